@@ -1,0 +1,89 @@
+#pragma once
+#include "acquisition/Clock.h"
+#include "acquisition/Geometry.h"
+#include "acquisition/ImageBuffers.h"
+#include "processing/PipelineControls.h"
+#include "processing/PipelineStages.h"
+
+#include <QFont>
+#include <QString>
+
+namespace velumbra {
+
+// Geometry of the display zone for a target at starPos + zoneOffset.
+struct DisplayZoneGeometry {
+    Rect displayZone; // inside the frame, right/bottom exclusive
+    Rect zoneRect;    // same pixels counted from the full zone's corner
+    int halfWidth = 0;  // c
+    int halfHeight = 0; // hy
+};
+
+// r is the width/height ratio of the zone.
+DisplayZoneGeometry computeDisplayZone(Point starPos, Point zoneOffset, int zoneSize, double aspect,
+                                       int imageWidth, int imageHeight);
+
+// Draws the dotted olive outline of zoneRect on a white zone layer.
+void DrawZoneFrame(QImage& zoneLayer, const Rect& zoneRect);
+
+// The one routine every new or re-shown frame goes through.
+class FramePipeline {
+public:
+    FramePipeline(ImageBuffers& buffers, ZoneState& zone, RunFlags& flags, PipelineControls& controls,
+                  const Clock& clock);
+
+    void setStages(PipelineStages* stages) { stages_ = stages ? stages : &noStages_; }
+    void setView(PipelineView* view) { view_ = view ? view : &noView_; }
+
+    void ProcessFrame(bool NewFrame, bool& Selected);
+    bool ProcessFrame(bool newFrame)
+    {
+        bool selected = false;
+        ProcessFrame(newFrame, selected);
+        return selected;
+    }
+
+    // Recomputes displayZone and zoneRect from the zone controls and
+    // redraws the zone outline.
+    void UpdateDisplayZone();
+
+    Rect targetRect() const { return targetRect_; }
+    const QString& timestampText() const { return timestampText_; }
+    int guideTick() const { return guideTick_; }
+    void resetGuideTick() { guideTick_ = 0; }
+    bool lastTrackingVerdict() const { return trackingVerdict_; }
+    // Reticle rectangle through which the reticle layer is merged.
+    Rect reticleRect;
+
+private:
+    void chooseDisplaySource();
+    void stampTime();
+    void track();
+    void drawTextMarks();
+    void drawMarks();
+    void select(bool& selected);
+    void handOver(bool newFrame);
+    void copyZoneToZoneFrame();
+    void copyZoneToResult();
+    bool advanceGuideTick();
+    void drawRedText(QImage& image, const QString& text, int x, int y);
+
+    ImageBuffers& buffers_;
+    ZoneState& zone_;
+    RunFlags& flags_;
+    PipelineControls& controls_;
+    const Clock& clock_;
+    PipelineStages noStages_;
+    PipelineView noView_;
+    PipelineStages* stages_ = &noStages_;
+    PipelineView* view_ = &noView_;
+
+    int guideTick_ = 0;
+    QString timestampText_;
+    Rect targetRect_;
+    int half_ = 0;
+    int detectSize_ = 0;
+    bool trackingVerdict_ = true;
+    QFont font_;
+};
+
+} // namespace velumbra

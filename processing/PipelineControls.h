@@ -1,0 +1,64 @@
+#pragma once
+#include "acquisition/Planes.h"
+
+namespace velumbra {
+
+// The values of the controls that the frame routine reads on every frame.
+// The windows keep it in step with their controls, so a change takes effect
+// at the next frame. Names are those of the controls.
+struct PipelineControls {
+    // Display source
+    bool CKB_Satur = false;          // "Seuil. satur."
+    double TNI_Seuil_Satur = 255;
+    bool CKB_Longuepose_Active = false;
+    bool CKB_Selfguide_Active = false;
+    bool CKB_Histogramme = false;    // information window
+    bool CKB_Dateheure = false;      // preferences: time stamp
+
+    // Zones
+    double TNI_Taille_ZDetect = 40;  // 3..320
+    double TNI_Taille_ZAffich = 320; // 20..800
+
+    // Tracking
+    bool CKB_Suivi = false;
+    bool CKB_Autoguidage = false;
+    double SPED_Intervalle_Guidage = 1;
+    bool RDB_Derive = false;
+    bool CKB_Intensite_Min = false;
+    bool CKB_Intensite_Max = false;
+    bool CKB_FWHM = false;
+    bool CKB_MAP = false;
+    double TNI_FWHM = 0;
+    double TNI_Meilleur_FWHM = 0;
+
+    // Integration
+    IntegrationMode integration;
+    bool BTN_Demarrer_Add_Enabled = true; // disabled while integration runs
+    bool MNU_Binning_2x2 = false;
+    double TNI_MaxDark = 0;
+    bool CKB_Active_Flat = false;
+
+    // Selection
+    bool CKB_Selection = false;
+    bool CKB_Nonvide = false;
+    double TNI_Seuil_Selection = 0;
+    bool CKB_Detection_Mvt = false;
+    double TNI_Seuil_Detection_Niveau = 0;
+    double TNI_Seuil_Detection_Nbre = 0;
+
+    // Overlays
+    bool CKB_Reticule = false;
+    bool CKB_Info_Image = false;
+
+    // Marker shapes: 0 square, 1 circle, other none; 0 cross, 1 point, other none.
+    unsigned char markerShape = 0;
+    unsigned char crossShape = 0;
+
+    bool integratingDarkOrFlat() const
+    {
+        return integration.CKB_Integration && (integration.RDB_Dark || integration.RDB_Flat);
+    }
+    int binning() const { return MNU_Binning_2x2 ? 2 : 1; }
+};
+
+} // namespace velumbra

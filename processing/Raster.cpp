@@ -1,0 +1,52 @@
+#include "processing/Raster.h"
+#include "acquisition/ImageBuffers.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace velumbra {
+namespace {
+
+// Clips a copy of srcRect at dstPos; returns false when nothing remains.
+bool clipCopy(Rect& s, Point& d, int srcW, int srcH, const QImage& src, const QImage& dst)
+{
+    srcW = std::min(srcW, src.width());
+    srcH = std::min(srcH, src.height());
+    // source limits
+    if (s.left < 0) { d.x -= s.left; s.left = 0; }
+    if (s.top < 0) { d.y -= s.top; s.top = 0; }
+    s.right = std::min(s.right, srcW);
+    s.bottom = std::min(s.bottom, srcH);
+    // destination limits
+    if (d.x < 0) { s.left -= d.x; d.x = 0; }
+    if (d.y < 0) { s.top -= d.y; d.y = 0; }
+    s.right = std::min(s.right, s.left + (dst.width() - d.x));
+    s.bottom = std::min(s.bottom, s.top + (dst.height() - d.y));
+    return s.right > s.left && s.bottom > s.top;
+}
+
+} // namespace
+
+void copyRect(const QImage& src, Rect s, int srcWidth, int srcHeight, QImage& dst, Point d)
+{
+    if (!clipCopy(s, d, srcWidth, srcHeight, src, dst)) return;
+    const size_t bytes = size_t(s.width()) * kBytesPerPixel;
+    for (int y = s.top; y < s.bottom; ++y) {
+        const uint8_t* from = pixelRow(src, y) + size_t(s.left) * kBytesPerPixel;
+        uint8_t* to = pixelRow(dst, d.y + (y - s.top)) + size_t(d.x) * kBytesPerPixel;
+        std::memcpy(to, from, bytes);
+    }
+}
+
+void mergePaintRect(const QImage& src, Rect s, int srcWidth, int srcHeight, QImage& dst, Point d)
+{
+    if (!clipCopy(s, d, srcWidth, srcHeight, src, dst)) return;
+    const int n = s.width();
+    for (int y = s.top; y < s.bottom; ++y) {
+        const uint32_t* from = reinterpret_cast<const uint32_t*>(pixelRow(src, y)) + s.left;
+        uint32_t* to = reinterpret_cast<uint32_t*>(pixelRow(dst, d.y + (y - s.top))) + d.x;
+        for (int x = 0; x < n; ++x) to[x] = (to[x] | ~from[x]) | 0xff000000u;
+    }
+}
+
+} // namespace velumbra

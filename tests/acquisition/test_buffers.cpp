@@ -1,0 +1,121 @@
+#include "acquisition/ImageBuffers.h"
+#include "acquisition/Planes.h"
+
+#include <gtest/gtest.h>
+
+using namespace velumbra;
+
+TEST(Planes, IndexRuleAndSize)
+{
+    EXPECT_EQ(sizeof(PlaneArray), 5776812u);
+    EXPECT_EQ(planeIndex(0, 0, 0), 0u);
+    EXPECT_EQ(planeIndex(0, 0, 2), 2u);
+    EXPECT_EQ(planeIndex(0, 1, 0), 3u);
+    EXPECT_EQ(planeIndex(1, 0, 0), 601u * 3u);
+    EXPECT_EQ(planeIndex(799, 599, 2), (799u * 601u + 599u) * 3u + 2u);
+    EXPECT_LT(planeIndex(800, 600, 2), kPlaneElements);
+    EXPECT_EQ(planeIndex(800, 600, 2), kPlaneElements - 1);
+}
+
+TEST(Planes, CellMaxPerBinning)
+{
+    EXPECT_EQ(cellMax(1), 255);
+    EXPECT_EQ(cellMax(2), 1023);
+}
+
+TEST(Planes, ZeroingOnePlaneKeepsTheOthers)
+{
+    sumPlanes[Light][planeIndex(5, 6, 1)] = 11;
+    sumPlanes[Dark][planeIndex(5, 6, 1)] = 22;
+    sumPlanes[Flat][planeIndex(5, 6, 1)] = 33;
+    zeroPlane(Dark);
+    EXPECT_EQ(sumPlanes[Light][planeIndex(5, 6, 1)], 11);
+    EXPECT_EQ(sumPlanes[Dark][planeIndex(5, 6, 1)], 0);
+    EXPECT_EQ(sumPlanes[Flat][planeIndex(5, 6, 1)], 33);
+    zeroPlane(Light);
+    zeroPlane(Flat);
+}
+
+TEST(CurrentPlane, LightWheneverIntegrationIsOff)
+{
+    IntegrationMode m;
+    m.CKB_Integration = false;
+    m.RDB_Unique = false;
+    m.RDB_Dark = true;
+    EXPECT_EQ(CurrentPlane(m), Light);
+    m.RDB_Dark = false;
+    m.RDB_Flat = true;
+    EXPECT_EQ(CurrentPlane(m), Light);
+}
+
+TEST(CurrentPlane, FollowsTheModeButtons)
+{
+    IntegrationMode m;
+    m.CKB_Integration = true;
+    m.RDB_Unique = false;
+    m.RDB_Dark = true;
+    EXPECT_EQ(CurrentPlane(m), Dark);
+    m.RDB_Dark = false;
+    m.RDB_Flat = true;
+    EXPECT_EQ(CurrentPlane(m), Flat);
+    m.RDB_Flat = false;
+    m.RDB_Boucle = true;
+    EXPECT_EQ(CurrentPlane(m), Light);
+}
+
+TEST(ImageBuffers, CreatedOnceAtFullSizeWithBlackSlots)
+{
+    ImageBuffers b;
+    EXPECT_FALSE(b.created());
+    b.create();
+    ASSERT_TRUE(b.created());
+    for (const QImage& slot : b.frameSlots) {
+        EXPECT_EQ(slot.size(), QSize(800, 600));
+        EXPECT_EQ(slot.format(), QImage::Format_RGB32);
+        EXPECT_EQ(slot.pixel(799, 599) & 0xffffffu, 0u);
+    }
+    EXPECT_EQ(b.reticleLayer.pixel(0, 0) & 0xffffffu, 0xffffffu);
+    // A second create keeps the existing content.
+    b.frameSlots[0].setPixel(3, 4, qRgb(1, 2, 3));
+    const uchar* before = b.frameSlots[0].constBits();
+    b.create();
+    EXPECT_EQ(b.frameSlots[0].constBits(), before);
+    EXPECT_EQ(b.frameSlots[0].pixel(3, 4), qRgb(1, 2, 3));
+}
+
+TEST(ImageBuffers, PixelBytesAreBlueGreenRed)
+{
+    ImageBuffers b;
+    b.create();
+    b.frameSlots[0].setPixel(2, 1, qRgb(10, 20, 30));
+    const uint8_t* p = pixelRow(b.frameSlots[0], 1) + 2 * kBytesPerPixel;
+    EXPECT_EQ(p[kBlue], 30);
+    EXPECT_EQ(p[kGreen], 20);
+    EXPECT_EQ(p[kRed], 10);
+}
+
+TEST(ImageBuffers, FrameSizeNeverExceedsTheBuffers)
+{
+    ImageBuffers b;
+    EXPECT_TRUE(b.setFrameSize(640, 480));
+    EXPECT_FALSE(b.setFrameSize(1024, 768));
+    EXPECT_EQ(b.imageWidth, 800);
+    EXPECT_EQ(b.imageHeight, 600);
+    EXPECT_FALSE(b.setFrameSize(-5, 10));
+    EXPECT_EQ(b.imageWidth, 0);
+}
+
+TEST(LoopRing, AllocatesAndFreesWhatItReported)
+{
+    LoopRing ring;
+    EXPECT_EQ(ring.AllocateLoopFrames(4, 320, 241), 4);
+    EXPECT_TRUE(ring.allocated());
+    EXPECT_EQ(ring.size(), 4);
+    EXPECT_EQ(ring.frame(1).size(), QSize(320, 241));
+    // Reallocation frees the old ring first.
+    EXPECT_EQ(ring.AllocateLoopFrames(2, 100, 76), 2);
+    EXPECT_EQ(ring.size(), 2);
+    ring.FreeLoopFrames(2);
+    EXPECT_FALSE(ring.allocated());
+    EXPECT_EQ(ring.size(), 0);
+}
