@@ -27,9 +27,14 @@ TFRM_Alv::TFRM_Alv(QWidget* parent) : QMainWindow(parent)
     setCentralWidget(central);
 
     core_.pipeline.setView(this);
+    core_.pipeline.setStages(&stages_);
 }
 
-TFRM_Alv::~TFRM_Alv() { core_.pipeline.setView(nullptr); }
+TFRM_Alv::~TFRM_Alv()
+{
+    core_.pipeline.setView(nullptr);
+    core_.pipeline.setStages(nullptr);
+}
 
 void TFRM_Alv::setResultWindow(TFRM_Alv_Child* child) { child_ = child; }
 

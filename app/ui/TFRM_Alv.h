@@ -1,5 +1,6 @@
 #pragma once
 #include "acquisition/Clock.h"
+#include "processing/CoreStages.h"
 #include "processing/ImageCore.h"
 
 #include <QMainWindow>
@@ -38,6 +39,7 @@ private:
 
     SystemClock clock_;
     ImageCore core_{clock_};
+    CoreStages stages_{core_};
     QScrollArea* SBX_Images = nullptr;
     ImageView* image1_ = nullptr;
     TFRM_Alv_Child* child_ = nullptr;
