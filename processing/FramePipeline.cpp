@@ -211,8 +211,9 @@ void FramePipeline::drawMarks()
 {
     stages_->DrawTarget(zone_.starPos, half_, controls_.markerShape, controls_.crossShape);
     const Rect& zr = zone_.zoneRect;
-    mergePaintRect(buffers_.zoneLayer, zr, kMaxFrameWidth, kMaxFrameHeight, buffers_.display,
-                   {zone_.displayZone.left, zone_.displayZone.top});
+    // The zone layer is white but for the outline: merging its border is enough.
+    mergePaintOutline(buffers_.zoneLayer, zr, kMaxFrameWidth, kMaxFrameHeight, buffers_.display,
+                      {zone_.displayZone.left, zone_.displayZone.top});
 }
 
 void FramePipeline::copyZoneToZoneFrame()

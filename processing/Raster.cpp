@@ -49,4 +49,17 @@ void mergePaintRect(const QImage& src, Rect s, int srcWidth, int srcHeight, QIma
     }
 }
 
+void mergePaintOutline(const QImage& src, Rect s, int srcWidth, int srcHeight, QImage& dst, Point d)
+{
+    if (s.isEmpty()) return;
+    const int dx = d.x - s.left, dy = d.y - s.top;
+    auto line = [&](Rect part) { mergePaintRect(src, part, srcWidth, srcHeight, dst, {part.left + dx, part.top + dy}); };
+    line({s.left, s.top, s.right, s.top + 1});
+    if (s.bottom - 1 > s.top) line({s.left, s.bottom - 1, s.right, s.bottom});
+    if (s.bottom - s.top > 2) {
+        line({s.left, s.top + 1, s.left + 1, s.bottom - 1});
+        if (s.right - 1 > s.left) line({s.right - 1, s.top + 1, s.right, s.bottom - 1});
+    }
+}
+
 } // namespace velumbra

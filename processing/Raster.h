@@ -16,4 +16,9 @@ void copyRect(const QImage& src, Rect srcRect, int srcWidth, int srcHeight, QIma
 // destination unchanged, a dark line in the source shows as a light line.
 void mergePaintRect(const QImage& src, Rect srcRect, int srcWidth, int srcHeight, QImage& dst, Point dstPos);
 
+// Merge paint of the one-pixel border of srcRect only: the same result as
+// mergePaintRect when the source is white inside and outside that border,
+// as the zone layer is.
+void mergePaintOutline(const QImage& src, Rect srcRect, int srcWidth, int srcHeight, QImage& dst, Point dstPos);
+
 } // namespace velumbra

@@ -91,3 +91,23 @@ TEST(CopyRect, DestinationFullyOutsideCopiesNothing)
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 10; ++x) ASSERT_EQ(dst.pixel(x, y) & 0xffffffu, 0u);
 }
+
+TEST(MergePaint, OutlineMergeEqualsFullMergeOfTheZoneLayer)
+{
+    std::mt19937 rng(8);
+    std::uniform_int_distribution<int> coord(-30, 130);
+    for (int i = 0; i < 200; ++i) {
+        int l = coord(rng), t = coord(rng), r = coord(rng), b = coord(rng);
+        if (r < l) std::swap(l, r);
+        if (b < t) std::swap(t, b);
+        const Rect zone{l, t, r + 1, b + 1};
+        QImage layer(100, 80, kPixelFormat);
+        DrawZoneFrame(layer, zone);
+        QImage full = noiseImage(100, 80, uint32_t(i));
+        QImage outline = full.copy();
+        const Point at{coord(rng) / 3, coord(rng) / 3};
+        mergePaintRect(layer, zone, 100, 80, full, at);
+        mergePaintOutline(layer, zone, 100, 80, outline, at);
+        ASSERT_EQ(outline, full) << i;
+    }
+}
