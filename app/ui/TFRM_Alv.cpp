@@ -1,42 +1,403 @@
 #include "app/ui/TFRM_Alv.h"
-#include "acquisition/StarField.h"
+#include "acquisition/Rounding.h"
+#include "app/HelpTopics.h"
+#include "app/ui/HelpWindow.h"
 #include "app/ui/ImageView.h"
+#include "app/ui/TAboutBox.h"
+#include "app/ui/TFRM_Ressources.h"
+#include "app/ui/TNumInp.h"
+#include "app/ui/ZonesGroup.h"
 #include "results/ui/TFRM_Alv_Child.h"
+#include "settings/ui/TFRM_Pref.h"
 
+#include <QActionGroup>
 #include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QVBoxLayout>
 
 namespace velumbra {
+namespace {
+
+template <typename W>
+W* named(W* w, const char* name)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+QWidget* emptyPage(const char* name)
+{
+    auto* page = named(new QWidget, name);
+    auto* v = new QVBoxLayout(page);
+    auto* label = new QLabel(QStringLiteral("Pas encore disponible."), page);
+    label->setEnabled(false);
+    v->addWidget(label);
+    v->addStretch();
+    return page;
+}
+
+} // namespace
 
 TFRM_Alv::TFRM_Alv(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("TFRM_Alv"));
-    setWindowTitle(QApplication::applicationName());
-    resize(1024, 768);
-
-    auto* central = new QWidget(this);
-    auto* layout = new QHBoxLayout(central);
-    SBX_Images = new QScrollArea(central);
-    SBX_Images->setObjectName(QStringLiteral("SBX_Images"));
-    SBX_Images->setBackgroundRole(QPalette::Dark);
-    image1_ = new ImageView;
-    image1_->setObjectName(QStringLiteral("Image1"));
-    SBX_Images->setWidget(image1_);
-    layout->addWidget(SBX_Images);
-    setCentralWidget(central);
-
-    core_.pipeline.setView(this);
-    core_.pipeline.setStages(&stages_);
+    FormCreate();
 }
 
 TFRM_Alv::~TFRM_Alv()
 {
+    // FormDestroy: the image buffers go with the window.
     core_.pipeline.setView(nullptr);
     core_.pipeline.setStages(nullptr);
+    core_.buffers.release();
 }
 
-void TFRM_Alv::setResultWindow(TFRM_Alv_Child* child) { child_ = child; }
+void TFRM_Alv::FormCreate()
+{
+    setWindowTitle(QApplication::applicationName());
+    resize(1024, 768);
+
+    auto* central = new QWidget(this);
+    auto* outer = new QVBoxLayout(central);
+    outer->setContentsMargins(4, 4, 4, 4);
+    outer->setSpacing(4);
+    outer->addWidget(buildToolStrip());
+
+    auto* lower = new QHBoxLayout;
+    lower->setSpacing(4);
+    lower->addWidget(buildInfoPages());
+
+    SBX_Images = named(new QScrollArea(central), "SBX_Images");
+    SBX_Images->setBackgroundRole(QPalette::Dark);
+    auto* canvas = new QWidget;
+    auto* stack = new QStackedWidget(canvas);
+    PNL_Videocap = named(new QWidget, "PNL_Videocap");
+    PNL_Videocap->hide();
+    image1_ = named(new ImageView, "Image1");
+    stack->addWidget(image1_);
+    stack->addWidget(PNL_Videocap);
+    stack->setCurrentWidget(image1_);
+    auto* canvasLayout = new QVBoxLayout(canvas);
+    canvasLayout->setContentsMargins(0, 0, 0, 0);
+    canvasLayout->addWidget(stack, 0, Qt::AlignLeft | Qt::AlignTop);
+    SBX_Images->setWidget(canvas);
+    SBX_Images->setWidgetResizable(true);
+    lower->addWidget(SBX_Images, 1);
+    outer->addLayout(lower, 1);
+    setCentralWidget(central);
+
+    buildMenu();
+    setHints();
+    help_ = new HelpWindow(this);
+    for (QWidget* area : {static_cast<QWidget*>(image1_), static_cast<QWidget*>(SBX_Images),
+                          static_cast<QWidget*>(GRB_Zones), static_cast<QWidget*>(PNL_Integration),
+                          static_cast<QWidget*>(GRB_Camera), static_cast<QWidget*>(GRB_Seuils)})
+        registerHelpArea(area);
+
+    connect(image1_, &ImageView::mouseReleased, this, &TFRM_Alv::Image1MouseUp);
+    connect(GRB_Zones, &ZonesGroup::displayZoneResized, this, [this] { applyResultSize(); });
+
+    MNU_Operations->setEnabled(false);
+    core_.pipeline.setView(this);
+    core_.pipeline.setStages(&stages_);
+    setSourceRunning(false);
+}
+
+// ---------------------------------------------------------------- layout
+
+QWidget* TFRM_Alv::buildToolStrip()
+{
+    auto* strip = named(new QFrame, "PNL_Outils");
+    auto* h = new QHBoxLayout(strip);
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(4);
+
+    sharedPlace = named(new QStackedWidget(strip), "PNL_Message_Seuils");
+    sharedPlace->addWidget(buildMessageGroup());
+    GRB_Seuils = named(new QGroupBox(QStringLiteral("Seuils")), "GRB_Seuils");
+    auto* seuils = new QVBoxLayout(GRB_Seuils);
+    auto* toMessage = named(new QPushButton(QStringLiteral(">")), "BTN_Bascule_message");
+    toMessage->setFixedWidth(24);
+    seuils->addWidget(toMessage, 0, Qt::AlignRight | Qt::AlignTop);
+    seuils->addStretch();
+    connect(toMessage, &QPushButton::clicked, this, [this] { sharedPlace->setCurrentWidget(GRB_Message); });
+    sharedPlace->addWidget(GRB_Seuils);
+    sharedPlace->setFixedWidth(250);
+    h->addWidget(sharedPlace);
+
+    PNL_Integration = named(new QGroupBox(QStringLiteral("Integration")), "PNL_Integration");
+    new QVBoxLayout(PNL_Integration);
+    PNL_Integration->setMinimumWidth(150);
+    h->addWidget(PNL_Integration);
+
+    GRB_Zones = new ZonesGroup(core_, strip);
+    h->addWidget(GRB_Zones);
+
+    GRB_Camera = named(new QGroupBox(QStringLiteral("Camera")), "GRB_Camera");
+    new QVBoxLayout(GRB_Camera);
+    GRB_Camera->setMinimumWidth(130);
+    h->addWidget(GRB_Camera);
+
+    h->addWidget(buildToolBoxes(), 1);
+    strip->setFixedHeight(150);
+    return strip;
+}
+
+QWidget* TFRM_Alv::buildMessageGroup()
+{
+    GRB_Message = named(new QGroupBox(QStringLiteral("Messages")), "GRB_Message");
+    auto* v = new QHBoxLayout(GRB_Message);
+    v->setContentsMargins(4, 4, 4, 4);
+    MEMO_Message = named(new QPlainTextEdit, "MEMO_Message");
+    MEMO_Message->setReadOnly(true);
+    MEMO_Message->setLineWrapMode(QPlainTextEdit::NoWrap);
+    v->addWidget(MEMO_Message, 1);
+    auto* toSeuils = named(new QPushButton(QStringLiteral("<")), "BTN_Bascule_seuils");
+    toSeuils->setFixedWidth(24);
+    v->addWidget(toSeuils, 0, Qt::AlignTop);
+    connect(toSeuils, &QPushButton::clicked, this, [this] { sharedPlace->setCurrentWidget(GRB_Seuils); });
+    return GRB_Message;
+}
+
+QWidget* TFRM_Alv::buildToolBoxes()
+{
+    auto* box = named(new QFrame, "PNL_Outils_Options");
+    auto* h = new QHBoxLayout(box);
+    h->setContentsMargins(0, 0, 0, 0);
+    auto* column = new QVBoxLayout;
+    column->setSpacing(2);
+    toolPanels = named(new QStackedWidget(box), "PNL_Parametres_Outils");
+
+    struct Tool { QCheckBox** box; const char* name; const char* label; const char* caption; const char* panel; };
+    const Tool tools[] = {
+        {&CKB_Suivi, "CKB_Suivi", "LBL_CKB_Suivi", "Suivi", "PNL_Suivi"},
+        {&CKB_Reticule, "CKB_Reticule", "LBL_CKB_Reticule", "Reticule", "PNL_Reticule"},
+        {&CKB_Detection_Mvt, "CKB_Detection_Mvt", "LBL_CKB_Detection_Mvt", "Dtct.Mvt.", "PNL_Detection_Mvt"},
+        {&CKB_Info_Image, "CKB_Info_Image", "LBL_CKB_Info_Image", "Info", "PNL_Info_Image"},
+    };
+    for (const Tool& t : tools) {
+        auto* row = new QHBoxLayout;
+        row->setSpacing(2);
+        *t.box = named(new QCheckBox, t.name);
+        auto* label = named(new QLabel(QString::fromUtf8(t.caption)), t.label);
+        label->setBuddy(*t.box);
+        row->addWidget(*t.box);
+        row->addWidget(label);
+        row->addStretch();
+        column->addLayout(row);
+        toolBoxes_ << *t.box;
+        toolLabels_ << label;
+        auto* panel = named(new QFrame, t.panel);
+        panel->setFrameShape(QFrame::StyledPanel);
+        auto* pv = new QVBoxLayout(panel);
+        pv->setContentsMargins(4, 4, 4, 4);
+        toolPanels->addWidget(panel);
+        (*t.box)->installEventFilter(this);
+        label->installEventFilter(this);
+        registerHelpArea(panel);
+    }
+    connect(CKB_Suivi, &QCheckBox::toggled, this, [this](bool on) { core_.controls.CKB_Suivi = on; });
+    connect(CKB_Reticule, &QCheckBox::toggled, this, [this](bool on) { core_.controls.CKB_Reticule = on; });
+    connect(CKB_Detection_Mvt, &QCheckBox::toggled, this, [this](bool on) { core_.controls.CKB_Detection_Mvt = on; });
+    connect(CKB_Info_Image, &QCheckBox::toggled, this, [this](bool on) { core_.controls.CKB_Info_Image = on; });
+
+    PNL_Image_Selected = named(new QFrame, "PNL_Image_Selected");
+    PNL_Image_Selected->setFixedSize(14, 14);
+    PNL_Image_Selected->setAutoFillBackground(true);
+    column->addStretch();
+    column->addWidget(PNL_Image_Selected);
+    h->addLayout(column);
+    h->addWidget(toolPanels, 1);
+    hoverToolBox(CKB_Suivi);
+    return box;
+}
+
+QWidget* TFRM_Alv::buildInfoPages()
+{
+    auto* column = new QWidget;
+    auto* v = new QVBoxLayout(column);
+    v->setContentsMargins(0, 0, 0, 0);
+    PGC_Infos = named(new QTabWidget, "PGC_Infos");
+    PGC_Infos->addTab(buildSamplingPage(), QStringLiteral("Echantil."));
+    PGC_Infos->addTab(buildMeasuresPage(), QStringLiteral("Mesures"));
+    PGC_Infos->addTab(emptyPage("TBS_Decl"), QStringLiteral("Decl."));
+    PageControl1 = named(new QTabWidget, "PageControl1");
+    PageControl1->addTab(emptyPage("TBS_Dark"), QStringLiteral("Dark"));
+    PageControl1->addTab(emptyPage("TBS_Flat"), QStringLiteral("Flat"));
+    PageControl1->addTab(emptyPage("TBS_Mise_au_point"), QStringLiteral("Mise au point"));
+    PageControl1->addTab(emptyPage("TBS_Select_Image"), QStringLiteral("Select.Imag."));
+    for (QTabWidget* tabs : {PGC_Infos, PageControl1})
+        for (int i = 0; i < tabs->count(); ++i) registerHelpArea(tabs->widget(i));
+    v->addWidget(PGC_Infos);
+    v->addWidget(PageControl1);
+    v->addStretch();
+    column->setFixedWidth(330);
+    return column;
+}
+
+QWidget* TFRM_Alv::buildSamplingPage()
+{
+    auto* page = named(new QWidget, "TBS_Echantillonnage");
+    auto* form = new QFormLayout(page);
+    TNI_Echantillonnage = named(new TNumInp, "TNI_Echantillonnage");
+    TNI_Echantillonnage->setRange(0.000001L, 100000);
+    TNI_Echantillonnage->setValue(1);
+    TNI_Echantillonnage->setDigits(4);
+    TNI_Lx = named(new TNumInp, "TNI_Lx");
+    TNI_Ly = named(new TNumInp, "TNI_Ly");
+    for (TNumInp* f : {TNI_Lx, TNI_Ly}) {
+        f->setDatatype(TDataType::dtLongint);
+        f->setReadOnly(true);
+        f->setFixedWidth(52);
+    }
+    auto* res = new QHBoxLayout;
+    res->addWidget(TNI_Lx);
+    res->addWidget(new QLabel(QStringLiteral("x")));
+    res->addWidget(TNI_Ly);
+    res->addStretch();
+    form->addRow(named(new QLabel(QStringLiteral("Sec.Arc/pixel")), "LBL_Secarcpix"), TNI_Echantillonnage);
+    form->addRow(named(new QLabel(QStringLiteral("Resolution (Pixels)")), "LBL_Resolution"), res);
+    return page;
+}
+
+QWidget* TFRM_Alv::buildMeasuresPage()
+{
+    auto* page = named(new QWidget, "TBS_Mesures");
+    auto* form = new QFormLayout(page);
+    TNI_DistObjet = named(new TNumInp, "TNI_DistObjet");
+    TNI_DistObjet->setRange(0.000001L, 1e12L);
+    TNI_DistObjet->setValue(0.1L);
+    EDT_Angle_Calcule = named(new QLineEdit, "EDT_Angle_Calcule");
+    EDT_Distance_Calculee = named(new QLineEdit, "EDT_Distance_Calculee");
+    EDT_Angle_Calcule->setReadOnly(true);
+    EDT_Distance_Calculee->setReadOnly(true);
+    form->addRow(named(new QLabel(QStringLiteral("Distance Terre-Objet")), "LBL_Distance_Terre_Objet"), TNI_DistObjet);
+    form->addRow(named(new QLabel(QStringLiteral("Angle calculé")), "LBL_Angle_Calcule"), EDT_Angle_Calcule);
+    form->addRow(named(new QLabel(QStringLiteral("Distance calculée")), "LBL_Distance_Calculee"), EDT_Distance_Calculee);
+    return page;
+}
+
+void TFRM_Alv::buildMenu()
+{
+    QMenuBar* bar = menuBar();
+    QMenu* fichier = named(bar->addMenu(QStringLiteral("&Fichier")), "MNU_Fichier");
+    QMenu* ouvrir = named(fichier->addMenu(QStringLiteral("&Ouvrir")), "MNU_Ouvrir");
+    MNU_Ouvrir_Image = named(ouvrir->addAction(QStringLiteral("Image")), "MNU_Ouvrir_Image");
+    MNU_Ouvrir_Dark = named(ouvrir->addAction(QStringLiteral("Dark")), "MNU_Ouvrir_Dark");
+    MNU_Ouvrir_Flat = named(ouvrir->addAction(QStringLiteral("Flat")), "MNU_Ouvrir_Flat");
+    MNU_Fermer = named(fichier->addAction(QStringLiteral("&Fermer")), "MNU_Fermer");
+    connect(MNU_Fermer, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* video = named(bar->addMenu(QStringLiteral("&Video")), "MNU_Video");
+    MNU_Pilote = named(video->addAction(QStringLiteral("&Pilote")), "MNU_Pilote");
+    MNU_Format = named(video->addAction(QStringLiteral("F&ormat")), "MNU_Format");
+    MNU_Source = named(video->addAction(QStringLiteral("&Source")), "MNU_Source");
+    QMenu* binning = named(video->addMenu(QStringLiteral("&Binning")), "MNU_Binning");
+    MNU_Binning_1x1 = named(binning->addAction(QStringLiteral("1x1")), "MNU_Binning_1x1");
+    MNU_Binning_2x2 = named(binning->addAction(QStringLiteral("2x2")), "MNU_Binning_2x2");
+    auto* pair = new QActionGroup(this);
+    for (QAction* a : {MNU_Binning_1x1, MNU_Binning_2x2}) {
+        a->setCheckable(true);
+        pair->addAction(a);
+    }
+    MNU_Binning_1x1->setChecked(true);
+    connect(MNU_Binning_1x1, &QAction::triggered, this, [this] { MNU_BinningClick(1); });
+    connect(MNU_Binning_2x2, &QAction::triggered, this, [this] { MNU_BinningClick(2); });
+
+    MNU_Options = named(bar->addAction(QStringLiteral("&Preferences")), "MNU_Options");
+    connect(MNU_Options, &QAction::triggered, this, [this] {
+        if (pref_) {
+            pref_->show();
+            pref_->raise();
+        }
+    });
+
+    MNU_Operations = named(bar->addMenu(QStringLiteral("&Operations")), "MNU_Operations");
+    MNU_TailleOrientCapt = named(MNU_Operations->addAction(QStringLiteral("&Orientation de la camera")), "MNU_TailleOrientCapt");
+    MNU_Erreur_MES = named(MNU_Operations->addAction(QStringLiteral("Aide à la &mise en station")), "MNU_Erreur_MES");
+    MNU_Erreur_Periodique = named(MNU_Operations->addAction(QStringLiteral("&Erreur Periodique")), "MNU_Erreur_Periodique");
+    MNU_Decl_Etoile = named(MNU_Operations->addAction(QStringLiteral("&Declinaison d'une etoile")), "MNU_Decl_Etoile");
+    for (QAction* a : {MNU_TailleOrientCapt, MNU_Erreur_MES, MNU_Erreur_Periodique, MNU_Decl_Etoile})
+        connect(a, &QAction::triggered, this, [this, a] {
+            showMessage(true, a->text().remove(QLatin1Char('&')) +
+                                  QStringLiteral(" : cette fonction n'est pas encore disponible."));
+        });
+
+    MNU_Telescope = named(bar->addAction(QStringLiteral("&Telescope")), "MNU_Telescope");
+    connect(MNU_Telescope, &QAction::triggered, this, [this] { showToolWindow(QStringLiteral("TFRM_Raquette")); });
+
+    QMenu* help = named(bar->addMenu(QStringLiteral("&?")), "MNU_Aide");
+    Aide1 = named(help->addAction(QStringLiteral("Aide")), "Aide1");
+    APropos1 = named(help->addAction(QStringLiteral("&A Propos..")), "APropos1");
+    Ressources1 = named(help->addAction(QStringLiteral("Ressources")), "Ressources1");
+    connect(Aide1, &QAction::triggered, this, [this] { help_->showTopic(0); });
+    connect(APropos1, &QAction::triggered, this, [this] {
+        if (about_) about_->exec();
+    });
+    connect(Ressources1, &QAction::triggered, this, [this] {
+        if (!resources_) return;
+        resources_->refreshMemory();
+        resources_->show();
+        resources_->raise();
+    });
+}
+
+void TFRM_Alv::setHints()
+{
+    GRB_Zones->SCB_Taille_ZAffich->setToolTip(QStringLiteral("Taille de la zone d'affichage selectionnée"));
+    GRB_Zones->SCB_Taille_ZDetect->setToolTip(
+        QStringLiteral("Taille de la zone de detection pour le suivi ou stabilisation d'image"));
+    CKB_Reticule->setToolTip(QStringLiteral("Active ou desactive le réticule"));
+    toolPanels->widget(0)->setToolTip(QStringLiteral("Parametres de suivi ou stabilisation d'image"));
+    toolPanels->widget(1)->setToolTip(QStringLiteral("Ctrl-Clic sur la fenêtre video"));
+    PGC_Infos->widget(0)->setToolTip(QStringLiteral("Valeurs d'echantillonage de la zone video"));
+    PGC_Infos->widget(1)->setToolTip(
+        QStringLiteral("Alt-Clic droit sur la fenêtre video pour mesurer la distance entre deux points"));
+    PGC_Infos->widget(2)->setToolTip(QStringLiteral("Calcule la déclinaison approximative d'un objet quelconque"));
+    PageControl1->widget(2)->setToolTip(QStringLiteral("Mise au point par FWHM sur une etoile."));
+    PageControl1->widget(3)->setToolTip(QStringLiteral("Selection automatique des meilleures images par DCT"));
+    TNI_DistObjet->setToolTip(QStringLiteral("Saisir la distance qui vous sépare de l'objet"));
+    EDT_Angle_Calcule->setToolTip(QStringLiteral("Angle entre les deux points selectionnés"));
+    EDT_Distance_Calculee->setToolTip(QStringLiteral(
+        "Distance correspondant à l'angle calculé (même unité de mesure que le champ \"Distance Terre-Objet\")"));
+}
+
+// ---------------------------------------------------------------- life cycle
+
+void TFRM_Alv::setResultWindow(TFRM_Alv_Child* child)
+{
+    child_ = child;
+    applyResultSize();
+}
+void TFRM_Alv::setPreferences(TFRM_Pref* pref) { pref_ = pref; }
+void TFRM_Alv::setAboutBox(TAboutBox* about) { about_ = about; }
+void TFRM_Alv::setResources(TFRM_Ressources* resources) { resources_ = resources; }
+void TFRM_Alv::setToolWindow(QWidget* window)
+{
+    if (window) toolWindows_.insert(window->objectName(), window);
+}
+void TFRM_Alv::showToolWindow(const QString& name)
+{
+    if (QWidget* w = toolWindows_.value(name)) {
+        w->show();
+        w->raise();
+    }
+}
 
 void TFRM_Alv::showEvent(QShowEvent* event)
 {
@@ -46,20 +407,37 @@ void TFRM_Alv::showEvent(QShowEvent* event)
 
 void TFRM_Alv::FormActivate()
 {
+    helpTopic_ = 16;
+    if (!shellInitialised_) {
+        shellInitialised_ = true;
+        core_.buffers.create();
+        if (resources_) resources_->refreshMemory();
+    }
+    // Every time: any missing bitmap is created again.
     core_.buffers.create();
     core_.zone.displayAspect = 1.33333;
     image1_->setSource(&core_.buffers.display, {core_.buffers.imageWidth, core_.buffers.imageHeight});
-    if (child_) child_->setImage(&core_.buffers.result, core_.buffers.resultWidth, core_.buffers.resultHeight);
-    if (shellInitialised_) return;
-    shellInitialised_ = true;
+    applyResultSize();
     core_.flags.loadingSettings = false;
-    // Until a source is started, show a still star field so the live and
-    // result images can be checked.
-    renderStarField(core_.buffers.frameSlots[0], 640, 480, 7);
-    core_.zone.starPos = {320, 240};
-    core_.flags.targetActive = true;
-    showNewFrame(640, 480);
+}
+
+void TFRM_Alv::closeEvent(QCloseEvent* event)
+{
+    // FormClose: sources stop, the debug log closes; the window then goes.
     core_.flags.targetActive = false;
+    emit formClosing(); // sources stop, a running measurement is cleared, settings are written
+    debugLog_.close();
+    if (help_) help_->close();
+    event->accept();
+    // The result window refuses to close by itself: the program ends with the main window.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this) w->hide();
+    QCoreApplication::quit();
+}
+
+void TFRM_Alv::applyResultSize()
+{
+    if (child_) child_->setImage(&core_.buffers.result, core_.buffers.resultWidth, core_.buffers.resultHeight);
 }
 
 bool TFRM_Alv::showNewFrame(int width, int height)
@@ -73,10 +451,136 @@ bool TFRM_Alv::showNewFrame(int width, int height)
     return selected;
 }
 
+void TFRM_Alv::setSourceRunning(bool running)
+{
+    sourceRunning_ = running;
+    MNU_Operations->setEnabled(running);
+    MNU_Pilote->setEnabled(!running);
+    MNU_Format->setEnabled(running);
+    for (QCheckBox* box : toolBoxes_) box->setEnabled(running);
+    if (!running) {
+        core_.flags.targetActive = false;
+        for (QLabel* label : toolLabels_) {
+            QFont f = label->font();
+            f.setBold(false);
+            label->setFont(f);
+        }
+    }
+}
+
+// ---------------------------------------------------------------- messages
+
+void TFRM_Alv::showMessage(bool clear, const QString& text)
+{
+    sharedPlace->setCurrentWidget(GRB_Message);
+    if (clear) MEMO_Message->clear();
+    MEMO_Message->appendPlainText(text);
+    if (clear) MEMO_Message->verticalScrollBar()->setValue(0);
+}
+
+// ---------------------------------------------------------------- tools
+
+QWidget* TFRM_Alv::toolPanelFor(QCheckBox* box) const
+{
+    const int i = toolBoxes_.indexOf(box);
+    return i >= 0 ? toolPanels->widget(i) : nullptr;
+}
+
+void TFRM_Alv::hoverToolBox(QCheckBox* box)
+{
+    const int index = toolBoxes_.indexOf(box);
+    if (index < 0) return;
+    toolPanels->setCurrentIndex(index);
+    for (int i = 0; i < toolLabels_.size(); ++i) {
+        QFont f = toolLabels_[i]->font();
+        f.setBold(i == index);
+        toolLabels_[i]->setFont(f);
+    }
+}
+
+void TFRM_Alv::registerHelpArea(QWidget* area)
+{
+    if (area) area->installEventFilter(this);
+}
+
+bool TFRM_Alv::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Enter) {
+        for (int i = 0; i < toolBoxes_.size(); ++i)
+            if (watched == toolBoxes_[i] || watched == toolLabels_[i]) hoverToolBox(toolBoxes_[i]);
+        const int topic = helpTopicForArea(QStringLiteral("TFRM_Alv"), watched->objectName());
+        if (topic > 0) helpTopic_ = topic;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFRM_Alv::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F1) {
+        help_->showTopic(helpTopic_);
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void TFRM_Alv::MNU_BinningClick(int binning)
+{
+    MNU_Binning_1x1->setChecked(binning == 1);
+    MNU_Binning_2x2->setChecked(binning == 2);
+    core_.controls.MNU_Binning_2x2 = binning == 2;
+    GRB_Zones->SCB_Taille_ZAffichChange();
+    emit binningChanged(binning);
+}
+
+// ---------------------------------------------------------------- gestures
+
+GestureContext TFRM_Alv::gestureContext() const
+{
+    GestureContext ctx;
+    ctx.running = sourceRunning_ || core_.flags.turboMode;
+    ctx.integratingDarkOrFlat = core_.controls.integratingDarkOrFlat();
+    ctx.CKB_Zones_Liees = GRB_Zones->CKB_Zones_Liees->isChecked();
+    ctx.CKB_Suivi = CKB_Suivi->isChecked();
+    ctx.CKB_Reticule = CKB_Reticule->isChecked();
+    ctx.mountSelected = false;
+    ctx.imageWidth = core_.buffers.imageWidth;
+    ctx.imageHeight = core_.buffers.imageHeight;
+    ctx.TNI_Echantillonnage = double(TNI_Echantillonnage->Value());
+    ctx.TNI_DistObjet = double(TNI_DistObjet->Value());
+    return ctx;
+}
+
+void TFRM_Alv::Image1MouseUp(QPoint position, Qt::MouseButton button, Qt::KeyboardModifiers keys)
+{
+    const GestureContext ctx = gestureContext();
+    if (!ctx.running) return;
+    CKB_Suivi->setFocus();
+    const GestureEffects fx =
+        gestures_.mouseUp({position.x(), position.y()}, button, keys, ctx, core_.zone, core_.flags);
+    if (fx.moveReticle) reticleCentre = fx.reticleCentre;
+    if (fx.measured) {
+        EDT_Angle_Calcule->setText(fx.angleText);
+        EDT_Distance_Calculee->setText(fx.distanceText);
+    }
+    if (fx.starSearch && core_.zone.starPos == fx.searchAt)
+        stages_.TrackObject(core_.zone.starPos, RoundDown(core_.controls.TNI_Taille_ZDetect), 0, true);
+    core_.flags.zoneDirty = true;
+    core_.pipeline.UpdateDisplayZone();
+    image1_->update();
+}
+
+// ---------------------------------------------------------------- view
+
 void TFRM_Alv::repaintDisplay() { image1_->repaint(); }
 void TFRM_Alv::repaintResult()
 {
     if (child_) child_->refresh();
+}
+void TFRM_Alv::setSelectedLamp(bool selected)
+{
+    QPalette p = PNL_Image_Selected->palette();
+    p.setColor(QPalette::Window, selected ? QColor(0, 255, 0) : QColor(255, 0, 0));
+    PNL_Image_Selected->setPalette(p);
 }
 
 } // namespace velumbra

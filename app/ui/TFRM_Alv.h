@@ -1,49 +1,180 @@
 #pragma once
 #include "acquisition/Clock.h"
+#include "acquisition/DebugLog.h"
+#include "acquisition/Messages.h"
+#include "app/LiveImageGestures.h"
 #include "processing/CoreStages.h"
 #include "processing/ImageCore.h"
 
+#include <QHash>
 #include <QMainWindow>
 
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
 class QScrollArea;
-class QWidget;
+class QStackedWidget;
+class QTabWidget;
+class QGroupBox;
+class QFrame;
 
 namespace velumbra {
 
+class HelpWindow;
 class ImageView;
+class TAboutBox;
 class TFRM_Alv_Child;
+class TFRM_Pref;
+class TFRM_Ressources;
+class TNumInp;
+class ZonesGroup;
 
-// Main window: wires the subsystems to their controls; holds none of their logic.
-class TFRM_Alv : public QMainWindow, private PipelineView {
+// Main window: lays out the tool strip and the live image, carries the menu
+// and the message panel, and wires the subsystems to their controls. It holds
+// none of their logic.
+class TFRM_Alv : public QMainWindow, public MessageSink, private PipelineView {
     Q_OBJECT
 public:
     explicit TFRM_Alv(QWidget* parent = nullptr);
     ~TFRM_Alv() override;
 
     ImageCore& core() { return core_; }
+    DebugLog& debugLog() { return debugLog_; }
     ImageView* image1() const { return image1_; }
+
+    // Windows created after the main window, handed over by the window set.
     void setResultWindow(TFRM_Alv_Child* child);
+    void setPreferences(TFRM_Pref* pref);
+    void setAboutBox(TAboutBox* about);
+    void setResources(TFRM_Ressources* resources);
+    TFRM_Alv_Child* resultWindow() const { return child_; }
+    void setToolWindow(QWidget* window);
+    void showToolWindow(const QString& objectName);
 
     // Shows a frame that a source placed in slot 0 at the given size.
     bool showNewFrame(int width, int height);
 
+    // The one way every part reports: a line in the message panel.
+    void showMessage(bool clear, const QString& text) override;
+
+    // A source started or stopped: the operations menu and the tool check
+    // boxes follow.
+    void setSourceRunning(bool running);
+    bool sourceRunning() const { return sourceRunning_; }
+
+    // Mouse button released over the live image.
+    void Image1MouseUp(QPoint position, Qt::MouseButton button, Qt::KeyboardModifiers keys);
+
+    // Help: areas report their topic when the mouse enters them.
+    void registerHelpArea(QWidget* area);
+    int currentHelpTopic() const { return helpTopic_; }
+    HelpWindow* helpWindow() const { return help_; }
+
+    // Controls of the shell, reachable by the other windows.
+    QPlainTextEdit* MEMO_Message = nullptr;
+    QGroupBox* GRB_Message = nullptr;
+    QGroupBox* GRB_Seuils = nullptr;
+    QStackedWidget* sharedPlace = nullptr; // GRB_Message and GRB_Seuils
+    QWidget* PNL_Integration = nullptr;
+    ZonesGroup* GRB_Zones = nullptr;
+    QGroupBox* GRB_Camera = nullptr;
+    QCheckBox* CKB_Suivi = nullptr;
+    QCheckBox* CKB_Reticule = nullptr;
+    QCheckBox* CKB_Detection_Mvt = nullptr;
+    QCheckBox* CKB_Info_Image = nullptr;
+    QStackedWidget* toolPanels = nullptr; // PNL_Suivi, PNL_Reticule, PNL_Detection_Mvt, PNL_Info_Image
+    QTabWidget* PGC_Infos = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QScrollArea* SBX_Images = nullptr;
+    QWidget* PNL_Videocap = nullptr;
+    TNumInp* TNI_Echantillonnage = nullptr;
+    TNumInp* TNI_Lx = nullptr;
+    TNumInp* TNI_Ly = nullptr;
+    TNumInp* TNI_DistObjet = nullptr;
+    QLineEdit* EDT_Angle_Calcule = nullptr;
+    QLineEdit* EDT_Distance_Calculee = nullptr;
+
+    QAction* MNU_Ouvrir_Image = nullptr;
+    QAction* MNU_Ouvrir_Dark = nullptr;
+    QAction* MNU_Ouvrir_Flat = nullptr;
+    QAction* MNU_Fermer = nullptr;
+    QAction* MNU_Pilote = nullptr;
+    QAction* MNU_Format = nullptr;
+    QAction* MNU_Source = nullptr;
+    QAction* MNU_Binning_1x1 = nullptr;
+    QAction* MNU_Binning_2x2 = nullptr;
+    QAction* MNU_Options = nullptr;
+    QMenu* MNU_Operations = nullptr;
+    QAction* MNU_TailleOrientCapt = nullptr;
+    QAction* MNU_Erreur_MES = nullptr;
+    QAction* MNU_Erreur_Periodique = nullptr;
+    QAction* MNU_Decl_Etoile = nullptr;
+    QAction* MNU_Telescope = nullptr;
+    QAction* Aide1 = nullptr;
+    QAction* APropos1 = nullptr;
+    QAction* Ressources1 = nullptr;
+
+    // The tool panel brought to the front by a tool check box.
+    QWidget* toolPanelFor(QCheckBox* box) const;
+    void hoverToolBox(QCheckBox* box);
+
+    // Reticle centre moved by Ctrl + left click (drawn by the overlays).
+    Point reticleCentre;
+
+signals:
+    void binningChanged(int binning);
+    // The main window closes: sources stop, measurements end, settings are written.
+    void formClosing();
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // PipelineView
     void repaintDisplay() override;
     void repaintResult() override;
+    void setSelectedLamp(bool selected) override;
 
+    void FormCreate();
     void FormActivate();
+    void buildMenu();
+    QWidget* buildToolStrip();
+    QWidget* buildMessageGroup();
+    QWidget* buildToolBoxes();
+    QWidget* buildInfoPages();
+    QWidget* buildMeasuresPage();
+    QWidget* buildSamplingPage();
+    void setHints();
+    void MNU_BinningClick(int binning);
+    void applyResultSize();
+    GestureContext gestureContext() const;
 
     SystemClock clock_;
     ImageCore core_{clock_};
     CoreStages stages_{core_};
-    QScrollArea* SBX_Images = nullptr;
+    DebugLog debugLog_;
+    LiveImageGestures gestures_;
+
     ImageView* image1_ = nullptr;
     TFRM_Alv_Child* child_ = nullptr;
+    TFRM_Pref* pref_ = nullptr;
+    TAboutBox* about_ = nullptr;
+    TFRM_Ressources* resources_ = nullptr;
+    HelpWindow* help_ = nullptr;
+    QWidget* PNL_Image_Selected = nullptr;
+    QHash<QString, QWidget*> toolWindows_;
+    QList<QCheckBox*> toolBoxes_;
+    QList<QLabel*> toolLabels_;
     bool shellInitialised_ = false;
+    bool sourceRunning_ = false;
+    int helpTopic_ = 16;
 };
 
 } // namespace velumbra

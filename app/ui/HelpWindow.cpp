@@ -1,0 +1,48 @@
+#include "app/ui/HelpWindow.h"
+#include "app/HelpTopics.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace velumbra {
+
+HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("HelpWindow"));
+    setWindowTitle(QStringLiteral("Aide de Velumbra"));
+    resize(720, 560);
+    auto* layout = new QVBoxLayout(this);
+    browser_ = new QTextBrowser(this);
+    browser_->setObjectName(QStringLiteral("TXB_Aide"));
+    browser_->setOpenLinks(true);
+    layout->addWidget(browser_);
+}
+
+QString HelpWindow::helpFolder()
+{
+    const QString beside = QDir(QApplication::applicationDirPath()).filePath(QStringLiteral("help"));
+    if (QFileInfo::exists(QDir(beside).filePath(QStringLiteral("index.html")))) return beside;
+#ifdef VELUMBRA_SOURCE_HELP_DIR
+    return QStringLiteral(VELUMBRA_SOURCE_HELP_DIR);
+#else
+    return beside;
+#endif
+}
+
+bool HelpWindow::showTopic(int topic)
+{
+    QString file = QDir(helpFolder()).filePath(helpFileForTopic(topic));
+    if (!QFileInfo::exists(file)) file = QDir(helpFolder()).filePath(helpFileForTopic(0));
+    if (!QFileInfo::exists(file)) return false;
+    browser_->setSource(QUrl::fromLocalFile(file));
+    show();
+    raise();
+    return true;
+}
+
+QString HelpWindow::currentFile() const { return browser_->source().toLocalFile(); }
+
+} // namespace velumbra

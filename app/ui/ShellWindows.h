@@ -1,0 +1,13 @@
+#pragma once
+#include <QWidget>
+
+namespace velumbra {
+
+// A tool window whose content comes with its feature; until then it says so.
+class ShellWindow : public QWidget {
+    Q_OBJECT
+public:
+    ShellWindow(const QString& objectName, const QString& title, bool stayOnTop = false, QWidget* parent = nullptr);
+};
+
+} // namespace velumbra

@@ -1,0 +1,64 @@
+#include "app/ui/WindowSet.h"
+#include "app/ui/ShellWindows.h"
+#include "app/ui/TAboutBox.h"
+#include "app/ui/TFRM_Alv.h"
+#include "app/ui/TFRM_Ressources.h"
+#include "results/ui/TFRM_Alv_Child.h"
+#include "settings/ui/TFRM_Pref.h"
+
+namespace velumbra {
+
+WindowSet::WindowSet()
+{
+    main_ = std::make_unique<TFRM_Alv>();
+    order_ << main_->objectName();
+    auto& core = main_->core();
+
+    add(pref_ = new TFRM_Pref(core.controls, main_->debugLog()));
+    add(new ShellWindow(QStringLiteral("TFRM_Main"), QStringLiteral("Aide à la mise en station")));
+    add(about_ = new TAboutBox);
+    add(child_ = new TFRM_Alv_Child);
+    add(new ShellWindow(QStringLiteral("TFRM_ErrPeriod"), QStringLiteral("Erreur Periodique")));
+    add(resources_ = new TFRM_Ressources);
+    add(new ShellWindow(QStringLiteral("TFRM_FWHM"), QStringLiteral("Mise au point")));
+    add(new ShellWindow(QStringLiteral("TFRM_PlayControl"), QStringLiteral("Contrôle de lecture"), true));
+    add(new ShellWindow(QStringLiteral("TFRM_Prg_Action"), QStringLiteral("Actions à effectuer lors d'une détection"), true));
+    add(new ShellWindow(QStringLiteral("TFRM_ImgRef"), QStringLiteral("Image de référence"), true));
+    add(new ShellWindow(QStringLiteral("TFRM_Info"), QStringLiteral("Info")));
+    add(new ShellWindow(QStringLiteral("TFRM_Prg_Suivi"), QStringLiteral("Autoguidage"), true));
+    add(new ShellWindow(QStringLiteral("TFRM_Raquette"), QStringLiteral("Telescope")));
+    add(new ShellWindow(QStringLiteral("TFRM_Longuepose"), QStringLiteral("Poses longues"), true));
+    add(new ShellWindow(QStringLiteral("TFRM_Equal"), QStringLiteral("Egaliseur")));
+    add(new ShellWindow(QStringLiteral("TFRM_ComTrafic"), QStringLiteral("Comm Trafic"), true));
+    add(new ShellWindow(QStringLiteral("TFRM_Seuils"), QStringLiteral("Seuils")));
+    add(new ShellWindow(QStringLiteral("TFRM_Integration"), QStringLiteral("Integration")));
+
+    main_->setPreferences(pref_);
+    main_->setAboutBox(about_);
+    main_->setResultWindow(child_);
+    main_->setResources(resources_);
+    for (const auto& w : others_) main_->setToolWindow(w.get());
+}
+
+WindowSet::~WindowSet()
+{
+    // Tool windows go first; the main window, which owns the buffers, last.
+    others_.clear();
+    main_.reset();
+}
+
+void WindowSet::add(QWidget* w)
+{
+    order_ << w->objectName();
+    others_.emplace_back(w);
+}
+
+QWidget* WindowSet::window(const QString& objectName) const
+{
+    if (main_->objectName() == objectName) return main_.get();
+    for (const auto& w : others_)
+        if (w->objectName() == objectName) return w.get();
+    return nullptr;
+}
+
+} // namespace velumbra

@@ -1,0 +1,43 @@
+#pragma once
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+class QWidget;
+
+namespace velumbra {
+
+class TFRM_Alv;
+class TFRM_Alv_Child;
+class TFRM_Pref;
+class TFRM_Ressources;
+class TAboutBox;
+
+// Every window of the program, created once in a fixed order at start and
+// then only shown and hidden.
+class WindowSet {
+public:
+    WindowSet();
+    ~WindowSet();
+
+    TFRM_Alv* main() const { return main_.get(); }
+    TFRM_Alv_Child* resultWindow() const { return child_; }
+    TFRM_Pref* preferences() const { return pref_; }
+    TFRM_Ressources* resources() const { return resources_; }
+    TAboutBox* aboutBox() const { return about_; }
+    QWidget* window(const QString& objectName) const;
+    const QStringList& creationOrder() const { return order_; }
+
+private:
+    void add(QWidget* w);
+
+    std::unique_ptr<TFRM_Alv> main_;
+    std::vector<std::unique_ptr<QWidget>> others_;
+    TFRM_Alv_Child* child_ = nullptr;
+    TFRM_Pref* pref_ = nullptr;
+    TFRM_Ressources* resources_ = nullptr;
+    TAboutBox* about_ = nullptr;
+    QStringList order_;
+};
+
+} // namespace velumbra

@@ -1,0 +1,41 @@
+#pragma once
+#include <QGroupBox>
+
+class QCheckBox;
+class QScrollBar;
+
+namespace velumbra {
+
+class TNumInp;
+struct ImageCore;
+
+// "Zones": sizes of the detection and display zones and their link.
+class ZonesGroup : public QGroupBox {
+    Q_OBJECT
+public:
+    ZonesGroup(ImageCore& core, QWidget* parent = nullptr);
+
+    QScrollBar* SCB_Taille_ZDetect = nullptr;
+    TNumInp* TNI_Taille_ZDetect = nullptr;
+    QScrollBar* SCB_Taille_ZAffich = nullptr;
+    TNumInp* TNI_Taille_ZAffich = nullptr;
+    QCheckBox* CKB_Zones_Liees = nullptr;
+
+    void SCB_Taille_ZDetectChange();
+    void TNI_Taille_ZDetectExit();
+    void SCB_Taille_ZAffichChange();
+    void TNI_Taille_ZAffichExit();
+
+    // Result image size for a display-zone size: the zone's width and three
+    // quarters of it, halved with 2x2 binning.
+    static QSize resultSizeForZone(int zoneSize, int binning);
+
+signals:
+    // The display zone was resized: the result window follows it.
+    void displayZoneResized();
+
+private:
+    ImageCore& core_;
+};
+
+} // namespace velumbra
