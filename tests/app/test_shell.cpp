@@ -1,0 +1,183 @@
+#include "app/ui/HelpWindow.h"
+#include "app/ui/ImageView.h"
+#include "app/ui/TFRM_Alv.h"
+#include "app/ui/WindowSet.h"
+#include "app/ui/ZonesGroup.h"
+#include "settings/ui/TFRM_Pref.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace velumbra;
+
+class TestShell : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QApplication::setApplicationName(QStringLiteral("Velumbra V1.3f")); }
+
+    void windowsAreCreatedOnceInOrder()
+    {
+        WindowSet set;
+        const QStringList expected = {
+            "TFRM_Alv",        "TFRM_Pref",     "TFRM_Main",     "TAboutBox",       "TFRM_Alv_Child",
+            "TFRM_ErrPeriod",  "TFRM_Ressources", "TFRM_FWHM",   "TFRM_PlayControl", "TFRM_Prg_Action",
+            "TFRM_ImgRef",     "TFRM_Info",     "TFRM_Prg_Suivi", "TFRM_Raquette",   "TFRM_Longuepose",
+            "TFRM_Equal",      "TFRM_ComTrafic", "TFRM_Seuils",   "TFRM_Integration"};
+        QCOMPARE(set.creationOrder(), expected);
+        for (const QString& name : expected) {
+            int count = 0;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->objectName() == name) ++count;
+            QCOMPARE(count, 1);
+        }
+        QCOMPARE(set.main()->windowTitle(), QStringLiteral("Velumbra V1.3f"));
+    }
+
+    void showMessageClearsOrAppends()
+    {
+        TFRM_Alv w;
+        w.sharedPlace->setCurrentWidget(w.GRB_Seuils);
+        w.showMessage(false, QStringLiteral("un"));
+        QCOMPARE(w.sharedPlace->currentWidget(), static_cast<QWidget*>(w.GRB_Message));
+        w.showMessage(false, QStringLiteral("deux\ntrois"));
+        QCOMPARE(w.MEMO_Message->toPlainText(), QStringLiteral("un\ndeux\ntrois"));
+        w.showMessage(true, QStringLiteral("quatre"));
+        QCOMPARE(w.MEMO_Message->toPlainText(), QStringLiteral("quatre"));
+    }
+
+    void operationsFollowTheSource()
+    {
+        TFRM_Alv w;
+        QVERIFY(!w.MNU_Operations->isEnabled());
+        QVERIFY(!w.CKB_Suivi->isEnabled());
+        QVERIFY(w.MNU_Pilote->isEnabled());
+        w.setSourceRunning(true);
+        QVERIFY(w.MNU_Operations->isEnabled());
+        QVERIFY(w.CKB_Suivi->isEnabled());
+        QVERIFY(!w.MNU_Pilote->isEnabled());
+        w.core().flags.targetActive = true;
+        w.setSourceRunning(false);
+        QVERIFY(!w.MNU_Operations->isEnabled());
+        QVERIFY(!w.CKB_Info_Image->isEnabled());
+        QVERIFY(!w.core().flags.targetActive);
+    }
+
+    void binningIsARadioPair()
+    {
+        TFRM_Alv w;
+        QVERIFY(w.MNU_Binning_1x1->isChecked());
+        w.MNU_Binning_2x2->trigger();
+        QVERIFY(w.MNU_Binning_2x2->isChecked());
+        QVERIFY(!w.MNU_Binning_1x1->isChecked());
+        QVERIFY(w.core().controls.MNU_Binning_2x2);
+        // Result image half the zone with 2x2.
+        QCOMPARE(w.core().buffers.resultWidth, 160);
+        QCOMPARE(w.core().buffers.resultHeight, 120);
+        w.MNU_Binning_1x1->trigger();
+        QCOMPARE(w.core().buffers.resultWidth, 320);
+    }
+
+    void hoveringAToolBoxShowsItsPanelInBold()
+    {
+        TFRM_Alv w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+        QApplication::sendEvent(w.CKB_Detection_Mvt, &enter);
+        QCOMPARE(w.toolPanels->currentWidget()->objectName(), QStringLiteral("PNL_Detection_Mvt"));
+        auto* bold = w.findChild<QLabel*>(QStringLiteral("LBL_CKB_Detection_Mvt"));
+        auto* plain = w.findChild<QLabel*>(QStringLiteral("LBL_CKB_Suivi"));
+        QVERIFY(bold->font().bold());
+        QVERIFY(!plain->font().bold());
+    }
+
+    void gesturesOnTheLiveImageMoveTheZones()
+    {
+        TFRM_Alv w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto& core = w.core();
+        core.buffers.frameSlots[0].fill(Qt::black);
+        w.showNewFrame(640, 480);
+        core.zone.starPos = {100, 100};
+        // Not running: ignored.
+        w.Image1MouseUp(QPoint(300, 200), Qt::LeftButton, Qt::NoModifier);
+        QCOMPARE(core.zone.starPos, (Point{100, 100}));
+        w.setSourceRunning(true);
+        w.Image1MouseUp(QPoint(300, 200), Qt::LeftButton, Qt::NoModifier);
+        QCOMPARE(core.zone.starPos, (Point{300, 200}));
+        QCOMPARE(core.zone.zoneOffset, (Point{-200, -100}));
+        w.Image1MouseUp(QPoint(400, 250), Qt::RightButton, Qt::NoModifier);
+        QCOMPARE(core.zone.zoneOffset, (Point{100, 50}));
+        w.CKB_Reticule->setChecked(true);
+        w.Image1MouseUp(QPoint(10, 20), Qt::LeftButton, Qt::ControlModifier);
+        QCOMPARE(w.reticleCentre, (Point{10, 20}));
+        QCOMPARE(core.zone.starPos, (Point{300, 200}));
+        // A right click while a dark is integrated changes nothing.
+        core.controls.integration = {true, false, false, true, false};
+        w.Image1MouseUp(QPoint(50, 50), Qt::RightButton, Qt::NoModifier);
+        QCOMPARE(core.zone.zoneOffset, (Point{100, 50}));
+        // Measurement on the measures page.
+        w.Image1MouseUp(QPoint(0, 0), Qt::LeftButton, Qt::AltModifier);
+        w.Image1MouseUp(QPoint(3, 4), Qt::LeftButton, Qt::AltModifier);
+        QCOMPARE(w.EDT_Angle_Calcule->text(), QStringLiteral("  0°  0' 5.00\""));
+    }
+
+    void debugLogIsWrittenInTheCurrentDirectory()
+    {
+        QTemporaryDir dir;
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        {
+            WindowSet set;
+            set.preferences()->CKB_Debug->setChecked(true);
+            set.main()->debugLog().write(QStringLiteral("biWidth"), QStringLiteral("640"));
+            set.main()->debugLog().restart(); // a camera start empties it
+            set.main()->debugLog().write(QStringLiteral("biHeight"), QStringLiteral("480"));
+            set.preferences()->CKB_Debug->setChecked(false);
+        }
+        QDir::setCurrent(previous);
+        QFile log(dir.filePath(QStringLiteral("Debug.log")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(log.readAll()), QStringLiteral("biHeight = 480\n"));
+    }
+
+    void f1OpensTheTopicOfTheAreaUnderTheMouse()
+    {
+        TFRM_Alv w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+        QApplication::sendEvent(w.GRB_Zones, &enter);
+        QCOMPARE(w.currentHelpTopic(), 11);
+        QTest::keyClick(&w, Qt::Key_F1);
+        QVERIFY(w.helpWindow()->isVisible());
+        QVERIFY(w.helpWindow()->currentFile().endsWith(QStringLiteral("topic-11.html")));
+        w.Aide1->trigger();
+        QVERIFY(w.helpWindow()->currentFile().endsWith(QStringLiteral("index.html")));
+    }
+
+    void closingTheMainWindowEndsCleanly()
+    {
+        WindowSet set;
+        set.main()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(set.main()));
+        bool closing = false;
+        connect(set.main(), &TFRM_Alv::formClosing, this, [&] { closing = true; });
+        QVERIFY(set.main()->close());
+        QVERIFY(closing);
+        QVERIFY(!set.main()->isVisible());
+    }
+};
+
+QTEST_MAIN(TestShell)
+#include "test_shell.moc"
