@@ -28,6 +28,7 @@ TFRM_Alv::TFRM_Alv(QWidget* parent) : QMainWindow(parent)
 
     core_.pipeline.setView(this);
     core_.pipeline.setStages(&stages_);
+    wireResults();
 }
 
 TFRM_Alv::~TFRM_Alv()
@@ -36,7 +37,21 @@ TFRM_Alv::~TFRM_Alv()
     core_.pipeline.setStages(nullptr);
 }
 
-void TFRM_Alv::setResultWindow(TFRM_Alv_Child* child) { child_ = child; }
+void TFRM_Alv::setResultWindow(TFRM_Alv_Child* child)
+{
+    child_ = child;
+    wireResults();
+}
+
+// The result window moves the zones of the core on clicks, reads its state
+// for the parameter records, and counts the frames the sources report.
+void TFRM_Alv::wireResults()
+{
+    core_.frameCountHook = nullptr;
+    if (!child_) return;
+    child_->attachCore(&core_, &stages_);
+    core_.frameCountHook = &child_->frameCountHook();
+}
 
 void TFRM_Alv::showEvent(QShowEvent* event)
 {

@@ -36,6 +36,7 @@ private:
     void repaintResult() override;
 
     void FormActivate();
+    void wireResults();
 
     SystemClock clock_;
     ImageCore core_{clock_};
