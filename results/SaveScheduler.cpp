@@ -133,6 +133,8 @@ bool SaveScheduler::BTN_Demarrer_SauvClick()
         TMR_Sauve().setInterval(timerMs(controls.SPED_Freq_Sauve, rateUnitMs(controls.CBX_Unite)));
         TMR_Sauve().setEnabled(controls.RDB_Une_Fois);
     }
+    // The burst below may start the duration timer: it needs its period first.
+    TMR_Pendant().setInterval(timerMs(controls.SPED_Pendant, periodUnitMs(controls.CBX_Pendant)));
     if (view_) view_->runStateChanged();
 
     if (!controls.RDB_Une_Fois) {
@@ -144,10 +146,7 @@ bool SaveScheduler::BTN_Demarrer_SauvClick()
     }
     if (!running_) return true; // the first save already ended the run
 
-    if (!controls.RDB_Arret) {
-        TMR_Pendant().setInterval(timerMs(controls.SPED_Pendant, periodUnitMs(controls.CBX_Pendant)));
-        TMR_Pendant().setEnabled(true);
-    }
+    if (!controls.RDB_Arret) TMR_Pendant().setEnabled(true);
     savedFrameCounter_ = 0;
     return true;
 }
