@@ -27,7 +27,7 @@ bool readShownPixel(const QImage& image, int width, int height, Point at, int& r
 
 bool ResultClicks::released(Point at, ClickButton button, ClickModifier modifier, int w, int h)
 {
-    if (!links.liveDisplayRunning && !core_.flags.turboMode) return false;
+    if (!links_.liveDisplayRunning && !core_.flags.turboMode) return false;
     core_.flags.targetActive = true;
     ZoneState& z = core_.zone;
     const int hw = w / 2;
@@ -85,7 +85,7 @@ void ResultClicks::moveStar(Point newStar)
 // zone moves. Linked zones: it follows the star.
 void ResultClicks::compensateZone()
 {
-    if (links.CKB_Zones_Liees) return;
+    if (links_.CKB_Zones_Liees) return;
     ZoneState& z = core_.zone;
     z.prevZoneOffset = z.zoneOffset;
     z.zoneOffset = {z.prevZoneOffset.x + z.prevStarPos.x - z.starPos.x,

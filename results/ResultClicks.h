@@ -49,11 +49,12 @@ bool readShownPixel(const QImage& image, int width, int height, Point at, int& r
 // display zone, the reticle or the measuring points.
 class ResultClicks {
 public:
-    ResultClicks(ImageCore& core, PipelineStages& stages, const Clock& clock, ResultClickActions& actions)
-        : core_(core), stages_(stages), clock_(clock), actions_(&actions) {}
+    // `links` is read at every click; its owner keeps it in step with the main window.
+    ResultClicks(ImageCore& core, PipelineStages& stages, const Clock& clock, const ResultClickLinks& links,
+                 ResultClickActions& actions)
+        : core_(core), stages_(stages), clock_(clock), links_(links), actions_(&actions) {}
     void setActions(ResultClickActions& actions) { actions_ = &actions; }
 
-    ResultClickLinks links;
     PixelProbe probe;
     Point previousPoint;
     Point currentPoint;
@@ -71,6 +72,7 @@ private:
     ImageCore& core_;
     PipelineStages& stages_;
     const Clock& clock_;
+    const ResultClickLinks& links_;
     ResultClickActions* actions_;
 };
 

@@ -81,7 +81,9 @@ TFRM_Alv_Child::TFRM_Alv_Child(const Clock& clock, SaveScheduler::Timers timers,
     scheduler_->setView(this);
     scheduler_->gatherParameters = [this] { return gatherParameters(); };
     chooseImageName = [this](const QString& start) {
-        return QFileDialog::getSaveFileName(this, QString(), start, QStringLiteral("Bitmap (*.bmp)"));
+        // The name chosen is a prefix: an existing file of that name is not replaced.
+        return QFileDialog::getSaveFileName(this, QString(), start, QStringLiteral("Bitmap (*.bmp)"), nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
     };
     setObjectName(QStringLiteral("TFRM_Alv_Child"));
     setWindowTitle(QStringLiteral("Fenêtre d'intégration"));
@@ -329,7 +331,7 @@ void TFRM_Alv_Child::attachCore(ImageCore* core, PipelineStages* stages)
 {
     core_ = core;
     clicks_.reset();
-    if (core && stages) clicks_ = std::make_unique<ResultClicks>(*core, *stages, *clock_, *actions_);
+    if (core && stages) clicks_ = std::make_unique<ResultClicks>(*core, *stages, *clock_, clickLinks_, *actions_);
 }
 
 void TFRM_Alv_Child::setMessageSink(MessageSink* sink)

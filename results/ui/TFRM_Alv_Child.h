@@ -46,6 +46,8 @@ public:
     void setMessageSink(MessageSink* sink);
     void setClickActions(ResultClickActions* actions);
     ResultClicks* clicks() { return clicks_.get(); }
+    // Main-window state the clicks read: the live display runs, the zones are linked.
+    ResultClickLinks& clickLinks() { return clickLinks_; }
     SaveScheduler& scheduler() { return *scheduler_; }
     FrameCountHook& frameCountHook() { return *scheduler_; }
 
@@ -90,6 +92,7 @@ private:
     std::unique_ptr<SaveScheduler> scheduler_;
     ResultClickActions noActions_;
     ResultClickActions* actions_ = &noActions_;
+    ResultClickLinks clickLinks_;
     std::unique_ptr<ResultClicks> clicks_;
     ImageCore* core_ = nullptr;
     QString bitmapFolder_;

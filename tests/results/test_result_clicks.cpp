@@ -45,7 +45,7 @@ protected:
         core.buffers.create();
         core.buffers.setFrameSize(640, 480);
         core.zone.starPos = {320, 240};
-        clicks.links.liveDisplayRunning = true;
+        links.liveDisplayRunning = true;
     }
     bool click(Point at, ClickButton b, ClickModifier m = ClickModifier::None)
     {
@@ -56,7 +56,8 @@ protected:
     ImageCore core{clock};
     RecordingStages stages;
     RecordingActions actions;
-    ResultClicks clicks{core, stages, clock, actions};
+    ResultClickLinks links;
+    ResultClicks clicks{core, stages, clock, links, actions};
 };
 
 } // namespace
@@ -73,7 +74,7 @@ TEST(ClickModifiers, OnlyExactlyOneModifierCounts)
 
 TEST_F(Clicks, NothingHappensWithoutLiveDisplayOrTurbo)
 {
-    clicks.links.liveDisplayRunning = false;
+    links.liveDisplayRunning = false;
     EXPECT_FALSE(click({10, 10}, ClickButton::Left));
     EXPECT_EQ(core.zone.starPos, (Point{320, 240}));
     EXPECT_FALSE(core.flags.targetActive);
@@ -99,7 +100,7 @@ TEST_F(Clicks, LeftClickMovesTheStarWhileTheDisplayZoneStays)
 
 TEST_F(Clicks, LinkedZonesFollowTheStar)
 {
-    clicks.links.CKB_Zones_Liees = true;
+    links.CKB_Zones_Liees = true;
     core.zone.zoneOffset = {5, 5};
     ASSERT_TRUE(click({200, 100}, ClickButton::Left));
     EXPECT_EQ(core.zone.starPos, (Point{365, 225}));

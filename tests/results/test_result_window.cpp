@@ -212,6 +212,32 @@ private slots:
         main.setResultWindow(nullptr);
         QCOMPARE(main.core().frameCountHook, nullptr);
     }
+
+    void clicksOnImage3MoveTheZonesOnlyWhileTheDisplayRuns()
+    {
+        auto child = makeWindow();
+        TFRM_Alv main;
+        main.setResultWindow(child.get());
+        main.show();
+        child->show();
+        QVERIFY(QTest::qWaitForWindowExposed(child.get()));
+        auto* image3 = find<ImageView>(*child, "Image3");
+        ImageCore& core = main.core();
+        const Point offset = core.zone.zoneOffset;
+
+        QTest::mouseClick(image3, Qt::RightButton, Qt::NoModifier, QPoint(260, 60));
+        QCOMPARE(core.zone.zoneOffset, offset);
+
+        child->clickLinks().liveDisplayRunning = true;
+        QTest::mouseClick(image3, Qt::RightButton, Qt::NoModifier, QPoint(260, 60));
+        QCOMPARE(core.zone.zoneOffset, (Point{offset.x + 100, offset.y - 60}));
+        QTRY_VERIFY(find<QCheckBox>(*child, "CKB_Longueur_Fixe")->hasFocus());
+
+        // Ctrl and Shift together count as no modifier: the star moves.
+        const Point star = core.zone.starPos;
+        QTest::mouseClick(image3, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, QPoint(170, 120));
+        QCOMPARE(core.zone.starPos, (Point{star.x + 10 + core.zone.prevZoneOffset.x, star.y + core.zone.prevZoneOffset.y}));
+    }
 };
 
 QTEST_MAIN(TestResultWindow)
