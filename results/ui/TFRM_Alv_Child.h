@@ -96,6 +96,7 @@ private:
     std::unique_ptr<ResultClicks> clicks_;
     ImageCore* core_ = nullptr;
     QString bitmapFolder_;
+    bool numberTyped_ = false;
     const QImage* image_ = nullptr;
     int width_ = 0;
     int height_ = 0;

@@ -183,6 +183,38 @@ private slots:
         QCOMPARE(number->Value(), 43.0L);
     }
 
+    void passingThroughTheNumberDoesNotUnlockTheLastFile()
+    {
+        QTemporaryDir dir;
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        find<QLineEdit>(*w, "EDT_Nom_Image")->setText(dir.path() + QStringLiteral("/z"));
+        auto* number = find<TNumInp>(*w, "TNI_Num_Suffixe");
+        auto* save = find<QPushButton>(*w, "BTN_Enregistrer_Image");
+        const QString last = dir.path() + QStringLiteral("/z65535.bmp");
+        const auto typeNumber = [&] {
+            number->setFocus();
+            number->selectAll();
+            QTest::keyClicks(number, QStringLiteral("65535"));
+        };
+        typeNumber();
+        QTest::mouseClick(save, Qt::LeftButton);
+        QTRY_VERIFY(QFileInfo::exists(last));
+        QCOMPARE(number->Value(), 65535.0L);
+
+        messages.lines.clear();
+        number->setFocus();
+        QTest::mouseClick(save, Qt::LeftButton);
+        QCOMPARE(messages.lines.size(), 1);
+        QVERIFY(messages.lines[0].contains(QStringLiteral("ne sera pas remplacé")));
+
+        image.fill(Qt::white);
+        typeNumber();
+        QTest::mouseClick(save, Qt::LeftButton);
+        QTRY_COMPARE(QImage(last).pixelColor(0, 0), QColor(Qt::white));
+    }
+
     // The main window hands its core to the result window: frames counted by
     // the sources save images, and records read the frame size.
     void mainWindowWiresTheFrameCountAndTheRecords()
