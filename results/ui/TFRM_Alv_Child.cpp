@@ -313,7 +313,6 @@ void TFRM_Alv_Child::BTN_Arreter_SauvClick() { scheduler_->BTN_Arreter_SauvClick
 
 void TFRM_Alv_Child::setImage(const QImage* image, int width, int height)
 {
-    image_ = image;
     image3_->setSource(image, {width, height});
     scheduler_->setImage(image, width, height);
     setResultSize(width, height);

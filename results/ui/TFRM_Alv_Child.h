@@ -97,7 +97,6 @@ private:
     ImageCore* core_ = nullptr;
     QString bitmapFolder_;
     bool numberTyped_ = false;
-    const QImage* image_ = nullptr;
     int width_ = 0;
     int height_ = 0;
 
