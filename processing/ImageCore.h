@@ -2,6 +2,7 @@
 #include "acquisition/Clock.h"
 #include "acquisition/Geometry.h"
 #include "acquisition/ImageBuffers.h"
+#include "processing/FrameCountHook.h"
 #include "processing/FramePipeline.h"
 #include "processing/PipelineControls.h"
 
@@ -19,6 +20,12 @@ struct ImageCore {
     PipelineControls controls;
     LoopRing loop;
     FramePipeline pipeline;
+    // Sequence saving by frame count; the sources call it after ProcessFrame.
+    FrameCountHook* frameCountHook = nullptr;
+    void countFrameForSaving(bool Selected)
+    {
+        if (frameCountHook) frameCountHook->frameCounted(Selected);
+    }
 };
 
 } // namespace velumbra

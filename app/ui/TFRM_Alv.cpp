@@ -116,6 +116,7 @@ void TFRM_Alv::FormCreate()
     core_.pipeline.setView(this);
     core_.pipeline.setStages(&stages_);
     setSourceRunning(false);
+    wireResults();
 }
 
 // ---------------------------------------------------------------- layout
@@ -382,6 +383,7 @@ void TFRM_Alv::setHints()
 void TFRM_Alv::setResultWindow(TFRM_Alv_Child* child)
 {
     child_ = child;
+    wireResults();
     applyResultSize();
 }
 void TFRM_Alv::setPreferences(TFRM_Pref* pref) { pref_ = pref; }
@@ -397,6 +399,17 @@ void TFRM_Alv::showToolWindow(const QString& name)
         w->show();
         w->raise();
     }
+}
+
+// The result window moves the zones of the core on clicks, reads its state
+// for the parameter records, and counts the frames the sources report.
+void TFRM_Alv::wireResults()
+{
+    core_.frameCountHook = nullptr;
+    if (!child_) return;
+    child_->attachCore(&core_, &stages_);
+    child_->setMessageSink(this);
+    core_.frameCountHook = &child_->frameCountHook();
 }
 
 void TFRM_Alv::showEvent(QShowEvent* event)

@@ -155,6 +155,7 @@ private:
     void MNU_BinningClick(int binning);
     void applyResultSize();
     GestureContext gestureContext() const;
+    void wireResults();
 
     SystemClock clock_;
     ImageCore core_{clock_};

@@ -1,31 +1,395 @@
 #include "results/ui/TFRM_Alv_Child.h"
 #include "app/ui/ImageView.h"
+#include "app/ui/TNumInp.h"
+#include "processing/ImageCore.h"
+#include "results/ImageNaming.h"
 
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QVBoxLayout>
+#include <QtDebug>
 
 namespace velumbra {
+namespace {
 
-TFRM_Alv_Child::TFRM_Alv_Child(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowMinimizeButtonHint |
-                          Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+// Until the main window hands over its message panel, messages go to the log.
+class LogMessages final : public MessageSink {
+public:
+    void showMessage(bool, const QString& text) override { qWarning().noquote() << text; }
+};
+
+const SystemClock& systemClock()
 {
+    static const SystemClock clock;
+    return clock;
+}
+
+SaveScheduler::Timers messageLoopTimers()
+{
+    SaveScheduler::Timers t;
+    t.TMR_Sauve = std::make_unique<QtSaveTimer>();
+    t.TMR_Toutes_les = std::make_unique<QtSaveTimer>();
+    t.TMR_Pendant = std::make_unique<QtSaveTimer>();
+    return t;
+}
+
+template <class W>
+W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QSpinBox* spin(const char* name)
+{
+    auto* s = named(new QSpinBox, name);
+    s->setRange(1, 65535);
+    s->setValue(1);
+    return s;
+}
+
+QComboBox* list(const char* name, const QStringList& items)
+{
+    auto* c = named(new QComboBox, name);
+    c->addItems(items);
+    c->setCurrentIndex(0);
+    return c;
+}
+
+} // namespace
+
+TFRM_Alv_Child::TFRM_Alv_Child(QWidget* parent) : TFRM_Alv_Child(systemClock(), messageLoopTimers(), parent) {}
+
+TFRM_Alv_Child::TFRM_Alv_Child(const Clock& clock, SaveScheduler::Timers timers, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowMinimizeButtonHint |
+                          Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      clock_(&clock), logMessages_(std::make_unique<LogMessages>()), messages_(logMessages_.get())
+{
+    scheduler_ = std::make_unique<SaveScheduler>(clock, *messages_, std::move(timers));
+    scheduler_->setView(this);
+    scheduler_->gatherParameters = [this] { return gatherParameters(); };
+    chooseImageName = [this](const QString& start) {
+        // The name chosen is a prefix: an existing file of that name is not replaced.
+        return QFileDialog::getSaveFileName(this, QString(), start, QStringLiteral("Bitmap (*.bmp)"), nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
+    };
     setObjectName(QStringLiteral("TFRM_Alv_Child"));
     setWindowTitle(QStringLiteral("Fenêtre d'intégration"));
+    build();
+    connectControls();
+    updateEnabling();
+}
+
+TFRM_Alv_Child::~TFRM_Alv_Child()
+{
+    scheduler_->setView(nullptr);
+}
+
+void TFRM_Alv_Child::build()
+{
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     image3_ = new ImageView(this);
     image3_->setObjectName(QStringLiteral("Image3"));
     layout->addWidget(image3_, 0, Qt::AlignLeft | Qt::AlignTop);
+    auto* row = new QHBoxLayout;
+    row->addWidget(buildFilesBox());
+    row->addWidget(buildSequenceBox());
+    layout->addLayout(row);
+    layout->addWidget(buildPages());
+    layout->addStretch(1);
 }
+
+QWidget* TFRM_Alv_Child::buildFilesBox()
+{
+    auto* box = named(new QGroupBox(QStringLiteral("Fichier Image")), "GRB_ImageFiles");
+    auto* grid = new QGridLayout(box);
+    grid->addWidget(named(new QLabel(QStringLiteral("Prefixe")), "LBL_Prefixe"), 0, 0);
+    EDT_Nom_Image = named(new QLineEdit, "EDT_Nom_Image");
+    EDT_Nom_Image->setMinimumWidth(180);
+    grid->addWidget(EDT_Nom_Image, 0, 1);
+    BTN_Parcourir = named(new QPushButton(QStringLiteral("Parcourir")), "BTN_Parcourir");
+    grid->addWidget(BTN_Parcourir, 0, 2);
+    grid->addWidget(named(new QLabel(QStringLiteral("Taille (Octets)")), "LBL_Taille_Fichier"), 1, 0);
+    EDT_Taille_Fichier = named(new QLineEdit, "EDT_Taille_Fichier");
+    EDT_Taille_Fichier->setReadOnly(true);
+    grid->addWidget(EDT_Taille_Fichier, 1, 1);
+    return box;
+}
+
+QWidget* TFRM_Alv_Child::buildSequenceBox()
+{
+    auto* box = named(new QGroupBox(QStringLiteral("Sequence (Suffixe)")), "GRB_Sequence");
+    auto* grid = new QGridLayout(box);
+    grid->addWidget(named(new QLabel(QStringLiteral("N° en cours")), "LBL_NumEnCours"), 0, 0);
+    TNI_Num_Suffixe = named(new TNumInp, "TNI_Num_Suffixe");
+    TNI_Num_Suffixe->setDatatype(TDataType::dtLongint);
+    TNI_Num_Suffixe->setRange(1, kMaxImageNumber);
+    TNI_Num_Suffixe->setValue(1);
+    grid->addWidget(TNI_Num_Suffixe, 0, 1);
+    CKB_Longueur_Fixe = named(new QCheckBox(QStringLiteral("Longueur Fixe")), "CKB_Longueur_Fixe");
+    grid->addWidget(CKB_Longueur_Fixe, 1, 0);
+    TNI_Longueur_Sequence = named(new TNumInp, "TNI_Longueur_Sequence");
+    TNI_Longueur_Sequence->setDatatype(TDataType::dtLongint);
+    TNI_Longueur_Sequence->setRange(1, 5);
+    TNI_Longueur_Sequence->setValue(4);
+    grid->addWidget(TNI_Longueur_Sequence, 1, 1);
+    CKB_Enreg_Params = named(new QCheckBox(QStringLiteral("Enregistrer Parametres")), "CKB_Enreg_Params");
+    grid->addWidget(CKB_Enreg_Params, 2, 0, 1, 2);
+    CKB_Un_seul_fichier = named(new QCheckBox(QStringLiteral("Un seul fichier (auto)")), "CKB_Un_seul_fichier");
+    grid->addWidget(CKB_Un_seul_fichier, 3, 0, 1, 2);
+    return box;
+}
+
+QWidget* TFRM_Alv_Child::buildPages()
+{
+    PGC_Child = named(new QTabWidget, "PGC_Child");
+    PGC_Child->setProperty("helpContext", 20);
+
+    auto* manual = named(new QWidget, "TBS_EnregManu");
+    auto* manualLayout = new QHBoxLayout(manual);
+    BTN_Enregistrer_Image = named(new QPushButton(QStringLiteral("Enregistrer")), "BTN_Enregistrer_Image");
+    manualLayout->addWidget(BTN_Enregistrer_Image);
+    manualLayout->addStretch(1);
+    PGC_Child->addTab(manual, QStringLiteral("Enregistrement Manuel"));
+
+    auto* automatic = named(new QWidget, "TBS_EnregAuto");
+    auto* grid = new QGridLayout(automatic);
+    const QStringList periods{QStringLiteral("Secondes"), QStringLiteral("Minutes"), QStringLiteral("Heures")};
+    grid->addWidget(named(new QLabel(QStringLiteral("Enregistrer une image toutes les")),
+                          "LBL_Enreg_Une_Image_Toutes_Les"), 0, 0, 1, 2);
+    SPED_Freq_Sauve = spin("SPED_Freq_Sauve");
+    grid->addWidget(SPED_Freq_Sauve, 0, 2);
+    CBX_Unite = list("CBX_Unite", QStringList{QStringLiteral("Images")} + periods);
+    grid->addWidget(CBX_Unite, 0, 3);
+
+    RDB_Une_Fois = named(new QRadioButton(QStringLiteral("Une seule fois")), "RDB_Une_Fois");
+    RDB_Toutes_les = named(new QRadioButton(QStringLiteral("Toutes les")), "RDB_Toutes_les");
+    auto* repeat = new QButtonGroup(automatic);
+    repeat->addButton(RDB_Une_Fois);
+    repeat->addButton(RDB_Toutes_les);
+    RDB_Une_Fois->setChecked(true);
+    SPED_Toutes_les = spin("SPED_Toutes_les");
+    CBX_Toutes_les = list("CBX_Toutes_les", periods);
+    grid->addWidget(RDB_Une_Fois, 1, 0);
+    grid->addWidget(RDB_Toutes_les, 1, 1);
+    grid->addWidget(SPED_Toutes_les, 1, 2);
+    grid->addWidget(CBX_Toutes_les, 1, 3);
+
+    RDB_Arret = named(new QRadioButton(QStringLiteral("Jusqu'à l'arrêt")), "RDB_Arret");
+    RDB_Pendant = named(new QRadioButton(QStringLiteral("Pendant")), "RDB_Pendant");
+    auto* duration = new QButtonGroup(automatic);
+    duration->addButton(RDB_Arret);
+    duration->addButton(RDB_Pendant);
+    RDB_Arret->setChecked(true);
+    SPED_Pendant = spin("SPED_Pendant");
+    CBX_Pendant = list("CBX_Pendant", periods);
+    grid->addWidget(RDB_Arret, 2, 0);
+    grid->addWidget(RDB_Pendant, 2, 1);
+    grid->addWidget(SPED_Pendant, 2, 2);
+    grid->addWidget(CBX_Pendant, 2, 3);
+
+    BTN_Demarrer_Sauv = named(new QPushButton(QStringLiteral("Demarrer")), "BTN_Demarrer_Sauv");
+    BTN_Arreter_Sauv = named(new QPushButton(QStringLiteral("Arrêter")), "BTN_Arreter_Sauv");
+    grid->addWidget(BTN_Demarrer_Sauv, 3, 2);
+    grid->addWidget(BTN_Arreter_Sauv, 3, 3);
+    PGC_Child->addTab(automatic, QStringLiteral("Enregistrement Auto"));
+
+    PGC_Child->addTab(named(new QWidget, "TBS_Special"), QStringLiteral("Special"));
+    return PGC_Child;
+}
+
+void TFRM_Alv_Child::connectControls()
+{
+    SavingControls& c = scheduler_->controls;
+    connect(EDT_Nom_Image, &QLineEdit::textChanged, this, [&c](const QString& t) { c.EDT_Nom_Image = t; });
+    // Typing creates the folder as soon as its closing "/" is typed; a folder
+    // that cannot be made is left alone, and the save will say so.
+    connect(EDT_Nom_Image, &QLineEdit::textEdited, this, [](const QString& t) { createFolderOf(t); });
+    connect(EDT_Nom_Image, &QLineEdit::editingFinished, this, [this] { EDT_Nom_ImageExit(); });
+    connect(BTN_Parcourir, &QPushButton::clicked, this, [this] { BTN_ParcourirClick(); });
+
+    // Only a number the user typed may replace the file at the last number
+    // again; passing through the field does not.
+    connect(TNI_Num_Suffixe, &QLineEdit::textEdited, this, [this] { numberTyped_ = true; });
+    connect(TNI_Num_Suffixe, &TNumInp::exited, this, [this] {
+        scheduler_->controls.TNI_Num_Suffixe = double(TNI_Num_Suffixe->Value());
+        if (numberTyped_) scheduler_->numberEdited();
+        numberTyped_ = false;
+    });
+    connect(CKB_Longueur_Fixe, &QCheckBox::toggled, this, [this](bool on) {
+        scheduler_->controls.CKB_Longueur_Fixe = on;
+        updateEnabling();
+    });
+    connect(TNI_Longueur_Sequence, &TNumInp::exited, this,
+            [this] { scheduler_->controls.TNI_Longueur_Sequence = double(TNI_Longueur_Sequence->Value()); });
+    connect(CKB_Enreg_Params, &QCheckBox::toggled, this, [this](bool on) {
+        scheduler_->controls.CKB_Enreg_Params = on;
+        updateEnabling();
+    });
+    connect(CKB_Un_seul_fichier, &QCheckBox::toggled, this, [&c](bool on) { c.CKB_Un_seul_fichier = on; });
+
+    connect(SPED_Freq_Sauve, &QSpinBox::valueChanged, this, [&c](int v) { c.SPED_Freq_Sauve = v; });
+    connect(CBX_Unite, &QComboBox::currentIndexChanged, this, [&c](int i) { c.CBX_Unite = i; });
+    connect(RDB_Une_Fois, &QRadioButton::toggled, this, [this](bool on) {
+        scheduler_->controls.RDB_Une_Fois = on;
+        updateEnabling();
+    });
+    connect(SPED_Toutes_les, &QSpinBox::valueChanged, this, [&c](int v) { c.SPED_Toutes_les = v; });
+    connect(CBX_Toutes_les, &QComboBox::currentIndexChanged, this, [&c](int i) { c.CBX_Toutes_les = i; });
+    connect(RDB_Arret, &QRadioButton::toggled, this, [this](bool on) {
+        scheduler_->controls.RDB_Arret = on;
+        updateEnabling();
+    });
+    connect(SPED_Pendant, &QSpinBox::valueChanged, this, [&c](int v) { c.SPED_Pendant = v; });
+    connect(CBX_Pendant, &QComboBox::currentIndexChanged, this, [&c](int i) { c.CBX_Pendant = i; });
+
+    connect(BTN_Enregistrer_Image, &QPushButton::clicked, this, [this] { BTN_Enregistrer_ImageClick(); });
+    connect(BTN_Demarrer_Sauv, &QPushButton::clicked, this, [this] { BTN_Demarrer_SauvClick(); });
+    connect(BTN_Arreter_Sauv, &QPushButton::clicked, this, [this] { BTN_Arreter_SauvClick(); });
+
+    connect(image3_, &ImageView::mouseReleased, this,
+            [this](QPoint at, Qt::MouseButton b, Qt::KeyboardModifiers m) { Image3MouseUp(at, b, m); });
+    connect(image3_, &ImageView::mouseMoved, this, [this](QPoint at) { Image3MouseMove(at); });
+}
+
+void TFRM_Alv_Child::updateEnabling()
+{
+    const bool running = scheduler_->running();
+    const bool repeat = RDB_Toutes_les->isChecked();
+    const bool during = RDB_Pendant->isChecked();
+    TNI_Longueur_Sequence->setEnabled(CKB_Longueur_Fixe->isChecked());
+    CKB_Un_seul_fichier->setEnabled(CKB_Enreg_Params->isChecked() && !scheduler_->singleFileRun());
+    BTN_Demarrer_Sauv->setEnabled(!running);
+    BTN_Arreter_Sauv->setEnabled(running);
+    SPED_Freq_Sauve->setEnabled(!running);
+    CBX_Unite->setEnabled(!running);
+    SPED_Toutes_les->setEnabled(repeat && !running);
+    CBX_Toutes_les->setEnabled(repeat);
+    SPED_Pendant->setEnabled(during && !running);
+    CBX_Pendant->setEnabled(during);
+}
+
+void TFRM_Alv_Child::numberChanged(int number) { TNI_Num_Suffixe->setValue(number); }
+
+void TFRM_Alv_Child::runStateChanged() { updateEnabling(); }
+
+void TFRM_Alv_Child::EDT_Nom_ImageExit()
+{
+    const QString cut = cutBmpExtension(EDT_Nom_Image->text());
+    if (cut != EDT_Nom_Image->text()) EDT_Nom_Image->setText(cut);
+}
+
+void TFRM_Alv_Child::BTN_ParcourirClick()
+{
+    const QString text = EDT_Nom_Image->text();
+    const QString start = text.isEmpty() ? bitmapFolder_ : folderPart(text);
+    const QString chosen = chooseImageName ? chooseImageName(start) : QString();
+    if (chosen.isEmpty()) return;
+    EDT_Nom_Image->setText(chosen);
+    EDT_Nom_ImageExit();
+}
+
+void TFRM_Alv_Child::applyImageFolder(const QString& folder)
+{
+    EDT_Nom_Image->setText(moveToFolder(folder, EDT_Nom_Image->text()));
+}
+
+void TFRM_Alv_Child::BTN_Enregistrer_ImageClick() { scheduler_->BTN_Enregistrer_ImageClick(); }
+void TFRM_Alv_Child::BTN_Demarrer_SauvClick() { scheduler_->BTN_Demarrer_SauvClick(); }
+void TFRM_Alv_Child::BTN_Arreter_SauvClick() { scheduler_->BTN_Arreter_SauvClick(); }
 
 void TFRM_Alv_Child::setImage(const QImage* image, int width, int height)
 {
     image3_->setSource(image, {width, height});
+    scheduler_->setImage(image, width, height);
+    setResultSize(width, height);
+}
+
+void TFRM_Alv_Child::setResultSize(int width, int height)
+{
+    width_ = width;
+    height_ = height;
+    image3_->setShownSize({width, height});
+    scheduler_->setResultSize(width, height);
+    EDT_Taille_Fichier->setText(QString::number(bmpFileSize(width, height)));
     adjustSize();
 }
 
 void TFRM_Alv_Child::refresh() { image3_->update(); }
+
+void TFRM_Alv_Child::attachCore(ImageCore* core, PipelineStages* stages)
+{
+    core_ = core;
+    clicks_.reset();
+    if (core && stages) clicks_ = std::make_unique<ResultClicks>(*core, *stages, *clock_, clickLinks_, *actions_);
+}
+
+void TFRM_Alv_Child::setMessageSink(MessageSink* sink)
+{
+    messages_ = sink ? sink : logMessages_.get();
+    scheduler_->setMessageSink(*messages_);
+}
+
+void TFRM_Alv_Child::setClickActions(ResultClickActions* actions)
+{
+    actions_ = actions ? actions : &noActions_;
+    if (clicks_) clicks_->setActions(*actions_);
+}
+
+ParameterValues TFRM_Alv_Child::gatherParameters() const
+{
+    ParameterValues v;
+    v.resultWidth = width_;
+    v.resultHeight = height_;
+    if (core_) {
+        v.imageWidth = core_->buffers.imageWidth;
+        v.imageHeight = core_->buffers.imageHeight;
+        v.displayZoneLeft = core_->zone.displayZone.left;
+        v.displayZoneTop = core_->zone.displayZone.top;
+        const PipelineControls& c = core_->controls;
+        v.CKB_Integration = c.integration.CKB_Integration;
+        v.RDB_Boucle = c.integration.RDB_Boucle;
+        v.CKB_Longuepose_Active = c.CKB_Longuepose_Active;
+        v.TNI_MaxDark = c.TNI_MaxDark;
+        v.CKB_Active_Flat = c.CKB_Active_Flat;
+        v.CKB_Suivi = c.CKB_Suivi;
+        if (c.RDB_Derive) v.tracking = TrackingMethod::Other;
+        v.TNI_Taille_ZDetect = c.TNI_Taille_ZDetect;
+        v.CKB_Selection = c.CKB_Selection;
+        v.TNI_Seuil_Selection = c.TNI_Seuil_Selection;
+    }
+    if (completeParameters) completeParameters(v);
+    return v;
+}
+
+void TFRM_Alv_Child::Image3MouseUp(QPoint at, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
+{
+    if (!clicks_) return;
+    const ClickButton b = button == Qt::LeftButton    ? ClickButton::Left
+                          : button == Qt::RightButton ? ClickButton::Right
+                                                      : ClickButton::Other;
+    const ClickModifier m = exactModifier(modifiers == Qt::ShiftModifier, modifiers == Qt::ControlModifier,
+                                          modifiers == Qt::AltModifier);
+    if (clicks_->released({at.x(), at.y()}, b, m, width_, height_)) CKB_Longueur_Fixe->setFocus();
+}
+
+void TFRM_Alv_Child::Image3MouseMove(QPoint at)
+{
+    if (clicks_) clicks_->moved({at.x(), at.y()}, width_, height_);
+}
 
 // The result window cannot be closed, only minimised.
 void TFRM_Alv_Child::closeEvent(QCloseEvent* event) { event->ignore(); }

@@ -1,0 +1,57 @@
+#include "results/ImageNaming.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace velumbra {
+
+QString BuildImageBaseName(const QString& prefix, int number, bool fixedLength, int length)
+{
+    QString digits = QString::number(number);
+    if (fixedLength && digits.size() < length) digits.prepend(QString(length - digits.size(), QLatin1Char('0')));
+    return prefix + digits;
+}
+
+QString folderPart(const QString& name)
+{
+    const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : name.left(slash);
+}
+
+QString fileNamePart(const QString& name)
+{
+    return name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString cutBmpExtension(const QString& name)
+{
+    const qsizetype at = name.indexOf(QStringLiteral(".bmp"), 0, Qt::CaseInsensitive);
+    return at < 0 ? name : name.left(at);
+}
+
+bool createFolderOf(const QString& name)
+{
+    QString folder = folderPart(name);
+    // "/jup" has the root as its folder; it always exists.
+    if (folder.isEmpty()) return true;
+    if (QFileInfo(folder).isDir()) return true;
+    return QDir().mkpath(folder);
+}
+
+QString moveToFolder(const QString& folder, const QString& name)
+{
+    QString result = folder;
+    if (!result.isEmpty() && !result.endsWith(QLatin1Char('/'))) result += QLatin1Char('/');
+    return result + fileNamePart(name);
+}
+
+qint64 bmpFileSize(int width, int height)
+{
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    const qint64 stride = (qint64(width) * 3 + 3) & ~qint64(3);
+    return 54 + stride * height;
+}
+
+} // namespace velumbra

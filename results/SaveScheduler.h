@@ -1,0 +1,120 @@
+#pragma once
+#include "acquisition/Clock.h"
+#include "acquisition/Messages.h"
+#include "processing/FrameCountHook.h"
+#include "results/BmpWriter.h"
+#include "results/ParameterRecord.h"
+#include "results/SaveTimer.h"
+
+#include <QImage>
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace velumbra {
+
+// Values of the result window's saving controls; the window keeps them in
+// step with its controls, the scheduler writes back only the number.
+struct SavingControls {
+    QString EDT_Nom_Image;
+    double TNI_Num_Suffixe = 1;      // 1..65535
+    bool CKB_Longueur_Fixe = false;
+    double TNI_Longueur_Sequence = 4; // 1..5
+    bool CKB_Enreg_Params = false;
+    bool CKB_Un_seul_fichier = false;
+    int SPED_Freq_Sauve = 1;         // rate R
+    int CBX_Unite = 0;               // "Images", "Secondes", "Minutes", "Heures"
+    bool RDB_Une_Fois = true;        // otherwise "Toutes les"
+    int SPED_Toutes_les = 1;         // period P
+    int CBX_Toutes_les = 0;          // "Secondes", "Minutes", "Heures"
+    bool RDB_Arret = true;           // otherwise "Pendant"
+    int SPED_Pendant = 1;            // duration D
+    int CBX_Pendant = 0;
+};
+
+// Milliseconds of one unit of the rate list (index 1..3) and of the
+// period and duration lists (index 0..2).
+qint64 rateUnitMs(int CBX_Unite);
+qint64 periodUnitMs(int index);
+
+// What the scheduler tells the result window.
+class SavingView {
+public:
+    virtual ~SavingView() = default;
+    virtual void numberChanged(int /*number*/) {}
+    virtual void runStateChanged() {}
+};
+
+// Saving of the result image: one save by hand, and timed saving with its
+// three timers (one save per tick of TMR_Sauve, a burst every tick of
+// TMR_Toutes_les, the end of a burst or of the run at TMR_Pendant) or by
+// frame count through the frame sources.
+class SaveScheduler final : public FrameCountHook {
+public:
+    struct Timers {
+        std::unique_ptr<SaveTimer> TMR_Sauve;
+        std::unique_ptr<SaveTimer> TMR_Toutes_les;
+        std::unique_ptr<SaveTimer> TMR_Pendant;
+    };
+    SaveScheduler(const Clock& clock, MessageSink& messages, Timers timers, QLocale locale = QLocale::system());
+    ~SaveScheduler() override;
+
+    SavingControls controls;
+    // The record's values, gathered at each save; defaults when unset.
+    std::function<ParameterValues()> gatherParameters;
+    // Runs after timed saving stopped (motion detection ends its action).
+    std::function<void()> runStopped;
+    void setView(SavingView* view) { view_ = view; }
+    void setMessageSink(MessageSink& messages) { messages_ = &messages; }
+
+    // The shown result image: the top-left width x height of `image`.
+    void setImage(const QImage* image, int width, int height);
+    void setResultSize(int width, int height);
+
+    QString BuildImageBaseName() const;
+
+    // Saves one image now; false when nothing was written.
+    bool BTN_Enregistrer_ImageClick();
+    // Timed saving; false when the run could not start.
+    bool BTN_Demarrer_SauvClick();
+    void BTN_Arreter_SauvClick();
+    // Stops a run if one is going (motion detection off, long exposures closed).
+    void stopIfRunning();
+
+    void frameCounted(bool Selected) override;
+    // The user typed a number: a file at the last number may be replaced again.
+    void numberEdited();
+
+    bool running() const { return running_; }
+    bool singleFileRun() const { return records_.runOpen(); }
+    bool saveByFrameCount() const { return saveByFrameCount_; }
+    int savedFrameCounter() const { return savedFrameCounter_; }
+    int number() const;
+    SaveTimer& TMR_Sauve() { return *timers_.TMR_Sauve; }
+    SaveTimer& TMR_Toutes_les() { return *timers_.TMR_Toutes_les; }
+    SaveTimer& TMR_Pendant() { return *timers_.TMR_Pendant; }
+
+private:
+    void burstStart();
+    void TMR_PendantTimer();
+    void reachedLastNumber(const QString& path);
+    void setNumber(int number);
+    bool countsFrames() const { return controls.CBX_Unite == 0; }
+
+    const Clock& clock_;
+    MessageSink* messages_;
+    Timers timers_;
+    SavingView* view_ = nullptr;
+    BmpWriter bmp_;
+    ParameterRecordWriter records_;
+    const QImage* image_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+    bool running_ = false;
+    bool saveByFrameCount_ = false;
+    int savedFrameCounter_ = 0;
+    // File written at number 65535; saving it again would lose it.
+    QString lastNumberPath_;
+};
+
+} // namespace velumbra

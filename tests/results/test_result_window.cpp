@@ -1,0 +1,277 @@
+#include "acquisition/ImageBuffers.h"
+#include "app/ui/ImageView.h"
+#include "app/ui/TFRM_Alv.h"
+#include "app/ui/TNumInp.h"
+#include "results/ui/TFRM_Alv_Child.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace velumbra;
+
+namespace {
+
+template <class W>
+W* find(QWidget& window, const char* name)
+{
+    return window.findChild<W*>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+class TestResultWindow : public QObject {
+    Q_OBJECT
+
+    ManualClock clock;
+    ManualTimers timers{clock};
+    QImage image{kMaxFrameWidth, kMaxFrameHeight, kPixelFormat};
+
+    std::unique_ptr<TFRM_Alv_Child> makeWindow()
+    {
+        SaveScheduler::Timers t;
+        t.TMR_Sauve = timers.make();
+        t.TMR_Toutes_les = timers.make();
+        t.TMR_Pendant = timers.make();
+        auto w = std::make_unique<TFRM_Alv_Child>(clock, std::move(t));
+        w->setMessageSink(&messages);
+        image.fill(QColor(90, 60, 30));
+        w->setImage(&image, 321, 240);
+        return w;
+    }
+    RecordingMessages messages;
+
+private slots:
+    void initTestCase()
+    {
+        TCustomNumInp::setErrorReporter([this](QWidget*, const QString& m) { messages.showMessage(false, m); });
+    }
+
+    void controlsStartAsDesigned()
+    {
+        auto w = makeWindow();
+        QCOMPARE(w->windowTitle(), QStringLiteral("Fenêtre d'intégration"));
+        QVERIFY(w->windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(find<TNumInp>(*w, "TNI_Num_Suffixe")->Value(), 1.0L);
+        QCOMPARE(find<TNumInp>(*w, "TNI_Num_Suffixe")->Max(), 65535.0L);
+        QCOMPARE(find<TNumInp>(*w, "TNI_Longueur_Sequence")->Value(), 4.0L);
+        QVERIFY(!find<TNumInp>(*w, "TNI_Longueur_Sequence")->isEnabled());
+        QVERIFY(!find<QCheckBox>(*w, "CKB_Un_seul_fichier")->isEnabled());
+        QVERIFY(find<QRadioButton>(*w, "RDB_Une_Fois")->isChecked());
+        QVERIFY(find<QRadioButton>(*w, "RDB_Arret")->isChecked());
+        QVERIFY(!find<QSpinBox>(*w, "SPED_Toutes_les")->isEnabled());
+        QVERIFY(!find<QSpinBox>(*w, "SPED_Pendant")->isEnabled());
+        QVERIFY(!find<QPushButton>(*w, "BTN_Arreter_Sauv")->isEnabled());
+        auto* unit = find<QComboBox>(*w, "CBX_Unite");
+        QCOMPARE(unit->count(), 4);
+        QCOMPARE(unit->currentText(), QStringLiteral("Images"));
+        QCOMPARE(find<QComboBox>(*w, "CBX_Pendant")->currentText(), QStringLiteral("Secondes"));
+        auto* pages = find<QTabWidget>(*w, "PGC_Child");
+        QCOMPARE(pages->count(), 3);
+        QCOMPARE(pages->tabText(0), QStringLiteral("Enregistrement Manuel"));
+        QCOMPARE(pages->property("helpContext").toInt(), 20);
+        QCOMPARE(find<ImageView>(*w, "Image3")->shownSize(), QSize(321, 240));
+        // The size field tells the size of the file written.
+        QCOMPARE(find<QLineEdit>(*w, "EDT_Taille_Fichier")->text(), QStringLiteral("231414"));
+
+        find<QCheckBox>(*w, "CKB_Longueur_Fixe")->setChecked(true);
+        QVERIFY(find<TNumInp>(*w, "TNI_Longueur_Sequence")->isEnabled());
+        find<QCheckBox>(*w, "CKB_Enreg_Params")->setChecked(true);
+        QVERIFY(find<QCheckBox>(*w, "CKB_Un_seul_fichier")->isEnabled());
+        find<QRadioButton>(*w, "RDB_Toutes_les")->setChecked(true);
+        QVERIFY(find<QSpinBox>(*w, "SPED_Toutes_les")->isEnabled());
+    }
+
+    void closeIsRefused()
+    {
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QVERIFY(!w->close());
+        QVERIFY(w->isVisible());
+    }
+
+    void typingCreatesFoldersAndLeavingCutsTheExtension()
+    {
+        QTemporaryDir dir;
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        auto* name = find<QLineEdit>(*w, "EDT_Nom_Image");
+        name->setText(dir.path() + QStringLiteral("/prog/jup"));
+        QVERIFY(!QFileInfo::exists(dir.path() + QStringLiteral("/prog"))); // program changes create nothing
+
+        name->clear();
+        name->setFocus();
+        QTest::keyClicks(name, dir.path() + QStringLiteral("/a/b/Jup.BMP"));
+        QVERIFY(QFileInfo(dir.path() + QStringLiteral("/a/b")).isDir());
+        QVERIFY(!QFileInfo::exists(dir.path() + QStringLiteral("/a/b/Jup.BMP")));
+        find<QCheckBox>(*w, "CKB_Longueur_Fixe")->setFocus();
+        QTRY_COMPARE(name->text(), dir.path() + QStringLiteral("/a/b/Jup"));
+        QCOMPARE(w->scheduler().controls.EDT_Nom_Image, dir.path() + QStringLiteral("/a/b/Jup"));
+    }
+
+    void browseStartsInTheImageFolderAndKeepsThePrefix()
+    {
+        auto w = makeWindow();
+        QString asked;
+        w->chooseImageName = [&](const QString& start) {
+            asked = start;
+            return QStringLiteral("/tmp/chosen/Sat.bmp");
+        };
+        w->setBitmapFolder(QStringLiteral("/srv/bitmaps"));
+        w->BTN_ParcourirClick();
+        QCOMPARE(asked, QStringLiteral("/srv/bitmaps"));
+        QCOMPARE(find<QLineEdit>(*w, "EDT_Nom_Image")->text(), QStringLiteral("/tmp/chosen/Sat"));
+        w->BTN_ParcourirClick();
+        QCOMPARE(asked, QStringLiteral("/tmp/chosen"));
+
+        w->applyImageFolder(QStringLiteral("/data/night"));
+        QCOMPARE(find<QLineEdit>(*w, "EDT_Nom_Image")->text(), QStringLiteral("/data/night/Sat"));
+    }
+
+    void timedRunLocksItsControlsAndShowsTheNumber()
+    {
+        QTemporaryDir dir;
+        auto w = makeWindow();
+        find<QLineEdit>(*w, "EDT_Nom_Image")->setText(dir.path() + QStringLiteral("/m"));
+        find<QCheckBox>(*w, "CKB_Enreg_Params")->setChecked(true);
+        find<QCheckBox>(*w, "CKB_Un_seul_fichier")->setChecked(true);
+        find<QComboBox>(*w, "CBX_Unite")->setCurrentIndex(1);
+        find<QRadioButton>(*w, "RDB_Pendant")->setChecked(true);
+        find<QSpinBox>(*w, "SPED_Pendant")->setValue(3);
+
+        QTest::mouseClick(find<QPushButton>(*w, "BTN_Demarrer_Sauv"), Qt::LeftButton);
+        QVERIFY(!find<QPushButton>(*w, "BTN_Demarrer_Sauv")->isEnabled());
+        QVERIFY(find<QPushButton>(*w, "BTN_Arreter_Sauv")->isEnabled());
+        QVERIFY(!find<QSpinBox>(*w, "SPED_Freq_Sauve")->isEnabled());
+        QVERIFY(!find<QSpinBox>(*w, "SPED_Pendant")->isEnabled());
+        QVERIFY(!find<QComboBox>(*w, "CBX_Unite")->isEnabled());
+        QVERIFY(!find<QCheckBox>(*w, "CKB_Un_seul_fichier")->isEnabled());
+
+        timers.advanceMs(10000); // 0, 1, 2 and 3 s, then the run ends at 3 s
+        QVERIFY(find<QPushButton>(*w, "BTN_Demarrer_Sauv")->isEnabled());
+        QVERIFY(find<QSpinBox>(*w, "SPED_Pendant")->isEnabled());
+        QVERIFY(find<QCheckBox>(*w, "CKB_Un_seul_fichier")->isEnabled());
+        QCOMPARE(find<TNumInp>(*w, "TNI_Num_Suffixe")->Value(), 5.0L);
+        const QStringList written = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
+        QCOMPARE(written, (QStringList{"m1.bmp", "m1.par", "m2.bmp", "m3.bmp", "m4.bmp"}));
+        QVERIFY(messages.lines.isEmpty());
+    }
+
+    void typedNumberIsUsedByTheNextSave()
+    {
+        QTemporaryDir dir;
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        find<QLineEdit>(*w, "EDT_Nom_Image")->setText(dir.path() + QStringLiteral("/n"));
+        auto* number = find<TNumInp>(*w, "TNI_Num_Suffixe");
+        number->setFocus();
+        number->selectAll();
+        QTest::keyClicks(number, QStringLiteral("42"));
+        QTest::mouseClick(find<QPushButton>(*w, "BTN_Enregistrer_Image"), Qt::LeftButton);
+        QTRY_VERIFY(QFileInfo::exists(dir.path() + QStringLiteral("/n42.bmp")));
+        QCOMPARE(number->Value(), 43.0L);
+    }
+
+    void passingThroughTheNumberDoesNotUnlockTheLastFile()
+    {
+        QTemporaryDir dir;
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        find<QLineEdit>(*w, "EDT_Nom_Image")->setText(dir.path() + QStringLiteral("/z"));
+        auto* number = find<TNumInp>(*w, "TNI_Num_Suffixe");
+        auto* save = find<QPushButton>(*w, "BTN_Enregistrer_Image");
+        const QString last = dir.path() + QStringLiteral("/z65535.bmp");
+        const auto typeNumber = [&] {
+            number->setFocus();
+            number->selectAll();
+            QTest::keyClicks(number, QStringLiteral("65535"));
+        };
+        typeNumber();
+        QTest::mouseClick(save, Qt::LeftButton);
+        QTRY_VERIFY(QFileInfo::exists(last));
+        QCOMPARE(number->Value(), 65535.0L);
+
+        messages.lines.clear();
+        number->setFocus();
+        QTest::mouseClick(save, Qt::LeftButton);
+        QCOMPARE(messages.lines.size(), 1);
+        QVERIFY(messages.lines[0].contains(QStringLiteral("ne sera pas remplacé")));
+
+        image.fill(Qt::white);
+        typeNumber();
+        QTest::mouseClick(save, Qt::LeftButton);
+        QTRY_COMPARE(QImage(last).pixelColor(0, 0), QColor(Qt::white));
+    }
+
+    // The main window hands its core to the result window: frames counted by
+    // the sources save images, and records read the frame size.
+    void mainWindowWiresTheFrameCountAndTheRecords()
+    {
+        QTemporaryDir dir;
+        auto child = makeWindow();
+        TFRM_Alv main;
+        main.setResultWindow(child.get());
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        QCOMPARE(main.core().frameCountHook, &child->frameCountHook());
+        main.showNewFrame(640, 480);
+
+        find<QLineEdit>(*child, "EDT_Nom_Image")->setText(dir.path() + QStringLiteral("/f"));
+        find<QCheckBox>(*child, "CKB_Enreg_Params")->setChecked(true);
+        find<QSpinBox>(*child, "SPED_Freq_Sauve")->setValue(2);
+        child->BTN_Demarrer_SauvClick();
+        for (int i = 0; i < 4; ++i) main.core().countFrameForSaving(true);
+        main.core().countFrameForSaving(false);
+        child->BTN_Arreter_SauvClick();
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.bmp")}, QDir::Files).size(), 3);
+
+        QFile record(dir.path() + QStringLiteral("/f1.par"));
+        QVERIFY(record.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(record.readAll());
+        QVERIFY(text.contains(QStringLiteral("Resolution video                : 640 x 480 pixels")));
+        QVERIFY(text.contains(QStringLiteral("Dimensions de l'image           : 320 x 240 pixels")));
+        main.setResultWindow(nullptr);
+        QCOMPARE(main.core().frameCountHook, nullptr);
+    }
+
+    void clicksOnImage3MoveTheZonesOnlyWhileTheDisplayRuns()
+    {
+        auto child = makeWindow();
+        TFRM_Alv main;
+        main.setResultWindow(child.get());
+        main.show();
+        child->show();
+        QVERIFY(QTest::qWaitForWindowExposed(child.get()));
+        auto* image3 = find<ImageView>(*child, "Image3");
+        ImageCore& core = main.core();
+        const Point offset = core.zone.zoneOffset;
+
+        QTest::mouseClick(image3, Qt::RightButton, Qt::NoModifier, QPoint(260, 60));
+        QCOMPARE(core.zone.zoneOffset, offset);
+
+        child->clickLinks().liveDisplayRunning = true;
+        QTest::mouseClick(image3, Qt::RightButton, Qt::NoModifier, QPoint(260, 60));
+        QCOMPARE(core.zone.zoneOffset, (Point{offset.x + 100, offset.y - 60}));
+        QTRY_VERIFY(find<QCheckBox>(*child, "CKB_Longueur_Fixe")->hasFocus());
+
+        // Ctrl and Shift together count as no modifier: the star moves.
+        const Point star = core.zone.starPos;
+        QTest::mouseClick(image3, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, QPoint(170, 120));
+        QCOMPARE(core.zone.starPos, (Point{star.x + 10 + core.zone.prevZoneOffset.x, star.y + core.zone.prevZoneOffset.y}));
+    }
+};
+
+QTEST_MAIN(TestResultWindow)
+#include "test_result_window.moc"

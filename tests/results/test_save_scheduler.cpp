@@ -1,0 +1,290 @@
+#include "acquisition/ImageBuffers.h"
+#include "results/SaveScheduler.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace velumbra;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A scheduler on a hand-driven clock, saving a 321 x 240 result image into
+// a temporary folder. Every save with a record notes the time it ran.
+class Saving : public ::testing::Test {
+protected:
+    Saving()
+    {
+        image.fill(QColor(40, 80, 120));
+        SaveScheduler::Timers t;
+        t.TMR_Sauve = timers.make();
+        t.TMR_Toutes_les = timers.make();
+        t.TMR_Pendant = timers.make();
+        scheduler = std::make_unique<SaveScheduler>(clock, messages, std::move(t), QLocale::c());
+        scheduler->setImage(&image, 321, 240);
+        scheduler->controls.EDT_Nom_Image = dir.path() + QStringLiteral("/jup");
+        scheduler->gatherParameters = [this] {
+            saveTimes.push_back(int(start.msecsTo(clock.now())));
+            return ParameterValues{};
+        };
+    }
+
+    // Starts timed saving with records on; the rate unit is seconds unless given.
+    void startTimed(int rateSeconds)
+    {
+        scheduler->controls.CKB_Enreg_Params = true;
+        scheduler->controls.SPED_Freq_Sauve = rateSeconds;
+        scheduler->controls.CBX_Unite = 1;
+        ASSERT_TRUE(scheduler->BTN_Demarrer_SauvClick());
+    }
+
+    QStringList files(const QString& filter) const
+    {
+        return QDir(dir.path()).entryList({filter}, QDir::Files, QDir::Name);
+    }
+    QString path(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
+
+    QTemporaryDir dir;
+    ManualClock clock;
+    const QDateTime start = clock.now();
+    ManualTimers timers{clock};
+    RecordingMessages messages;
+    QImage image{kMaxFrameWidth, kMaxFrameHeight, kPixelFormat};
+    std::unique_ptr<SaveScheduler> scheduler;
+    std::vector<int> saveTimes;
+};
+
+} // namespace
+
+TEST_F(Saving, ManualSaveWritesImageAndRecordThenAdvancesTheNumber)
+{
+    scheduler->controls.CKB_Enreg_Params = true;
+    scheduler->controls.CKB_Longueur_Fixe = true;
+    scheduler->controls.TNI_Num_Suffixe = 7;
+    ASSERT_TRUE(scheduler->BTN_Enregistrer_ImageClick());
+    EXPECT_EQ(QImage(path(QStringLiteral("jup0007.bmp"))).size(), QSize(321, 240));
+    EXPECT_TRUE(readAll(path(QStringLiteral("jup0007.par"))).startsWith("Date/heure"));
+    EXPECT_EQ(scheduler->number(), 8);
+    EXPECT_TRUE(messages.lines.isEmpty());
+}
+
+TEST_F(Saving, UneFoisJusquaLarretSavesAtOnceThenEveryRate)
+{
+    startTimed(2);
+    timers.advanceMs(9000);
+    EXPECT_EQ(saveTimes, (std::vector<int>{0, 2000, 4000, 6000, 8000}));
+    scheduler->BTN_Arreter_SauvClick();
+    timers.advanceMs(10000);
+    EXPECT_EQ(saveTimes.size(), 5u);
+    EXPECT_EQ(files(QStringLiteral("*.bmp")).size(), 5);
+    EXPECT_FALSE(scheduler->running());
+}
+
+TEST_F(Saving, UneFoisPendantStopsTheRunAfterTheDuration)
+{
+    scheduler->controls.RDB_Arret = false;
+    scheduler->controls.SPED_Pendant = 5;
+    startTimed(2);
+    timers.advanceMs(4999);
+    EXPECT_TRUE(scheduler->running());
+    timers.advanceMs(20000);
+    EXPECT_EQ(saveTimes, (std::vector<int>{0, 2000, 4000}));
+    EXPECT_FALSE(scheduler->running());
+    EXPECT_FALSE(scheduler->TMR_Sauve().enabled());
+    EXPECT_FALSE(scheduler->TMR_Pendant().enabled());
+}
+
+TEST_F(Saving, TouteslesPendantSavesABurstEveryPeriod)
+{
+    // Every 10 s, a burst of one image at once and one per second for 2 s.
+    scheduler->controls.RDB_Une_Fois = false;
+    scheduler->controls.SPED_Toutes_les = 10;
+    scheduler->controls.RDB_Arret = false;
+    scheduler->controls.SPED_Pendant = 2;
+    startTimed(1);
+    timers.advanceMs(25000);
+    EXPECT_EQ(saveTimes, (std::vector<int>{0, 1000, 2000, 10000, 11000, 12000, 20000, 21000, 22000}));
+    EXPECT_TRUE(scheduler->running());
+    scheduler->BTN_Arreter_SauvClick();
+    timers.advanceMs(30000);
+    EXPECT_EQ(saveTimes.size(), 9u);
+}
+
+TEST_F(Saving, TouteslesJusquaLarretAddsOneImageAtEveryPeriod)
+{
+    scheduler->controls.RDB_Une_Fois = false;
+    scheduler->controls.SPED_Toutes_les = 5;
+    startTimed(2);
+    timers.advanceMs(11000);
+    EXPECT_EQ(saveTimes, (std::vector<int>{0, 2000, 4000, 5000, 6000, 8000, 10000, 10000}));
+    EXPECT_EQ(files(QStringLiteral("*.bmp")).size(), 8);
+}
+
+TEST_F(Saving, MinutesAndHoursScaleTheRate)
+{
+    EXPECT_EQ(rateUnitMs(1), 1000);
+    EXPECT_EQ(rateUnitMs(2), 60000);
+    EXPECT_EQ(rateUnitMs(3), 3600000);
+    EXPECT_EQ(periodUnitMs(0), 1000);
+    EXPECT_EQ(periodUnitMs(2), 3600000);
+    scheduler->controls.CBX_Unite = 2;
+    scheduler->controls.SPED_Freq_Sauve = 1;
+    ASSERT_TRUE(scheduler->BTN_Demarrer_SauvClick());
+    EXPECT_EQ(scheduler->TMR_Sauve().interval(), 60000);
+}
+
+TEST_F(Saving, FrameCountModeCountsOnlySelectedFrames)
+{
+    scheduler->controls.CKB_Enreg_Params = true;
+    scheduler->controls.CBX_Unite = 0;
+    scheduler->controls.SPED_Freq_Sauve = 3;
+    scheduler->frameCounted(true); // not running: nothing is counted
+    ASSERT_TRUE(scheduler->BTN_Demarrer_SauvClick());
+    EXPECT_EQ(saveTimes.size(), 1u); // one at once
+    EXPECT_TRUE(scheduler->saveByFrameCount());
+
+    const bool frames[] = {true, false, true, false, false, true, true, true, false, true};
+    std::vector<int> savedAfterFrame;
+    for (int i = 0; i < 10; ++i) {
+        const size_t before = saveTimes.size();
+        scheduler->frameCounted(frames[i]);
+        if (saveTimes.size() > before) savedAfterFrame.push_back(i);
+    }
+    // Selected frames are 0, 2, 5, 6, 7, 9: the 3rd and the 6th trigger a save.
+    EXPECT_EQ(savedAfterFrame, (std::vector<int>{5, 9}));
+    EXPECT_EQ(scheduler->savedFrameCounter(), 6);
+    scheduler->BTN_Arreter_SauvClick();
+    EXPECT_FALSE(scheduler->saveByFrameCount());
+    for (int i = 0; i < 6; ++i) scheduler->frameCounted(true);
+    EXPECT_EQ(files(QStringLiteral("*.bmp")).size(), 3);
+}
+
+TEST_F(Saving, FrameCountBurstsCountOnlyInsideTheDuration)
+{
+    scheduler->controls.CBX_Unite = 0;
+    scheduler->controls.SPED_Freq_Sauve = 1;
+    scheduler->controls.RDB_Une_Fois = false;
+    scheduler->controls.SPED_Toutes_les = 10;
+    scheduler->controls.RDB_Arret = false;
+    scheduler->controls.SPED_Pendant = 2;
+    ASSERT_TRUE(scheduler->BTN_Demarrer_SauvClick());
+    scheduler->frameCounted(true);
+    EXPECT_EQ(files(QStringLiteral("*.bmp")).size(), 2);
+    timers.advanceMs(3000); // burst over
+    scheduler->frameCounted(true);
+    EXPECT_EQ(files(QStringLiteral("*.bmp")).size(), 2);
+    timers.advanceMs(7000); // next burst: one at once, then frames count again
+    scheduler->frameCounted(true);
+    EXPECT_EQ(files(QStringLiteral("*.bmp")).size(), 4);
+}
+
+TEST_F(Saving, SingleFileModeListsEveryImageOfTheRunInOneRecord)
+{
+    scheduler->controls.CKB_Un_seul_fichier = true;
+    startTimed(1);
+    EXPECT_TRUE(scheduler->singleFileRun());
+    timers.advanceMs(2500);
+    scheduler->BTN_Arreter_SauvClick();
+    EXPECT_FALSE(scheduler->singleFileRun());
+
+    EXPECT_EQ(files(QStringLiteral("*.bmp")), (QStringList{"jup1.bmp", "jup2.bmp", "jup3.bmp"}));
+    EXPECT_EQ(files(QStringLiteral("*.par")), QStringList{QStringLiteral("jup1.par")});
+    const QStringList lines = QString::fromUtf8(readAll(path(QStringLiteral("jup1.par")))).split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 28 + 4 + 3 + 1);
+    EXPECT_EQ(lines.filter(QStringLiteral("Date/heure")).size(), 1);
+    EXPECT_EQ(lines[28], QString());
+    EXPECT_EQ(lines[29], QStringLiteral("Liste des images enregistrées"));
+    EXPECT_EQ(lines[30], QStringLiteral("============================="));
+    EXPECT_EQ(lines[31], QStringLiteral("Nom,Date/Heure "));
+    EXPECT_EQ(lines[32], QStringLiteral("jup1    1 Jan 2026 22:00:00.000"));
+    EXPECT_EQ(lines[33], QStringLiteral("jup2    1 Jan 2026 22:00:01.000"));
+    EXPECT_EQ(lines[34], QStringLiteral("jup3    1 Jan 2026 22:00:02.000"));
+
+    // A manual save after the run writes a record of its own.
+    ASSERT_TRUE(scheduler->BTN_Enregistrer_ImageClick());
+    EXPECT_TRUE(readAll(path(QStringLiteral("jup4.par"))).startsWith("Date/heure"));
+    EXPECT_EQ(readAll(path(QStringLiteral("jup1.par"))).count('\n'), 35);
+}
+
+TEST_F(Saving, TheLastNumberStopsTheRunInsteadOfReplacingItsFile)
+{
+    scheduler->controls.TNI_Num_Suffixe = 65534;
+    startTimed(1);
+    timers.advanceMs(5000);
+    EXPECT_FALSE(scheduler->running());
+    EXPECT_EQ(saveTimes, (std::vector<int>{0, 1000}));
+    EXPECT_EQ(scheduler->number(), 65535);
+    EXPECT_TRUE(messages.lines.contains(QStringLiteral("La valeur doit être comprise entre 1 and 65535")));
+    EXPECT_TRUE(messages.lines.filter(QStringLiteral("arrêté")).size() == 1);
+
+    // Neither a manual save nor a new run overwrite the image at 65535.
+    const QByteArray kept = readAll(path(QStringLiteral("jup65535.bmp")));
+    ASSERT_FALSE(kept.isEmpty());
+    image.fill(Qt::white);
+    EXPECT_FALSE(scheduler->BTN_Enregistrer_ImageClick());
+    ASSERT_TRUE(scheduler->BTN_Demarrer_SauvClick());
+    EXPECT_FALSE(scheduler->running());
+    EXPECT_EQ(readAll(path(QStringLiteral("jup65535.bmp"))), kept);
+    EXPECT_EQ(files(QStringLiteral("*.bmp")).size(), 2);
+
+    // Typing the number again is a deliberate choice to replace it.
+    scheduler->numberEdited();
+    EXPECT_TRUE(scheduler->BTN_Enregistrer_ImageClick());
+    EXPECT_NE(readAll(path(QStringLiteral("jup65535.bmp"))), kept);
+}
+
+TEST_F(Saving, AFolderThatCannotBeCreatedReportsAndKeepsTheNumber)
+{
+    QFile plain(path(QStringLiteral("plain")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    scheduler->controls.EDT_Nom_Image = path(QStringLiteral("plain/sub/jup"));
+    scheduler->controls.CKB_Enreg_Params = true;
+    scheduler->controls.TNI_Num_Suffixe = 5;
+    EXPECT_FALSE(scheduler->BTN_Enregistrer_ImageClick());
+    EXPECT_EQ(messages.lines,
+              QStringList{QStringLiteral("Ne peut créer le fichier ") + path(QStringLiteral("plain/sub/jup5.bmp"))});
+    EXPECT_EQ(scheduler->number(), 5);
+    EXPECT_TRUE(saveTimes.empty()); // no record attempted
+}
+
+TEST_F(Saving, ARecordThatCannotBeWrittenKeepsTheImageAndTheNumber)
+{
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("jup1.par.part"))));
+    scheduler->controls.CKB_Enreg_Params = true;
+    EXPECT_FALSE(scheduler->BTN_Enregistrer_ImageClick());
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("jup1.bmp"))));
+    EXPECT_EQ(scheduler->number(), 1);
+    ASSERT_EQ(messages.lines.size(), 1);
+    EXPECT_TRUE(messages.lines[0].contains(path(QStringLiteral("jup1.par"))));
+}
+
+TEST_F(Saving, ARunWhoseListFileCannotBeCreatedDoesNotStart)
+{
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("jup1.par"))));
+    scheduler->controls.CKB_Enreg_Params = true;
+    scheduler->controls.CKB_Un_seul_fichier = true;
+    EXPECT_FALSE(scheduler->BTN_Demarrer_SauvClick());
+    EXPECT_FALSE(scheduler->running());
+    EXPECT_FALSE(scheduler->TMR_Sauve().enabled());
+    EXPECT_TRUE(files(QStringLiteral("*.bmp")).isEmpty());
+    EXPECT_EQ(messages.lines.size(), 1);
+}
+
+TEST_F(Saving, StopRunsTheStopLinkOnlyForARunningSave)
+{
+    int stops = 0;
+    scheduler->runStopped = [&] { ++stops; };
+    scheduler->stopIfRunning();
+    EXPECT_EQ(stops, 0);
+    startTimed(1);
+    scheduler->stopIfRunning();
+    EXPECT_EQ(stops, 1);
+}
