@@ -4,6 +4,7 @@
 #include "acquisition/ImageBuffers.h"
 #include "processing/FramePipeline.h"
 #include "processing/PipelineControls.h"
+#include "processing/TrackingState.h"
 
 namespace velumbra {
 
@@ -19,6 +20,7 @@ struct ImageCore {
     PipelineControls controls;
     LoopRing loop;
     FramePipeline pipeline;
+    TrackingState tracking;
 };
 
 } // namespace velumbra

@@ -1,11 +1,13 @@
 #include "app/ui/TFRM_Alv.h"
 #include "acquisition/StarField.h"
 #include "app/ui/ImageView.h"
+#include "processing/ui/TrackingPanel.h"
 #include "results/ui/TFRM_Alv_Child.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QScrollArea>
+#include <QTimer>
 
 namespace velumbra {
 
@@ -28,6 +30,7 @@ TFRM_Alv::TFRM_Alv(QWidget* parent) : QMainWindow(parent)
 
     core_.pipeline.setView(this);
     core_.pipeline.setStages(&stages_);
+    wireTracking();
 }
 
 TFRM_Alv::~TFRM_Alv()
@@ -77,6 +80,25 @@ void TFRM_Alv::repaintDisplay() { image1_->repaint(); }
 void TFRM_Alv::repaintResult()
 {
     if (child_) child_->refresh();
+}
+
+void TFRM_Alv::wireTracking()
+{
+    trackingPanel_ = new TrackingPanel(core_, stages_.tracker(), centralWidget());
+    // Beside the images until the tool strip receives it.
+    if (auto* box = qobject_cast<QBoxLayout*>(centralWidget()->layout()))
+        box->addWidget(trackingPanel_, 0, Qt::AlignTop);
+    // Queued, so that the image's own click handling (new target, zone
+    // offsets) has run when the star search starts.
+    connect(image1_, &ImageView::mouseReleased, trackingPanel_, &TrackingPanel::Image1Clicked,
+            Qt::QueuedConnection);
+    connect(trackingPanel_, &TrackingPanel::displayChanged, image1_, qOverload<>(&QWidget::update));
+    // The result window is attached after construction.
+    QTimer::singleShot(0, this, [this] {
+        if (child_)
+            connect(child_->image3(), &ImageView::mouseReleased, trackingPanel_, &TrackingPanel::Image3Clicked,
+                    Qt::QueuedConnection);
+    });
 }
 
 } // namespace velumbra

@@ -12,6 +12,7 @@ namespace velumbra {
 
 class ImageView;
 class TFRM_Alv_Child;
+class TrackingPanel;
 
 // Main window: wires the subsystems to their controls; holds none of their logic.
 class TFRM_Alv : public QMainWindow, private PipelineView {
@@ -36,6 +37,7 @@ private:
     void repaintResult() override;
 
     void FormActivate();
+    void wireTracking();
 
     SystemClock clock_;
     ImageCore core_{clock_};
@@ -44,6 +46,7 @@ private:
     ImageView* image1_ = nullptr;
     TFRM_Alv_Child* child_ = nullptr;
     bool shellInitialised_ = false;
+    TrackingPanel* trackingPanel_ = nullptr;
 };
 
 } // namespace velumbra
