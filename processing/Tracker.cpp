@@ -19,7 +19,84 @@ inline const uint8_t* pixelAt(const QImage& img, int x, int y)
     return pixelRow(img, y) + size_t(x) * kBytesPerPixel;
 }
 
-inline int intensityOf(const uint8_t* p) { return (p[kRed] + p[kGreen] + p[kBlue]) / 3; }
+// The scans below are written as simple loops over one row so that the
+// compiler can vectorise them.
+
+// (red + green + blue) div 3 of n pixels; s * 21846 >> 16 is exact for s <= 765.
+inline void rowIntensities(const uint8_t* __restrict p, int n, uint8_t* __restrict out)
+{
+    for (int i = 0; i < n; ++i) {
+        const uint16_t sum = uint16_t(p[4 * i] + p[4 * i + 1] + p[4 * i + 2]);
+        out[i] = uint8_t((uint32_t(sum) * 21846u) >> 16);
+    }
+}
+
+// Smallest of red, green and blue of n pixels.
+inline void rowDarkestChannels(const uint8_t* __restrict p, int n, uint8_t* __restrict out)
+{
+    for (int i = 0; i < n; ++i) out[i] = std::min({p[4 * i], p[4 * i + 1], p[4 * i + 2]});
+}
+
+// GetLum: (red + green + blue) / 3 passed through RoundDown, which takes one
+// off the whole odd quotients (a sum of 123 gives 40).
+inline int GetLum(int sum) { return RoundDown(sum / 3.0); }
+
+// GetLum never decreases with the sum, so "GetLum >= level" is "sum >= the
+// smallest sum reaching level": the edge scan compares sums only.
+int firstSumReaching(int level)
+{
+    int sum = 0;
+    while (sum <= 765 && GetLum(sum) < level) ++sum;
+    return sum;
+}
+
+// Marks the pixels of a row whose channel sum is at least (or, for a dark
+// object, below) `limit`; returns how many.
+inline int rowCounting(const uint8_t* __restrict p, int n, int limit, bool below, int* __restrict columns)
+{
+    const uint16_t l = uint16_t(limit);
+    int count = 0;
+    if (below) {
+        for (int i = 0; i < n; ++i) {
+            const uint16_t sum = uint16_t(p[4 * i] + p[4 * i + 1] + p[4 * i + 2]);
+            const int counts = sum < l;
+            count += counts;
+            columns[i] += counts;
+        }
+    } else {
+        for (int i = 0; i < n; ++i) {
+            const uint16_t sum = uint16_t(p[4 * i] + p[4 * i + 1] + p[4 * i + 2]);
+            const int counts = sum >= l;
+            count += counts;
+            columns[i] += counts;
+        }
+    }
+    return count;
+}
+
+// Extremes and sums of a row of intensities.
+struct RowFigures {
+    int lo = 255;
+    int hi = 0;
+    int sum = 0;
+    int above = 0; // above the focus threshold
+};
+
+inline RowFigures rowFigures(const uint8_t* __restrict e, int n, int threshold)
+{
+    uint8_t lo = 255, hi = 0;
+    for (int i = 0; i < n; ++i) {
+        lo = std::min(lo, e[i]);
+        hi = std::max(hi, e[i]);
+    }
+    int sum = 0, above = 0;
+    for (int i = 0; i < n; ++i) sum += e[i];
+    if (threshold < 255) {
+        const uint8_t limit = uint8_t(std::max(threshold, -1) + 1); // e > threshold  <=>  e >= limit
+        for (int i = 0; i < n; ++i) above += e[i] >= limit;
+    }
+    return {lo, hi, sum, above};
+}
 
 } // namespace
 
@@ -67,10 +144,7 @@ TrackingClick trackingClick(ClickedImage image, Qt::MouseButton button, Qt::Keyb
     return click;
 }
 
-Tracker::Tracker(ImageCore& core) : core_(core), clock_(core.pipeline.clock())
-{
-    for (int sum = 0; sum < int(lum_.size()); ++sum) lum_[size_t(sum)] = uint8_t(RoundDown(sum / 3.0));
-}
+Tracker::Tracker(ImageCore& core) : core_(core), clock_(core.pipeline.clock()) {}
 
 const QImage* Tracker::slotImage(int slot) const
 {
@@ -166,22 +240,18 @@ bool Tracker::TrackObject(Point& starPos, int detectSize, int slot, bool track)
     return !clamped;
 }
 
-void Tracker::ZoneStatistics(const QImage& img, Point c, int h, Pass& pass) const
+void Tracker::ZoneStatistics(const QImage& img, Point c, int h, Pass& pass)
 {
     const Span s = clip(c.x - h, c.x + h, c.y - h, c.y + h - 1);
     if (s.empty()) return;
-    int lo = pass.intensityMin, hi = pass.intensityMax;
+    const int n = s.x1 - s.x0 + 1;
     for (int y = s.y0; y <= s.y1; ++y) {
-        const uint8_t* p = pixelAt(img, s.x0, y);
-        for (int x = s.x0; x <= s.x1; ++x, p += kBytesPerPixel) {
-            const int e = intensityOf(p);
-            pass.account(e);
-            hi = std::max(hi, e);
-            lo = std::min(lo, e);
-        }
+        rowIntensities(pixelAt(img, s.x0, y), n, line_.data());
+        const RowFigures f = rowFigures(line_.data(), n, pass.focusThreshold);
+        pass.accountRow(f.sum, f.above);
+        pass.intensityMin = std::min(pass.intensityMin, f.lo);
+        pass.intensityMax = std::max(pass.intensityMax, f.hi);
     }
-    pass.intensityMin = lo;
-    pass.intensityMax = hi;
 }
 
 Point Tracker::TrackSomax(const QImage& img, Point c, int h, Pass& pass)
@@ -189,23 +259,19 @@ Point Tracker::TrackSomax(const QImage& img, Point c, int h, Pass& pass)
     Point found = c;
     const Span s = clip(c.x - h, c.x + h, c.y - h, c.y + h - 1);
     if (s.empty()) return found;
-    std::fill(columnSums_.begin() + s.x0, columnSums_.begin() + s.x1 + 1, 0);
-    int lo = pass.intensityMin, hi = pass.intensityMax;
+    const int n = s.x1 - s.x0 + 1;
+    int* columns = columnSums_.data() + s.x0;
+    std::fill(columns, columns + n, 0);
     for (int y = s.y0; y <= s.y1; ++y) {
-        const uint8_t* p = pixelAt(img, s.x0, y);
-        int rowSum = 0;
-        for (int x = s.x0; x <= s.x1; ++x, p += kBytesPerPixel) {
-            const int e = intensityOf(p);
-            hi = std::max(hi, e);
-            lo = std::min(lo, e);
-            pass.account(e);
-            columnSums_[size_t(x)] += e;
-            rowSum += e;
-        }
-        rowSums_[size_t(y)] = rowSum;
+        const uint8_t* e = line_.data();
+        rowIntensities(pixelAt(img, s.x0, y), n, line_.data());
+        const RowFigures f = rowFigures(e, n, pass.focusThreshold);
+        for (int i = 0; i < n; ++i) columns[i] += e[i];
+        rowSums_[size_t(y)] = f.sum;
+        pass.accountRow(f.sum, f.above);
+        pass.intensityMin = std::min(pass.intensityMin, f.lo);
+        pass.intensityMax = std::max(pass.intensityMax, f.hi);
     }
-    pass.intensityMin = lo;
-    pass.intensityMax = hi;
 
     // The brightest (or darkest) column and row; a near-tie within the
     // tolerance keeps the one met first.
@@ -226,45 +292,49 @@ Point Tracker::TrackSomax(const QImage& img, Point c, int h, Pass& pass)
     return found;
 }
 
-Point Tracker::TrackColimacon(const QImage& img, Point c, int h, Pass& pass) const
+Point Tracker::TrackColimacon(const QImage& img, Point c, int h, Pass& pass)
 {
     Point found = c;
     const Span s = clip(c.x - h, c.x + h, c.y - h, c.y + h);
     if (s.empty()) return found;
+    const int n = s.x1 - s.x0 + 1;
     const int tol = core_.zone.tolerance;
+    const bool dark = core_.controls.tracking.CKB_Inversion_Video;
+    // The target is the first pixel, in row-major order, that beats the
+    // running extreme by more than the tolerance. A row is walked pixel by
+    // pixel only when its own extreme can beat it.
     int lo = pass.intensityMin, hi = pass.intensityMax;
-    if (core_.controls.tracking.CKB_Inversion_Video) {
-        // The darkest channel of the darkest pixel; the brightest pixel mean
-        // and the zone sums are gathered as well.
-        for (int y = s.y0; y <= s.y1; ++y) {
-            const uint8_t* p = pixelAt(img, s.x0, y);
-            for (int x = s.x0; x <= s.x1; ++x, p += kBytesPerPixel) {
-                const int v = std::min({p[kRed], p[kGreen], p[kBlue]});
-                if (v < lo - tol) {
-                    lo = v;
-                    found = {x, y};
+    int target = dark ? pass.intensityMin : pass.intensityMax;
+    for (int y = s.y0; y <= s.y1; ++y) {
+        const uint8_t* row = pixelAt(img, s.x0, y);
+        const uint8_t* e = line_.data();
+        rowIntensities(row, n, line_.data());
+        const RowFigures f = rowFigures(e, n, pass.focusThreshold);
+        pass.accountRow(f.sum, f.above);
+        hi = std::max(hi, f.hi);
+        lo = std::min(lo, f.lo);
+        if (dark) {
+            // The darkest channel of the darkest pixel.
+            rowDarkestChannels(row, n, darkest_.data());
+            const uint8_t* v = darkest_.data();
+            if (*std::min_element(v, v + n) < target - tol)
+                for (int i = 0; i < n; ++i)
+                    if (v[i] < target - tol) {
+                        target = v[i];
+                        found = {s.x0 + i, y};
+                    }
+        } else if (f.hi > target + tol) {
+            for (int i = 0; i < n; ++i)
+                if (e[i] > target + tol) {
+                    target = e[i];
+                    found = {s.x0 + i, y};
                 }
-                const int e = intensityOf(p);
-                pass.account(e);
-                hi = std::max(hi, e);
-            }
-        }
-    } else {
-        for (int y = s.y0; y <= s.y1; ++y) {
-            const uint8_t* p = pixelAt(img, s.x0, y);
-            for (int x = s.x0; x <= s.x1; ++x, p += kBytesPerPixel) {
-                const int v = intensityOf(p);
-                pass.account(v);
-                if (v > hi + tol) {
-                    hi = v;
-                    found = {x, y};
-                }
-                lo = std::min(lo, v);
-            }
         }
     }
-    pass.intensityMin = lo;
-    pass.intensityMax = hi;
+    // Inverted, "IMin=" is the darkest channel that moved the target;
+    // otherwise "IMax=" is the brightest pixel that did.
+    pass.intensityMin = dark ? target : lo;
+    pass.intensityMax = dark ? hi : target;
     return found;
 }
 
@@ -278,17 +348,14 @@ Point Tracker::TrackCadres(const QImage& img, Point c, int h, Point starPos, Pas
     // T..B-1), gathered in one read of the zone.
     const Span s = clip(L, R, T, B - 1);
     if (!s.empty()) {
-        std::fill(columnSums_.begin() + s.x0, columnSums_.begin() + s.x1 + 1, 0);
+        const int n = s.x1 - s.x0 + 1;
+        int* columns = columnSums_.data() + s.x0;
+        std::fill(columns, columns + n, 0);
+        // Bright object: GetLum > t, that is GetLum >= t + 1. Dark: GetLum < t.
+        const int limit = firstSumReaching(dark ? t : t + 1);
         for (int y = s.y0; y <= s.y1; ++y) {
-            const uint8_t* p = pixelAt(img, s.x0, y);
-            int n = 0;
-            for (int x = s.x0; x <= s.x1; ++x, p += kBytesPerPixel) {
-                const int lum = lum_[size_t(p[kRed] + p[kGreen] + p[kBlue])];
-                const int counts = dark ? lum < t : lum > t;
-                n += counts;
-                columnSums_[size_t(x)] += counts;
-            }
-            rowSums_[size_t(y)] = n;
+            const int count = rowCounting(pixelAt(img, s.x0, y), n, limit, dark, columns);
+            rowSums_[size_t(y)] = count;
         }
     }
     if (R >= L && B - 1 >= T && (L < 0 || T < 0 || R >= frameW_ || B - 1 >= frameH_)) {

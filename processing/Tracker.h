@@ -62,13 +62,15 @@ private:
         int focusCount = 0;
         bool focusOn = false;
         int focusThreshold = 0;
-        void account(int e)
+        // Per-pixel accounting, a row at a time: the focus sums while the
+        // focus measure is on, else the zone sum.
+        void accountRow(int sum, int above)
         {
             if (focusOn) {
-                focusTotal += e;
-                if (e > focusThreshold) ++focusCount;
+                focusTotal += sum;
+                focusCount += above;
             } else {
-                zoneSum += e;
+                zoneSum += sum;
             }
         }
     };
@@ -80,9 +82,9 @@ private:
 
     Span clip(long long x0, long long x1, long long y0, long long y1) const;
     Pass newPass() const;
-    void ZoneStatistics(const QImage& img, Point centre, int h, Pass& pass) const;
+    void ZoneStatistics(const QImage& img, Point centre, int h, Pass& pass);
     Point TrackSomax(const QImage& img, Point centre, int h, Pass& pass);
-    Point TrackColimacon(const QImage& img, Point centre, int h, Pass& pass) const;
+    Point TrackColimacon(const QImage& img, Point centre, int h, Pass& pass);
     Point TrackCadres(const QImage& img, Point centre, int h, Point starPos, Pass& pass);
     Point PredictDrift(Point starPos);
     void reportOutsideRead(Point centre, Point pixel, Point starPos, int l, int t, int r, int b);
@@ -103,7 +105,8 @@ private:
     // Work tables, kept between passes so a pass allocates nothing.
     std::array<int, kMaxFrameWidth> columnSums_{};
     std::array<int, kMaxFrameHeight> rowSums_{};
-    std::array<uint8_t, 766> lum_{}; // GetLum of a red + green + blue sum
+    std::array<uint8_t, kMaxFrameWidth> line_{};    // one row of the zone
+    std::array<uint8_t, kMaxFrameWidth> darkest_{}; // its darkest channels
 };
 
 } // namespace velumbra
