@@ -247,7 +247,7 @@ void Tracker::ZoneStatistics(const QImage& img, Point c, int h, Pass& pass)
     const int n = s.x1 - s.x0 + 1;
     for (int y = s.y0; y <= s.y1; ++y) {
         rowIntensities(pixelAt(img, s.x0, y), n, line_.data());
-        const RowFigures f = rowFigures(line_.data(), n, pass.focusThreshold);
+        const RowFigures f = rowFigures(line_.data(), n, pass.countAbove());
         pass.accountRow(f.sum, f.above);
         pass.intensityMin = std::min(pass.intensityMin, f.lo);
         pass.intensityMax = std::max(pass.intensityMax, f.hi);
@@ -265,7 +265,7 @@ Point Tracker::TrackSomax(const QImage& img, Point c, int h, Pass& pass)
     for (int y = s.y0; y <= s.y1; ++y) {
         const uint8_t* e = line_.data();
         rowIntensities(pixelAt(img, s.x0, y), n, line_.data());
-        const RowFigures f = rowFigures(e, n, pass.focusThreshold);
+        const RowFigures f = rowFigures(e, n, pass.countAbove());
         for (int i = 0; i < n; ++i) columns[i] += e[i];
         rowSums_[size_t(y)] = f.sum;
         pass.accountRow(f.sum, f.above);
@@ -309,7 +309,7 @@ Point Tracker::TrackColimacon(const QImage& img, Point c, int h, Pass& pass)
         const uint8_t* row = pixelAt(img, s.x0, y);
         const uint8_t* e = line_.data();
         rowIntensities(row, n, line_.data());
-        const RowFigures f = rowFigures(e, n, pass.focusThreshold);
+        const RowFigures f = rowFigures(e, n, pass.countAbove());
         pass.accountRow(f.sum, f.above);
         hi = std::max(hi, f.hi);
         lo = std::min(lo, f.lo);

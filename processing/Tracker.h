@@ -62,6 +62,8 @@ private:
         int focusCount = 0;
         bool focusOn = false;
         int focusThreshold = 0;
+        // Threshold of the focus count; 255 counts nothing.
+        int countAbove() const { return focusOn ? focusThreshold : 255; }
         // Per-pixel accounting, a row at a time: the focus sums while the
         // focus measure is on, else the zone sum.
         void accountRow(int sum, int above)

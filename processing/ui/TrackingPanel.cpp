@@ -32,6 +32,7 @@ TrackingPanel::TrackingPanel(ImageCore& core, Tracker& tracker, QWidget* parent)
     setObjectName(QStringLiteral("PNL_Suivi"));
     setToolTip(QStringLiteral("Parametres de suivi ou stabilisation d'image"));
     setFrameShape(QFrame::StyledPanel);
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Maximum);
     build();
     showControls();
     setCaptureRunning(false);
@@ -58,6 +59,7 @@ void TrackingPanel::build()
     const QString zoneHint = QStringLiteral("Taille de la zone de detection pour le suivi ou stabilisation d'image");
     SCB_Taille_ZDetect = named(new QScrollBar(Qt::Horizontal, this), "SCB_Taille_ZDetect", {}, zoneHint);
     SCB_Taille_ZDetect->setRange(3, 320);
+    SCB_Taille_ZDetect->setMinimumWidth(100);
     TNI_Taille_ZDetect = named(new TNumInp(this), "TNI_Taille_ZDetect");
     TNI_Taille_ZDetect->setRange(3, 320);
     TNI_Taille_ZDetect->setFixedWidth(48);
