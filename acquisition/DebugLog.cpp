@@ -31,4 +31,11 @@ void DebugLog::write(const QString& label, const QString& value)
     file_.flush();
 }
 
+void DebugLog::writeLine(const QString& line)
+{
+    if (!file_.isOpen()) return;
+    file_.write((line + QLatin1Char('\n')).toUtf8());
+    file_.flush();
+}
+
 } // namespace velumbra

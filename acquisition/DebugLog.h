@@ -16,6 +16,8 @@ public:
     // Truncates an open log and starts again from its first line.
     void restart();
     void write(const QString& label, const QString& value);
+    // A line written as it stands, for reports that are not label = value.
+    void writeLine(const QString& line);
     QString path() const { return file_.fileName(); }
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
 #include "processing/PipelineStages.h"
+#include "processing/Tracker.h"
 
 namespace velumbra {
 
@@ -13,8 +14,16 @@ class CoreStages : public PipelineStages {
 public:
     explicit CoreStages(ImageCore& core) : core_(core) {}
 
+    // Tracking
+    bool TrackObject(Point& starPos, int detectSize, int slot, bool track) override
+    {
+        return tracker_.TrackObject(starPos, detectSize, slot, track);
+    }
+    Tracker& tracker() { return tracker_; }
+
 private:
     [[maybe_unused]] ImageCore& core_;
+    Tracker tracker_{core_};
 };
 
 } // namespace velumbra

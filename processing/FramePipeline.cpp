@@ -67,7 +67,19 @@ void FramePipeline::UpdateDisplayZone()
                                       aspect, buffers_.imageWidth, buffers_.imageHeight);
     zone_.displayZone = g.displayZone;
     zone_.zoneRect = g.zoneRect;
-    if (!buffers_.zoneLayer.isNull()) DrawZoneFrame(buffers_.zoneLayer, zone_.zoneRect);
+    drawZoneOutline();
+}
+
+void FramePipeline::drawZoneOutline()
+{
+    // Tracking recomputes the zone on every pass; the layer is redrawn only
+    // when the outline moved or the layer was touched since.
+    QImage& layer = buffers_.zoneLayer;
+    if (layer.isNull()) return;
+    if (layer.cacheKey() == outlineKey_ && outlineDrawn_ == zone_.zoneRect) return;
+    DrawZoneFrame(layer, zone_.zoneRect);
+    outlineDrawn_ = zone_.zoneRect;
+    outlineKey_ = layer.cacheKey();
 }
 
 void FramePipeline::ProcessFrame(bool NewFrame, bool& Selected)
@@ -101,7 +113,7 @@ void FramePipeline::ProcessFrame(bool NewFrame, bool& Selected)
         if (controls_.integratingDarkOrFlat()) {
             zone_.displayZone = {0, 0, buffers_.imageWidth, buffers_.imageHeight};
             zone_.zoneRect = zone_.displayZone;
-            DrawZoneFrame(buffers_.zoneLayer, zone_.zoneRect);
+            drawZoneOutline();
         } else {
             UpdateDisplayZone();
         }

@@ -33,6 +33,7 @@ public:
 
     void setStages(PipelineStages* stages) { stages_ = stages ? stages : &noStages_; }
     void setView(PipelineView* view) { view_ = view ? view : &noView_; }
+    const Clock& clock() const { return clock_; }
 
     void ProcessFrame(bool NewFrame, bool& Selected);
     bool ProcessFrame(bool newFrame)
@@ -66,6 +67,7 @@ private:
     void copyZoneToResult();
     bool advanceGuideTick();
     void drawRedText(QImage& image, const QString& text, int x, int y);
+    void drawZoneOutline();
 
     ImageBuffers& buffers_;
     ZoneState& zone_;
@@ -84,6 +86,9 @@ private:
     int detectSize_ = 0;
     bool trackingVerdict_ = true;
     QFont font_;
+    // The outline last drawn on zoneLayer, and the layer's key after it.
+    Rect outlineDrawn_;
+    qint64 outlineKey_ = 0;
 };
 
 } // namespace velumbra

@@ -5,6 +5,7 @@
 #include "processing/FrameCountHook.h"
 #include "processing/FramePipeline.h"
 #include "processing/PipelineControls.h"
+#include "processing/TrackingState.h"
 
 namespace velumbra {
 
@@ -26,6 +27,7 @@ struct ImageCore {
     {
         if (frameCountHook) frameCountHook->frameCounted(Selected);
     }
+    TrackingState tracking;
 };
 
 } // namespace velumbra

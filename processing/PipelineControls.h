@@ -1,5 +1,6 @@
 #pragma once
 #include "acquisition/Planes.h"
+#include "processing/TrackingControls.h"
 
 namespace velumbra {
 
@@ -59,6 +60,9 @@ struct PipelineControls {
         return integration.CKB_Integration && (integration.RDB_Dark || integration.RDB_Flat);
     }
     int binning() const { return MNU_Binning_2x2 ? 2 : 1; }
+
+    // Tracking panel and the settings a tracking pass reads.
+    TrackingControls tracking;
 };
 
 } // namespace velumbra

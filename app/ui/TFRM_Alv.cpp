@@ -7,6 +7,7 @@
 #include "app/ui/TFRM_Ressources.h"
 #include "app/ui/TNumInp.h"
 #include "app/ui/ZonesGroup.h"
+#include "processing/ui/TrackingPanel.h"
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
 
@@ -29,6 +30,7 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <QTimer>
 
 namespace velumbra {
 namespace {
@@ -72,6 +74,7 @@ void TFRM_Alv::FormCreate()
     setWindowTitle(QApplication::applicationName());
     resize(1024, 768);
 
+    image1_ = named(new ImageView, "Image1");
     auto* central = new QWidget(this);
     auto* outer = new QVBoxLayout(central);
     outer->setContentsMargins(4, 4, 4, 4);
@@ -88,7 +91,6 @@ void TFRM_Alv::FormCreate()
     auto* stack = new QStackedWidget(canvas);
     PNL_Videocap = named(new QWidget, "PNL_Videocap");
     PNL_Videocap->hide();
-    image1_ = named(new ImageView, "Image1");
     stack->addWidget(image1_);
     stack->addWidget(PNL_Videocap);
     stack->setCurrentWidget(image1_);
@@ -191,10 +193,14 @@ QWidget* TFRM_Alv::buildToolBoxes()
         {&CKB_Detection_Mvt, "CKB_Detection_Mvt", "LBL_CKB_Detection_Mvt", "Dtct.Mvt.", "PNL_Detection_Mvt"},
         {&CKB_Info_Image, "CKB_Info_Image", "LBL_CKB_Info_Image", "Info", "PNL_Info_Image"},
     };
+    wireTracking();
     for (const Tool& t : tools) {
         auto* row = new QHBoxLayout;
         row->setSpacing(2);
-        *t.box = named(new QCheckBox, t.name);
+        const bool tracking = t.box == &CKB_Suivi;
+        // The tracking panel owns "Suivi" and is the panel PNL_Suivi.
+        *t.box = tracking ? trackingPanel_->CKB_Suivi : named(new QCheckBox, t.name);
+        (*t.box)->setText(QString());
         auto* label = named(new QLabel(QString::fromUtf8(t.caption)), t.label);
         label->setBuddy(*t.box);
         row->addWidget(*t.box);
@@ -203,16 +209,14 @@ QWidget* TFRM_Alv::buildToolBoxes()
         column->addLayout(row);
         toolBoxes_ << *t.box;
         toolLabels_ << label;
-        auto* panel = named(new QFrame, t.panel);
+        QFrame* panel = tracking ? trackingPanel_ : named(new QFrame, t.panel);
         panel->setFrameShape(QFrame::StyledPanel);
-        auto* pv = new QVBoxLayout(panel);
-        pv->setContentsMargins(4, 4, 4, 4);
+        if (!tracking) new QVBoxLayout(panel);
         toolPanels->addWidget(panel);
         (*t.box)->installEventFilter(this);
         label->installEventFilter(this);
         registerHelpArea(panel);
     }
-    connect(CKB_Suivi, &QCheckBox::toggled, this, [this](bool on) { core_.controls.CKB_Suivi = on; });
     connect(CKB_Reticule, &QCheckBox::toggled, this, [this](bool on) { core_.controls.CKB_Reticule = on; });
     connect(CKB_Detection_Mvt, &QCheckBox::toggled, this, [this](bool on) { core_.controls.CKB_Detection_Mvt = on; });
     connect(CKB_Info_Image, &QCheckBox::toggled, this, [this](bool on) { core_.controls.CKB_Info_Image = on; });
@@ -408,6 +412,8 @@ void TFRM_Alv::wireResults()
     core_.frameCountHook = nullptr;
     if (!child_) return;
     child_->attachCore(&core_, &stages_);
+    connect(child_->image3(), &ImageView::mouseReleased, trackingPanel_, &TrackingPanel::Image3Clicked,
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
     child_->setMessageSink(this);
     core_.frameCountHook = &child_->frameCountHook();
 }
@@ -471,6 +477,7 @@ void TFRM_Alv::setSourceRunning(bool running)
     MNU_Pilote->setEnabled(!running);
     MNU_Format->setEnabled(running);
     for (QCheckBox* box : toolBoxes_) box->setEnabled(running);
+    trackingPanel_->setCaptureRunning(running);
     if (!running) {
         core_.flags.targetActive = false;
         for (QLabel* label : toolLabels_) {
@@ -575,8 +582,6 @@ void TFRM_Alv::Image1MouseUp(QPoint position, Qt::MouseButton button, Qt::Keyboa
         EDT_Angle_Calcule->setText(fx.angleText);
         EDT_Distance_Calculee->setText(fx.distanceText);
     }
-    if (fx.starSearch && core_.zone.starPos == fx.searchAt)
-        stages_.TrackObject(core_.zone.starPos, RoundDown(core_.controls.TNI_Taille_ZDetect), 0, true);
     core_.flags.zoneDirty = true;
     core_.pipeline.UpdateDisplayZone();
     image1_->update();
@@ -594,6 +599,21 @@ void TFRM_Alv::setSelectedLamp(bool selected)
     QPalette p = PNL_Image_Selected->palette();
     p.setColor(QPalette::Window, selected ? QColor(0, 255, 0) : QColor(255, 0, 0));
     PNL_Image_Selected->setPalette(p);
+}
+
+void TFRM_Alv::wireTracking()
+{
+    trackingPanel_ = new TrackingPanel(core_, stages_.tracker());
+    trackingPanel_->setObjectName(QStringLiteral("PNL_Suivi"));
+    // The detection size is set in the zones group.
+    trackingPanel_->SCB_Taille_ZDetect->hide();
+    trackingPanel_->TNI_Taille_ZDetect->hide();
+    stages_.tracker().setDebugLog(&debugLog_);
+    // Queued, so that the image's own click handling (new target, zone
+    // offsets) has run when the star search starts.
+    connect(image1_, &ImageView::mouseReleased, trackingPanel_, &TrackingPanel::Image1Clicked,
+            Qt::QueuedConnection);
+    connect(trackingPanel_, &TrackingPanel::displayChanged, image1_, qOverload<>(&QWidget::update));
 }
 
 } // namespace velumbra

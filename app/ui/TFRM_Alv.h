@@ -32,6 +32,7 @@ class TFRM_Pref;
 class TFRM_Ressources;
 class TNumInp;
 class ZonesGroup;
+class TrackingPanel;
 
 // Main window: lays out the tool strip and the live image, carries the menu
 // and the message panel, and wires the subsystems to their controls. It holds
@@ -156,6 +157,7 @@ private:
     void applyResultSize();
     GestureContext gestureContext() const;
     void wireResults();
+    void wireTracking();
 
     SystemClock clock_;
     ImageCore core_{clock_};
@@ -176,6 +178,7 @@ private:
     bool shellInitialised_ = false;
     bool sourceRunning_ = false;
     int helpTopic_ = 16;
+    TrackingPanel* trackingPanel_ = nullptr;
 };
 
 } // namespace velumbra

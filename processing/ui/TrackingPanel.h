@@ -1,0 +1,71 @@
+#pragma once
+#include "processing/Tracker.h"
+
+#include <QFrame>
+#include <QPoint>
+
+class QCheckBox;
+class QLabel;
+class QRadioButton;
+class QScrollBar;
+class QSpinBox;
+
+namespace velumbra {
+
+class TNumInp;
+
+// The tracking panel PNL_Suivi: the "Suivi" switch, the method, the
+// inversion, the tolerance and the detection-zone size. Its handlers write
+// the control values the tracking pass reads at the next frame.
+class TrackingPanel : public QFrame {
+    Q_OBJECT
+public:
+    TrackingPanel(ImageCore& core, Tracker& tracker, QWidget* parent = nullptr);
+
+    // CKB_Suivi is usable only while a source runs; clicks on the images
+    // are ignored otherwise.
+    void setCaptureRunning(bool running);
+    bool captureRunning() const { return captureRunning_; }
+
+    // Shows the control values held by the image core (after settings load).
+    void showControls();
+
+    QCheckBox* CKB_Suivi = nullptr;
+    QRadioButton* RDB_Colimacon = nullptr;
+    QRadioButton* RDB_Somax = nullptr;
+    QRadioButton* RDB_Cadres = nullptr;
+    QRadioButton* RDB_Derive = nullptr;
+    QCheckBox* CKB_Inversion_Video = nullptr;
+    QLabel* LBL_Tolerance = nullptr;
+    QSpinBox* SPED_Sensibilite = nullptr;
+    QScrollBar* SCB_Taille_ZDetect = nullptr;
+    TNumInp* TNI_Taille_ZDetect = nullptr;
+
+public slots:
+    // A mouse button released over the live image (Image1) or the result
+    // image (Image3), after the image's own click handling.
+    void Image1Clicked(QPoint position, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void Image3Clicked(QPoint position, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+
+signals:
+    // A pass outside the frame routine changed the display image.
+    void displayChanged();
+
+private:
+    void build();
+    void CKB_SuiviClick();
+    void methodClick();
+    void RDB_DeriveClick();
+    void CKB_Inversion_VideoClick();
+    void SPED_SensibiliteChange(int value);
+    void SCB_Taille_ZDetectChange(int position);
+    void TNI_Taille_ZDetectExit();
+    void imageClicked(ClickedImage image, QPoint position, Qt::MouseButton button,
+                      Qt::KeyboardModifiers modifiers);
+
+    ImageCore& core_;
+    Tracker& tracker_;
+    bool captureRunning_ = false;
+};
+
+} // namespace velumbra

@@ -1,0 +1,115 @@
+// End-to-end tracking: frames of a drifting star go through the frame
+// routine and the tracked position is compared with the star's true one.
+#include "processing/CoreStages.h"
+#include "processing/ImageCore.h"
+#include "tests/processing/TestFrames.h"
+
+#include <cmath>
+#include <string>
+#include <gtest/gtest.h>
+
+using namespace velumbra;
+using namespace velumbra::testframes;
+
+namespace {
+
+enum class Method { Somax, Colimacon, Cadres, Derive };
+
+struct RunResult {
+    double meanError = 0.0;
+    double maxError = 0.0;
+    int lostFrames = 0; // the true star outside the detection zone
+};
+
+class TrackingRun {
+public:
+    TrackingRun(Method method, int msPerFrame) : msPerFrame_(msPerFrame)
+    {
+        core_.buffers.create();
+        core_.pipeline.setStages(&stages_);
+        core_.flags.targetActive = true;
+        core_.controls.CKB_Suivi = true;
+        core_.controls.TNI_Taille_ZDetect = 40;
+        TrackingControls& t = core_.controls.tracking;
+        t.RDB_Somax = method == Method::Somax;
+        t.RDB_Colimacon = method == Method::Colimacon;
+        t.RDB_Cadres = method == Method::Cadres;
+        core_.controls.RDB_Derive = method == Method::Derive;
+    }
+    ~TrackingRun() { core_.pipeline.setStages(nullptr); }
+
+    ImageCore& core() { return core_; }
+    Tracker& tracker() { return stages_.tracker(); }
+
+    // The star is designated on the first frame, as a click on it would.
+    RunResult follow(const FrameSource& source, int frames)
+    {
+        core_.buffers.setFrameSize(source.width, source.height);
+        RunResult run;
+        double total = 0.0;
+        const int half = int(core_.controls.TNI_Taille_ZDetect) / 2;
+        for (int n = 0; n < frames; ++n) {
+            const PointF truth = source.render(n, core_.buffers.frameSlots[0]);
+            if (n == 0) {
+                core_.zone.starPos = {int(std::lround(truth.x)), int(std::lround(truth.y))};
+                tracker().restartDrift(core_.zone.starPos);
+            }
+            clock_.advanceMs(msPerFrame_);
+            core_.pipeline.ProcessFrame(true);
+            const double dx = core_.zone.starPos.x - truth.x;
+            const double dy = core_.zone.starPos.y - truth.y;
+            const double error = std::hypot(dx, dy);
+            total += error;
+            run.maxError = std::max(run.maxError, error);
+            if (std::abs(dx) > half || std::abs(dy) > half) ++run.lostFrames;
+        }
+        run.meanError = total / frames;
+        ::testing::Test::RecordProperty("meanError", std::to_string(run.meanError));
+        ::testing::Test::RecordProperty("maxError", std::to_string(run.maxError));
+        return run;
+    }
+
+private:
+    ManualClock clock_;
+    ImageCore core_{clock_};
+    CoreStages stages_{core_};
+    int msPerFrame_;
+};
+
+class FollowsDriftingStar : public ::testing::TestWithParam<Method> {};
+
+TEST_P(FollowsDriftingStar, ForThreeHundredFrames)
+{
+    TrackingRun run(GetParam(), 100);
+    const RunResult r = run.follow(driftingStarSource(DriftingStar{}), 300);
+    EXPECT_EQ(r.lostFrames, 0);
+    EXPECT_LT(r.meanError, 1.5);
+    EXPECT_LT(r.maxError, 4.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, FollowsDriftingStar,
+                         ::testing::Values(Method::Somax, Method::Colimacon, Method::Cadres),
+                         [](const auto& info) {
+                             switch (info.param) {
+                             case Method::Somax: return "Somax";
+                             case Method::Colimacon: return "Colimacon";
+                             default: return "Cadres";
+                             }
+                         });
+
+TEST(DriftMethod, FollowsProgrammedDriftOnEmptySky)
+{
+    // No star at all: only the programmed rate moves the target.
+    DriftingStar sky;
+    sky.withStar = false;
+    sky.perFrame = {0.7, -0.35};
+    sky.start = {100.0, 220.0};
+    TrackingRun run(Method::Derive, 100);
+    run.core().tracking.driftRate = {7.0, -3.5}; // pixels per second at 10 frames a second
+    const RunResult r = run.follow(driftingStarSource(sky), 300);
+    EXPECT_EQ(r.lostFrames, 0);
+    EXPECT_LT(r.maxError, 2.5);
+    EXPECT_LT(r.meanError, 1.5);
+}
+
+} // namespace
