@@ -13,6 +13,8 @@ class CoreStages : public PipelineStages {
 public:
     explicit CoreStages(ImageCore& core) : core_(core) {}
 
+    void IntegrateAndRender(Plane plane, bool add, bool restart, bool render) override;
+
 private:
     [[maybe_unused]] ImageCore& core_;
 };

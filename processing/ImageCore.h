@@ -3,6 +3,7 @@
 #include "acquisition/Geometry.h"
 #include "acquisition/ImageBuffers.h"
 #include "processing/FramePipeline.h"
+#include "processing/Integrator.h"
 #include "processing/PipelineControls.h"
 
 namespace velumbra {
@@ -11,7 +12,11 @@ namespace velumbra {
 // main window owns one for the whole run; tests and the batch tools make
 // their own.
 struct ImageCore {
-    explicit ImageCore(const Clock& clock) : pipeline(buffers, zone, flags, controls, clock) {}
+    explicit ImageCore(const Clock& clock)
+        : pipeline(buffers, zone, flags, controls, clock),
+          integrator(buffers, zone, flags, controls, loop, pipeline, clock)
+    {
+    }
 
     ImageBuffers buffers;
     ZoneState zone;
@@ -19,6 +24,7 @@ struct ImageCore {
     PipelineControls controls;
     LoopRing loop;
     FramePipeline pipeline;
+    Integrator integrator;
 };
 
 } // namespace velumbra
