@@ -45,16 +45,28 @@ void DisplayMapping::prepare(const ThresholdControls& s, const EqualizerControls
     const int lo = s.SCB_Minimum;
     int span = std::abs(s.SCB_Maximum - lo);
     if (span == 0) span = 1;
+    std::array<uint8_t, 256> curve;
     if (eq.CKB_EQ) {
-        const auto curve = equalizerCurve(eq);
-        for (int v = 0; v < 65536; ++v) table_[size_t(v)] = curve[size_t(linearLevel(v, lo, span))];
+        curve = equalizerCurve(eq);
     } else {
-        for (int v = 0; v < 65536; ++v) table_[size_t(v)] = uint8_t(linearLevel(v, lo, span));
+        for (int k = 0; k < 256; ++k) curve[size_t(k)] = uint8_t(k);
+    }
+    // Level k starts at the first value v with (v - lo) x 256 >= k x span:
+    // fill the table by runs, one division per level instead of per value.
+    int64_t start = 0;
+    for (int k = 0; k < 256; ++k) {
+        const int64_t next = k == 255 ? 65536 : std::clamp<int64_t>(lo + ((int64_t(k) + 1) * span + 255) / 256, 0, 65536);
+        if (next > start) {
+            std::fill(table_.begin() + start, table_.begin() + next, curve[size_t(k)]);
+            start = next;
+        }
     }
     grey_ = s.RDB_NB;
-    useRed_ = s.CKB_Red;
-    useGreen_ = s.CKB_Green;
-    useBlue_ = s.CKB_Blue;
+    maskRed_ = s.CKB_Red ? 0xff : 0;
+    maskGreen_ = s.CKB_Green ? 0xff : 0;
+    maskBlue_ = s.CKB_Blue ? 0xff : 0;
+    const int n = int(s.CKB_Red) + int(s.CKB_Green) + int(s.CKB_Blue);
+    greyScale_ = n == 0 ? 0 : (65536 + n - 1) / n;
 }
 
 namespace Thresholds {

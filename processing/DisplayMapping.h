@@ -26,16 +26,15 @@ public:
     // Composes the output pixel bytes (blue, green, red) of one cell.
     void pixel(int32_t red, int32_t green, int32_t blue, uint8_t* bgr) const
     {
-        const int r = level(red), g = level(green), b = level(blue);
+        const unsigned r = level(red) & maskRed_, g = level(green) & maskGreen_, b = level(blue) & maskBlue_;
         if (grey_) {
-            const int sum = (useRed_ ? r : 0) + (useGreen_ ? g : 0) + (useBlue_ ? b : 0);
-            const int n = int(useRed_) + int(useGreen_) + int(useBlue_);
-            const uint8_t v = n < 1 ? 0 : uint8_t(std::min(255, sum / n));
+            // Mean of the checked channels: sum x (65536 / n), exact for sums up to 765.
+            const uint8_t v = uint8_t(((r + g + b) * greyScale_) >> 16);
             bgr[0] = bgr[1] = bgr[2] = v;
         } else {
-            bgr[0] = useBlue_ ? uint8_t(b) : 0;
-            bgr[1] = useGreen_ ? uint8_t(g) : 0;
-            bgr[2] = useRed_ ? uint8_t(r) : 0;
+            bgr[0] = uint8_t(b);
+            bgr[1] = uint8_t(g);
+            bgr[2] = uint8_t(r);
         }
     }
 
@@ -47,7 +46,8 @@ public:
 private:
     std::array<uint8_t, 65536> table_{};
     bool grey_ = false;
-    bool useRed_ = true, useGreen_ = true, useBlue_ = true;
+    unsigned maskRed_ = 0xff, maskGreen_ = 0xff, maskBlue_ = 0xff;
+    unsigned greyScale_ = 0; // 65536 / checked channels, rounded up; 0 with none
 };
 
 // Threshold handlers of the "Seuils" group. Each returns whether the result

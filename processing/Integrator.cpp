@@ -96,155 +96,298 @@ Integrator::Span Integrator::accumulationSpan(int b, bool useRing) const
     return s;
 }
 
-void Integrator::accumulate(Plane plane, const Span& s, int b, bool add, bool subtractOldest, bool writeResult)
-{
-    int32_t* sums = sumPlanes[plane];
-    const uint8_t* zoneBits = buffers_.zoneFrame.constBits();
-    const qsizetype zoneStride = buffers_.zoneFrame.bytesPerLine();
-    const uint8_t* ringBits = nullptr;
-    qsizetype ringStride = 0;
-    if (subtractOldest) {
-        const QImage& oldest = loop_.frame(loop_.loopOldest);
-        ringBits = oldest.constBits();
-        ringStride = oldest.bytesPerLine();
-    }
-    const bool inverse = controls_.GRB_Seuils.CKB_Inverse;
-    int32_t lo = stats.planeMin[plane];
-    int32_t hi = stats.planeMax[plane];
+namespace {
 
-    for (int x = s.x0; x < s.xEnd; x += b) {
-        const int cx = x / b;
-        int32_t* column = sums + planeIndex(cx, 0, 0);
-        int32_t* resultColumn = resultPlane + planeIndex(cx, 0, 0);
-        const uint8_t* zonePixel = zoneBits + qsizetype(x) * kBytesPerPixel;
-        const uint8_t* ringPixel = ringBits ? ringBits + qsizetype(x) * kBytesPerPixel : nullptr;
-        for (int y = s.y0; y < s.yEnd; y += b) {
-            int32_t* cell = column + (y / b) * kPlaneChannels;
-            int32_t r = cell[kChannelRed], g = cell[kChannelGreen], bl = cell[kChannelBlue];
-            if (add) {
-                for (int dy = 0; dy < b; ++dy) {
-                    const uint8_t* p = zonePixel + (y + dy) * zoneStride;
-                    for (int dx = 0; dx < b; ++dx, p += kBytesPerPixel) {
-                        r += p[kRed];
-                        g += p[kGreen];
-                        bl += p[kBlue];
-                    }
-                    if (ringPixel) {
-                        const uint8_t* q = ringPixel + (y + dy) * ringStride;
-                        for (int dx = 0; dx < b; ++dx, q += kBytesPerPixel) {
-                            r -= q[kRed];
-                            g -= q[kGreen];
-                            bl -= q[kBlue];
-                        }
-                    }
+struct AccumulationPass {
+    int32_t* sums;
+    int32_t* result;
+    int32_t* column; // one column of pixel sums, in plane order
+    const uint8_t* zoneBits;
+    qsizetype zoneStride;
+    const uint8_t* ringBits;
+    qsizetype ringStride;
+    int x0, xEnd, y0, yEnd;
+    int32_t lo, hi;
+};
+
+// Sums of the binning x binning pixels of one zone column strip, laid out
+// as the plane column (red, green, blue per cell), minus the oldest ring
+// frame in loop mode.
+template <int B, bool Subtract>
+int gatherColumn(const AccumulationPass& a, int x)
+{
+    int32_t* out = a.column;
+    int n = 0;
+    for (int y = a.y0; y < a.yEnd; y += B, ++n) {
+        int32_t r = 0, g = 0, bl = 0;
+        for (int dy = 0; dy < B; ++dy) {
+            const uint8_t* p = a.zoneBits + (y + dy) * a.zoneStride + qsizetype(x) * kBytesPerPixel;
+            for (int dx = 0; dx < B; ++dx, p += kBytesPerPixel) {
+                r += p[kRed];
+                g += p[kGreen];
+                bl += p[kBlue];
+            }
+            if constexpr (Subtract) {
+                const uint8_t* q = a.ringBits + (y + dy) * a.ringStride + qsizetype(x) * kBytesPerPixel;
+                for (int dx = 0; dx < B; ++dx, q += kBytesPerPixel) {
+                    r -= q[kRed];
+                    g -= q[kGreen];
+                    bl -= q[kBlue];
                 }
             }
-            r = clampSum(r);
-            g = clampSum(g);
-            bl = clampSum(bl);
-            cell[kChannelRed] = r;
-            cell[kChannelGreen] = g;
-            cell[kChannelBlue] = bl;
-            if (writeResult) {
-                int32_t* out = resultColumn + (y / b) * kPlaneChannels;
-                if (inverse) {
-                    r = kSumCeiling - r;
-                    g = kSumCeiling - g;
-                    bl = kSumCeiling - bl;
-                }
-                out[kChannelRed] = r;
-                out[kChannelGreen] = g;
-                out[kChannelBlue] = bl;
-                lo = std::min({lo, r, g, bl});
-                hi = std::max({hi, r, g, bl});
+        }
+        out[3 * n + kChannelRed] = r;
+        out[3 * n + kChannelGreen] = g;
+        out[3 * n + kChannelBlue] = bl;
+    }
+    return n;
+}
+
+// One pass over the zone, specialised so that the common cases run without
+// a test per cell. Each plane column is contiguous in memory: its new
+// pixels are gathered first, then added, clamped and copied in one
+// straight loop the compiler can vectorise.
+template <int B, bool Add, bool Subtract, bool Write, bool Inverse>
+void runAccumulation(AccumulationPass& a)
+{
+    int32_t lo = a.lo, hi = a.hi;
+    const int cells = (a.yEnd - a.y0 + B - 1) / B;
+    const int values = cells * kPlaneChannels;
+    for (int x = a.x0; x < a.xEnd; x += B) {
+        const std::size_t first = planeIndex(x / B, a.y0 / B, 0);
+        int32_t* __restrict cell = a.sums + first;
+        int32_t* __restrict out = a.result + first;
+        const int32_t* __restrict added = a.column;
+        if constexpr (Add) gatherColumn<B, Subtract>(a, x);
+        for (int i = 0; i < values; ++i) {
+            int32_t v = cell[i];
+            if constexpr (Add) v += added[i];
+            v = v < 0 ? 0 : (v > kSumCeiling ? kSumCeiling : v);
+            cell[i] = v;
+            if constexpr (Write) {
+                const int32_t w = Inverse ? kSumCeiling - v : v;
+                out[i] = w;
+                lo = w < lo ? w : lo;
+                hi = w > hi ? w : hi;
             }
         }
     }
-    stats.planeMin[plane] = lo;
-    stats.planeMax[plane] = hi;
+    a.lo = lo;
+    a.hi = hi;
 }
+
+template <int B, bool Add, bool Subtract>
+void dispatchWrite(AccumulationPass& a, bool write, bool inverse)
+{
+    if (!write) runAccumulation<B, Add, Subtract, false, false>(a);
+    else if (inverse) runAccumulation<B, Add, Subtract, true, true>(a);
+    else runAccumulation<B, Add, Subtract, true, false>(a);
+}
+
+template <int B>
+void dispatchAdd(AccumulationPass& a, bool add, bool subtract, bool write, bool inverse)
+{
+    if (!add) dispatchWrite<B, false, false>(a, write, inverse);
+    else if (subtract) dispatchWrite<B, true, true>(a, write, inverse);
+    else dispatchWrite<B, true, false>(a, write, inverse);
+}
+
+} // namespace
+
+void Integrator::accumulate(Plane plane, const Span& s, int b, bool add, bool subtractOldest, bool writeResult)
+{
+    if (s.xEnd <= s.x0 || s.yEnd <= s.y0) return;
+    AccumulationPass a{};
+    a.sums = sumPlanes[plane];
+    a.result = resultPlane;
+    a.column = column_.data();
+    a.zoneBits = buffers_.zoneFrame.constBits();
+    a.zoneStride = buffers_.zoneFrame.bytesPerLine();
+    if (subtractOldest) {
+        const QImage& oldest = loop_.frame(loop_.loopOldest);
+        a.ringBits = oldest.constBits();
+        a.ringStride = oldest.bytesPerLine();
+    }
+    a.x0 = s.x0;
+    a.xEnd = s.xEnd;
+    a.y0 = s.y0;
+    a.yEnd = s.yEnd;
+    a.lo = stats.planeMin[plane];
+    a.hi = stats.planeMax[plane];
+    const bool inverse = controls_.GRB_Seuils.CKB_Inverse;
+    const bool subtract = add && subtractOldest;
+    if (b == 2) dispatchAdd<2>(a, add, subtract, writeResult, inverse);
+    else dispatchAdd<1>(a, add, subtract, writeResult, inverse);
+    stats.planeMin[plane] = a.lo;
+    stats.planeMax[plane] = a.hi;
+}
+
+// Flat gain per flat value and channel, flatMean / f, kept for the flat
+// master it was made from: rebuilt only when FlatMeans changes it.
+namespace {
+struct FlatGains {
+    int64_t sum[3] = {-1, -1, -1};
+    int64_t cells = 0;
+    double gain[3][65536];
+};
+FlatGains flatGains;
+} // namespace
+
+void Integrator::prepareFlatGains()
+{
+    if (flatGains.cells == flatCells_ && std::equal(flatSum_, flatSum_ + 3, flatGains.sum)) return;
+    for (int c = 0; c < kPlaneChannels; ++c) {
+        const double mean = double(flatSum_[c]) / double(flatCells_);
+        flatGains.gain[c][0] = flatGains.gain[c][1] = mean; // no flat signal: scaled by the mean
+        for (int f = 2; f < 65536; ++f) flatGains.gain[c][f] = mean / f;
+        flatGains.sum[c] = flatSum_[c];
+    }
+    flatGains.cells = flatCells_;
+}
+
+struct Integrator::CorrectionPass {
+    const int32_t* sums;
+    int x0, xEnd, cy0, cells, b, dx, dcy0;
+    int64_t subNum, subDen, hotFrom, flatCells;
+    double subGain;
+    const int64_t* flatSum;
+    int32_t lo, hi;
+};
+
+namespace {
+
+// Whole part of num / den from a floating-point estimate of it, corrected
+// with integer products.
+inline int64_t exactFloor(double estimate, int64_t num, int64_t den)
+{
+    // The estimate is off by far less than 1e-6 below 1e9; only a value
+    // next to a whole number needs the exact check.
+    // Estimates are never negative here, so truncation is the floor.
+    int64_t q = static_cast<int64_t>(estimate);
+    const double fraction = estimate - double(q);
+    if (fraction > 1e-6 && fraction < 1.0 - 1e-6) return q;
+    while (q > 0 && q * den > num) --q;
+    while ((q + 1) * den <= num) ++q;
+    return q;
+}
+
+} // namespace
 
 // Dark and flat correction of the plane into resultPlane. Every rounding is
 // done on exact integers, so whole values stay whole: a 100 % dark taken at
 // the same count is removed exactly, a cell at the flat mean is unchanged.
+// A floating-point estimate is corrected with integer products, which keeps
+// divisions out of the per-cell loop.
+template <bool DarkSub, bool DarkSmart, bool FlatOn, bool Inverse>
+void Integrator::correctColumns(CorrectionPass& p, const Span& s, int radius)
+{
+    int32_t lo = p.lo, hi = p.hi;
+    for (int x = p.x0; x < p.xEnd; x += p.b) {
+        const int cx = x / p.b;
+        const int dcx = std::clamp((p.dx + x) / p.b, 0, kPlaneColumns - 1);
+        const int32_t* v0 = p.sums + planeIndex(cx, p.cy0, 0);
+        const int32_t* d0 = sumPlanes[Dark] + planeIndex(dcx, p.dcy0, 0);
+        const int32_t* f0 = sumPlanes[Flat] + planeIndex(dcx, p.dcy0, 0);
+        int32_t* out = resultPlane + planeIndex(cx, p.cy0, 0);
+        for (int k = 0; k < p.cells; ++k) {
+            for (int c = 0; c < kPlaneChannels; ++c) {
+                const int i = k * kPlaneChannels + c;
+                int64_t v = v0[i];
+                if constexpr (DarkSub) {
+                    const int64_t d = d0[i];
+                    v -= std::min(v, exactFloor(double(d) * p.subGain, p.subNum * d, p.subDen));
+                }
+                if constexpr (DarkSmart) {
+                    if (d0[i] >= p.hotFrom) v = hotCellValue(p.sums, s, cx, p.cy0 + k, c, radius, v);
+                }
+                if constexpr (FlatOn) {
+                    const int64_t f = f0[i];
+                    const int64_t den = f > 1 ? p.flatCells * f : p.flatCells;
+                    v = std::min<int64_t>(exactFloor(double(v) * flatGains.gain[c][f], p.flatSum[c] * v, den),
+                                          kSumCeiling);
+                }
+                const int32_t written = Inverse ? kSumCeiling - int32_t(v) : int32_t(v);
+                out[i] = written;
+                lo = std::min(lo, written);
+                hi = std::max(hi, written);
+            }
+        }
+    }
+    p.lo = lo;
+    p.hi = hi;
+}
+
 void Integrator::correct(Plane plane, const Span& s, int b)
 {
     const auto& pc = controls_.PNL_Integration;
     const int64_t level = std::llround(std::clamp(controls_.TNI_MaxDark, 0.0, 100.0) * 100); // 1/100 %
-    const int32_t cm = cellMax(b);
-    const int64_t darkFrames = stats.frameCount[Dark];
-    const bool darkOn = level > 0 && darkFrames > 0 && plane != Dark;
-    const bool smart = pc.RDB_Dark_Smart;
+    const int64_t darkFrames = std::max<int64_t>(stats.frameCount[Dark], 1);
+    const bool darkOn = level > 0 && stats.frameCount[Dark] > 0 && plane != Dark;
+    const bool smart = darkOn && pc.RDB_Dark_Smart;
+    const bool subtract = darkOn && !pc.RDB_Dark_Smart;
     // A flat is never divided by itself.
     const bool flatOn = controls_.CKB_Active_Flat && plane != Flat;
     const bool inverse = controls_.GRB_Seuils.CKB_Inverse;
-    const int radius = std::clamp(pc.SPED_RDark, 1, 9);
+    if (flatOn) prepareFlatGains();
 
-    // Subtraction: floor(level% x d x frames / darkFrames).
-    const int64_t subNum = level * std::max(0, sumCount(plane));
-    const int64_t subDen = 10000 * std::max<int64_t>(darkFrames, 1);
-    // Smart dark: hot when floor(d / darkFrames) > cellMax - level x (2.56 b^2 - 0.01),
-    // compared in units of 1/10000 so that whole thresholds stay whole.
-    const int64_t threshold = int64_t(cm) * 10000 - level * (256 * b * b - 1);
-    const int64_t hotFrom = std::max<int64_t>(0, floorDiv(threshold, 10000) + 1) * std::max<int64_t>(darkFrames, 1);
-
-    const int32_t* sums = sumPlanes[plane];
-    const int32_t* dark = sumPlanes[Dark];
-    const int32_t* flat = sumPlanes[Flat];
-    const int64_t flatCells = std::max<int64_t>(flatCells_, 1);
-    int32_t lo = stats.planeMin[plane];
-    int32_t hi = stats.planeMax[plane];
+    CorrectionPass p{};
+    p.sums = sumPlanes[plane];
+    p.x0 = s.x0;
+    p.xEnd = s.xEnd;
+    p.cy0 = s.cy0;
+    p.cells = s.cyEnd - s.cy0;
+    p.b = b;
+    // Dark and flat cells of the same sensor pixels as the zone cells.
     const Rect& zr = zone_.zoneRect;
     const Rect& dz = zone_.displayZone;
+    p.dx = dz.left - zr.left;
+    p.dcy0 = std::clamp((dz.top + s.y0 - zr.top) / b, 0, kPlaneRows - p.cells);
+    // Subtraction: floor(level% x d x frames / darkFrames).
+    p.subNum = level * std::max(0, sumCount(plane));
+    p.subDen = 10000 * darkFrames;
+    p.subGain = double(p.subNum) / double(p.subDen);
+    // Smart dark: hot when floor(d / darkFrames) > cellMax - level x (2.56 b^2 - 0.01),
+    // compared in units of 1/10000 so that whole thresholds stay whole.
+    const int64_t threshold = int64_t(cellMax(b)) * 10000 - level * (256 * b * b - 1);
+    p.hotFrom = std::max<int64_t>(0, floorDiv(threshold, 10000) + 1) * darkFrames;
+    p.flatCells = std::max<int64_t>(flatCells_, 1);
+    p.flatSum = flatSum_;
+    p.lo = stats.planeMin[plane];
+    p.hi = stats.planeMax[plane];
 
-    for (int x = s.x0; x < s.xEnd; x += b) {
-        const int cx = x / b;
-        // Dark and flat cells of the same sensor pixels as this zone column.
-        const int dcx = std::clamp((dz.left + x - zr.left) / b, 0, kPlaneColumns - 1);
-        for (int y = s.y0; y < s.yEnd; y += b) {
-            const int cy = y / b;
-            const int dcy = std::clamp((dz.top + y - zr.top) / b, 0, kPlaneRows - 1);
-            int32_t out[kPlaneChannels];
-            for (int c = 0; c < kPlaneChannels; ++c) {
-                int64_t v = sums[planeIndex(cx, cy, c)];
-                if (darkOn) {
-                    const int64_t d = dark[planeIndex(dcx, dcy, c)];
-                    if (!smart) {
-                        v -= std::min(v, floorRatio(subNum * d, subDen));
-                    } else if (d >= hotFrom) {
-                        // Hot cell: mean of the border of the box around it.
-                        int64_t sum = 0;
-                        int count = 0;
-                        const int i0 = cx - radius, i1 = cx + radius + 1;
-                        const int j0 = cy - radius, j1 = cy + radius;
-                        for (int i = std::max(i0, s.cx0); i <= std::min(i1, s.cxEnd - 1); ++i)
-                            for (int j = std::max(j0, s.cy0); j <= std::min(j1, s.cyEnd - 1); ++j)
-                                if (i == i0 || i == i1 || j == j0 || j == j1) {
-                                    sum += sums[planeIndex(i, j, c)];
-                                    ++count;
-                                }
-                        if (count > 0) v = sum / count;
-                    }
-                }
-                if (flatOn) {
-                    const int64_t f = flat[planeIndex(dcx, dcy, c)];
-                    const int64_t num = flatSum_[c] * v;
-                    v = f > 1 ? floorRatio(num, flatCells * f) : floorRatio(num, flatCells);
-                    v = std::min<int64_t>(v, kSumCeiling);
-                }
-                const int32_t written = inverse ? kSumCeiling - int32_t(v) : int32_t(v);
-                out[c] = written;
-                lo = std::min(lo, written);
-                hi = std::max(hi, written);
+    const int radius = std::clamp(pc.SPED_RDark, 1, 9);
+    using Pass = void (Integrator::*)(CorrectionPass&, const Span&, int);
+    // [subtract][smart][flat][inverse]
+    static constexpr Pass passes[2][2][2][2] = {
+        {{{&Integrator::correctColumns<false, false, false, false>, &Integrator::correctColumns<false, false, false, true>},
+          {&Integrator::correctColumns<false, false, true, false>, &Integrator::correctColumns<false, false, true, true>}},
+         {{&Integrator::correctColumns<false, true, false, false>, &Integrator::correctColumns<false, true, false, true>},
+          {&Integrator::correctColumns<false, true, true, false>, &Integrator::correctColumns<false, true, true, true>}}},
+        {{{&Integrator::correctColumns<true, false, false, false>, &Integrator::correctColumns<true, false, false, true>},
+          {&Integrator::correctColumns<true, false, true, false>, &Integrator::correctColumns<true, false, true, true>}},
+         {{&Integrator::correctColumns<true, true, false, false>, &Integrator::correctColumns<true, true, false, true>},
+          {&Integrator::correctColumns<true, true, true, false>, &Integrator::correctColumns<true, true, true, true>}}}};
+    (this->*passes[subtract][smart][flatOn][inverse])(p, s, radius);
+    stats.planeMin[plane] = p.lo;
+    stats.planeMax[plane] = p.hi;
+}
+
+// Hot cell: mean of the border of the box of columns i - R .. i + R + 1 and
+// rows j - R .. j + R, over the border cells inside the summed zone.
+int64_t Integrator::hotCellValue(const int32_t* sums, const Span& s, int cx, int cy, int c, int radius,
+                                 int64_t fallback)
+{
+    int64_t sum = 0;
+    int count = 0;
+    const int i0 = cx - radius, i1 = cx + radius + 1;
+    const int j0 = cy - radius, j1 = cy + radius;
+    for (int i = std::max(i0, s.cx0); i <= std::min(i1, s.cxEnd - 1); ++i)
+        for (int j = std::max(j0, s.cy0); j <= std::min(j1, s.cyEnd - 1); ++j)
+            if (i == i0 || i == i1 || j == j0 || j == j1) {
+                sum += sums[planeIndex(i, j, c)];
+                ++count;
             }
-            int32_t* cell = resultPlane + planeIndex(cx, cy, 0);
-            cell[0] = out[0];
-            cell[1] = out[1];
-            cell[2] = out[2];
-        }
-    }
-    stats.planeMin[plane] = lo;
-    stats.planeMax[plane] = hi;
+    return count > 0 ? sum / count : fallback;
 }
 
 void Integrator::mapToResult(const Span& s, int b)
@@ -253,11 +396,19 @@ void Integrator::mapToResult(const Span& s, int b)
     QImage& image = buffers_.result;
     uint8_t* bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
-    for (int cy = s.cy0; cy < s.cyEnd && cy < image.height(); ++cy) {
-        uint8_t* row = bits + cy * stride;
-        for (int cx = s.cx0; cx < s.cxEnd && cx < image.width(); ++cx) {
-            const int32_t* cell = resultPlane + planeIndex(cx, cy, 0);
-            mapping_.pixel(cell[kChannelRed], cell[kChannelGreen], cell[kChannelBlue], row + cx * kBytesPerPixel);
+    const int cxEnd = std::min(s.cxEnd, image.width());
+    const int cyEnd = std::min(s.cyEnd, image.height());
+    // Strips of 16 columns: the plane columns are read in memory order while
+    // each image row is written a cache line at a time.
+    constexpr int kStrip = 16;
+    for (int strip = s.cx0; strip < cxEnd; strip += kStrip) {
+        const int stripEnd = std::min(strip + kStrip, cxEnd);
+        for (int cy = s.cy0; cy < cyEnd; ++cy) {
+            uint8_t* row = bits + cy * stride;
+            for (int cx = strip; cx < stripEnd; ++cx) {
+                const int32_t* cell = resultPlane + planeIndex(cx, cy, 0);
+                mapping_.pixel(cell[kChannelRed], cell[kChannelGreen], cell[kChannelBlue], row + cx * kBytesPerPixel);
+            }
         }
     }
 

@@ -7,6 +7,7 @@
 #include "processing/PipelineControls.h"
 
 #include <QFont>
+#include <array>
 #include <cstdint>
 
 namespace velumbra {
@@ -93,6 +94,12 @@ private:
     void accumulate(Plane plane, const Span& span, int binning, bool add, bool subtractOldest, bool writeResult);
     void correct(Plane plane, const Span& span, int binning);
     void mapToResult(const Span& span, int binning);
+    void prepareFlatGains();
+    struct CorrectionPass;
+    template <bool DarkSub, bool DarkSmart, bool FlatOn, bool Inverse>
+    void correctColumns(CorrectionPass& pass, const Span& span, int radius);
+    static int64_t hotCellValue(const int32_t* sums, const Span& span, int cx, int cy, int channel, int radius,
+                                int64_t fallback);
     void showRange(Plane plane);
     int sumCount(Plane plane) const;
     bool loopMode() const;
@@ -117,6 +124,7 @@ private:
     int previousDarkLevel_ = 0;
     int64_t flatSum_[3] = {0, 0, 0};
     int64_t flatCells_ = 1;
+    std::array<int32_t, kPlaneRows * kPlaneChannels> column_{}; // one column of new pixels
 };
 
 } // namespace velumbra
