@@ -1,9 +1,14 @@
 #include "app/ui/TFRM_Alv.h"
 #include "acquisition/StarField.h"
 #include "app/ui/ImageView.h"
+#include "processing/ui/GRB_Seuils.h"
+#include "processing/ui/IntegrationEvents.h"
+#include "processing/ui/PNL_Integration.h"
+#include "processing/ui/TFRM_Equal.h"
 #include "results/ui/TFRM_Alv_Child.h"
 
 #include <QApplication>
+#include <QDockWidget>
 #include <QHBoxLayout>
 #include <QScrollArea>
 
@@ -28,6 +33,7 @@ TFRM_Alv::TFRM_Alv(QWidget* parent) : QMainWindow(parent)
 
     core_.pipeline.setView(this);
     core_.pipeline.setStages(&stages_);
+    wireIntegration();
 }
 
 TFRM_Alv::~TFRM_Alv()
@@ -71,6 +77,38 @@ bool TFRM_Alv::showNewFrame(int width, int height)
     image1_->update();
     if (child_) child_->refresh();
     return selected;
+}
+
+void TFRM_Alv::wireIntegration()
+{
+    integrationEvents_ = new IntegrationEvents(this);
+    core_.integrator.setView(integrationEvents_);
+    auto* panels = new QWidget;
+    auto* column = new QVBoxLayout(panels);
+    column->setContentsMargins(0, 0, 0, 0);
+    pnlIntegration_ = new PNL_Integration(core_, *integrationEvents_, panels);
+    grbSeuils_ = new GRB_Seuils(core_, *integrationEvents_, panels);
+    column->addWidget(pnlIntegration_);
+    column->addWidget(grbSeuils_);
+    auto* dock = new QDockWidget(QStringLiteral("Intégration"), this);
+    dock->setObjectName(QStringLiteral("DCK_Integration"));
+    dock->setWidget(panels);
+    addDockWidget(Qt::RightDockWidgetArea, dock);
+    frmEqual_ = new TFRM_Equal(core_, this);
+    connect(grbSeuils_, &GRB_Seuils::equalizerRequested, frmEqual_, [this] {
+        frmEqual_->show();
+        frmEqual_->raise();
+    });
+    // The result image follows the zone size and binning.
+    connect(integrationEvents_, &IntegrationEvents::rendered, this, [this] {
+        if (!child_) return;
+        const QSize size(core_.buffers.resultWidth, core_.buffers.resultHeight);
+        if (size != shownResultSize_) {
+            shownResultSize_ = size;
+            child_->setImage(&core_.buffers.result, size.width(), size.height());
+        }
+        child_->refresh();
+    });
 }
 
 void TFRM_Alv::repaintDisplay() { image1_->repaint(); }

@@ -12,6 +12,10 @@ namespace velumbra {
 
 class ImageView;
 class TFRM_Alv_Child;
+class IntegrationEvents;
+class PNL_Integration;
+class GRB_Seuils;
+class TFRM_Equal;
 
 // Main window: wires the subsystems to their controls; holds none of their logic.
 class TFRM_Alv : public QMainWindow, private PipelineView {
@@ -36,6 +40,7 @@ private:
     void repaintResult() override;
 
     void FormActivate();
+    void wireIntegration();
 
     SystemClock clock_;
     ImageCore core_{clock_};
@@ -44,6 +49,19 @@ private:
     ImageView* image1_ = nullptr;
     TFRM_Alv_Child* child_ = nullptr;
     bool shellInitialised_ = false;
+
+    // Integration panel, thresholds and equalizer
+    IntegrationEvents* integrationEvents_ = nullptr;
+    PNL_Integration* pnlIntegration_ = nullptr;
+    GRB_Seuils* grbSeuils_ = nullptr;
+    TFRM_Equal* frmEqual_ = nullptr;
+    QSize shownResultSize_;
+
+public:
+    PNL_Integration* integrationPanel() const { return pnlIntegration_; }
+    GRB_Seuils* thresholdGroup() const { return grbSeuils_; }
+    TFRM_Equal* equalizer() const { return frmEqual_; }
+    IntegrationEvents* integrationEvents() const { return integrationEvents_; }
 };
 
 } // namespace velumbra
