@@ -62,6 +62,11 @@ int Integrator::elapsedSince(int startMs) const
     return ms;
 }
 
+int Integrator::zoneSliderMaximum() const
+{
+    return loopMode() ? 640 : std::max(buffers_.imageWidth, 20);
+}
+
 int Integrator::zoneSliderPosition() const
 {
     return std::clamp(RoundDown(controls_.TNI_Taille_ZAffich), 20, kMaxFrameWidth);
@@ -573,6 +578,7 @@ void Integrator::BTN_Demarrer_AddClick()
         }
     }
     controls_.BTN_Demarrer_Add_Enabled = false;
+    view_->zoneSliderChanged(zoneSliderMaximum(), zoneSliderPosition(), false);
     view_->integrationStateChanged();
 }
 
@@ -596,6 +602,7 @@ void Integrator::BTN_Arreter_AddClick()
         FlatMeans();
     }
     controls_.BTN_Demarrer_Add_Enabled = true;
+    view_->zoneSliderChanged(zoneSliderMaximum(), zoneSliderPosition(), true);
     if (!flags_.permanentView) IntegrateAndRender(CurrentPlane(mode), false, false, true);
     if (darkMode && stats.frameCount[Dark] > 0) {
         stats.darkMeanMax = double(stats.planeMax[Dark]) / stats.frameCount[Dark];

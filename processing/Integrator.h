@@ -107,6 +107,7 @@ private:
     void showPlaneFigures(Plane plane);
     void freeRing();
     int zoneSliderPosition() const;
+    int zoneSliderMaximum() const;
     int elapsedSince(int startMs) const;
 
     ImageBuffers& buffers_;

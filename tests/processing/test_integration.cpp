@@ -208,6 +208,54 @@ TEST_F(Integration, DarkSubtractionScalesTheDarkToTheLightCount)
     EXPECT_EQ(result(10, 10), 500 - 29);
 }
 
+TEST_F(Integration, FirstDarkLevelTakesTheShownFrameThroughThePlanes)
+{
+    mode(false, false, true, false);
+    fillZone(10);
+    add(Dark);
+    core.controls.integration = IntegrationMode{}; // integration off
+    CoreStages stages(core);
+    core.pipeline.setStages(&stages);
+    core.buffers.frameSlots[0].fill(qRgb(50, 50, 50));
+    core.zone.starPos = {W / 2, H / 2};
+    core.flags.targetActive = true;
+    core.pipeline.ProcessFrame(true); // plain copy into the result image
+    EXPECT_EQ(core.integrator.stats.frameCount[Light], 0);
+    core.controls.GRB_Seuils.SCB_Maximum = 256;
+    core.controls.PNL_Integration.SCB_Seuil_dark = 0; // level 100
+    core.integrator.SCB_Seuil_darkChange();
+    EXPECT_EQ(core.controls.TNI_MaxDark, 100);
+    EXPECT_EQ(core.integrator.stats.frameCount[Light], 1);
+    const Rect zr = core.zone.zoneRect;
+    EXPECT_EQ(cell(Light, zr.left + 3, zr.top + 3), 50);
+    EXPECT_EQ(core.buffers.result.pixel(zr.left + 3, zr.top + 3), qRgb(40, 40, 40));
+    core.pipeline.setStages(nullptr);
+}
+
+TEST_F(Integration, LoopRingIsCappedAndReported)
+{
+    mode(false, true, false, false);
+    core.controls.TNI_Taille_ZAffich = 640;
+    core.controls.PNL_Integration.SPED_Nb_Bitmap = 999;
+    core.integrator.BTN_Demarrer_AddClick();
+    // 999 bitmaps of 640 x 481 would take 1.2 GB.
+    EXPECT_LT(core.loop.size(), 999);
+    EXPECT_EQ(core.controls.PNL_Integration.SPED_Nb_Bitmap, core.loop.size() - 1);
+    EXPECT_LE(int64_t(core.loop.size()) * 640 * 481 * 4, 512ll * 1024 * 1024);
+    core.integrator.BTN_Arreter_AddClick();
+    EXPECT_FALSE(core.loop.allocated());
+}
+
+TEST_F(Integration, AddingInLoopModeWithoutARingDoesNotFail)
+{
+    mode(false, true, false, false); // "Ajouter" before any Start
+    fillZone(10);
+    core.integrator.BTN_AjouterClick();
+    core.integrator.BTN_AjouterClick();
+    EXPECT_EQ(cell(Light, 5, 5), 20);
+    EXPECT_EQ(core.loop.loopCount, 1); // the loop length bounds the count
+}
+
 TEST_F(Integration, DarkLevelZeroOrNoDarkFramesLeavesTheSum)
 {
     mode(true, false, false, false);

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QtTest>
 
@@ -59,7 +60,10 @@ private slots:
         QVERIFY(p.RDB_Unique->isChecked());
         QVERIFY(!p.BTN_Arreter_Add->isEnabled());
         p.SPED_Nb_Bitmap->setValue(2);
+        QSignalSpy zoneSlider(&f.events, &IntegrationEvents::zoneSliderSet);
         QTest::mouseClick(p.BTN_Demarrer_Add, Qt::LeftButton);
+        QCOMPARE(zoneSlider.size(), 1);
+        QCOMPARE(zoneSlider.at(0).at(2).toBool(), false); // the zone size is locked while running
         QVERIFY(!p.BTN_Demarrer_Add->isEnabled());
         QVERIFY(p.BTN_Arreter_Add->isEnabled());
         QVERIFY(!p.RDB_Dark->isEnabled());
@@ -68,6 +72,7 @@ private slots:
         QCOMPARE(p.EDT_NBCaps->text(), QStringLiteral("1"));
         f.addFrame(); // reaches the count: the run stops by itself
         QCOMPARE(p.EDT_NBCaps->text(), QStringLiteral("2"));
+        QCOMPARE(zoneSlider.last().at(2).toBool(), true);
         QVERIFY(p.BTN_Demarrer_Add->isEnabled());
         QVERIFY(!p.BTN_Arreter_Add->isEnabled());
         QVERIFY(p.RDB_Dark->isEnabled());
