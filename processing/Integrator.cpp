@@ -106,7 +106,7 @@ namespace {
 struct AccumulationPass {
     int32_t* sums;
     int32_t* result;
-    int32_t* column; // one column of pixel sums, in plane order
+    int16_t* strip; // new pixels of a strip of columns, each in plane order
     const uint8_t* zoneBits;
     qsizetype zoneStride;
     const uint8_t* ringBits;
@@ -115,65 +115,72 @@ struct AccumulationPass {
     int32_t lo, hi;
 };
 
-// Sums of the binning x binning pixels of one zone column strip, laid out
-// as the plane column (red, green, blue per cell), minus the oldest ring
-// frame in loop mode.
+constexpr int kStripColumns = Integrator::kStripColumns;
+constexpr int kStripStride = kPlaneRows * kPlaneChannels;
+
+// Sums of the binning x binning pixels of a strip of cell columns, each
+// column laid out as in the plane (red, green, blue per cell), minus the
+// oldest ring frame in loop mode. Each zone row is read once, left to right.
 template <int B, bool Subtract>
-int gatherColumn(const AccumulationPass& a, int x)
+void gatherStrip(const AccumulationPass& a, int x, int columns)
 {
-    int32_t* out = a.column;
     int n = 0;
-    for (int y = a.y0; y < a.yEnd; y += B, ++n) {
-        int32_t r = 0, g = 0, bl = 0;
-        for (int dy = 0; dy < B; ++dy) {
-            const uint8_t* p = a.zoneBits + (y + dy) * a.zoneStride + qsizetype(x) * kBytesPerPixel;
-            for (int dx = 0; dx < B; ++dx, p += kBytesPerPixel) {
-                r += p[kRed];
-                g += p[kGreen];
-                bl += p[kBlue];
-            }
-            if constexpr (Subtract) {
-                const uint8_t* q = a.ringBits + (y + dy) * a.ringStride + qsizetype(x) * kBytesPerPixel;
-                for (int dx = 0; dx < B; ++dx, q += kBytesPerPixel) {
-                    r -= q[kRed];
-                    g -= q[kGreen];
-                    bl -= q[kBlue];
+    for (int y = a.y0; y < a.yEnd; y += B, n += kPlaneChannels) {
+        for (int k = 0; k < columns; ++k) {
+            const int px = x + k * B;
+            int r = 0, g = 0, bl = 0;
+            for (int dy = 0; dy < B; ++dy) {
+                const uint8_t* p = a.zoneBits + (y + dy) * a.zoneStride + qsizetype(px) * kBytesPerPixel;
+                for (int dx = 0; dx < B; ++dx, p += kBytesPerPixel) {
+                    r += p[kRed];
+                    g += p[kGreen];
+                    bl += p[kBlue];
+                }
+                if constexpr (Subtract) {
+                    const uint8_t* q = a.ringBits + (y + dy) * a.ringStride + qsizetype(px) * kBytesPerPixel;
+                    for (int dx = 0; dx < B; ++dx, q += kBytesPerPixel) {
+                        r -= q[kRed];
+                        g -= q[kGreen];
+                        bl -= q[kBlue];
+                    }
                 }
             }
+            int16_t* out = a.strip + k * kStripStride + n;
+            out[kChannelRed] = int16_t(r);
+            out[kChannelGreen] = int16_t(g);
+            out[kChannelBlue] = int16_t(bl);
         }
-        out[3 * n + kChannelRed] = r;
-        out[3 * n + kChannelGreen] = g;
-        out[3 * n + kChannelBlue] = bl;
     }
-    return n;
 }
 
 // One pass over the zone, specialised so that the common cases run without
-// a test per cell. Each plane column is contiguous in memory: its new
-// pixels are gathered first, then added, clamped and copied in one
-// straight loop the compiler can vectorise.
+// a test per cell. Each plane column is contiguous in memory: the new
+// pixels of a strip of columns are gathered first, then each column is
+// added, clamped and copied in one straight loop the compiler vectorises.
 template <int B, bool Add, bool Subtract, bool Write, bool Inverse>
 void runAccumulation(AccumulationPass& a)
 {
     int32_t lo = a.lo, hi = a.hi;
-    const int cells = (a.yEnd - a.y0 + B - 1) / B;
-    const int values = cells * kPlaneChannels;
-    for (int x = a.x0; x < a.xEnd; x += B) {
-        const std::size_t first = planeIndex(x / B, a.y0 / B, 0);
-        int32_t* __restrict cell = a.sums + first;
-        int32_t* __restrict out = a.result + first;
-        const int32_t* __restrict added = a.column;
-        if constexpr (Add) gatherColumn<B, Subtract>(a, x);
-        for (int i = 0; i < values; ++i) {
-            int32_t v = cell[i];
-            if constexpr (Add) v += added[i];
-            v = v < 0 ? 0 : (v > kSumCeiling ? kSumCeiling : v);
-            cell[i] = v;
-            if constexpr (Write) {
-                const int32_t w = Inverse ? kSumCeiling - v : v;
-                out[i] = w;
-                lo = w < lo ? w : lo;
-                hi = w > hi ? w : hi;
+    const int values = ((a.yEnd - a.y0 + B - 1) / B) * kPlaneChannels;
+    for (int x = a.x0; x < a.xEnd; x += kStripColumns * B) {
+        const int columns = std::min(kStripColumns, (a.xEnd - x + B - 1) / B);
+        if constexpr (Add) gatherStrip<B, Subtract>(a, x, columns);
+        for (int k = 0; k < columns; ++k) {
+            const std::size_t first = planeIndex((x + k * B) / B, a.y0 / B, 0);
+            int32_t* __restrict cell = a.sums + first;
+            int32_t* __restrict out = a.result + first;
+            const int16_t* __restrict added = a.strip + k * kStripStride;
+            for (int i = 0; i < values; ++i) {
+                int32_t v = cell[i];
+                if constexpr (Add) v += added[i];
+                v = v < 0 ? 0 : (v > kSumCeiling ? kSumCeiling : v);
+                cell[i] = v;
+                if constexpr (Write) {
+                    const int32_t w = Inverse ? kSumCeiling - v : v;
+                    out[i] = w;
+                    lo = w < lo ? w : lo;
+                    hi = w > hi ? w : hi;
+                }
             }
         }
     }
@@ -205,7 +212,7 @@ void Integrator::accumulate(Plane plane, const Span& s, int b, bool add, bool su
     AccumulationPass a{};
     a.sums = sumPlanes[plane];
     a.result = resultPlane;
-    a.column = column_.data();
+    a.strip = strip_.data();
     a.zoneBits = buffers_.zoneFrame.constBits();
     a.zoneStride = buffers_.zoneFrame.bytesPerLine();
     if (subtractOldest) {

@@ -78,6 +78,8 @@ public:
     void BTN_AjouterClick();
 
     bool running() const { return !controls_.BTN_Demarrer_Add_Enabled; }
+    // Cell columns gathered together by the accumulation pass.
+    static constexpr int kStripColumns = 8;
     PlaneStatistics stats;
     int loopSize = 2;
     const IntegrationTimings& timings() const { return timings_; }
@@ -125,7 +127,7 @@ private:
     int previousDarkLevel_ = 0;
     int64_t flatSum_[3] = {0, 0, 0};
     int64_t flatCells_ = 1;
-    std::array<int32_t, kPlaneRows * kPlaneChannels> column_{}; // one column of new pixels
+    std::array<int16_t, kStripColumns * kPlaneRows * kPlaneChannels> strip_{}; // new pixels of a few columns
 };
 
 } // namespace velumbra
