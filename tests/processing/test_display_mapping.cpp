@@ -39,6 +39,20 @@ TEST(DisplayMapping, LinearStretchBetweenTheThresholds)
     EXPECT_EQ(m.level(1500), 0);
 }
 
+TEST(DisplayMapping, TableFollowsTheFormulaForAnyThresholds)
+{
+    // The table is filled by runs; every value must still map as
+    // (v - lo) x 256 div span.
+    DisplayMapping m;
+    for (const auto& [lo, hi] : {std::pair{0, 1}, std::pair{0, 255}, std::pair{7, 300}, std::pair{1000, 2000},
+                                  std::pair{65000, 65535}, std::pair{12345, 100}, std::pair{65535, 65535}}) {
+        m.prepare(thresholds(lo, hi), {});
+        const int span = std::max(1, std::abs(hi - lo));
+        for (int v = 0; v < 65536; ++v)
+            ASSERT_EQ(m.level(v), DisplayMapping::linearLevel(v, lo, span)) << lo << ".." << hi << " at " << v;
+    }
+}
+
 TEST(DisplayMapping, EqualThresholdsGiveBlackOrWhite)
 {
     DisplayMapping m;

@@ -542,6 +542,42 @@ TEST_F(Integration, EvolvingThresholdsFollowTheSum)
     EXPECT_EQ(s.TNI_Seuil_MaxMax, 6400);
 }
 
+// ----------------------------------------------------------------- timings
+
+namespace {
+// A clock that moves 5 ms each time it is read.
+class TickingClock final : public Clock {
+public:
+    QDateTime now() const override { return t_ = t_.addMSecs(5); }
+
+private:
+    mutable QDateTime t_{QDate(2026, 1, 1), QTime(23, 59, 59, 990)};
+};
+struct TimingView : IntegrationView {
+    IntegrationTimings last;
+    int shown = 0;
+    void showTimings(const IntegrationTimings& t) override { last = t, ++shown; }
+};
+} // namespace
+
+TEST(IntegrationTimings, EachPartIsTimedEvenAcrossMidnight)
+{
+    TickingClock clock;
+    ImageCore core(clock);
+    core.buffers.create();
+    core.buffers.setFrameSize(64, 48);
+    core.zone.displayZone = core.zone.zoneRect = {0, 0, 64, 48};
+    core.controls.PNL_Integration.SPED_Nb_Bitmap = 0;
+    TimingView view;
+    core.integrator.setView(&view);
+    core.integrator.IntegrateAndRender(Light, true, false, true);
+    EXPECT_EQ(view.shown, 1);
+    EXPECT_EQ(view.last.EDT_Temps_addition, 5);
+    EXPECT_EQ(view.last.EDT_Temps_Dark_Flat, 5);
+    EXPECT_EQ(view.last.EDT_Temps_Seuils, 5);
+    EXPECT_EQ(view.last.EDT_Temps_Collage, 5);
+}
+
 // ------------------------------------------------------ zone at the frame edge
 
 TEST_F(Integration, ZoneCutByTheTopLeftEdgeStaysAlignedWithTheLiveZone)
