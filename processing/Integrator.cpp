@@ -261,7 +261,6 @@ struct Integrator::CorrectionPass {
     const int32_t* sums;
     int x0, xEnd, cy0, cells, b, dx, dcy0;
     int64_t subNum, subDen, hotFrom, flatCells;
-    double subGain;
     const int64_t* flatSum;
     int32_t lo, hi;
 };
@@ -272,15 +271,31 @@ namespace {
 // with integer products.
 inline int64_t exactFloor(double estimate, int64_t num, int64_t den)
 {
-    // The estimate is off by far less than 1e-6 below 1e9; only a value
-    // next to a whole number needs the exact check.
-    // Estimates are never negative here, so truncation is the floor.
+    // Estimates are never negative here, so truncation is the floor; the
+    // estimate is off by far less than one, so one step either way fixes it.
     int64_t q = static_cast<int64_t>(estimate);
-    const double fraction = estimate - double(q);
-    if (fraction > 1e-6 && fraction < 1.0 - 1e-6) return q;
-    while (q > 0 && q * den > num) --q;
-    while ((q + 1) * den <= num) ++q;
+    if (q * den > num) --q;
+    else if ((q + 1) * den <= num) ++q;
     return q;
+}
+
+// Dark amount to subtract for every dark value: floor(d x num / den), built
+// once per render by steps instead of a division per cell.
+int32_t darkAmounts[65536];
+
+void buildDarkAmounts(int64_t num, int64_t den)
+{
+    const int64_t step = num / den, rest = num % den;
+    int64_t q = 0, r = 0;
+    for (int d = 0; d < 65536; ++d) {
+        darkAmounts[d] = int32_t(std::min<int64_t>(q, kSumCeiling));
+        q += step;
+        r += rest;
+        if (r >= den) {
+            r -= den;
+            ++q;
+        }
+    }
 }
 
 } // namespace
@@ -306,8 +321,7 @@ void Integrator::correctColumns(CorrectionPass& p, const Span& s, int radius)
                 const int i = k * kPlaneChannels + c;
                 int64_t v = v0[i];
                 if constexpr (DarkSub) {
-                    const int64_t d = d0[i];
-                    v -= std::min(v, exactFloor(double(d) * p.subGain, p.subNum * d, p.subDen));
+                    v -= std::min<int64_t>(v, darkAmounts[std::clamp(d0[i], 0, kSumCeiling)]);
                 }
                 if constexpr (DarkSmart) {
                     if (d0[i] >= p.hotFrom) v = hotCellValue(p.sums, s, cx, p.cy0 + k, c, radius, v);
@@ -357,7 +371,7 @@ void Integrator::correct(Plane plane, const Span& s, int b)
     // Subtraction: floor(level% x d x frames / darkFrames).
     p.subNum = level * std::max(0, sumCount(plane));
     p.subDen = 10000 * darkFrames;
-    p.subGain = double(p.subNum) / double(p.subDen);
+    if (subtract) buildDarkAmounts(p.subNum, p.subDen);
     // Smart dark: hot when floor(d / darkFrames) > cellMax - level x (2.56 b^2 - 0.01),
     // compared in units of 1/10000 so that whole thresholds stay whole.
     const int64_t threshold = int64_t(cellMax(b)) * 10000 - level * (256 * b * b - 1);
