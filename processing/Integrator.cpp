@@ -13,23 +13,11 @@ namespace velumbra {
 
 namespace {
 
-// Whole part of num / den for num >= 0, den > 0, exact: a double estimate
-// corrected with integer products (divisions are slow in the per-cell pass).
-inline int64_t floorRatio(int64_t num, int64_t den)
-{
-    int64_t q = static_cast<int64_t>(double(num) / double(den));
-    while (q > 0 && q * den > num) --q;
-    while ((q + 1) * den <= num) ++q;
-    return q;
-}
-
 inline int64_t floorDiv(int64_t a, int64_t b)
 {
     const int64_t q = a / b;
     return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
 }
-
-inline int32_t clampSum(int32_t v) { return v < 0 ? 0 : (v > kSumCeiling ? kSumCeiling : v); }
 
 // Budget for the loop ring, so a large frame count cannot exhaust memory.
 constexpr int64_t kLoopRingBudgetBytes = 512ll * 1024 * 1024;
