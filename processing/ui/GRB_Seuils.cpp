@@ -26,6 +26,7 @@ TNumInp* numberField(QWidget* parent, const char* name, double lo, double hi, in
     auto* field = named(new TNumInp(parent), name);
     field->setDecimals(decimals);
     field->setRange(lo, hi);
+    field->setMaximumWidth(72);
     return field;
 }
 } // namespace

@@ -60,6 +60,7 @@ void PNL_Integration::buildControls()
     SPED_Nb_Bitmap->setToolTip(QStringLiteral("Nombre d'images à compositer en temps réel"));
     EDT_NBCaps = named(new QLineEdit(this), "EDT_NBCaps");
     EDT_NBCaps->setReadOnly(true);
+    EDT_NBCaps->setMaximumWidth(72);
     EDT_NBCaps->setText(QStringLiteral("0"));
     BTN_Demarrer_Add = named(new QPushButton(QStringLiteral("Start"), this), "BTN_Demarrer_Add");
     BTN_Arreter_Add = named(new QPushButton(QStringLiteral("Stop"), this), "BTN_Arreter_Add");
@@ -82,6 +83,7 @@ void PNL_Integration::buildControls()
     TNI_MaxDark = named(new TNumInp(TBS_Dark), "TNI_MaxDark");
     TNI_MaxDark->setRange(0, 100);
     TNI_MaxDark->setReadOnly(true);
+    TNI_MaxDark->setMaximumWidth(56);
     RDB_Dark_Sub = named(new QRadioButton(QStringLiteral("Sub."), TBS_Dark), "RDB_Dark_Sub");
     RDB_Dark_Smart = named(new QRadioButton(QStringLiteral("Smart"), TBS_Dark), "RDB_Dark_Smart");
     SPED_RDark = named(new QSpinBox(TBS_Dark), "SPED_RDark");
@@ -99,6 +101,7 @@ void PNL_Integration::buildControls()
     TNI_MaxFlat = named(new TNumInp(TBS_Flat), "TNI_MaxFlat");
     TNI_MaxFlat->setRange(0, 2147483647.0);
     TNI_MaxFlat->setReadOnly(true);
+    TNI_MaxFlat->setMaximumWidth(72);
     flat->addWidget(CKB_Active_Flat);
     flat->addWidget(TNI_MaxFlat);
     PGC_Dark_Flat->addTab(TBS_Flat, QStringLiteral("Flat"));
