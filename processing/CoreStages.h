@@ -20,6 +20,7 @@ public:
         return tracker_.TrackObject(starPos, detectSize, slot, track);
     }
     Tracker& tracker() { return tracker_; }
+    void IntegrateAndRender(Plane plane, bool add, bool restart, bool render) override;
 
 private:
     [[maybe_unused]] ImageCore& core_;

@@ -4,6 +4,7 @@
 #include "acquisition/ImageBuffers.h"
 #include "processing/FrameCountHook.h"
 #include "processing/FramePipeline.h"
+#include "processing/Integrator.h"
 #include "processing/PipelineControls.h"
 #include "processing/TrackingState.h"
 
@@ -13,7 +14,11 @@ namespace velumbra {
 // main window owns one for the whole run; tests and the batch tools make
 // their own.
 struct ImageCore {
-    explicit ImageCore(const Clock& clock) : pipeline(buffers, zone, flags, controls, clock) {}
+    explicit ImageCore(const Clock& clock)
+        : pipeline(buffers, zone, flags, controls, clock),
+          integrator(buffers, zone, flags, controls, loop, pipeline, clock)
+    {
+    }
 
     ImageBuffers buffers;
     ZoneState zone;
@@ -28,6 +33,7 @@ struct ImageCore {
         if (frameCountHook) frameCountHook->frameCounted(Selected);
     }
     TrackingState tracking;
+    Integrator integrator;
 };
 
 } // namespace velumbra

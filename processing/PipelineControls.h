@@ -1,6 +1,7 @@
 #pragma once
 #include "acquisition/Planes.h"
 #include "processing/TrackingControls.h"
+#include "processing/IntegrationControls.h"
 
 namespace velumbra {
 
@@ -54,6 +55,11 @@ struct PipelineControls {
     // Marker shapes: 0 square, 1 circle, other none; 0 cross, 1 point, other none.
     unsigned char markerShape = 0;
     unsigned char crossShape = 0;
+
+    // Integration panel, threshold group and equalizer window
+    IntegrationPanelControls PNL_Integration;
+    ThresholdControls GRB_Seuils;
+    EqualizerControls TFRM_Equal;
 
     bool integratingDarkOrFlat() const
     {

@@ -8,6 +8,10 @@
 #include "app/ui/TNumInp.h"
 #include "app/ui/ZonesGroup.h"
 #include "processing/ui/TrackingPanel.h"
+#include "processing/ui/GRB_Seuils.h"
+#include "processing/ui/IntegrationEvents.h"
+#include "processing/ui/PNL_Integration.h"
+#include "processing/ui/TFRM_Equal.h"
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
 
@@ -107,8 +111,8 @@ void TFRM_Alv::FormCreate()
     setHints();
     help_ = new HelpWindow(this);
     for (QWidget* area : {static_cast<QWidget*>(image1_), static_cast<QWidget*>(SBX_Images),
-                          static_cast<QWidget*>(GRB_Zones), static_cast<QWidget*>(PNL_Integration),
-                          static_cast<QWidget*>(GRB_Camera), static_cast<QWidget*>(GRB_Seuils)})
+                          static_cast<QWidget*>(GRB_Zones), static_cast<QWidget*>(pnlIntegration_),
+                          static_cast<QWidget*>(GRB_Camera), static_cast<QWidget*>(grbSeuils_)})
         registerHelpArea(area);
 
     connect(image1_, &ImageView::mouseReleased, this, &TFRM_Alv::Image1MouseUp);
@@ -130,23 +134,14 @@ QWidget* TFRM_Alv::buildToolStrip()
     h->setContentsMargins(0, 0, 0, 0);
     h->setSpacing(4);
 
+    wireIntegration();
     sharedPlace = named(new QStackedWidget(strip), "PNL_Message_Seuils");
     sharedPlace->addWidget(buildMessageGroup());
-    GRB_Seuils = named(new QGroupBox(QStringLiteral("Seuils")), "GRB_Seuils");
-    auto* seuils = new QVBoxLayout(GRB_Seuils);
-    auto* toMessage = named(new QPushButton(QStringLiteral(">")), "BTN_Bascule_message");
-    toMessage->setFixedWidth(24);
-    seuils->addWidget(toMessage, 0, Qt::AlignRight | Qt::AlignTop);
-    seuils->addStretch();
-    connect(toMessage, &QPushButton::clicked, this, [this] { sharedPlace->setCurrentWidget(GRB_Message); });
-    sharedPlace->addWidget(GRB_Seuils);
+    sharedPlace->addWidget(grbSeuils_);
     sharedPlace->setFixedWidth(250);
     h->addWidget(sharedPlace);
 
-    PNL_Integration = named(new QGroupBox(QStringLiteral("Integration")), "PNL_Integration");
-    new QVBoxLayout(PNL_Integration);
-    PNL_Integration->setMinimumWidth(150);
-    h->addWidget(PNL_Integration);
+    h->addWidget(pnlIntegration_);
 
     GRB_Zones = new ZonesGroup(core_, strip);
     h->addWidget(GRB_Zones);
@@ -173,7 +168,7 @@ QWidget* TFRM_Alv::buildMessageGroup()
     auto* toSeuils = named(new QPushButton(QStringLiteral("<")), "BTN_Bascule_seuils");
     toSeuils->setFixedWidth(24);
     v->addWidget(toSeuils, 0, Qt::AlignTop);
-    connect(toSeuils, &QPushButton::clicked, this, [this] { sharedPlace->setCurrentWidget(GRB_Seuils); });
+    connect(toSeuils, &QPushButton::clicked, this, [this] { sharedPlace->setCurrentWidget(grbSeuils_); });
     return GRB_Message;
 }
 
@@ -242,8 +237,6 @@ QWidget* TFRM_Alv::buildInfoPages()
     PGC_Infos->addTab(buildMeasuresPage(), QStringLiteral("Mesures"));
     PGC_Infos->addTab(emptyPage("TBS_Decl"), QStringLiteral("Decl."));
     PageControl1 = named(new QTabWidget, "PageControl1");
-    PageControl1->addTab(emptyPage("TBS_Dark"), QStringLiteral("Dark"));
-    PageControl1->addTab(emptyPage("TBS_Flat"), QStringLiteral("Flat"));
     PageControl1->addTab(emptyPage("TBS_Mise_au_point"), QStringLiteral("Mise au point"));
     PageControl1->addTab(emptyPage("TBS_Select_Image"), QStringLiteral("Select.Imag."));
     for (QTabWidget* tabs : {PGC_Infos, PageControl1})
@@ -374,8 +367,8 @@ void TFRM_Alv::setHints()
     PGC_Infos->widget(1)->setToolTip(
         QStringLiteral("Alt-Clic droit sur la fenêtre video pour mesurer la distance entre deux points"));
     PGC_Infos->widget(2)->setToolTip(QStringLiteral("Calcule la déclinaison approximative d'un objet quelconque"));
-    PageControl1->widget(2)->setToolTip(QStringLiteral("Mise au point par FWHM sur une etoile."));
-    PageControl1->widget(3)->setToolTip(QStringLiteral("Selection automatique des meilleures images par DCT"));
+    PageControl1->widget(0)->setToolTip(QStringLiteral("Mise au point par FWHM sur une etoile."));
+    PageControl1->widget(1)->setToolTip(QStringLiteral("Selection automatique des meilleures images par DCT"));
     TNI_DistObjet->setToolTip(QStringLiteral("Saisir la distance qui vous sépare de l'objet"));
     EDT_Angle_Calcule->setToolTip(QStringLiteral("Angle entre les deux points selectionnés"));
     EDT_Distance_Calculee->setToolTip(QStringLiteral(
@@ -588,6 +581,52 @@ void TFRM_Alv::Image1MouseUp(QPoint position, Qt::MouseButton button, Qt::Keyboa
 }
 
 // ---------------------------------------------------------------- view
+
+
+void TFRM_Alv::wireIntegration()
+{
+    integrationEvents_ = new IntegrationEvents(this);
+    core_.integrator.setView(integrationEvents_);
+    pnlIntegration_ = new PNL_Integration(core_, *integrationEvents_);
+    grbSeuils_ = new GRB_Seuils(core_, *integrationEvents_);
+    connect(grbSeuils_, &GRB_Seuils::messageRequested, this, [this] { sharedPlace->setCurrentWidget(GRB_Message); });
+    connect(grbSeuils_, &GRB_Seuils::equalizerRequested, this, [this] {
+        if (frmEqual_) {
+            frmEqual_->show();
+            frmEqual_->raise();
+        }
+    });
+    // The result image follows the zone size and binning.
+    connect(integrationEvents_, &IntegrationEvents::rendered, this, [this] {
+        if (!child_) return;
+        const QSize size(core_.buffers.resultWidth, core_.buffers.resultHeight);
+        if (size != shownResultSize_) {
+            shownResultSize_ = size;
+            child_->setImage(&core_.buffers.result, size.width(), size.height());
+        }
+        child_->refresh();
+    });
+    connect(integrationEvents_, &IntegrationEvents::timingsChanged, this, [this](const IntegrationTimings& t) {
+        if (resources_) resources_->setIntegrationTimes(t.EDT_Temps_addition, t.EDT_Temps_Dark_Flat);
+    });
+    connect(integrationEvents_, &IntegrationEvents::suiviLock, this, [this](bool locked) {
+        if (locked) {
+            trackingPanel_->CKB_Suivi->setChecked(false);
+            core_.controls.CKB_Suivi = false;
+        }
+        trackingPanel_->CKB_Suivi->setEnabled(!locked && sourceRunning_);
+    });
+    connect(integrationEvents_, &IntegrationEvents::operationsMenuEnable, this,
+            [this] { MNU_Operations->setEnabled(sourceRunning_); });
+    connect(integrationEvents_, &IntegrationEvents::zoneSliderSet, this, [this](int maximum, int position, bool enabled) {
+        GRB_Zones->SCB_Taille_ZAffich->setMaximum(maximum);
+        GRB_Zones->SCB_Taille_ZAffich->setValue(position);
+        GRB_Zones->SCB_Taille_ZAffich->setEnabled(enabled);
+        GRB_Zones->TNI_Taille_ZAffich->setEnabled(enabled);
+    });
+}
+
+void TFRM_Alv::setEqualizer(TFRM_Equal* equalizer) { frmEqual_ = equalizer; }
 
 void TFRM_Alv::repaintDisplay() { image1_->repaint(); }
 void TFRM_Alv::repaintResult()

@@ -33,6 +33,10 @@ class TFRM_Ressources;
 class TNumInp;
 class ZonesGroup;
 class TrackingPanel;
+class IntegrationEvents;
+class PNL_Integration;
+class GRB_Seuils;
+class TFRM_Equal;
 
 // Main window: lays out the tool strip and the live image, carries the menu
 // and the message panel, and wires the subsystems to their controls. It holds
@@ -52,6 +56,7 @@ public:
     void setPreferences(TFRM_Pref* pref);
     void setAboutBox(TAboutBox* about);
     void setResources(TFRM_Ressources* resources);
+    void setEqualizer(TFRM_Equal* equalizer);
     TFRM_Alv_Child* resultWindow() const { return child_; }
     void setToolWindow(QWidget* window);
     void showToolWindow(const QString& objectName);
@@ -78,9 +83,7 @@ public:
     // Controls of the shell, reachable by the other windows.
     QPlainTextEdit* MEMO_Message = nullptr;
     QGroupBox* GRB_Message = nullptr;
-    QGroupBox* GRB_Seuils = nullptr;
-    QStackedWidget* sharedPlace = nullptr; // GRB_Message and GRB_Seuils
-    QWidget* PNL_Integration = nullptr;
+    QStackedWidget* sharedPlace = nullptr; // GRB_Message and the thresholds group GRB_Seuils
     ZonesGroup* GRB_Zones = nullptr;
     QGroupBox* GRB_Camera = nullptr;
     QCheckBox* CKB_Suivi = nullptr;
@@ -158,6 +161,7 @@ private:
     GestureContext gestureContext() const;
     void wireResults();
     void wireTracking();
+    void wireIntegration();
 
     SystemClock clock_;
     ImageCore core_{clock_};
@@ -179,6 +183,19 @@ private:
     bool sourceRunning_ = false;
     int helpTopic_ = 16;
     TrackingPanel* trackingPanel_ = nullptr;
+
+    // Integration panel, thresholds and equalizer
+    IntegrationEvents* integrationEvents_ = nullptr;
+    PNL_Integration* pnlIntegration_ = nullptr;
+    GRB_Seuils* grbSeuils_ = nullptr;
+    TFRM_Equal* frmEqual_ = nullptr;
+    QSize shownResultSize_;
+
+public:
+    PNL_Integration* integrationPanel() const { return pnlIntegration_; }
+    GRB_Seuils* thresholdGroup() const { return grbSeuils_; }
+    TFRM_Equal* equalizer() const { return frmEqual_; }
+    IntegrationEvents* integrationEvents() const { return integrationEvents_; }
 };
 
 } // namespace velumbra

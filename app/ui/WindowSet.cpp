@@ -3,6 +3,7 @@
 #include "app/ui/TAboutBox.h"
 #include "app/ui/TFRM_Alv.h"
 #include "app/ui/TFRM_Ressources.h"
+#include "processing/ui/TFRM_Equal.h"
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
 
@@ -28,7 +29,7 @@ WindowSet::WindowSet()
     add(new ShellWindow(QStringLiteral("TFRM_Prg_Suivi"), QStringLiteral("Autoguidage"), true));
     add(new ShellWindow(QStringLiteral("TFRM_Raquette"), QStringLiteral("Telescope")));
     add(new ShellWindow(QStringLiteral("TFRM_Longuepose"), QStringLiteral("Poses longues"), true));
-    add(new ShellWindow(QStringLiteral("TFRM_Equal"), QStringLiteral("Egaliseur")));
+    add(equal_ = new TFRM_Equal(core));
     add(new ShellWindow(QStringLiteral("TFRM_ComTrafic"), QStringLiteral("Comm Trafic"), true));
     add(new ShellWindow(QStringLiteral("TFRM_Seuils"), QStringLiteral("Seuils")));
     add(new ShellWindow(QStringLiteral("TFRM_Integration"), QStringLiteral("Integration")));
@@ -37,6 +38,7 @@ WindowSet::WindowSet()
     main_->setAboutBox(about_);
     main_->setResultWindow(child_);
     main_->setResources(resources_);
+    main_->setEqualizer(equal_);
     for (const auto& w : others_) main_->setToolWindow(w.get());
 }
 

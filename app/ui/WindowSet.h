@@ -12,6 +12,7 @@ class TFRM_Alv_Child;
 class TFRM_Pref;
 class TFRM_Ressources;
 class TAboutBox;
+class TFRM_Equal;
 
 // Every window of the program, created once in a fixed order at start and
 // then only shown and hidden.
@@ -37,6 +38,7 @@ private:
     TFRM_Pref* pref_ = nullptr;
     TFRM_Ressources* resources_ = nullptr;
     TAboutBox* about_ = nullptr;
+    TFRM_Equal* equal_ = nullptr;
     QStringList order_;
 };
 

@@ -3,6 +3,7 @@
 #include "app/ui/TFRM_Alv.h"
 #include "app/ui/WindowSet.h"
 #include "app/ui/ZonesGroup.h"
+#include "processing/ui/GRB_Seuils.h"
 #include "settings/ui/TFRM_Pref.h"
 
 #include <QAction>
@@ -45,7 +46,7 @@ private slots:
     void showMessageClearsOrAppends()
     {
         TFRM_Alv w;
-        w.sharedPlace->setCurrentWidget(w.GRB_Seuils);
+        w.sharedPlace->setCurrentWidget(w.thresholdGroup());
         w.showMessage(false, QStringLiteral("un"));
         QCOMPARE(w.sharedPlace->currentWidget(), static_cast<QWidget*>(w.GRB_Message));
         w.showMessage(false, QStringLiteral("deux\ntrois"));

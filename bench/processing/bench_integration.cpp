@@ -1,0 +1,89 @@
+#include "acquisition/Clock.h"
+#include "bench/JpegReference.h"
+#include "processing/ImageCore.h"
+#include "processing/Raster.h"
+
+#include <benchmark/benchmark.h>
+
+namespace velumbra::bench {
+namespace {
+
+// An 800 x 600 zone covering the whole reference frame.
+void setUpWholeFrame(ImageCore& core)
+{
+    core.buffers.create();
+    core.buffers.setFrameSize(800, 600);
+    copyRect(referenceFrame(), {0, 0, 800, 600}, 800, 600, core.buffers.zoneFrame, {0, 0});
+    core.zone.displayZone = core.zone.zoneRect = {0, 0, 800, 600};
+    core.controls.TNI_Taille_ZAffich = 800;
+    core.controls.integration.CKB_Integration = true;
+    core.controls.PNL_Integration.SPED_Nb_Bitmap = 0;
+    zeroPlane(Light);
+}
+
+// One frame added to the Light plane at 1x1, no render.
+void BM_IntegrateAdd(benchmark::State& state)
+{
+    ManualClock clock;
+    ImageCore core(clock);
+    setUpWholeFrame(core);
+    for (auto _ : state) {
+        core.integrator.IntegrateAndRender(Light, true, false, false);
+        if (core.integrator.stats.frameCount[Light] >= 200) { // stay below saturation
+            zeroPlane(Light);
+            core.integrator.stats.frameCount[Light] = 0;
+        }
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_IntegrateAdd)->Unit(benchmark::kMicrosecond);
+
+// One frame added and rendered with dark subtraction and flat division.
+void BM_IntegrateAddRenderDarkFlat(benchmark::State& state)
+{
+    ManualClock clock;
+    ImageCore core(clock);
+    setUpWholeFrame(core);
+    for (Plane p : {Dark, Flat}) {
+        zeroPlane(p);
+        for (int i = 0; i < 4; ++i) core.integrator.IntegrateAndRender(p, true, false, false);
+    }
+    core.integrator.FlatMeans();
+    core.controls.TNI_MaxDark = 20;
+    core.controls.CKB_Active_Flat = true;
+    core.controls.GRB_Seuils.SCB_Maximum = 20000;
+    for (auto _ : state) {
+        core.integrator.IntegrateAndRender(Light, true, false, true);
+        if (core.integrator.stats.frameCount[Light] >= 200) {
+            zeroPlane(Light);
+            core.integrator.stats.frameCount[Light] = 0;
+        }
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_IntegrateAddRenderDarkFlat)->Unit(benchmark::kMicrosecond);
+
+// Loop mode over 10 frames: each add also subtracts the oldest ring frame.
+void BM_IntegrateLoopAdd(benchmark::State& state)
+{
+    ManualClock clock;
+    ImageCore core(clock);
+    setUpWholeFrame(core);
+    auto& mode = core.controls.integration;
+    mode.RDB_Unique = false;
+    mode.RDB_Boucle = true;
+    core.controls.TNI_Taille_ZAffich = 640;
+    core.zone.starPos = {400, 300};
+    core.pipeline.UpdateDisplayZone();
+    core.controls.PNL_Integration.SPED_Nb_Bitmap = 10;
+    core.integrator.BTN_Demarrer_AddClick();
+    for (int i = 0; i < 12; ++i) core.integrator.IntegrateAndRender(Light, true, false, false);
+    for (auto _ : state) {
+        core.integrator.IntegrateAndRender(Light, true, false, false);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_IntegrateLoopAdd)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+} // namespace velumbra::bench

@@ -1,0 +1,142 @@
+#include "processing/DisplayMapping.h"
+#include "acquisition/Rounding.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace velumbra {
+
+int DisplayMapping::linearLevel(int32_t v, int lo, int span)
+{
+    const int64_t d = int64_t(v) - lo;
+    if (d < 0) return 0;
+    return int(std::min<int64_t>((d * 256) / span, 255));
+}
+
+std::array<uint8_t, 256> DisplayMapping::equalizerCurve(const EqualizerControls& eq)
+{
+    // Control points at 1/11 .. 10/11 of the level range; the ends stay
+    // fixed at black and white so the thresholds keep their meaning.
+    constexpr int kPoints = EqualizerControls::kBands + 2;
+    double px[kPoints], py[kPoints];
+    px[0] = py[0] = 0.0;
+    px[kPoints - 1] = py[kPoints - 1] = 255.0;
+    for (int k = 0; k < EqualizerControls::kBands; ++k) {
+        const double x = 255.0 * (k + 1) / (EqualizerControls::kBands + 1);
+        const int slider = std::clamp(eq.TRKB_EQ[size_t(k)], 0, 100);
+        const double gain = std::exp2((slider - EqualizerControls::kNeutral) / 25.0);
+        px[k + 1] = x;
+        py[k + 1] = std::clamp(x * gain, 0.0, 255.0);
+    }
+    std::array<uint8_t, 256> curve{};
+    int seg = 0;
+    for (int o = 0; o < 256; ++o) {
+        while (seg < kPoints - 2 && o > px[seg + 1]) ++seg;
+        const double t = (o - px[seg]) / (px[seg + 1] - px[seg]);
+        const double y = py[seg] + t * (py[seg + 1] - py[seg]);
+        curve[size_t(o)] = uint8_t(std::clamp<long>(std::lround(y), 0, 255));
+    }
+    return curve;
+}
+
+void DisplayMapping::prepare(const ThresholdControls& s, const EqualizerControls& eq)
+{
+    const int lo = s.SCB_Minimum;
+    int span = std::abs(s.SCB_Maximum - lo);
+    if (span == 0) span = 1;
+    std::array<uint8_t, 256> curve;
+    if (eq.CKB_EQ) {
+        curve = equalizerCurve(eq);
+    } else {
+        for (int k = 0; k < 256; ++k) curve[size_t(k)] = uint8_t(k);
+    }
+    // Level k starts at the first value v with (v - lo) x 256 >= k x span:
+    // fill the table by runs, one division per level instead of per value.
+    int64_t start = 0;
+    for (int k = 0; k < 256; ++k) {
+        const int64_t next = k == 255 ? 65536 : std::clamp<int64_t>(lo + ((int64_t(k) + 1) * span + 255) / 256, 0, 65536);
+        if (next > start) {
+            std::fill(table_.begin() + start, table_.begin() + next, curve[size_t(k)]);
+            start = next;
+        }
+    }
+    grey_ = s.RDB_NB;
+    maskRed_ = s.CKB_Red ? 0xff : 0;
+    maskGreen_ = s.CKB_Green ? 0xff : 0;
+    maskBlue_ = s.CKB_Blue ? 0xff : 0;
+    const int n = int(s.CKB_Red) + int(s.CKB_Green) + int(s.CKB_Blue);
+    greyScale_ = n == 0 ? 0 : (65536 + n - 1) / n;
+}
+
+namespace Thresholds {
+
+namespace {
+int wholePart(double v) { return static_cast<int>(std::trunc(v)); }
+int clampPosition(int v) { return std::clamp(v, 0, 65535); }
+} // namespace
+
+bool SCB_MaximumScroll(ThresholdControls& s, int position, bool loadingSettings)
+{
+    if (s.CKB_Seuils_Evol) s.thresholdRatioMax = position / std::max(0.001, s.TNI_Max);
+    s.SCB_Maximum = position;
+    s.TNI_Seuil_Max = position;
+    return !loadingSettings;
+}
+
+bool SCB_MinimumScroll(ThresholdControls& s, int position, bool loadingSettings)
+{
+    if (s.CKB_Seuils_Evol) s.thresholdRatioMin = position / std::max(0.001, s.TNI_Min);
+    s.SCB_Minimum = position;
+    s.TNI_Seuil_Min = position;
+    return !loadingSettings;
+}
+
+bool TNI_Seuil_MaxExit(ThresholdControls& s, bool loadingSettings, bool permanentView)
+{
+    s.SCB_Maximum = std::clamp(RoundDown(s.TNI_Seuil_Max), s.SCB_Maximum_Min, std::max(s.SCB_Maximum_Min, s.SCB_Maximum_Max));
+    if (s.CKB_Seuils_Evol) s.thresholdRatioMax = s.SCB_Maximum / double(std::max(1, wholePart(s.TNI_Max)));
+    return !loadingSettings && permanentView;
+}
+
+bool TNI_Seuil_MinExit(ThresholdControls& s, bool loadingSettings, bool permanentView)
+{
+    s.SCB_Minimum = std::clamp(RoundDown(s.TNI_Seuil_Min), s.SCB_Minimum_Min, std::max(s.SCB_Minimum_Min, s.SCB_Minimum_Max));
+    if (s.CKB_Seuils_Evol) s.thresholdRatioMin = s.SCB_Minimum / double(std::max(1, wholePart(s.TNI_Min)));
+    return !loadingSettings && permanentView;
+}
+
+void TNI_Seuil_MinMinExit(ThresholdControls& s) { s.SCB_Minimum_Min = clampPosition(RoundDown(s.TNI_Seuil_MinMin)); }
+void TNI_Seuil_MinMaxExit(ThresholdControls& s) { s.SCB_Minimum_Max = clampPosition(RoundDown(s.TNI_Seuil_MinMax)); }
+void TNI_Seuil_MaxMinExit(ThresholdControls& s) { s.SCB_Maximum_Min = clampPosition(RoundDown(s.TNI_Seuil_MaxMin)); }
+void TNI_Seuil_MaxMaxExit(ThresholdControls& s) { s.SCB_Maximum_Max = clampPosition(RoundDown(s.TNI_Seuil_MaxMax)); }
+
+bool CKB_Seuils_EvolClick(ThresholdControls& s, bool initialised)
+{
+    if (!initialised || !s.CKB_Seuils_Evol) return false;
+    s.thresholdRatioMin = s.thresholdRatioMax = 1.0;
+    return true;
+}
+
+void applyEvolving(ThresholdControls& s)
+{
+    const int hi = int(std::min<double>(65535, std::trunc(std::max(0.001, s.TNI_Max) * s.thresholdRatioMax)));
+    if (s.TNI_Seuil_MaxMax < hi) {
+        s.TNI_Seuil_MaxMax = std::min(65535, 2 * hi);
+        s.SCB_Maximum_Max = wholePart(s.TNI_Seuil_MaxMax);
+    }
+    s.SCB_Maximum = hi;
+    s.TNI_Seuil_Max = hi;
+
+    const int lo = int(std::min<double>(65535, std::trunc(std::max(0.001, s.TNI_Min) * s.thresholdRatioMin)));
+    if (s.TNI_Seuil_MinMax < lo) {
+        s.TNI_Seuil_MinMax = std::min(65535, 2 * lo);
+        s.SCB_Minimum_Max = wholePart(s.TNI_Seuil_MinMax);
+    }
+    s.SCB_Minimum = lo;
+    s.TNI_Seuil_Min = lo;
+}
+
+} // namespace Thresholds
+
+} // namespace velumbra

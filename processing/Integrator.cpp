@@ -1,0 +1,773 @@
+#include "processing/Integrator.h"
+#include "acquisition/Rounding.h"
+#include "processing/FramePipeline.h"
+#include "processing/Raster.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace velumbra {
+
+namespace {
+
+inline int64_t floorDiv(int64_t a, int64_t b)
+{
+    const int64_t q = a / b;
+    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+
+// Budget for the loop ring, so a large frame count cannot exhaust memory.
+constexpr int64_t kLoopRingBudgetBytes = 512ll * 1024 * 1024;
+
+} // namespace
+
+Integrator::Integrator(ImageBuffers& buffers, ZoneState& zone, RunFlags& flags, PipelineControls& controls,
+                       LoopRing& loop, FramePipeline& pipeline, const Clock& clock)
+    : buffers_(buffers), zone_(zone), flags_(flags), controls_(controls), loop_(loop), pipeline_(pipeline),
+      clock_(clock)
+{
+    font_.setPixelSize(12);
+}
+
+bool Integrator::loopMode() const
+{
+    return controls_.integration.CKB_Integration && controls_.integration.RDB_Boucle;
+}
+
+int Integrator::sumCount(Plane plane) const
+{
+    if (plane == Light && loopMode()) return loop_.loopCount;
+    return stats.frameCount[plane];
+}
+
+int Integrator::elapsedSince(int startMs) const
+{
+    int ms = clock_.msecsOfDay() - startMs;
+    if (ms < 0) ms += 24 * 60 * 60 * 1000; // crossed midnight
+    return ms;
+}
+
+int Integrator::zoneSliderMaximum() const
+{
+    return loopMode() ? 640 : std::max(buffers_.imageWidth, 20);
+}
+
+int Integrator::zoneSliderPosition() const
+{
+    return std::clamp(RoundDown(controls_.TNI_Taille_ZAffich), 20, kMaxFrameWidth);
+}
+
+// Rows and columns of zone pixels that are summed, one cell per binning
+// step. Cells are counted from the full zone's corner, so the stack keeps
+// the target where the live zone shows it even when the frame edge cuts
+// the zone. The last zone column is left out; only whole cells inside the
+// zone, the zone bitmap and (in loop mode) the ring bitmaps are summed.
+Integrator::Span Integrator::accumulationSpan(int b, bool useRing) const
+{
+    const Rect& zr = zone_.zoneRect;
+    int width = buffers_.zoneFrame.width();
+    int height = buffers_.zoneFrame.height();
+    if (useRing && loop_.size() > 0) {
+        width = std::min(width, loop_.frame(1).width());
+        height = std::min(height, loop_.frame(1).height());
+    }
+    Span s;
+    s.x0 = std::max(zr.left, 0);
+    s.y0 = std::max(zr.top, 0);
+    const int xLimit = std::min(zr.right - 1, std::min(zr.right, width) - b + 1);
+    const int lastRow = std::min(zr.bottom - 1, buffers_.result.height() * b - 1);
+    const int yLimit = std::min(lastRow + 1, std::min(zr.bottom, height) - b + 1);
+    s.xEnd = std::max(s.x0, xLimit);
+    s.yEnd = std::max(s.y0, yLimit);
+    s.cx0 = s.x0 / b;
+    s.cy0 = s.y0 / b;
+    s.cxEnd = s.xEnd > s.x0 ? (s.x0 + ((s.xEnd - 1 - s.x0) / b) * b) / b + 1 : s.cx0;
+    s.cyEnd = s.yEnd > s.y0 ? (s.y0 + ((s.yEnd - 1 - s.y0) / b) * b) / b + 1 : s.cy0;
+    return s;
+}
+
+namespace {
+
+struct AccumulationPass {
+    int32_t* sums;
+    int32_t* result;
+    int16_t* strip; // new pixels of a strip of columns, each in plane order
+    const uint8_t* zoneBits;
+    qsizetype zoneStride;
+    const uint8_t* ringBits;
+    qsizetype ringStride;
+    int x0, xEnd, y0, yEnd;
+    int32_t lo, hi;
+};
+
+constexpr int kStripColumns = Integrator::kStripColumns;
+constexpr int kStripStride = kPlaneRows * kPlaneChannels;
+
+// Sums of the binning x binning pixels of a strip of cell columns, each
+// column laid out as in the plane (red, green, blue per cell), minus the
+// oldest ring frame in loop mode. Each zone row is read once, left to right.
+template <int B, bool Subtract>
+void gatherStrip(const AccumulationPass& a, int x, int columns)
+{
+    int n = 0;
+    for (int y = a.y0; y < a.yEnd; y += B, n += kPlaneChannels) {
+        for (int k = 0; k < columns; ++k) {
+            const int px = x + k * B;
+            int r = 0, g = 0, bl = 0;
+            for (int dy = 0; dy < B; ++dy) {
+                const uint8_t* p = a.zoneBits + (y + dy) * a.zoneStride + qsizetype(px) * kBytesPerPixel;
+                for (int dx = 0; dx < B; ++dx, p += kBytesPerPixel) {
+                    r += p[kRed];
+                    g += p[kGreen];
+                    bl += p[kBlue];
+                }
+                if constexpr (Subtract) {
+                    const uint8_t* q = a.ringBits + (y + dy) * a.ringStride + qsizetype(px) * kBytesPerPixel;
+                    for (int dx = 0; dx < B; ++dx, q += kBytesPerPixel) {
+                        r -= q[kRed];
+                        g -= q[kGreen];
+                        bl -= q[kBlue];
+                    }
+                }
+            }
+            int16_t* out = a.strip + k * kStripStride + n;
+            out[kChannelRed] = int16_t(r);
+            out[kChannelGreen] = int16_t(g);
+            out[kChannelBlue] = int16_t(bl);
+        }
+    }
+}
+
+// One pass over the zone, specialised so that the common cases run without
+// a test per cell. Each plane column is contiguous in memory: the new
+// pixels of a strip of columns are gathered first, then each column is
+// added, clamped and copied in one straight loop the compiler vectorises.
+template <int B, bool Add, bool Subtract, bool Write, bool Inverse>
+void runAccumulation(AccumulationPass& a)
+{
+    int32_t lo = a.lo, hi = a.hi;
+    const int values = ((a.yEnd - a.y0 + B - 1) / B) * kPlaneChannels;
+    for (int x = a.x0; x < a.xEnd; x += kStripColumns * B) {
+        const int columns = std::min(kStripColumns, (a.xEnd - x + B - 1) / B);
+        if constexpr (Add) gatherStrip<B, Subtract>(a, x, columns);
+        for (int k = 0; k < columns; ++k) {
+            const std::size_t first = planeIndex((x + k * B) / B, a.y0 / B, 0);
+            int32_t* __restrict cell = a.sums + first;
+            int32_t* __restrict out = a.result + first;
+            const int16_t* __restrict added = a.strip + k * kStripStride;
+            for (int i = 0; i < values; ++i) {
+                int32_t v = cell[i];
+                if constexpr (Add) v += added[i];
+                v = v < 0 ? 0 : (v > kSumCeiling ? kSumCeiling : v);
+                cell[i] = v;
+                if constexpr (Write) {
+                    const int32_t w = Inverse ? kSumCeiling - v : v;
+                    out[i] = w;
+                    lo = w < lo ? w : lo;
+                    hi = w > hi ? w : hi;
+                }
+            }
+        }
+    }
+    a.lo = lo;
+    a.hi = hi;
+}
+
+template <int B, bool Add, bool Subtract>
+void dispatchWrite(AccumulationPass& a, bool write, bool inverse)
+{
+    if (!write) runAccumulation<B, Add, Subtract, false, false>(a);
+    else if (inverse) runAccumulation<B, Add, Subtract, true, true>(a);
+    else runAccumulation<B, Add, Subtract, true, false>(a);
+}
+
+template <int B>
+void dispatchAdd(AccumulationPass& a, bool add, bool subtract, bool write, bool inverse)
+{
+    if (!add) dispatchWrite<B, false, false>(a, write, inverse);
+    else if (subtract) dispatchWrite<B, true, true>(a, write, inverse);
+    else dispatchWrite<B, true, false>(a, write, inverse);
+}
+
+} // namespace
+
+void Integrator::accumulate(Plane plane, const Span& s, int b, bool add, bool subtractOldest, bool writeResult)
+{
+    if (s.xEnd <= s.x0 || s.yEnd <= s.y0) return;
+    AccumulationPass a{};
+    a.sums = sumPlanes[plane];
+    a.result = resultPlane;
+    a.strip = strip_.data();
+    a.zoneBits = buffers_.zoneFrame.constBits();
+    a.zoneStride = buffers_.zoneFrame.bytesPerLine();
+    if (subtractOldest) {
+        const QImage& oldest = loop_.frame(loop_.loopOldest);
+        a.ringBits = oldest.constBits();
+        a.ringStride = oldest.bytesPerLine();
+    }
+    a.x0 = s.x0;
+    a.xEnd = s.xEnd;
+    a.y0 = s.y0;
+    a.yEnd = s.yEnd;
+    a.lo = stats.planeMin[plane];
+    a.hi = stats.planeMax[plane];
+    const bool inverse = controls_.GRB_Seuils.CKB_Inverse;
+    const bool subtract = add && subtractOldest;
+    if (b == 2) dispatchAdd<2>(a, add, subtract, writeResult, inverse);
+    else dispatchAdd<1>(a, add, subtract, writeResult, inverse);
+    stats.planeMin[plane] = a.lo;
+    stats.planeMax[plane] = a.hi;
+}
+
+// Flat gain per flat value and channel, flatMean / f, kept for the flat
+// master it was made from: rebuilt only when FlatMeans changes it.
+namespace {
+struct FlatGains {
+    int64_t sum[3] = {-1, -1, -1};
+    int64_t cells = 0;
+    double gain[3][65536];
+};
+FlatGains flatGains;
+} // namespace
+
+void Integrator::prepareFlatGains()
+{
+    if (flatGains.cells == flatCells_ && std::equal(flatSum_, flatSum_ + 3, flatGains.sum)) return;
+    for (int c = 0; c < kPlaneChannels; ++c) {
+        const double mean = double(flatSum_[c]) / double(flatCells_);
+        flatGains.gain[c][0] = flatGains.gain[c][1] = mean; // no flat signal: scaled by the mean
+        for (int f = 2; f < 65536; ++f) flatGains.gain[c][f] = mean / f;
+        flatGains.sum[c] = flatSum_[c];
+    }
+    flatGains.cells = flatCells_;
+}
+
+struct Integrator::CorrectionPass {
+    const int32_t* sums;
+    int x0, xEnd, cy0, cells, b, dx, dcy0;
+    int64_t subNum, subDen, hotFrom, flatCells;
+    const int64_t* flatSum;
+    int32_t lo, hi;
+};
+
+namespace {
+
+// Whole part of num / den from a floating-point estimate of it, corrected
+// with integer products.
+inline int64_t exactFloor(double estimate, int64_t num, int64_t den)
+{
+    // Estimates are never negative here, so truncation is the floor; the
+    // estimate is off by far less than one, so one step either way fixes it.
+    int64_t q = static_cast<int64_t>(estimate);
+    if (q * den > num) --q;
+    else if ((q + 1) * den <= num) ++q;
+    return q;
+}
+
+// Dark amount to subtract for every dark value: floor(d x num / den), built
+// once per render by steps instead of a division per cell.
+int32_t darkAmounts[65536];
+
+void buildDarkAmounts(int64_t num, int64_t den)
+{
+    const int64_t step = num / den, rest = num % den;
+    int64_t q = 0, r = 0;
+    for (int d = 0; d < 65536; ++d) {
+        darkAmounts[d] = int32_t(std::min<int64_t>(q, kSumCeiling));
+        q += step;
+        r += rest;
+        if (r >= den) {
+            r -= den;
+            ++q;
+        }
+    }
+}
+
+} // namespace
+
+// Dark and flat correction of the plane into resultPlane. Every rounding is
+// done on exact integers, so whole values stay whole: a 100 % dark taken at
+// the same count is removed exactly, a cell at the flat mean is unchanged.
+// A floating-point estimate is corrected with integer products, which keeps
+// divisions out of the per-cell loop.
+template <bool DarkSub, bool DarkSmart, bool FlatOn, bool Inverse>
+void Integrator::correctColumns(CorrectionPass& p, const Span& s, int radius)
+{
+    int32_t lo = p.lo, hi = p.hi;
+    for (int x = p.x0; x < p.xEnd; x += p.b) {
+        const int cx = x / p.b;
+        const int dcx = std::clamp((p.dx + x) / p.b, 0, kPlaneColumns - 1);
+        const int32_t* v0 = p.sums + planeIndex(cx, p.cy0, 0);
+        const int32_t* d0 = sumPlanes[Dark] + planeIndex(dcx, p.dcy0, 0);
+        const int32_t* f0 = sumPlanes[Flat] + planeIndex(dcx, p.dcy0, 0);
+        int32_t* out = resultPlane + planeIndex(cx, p.cy0, 0);
+        for (int k = 0; k < p.cells; ++k) {
+            for (int c = 0; c < kPlaneChannels; ++c) {
+                const int i = k * kPlaneChannels + c;
+                int64_t v = v0[i];
+                if constexpr (DarkSub) {
+                    v -= std::min<int64_t>(v, darkAmounts[std::clamp(d0[i], 0, kSumCeiling)]);
+                }
+                if constexpr (DarkSmart) {
+                    if (d0[i] >= p.hotFrom) v = hotCellValue(p.sums, s, cx, p.cy0 + k, c, radius, v);
+                }
+                if constexpr (FlatOn) {
+                    const int64_t f = f0[i];
+                    const int64_t den = f > 1 ? p.flatCells * f : p.flatCells;
+                    v = std::min<int64_t>(exactFloor(double(v) * flatGains.gain[c][f], p.flatSum[c] * v, den),
+                                          kSumCeiling);
+                }
+                const int32_t written = Inverse ? kSumCeiling - int32_t(v) : int32_t(v);
+                out[i] = written;
+                lo = std::min(lo, written);
+                hi = std::max(hi, written);
+            }
+        }
+    }
+    p.lo = lo;
+    p.hi = hi;
+}
+
+void Integrator::correct(Plane plane, const Span& s, int b)
+{
+    const auto& pc = controls_.PNL_Integration;
+    const int64_t level = std::llround(std::clamp(controls_.TNI_MaxDark, 0.0, 100.0) * 100); // 1/100 %
+    const int64_t darkFrames = std::max<int64_t>(stats.frameCount[Dark], 1);
+    const bool darkOn = level > 0 && stats.frameCount[Dark] > 0 && plane != Dark;
+    const bool smart = darkOn && pc.RDB_Dark_Smart;
+    const bool subtract = darkOn && !pc.RDB_Dark_Smart;
+    // A flat is never divided by itself.
+    const bool flatOn = controls_.CKB_Active_Flat && plane != Flat;
+    const bool inverse = controls_.GRB_Seuils.CKB_Inverse;
+    if (flatOn) prepareFlatGains();
+
+    CorrectionPass p{};
+    p.sums = sumPlanes[plane];
+    p.x0 = s.x0;
+    p.xEnd = s.xEnd;
+    p.cy0 = s.cy0;
+    p.cells = s.cyEnd - s.cy0;
+    p.b = b;
+    // Dark and flat cells of the same sensor pixels as the zone cells.
+    const Rect& zr = zone_.zoneRect;
+    const Rect& dz = zone_.displayZone;
+    p.dx = dz.left - zr.left;
+    p.dcy0 = std::clamp((dz.top + s.y0 - zr.top) / b, 0, kPlaneRows - p.cells);
+    // Subtraction: floor(level% x d x frames / darkFrames).
+    p.subNum = level * std::max(0, sumCount(plane));
+    p.subDen = 10000 * darkFrames;
+    if (subtract) buildDarkAmounts(p.subNum, p.subDen);
+    // Smart dark: hot when floor(d / darkFrames) > cellMax - level x (2.56 b^2 - 0.01),
+    // compared in units of 1/10000 so that whole thresholds stay whole.
+    const int64_t threshold = int64_t(cellMax(b)) * 10000 - level * (256 * b * b - 1);
+    p.hotFrom = std::max<int64_t>(0, floorDiv(threshold, 10000) + 1) * darkFrames;
+    p.flatCells = std::max<int64_t>(flatCells_, 1);
+    p.flatSum = flatSum_;
+    p.lo = stats.planeMin[plane];
+    p.hi = stats.planeMax[plane];
+
+    const int radius = std::clamp(pc.SPED_RDark, 1, 9);
+    using Pass = void (Integrator::*)(CorrectionPass&, const Span&, int);
+    // [subtract][smart][flat][inverse]
+    static constexpr Pass passes[2][2][2][2] = {
+        {{{&Integrator::correctColumns<false, false, false, false>, &Integrator::correctColumns<false, false, false, true>},
+          {&Integrator::correctColumns<false, false, true, false>, &Integrator::correctColumns<false, false, true, true>}},
+         {{&Integrator::correctColumns<false, true, false, false>, &Integrator::correctColumns<false, true, false, true>},
+          {&Integrator::correctColumns<false, true, true, false>, &Integrator::correctColumns<false, true, true, true>}}},
+        {{{&Integrator::correctColumns<true, false, false, false>, &Integrator::correctColumns<true, false, false, true>},
+          {&Integrator::correctColumns<true, false, true, false>, &Integrator::correctColumns<true, false, true, true>}},
+         {{&Integrator::correctColumns<true, true, false, false>, &Integrator::correctColumns<true, true, false, true>},
+          {&Integrator::correctColumns<true, true, true, false>, &Integrator::correctColumns<true, true, true, true>}}}};
+    (this->*passes[subtract][smart][flatOn][inverse])(p, s, radius);
+    stats.planeMin[plane] = p.lo;
+    stats.planeMax[plane] = p.hi;
+}
+
+// Hot cell: mean of the border of the box of columns i - R .. i + R + 1 and
+// rows j - R .. j + R, over the border cells inside the summed zone.
+int64_t Integrator::hotCellValue(const int32_t* sums, const Span& s, int cx, int cy, int c, int radius,
+                                 int64_t fallback)
+{
+    int64_t sum = 0;
+    int count = 0;
+    const int i0 = cx - radius, i1 = cx + radius + 1;
+    const int j0 = cy - radius, j1 = cy + radius;
+    for (int i = std::max(i0, s.cx0); i <= std::min(i1, s.cxEnd - 1); ++i)
+        for (int j = std::max(j0, s.cy0); j <= std::min(j1, s.cyEnd - 1); ++j)
+            if (i == i0 || i == i1 || j == j0 || j == j1) {
+                sum += sums[planeIndex(i, j, c)];
+                ++count;
+            }
+    return count > 0 ? sum / count : fallback;
+}
+
+void Integrator::mapToResult(const Span& s, int b)
+{
+    mapping_.prepare(controls_.GRB_Seuils, controls_.TFRM_Equal);
+    QImage& image = buffers_.result;
+    uint8_t* bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    const int cxEnd = std::min(s.cxEnd, image.width());
+    const int cyEnd = std::min(s.cyEnd, image.height());
+    // Strips of 16 columns: the plane columns are read in memory order while
+    // each image row is written a cache line at a time.
+    constexpr int kStrip = 16;
+    for (int strip = s.cx0; strip < cxEnd; strip += kStrip) {
+        const int stripEnd = std::min(strip + kStrip, cxEnd);
+        for (int cy = s.cy0; cy < cyEnd; ++cy) {
+            uint8_t* row = bits + cy * stride;
+            for (int cx = strip; cx < stripEnd; ++cx) {
+                const int32_t* cell = resultPlane + planeIndex(cx, cy, 0);
+                mapping_.pixel(cell[kChannelRed], cell[kChannelGreen], cell[kChannelBlue], row + cx * kBytesPerPixel);
+            }
+        }
+    }
+
+    // The shown size follows the full display zone, halved by 2x2 binning.
+    int width = buffers_.imageWidth, height = buffers_.imageHeight;
+    if (!controls_.integratingDarkOrFlat()) {
+        const int size = zoneSliderPosition();
+        const int c = static_cast<int>(std::trunc(size * 0.5));
+        const double aspect = loopMode() ? 1.3333333333333333
+                                         : (zone_.displayAspect > 0 ? zone_.displayAspect : 1.3333333333333333);
+        const int hy = static_cast<int>(roundHalfEven(c / aspect));
+        width = 2 * c + 1;
+        height = 2 * hy + 1;
+    }
+    buffers_.resultWidth = std::clamp(width / b, 1, image.width());
+    buffers_.resultHeight = std::clamp(height / b, 1, image.height());
+
+    if (controls_.CKB_Dateheure) {
+        const QString& text = pipeline_.timestampText();
+        QPainter p(&image);
+        p.setFont(font_);
+        p.setPen(QColor(255, 0, 0));
+        const QFontMetrics fm(font_);
+        p.drawText(buffers_.resultWidth - fm.horizontalAdvance(text) - 1,
+                   buffers_.resultHeight - fm.height() + fm.ascent(), text);
+    }
+}
+
+void Integrator::showRange(Plane plane)
+{
+    auto& s = controls_.GRB_Seuils;
+    if (s.CKB_Inverse) {
+        s.TNI_Max = kSumCeiling - stats.planeMax[plane];
+        s.TNI_Min = kSumCeiling - stats.planeMin[plane];
+    } else {
+        s.TNI_Max = stats.planeMax[plane];
+        s.TNI_Min = stats.planeMin[plane];
+    }
+}
+
+void Integrator::IntegrateAndRender(Plane plane, bool add, bool restart, bool render)
+{
+    if (!buffers_.created()) return;
+    const int t0 = clock_.msecsOfDay();
+    const int b = controls_.binning();
+    const bool loop = loopMode();
+    const bool ringReady = loop && loop_.allocated() && loopSize >= 1 && loop_.size() >= loopSize;
+
+    bool subtractOldest = false;
+    if (loop && add && ringReady) {
+        loop_.loopWrite = uint16_t((loop_.loopWrite % loopSize) + 1);
+        loop_.loopOldest = uint16_t((loop_.loopWrite % loopSize) + 1);
+        const Rect& zr = zone_.zoneRect;
+        copyRect(buffers_.zoneFrame, zr, buffers_.zoneFrame.width(), buffers_.zoneFrame.height(),
+                 loop_.frame(loop_.loopWrite), {zr.left, zr.top});
+        subtractOldest = loop_.loopCount >= loopSize - 1;
+    }
+
+    // The stop count ends the run once this frame is in the sum, so the
+    // shown result, the dark means and the flat means all include it.
+    bool stopAfter = false;
+    if (add) {
+        if (restart) {
+            stats.frameCount[plane] = 1;
+        } else if (loop) {
+            if (loop_.loopCount < loopSize - 1) ++loop_.loopCount;
+        } else {
+            ++stats.frameCount[plane];
+            const int stopCount = controls_.PNL_Integration.SPED_Nb_Bitmap;
+            stopAfter = stopCount > 0 && stats.frameCount[plane] >= stopCount;
+        }
+        view_->showCount(sumCount(plane));
+    }
+
+    stats.planeMin[plane] = int32_t(std::min<int64_t>(int64_t(cellMax(b)) * sumCount(plane), INT32_MAX));
+    stats.planeMax[plane] = 0;
+
+    const bool darkOn = std::llround(std::clamp(controls_.TNI_MaxDark, 0.0, 100.0) * 100) > 0;
+    const bool flatOn = controls_.CKB_Active_Flat && plane != Flat;
+    const bool corrected = darkOn || flatOn;
+    const Span span = accumulationSpan(b, loop && ringReady);
+    accumulate(plane, span, b, add, subtractOldest, !corrected);
+    timings_.EDT_Temps_addition = elapsedSince(t0);
+
+    const int t1 = clock_.msecsOfDay();
+    if (render && corrected) correct(plane, span, b);
+    showRange(plane);
+    timings_.EDT_Temps_Dark_Flat = elapsedSince(t1);
+
+    const int t2 = clock_.msecsOfDay();
+    if (controls_.GRB_Seuils.CKB_Seuils_Evol) Thresholds::applyEvolving(controls_.GRB_Seuils);
+    view_->thresholdsChanged();
+    if (plane == Flat && !controls_.PNL_Integration.CKB_Active_Flat_Enabled) {
+        controls_.PNL_Integration.CKB_Active_Flat_Enabled = true;
+        view_->integrationStateChanged();
+    }
+    timings_.EDT_Temps_Seuils = elapsedSince(t2);
+
+    const int t3 = clock_.msecsOfDay();
+    if (render) {
+        mapToResult(span, b);
+        view_->resultRendered();
+    }
+    timings_.EDT_Temps_Collage = elapsedSince(t3);
+    view_->showTimings(timings_);
+
+    if (stopAfter) BTN_Arreter_AddClick();
+}
+
+void Integrator::renderCurrent()
+{
+    IntegrateAndRender(CurrentPlane(controls_.integration), false, !controls_.integration.CKB_Integration, true);
+}
+
+void Integrator::FlatMeans()
+{
+    // Over the cells that a whole frame fills at the current binning: at
+    // 2x2 only a quarter of the plane holds sums.
+    const int b = controls_.binning();
+    const int w = buffers_.imageWidth, h = buffers_.imageHeight;
+    const int columns = std::max(0, std::min((w - 2) / b + 1, w / b));
+    const int rows = std::max(0, h / b);
+    int64_t sum[3] = {0, 0, 0};
+    for (int x = 0; x < columns; ++x)
+        for (int y = 0; y < rows; ++y)
+            for (int c = 0; c < kPlaneChannels; ++c) sum[c] += sumPlanes[Flat][planeIndex(x, y, c)];
+    flatCells_ = std::max<int64_t>(int64_t(columns) * rows, 1);
+    for (int c = 0; c < kPlaneChannels; ++c) {
+        flatSum_[c] = sum[c];
+        stats.flatMean[c] = double(sum[c]) / double(flatCells_);
+    }
+}
+
+void Integrator::freeRing()
+{
+    if (loop_.allocated()) loop_.FreeLoopFrames(loop_.size());
+}
+
+void Integrator::BTN_Demarrer_AddClick()
+{
+    auto& pc = controls_.PNL_Integration;
+    const auto& mode = controls_.integration;
+    if (loopMode()) {
+        if (pc.SPED_Nb_Bitmap <= 0) pc.SPED_Nb_Bitmap = 1;
+        const int w = zoneSliderPosition();
+        const int h = static_cast<int>(roundHalfEven(w / 1.3333333333333333));
+        const int64_t frameBytes = int64_t(w) * (h + 1) * kBytesPerPixel;
+        const int fit = int(std::max<int64_t>(2, kLoopRingBudgetBytes / frameBytes));
+        loopSize = std::min(pc.SPED_Nb_Bitmap + 1, fit);
+        freeRing();
+        const int created = loop_.AllocateLoopFrames(loopSize, w, h + 1);
+        pc.SPED_Nb_Bitmap = std::max(1, created - 1);
+        BTN_Reset_AddClick();
+        loop_.loopCount = 0;
+    } else {
+        loopSize = pc.SPED_Nb_Bitmap + 1;
+        if (mode.CKB_Integration && (mode.RDB_Dark || mode.RDB_Flat)) {
+            zone_.prevStarPos = zone_.starPos;
+            zone_.starPos = {buffers_.imageWidth / 2, buffers_.imageHeight / 2};
+            controls_.CKB_Suivi = false;
+            view_->suiviLocked(true);
+        }
+    }
+    controls_.BTN_Demarrer_Add_Enabled = false;
+    view_->zoneSliderChanged(zoneSliderMaximum(), zoneSliderPosition(), false);
+    view_->integrationStateChanged();
+}
+
+void Integrator::BTN_Arreter_AddClick()
+{
+    auto& pc = controls_.PNL_Integration;
+    const auto& mode = controls_.integration;
+    const bool darkMode = mode.CKB_Integration && mode.RDB_Dark;
+    const bool flatMode = mode.CKB_Integration && mode.RDB_Flat;
+    if (loopMode()) freeRing();
+    if (darkMode) {
+        view_->suiviLocked(false);
+        controls_.TNI_MaxDark = 0;
+        pc.SCB_Seuil_dark = 100;
+        previousDarkLevel_ = 0;
+    }
+    if (flatMode) {
+        view_->suiviLocked(false);
+        pc.TNI_MaxFlat = stats.frameCount[Flat];
+        pc.CKB_Active_Flat_Enabled = true;
+        FlatMeans();
+    }
+    controls_.BTN_Demarrer_Add_Enabled = true;
+    view_->zoneSliderChanged(zoneSliderMaximum(), zoneSliderPosition(), true);
+    if (!flags_.permanentView) IntegrateAndRender(CurrentPlane(mode), false, false, true);
+    if (darkMode && stats.frameCount[Dark] > 0) {
+        stats.darkMeanMax = double(stats.planeMax[Dark]) / stats.frameCount[Dark];
+        stats.darkMeanMin = double(stats.planeMin[Dark]) / stats.frameCount[Dark];
+    }
+    view_->integrationStateChanged();
+}
+
+void Integrator::BTN_Reset_AddClick()
+{
+    auto& pc = controls_.PNL_Integration;
+    const auto& mode = controls_.integration;
+    buffers_.clearDisplay();
+    buffers_.clearResult();
+    if (mode.CKB_Integration && mode.RDB_Dark) {
+        zeroPlane(Dark);
+        pc.SCB_Seuil_dark = 100;
+        controls_.TNI_MaxDark = 0;
+        previousDarkLevel_ = 0;
+        stats.darkMeanMin = stats.darkMeanMax = 0;
+    } else if (mode.CKB_Integration && mode.RDB_Flat) {
+        zeroPlane(Flat);
+        pc.TNI_MaxFlat = 0;
+        pc.CKB_Active_Flat_Enabled = false;
+        controls_.CKB_Active_Flat = false;
+    } else {
+        zeroPlane(Light);
+    }
+    const Plane p = CurrentPlane(mode);
+    stats.planeMax[p] = stats.planeMin[p] = stats.frameCount[p] = 0;
+    controls_.GRB_Seuils.TNI_Max = controls_.GRB_Seuils.TNI_Min = 0;
+    loop_.loopWrite = loop_.loopOldest = 0;
+    loop_.loopCount = 0;
+    loopSize = pc.SPED_Nb_Bitmap + 1;
+    view_->showCount(0);
+    view_->thresholdsChanged();
+    view_->operationsMenuEnabled();
+    view_->integrationStateChanged();
+    view_->resultRendered();
+}
+
+void Integrator::enterWholeFrameZone(Point star)
+{
+    const int w = buffers_.imageWidth, h = buffers_.imageHeight;
+    zone_.prevStarPos = zone_.starPos;
+    zone_.starPos = star;
+    zone_.prevZoneOffset = zone_.zoneOffset;
+    zone_.zoneOffset = {0, 0};
+    flags_.zoneDirty = true;
+    zone_.displayZone = {0, 0, w, h};
+    zone_.zoneRect = zone_.displayZone;
+    if (!buffers_.zoneLayer.isNull()) DrawZoneFrame(buffers_.zoneLayer, zone_.zoneRect);
+    if (w >= 20) controls_.TNI_Taille_ZAffich = w;
+    view_->zoneSliderChanged(w, w, false);
+}
+
+void Integrator::showPlaneFigures(Plane plane)
+{
+    view_->showCount(plane == Light ? sumCount(Light) : stats.frameCount[plane]);
+    controls_.GRB_Seuils.TNI_Max = stats.planeMax[plane];
+    controls_.GRB_Seuils.TNI_Min = stats.planeMin[plane];
+    view_->thresholdsChanged();
+}
+
+void Integrator::CKB_IntegrationClick()
+{
+    auto& mode = controls_.integration;
+    loop_.loopWrite = loop_.loopOldest = 0;
+    if (mode.CKB_Integration) {
+        view_->ajouterEnabled(true);
+        if (mode.RDB_Boucle) {
+            RDB_BoucleClick();
+        } else if (mode.RDB_Dark || mode.RDB_Flat) {
+            enterWholeFrameZone({buffers_.imageWidth / 2, buffers_.imageHeight / 2});
+        } else {
+            pipeline_.UpdateDisplayZone();
+        }
+    } else {
+        mode.RDB_Unique = true;
+        mode.RDB_Boucle = mode.RDB_Dark = mode.RDB_Flat = false;
+        RDB_UniqueClick();
+        view_->ajouterEnabled(false);
+    }
+    view_->integrationStateChanged();
+}
+
+void Integrator::RDB_UniqueClick()
+{
+    freeRing();
+    flags_.zoneDirty = true;
+    const int w = std::max(buffers_.imageWidth, 20);
+    const int position = std::min(zoneSliderPosition(), w);
+    controls_.TNI_Taille_ZAffich = position;
+    view_->zoneSliderChanged(w, position, true);
+    pipeline_.UpdateDisplayZone();
+    showPlaneFigures(Light);
+    IntegrateAndRender(Light, false, false, true);
+}
+
+void Integrator::RDB_BoucleClick()
+{
+    flags_.zoneDirty = true;
+    const int position = std::min(640, zoneSliderPosition());
+    controls_.TNI_Taille_ZAffich = position;
+    view_->zoneSliderChanged(640, position, true);
+    pipeline_.UpdateDisplayZone();
+    showPlaneFigures(Light);
+    IntegrateAndRender(Light, false, false, true);
+}
+
+void Integrator::RDB_DarkClick()
+{
+    freeRing();
+    enterWholeFrameZone({(buffers_.imageWidth - 1) / 2, (buffers_.imageHeight - 1) / 2});
+    showPlaneFigures(Dark);
+    IntegrateAndRender(Dark, false, false, true);
+}
+
+void Integrator::RDB_FlatClick()
+{
+    freeRing();
+    enterWholeFrameZone({buffers_.imageWidth / 2, buffers_.imageHeight / 2});
+    controls_.CKB_Active_Flat = false;
+    view_->integrationStateChanged();
+    showPlaneFigures(Flat);
+    IntegrateAndRender(Flat, false, false, true);
+}
+
+void Integrator::CKB_Active_FlatClick()
+{
+    FlatMeans();
+    IntegrateAndRender(Light, false, !controls_.integration.CKB_Integration, true);
+}
+
+void Integrator::SCB_Seuil_darkChange()
+{
+    auto& pc = controls_.PNL_Integration;
+    pc.SCB_Seuil_dark = std::clamp(pc.SCB_Seuil_dark, 0, 100);
+    controls_.TNI_MaxDark = 100 - pc.SCB_Seuil_dark;
+    const bool integrating = controls_.integration.CKB_Integration;
+    if (!integrating && previousDarkLevel_ == 0 && buffers_.created()) {
+        // The shown frame went straight to the result image: take it back
+        // through the planes so the new level applies to it.
+        copyRect(buffers_.result, {0, 0, buffers_.result.width(), buffers_.result.height()},
+                 buffers_.result.width(), buffers_.result.height(), buffers_.zoneFrame, {0, 0});
+        zeroPlane(Light);
+        IntegrateAndRender(Light, true, true, true);
+    }
+    IntegrateAndRender(Light, false, !integrating, true);
+    // Whole part, not RoundDown: a level of 1 must not count as "no dark".
+    previousDarkLevel_ = static_cast<int>(std::trunc(controls_.TNI_MaxDark));
+}
+
+void Integrator::BTN_AjouterClick()
+{
+    IntegrateAndRender(CurrentPlane(controls_.integration), true, false, flags_.permanentView);
+}
+
+} // namespace velumbra
