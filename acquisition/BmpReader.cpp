@@ -106,10 +106,11 @@ BmpReadResult decodeBmp(const QByteArray& data, QImage& target, int maxWidth, in
     uint32_t palette[256] = {};
     if (bitCount == 8) {
         const int entrySize = headerSize == 12 ? 3 : 4;
-        uint32_t count = colorsUsed ? colorsUsed : 256;
-        if (count > 256) return refuse(QObject::tr("palette invalide"));
-        const qint64 paletteStart = 14 + qint64(headerSize)
-                                    + ((headerSize == 40 && compression == kBiBitfields) ? 12 : 0);
+        if (colorsUsed > 256) return refuse(QObject::tr("palette invalide"));
+        const qint64 paletteStart = 14 + qint64(headerSize);
+        // Writers that leave the count at 0 store as many entries as fit before the pixels.
+        const qint64 room = (qint64(pixelOffset) - paletteStart) / entrySize;
+        const uint32_t count = uint32_t(std::clamp<qint64>(colorsUsed ? colorsUsed : 256, 0, std::max<qint64>(room, 0)));
         if (paletteStart + qint64(count) * entrySize > size) return refuse(QObject::tr("fichier tronqué"));
         for (uint32_t i = 0; i < count; ++i) {
             const uchar* e = bytes + paletteStart + qint64(i) * entrySize;
