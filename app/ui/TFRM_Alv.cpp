@@ -1,10 +1,15 @@
 #include "app/ui/TFRM_Alv.h"
 #include "acquisition/StarField.h"
+#include "acquisition/ui/GRB_Camera.h"
+#include "acquisition/ui/VideoSourceUi.h"
 #include "app/ui/ImageView.h"
 #include "results/ui/TFRM_Alv_Child.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
 #include <QScrollArea>
 
 namespace velumbra {
@@ -28,12 +33,42 @@ TFRM_Alv::TFRM_Alv(QWidget* parent) : QMainWindow(parent)
 
     core_.pipeline.setView(this);
     core_.pipeline.setStages(&stages_);
+    wireVideoSource();
 }
 
 TFRM_Alv::~TFRM_Alv()
 {
     core_.pipeline.setView(nullptr);
     core_.pipeline.setStages(nullptr);
+}
+
+// The video source: camera group, driver, format and source dialogs, BMP
+// playback. Placed simply here; the final layout and menus move its parts.
+void TFRM_Alv::wireVideoSource()
+{
+    videoMessages_ = std::make_unique<StatusBarMessages>(statusBar());
+    videoSource_ = std::make_unique<VideoSourceUi>(core_, *videoMessages_, clock_, this);
+    videoSource_->onFrameShown = [this] {
+        image1_->setShownSize({core_.buffers.imageWidth, core_.buffers.imageHeight});
+        image1_->update();
+        if (child_) child_->refresh();
+    };
+    if (auto* box = qobject_cast<QBoxLayout*>(centralWidget() ? centralWidget()->layout() : nullptr))
+        box->addWidget(videoSource_->panel(), 0, Qt::AlignTop);
+    else
+        videoSource_->panel()->setParent(this);
+
+    QMenu* video = menuBar()->addMenu(QStringLiteral("&Video"));
+    video->setObjectName(QStringLiteral("MNU_Video"));
+    video->addAction(videoSource_->MNU_Pilote);
+    video->addAction(videoSource_->MNU_Format);
+    video->addAction(videoSource_->MNU_Source);
+    QMenu* fichier = findChild<QMenu*>(QStringLiteral("MNU_Fichier"));
+    QMenu* ouvrir = (fichier ? fichier : video)->addMenu(QStringLiteral("Ouvrir"));
+    ouvrir->setObjectName(QStringLiteral("MNU_Ouvrir"));
+    ouvrir->addAction(videoSource_->MNU_Ouvrir_Image);
+    ouvrir->addAction(videoSource_->MNU_Ouvrir_Dark);
+    ouvrir->addAction(videoSource_->MNU_Ouvrir_Flat);
 }
 
 void TFRM_Alv::setResultWindow(TFRM_Alv_Child* child) { child_ = child; }

@@ -4,6 +4,7 @@
 #include "processing/ImageCore.h"
 
 #include <QMainWindow>
+#include <memory>
 
 class QScrollArea;
 class QWidget;
@@ -11,7 +12,9 @@ class QWidget;
 namespace velumbra {
 
 class ImageView;
+class MessageSink;
 class TFRM_Alv_Child;
+class VideoSourceUi;
 
 // Main window: wires the subsystems to their controls; holds none of their logic.
 class TFRM_Alv : public QMainWindow, private PipelineView {
@@ -36,6 +39,7 @@ private:
     void repaintResult() override;
 
     void FormActivate();
+    void wireVideoSource();
 
     SystemClock clock_;
     ImageCore core_{clock_};
@@ -44,6 +48,9 @@ private:
     ImageView* image1_ = nullptr;
     TFRM_Alv_Child* child_ = nullptr;
     bool shellInitialised_ = false;
+    // Video source: declared last so it goes before the image core it feeds.
+    std::unique_ptr<MessageSink> videoMessages_;
+    std::unique_ptr<VideoSourceUi> videoSource_;
 };
 
 } // namespace velumbra

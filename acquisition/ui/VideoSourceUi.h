@@ -1,0 +1,77 @@
+#pragma once
+#include "acquisition/Clock.h"
+#include "acquisition/Messages.h"
+#include "acquisition/SkySimulator.h"
+#include "acquisition/V4l2Driver.h"
+#include "acquisition/control/VideoSource.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QStatusBar;
+class QWidget;
+
+namespace velumbra {
+
+struct ImageCore;
+class CameraPanel;
+class TFRM_PlayControl;
+
+// The video source with its windows: the camera group, the driver chooser,
+// the format and source dialogs, the play control and the menu entries.
+// The main window places the panel and the actions; everything else is here.
+class VideoSourceUi : public QObject, private DriverChooser, private VideoSourceHooks {
+    Q_OBJECT
+public:
+    VideoSourceUi(ImageCore& core, MessageSink& messages, const Clock& clock, QWidget* window);
+    ~VideoSourceUi() override;
+
+    VideoSource& source() { return *source_; }
+    SkySimulator& sky() { return sky_; }
+    CameraPanel* panel() const { return panel_; }
+    TFRM_PlayControl* playControl() const { return playControl_; }
+
+    // Image1 and the result window show the new frame.
+    std::function<void()> onFrameShown;
+
+    QAction* MNU_Pilote = nullptr;
+    QAction* MNU_Format = nullptr;
+    QAction* MNU_Source = nullptr;
+    QAction* MNU_Ouvrir_Image = nullptr;
+    QAction* MNU_Ouvrir_Dark = nullptr;
+    QAction* MNU_Ouvrir_Flat = nullptr;
+
+    void MNU_PiloteClick();
+    void MNU_FormatClick();
+    void MNU_SourceClick();
+    void MNU_Ouvrir_ImageClick();
+    void MNU_Ouvrir_DarkClick();
+    void MNU_Ouvrir_FlatClick();
+
+private:
+    std::optional<int> choose(const QStringList& entries) override;
+    void frameShown() override;
+    void refreshControls();
+    void refreshPlayControl();
+
+    QWidget* window_;
+    SkySimulator sky_;
+    SystemDriverCatalogue catalogue_;
+    std::unique_ptr<VideoSource> source_;
+    CameraPanel* panel_ = nullptr;
+    TFRM_PlayControl* playControl_ = nullptr;
+};
+
+// Reports through the status bar until the message panel is wired in.
+class StatusBarMessages final : public MessageSink {
+public:
+    explicit StatusBarMessages(QStatusBar* bar) : bar_(bar) {}
+    void showMessage(bool clear, const QString& text) override;
+
+private:
+    QStatusBar* bar_;
+};
+
+} // namespace velumbra
