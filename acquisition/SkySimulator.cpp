@@ -280,23 +280,35 @@ void SkySimulator::renderPlanet(QImage& target, int width, int height, double ga
     const double blur = starSigma();
     const int x0 = std::max(0, int(centre.x() - radius - 2)), x1 = std::min(width - 1, int(centre.x() + radius + 2));
     const int y0 = std::max(0, int(centre.y() - radius - 2)), y1 = std::min(height - 1, int(centre.y() + radius + 2));
+    // Belts run along the drift direction: their brightness depends on the
+    // latitude, the distance toward north, tabulated once per frame.
+    constexpr int kBeltSteps = 256;
+    float belts[kBeltSteps + 1];
+    for (int i = 0; i <= kBeltSteps; ++i) {
+        const double lat = -1.0 + 2.0 * i / kBeltSteps;
+        belts[i] = float(0.78 + 0.22 * std::cos(lat * 9.0) - (std::abs(lat + 0.25) < 0.07 ? 0.15 : 0.0));
+    }
+    const float sinT = float(std::sin(t)), cosT = float(std::cos(t));
+    const float invR = float(1.0 / radius), edgeScale = float(1.0 / (2 * blur));
+    const float peak = float(205.0 * gain);
     for (int y = y0; y <= y1; ++y) {
         uint8_t* row = pixelRow(target, y);
+        const float dy = float(y - centre.y());
         for (int x = x0; x <= x1; ++x) {
-            const double dx = x - centre.x(), dy = y - centre.y();
-            const double d = std::hypot(dx, dy) / radius;
+            const float dx = float(x - centre.x());
+            const float dist = std::sqrt(dx * dx + dy * dy);
             // Soft limb over about one star width.
-            const double edge = std::clamp((radius - std::hypot(dx, dy)) / (2 * blur) + 0.5, 0.0, 1.0);
+            const float edge = std::clamp((float(radius) - dist) * edgeScale + 0.5f, 0.0f, 1.0f);
             if (edge <= 0) continue;
-            const double limb = std::sqrt(std::max(0.0, 1.0 - std::min(d, 1.0) * std::min(d, 1.0)));
-            // Belts run along the drift direction: latitude is the distance toward north.
-            const double lat = (-dx * std::sin(t) + dy * std::cos(t)) / radius;
-            const double belt = 0.78 + 0.22 * std::cos(lat * 9.0) - (std::abs(lat + 0.25) < 0.07 ? 0.15 : 0.0);
-            const double level = 205.0 * gain * edge * (0.35 + 0.65 * limb) * belt;
+            const float d = std::min(dist * invR, 1.0f);
+            const float limb = std::sqrt(1.0f - d * d);
+            const float lat = std::clamp((-dx * sinT + dy * cosT) * invR, -1.0f, 1.0f);
+            const float belt = belts[int((lat + 1.0f) * 0.5f * kBeltSteps)];
+            const float level = peak * edge * (0.35f + 0.65f * limb) * belt;
             uint8_t* px = row + x * kBytesPerPixel;
             px[kRed] = saturate(px[kRed] + level);
-            px[kGreen] = saturate(px[kGreen] + level * 0.86);
-            px[kBlue] = saturate(px[kBlue] + level * 0.68);
+            px[kGreen] = saturate(px[kGreen] + level * 0.86f);
+            px[kBlue] = saturate(px[kBlue] + level * 0.68f);
         }
     }
 }
