@@ -17,10 +17,10 @@ inline constexpr double kSiderealRate = 15.041;
 
 // Sky and camera model behind the simulated camera.
 struct SkyParameters {
-    double scale = 2.0;         // image scale, arc seconds per pixel
+    double scale = 1.5;         // image scale, arc seconds per pixel
     double orientation = 0.0;   // degrees: image direction in which the sky drifts westward
     double declination = 30.0;  // pointed declination, degrees
-    double seeing = 3.0;        // star FWHM from the atmosphere, arc seconds
+    double seeing = 3.5;        // star FWHM from the atmosphere, arc seconds
     double jitter = 0.7;        // RMS of the seeing's image motion, arc seconds
     bool tracking = true;       // the mount follows the sky
     double periodicAmplitude = 0.0; // periodic error of the right-ascension drive, arc seconds

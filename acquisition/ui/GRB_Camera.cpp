@@ -14,6 +14,7 @@ namespace velumbra {
 CameraPanel::CameraPanel(VideoSource& source, QWidget* parent) : QGroupBox(QStringLiteral("Camera"), parent), source_(source)
 {
     setObjectName(QStringLiteral("GRB_Camera"));
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Maximum);
     auto* grid = new QGridLayout(this);
     BTN_Start = new QPushButton(QStringLiteral("Demarrer"), this);
     BTN_Start->setObjectName(QStringLiteral("BTN_Start"));

@@ -24,7 +24,7 @@ VideoSourceUi::VideoSourceUi(ImageCore& core, MessageSink& messages, const Clock
     source_->playControlChanged = [this] { refreshPlayControl(); };
 
     auto action = [this](const QString& name, const QString& text, void (VideoSourceUi::*slot)()) {
-        auto* a = new QAction(text, this);
+        auto* a = new QAction(text, window_);
         a->setObjectName(name);
         connect(a, &QAction::triggered, this, slot);
         return a;

@@ -137,7 +137,9 @@ TEST(SkySimulator, TrackingPeriodicErrorPolarDriftAndMountMoves)
 
     // A guide move west for 10 s moves the field against the drift direction.
     SkySimulator moved(clock, 6);
-    moved.setParameters(still());
+    SkyParameters m = still();
+    m.scale = 2.0;
+    moved.setParameters(m);
     moved.startMove(SkyMove::West, MountRate::Guide);
     clock.advanceMs(10000);
     moved.stopMove(SkyMove::West);
