@@ -1,5 +1,6 @@
 #include "acquisition/control/VideoSource.h"
 #include "acquisition/BmpReader.h"
+#include "acquisition/DebugLog.h"
 #include "acquisition/ImageBuffers.h"
 #include "acquisition/RawDemosaic.h"
 #include "acquisition/Rounding.h"
@@ -102,10 +103,38 @@ void VideoSource::BTN_StartClick()
 bool VideoSource::readAndCheckFormat()
 {
     const VideoFormat f = driver_->readFormat();
+    if (controls.debugActive) logFormat(f);
     if (!checkFrameSize(f.width, f.height, messages_)) return false;
     core_.flags.turboMode = false;
     applyFrameSize(f.width, f.height);
     return true;
+}
+
+void VideoSource::logFormat(const VideoFormat& f)
+{
+    DebugLog log;
+    if (!log.open(controls.debugLogPath)) return;
+    // The driver's format as a bitmap header would describe it.
+    const bool packed = f.bitCount > 0;
+    const qint64 stride = (qint64(f.width) * f.bitCount + 31) / 32 * 4;
+    const auto field = [&](const char* name, qint64 value) {
+        log.write(QString::fromLatin1(name).leftJustified(15), QString::number(value));
+    };
+    field("bisize", 40);
+    field("biWidth", f.width);
+    field("biHeight", f.height);
+    field("biPlanes", 1);
+    field("biBitCount", f.bitCount);
+    field("biCompression", f.pixelFormat);
+    field("biSizeImage", packed ? stride * f.height : 0);
+    field("biXPelsPerMeter", 0);
+    field("biYPelsPerMeter", 0);
+    field("biClrUsed", 0);
+    field("biClrImportant", 0);
+    log.write(QStringLiteral("VideoCap1.CapWidth  "), QString::number(f.width));
+    log.write(QStringLiteral("VideoCap1.CapHeight "), QString::number(f.height));
+    log.write(QStringLiteral("bmiHeader.biBitCount"), QString::number(f.bitCount));
+    log.close();
 }
 
 void VideoSource::applyFrameSize(int width, int height)

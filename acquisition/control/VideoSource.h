@@ -25,6 +25,8 @@ struct VideoSourceControls {
     double TNI_Tps_Rafraichissement = 50; // refresh time, ms (33..10000)
     bool CKB_RAW = false;                 // preferences: rebuild colour from the sensor mosaic
     int rawMode = 0;                      // "Mode 1" .. "Mode 4"
+    bool debugActive = false;             // preferences "Debug actif": the format read goes to the log
+    QString debugLogPath = QStringLiteral("Debug.log");
 
     bool BTN_Start_Enabled = true;
     bool BTN_Stop_Enabled = false;
@@ -140,6 +142,7 @@ private:
     void driverFailed();
     void leaveStreamMode();
     bool readAndCheckFormat();
+    void logFormat(const VideoFormat& format);
     void applyFrameSize(int width, int height);
     void showRate(const std::optional<QString>& text);
     void notify();

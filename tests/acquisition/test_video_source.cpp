@@ -371,3 +371,28 @@ TEST(VideoSource, PlaybackOfOneDarkAndLeavingItForTheDriver)
     EXPECT_FALSE(r.source.playControlVisible());
     EXPECT_TRUE(r.source.driver());
 }
+
+TEST(VideoSource, DebugActiveLogsTheFormatRead)
+{
+    QTemporaryDir dir;
+    Rig r;
+    r.source.controls.debugActive = true;
+    r.source.controls.debugLogPath = dir.filePath(QStringLiteral("Debug.log"));
+    QFile old(r.source.controls.debugLogPath);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("previous run\n");
+    old.close();
+    r.source.BTN_StartClick();
+    QFile log(r.source.controls.debugLogPath);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList lines = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 14); // truncated first
+    EXPECT_EQ(lines[0], QStringLiteral("bisize          = 40"));
+    EXPECT_EQ(lines[1], QStringLiteral("biWidth         = 640"));
+    EXPECT_EQ(lines[4], QStringLiteral("biBitCount      = 16"));
+    EXPECT_EQ(lines[6], QStringLiteral("biSizeImage     = 614400"));
+    EXPECT_EQ(lines[10], QStringLiteral("biClrImportant  = 0"));
+    EXPECT_EQ(lines[11], QStringLiteral("VideoCap1.CapWidth   = 640"));
+    EXPECT_EQ(lines[12], QStringLiteral("VideoCap1.CapHeight  = 480"));
+    EXPECT_EQ(lines[13], QStringLiteral("bmiHeader.biBitCount = 16"));
+}
