@@ -24,7 +24,9 @@ SimulatorDriver::SimulatorDriver(SkySimulator& sky) : sky_(sky), format_(choice(
 {
     streamTimer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&streamTimer_, &QTimer::timeout, [this] {
-        if (frameReady_) frameReady_();
+        // The callback may stop the stream and drop frameReady_ while it runs.
+        const std::function<void()> ready = frameReady_;
+        if (ready) ready();
     });
 }
 

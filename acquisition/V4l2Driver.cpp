@@ -225,7 +225,14 @@ bool V4l2Driver::startStream(int framePeriodUs, std::function<void()> frameReady
     return true;
 }
 
-void V4l2Driver::stopStream() { notifier_.reset(); }
+void V4l2Driver::stopStream()
+{
+    // The stream may stop from inside the notifier's own signal: let Qt delete it afterwards.
+    if (notifier_) {
+        notifier_->setEnabled(false);
+        notifier_.release()->deleteLater();
+    }
+}
 
 std::vector<FormatChoice> V4l2Driver::formatChoices()
 {

@@ -1,4 +1,6 @@
 #include "acquisition/ImageBuffers.h"
+#include "acquisition/SkySimulator.h"
+#include "acquisition/V4l2Driver.h"
 #include "acquisition/V4l2Formats.h"
 
 #include <cstdio>
@@ -141,4 +143,30 @@ TEST(V4l2Formats, ConvertsYuyvAndMjpegFramesTo24BitColour)
     EXPECT_EQ(target.pixel(4, 8) & 0xffffffu, 0x010203u);
     // A frame larger than the bitmap is refused.
     EXPECT_FALSE(conv.convert(yuyv, sizeof yuyv, V4L2_PIX_FMT_YUYV, 1024, 768, 2048, target));
+}
+
+TEST(V4l2Driver, RefusesNodesThatAreNoCameraAndListsTheSimulatorLast)
+{
+    for (const char* path : {"/dev/null", "/dev/video-absent"}) {
+        V4l2Driver driver(QString::fromLatin1(path));
+        EXPECT_FALSE(driver.connect()) << path;
+        EXPECT_FALSE(driver.isConnected());
+        EXPECT_TRUE(driver.lastError().contains(QString::fromLatin1(path)));
+        QImage target(800, 600, kPixelFormat);
+        EXPECT_EQ(driver.grab(target, 0), GrabResult::Failed);
+        EXPECT_TRUE(driver.formatChoices().empty());
+        EXPECT_FALSE(driver.startStream(33000, [] {}));
+    }
+    ManualClock clock;
+    SkySimulator sky(clock);
+    SystemDriverCatalogue catalogue(sky);
+    const QStringList entries = catalogue.describeDrivers();
+    ASSERT_FALSE(entries.isEmpty());
+    EXPECT_EQ(entries.last(), QStringLiteral("Simulateur de ciel 1.0"));
+    auto simulator = catalogue.createDriver(int(entries.size()) - 1);
+    ASSERT_TRUE(simulator);
+    EXPECT_TRUE(simulator->connect());
+    EXPECT_EQ(simulator->readFormat().width, 640);
+    EXPECT_FALSE(catalogue.createDriver(int(entries.size())));
+    EXPECT_FALSE(catalogue.createDriver(-1));
 }
