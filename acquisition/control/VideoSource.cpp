@@ -13,7 +13,11 @@
 namespace velumbra {
 namespace {
 
-constexpr int kGrabTimeoutMs = 1000;
+// A grab waits at most this long, so a camera that stalls slows the
+// interface down without freezing it; after kStallMs without any frame the
+// capture stops.
+constexpr int kGrabTimeoutMs = 250;
+constexpr qint64 kStallMs = 5000;
 const QString kCameraMessage =
     QStringLiteral("Impossible de demarrer la camera, verifier le branchement et les pilotes.");
 
@@ -21,7 +25,7 @@ const QString kCameraMessage =
 
 VideoSource::VideoSource(ImageCore& core, MessageSink& messages, const Clock& clock,
                          VideoDriverCatalogue& catalogue, DriverChooser& chooser)
-    : core_(core), messages_(messages), catalogue_(catalogue), chooser_(chooser), rate_(clock)
+    : core_(core), messages_(messages), clock_(clock), catalogue_(catalogue), chooser_(chooser), rate_(clock)
 {
     timer1_.setObjectName(QStringLiteral("Timer1"));
     QObject::connect(&timer1_, &QTimer::timeout, [this] { Timer1Timer(); });
@@ -198,6 +202,7 @@ void VideoSource::startCommon()
     core_.flags.zoneDirty = true;
     core_.pipeline.UpdateDisplayZone();
     rate_.reset();
+    lastFrameTime_ = clock_.now();
     hooks_->captureStarted(playback_);
 
     if (playback_) {
@@ -248,9 +253,9 @@ void VideoSource::BTN_StopClick()
     notify();
 }
 
-void VideoSource::driverFailed()
+void VideoSource::driverFailed(const QString& why)
 {
-    const QString cause = driver_ ? driver_->lastError() : QString();
+    const QString cause = !why.isEmpty() ? why : (driver_ ? driver_->lastError() : QString());
     messages_.showMessage(false, QStringLiteral("La camera ne repond plus, capture arretee.")
                                      + (cause.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(cause)));
     BTN_StopClick();
@@ -319,7 +324,14 @@ bool VideoSource::grabFrame(int slot)
         driverFailed();
         return false;
     }
-    if (decoded) showRate(rate_.frameDelivered(5));
+    if (decoded) {
+        lastFrameTime_ = clock_.now();
+        showRate(rate_.frameDelivered(5));
+    } else if (result == GrabResult::NoFrame && lastFrameTime_.isValid()
+               && lastFrameTime_.msecsTo(clock_.now()) > kStallMs) {
+        driverFailed(QStringLiteral("aucune image depuis %1 s").arg(kStallMs / 1000));
+        return false;
+    }
     return decoded;
 }
 

@@ -139,7 +139,7 @@ private:
     bool decodeInto(int slot, const std::function<GrabResult(QImage&)>& fill);
     void stopDriver();
     void stopPlayback();
-    void driverFailed();
+    void driverFailed(const QString& why = QString());
     void leaveStreamMode();
     bool readAndCheckFormat();
     void logFormat(const VideoFormat& format);
@@ -150,6 +150,7 @@ private:
 
     ImageCore& core_;
     MessageSink& messages_;
+    const Clock& clock_;
     VideoDriverCatalogue& catalogue_;
     DriverChooser& chooser_;
     VideoSourceHooks noHooks_;
@@ -159,6 +160,7 @@ private:
     std::unique_ptr<VideoDriver> driver_;
     std::unique_ptr<VideoDriver> retired_; // stopped from inside its own callback
     QImage scratch_; // RAW source; made once
+    QDateTime lastFrameTime_;
     int driverIndex_ = -1;
     int targetSlot_ = 0;
     bool running_ = false;

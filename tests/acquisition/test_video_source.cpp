@@ -396,3 +396,24 @@ TEST(VideoSource, DebugActiveLogsTheFormatRead)
     EXPECT_EQ(lines[12], QStringLiteral("VideoCap1.CapHeight  = 480"));
     EXPECT_EQ(lines[13], QStringLiteral("bmiHeader.biBitCount = 16"));
 }
+
+TEST(VideoSource, ACameraThatStopsDeliveringIsStoppedAfterFiveSeconds)
+{
+    Rig r;
+    r.catalogue.configure = [](FakeDriver& d) { d.script.assign(200, GrabResult::NoFrame); };
+    r.source.BTN_StartClick();
+    // Refresh ticks without frames still show the last frame again.
+    for (int i = 0; i < 50; ++i) {
+        r.clock.advanceMs(100);
+        r.source.Timer1Timer();
+    }
+    EXPECT_TRUE(r.source.driver());
+    EXPECT_EQ(r.hooks.shown, 50);
+    EXPECT_TRUE(r.messages.lines.isEmpty());
+    r.clock.advanceMs(200);
+    r.source.Timer1Timer();
+    EXPECT_FALSE(r.source.driver());
+    EXPECT_FALSE(r.source.timer1().isActive());
+    ASSERT_EQ(r.messages.lines.size(), 1);
+    EXPECT_TRUE(r.messages.lines[0].contains(QStringLiteral("aucune image")));
+}
