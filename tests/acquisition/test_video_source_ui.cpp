@@ -5,6 +5,7 @@
 #include "acquisition/ui/GRB_Camera.h"
 #include "acquisition/ui/TFRM_Pilote.h"
 #include "acquisition/ui/TFRM_PlayControl.h"
+#include "acquisition/ui/TFRM_VideoFormat.h"
 #include "acquisition/ui/TFRM_VideoSource.h"
 #include "app/ui/TFRM_Alv.h"
 #include "app/ui/TNumInp.h"
@@ -14,6 +15,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -176,6 +178,21 @@ private slots:
         QCOMPARE(double(field->Value()), 3.5);
         box->setChecked(false);
         QCOMPARE(applied.last(), (QPair<uint32_t, double>(2, 0.0)));
+    }
+
+    void formatDialogSelectsTheCurrentFormat()
+    {
+        TFRM_VideoFormat dialog;
+        const std::vector<FormatChoice> choices = {
+            {1, QStringLiteral("YUYV"), 320, 240}, {1, QStringLiteral("YUYV"), 640, 480}, {2, QStringLiteral("MJPG"), 640, 480}};
+        dialog.setChoices(choices, choices[2]);
+        QCOMPARE(dialog.LBX_Formats->count(), 3);
+        QCOMPARE(dialog.LBX_Formats->item(2)->text(), QStringLiteral("MJPG  640 x 480"));
+        QCOMPARE(*dialog.selected(), choices[2]);
+        dialog.LBX_Formats->setCurrentRow(0);
+        QCOMPARE(*dialog.selected(), choices[0]);
+        dialog.setChoices({}, {});
+        QVERIFY(!dialog.selected().has_value());
     }
 
     void chooserPreselectsTheFirstEntry()
