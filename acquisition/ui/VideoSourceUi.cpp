@@ -39,10 +39,11 @@ VideoSourceUi::VideoSourceUi(ImageCore& core, MessageSink& messages, const Clock
     MNU_Ouvrir_Flat = action(QStringLiteral("MNU_Ouvrir_Flat"), QStringLiteral("Flat"),
                              &VideoSourceUi::MNU_Ouvrir_FlatClick);
 
-    // Escape ends stream mode.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
-    escape->setContext(Qt::ApplicationShortcut);
-    connect(escape, &QShortcut::activated, this, [this] {
+    // Escape ends stream mode; only then, so dialogs keep their own Escape.
+    escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    escape_->setContext(Qt::ApplicationShortcut);
+    escape_->setEnabled(false);
+    connect(escape_, &QShortcut::activated, this, [this] {
         if (source_->turboMode()) source_->BTN_TurboClick();
     });
     refreshControls();
@@ -72,6 +73,7 @@ void VideoSourceUi::refreshControls()
 {
     const VideoSourceControls& c = source_->controls;
     panel_->refresh();
+    escape_->setEnabled(source_->turboMode());
     MNU_Format->setEnabled(c.MNU_Format_Enabled);
     MNU_Source->setEnabled(c.MNU_Source_Enabled);
     MNU_Pilote->setEnabled(c.MNU_Pilote_Enabled);

@@ -10,6 +10,7 @@
 #include <memory>
 
 class QAction;
+class QShortcut;
 class QStatusBar;
 class QWidget;
 
@@ -62,6 +63,7 @@ private:
     std::unique_ptr<VideoSource> source_;
     CameraPanel* panel_ = nullptr;
     TFRM_PlayControl* playControl_ = nullptr;
+    QShortcut* escape_ = nullptr;
 };
 
 // Reports through the status bar until the message panel is wired in.
