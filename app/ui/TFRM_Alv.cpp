@@ -1,7 +1,10 @@
 #include "app/ui/TFRM_Alv.h"
+#include "processing/Raster.h"
 #include "acquisition/Rounding.h"
 #include "app/HelpTopics.h"
 #include "app/ui/HelpWindow.h"
+#include "acquisition/ui/GRB_Camera.h"
+#include "acquisition/ui/VideoSourceUi.h"
 #include "app/ui/ImageView.h"
 #include "app/ui/TAboutBox.h"
 #include "app/ui/TFRM_Ressources.h"
@@ -29,6 +32,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
@@ -79,6 +85,7 @@ void TFRM_Alv::FormCreate()
     resize(1024, 768);
 
     image1_ = named(new ImageView, "Image1");
+    wireVideoSource();
     auto* central = new QWidget(this);
     auto* outer = new QVBoxLayout(central);
     outer->setContentsMargins(4, 4, 4, 4);
@@ -146,9 +153,7 @@ QWidget* TFRM_Alv::buildToolStrip()
     GRB_Zones = new ZonesGroup(core_, strip);
     h->addWidget(GRB_Zones);
 
-    GRB_Camera = named(new QGroupBox(QStringLiteral("Camera")), "GRB_Camera");
-    new QVBoxLayout(GRB_Camera);
-    GRB_Camera->setMinimumWidth(130);
+    GRB_Camera = videoSource_->panel();
     h->addWidget(GRB_Camera);
 
     h->addWidget(buildToolBoxes(), 1);
@@ -295,16 +300,18 @@ void TFRM_Alv::buildMenu()
     QMenuBar* bar = menuBar();
     QMenu* fichier = named(bar->addMenu(QStringLiteral("&Fichier")), "MNU_Fichier");
     QMenu* ouvrir = named(fichier->addMenu(QStringLiteral("&Ouvrir")), "MNU_Ouvrir");
-    MNU_Ouvrir_Image = named(ouvrir->addAction(QStringLiteral("Image")), "MNU_Ouvrir_Image");
-    MNU_Ouvrir_Dark = named(ouvrir->addAction(QStringLiteral("Dark")), "MNU_Ouvrir_Dark");
-    MNU_Ouvrir_Flat = named(ouvrir->addAction(QStringLiteral("Flat")), "MNU_Ouvrir_Flat");
+    MNU_Ouvrir_Image = videoSource_->MNU_Ouvrir_Image;
+    MNU_Ouvrir_Dark = videoSource_->MNU_Ouvrir_Dark;
+    MNU_Ouvrir_Flat = videoSource_->MNU_Ouvrir_Flat;
+    for (QAction* a : {MNU_Ouvrir_Image, MNU_Ouvrir_Dark, MNU_Ouvrir_Flat}) ouvrir->addAction(a);
     MNU_Fermer = named(fichier->addAction(QStringLiteral("&Fermer")), "MNU_Fermer");
     connect(MNU_Fermer, &QAction::triggered, this, &QWidget::close);
 
     QMenu* video = named(bar->addMenu(QStringLiteral("&Video")), "MNU_Video");
-    MNU_Pilote = named(video->addAction(QStringLiteral("&Pilote")), "MNU_Pilote");
-    MNU_Format = named(video->addAction(QStringLiteral("F&ormat")), "MNU_Format");
-    MNU_Source = named(video->addAction(QStringLiteral("&Source")), "MNU_Source");
+    MNU_Pilote = videoSource_->MNU_Pilote;
+    MNU_Format = videoSource_->MNU_Format;
+    MNU_Source = videoSource_->MNU_Source;
+    for (QAction* a : {MNU_Pilote, MNU_Format, MNU_Source}) video->addAction(a);
     QMenu* binning = named(video->addMenu(QStringLiteral("&Binning")), "MNU_Binning");
     MNU_Binning_1x1 = named(binning->addAction(QStringLiteral("1x1")), "MNU_Binning_1x1");
     MNU_Binning_2x2 = named(binning->addAction(QStringLiteral("2x2")), "MNU_Binning_2x2");
@@ -410,6 +417,86 @@ void TFRM_Alv::wireResults()
     child_->setMessageSink(this);
     core_.frameCountHook = &child_->frameCountHook();
 }
+void TFRM_Alv::wireVideoSource()
+{
+    videoSource_ = std::make_unique<VideoSourceUi>(core_, *this, clock_, this);
+    videoSource_->setShellHooks(this);
+}
+
+void TFRM_Alv::frameShown()
+{
+    image1_->setShownSize({core_.buffers.imageWidth, core_.buffers.imageHeight});
+    image1_->update();
+    if (child_) child_->refresh();
+}
+
+void TFRM_Alv::captureStarted(bool playback)
+{
+    setSourceRunning(true);
+    core_.flags.loadingSettings = false;
+    TNI_Lx->setValue(core_.buffers.imageWidth);
+    TNI_Ly->setValue(core_.buffers.imageHeight);
+    if (!playback) debugLog_.restart();
+    if (resources_) resources_->refreshMemory();
+    if (child_) {
+        core_.buffers.clearResult();
+        applyResultSize();
+        child_->move(pos() + QPoint(154, 117));
+        child_->show();
+    }
+}
+
+void TFRM_Alv::captureStopped()
+{
+    setSourceRunning(false);
+    if (core_.controls.integration.CKB_Integration) {
+        if (core_.integrator.running()) core_.integrator.BTN_Arreter_AddClick();
+        core_.controls.integration.CKB_Integration = false;
+        core_.integrator.CKB_IntegrationClick();
+        pnlIntegration_->syncFromCore();
+    }
+}
+
+void TFRM_Alv::countFrameForSaving(bool selected, bool /*requireNoLongExposure*/)
+{
+    core_.countFrameForSaving(selected);
+}
+
+void TFRM_Alv::stopIntegration()
+{
+    if (core_.integrator.running()) {
+        core_.integrator.BTN_Arreter_AddClick();
+        pnlIntegration_->syncFromCore();
+    }
+}
+
+void TFRM_Alv::playbackKindChosen(PlaybackKind kind)
+{
+    auto& mode = core_.controls.integration;
+    mode.RDB_Unique = kind == PlaybackKind::Image;
+    mode.RDB_Boucle = false;
+    mode.RDB_Dark = kind == PlaybackKind::Dark;
+    mode.RDB_Flat = kind == PlaybackKind::Flat;
+    if (kind == PlaybackKind::Dark) core_.integrator.RDB_DarkClick();
+    else if (kind == PlaybackKind::Flat) core_.integrator.RDB_FlatClick();
+    else core_.integrator.RDB_UniqueClick();
+    pnlIntegration_->syncFromCore();
+}
+
+void TFRM_Alv::addCalibrationFrame(PlaybackKind kind)
+{
+    const Plane plane = kind == PlaybackKind::Dark ? Dark : Flat;
+    copyRect(core_.buffers.frameSlots[0], core_.zone.displayZone, core_.buffers.imageWidth,
+             core_.buffers.imageHeight, core_.buffers.zoneFrame, {core_.zone.zoneRect.left, core_.zone.zoneRect.top});
+    core_.integrator.IntegrateAndRender(plane, true, false, true);
+    pnlIntegration_->syncFromCore();
+}
+
+void TFRM_Alv::addToAccumulation()
+{
+    core_.integrator.BTN_AjouterClick();
+    pnlIntegration_->syncFromCore();
+}
 
 void TFRM_Alv::showEvent(QShowEvent* event)
 {
@@ -437,7 +524,8 @@ void TFRM_Alv::closeEvent(QCloseEvent* event)
 {
     // FormClose: sources stop, the debug log closes; the window then goes.
     core_.flags.targetActive = false;
-    emit formClosing(); // sources stop, a running measurement is cleared, settings are written
+    emit formClosing(); // a running measurement is cleared, settings are written
+    videoSource_->source().BTN_StopClick();
     debugLog_.close();
     if (help_) help_->close();
     event->accept();
@@ -467,8 +555,6 @@ void TFRM_Alv::setSourceRunning(bool running)
 {
     sourceRunning_ = running;
     MNU_Operations->setEnabled(running);
-    MNU_Pilote->setEnabled(!running);
-    MNU_Format->setEnabled(running);
     for (QCheckBox* box : toolBoxes_) box->setEnabled(running);
     trackingPanel_->setCaptureRunning(running);
     if (!running) {

@@ -2,12 +2,14 @@
 #include "acquisition/Clock.h"
 #include "acquisition/DebugLog.h"
 #include "acquisition/Messages.h"
+#include "acquisition/control/VideoSource.h"
 #include "app/LiveImageGestures.h"
 #include "processing/CoreStages.h"
 #include "processing/ImageCore.h"
 
 #include <QHash>
 #include <QMainWindow>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -37,11 +39,12 @@ class IntegrationEvents;
 class PNL_Integration;
 class GRB_Seuils;
 class TFRM_Equal;
+class VideoSourceUi;
 
 // Main window: lays out the tool strip and the live image, carries the menu
 // and the message panel, and wires the subsystems to their controls. It holds
 // none of their logic.
-class TFRM_Alv : public QMainWindow, public MessageSink, private PipelineView {
+class TFRM_Alv : public QMainWindow, public MessageSink, private PipelineView, private VideoSourceHooks {
     Q_OBJECT
 public:
     explicit TFRM_Alv(QWidget* parent = nullptr);
@@ -162,6 +165,7 @@ private:
     void wireResults();
     void wireTracking();
     void wireIntegration();
+    void wireVideoSource();
 
     SystemClock clock_;
     ImageCore core_{clock_};
@@ -196,6 +200,22 @@ public:
     GRB_Seuils* thresholdGroup() const { return grbSeuils_; }
     TFRM_Equal* equalizer() const { return frmEqual_; }
     IntegrationEvents* integrationEvents() const { return integrationEvents_; }
+    // Video source: declared last so it goes before the image core it feeds.
+    std::unique_ptr<VideoSourceUi> videoSource_;
+
+public:
+    VideoSourceUi& videoSource() { return *videoSource_; }
+
+private:
+    // VideoSourceHooks: what a start, a stop or a frame asks of the other parts.
+    void frameShown() override;
+    void captureStarted(bool playback) override;
+    void captureStopped() override;
+    void countFrameForSaving(bool selected, bool requireNoLongExposure) override;
+    void stopIntegration() override;
+    void playbackKindChosen(PlaybackKind kind) override;
+    void addCalibrationFrame(PlaybackKind kind) override;
+    void addToAccumulation() override;
 };
 
 } // namespace velumbra

@@ -1,4 +1,6 @@
 #include "app/ui/WindowSet.h"
+#include "acquisition/ui/TFRM_PlayControl.h"
+#include "acquisition/ui/VideoSourceUi.h"
 #include "app/ui/ShellWindows.h"
 #include "app/ui/TAboutBox.h"
 #include "app/ui/TFRM_Alv.h"
@@ -22,7 +24,8 @@ WindowSet::WindowSet()
     add(new ShellWindow(QStringLiteral("TFRM_ErrPeriod"), QStringLiteral("Erreur Periodique")));
     add(resources_ = new TFRM_Ressources);
     add(new ShellWindow(QStringLiteral("TFRM_FWHM"), QStringLiteral("Mise au point")));
-    add(new ShellWindow(QStringLiteral("TFRM_PlayControl"), QStringLiteral("Contrôle de lecture"), true));
+    // The play control belongs to the video source, made with the main window.
+    order_ << QStringLiteral("TFRM_PlayControl");
     add(new ShellWindow(QStringLiteral("TFRM_Prg_Action"), QStringLiteral("Actions à effectuer lors d'une détection"), true));
     add(new ShellWindow(QStringLiteral("TFRM_ImgRef"), QStringLiteral("Image de référence"), true));
     add(new ShellWindow(QStringLiteral("TFRM_Info"), QStringLiteral("Info")));
@@ -58,6 +61,8 @@ void WindowSet::add(QWidget* w)
 QWidget* WindowSet::window(const QString& objectName) const
 {
     if (main_->objectName() == objectName) return main_.get();
+    if (objectName == QLatin1String("TFRM_PlayControl"))
+        return main_->videoSource().playControl();
     for (const auto& w : others_)
         if (w->objectName() == objectName) return w.get();
     return nullptr;

@@ -60,11 +60,9 @@ private slots:
         TFRM_Alv w;
         QVERIFY(!w.MNU_Operations->isEnabled());
         QVERIFY(!w.CKB_Suivi->isEnabled());
-        QVERIFY(w.MNU_Pilote->isEnabled());
         w.setSourceRunning(true);
         QVERIFY(w.MNU_Operations->isEnabled());
         QVERIFY(w.CKB_Suivi->isEnabled());
-        QVERIFY(!w.MNU_Pilote->isEnabled());
         w.core().flags.targetActive = true;
         w.setSourceRunning(false);
         QVERIFY(!w.MNU_Operations->isEnabled());

@@ -1,0 +1,329 @@
+#include "acquisition/V4l2Driver.h"
+#include "acquisition/ImageBuffers.h"
+#include "acquisition/SimulatorDriver.h"
+
+#include <QObject>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <libv4l2.h>
+#include <linux/videodev2.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace velumbra {
+namespace {
+
+constexpr unsigned kBufferCount = 4;
+
+std::optional<v4l2_capability> probeDevice(const QString& path)
+{
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK);
+    if (fd < 0) return std::nullopt;
+    v4l2_capability caps{};
+    const bool ok = ::ioctl(fd, VIDIOC_QUERYCAP, &caps) == 0;
+    ::close(fd);
+    if (!ok) return std::nullopt;
+    return caps;
+}
+
+QString describeFormat(const v4l2_fmtdesc& d)
+{
+    return QString::fromUtf8(reinterpret_cast<const char*>(d.description));
+}
+
+} // namespace
+
+V4l2Driver::V4l2Driver(QString path) : path_(std::move(path)) {}
+
+V4l2Driver::~V4l2Driver() { disconnect(); }
+
+bool V4l2Driver::xioctl(unsigned long request, void* arg)
+{
+    int r;
+    do {
+        r = v4l2_ioctl(fd_, request, arg);
+    } while (r == -1 && errno == EINTR);
+    return r != -1;
+}
+
+bool V4l2Driver::fail(const QString& what)
+{
+    error_ = QStringLiteral("%1 : %2 (%3)").arg(path_, what, QString::fromLocal8Bit(std::strerror(errno)));
+    return false;
+}
+
+bool V4l2Driver::connect()
+{
+    if (fd_ >= 0) return true;
+    const int raw = ::open(path_.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK);
+    if (raw < 0) return fail(QObject::tr("ouverture impossible"));
+    // Frames are decoded here with libv4lconvert, so libv4l2 passes native formats through.
+    fd_ = v4l2_fd_open(raw, V4L2_DISABLE_CONVERSION);
+    if (fd_ < 0) {
+        ::close(raw);
+        return fail(QObject::tr("ouverture impossible"));
+    }
+    v4l2_capability caps{};
+    if (!xioctl(VIDIOC_QUERYCAP, &caps) || !isV4l2CaptureDevice(caps)) {
+        fail(QObject::tr("pas un périphérique de capture"));
+        disconnect();
+        return false;
+    }
+    converter_ = std::make_unique<FrameConverter>(fd_);
+    const FormatChoice current = currentFormat();
+    const auto chosen = chooseV4l2Format(formatChoices(), current, kMaxFrameWidth, kMaxFrameHeight);
+    // A device whose every format is too large keeps its own: the size check tells the user.
+    if (chosen && !(*chosen == current)) setFormat(*chosen);
+    format_ = currentFormat();
+    if (!startCapture()) {
+        disconnect();
+        return false;
+    }
+    return true;
+}
+
+void V4l2Driver::disconnect()
+{
+    stopStream();
+    stopCapture();
+    converter_.reset();
+    if (fd_ >= 0) v4l2_close(fd_);
+    fd_ = -1;
+}
+
+FormatChoice V4l2Driver::currentFormat()
+{
+    if (fd_ < 0) return {};
+    v4l2_format f{};
+    f.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    if (!xioctl(VIDIOC_G_FMT, &f)) return {};
+    bytesPerLine_ = int(f.fmt.pix.bytesperline);
+    return {f.fmt.pix.pixelformat, fourccText(f.fmt.pix.pixelformat), int(f.fmt.pix.width), int(f.fmt.pix.height)};
+}
+
+VideoFormat V4l2Driver::readFormat()
+{
+    if (fd_ < 0) return {};
+    return {format_.width, format_.height, v4l2BitsPerPixel(format_.pixelFormat), format_.pixelFormat};
+}
+
+bool V4l2Driver::setFormat(const FormatChoice& choice)
+{
+    v4l2_format f{};
+    f.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    f.fmt.pix.width = uint32_t(choice.width);
+    f.fmt.pix.height = uint32_t(choice.height);
+    f.fmt.pix.pixelformat = choice.pixelFormat;
+    f.fmt.pix.field = V4L2_FIELD_ANY;
+    if (!xioctl(VIDIOC_S_FMT, &f)) return fail(QObject::tr("format refusé"));
+    return true;
+}
+
+bool V4l2Driver::startCapture()
+{
+    v4l2_requestbuffers req{};
+    req.count = kBufferCount;
+    req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    req.memory = V4L2_MEMORY_MMAP;
+    if (!xioctl(VIDIOC_REQBUFS, &req) || req.count < 1) return fail(QObject::tr("pas de tampons vidéo"));
+    buffers_.resize(req.count);
+    for (unsigned i = 0; i < req.count; ++i) {
+        v4l2_buffer b{};
+        b.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        b.memory = V4L2_MEMORY_MMAP;
+        b.index = i;
+        if (!xioctl(VIDIOC_QUERYBUF, &b)) return fail(QObject::tr("tampon vidéo inaccessible"));
+        void* p = v4l2_mmap(nullptr, b.length, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, b.m.offset);
+        if (p == MAP_FAILED) return fail(QObject::tr("tampon vidéo inaccessible"));
+        buffers_[i] = {p, b.length};
+        if (!xioctl(VIDIOC_QBUF, &b)) return fail(QObject::tr("tampon vidéo refusé"));
+    }
+    v4l2_buf_type type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    if (!xioctl(VIDIOC_STREAMON, &type)) return fail(QObject::tr("démarrage du flux refusé"));
+    capturing_ = true;
+    return true;
+}
+
+void V4l2Driver::stopCapture()
+{
+    if (fd_ >= 0 && capturing_) {
+        v4l2_buf_type type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        xioctl(VIDIOC_STREAMOFF, &type);
+    }
+    capturing_ = false;
+    for (Buffer& b : buffers_)
+        if (b.start) v4l2_munmap(b.start, b.length);
+    buffers_.clear();
+    if (fd_ >= 0) {
+        v4l2_requestbuffers req{};
+        req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        req.memory = V4L2_MEMORY_MMAP;
+        xioctl(VIDIOC_REQBUFS, &req);
+    }
+}
+
+GrabResult V4l2Driver::grab(QImage& target, int timeoutMs)
+{
+    if (fd_ < 0 || !capturing_) {
+        error_ = QObject::tr("%1 : caméra non connectée").arg(path_);
+        return GrabResult::Failed;
+    }
+    pollfd p{fd_, POLLIN, 0};
+    const int ready = ::poll(&p, 1, timeoutMs);
+    if (ready < 0 && errno != EINTR) return fail(QObject::tr("attente d'image")), GrabResult::Failed;
+    if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) {
+        error_ = QObject::tr("%1 : la caméra ne répond plus").arg(path_);
+        return GrabResult::Failed;
+    }
+    if (ready <= 0) return GrabResult::NoFrame;
+
+    // Take the newest of the queued frames; the older ones go back at once.
+    v4l2_buffer newest{};
+    bool have = false;
+    for (;;) {
+        v4l2_buffer b{};
+        b.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        b.memory = V4L2_MEMORY_MMAP;
+        if (!xioctl(VIDIOC_DQBUF, &b)) {
+            if (errno == EAGAIN) break;
+            fail(QObject::tr("la caméra ne répond plus"));
+            if (have) xioctl(VIDIOC_QBUF, &newest);
+            return GrabResult::Failed;
+        }
+        if (have) xioctl(VIDIOC_QBUF, &newest);
+        newest = b;
+        have = true;
+    }
+    if (!have) return GrabResult::NoFrame;
+    bool decoded = false;
+    if (newest.index < buffers_.size() && !(newest.flags & V4L2_BUF_FLAG_ERROR))
+        decoded = converter_->convert(static_cast<const uint8_t*>(buffers_[newest.index].start), newest.bytesused,
+                                      format_.pixelFormat, format_.width, format_.height, bytesPerLine_, target);
+    if (!xioctl(VIDIOC_QBUF, &newest)) return fail(QObject::tr("la caméra ne répond plus")), GrabResult::Failed;
+    return decoded ? GrabResult::Frame : GrabResult::NoFrame;
+}
+
+void V4l2Driver::setFramePeriod(int framePeriodUs)
+{
+    v4l2_streamparm parm{};
+    parm.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    if (!xioctl(VIDIOC_G_PARM, &parm) || !(parm.parm.capture.capability & V4L2_CAP_TIMEPERFRAME)) return;
+    parm.parm.capture.timeperframe.numerator = uint32_t(std::max(framePeriodUs, 1));
+    parm.parm.capture.timeperframe.denominator = 1000000;
+    xioctl(VIDIOC_S_PARM, &parm); // a camera that keeps its own rate is fine
+}
+
+bool V4l2Driver::startStream(int framePeriodUs, std::function<void()> frameReady)
+{
+    if (fd_ < 0 || !capturing_) return false;
+    setFramePeriod(framePeriodUs);
+    notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [cb = std::move(frameReady)] { cb(); });
+    return true;
+}
+
+void V4l2Driver::stopStream()
+{
+    // The stream may stop from inside the notifier's own signal: let Qt delete it afterwards.
+    if (notifier_) {
+        notifier_->setEnabled(false);
+        notifier_.release()->deleteLater();
+    }
+}
+
+std::vector<FormatChoice> V4l2Driver::formatChoices()
+{
+    std::vector<FormatChoice> out;
+    if (fd_ < 0) return out;
+    for (uint32_t i = 0;; ++i) {
+        v4l2_fmtdesc d{};
+        d.index = i;
+        d.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        if (!xioctl(VIDIOC_ENUM_FMT, &d)) break;
+        for (uint32_t j = 0;; ++j) {
+            v4l2_frmsizeenum s{};
+            s.index = j;
+            s.pixel_format = d.pixelformat;
+            if (!xioctl(VIDIOC_ENUM_FRAMESIZES, &s)) break;
+            if (s.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
+                out.push_back({d.pixelformat, describeFormat(d), int(s.discrete.width), int(s.discrete.height)});
+                continue;
+            }
+            // Stepwise sizes: offer the usual ones inside the range.
+            static const int kSizes[][2] = {{320, 240}, {640, 480}, {800, 600}, {1024, 768}, {1280, 720}};
+            for (const auto& wh : kSizes)
+                if (uint32_t(wh[0]) >= s.stepwise.min_width && uint32_t(wh[0]) <= s.stepwise.max_width
+                    && uint32_t(wh[1]) >= s.stepwise.min_height && uint32_t(wh[1]) <= s.stepwise.max_height)
+                    out.push_back({d.pixelformat, describeFormat(d), wh[0], wh[1]});
+            break;
+        }
+    }
+    return out;
+}
+
+bool V4l2Driver::applyFormat(const FormatChoice& choice)
+{
+    if (fd_ < 0) return false;
+    const bool streaming = notifier_ != nullptr;
+    if (streaming) return false; // the format changes only between runs of the stream
+    stopCapture();
+    const bool ok = setFormat(choice);
+    format_ = currentFormat();
+    return startCapture() && ok;
+}
+
+std::vector<DriverControl> V4l2Driver::controls()
+{
+    std::vector<DriverControl> out;
+    if (fd_ < 0) return out;
+    v4l2_queryctrl q{};
+    q.id = V4L2_CTRL_FLAG_NEXT_CTRL;
+    while (xioctl(VIDIOC_QUERYCTRL, &q)) {
+        const bool usable = !(q.flags & (V4L2_CTRL_FLAG_DISABLED | V4L2_CTRL_FLAG_READ_ONLY));
+        if (usable && (q.type == V4L2_CTRL_TYPE_INTEGER || q.type == V4L2_CTRL_TYPE_BOOLEAN
+                       || q.type == V4L2_CTRL_TYPE_MENU)) {
+            v4l2_control c{q.id, 0};
+            xioctl(VIDIOC_G_CTRL, &c);
+            DriverControl dc;
+            dc.id = q.id;
+            dc.name = QString::fromUtf8(reinterpret_cast<const char*>(q.name));
+            dc.kind = q.type == V4L2_CTRL_TYPE_BOOLEAN ? DriverControl::Kind::CheckBox : DriverControl::Kind::Slider;
+            dc.minimum = q.minimum;
+            dc.maximum = q.maximum;
+            dc.step = std::max(q.step, 1);
+            dc.value = c.value;
+            out.push_back(dc);
+        }
+        q.id |= V4L2_CTRL_FLAG_NEXT_CTRL;
+    }
+    return out;
+}
+
+bool V4l2Driver::setControl(uint32_t id, double value)
+{
+    if (fd_ < 0) return false;
+    v4l2_control c{id, int(value)};
+    return xioctl(VIDIOC_S_CTRL, &c) || fail(QObject::tr("réglage refusé"));
+}
+
+QStringList SystemDriverCatalogue::describeDrivers()
+{
+    devices_ = enumerateV4l2Devices(probeDevice);
+    QStringList list;
+    for (const auto& d : devices_) list << d.description;
+    list << SimulatorDriver::driverName() + QLatin1Char(' ') + SimulatorDriver::driverVersion();
+    return list;
+}
+
+std::unique_ptr<VideoDriver> SystemDriverCatalogue::createDriver(int index)
+{
+    if (index < 0) return nullptr;
+    if (index < int(devices_.size())) return std::make_unique<V4l2Driver>(devices_[size_t(index)].path);
+    if (index == int(devices_.size())) return std::make_unique<SimulatorDriver>(sky_);
+    return nullptr;
+}
+
+} // namespace velumbra

@@ -1,0 +1,71 @@
+#pragma once
+#include "acquisition/V4l2Formats.h"
+#include "acquisition/VideoDriver.h"
+
+#include <QSocketNotifier>
+#include <memory>
+#include <vector>
+
+namespace velumbra {
+
+class SkySimulator;
+
+// A webcam through libv4l2: memory-mapped streaming, frames decoded by
+// libv4lconvert. The device streams from connection on, so a grab takes the
+// newest frame the camera delivered.
+class V4l2Driver final : public VideoDriver {
+public:
+    explicit V4l2Driver(QString path);
+    ~V4l2Driver() override;
+
+    bool connect() override;
+    void disconnect() override;
+    bool isConnected() const override { return fd_ >= 0; }
+    VideoFormat readFormat() override;
+    GrabResult grab(QImage& target, int timeoutMs) override;
+    bool startStream(int framePeriodUs, std::function<void()> frameReady) override;
+    void stopStream() override;
+    bool isStreaming() const override { return notifier_ != nullptr; }
+    std::vector<FormatChoice> formatChoices() override;
+    FormatChoice currentFormat() override;
+    bool applyFormat(const FormatChoice& choice) override;
+    std::vector<DriverControl> controls() override;
+    bool setControl(uint32_t id, double value) override;
+    QString lastError() const override { return error_; }
+
+private:
+    struct Buffer {
+        void* start = nullptr;
+        size_t length = 0;
+    };
+    bool xioctl(unsigned long request, void* arg);
+    bool fail(const QString& what);
+    bool setFormat(const FormatChoice& choice);
+    bool startCapture();
+    void stopCapture();
+    void setFramePeriod(int framePeriodUs);
+
+    QString path_;
+    int fd_ = -1;
+    std::vector<Buffer> buffers_;
+    bool capturing_ = false;
+    FormatChoice format_;
+    int bytesPerLine_ = 0;
+    std::unique_ptr<FrameConverter> converter_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    QString error_;
+};
+
+// The chooser's list: V4L2 capture devices, then the sky simulator.
+class SystemDriverCatalogue final : public VideoDriverCatalogue {
+public:
+    explicit SystemDriverCatalogue(SkySimulator& sky) : sky_(sky) {}
+    QStringList describeDrivers() override;
+    std::unique_ptr<VideoDriver> createDriver(int index) override;
+
+private:
+    SkySimulator& sky_;
+    std::vector<V4l2DeviceEntry> devices_;
+};
+
+} // namespace velumbra

@@ -1,0 +1,96 @@
+#pragma once
+#include "acquisition/Clock.h"
+#include "acquisition/Messages.h"
+#include "acquisition/SkySimulator.h"
+#include "acquisition/V4l2Driver.h"
+#include "acquisition/control/VideoSource.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QShortcut;
+class QStatusBar;
+class QWidget;
+
+namespace velumbra {
+
+struct ImageCore;
+class CameraPanel;
+class TFRM_PlayControl;
+
+// The video source with its windows: the camera group, the driver chooser,
+// the format and source dialogs, the play control and the menu entries.
+// The main window places the panel and the actions; everything else is here.
+class VideoSourceUi : public QObject, private DriverChooser, private VideoSourceHooks {
+    Q_OBJECT
+public:
+    VideoSourceUi(ImageCore& core, MessageSink& messages, const Clock& clock, QWidget* window);
+    ~VideoSourceUi() override;
+
+    VideoSource& source() { return *source_; }
+    SkySimulator& sky() { return sky_; }
+    CameraPanel* panel() const { return panel_; }
+    TFRM_PlayControl* playControl() const { return playControl_; }
+
+    // Image1 and the result window show the new frame.
+    std::function<void()> onFrameShown;
+    // What the other parts do on a start, a stop or a frame (the main window).
+    void setShellHooks(VideoSourceHooks* hooks) { shell_ = hooks ? hooks : &noShell_; }
+
+    QAction* MNU_Pilote = nullptr;
+    QAction* MNU_Format = nullptr;
+    QAction* MNU_Source = nullptr;
+    QAction* MNU_Ouvrir_Image = nullptr;
+    QAction* MNU_Ouvrir_Dark = nullptr;
+    QAction* MNU_Ouvrir_Flat = nullptr;
+
+    void MNU_PiloteClick();
+    void MNU_FormatClick();
+    void MNU_SourceClick();
+    void MNU_Ouvrir_ImageClick();
+    void MNU_Ouvrir_DarkClick();
+    void MNU_Ouvrir_FlatClick();
+
+private:
+    std::optional<int> choose(const QStringList& entries) override;
+    void frameShown() override;
+    void captureStarted(bool playback) override { shell_->captureStarted(playback); }
+    void captureStopped() override { shell_->captureStopped(); }
+    void formatChanged(bool accepted) override { shell_->formatChanged(accepted); }
+    void countFrameForSaving(bool selected, bool requireNoLongExposure) override
+    {
+        shell_->countFrameForSaving(selected, requireNoLongExposure);
+    }
+    bool longExposureTakesTick() override { return shell_->longExposureTakesTick(); }
+    void stopLongExposure() override { shell_->stopLongExposure(); }
+    void stopIntegration() override { shell_->stopIntegration(); }
+    void playbackKindChosen(PlaybackKind kind) override { shell_->playbackKindChosen(kind); }
+    void addCalibrationFrame(PlaybackKind kind) override { shell_->addCalibrationFrame(kind); }
+    void addToAccumulation() override { shell_->addToAccumulation(); }
+    void refreshControls();
+    void refreshPlayControl();
+
+    QWidget* window_;
+    SkySimulator sky_;
+    SystemDriverCatalogue catalogue_;
+    std::unique_ptr<VideoSource> source_;
+    CameraPanel* panel_ = nullptr;
+    TFRM_PlayControl* playControl_ = nullptr;
+    QShortcut* escape_ = nullptr;
+    VideoSourceHooks noShell_;
+    VideoSourceHooks* shell_ = &noShell_;
+};
+
+// Reports through the status bar until the message panel is wired in.
+class StatusBarMessages final : public MessageSink {
+public:
+    explicit StatusBarMessages(QStatusBar* bar) : bar_(bar) {}
+    void showMessage(bool clear, const QString& text) override;
+
+private:
+    QStatusBar* bar_;
+};
+
+} // namespace velumbra

@@ -1,0 +1,43 @@
+#include "acquisition/Clock.h"
+#include "acquisition/ImageBuffers.h"
+#include "acquisition/RawDemosaic.h"
+#include "acquisition/SkySimulator.h"
+#include "bench/JpegReference.h"
+
+#include <benchmark/benchmark.h>
+
+namespace velumbra::bench {
+namespace {
+
+// RAW step on a full 800 x 600 frame (goal: at most half of BM_JpegReference).
+void BM_RawDemosaic(benchmark::State& state)
+{
+    const QImage& source = referenceFrame();
+    QImage destination(kMaxFrameWidth, kMaxFrameHeight, kPixelFormat);
+    for (auto _ : state) {
+        RawDemosaic(source, destination, kMaxFrameWidth, kMaxFrameHeight, 1);
+        benchmark::DoNotOptimize(destination.constBits());
+    }
+}
+BENCHMARK(BM_RawDemosaic)->Unit(benchmark::kMicrosecond);
+
+// One simulated 640 x 480 frame of a drifting star field (goal: at most BM_JpegReference).
+void BM_SimulatorFrame(benchmark::State& state)
+{
+    ManualClock clock;
+    SkySimulator sky(clock, 42);
+    SkyParameters p;
+    p.tracking = false;
+    p.planet = state.range(0) != 0;
+    sky.setParameters(p);
+    QImage frame(kMaxFrameWidth, kMaxFrameHeight, kPixelFormat);
+    for (auto _ : state) {
+        clock.advanceMs(33);
+        sky.render(frame, 640, 480);
+        benchmark::DoNotOptimize(frame.constBits());
+    }
+}
+BENCHMARK(BM_SimulatorFrame)->Arg(0)->Arg(1)->ArgName("planet")->Unit(benchmark::kMicrosecond);
+
+} // namespace
+} // namespace velumbra::bench
