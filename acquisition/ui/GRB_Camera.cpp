@@ -28,24 +28,28 @@ CameraPanel::CameraPanel(VideoSource& source, QWidget* parent) : QGroupBox(QStri
 
     auto* label = new QLabel(QStringLiteral("Temps de rafraichissement"), this);
     label->setObjectName(QStringLiteral("LBL_Tps_Rafraichissement"));
-    grid->addWidget(label, 1, 0, 1, 2);
+    grid->addWidget(label, 1, 0, 1, 3);
     TNI_Tps_Rafraichissement = new TNumInp(this);
     TNI_Tps_Rafraichissement->setObjectName(QStringLiteral("TNI_Tps_Rafraichissement"));
     TNI_Tps_Rafraichissement->setDatatype(TDataType::dtDouble);
     TNI_Tps_Rafraichissement->setRange(33, 10000);
     TNI_Tps_Rafraichissement->setValue(source_.controls.TNI_Tps_Rafraichissement);
-    grid->addWidget(TNI_Tps_Rafraichissement, 1, 2);
+    grid->addWidget(TNI_Tps_Rafraichissement, 2, 2);
     SCB_Tps_Rafraichissement = new QScrollBar(Qt::Horizontal, this);
     SCB_Tps_Rafraichissement->setObjectName(QStringLiteral("SCB_Tps_Rafraichissement"));
     SCB_Tps_Rafraichissement->setRange(33, 10000);
     SCB_Tps_Rafraichissement->setValue(RoundDown(source_.controls.TNI_Tps_Rafraichissement));
-    grid->addWidget(SCB_Tps_Rafraichissement, 2, 0, 1, 3);
+    SCB_Tps_Rafraichissement->setToolTip(QStringLiteral("Definit le delai de rafraichissement des images"));
+    grid->addWidget(SCB_Tps_Rafraichissement, 2, 0, 1, 2);
 
-    auto* fpsLabel = new QLabel(QStringLiteral("Images/s"), this);
+    auto* fpsLabel = new QLabel(QStringLiteral("Img/sec."), this);
+    fpsLabel->setObjectName(QStringLiteral("LBL_IPS"));
     grid->addWidget(fpsLabel, 3, 0, 1, 2);
     EDT_FPS = new QLineEdit(this);
     EDT_FPS->setObjectName(QStringLiteral("EDT_FPS"));
     EDT_FPS->setReadOnly(true);
+    EDT_FPS->setToolTip(QStringLiteral("Frequence d'affichage réelle"));
+    EDT_FPS->setMaximumWidth(85);
     grid->addWidget(EDT_FPS, 3, 2);
 
     connect(BTN_Start, &QPushButton::clicked, this, [this] { source_.BTN_StartClick(); });

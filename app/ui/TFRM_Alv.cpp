@@ -19,6 +19,7 @@
 #include "settings/ui/TFRM_Pref.h"
 
 #include <QActionGroup>
+#include <algorithm>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -145,19 +146,14 @@ QWidget* TFRM_Alv::buildToolStrip()
     sharedPlace = named(new QStackedWidget(strip), "PNL_Message_Seuils");
     sharedPlace->addWidget(buildMessageGroup());
     sharedPlace->addWidget(grbSeuils_);
-    sharedPlace->setFixedWidth(250);
-    h->addWidget(sharedPlace);
-
-    h->addWidget(pnlIntegration_);
+    h->addWidget(sharedPlace, 1);
 
     GRB_Zones = new ZonesGroup(core_, strip);
     h->addWidget(GRB_Zones);
 
     GRB_Camera = videoSource_->panel();
     h->addWidget(GRB_Camera);
-
-    h->addWidget(buildToolBoxes(), 1);
-    strip->setFixedHeight(150);
+    strip->setFixedHeight(std::max(grbSeuils_->minimumSizeHint().height(), GRB_Camera->sizeHint().height()) + 4);
     return strip;
 }
 
@@ -237,6 +233,14 @@ QWidget* TFRM_Alv::buildInfoPages()
     auto* column = new QWidget;
     auto* v = new QVBoxLayout(column);
     v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(4);
+    // Integration, then the four tools and their shared parameter place.
+    auto* integration = named(new QGroupBox, "GRB_Integration");
+    auto* iv = new QVBoxLayout(integration);
+    iv->setContentsMargins(4, 2, 4, 2);
+    iv->addWidget(pnlIntegration_);
+    v->addWidget(integration);
+    v->addWidget(buildToolBoxes());
     PGC_Infos = named(new QTabWidget, "PGC_Infos");
     PGC_Infos->addTab(buildSamplingPage(), QStringLiteral("Echantil."));
     PGC_Infos->addTab(buildMeasuresPage(), QStringLiteral("Mesures"));
@@ -249,7 +253,7 @@ QWidget* TFRM_Alv::buildInfoPages()
     v->addWidget(PGC_Infos);
     v->addWidget(PageControl1);
     v->addStretch();
-    column->setFixedWidth(330);
+    column->setFixedWidth(300);
     return column;
 }
 

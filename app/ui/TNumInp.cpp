@@ -24,13 +24,17 @@ TCustomNumInp::ErrorReporter& reporter()
 
 TCustomNumInp::TCustomNumInp(QWidget* parent) : QLineEdit(parent)
 {
-    setFixedWidth(85);
+    // 85 pixels wide unless a window's layout asks for less.
+    setMinimumWidth(40);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setMaxLength(12);
     setText(QStringLiteral("0.0"));
     refresh();
 }
 
 void TCustomNumInp::setErrorReporter(ErrorReporter r) { reporter() = r ? std::move(r) : showErrorBox; }
+
+QSize TCustomNumInp::sizeHint() const { return {85, QLineEdit::sizeHint().height()}; }
 
 QChar TCustomNumInp::decimalSeparator()
 {

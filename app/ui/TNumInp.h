@@ -49,6 +49,7 @@ public:
     static void setErrorReporter(ErrorReporter reporter);
 
     static QChar decimalSeparator();
+    QSize sizeHint() const override;
 
 signals:
     // Raised only after the typed text was committed.

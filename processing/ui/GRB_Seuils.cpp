@@ -26,7 +26,7 @@ TNumInp* numberField(QWidget* parent, const char* name, double lo, double hi, in
     auto* field = named(new TNumInp(parent), name);
     field->setDecimals(decimals);
     field->setRange(lo, hi);
-    field->setMaximumWidth(72);
+    field->setMaximumWidth(64);
     return field;
 }
 } // namespace
@@ -49,7 +49,7 @@ void GRB_Seuils::buildControls()
     for (QScrollBar* bar : {SCB_Minimum, SCB_Maximum}) {
         bar->setRange(0, 65535);
         bar->setPageStep(100);
-        bar->setMinimumWidth(160);
+        bar->setMinimumWidth(90);
     }
     TNI_Seuil_Min = numberField(this, "TNI_Seuil_Min", 0, 65535, 2);
     TNI_Seuil_Max = numberField(this, "TNI_Seuil_Max", 0, 65535, 2);

@@ -41,18 +41,27 @@ void PNL_Integration::buildControls()
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
-    CKB_Integration = named(new QCheckBox(QStringLiteral("Intégration"), this), "CKB_Integration");
+    CKB_Integration = named(new QCheckBox(QStringLiteral("Integration"), this), "CKB_Integration");
     layout->addWidget(CKB_Integration);
 
-    RDB_Unique = named(new QRadioButton(QStringLiteral("Integration illimitée"), this), "RDB_Unique");
-    RDB_Boucle = named(new QRadioButton(QStringLiteral("Intégration en boucle (Planetaire)"), this), "RDB_Boucle");
-    RDB_Dark = named(new QRadioButton(QStringLiteral("Integration d'un Dark"), this), "RDB_Dark");
-    RDB_Flat = named(new QRadioButton(QStringLiteral("Integration d'un Flat-Field"), this), "RDB_Flat");
+    RDB_Unique = named(new QRadioButton(QStringLiteral("Unique"), this), "RDB_Unique");
+    RDB_Boucle = named(new QRadioButton(QStringLiteral("Boucle"), this), "RDB_Boucle");
+    RDB_Dark = named(new QRadioButton(QStringLiteral("Dark"), this), "RDB_Dark");
+    RDB_Flat = named(new QRadioButton(QStringLiteral("Flat"), this), "RDB_Flat");
+    RDB_Unique->setToolTip(QStringLiteral("Integration illimitée"));
+    RDB_Boucle->setToolTip(QStringLiteral("Intégration en boucle (Planetaire)"));
+    RDB_Dark->setToolTip(QStringLiteral("Integration d'un Dark"));
+    RDB_Flat->setToolTip(QStringLiteral("Integration d'un Flat-Field"));
     auto* modes = new QButtonGroup(this);
+    auto* modeGrid = new QGridLayout;
+    modeGrid->setContentsMargins(0, 0, 0, 0);
+    int index = 0;
     for (QRadioButton* b : {RDB_Unique, RDB_Boucle, RDB_Dark, RDB_Flat}) {
         modes->addButton(b);
-        layout->addWidget(b);
+        modeGrid->addWidget(b, index / 2, index % 2);
+        ++index;
     }
+    layout->addLayout(modeGrid);
 
     auto* run = new QGridLayout;
     SPED_Nb_Bitmap = named(new QSpinBox(this), "SPED_Nb_Bitmap");
@@ -84,8 +93,10 @@ void PNL_Integration::buildControls()
     TNI_MaxDark->setRange(0, 100);
     TNI_MaxDark->setReadOnly(true);
     TNI_MaxDark->setMaximumWidth(56);
-    RDB_Dark_Sub = named(new QRadioButton(QStringLiteral("Sub."), TBS_Dark), "RDB_Dark_Sub");
-    RDB_Dark_Smart = named(new QRadioButton(QStringLiteral("Smart"), TBS_Dark), "RDB_Dark_Smart");
+    RDB_Dark_Sub = named(new QRadioButton(QStringLiteral("Soust."), TBS_Dark), "RDB_Dark_Sub");
+    RDB_Dark_Smart = named(new QRadioButton(QStringLiteral("Intel."), TBS_Dark), "RDB_Dark_Smart");
+    RDB_Dark_Sub->setToolTip(QStringLiteral("Soustraction normale du Dark"));
+    RDB_Dark_Smart->setToolTip(QStringLiteral("Soustraction intelligente du Dark"));
     SPED_RDark = named(new QSpinBox(TBS_Dark), "SPED_RDark");
     SPED_RDark->setRange(1, 9);
     dark->addWidget(SCB_Seuil_dark, 0, 0, 1, 2);
@@ -98,6 +109,7 @@ void PNL_Integration::buildControls()
     TBS_Flat = named(new QWidget, "TBS_Flat");
     auto* flat = new QHBoxLayout(TBS_Flat);
     CKB_Active_Flat = named(new QCheckBox(QStringLiteral("Actif"), TBS_Flat), "CKB_Active_Flat");
+    CKB_Active_Flat->setToolTip(QStringLiteral("Application du flat-field"));
     TNI_MaxFlat = named(new TNumInp(TBS_Flat), "TNI_MaxFlat");
     TNI_MaxFlat->setRange(0, 2147483647.0);
     TNI_MaxFlat->setReadOnly(true);
