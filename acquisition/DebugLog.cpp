@@ -23,6 +23,13 @@ void DebugLog::restart()
     (void)path;
 }
 
+void DebugLog::resume()
+{
+    if (!file_.isOpen()) return;
+    file_.close();
+    file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+}
+
 void DebugLog::write(const QString& label, const QString& value)
 {
     if (!file_.isOpen()) return;

@@ -15,6 +15,9 @@ public:
     bool isOpen() const { return file_.isOpen(); }
     // Truncates an open log and starts again from its first line.
     void restart();
+    // Another writer rewrote the file (the video format dump at a camera
+    // start): go on at its end.
+    void resume();
     void write(const QString& label, const QString& value);
     // A line written as it stands, for reports that are not label = value.
     void writeLine(const QString& line);

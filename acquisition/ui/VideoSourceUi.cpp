@@ -58,6 +58,7 @@ VideoSourceUi::~VideoSourceUi()
 
 std::optional<int> VideoSourceUi::choose(const QStringList& entries)
 {
+    if (chooserOverride) return chooserOverride(entries);
     TFRM_Pilote dialog(window_);
     dialog.setEntries(entries);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;

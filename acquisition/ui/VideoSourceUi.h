@@ -34,6 +34,9 @@ public:
     CameraPanel* panel() const { return panel_; }
     TFRM_PlayControl* playControl() const { return playControl_; }
 
+    // Replaces the driver chooser dialog (scripts and tests pick an entry).
+    std::function<std::optional<int>(const QStringList&)> chooserOverride;
+
     // Image1 and the result window show the new frame.
     std::function<void()> onFrameShown;
     // What the other parts do on a start, a stop or a frame (the main window).

@@ -394,7 +394,15 @@ void TFRM_Alv::setResultWindow(TFRM_Alv_Child* child)
     wireResults();
     applyResultSize();
 }
-void TFRM_Alv::setPreferences(TFRM_Pref* pref) { pref_ = pref; }
+void TFRM_Alv::setPreferences(TFRM_Pref* pref)
+{
+    pref_ = pref;
+    if (!pref_) return;
+    connect(pref_->CKB_Debug, &QCheckBox::toggled, this, [this](bool on) {
+        videoSource_->source().controls.debugActive = on;
+        core_.controls.tracking.CKB_Debug = on;
+    });
+}
 void TFRM_Alv::setAboutBox(TAboutBox* about) { about_ = about; }
 void TFRM_Alv::setResources(TFRM_Ressources* resources) { resources_ = resources; }
 void TFRM_Alv::setToolWindow(QWidget* window)
@@ -440,7 +448,8 @@ void TFRM_Alv::captureStarted(bool playback)
     core_.flags.loadingSettings = false;
     TNI_Lx->setValue(core_.buffers.imageWidth);
     TNI_Ly->setValue(core_.buffers.imageHeight);
-    if (!playback) debugLog_.restart();
+    // The format read of a camera start rewrote Debug.log from its first line.
+    debugLog_.resume();
     if (resources_) resources_->refreshMemory();
     if (child_) {
         core_.buffers.clearResult();

@@ -1,9 +1,11 @@
+#include "acquisition/ui/VideoSourceUi.h"
 #include "app/ui/HelpWindow.h"
 #include "app/ui/ImageView.h"
 #include "app/ui/TFRM_Alv.h"
 #include "app/ui/WindowSet.h"
 #include "app/ui/ZonesGroup.h"
 #include "processing/ui/GRB_Seuils.h"
+#include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
 
 #include <QAction>
@@ -140,8 +142,9 @@ private slots:
             WindowSet set;
             set.preferences()->CKB_Debug->setChecked(true);
             set.main()->debugLog().write(QStringLiteral("biWidth"), QStringLiteral("640"));
-            set.main()->debugLog().restart(); // a camera start empties it
+            set.main()->debugLog().restart(); // emptied again
             set.main()->debugLog().write(QStringLiteral("biHeight"), QStringLiteral("480"));
+            QVERIFY(set.main()->core().controls.tracking.CKB_Debug);
             set.preferences()->CKB_Debug->setChecked(false);
         }
         QDir::setCurrent(previous);
@@ -163,6 +166,62 @@ private slots:
         QVERIFY(w.helpWindow()->currentFile().endsWith(QStringLiteral("topic-11.html")));
         w.Aide1->trigger();
         QVERIFY(w.helpWindow()->currentFile().endsWith(QStringLiteral("index.html")));
+    }
+
+    // The simulator started from another directory: operations open, the
+    // result window shows, Debug.log is written there; the stop closes them.
+    void simulatorStartAndStopFromAnotherDirectory()
+    {
+        QTemporaryDir dir;
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        {
+            WindowSet set;
+            TFRM_Alv* w = set.main();
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            set.preferences()->CKB_Debug->setChecked(true);
+            VideoSourceUi& video = w->videoSource();
+            video.chooserOverride = [](const QStringList& entries) -> std::optional<int> {
+                return int(entries.size()) - 1; // the sky simulator comes last
+            };
+            video.source().BTN_StartClick();
+            QVERIFY(video.source().running());
+            QVERIFY(w->MNU_Operations->isEnabled());
+            QVERIFY(w->CKB_Suivi->isEnabled());
+            QVERIFY(set.resultWindow()->isVisible());
+            QCOMPARE(set.resultWindow()->pos(), w->pos() + QPoint(154, 117));
+            QTRY_VERIFY(video.source().frameCounter() > 2);
+            video.source().BTN_StopClick();
+            QVERIFY(!w->MNU_Operations->isEnabled());
+            QVERIFY(!w->CKB_Suivi->isEnabled());
+            QVERIFY(!w->core().flags.targetActive);
+            set.preferences()->CKB_Debug->setChecked(false);
+        }
+        QDir::setCurrent(previous);
+        QFile log(dir.filePath(QStringLiteral("Debug.log")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(log.readAll());
+        QVERIFY2(text.contains(QStringLiteral(" = ")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("640")));
+    }
+
+    void closingWhileStreamingEndsCleanly()
+    {
+        WindowSet set;
+        TFRM_Alv* w = set.main();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        VideoSourceUi& video = w->videoSource();
+        video.chooserOverride = [](const QStringList& entries) -> std::optional<int> {
+            return int(entries.size()) - 1;
+        };
+        video.source().BTN_StartClick();
+        QVERIFY(video.source().running());
+        QTimer::singleShot(300, w, [w] { w->close(); });
+        video.source().BTN_TurboClick(); // stream mode runs until the window closes
+        QTRY_VERIFY(!w->isVisible());
+        QVERIFY(!video.source().running());
     }
 
     void closingTheMainWindowEndsCleanly()
