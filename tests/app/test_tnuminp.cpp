@@ -49,7 +49,7 @@ private slots:
     {
         QCOMPARE(field->text(), QStringLiteral("0"));
         QCOMPARE(field->maxLength(), 12);
-        QCOMPARE(field->width(), 85);
+        QCOMPARE(field->sizeHint().width(), 85);
     }
 
     void integerFieldIgnoresExponentAndSeparator()

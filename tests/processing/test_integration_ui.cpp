@@ -88,7 +88,7 @@ private slots:
         Fixture f;
         PNL_Integration& p = f.panel;
         p.CKB_Integration->setChecked(true);
-        QTest::mouseClick(p.RDB_Flat, Qt::LeftButton);
+        p.RDB_Flat->click();
         QVERIFY(f.core.controls.integration.RDB_Flat);
         QCOMPARE(f.core.zone.zoneRect, (Rect{0, 0, 64, 48}));
         p.SPED_Nb_Bitmap->setValue(0);
@@ -97,7 +97,7 @@ private slots:
         QTest::mouseClick(p.BTN_Arreter_Add, Qt::LeftButton);
         QVERIFY(p.CKB_Active_Flat->isEnabled());
         QCOMPARE(p.TNI_MaxFlat->Value(), 1.0L);
-        QTest::mouseClick(p.RDB_Unique, Qt::LeftButton);
+        p.RDB_Unique->click();
         p.CKB_Active_Flat->setChecked(true);
         QVERIFY(f.core.controls.CKB_Active_Flat);
     }
