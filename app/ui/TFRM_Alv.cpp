@@ -446,6 +446,7 @@ void TFRM_Alv::captureStarted(bool playback)
 {
     setSourceRunning(true);
     core_.flags.loadingSettings = false;
+    GRB_Zones->syncFromCore();
     TNI_Lx->setValue(core_.buffers.imageWidth);
     TNI_Ly->setValue(core_.buffers.imageHeight);
     // The format read of a camera start rewrote Debug.log from its first line.
@@ -457,6 +458,15 @@ void TFRM_Alv::captureStarted(bool playback)
         child_->move(pos() + QPoint(154, 117));
         child_->show();
     }
+}
+
+void TFRM_Alv::formatChanged(bool accepted)
+{
+    if (!accepted) return;
+    GRB_Zones->syncFromCore();
+    TNI_Lx->setValue(core_.buffers.imageWidth);
+    TNI_Ly->setValue(core_.buffers.imageHeight);
+    frameShown();
 }
 
 void TFRM_Alv::captureStopped()

@@ -211,6 +211,7 @@ private:
     void frameShown() override;
     void captureStarted(bool playback) override;
     void captureStopped() override;
+    void formatChanged(bool accepted) override;
     void countFrameForSaving(bool selected, bool requireNoLongExposure) override;
     void stopIntegration() override;
     void playbackKindChosen(PlaybackKind kind) override;

@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QScrollBar>
+#include <algorithm>
 #include <cmath>
 
 namespace velumbra {
@@ -68,6 +69,23 @@ void ZonesGroup::TNI_Taille_ZDetectExit()
 {
     core_.controls.TNI_Taille_ZDetect = double(TNI_Taille_ZDetect->Value());
     SCB_Taille_ZDetect->setValue(RoundDown(core_.controls.TNI_Taille_ZDetect));
+}
+
+void ZonesGroup::syncFromCore()
+{
+    const int width = core_.buffers.imageWidth;
+    if (width <= 0) return;
+    const int detectMax = std::max(3, std::min(320, width - 50));
+    SCB_Taille_ZDetect->setMaximum(detectMax);
+    TNI_Taille_ZDetect->setMax(detectMax);
+    SCB_Taille_ZAffich->setMaximum(std::max(20, width));
+    TNI_Taille_ZAffich->setMax(std::max(20, width));
+    // Through the sliders' own handlers: the fields, the zone and the
+    // result size follow.
+    SCB_Taille_ZDetect->setValue(RoundDown(core_.controls.TNI_Taille_ZDetect));
+    SCB_Taille_ZDetectChange();
+    SCB_Taille_ZAffich->setValue(RoundDown(core_.controls.TNI_Taille_ZAffich));
+    SCB_Taille_ZAffichChange();
 }
 
 QSize ZonesGroup::resultSizeForZone(int zoneSize, int binning)

@@ -26,6 +26,10 @@ public:
     void SCB_Taille_ZAffichChange();
     void TNI_Taille_ZAffichExit();
 
+    // A source started or changed its format: the sliders take the new
+    // frame width as their limit and show the sizes the start chose.
+    void syncFromCore();
+
     // Result image size for a display-zone size: the zone's width and three
     // quarters of it, halved with 2x2 binning.
     static QSize resultSizeForZone(int zoneSize, int binning);

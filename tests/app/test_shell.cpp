@@ -3,6 +3,7 @@
 #include "app/ui/ImageView.h"
 #include "app/ui/TFRM_Alv.h"
 #include "app/ui/WindowSet.h"
+#include "app/ui/TNumInp.h"
 #include "app/ui/ZonesGroup.h"
 #include "processing/ui/GRB_Seuils.h"
 #include "results/ui/TFRM_Alv_Child.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QPlainTextEdit>
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -192,6 +194,13 @@ private slots:
             QVERIFY(set.resultWindow()->isVisible());
             QCOMPARE(set.resultWindow()->pos(), w->pos() + QPoint(154, 117));
             QTRY_VERIFY(video.source().frameCounter() > 2);
+            // The zone sliders follow the start: the display zone takes the
+            // frame width (640, the size kept from the last stop).
+            QCOMPARE(w->GRB_Zones->SCB_Taille_ZAffich->maximum(), 640);
+            QCOMPARE(w->GRB_Zones->SCB_Taille_ZAffich->value(), 640);
+            QCOMPARE(w->GRB_Zones->TNI_Taille_ZAffich->text(), QStringLiteral("640"));
+            QCOMPARE(w->core().buffers.resultWidth, 640);
+            QCOMPARE(w->core().buffers.resultHeight, 480);
             video.source().BTN_StopClick();
             QVERIFY(!w->MNU_Operations->isEnabled());
             QVERIFY(!w->CKB_Suivi->isEnabled());
