@@ -124,7 +124,10 @@ void TFRM_Alv::FormCreate()
         registerHelpArea(area);
 
     connect(image1_, &ImageView::mouseReleased, this, &TFRM_Alv::Image1MouseUp);
-    connect(GRB_Zones, &ZonesGroup::displayZoneResized, this, [this] { applyResultSize(); });
+    connect(GRB_Zones, &ZonesGroup::displayZoneResized, this, [this] {
+        applyResultSize();
+        if (resources_ && resources_->isVisible()) resources_->refreshMemory();
+    });
 
     MNU_Operations->setEnabled(false);
     core_.pipeline.setView(this);
