@@ -232,6 +232,26 @@ TEST_F(StackCommand, GreyAveragesTheChosenChannels)
     expectPixels(result("rbc.bmp"), [&](int x, int y, int c) { return c == 1 ? 0 : levels(x, y)[c]; });
 }
 
+TEST_F(StackCommand, RawStepRebuildsColourFromTheMosaic)
+{
+    // "Mode 1" mosaic: G R on even rows, B G on odd rows; each site holds
+    // its colour's level in all three bytes.
+    auto mosaic = [](int x, int y) {
+        const int v = (y % 2 == 0) ? (x % 2 == 0 ? 120 : 200) : (x % 2 == 0 ? 40 : 120);
+        return Rgb{v, v, v};
+    };
+    const QStringList frames = {frame("raw1.bmp", mosaic), frame("raw2.bmp", mosaic)};
+    const CommandRun run = runCommand(QStringList{"-o", path("out.bmp"), "--raw", "1", "--min", "0", "--max", "512"} +
+                                      frames);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    // Inside, every pixel gets red 200, green 120, blue 40; the outermost
+    // rows and columns are not rebuilt and stay black.
+    expectPixels(result(), [](int x, int y, int c) {
+        if (x == 0 || y == 0 || x == W - 1 || y == H - 1) return 0;
+        return level(2 * (c == 0 ? 200 : (c == 1 ? 120 : 40)), 0, 512);
+    });
+}
+
 // ------------------------------------------------------- records and files
 
 TEST_F(StackCommand, ParameterRecordBesideTheResult)
