@@ -362,12 +362,22 @@ void BatchStack::processLight(int number, const QString& file)
 }
 
 // Without given thresholds the result is stretched over its whole range.
+// Inverted, the shown range (TNI_Min, TNI_Max) is that of the plain values,
+// complemented from the statistics' start value, not the range of what is
+// drawn; the stretch then takes the range of a plain render, complemented.
 void BatchStack::applyThresholds()
 {
     if (o_.minimum && o_.maximum) return; // Stop rendered with them
     auto& s = core_.controls.GRB_Seuils;
-    const int lo = std::clamp(int(s.TNI_Min), 0, 65535);
-    const int hi = std::clamp(int(s.TNI_Max), 0, 65535);
+    int lo = std::clamp(int(s.TNI_Min), 0, 65535);
+    int hi = std::clamp(int(s.TNI_Max), 0, 65535);
+    if (s.CKB_Inverse) {
+        s.CKB_Inverse = false;
+        core_.integrator.renderCurrent();
+        lo = 65535 - std::clamp(int(s.TNI_Max), 0, 65535);
+        hi = 65535 - std::clamp(int(s.TNI_Min), 0, 65535);
+        s.CKB_Inverse = true;
+    }
     if (!o_.minimum) Thresholds::SCB_MinimumScroll(s, lo, false);
     if (!o_.maximum) Thresholds::SCB_MaximumScroll(s, hi, false);
     core_.integrator.renderCurrent();

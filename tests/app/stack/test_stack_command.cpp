@@ -82,6 +82,7 @@ TEST_F(StackCommand, SumOfThreeFramesBetweenGivenThresholds)
     const QStringList frames = {lightFrame(1), lightFrame(2), lightFrame(3)};
     const CommandRun run = runCommand(QStringList{"-o", path("out.bmp"), "--min", "0", "--max", "768"} + frames);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << "no progress bar when stderr is not a terminal: " << run.err.toStdString();
     expectPixels(result(), [](int x, int y, int c) {
         int64_t sum = 0;
         for (int k = 1; k <= 3; ++k) sum += channel(pattern(k, x, y), c);
@@ -105,6 +106,30 @@ TEST_F(StackCommand, WithoutThresholdsTheResultIsStretchedOverItsRange)
     expectPixels(result(), [lo, hi](int x, int y, int c) {
         return level(channel(pattern(1, x, y), c) + channel(pattern(2, x, y), c), lo, hi);
     });
+}
+
+TEST_F(StackCommand, InvertedResultIsStretchedOverItsOwnRange)
+{
+    const QStringList frames = {lightFrame(1), lightFrame(2)};
+    const CommandRun run = runCommand(QStringList{"-o", path("out.bmp"), "--invert"} + frames);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    auto inverted = [](int x, int y, int c) {
+        return int64_t(65535) - channel(pattern(1, x, y), c) - channel(pattern(2, x, y), c);
+    };
+    int64_t lo = INT64_MAX, hi = 0;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W - 1; ++x)
+            for (int c = 0; c < 3; ++c) {
+                lo = std::min(lo, inverted(x, y, c));
+                hi = std::max(hi, inverted(x, y, c));
+            }
+    expectPixels(result(), [&](int x, int y, int c) { return level(inverted(x, y, c), lo, hi); });
+
+    // Given thresholds apply to the inverted values as they stand.
+    const CommandRun given = runCommand(QStringList{"-o", path("given.bmp"), "--invert", "--min", "65000", "--max",
+                                                    "65512"} + frames);
+    ASSERT_EQ(given.exitCode, 0) << given.err.toStdString();
+    expectPixels(result("given.bmp"), [&](int x, int y, int c) { return level(inverted(x, y, c), 65000, 65512); });
 }
 
 TEST_F(StackCommand, LoopModeKeepsTheLastFrames)
