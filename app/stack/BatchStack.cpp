@@ -26,6 +26,8 @@ namespace {
 
 // Time between two simulated frames: the simulator's reference exposure.
 constexpr int kSimulatedFrameMs = 40;
+// Dark level of the smart dark when none is given.
+constexpr int kSmartDarkDefaultLevel = 10;
 
 QString csvField(const QString& text)
 {
@@ -135,7 +137,6 @@ StackOutcome BatchStack::run()
     s.CKB_Red = o_.red;
     s.CKB_Green = o_.green;
     s.CKB_Blue = o_.blue;
-    s.CKB_Inverse = o_.invert;
     c.TNI_Taille_ZDetect = std::min<double>(o_.detectSize, std::max(3, std::min(320, frameWidth_ - 50)));
     core_.zone.tolerance = o_.tolerance;
     c.tracking.RDB_Somax = o_.track == TrackMethod::Axes;
@@ -305,10 +306,15 @@ void BatchStack::setUpLights()
         pc.RDB_Dark_Smart = o_.smartDarkRadius.has_value();
         pc.RDB_Dark_Sub = !pc.RDB_Dark_Smart;
         pc.SPED_RDark = o_.smartDarkRadius.value_or(1);
-        pc.SCB_Seuil_dark = 100 - o_.darkLevel.value_or(100);
+        // At 100 % the smart dark would take every cell with any dark signal
+        // for hot; its default is the level that flags cells at 230 and up.
+        const int level = o_.darkLevel.value_or(o_.smartDarkRadius ? kSmartDarkDefaultLevel : 100);
+        pc.SCB_Seuil_dark = 100 - level;
         in.SCB_Seuil_darkChange();
     }
     auto& s = c.GRB_Seuils;
+    // Inverted display for the result only: the masters' figures stay plain.
+    s.CKB_Inverse = o_.invert;
     if (o_.minimum) Thresholds::SCB_MinimumScroll(s, *o_.minimum, false);
     if (o_.maximum) Thresholds::SCB_MaximumScroll(s, *o_.maximum, false);
     c.PNL_Integration.SPED_Nb_Bitmap = o_.count.value_or(o_.mode == StackMode::Loop ? 1 : 0);

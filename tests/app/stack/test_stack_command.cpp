@@ -186,6 +186,38 @@ TEST_F(StackCommand, DarkIsScaledToTheLightCountAndSubtracted)
     });
 }
 
+TEST_F(StackCommand, SmartDarkReplacesOnlyHotCellsByTheirBoxBorder)
+{
+    // One hot site at (10,12) and a warm one at (25,5); the default smart
+    // level (10 %) counts dark means of 230 and up as hot.
+    auto dark = [](int x, int y) {
+        const int v = (x == 10 && y == 12) ? 240 : ((x == 25 && y == 5) ? 200 : 8);
+        return Rgb{v, v, v};
+    };
+    auto light = [](int k, int x, int y) {
+        if ((x == 10 && y == 12) || (x == 25 && y == 5)) return Rgb{250, 250, 250};
+        return pattern(k, x, y);
+    };
+    const QString d = frame("dark.bmp", dark);
+    const QStringList lights = {frame("l1.bmp", [&](int x, int y) { return light(1, x, y); }),
+                                frame("l2.bmp", [&](int x, int y) { return light(2, x, y); })};
+    const CommandRun run = runCommand(QStringList{"-o", path("out.bmp"), "--dark", d, "--smart-dark", "1", "--min",
+                                                  "0", "--max", "512"} + lights);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    auto sum = [&](int x, int y, int c) { return channel(light(1, x, y), c) + channel(light(2, x, y), c); };
+    expectPixels(result(), [&](int x, int y, int c) {
+        if (x == 10 && y == 12) {
+            // Border of the box of columns 9..12 and rows 11..13: ten cells.
+            int64_t border = 0;
+            for (int i = 9; i <= 12; ++i)
+                for (int j = 11; j <= 13; ++j)
+                    if (i == 9 || i == 12 || j == 11 || j == 13) border += sum(i, j, c);
+            return level(border / 10, 0, 512);
+        }
+        return level(sum(x, y, c), 0, 512);
+    });
+}
+
 TEST_F(StackCommand, FlatDividesByTheFlatOverItsMean)
 {
     auto flat = [](int x, int y) { return Rgb{100 + (x % 5) * 20, 80 + (y % 4) * 30, 60 + ((x + y) % 3) * 50}; };
