@@ -14,10 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <algorithm>
 #include <memory>
-#include <optional>
 #include <vector>
 
 namespace velumbra::stack {
@@ -170,7 +168,8 @@ bool BatchStack::openLog()
     if (o_.logFile.isEmpty()) return true;
     log_.setFileName(o_.logFile);
     if (!log_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
-        messages_.showMessage(false, QStringLiteral("cannot create the log %1: %2").arg(o_.logFile, log_.errorString()));
+        messages_.showMessage(false,
+                              QStringLiteral("cannot create the log %1: %2").arg(o_.logFile, log_.errorString()));
         return false;
     }
     log_.write("frame,file,selected,star_x,star_y,intensity_min,intensity_max\n");
@@ -286,8 +285,12 @@ void BatchStack::setUpLights()
     z.starPos = {o_.centerX.value_or(frameWidth_ / 2), o_.centerY.value_or(frameHeight_ / 2)};
     // A target outside the frame comes back to its centre, as at capture start.
     if (z.starPos.x >= frameWidth_ || z.starPos.y >= frameHeight_) {
-        messages_.showMessage(false, QStringLiteral("--center %1,%2 lies outside the %3x%4 frame; the frame centre is used")
-                                         .arg(z.starPos.x).arg(z.starPos.y).arg(frameWidth_).arg(frameHeight_));
+        messages_.showMessage(false, QStringLiteral("--center %1,%2 lies outside the %3x%4 frame; "
+                                                    "the frame centre is used")
+                                         .arg(z.starPos.x)
+                                         .arg(z.starPos.y)
+                                         .arg(frameWidth_)
+                                         .arg(frameHeight_));
         z.starPos = {frameWidth_ / 2, frameHeight_ / 2};
     }
     z.zoneOffset = {0, 0};
@@ -343,7 +346,8 @@ void BatchStack::stackLights()
 void BatchStack::processLight(int number, const QString& file)
 {
     if (!o_.saveFramesDir.isEmpty()) {
-        const QString name = QDir(o_.saveFramesDir).filePath(QStringLiteral("frame-%1.bmp").arg(number, 5, 10, QLatin1Char('0')));
+        const QString name =
+            QDir(o_.saveFramesDir).filePath(QStringLiteral("frame-%1.bmp").arg(number, 5, 10, QLatin1Char('0')));
         if (!writer_.write(name, core_.buffers.frameSlots[0], frameWidth_, frameHeight_))
             messages_.showMessage(false, QStringLiteral("cannot write %1: %2").arg(name, writer_.errorString()));
     }

@@ -181,7 +181,8 @@ ParsedCommandLine parseStackCommandLine(const QStringList& arguments)
         return parsed;
     }
     if (o.output.isEmpty()) return fail(QStringLiteral("no output file (-o FILE)"));
-    if (o.simulate > 0 && !o.frames.isEmpty()) return fail(QStringLiteral("frame files and --simulate exclude each other"));
+    if (o.simulate > 0 && !o.frames.isEmpty())
+        return fail(QStringLiteral("frame files and --simulate exclude each other"));
     if (o.simulate == 0 && o.frames.isEmpty()) return fail(QStringLiteral("no frames given"));
     if (o.darkLevel && o.darks.isEmpty())
         return fail(QStringLiteral("--dark-level needs dark frames (--dark FILE)"));
