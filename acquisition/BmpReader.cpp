@@ -155,7 +155,10 @@ BmpReadResult readBmpFile(const QString& path, QImage& target, int maxWidth, int
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return refuse(QObject::tr("lecture impossible"));
     if (file.size() > kMaxFileBytes) return refuse(QObject::tr("fichier trop grand"));
-    return decodeBmp(file.readAll(), target, maxWidth, maxHeight);
+    // A device or a pipe reports no size: never read more than the limit.
+    const QByteArray data = file.read(kMaxFileBytes + 1);
+    if (data.size() > kMaxFileBytes) return refuse(QObject::tr("fichier trop grand"));
+    return decodeBmp(data, target, maxWidth, maxHeight);
 }
 
 QString bmpErrorMessage(const QString& path, const QString& cause)

@@ -3,6 +3,7 @@
 #include "app/ui/TNumInp.h"
 #include "processing/ImageCore.h"
 #include "results/ImageNaming.h"
+#include "results/CoreParameters.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -352,25 +353,9 @@ void TFRM_Alv_Child::setClickActions(ResultClickActions* actions)
 ParameterValues TFRM_Alv_Child::gatherParameters() const
 {
     ParameterValues v;
+    if (core_) v = parameterValuesOf(*core_, width_, height_);
     v.resultWidth = width_;
     v.resultHeight = height_;
-    if (core_) {
-        v.imageWidth = core_->buffers.imageWidth;
-        v.imageHeight = core_->buffers.imageHeight;
-        v.displayZoneLeft = core_->zone.displayZone.left;
-        v.displayZoneTop = core_->zone.displayZone.top;
-        const PipelineControls& c = core_->controls;
-        v.CKB_Integration = c.integration.CKB_Integration;
-        v.RDB_Boucle = c.integration.RDB_Boucle;
-        v.CKB_Longuepose_Active = c.CKB_Longuepose_Active;
-        v.TNI_MaxDark = c.TNI_MaxDark;
-        v.CKB_Active_Flat = c.CKB_Active_Flat;
-        v.CKB_Suivi = c.CKB_Suivi;
-        if (c.RDB_Derive) v.tracking = TrackingMethod::Other;
-        v.TNI_Taille_ZDetect = c.TNI_Taille_ZDetect;
-        v.CKB_Selection = c.CKB_Selection;
-        v.TNI_Seuil_Selection = c.TNI_Seuil_Selection;
-    }
     if (completeParameters) completeParameters(v);
     return v;
 }

@@ -211,3 +211,14 @@ TEST(BmpReader, ReadsFilesAndNamesThemInMessages)
     EXPECT_FALSE(missing.ok);
     EXPECT_TRUE(bmpErrorMessage(path, missing.error).contains(QStringLiteral("m42_001.bmp")));
 }
+
+TEST(BmpReader, EndlessDeviceIsRefusedAtTheSizeLimit)
+{
+    // /dev/zero reports no size and never ends.
+    QImage img = frame();
+    const QImage before = img.copy();
+    const BmpReadResult r = readBmpFile(QStringLiteral("/dev/zero"), img);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, QObject::tr("fichier trop grand"));
+    EXPECT_EQ(img, before);
+}

@@ -1,0 +1,434 @@
+#include "app/stack/BatchStack.h"
+#include "acquisition/BmpReader.h"
+#include "acquisition/Clock.h"
+#include "acquisition/Planes.h"
+#include "acquisition/RawDemosaic.h"
+#include "acquisition/SkySimulator.h"
+#include "processing/CoreStages.h"
+#include "processing/DisplayMapping.h"
+#include "processing/ImageCore.h"
+#include "results/BmpWriter.h"
+#include "results/CoreParameters.h"
+#include "results/ParameterRecord.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace velumbra::stack {
+
+namespace {
+
+// Time between two simulated frames: the simulator's reference exposure.
+constexpr int kSimulatedFrameMs = 40;
+// Dark level of the smart dark when none is given.
+constexpr int kSmartDarkDefaultLevel = 10;
+
+QString csvField(const QString& text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+// The .par file beside the result: same base name.
+QString recordPath(const QString& output)
+{
+    const QFileInfo info(output);
+    const QString dir = info.path();
+    const QString base = info.suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0
+                             ? info.completeBaseName()
+                             : info.fileName();
+    return QDir(dir).filePath(base + QStringLiteral(".par"));
+}
+
+class BatchStack {
+public:
+    BatchStack(const StackOptions& options, MessageSink& messages, StackProgress* progress)
+        : o_(options), messages_(messages), progress_(progress)
+    {
+        for (const QString& f : o_.darks) entries_.push_back({Dark, f});
+        for (const QString& f : o_.flats) entries_.push_back({Flat, f});
+        for (const QString& f : o_.frames) entries_.push_back({Light, f});
+        total_ = int(entries_.size()) + o_.simulate;
+        failed_.assign(entries_.size(), false);
+    }
+    ~BatchStack() { core_.pipeline.setStages(nullptr); }
+
+    StackOutcome run();
+
+private:
+    struct Entry {
+        Plane role;
+        QString path;
+    };
+
+    bool openLog();
+    bool findFrameSize();
+    void setFrameSize(int width, int height);
+    bool loadEntry(std::size_t index);
+    bool loadFile(const QString& path);
+    void simulateFrame();
+    void refuse(std::size_t index, const QString& why);
+    void integrateMasters(Plane plane);
+    void setUpLights();
+    void selectMode(StackMode mode);
+    void stackLights();
+    void processLight(int number, const QString& file);
+    void applyThresholds();
+    bool save();
+    void frameDone();
+
+    const StackOptions& o_;
+    MessageSink& messages_;
+    StackProgress* progress_;
+    ManualClock clock_;
+    ImageCore core_{clock_};
+    CoreStages stages_{core_};
+    std::unique_ptr<SkySimulator> sky_;
+    QImage scratch_; // file pixels before the RAW step
+    BmpWriter writer_;
+    QFile log_;
+    std::vector<Entry> entries_;
+    std::vector<bool> failed_;
+    int total_ = 0;
+    int done_ = 0;
+    int frameWidth_ = 0, frameHeight_ = 0;
+    StackOutcome outcome_;
+};
+
+StackOutcome BatchStack::run()
+{
+    if (!openLog()) return outcome_;
+    for (Plane p : {Light, Dark, Flat}) zeroPlane(p);
+    zeroResultPlane();
+    core_.buffers.create();
+    core_.pipeline.setStages(&stages_);
+    core_.flags.loadingSettings = false;
+    core_.flags.permanentView = false;
+    if (o_.rawMode > 0) scratch_ = QImage(kMaxFrameWidth, kMaxFrameHeight, kPixelFormat);
+    if (!o_.saveFramesDir.isEmpty() && !QDir().mkpath(o_.saveFramesDir)) {
+        messages_.showMessage(false, QStringLiteral("cannot create the folder %1").arg(o_.saveFramesDir));
+        return outcome_;
+    }
+
+    if (o_.simulate > 0) {
+        sky_ = std::make_unique<SkySimulator>(clock_, o_.seed);
+        setFrameSize(o_.simWidth, o_.simHeight);
+    } else if (!findFrameSize()) {
+        messages_.showMessage(false, QStringLiteral("no frame could be read; nothing written"));
+        outcome_.unreadable = int(std::count(failed_.begin(), failed_.end(), true));
+        return outcome_;
+    }
+
+    // Controls that hold for the whole run, masters included.
+    PipelineControls& c = core_.controls;
+    c.MNU_Binning_2x2 = o_.binning == 2;
+    auto& s = c.GRB_Seuils;
+    s.RDB_NB = o_.grey;
+    s.RDB_Couleur = !o_.grey;
+    s.CKB_Red = o_.red;
+    s.CKB_Green = o_.green;
+    s.CKB_Blue = o_.blue;
+    c.TNI_Taille_ZDetect = std::min<double>(o_.detectSize, std::max(3, std::min(320, frameWidth_ - 50)));
+    core_.zone.tolerance = o_.tolerance;
+    c.tracking.RDB_Somax = o_.track == TrackMethod::Axes;
+    c.tracking.RDB_Colimacon = o_.track == TrackMethod::Brightest;
+    c.tracking.RDB_Cadres = o_.track == TrackMethod::Edges;
+    c.tracking.CKB_Inversion_Video = o_.darkObject;
+    core_.flags.targetActive = true;
+
+    if (!o_.darks.isEmpty()) integrateMasters(Dark);
+    if (!o_.flats.isEmpty()) integrateMasters(Flat);
+    setUpLights();
+    stackLights();
+
+    outcome_.unreadable = int(std::count(failed_.begin(), failed_.end(), true));
+    if (outcome_.stacked == 0) {
+        messages_.showMessage(false, QStringLiteral("no frame could be stacked; nothing written"));
+        outcome_.exitStatus = kExitNothing;
+        return outcome_;
+    }
+    applyThresholds();
+    if (!save()) {
+        outcome_.exitStatus = kExitNothing;
+        return outcome_;
+    }
+    outcome_.exitStatus = outcome_.unreadable > 0 ? kExitSomeSkipped : kExitStacked;
+    return outcome_;
+}
+
+bool BatchStack::openLog()
+{
+    if (o_.logFile.isEmpty()) return true;
+    log_.setFileName(o_.logFile);
+    if (!log_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+        messages_.showMessage(false,
+                              QStringLiteral("cannot create the log %1: %2").arg(o_.logFile, log_.errorString()));
+        return false;
+    }
+    log_.write("frame,file,selected,star_x,star_y,intensity_min,intensity_max\n");
+    return true;
+}
+
+// The first frame that reads well gives the frame size of the run; the
+// ones before it are reported once and skipped.
+bool BatchStack::findFrameSize()
+{
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        QImage& target = o_.rawMode > 0 ? scratch_ : core_.buffers.frameSlots[0];
+        const BmpReadResult r = readBmpFile(entries_[i].path, target);
+        if (r.ok) {
+            setFrameSize(r.width, r.height);
+            return true;
+        }
+        refuse(i, r.error);
+    }
+    return false;
+}
+
+void BatchStack::setFrameSize(int width, int height)
+{
+    frameWidth_ = width;
+    frameHeight_ = height;
+    core_.buffers.setFrameSize(width, height);
+    // The display zone takes the frame's proportions, as at capture start.
+    core_.zone.displayAspect = double(width) / double(height);
+}
+
+void BatchStack::refuse(std::size_t index, const QString& why)
+{
+    if (failed_[index]) return;
+    failed_[index] = true;
+    messages_.showMessage(false, QStringLiteral("cannot read %1: %2; skipped").arg(entries_[index].path, why));
+    frameDone();
+}
+
+bool BatchStack::loadEntry(std::size_t index)
+{
+    if (failed_[index]) return false;
+    QImage& target = o_.rawMode > 0 ? scratch_ : core_.buffers.frameSlots[0];
+    const BmpReadResult r = readBmpFile(entries_[index].path, target);
+    if (!r.ok) {
+        refuse(index, r.error);
+        return false;
+    }
+    if (r.width != frameWidth_ || r.height != frameHeight_) {
+        refuse(index, QStringLiteral("size %1x%2 differs from the run's %3x%4")
+                          .arg(r.width).arg(r.height).arg(frameWidth_).arg(frameHeight_));
+        return false;
+    }
+    if (o_.rawMode > 0)
+        RawDemosaic(scratch_, core_.buffers.frameSlots[0], frameWidth_, frameHeight_, o_.rawMode - 1);
+    return true;
+}
+
+void BatchStack::simulateFrame()
+{
+    clock_.advanceMs(kSimulatedFrameMs);
+    QImage& target = o_.rawMode > 0 ? scratch_ : core_.buffers.frameSlots[0];
+    sky_->render(target, frameWidth_, frameHeight_);
+    if (o_.rawMode > 0)
+        RawDemosaic(scratch_, core_.buffers.frameSlots[0], frameWidth_, frameHeight_, o_.rawMode - 1);
+}
+
+void BatchStack::frameDone()
+{
+    ++done_;
+    if (progress_) progress_->frameDone(done_, total_);
+}
+
+void BatchStack::selectMode(StackMode mode)
+{
+    auto& m = core_.controls.integration;
+    m.CKB_Integration = true;
+    m.RDB_Unique = mode == StackMode::Single;
+    m.RDB_Boucle = mode == StackMode::Loop;
+    m.RDB_Dark = mode == StackMode::Dark;
+    m.RDB_Flat = mode == StackMode::Flat;
+    Integrator& in = core_.integrator;
+    switch (mode) {
+    case StackMode::Single: in.RDB_UniqueClick(); break;
+    case StackMode::Loop: in.RDB_BoucleClick(); break;
+    case StackMode::Dark: in.RDB_DarkClick(); break;
+    case StackMode::Flat: in.RDB_FlatClick(); break;
+    }
+}
+
+// Dark or flat master: the files go through the frame routine in the dark
+// or flat mode, then Stop makes the master usable (dark means, flat means).
+void BatchStack::integrateMasters(Plane plane)
+{
+    selectMode(plane == Dark ? StackMode::Dark : StackMode::Flat);
+    core_.controls.PNL_Integration.SPED_Nb_Bitmap = 0;
+    Integrator& in = core_.integrator;
+    in.BTN_Demarrer_AddClick();
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].role != plane) continue;
+        if (!loadEntry(i)) continue;
+        bool selected = false;
+        core_.pipeline.ProcessFrame(true, selected);
+        frameDone();
+    }
+    if (in.running()) in.BTN_Arreter_AddClick();
+}
+
+void BatchStack::setUpLights()
+{
+    PipelineControls& c = core_.controls;
+    ZoneState& z = core_.zone;
+    z.starPos = {o_.centerX.value_or(frameWidth_ / 2), o_.centerY.value_or(frameHeight_ / 2)};
+    // A target outside the frame comes back to its centre, as at capture start.
+    if (z.starPos.x >= frameWidth_ || z.starPos.y >= frameHeight_) {
+        messages_.showMessage(false, QStringLiteral("--center %1,%2 lies outside the %3x%4 frame; "
+                                                    "the frame centre is used")
+                                         .arg(z.starPos.x)
+                                         .arg(z.starPos.y)
+                                         .arg(frameWidth_)
+                                         .arg(frameHeight_));
+        z.starPos = {frameWidth_ / 2, frameHeight_ / 2};
+    }
+    z.zoneOffset = {0, 0};
+    c.TNI_Taille_ZAffich = std::max(20, std::min(o_.zoneSize.value_or(frameWidth_), frameWidth_));
+    selectMode(o_.mode);
+    // The dark and flat runs lock tracking off; the lights may track.
+    c.CKB_Suivi = o_.track != TrackMethod::None;
+
+    Integrator& in = core_.integrator;
+    if (!o_.flats.isEmpty() && core_.integrator.stats.frameCount[Flat] > 0) {
+        c.CKB_Active_Flat = true;
+        in.CKB_Active_FlatClick();
+    }
+    if (!o_.darks.isEmpty()) {
+        auto& pc = c.PNL_Integration;
+        pc.RDB_Dark_Smart = o_.smartDarkRadius.has_value();
+        pc.RDB_Dark_Sub = !pc.RDB_Dark_Smart;
+        pc.SPED_RDark = o_.smartDarkRadius.value_or(1);
+        // At 100 % the smart dark would take every cell with any dark signal
+        // for hot; its default is the level that flags cells at 230 and up.
+        const int level = o_.darkLevel.value_or(o_.smartDarkRadius ? kSmartDarkDefaultLevel : 100);
+        pc.SCB_Seuil_dark = 100 - level;
+        in.SCB_Seuil_darkChange();
+    }
+    auto& s = c.GRB_Seuils;
+    // Inverted display for the result only: the masters' figures stay plain.
+    s.CKB_Inverse = o_.invert;
+    if (o_.minimum) Thresholds::SCB_MinimumScroll(s, *o_.minimum, false);
+    if (o_.maximum) Thresholds::SCB_MaximumScroll(s, *o_.maximum, false);
+    c.PNL_Integration.SPED_Nb_Bitmap = o_.count.value_or(o_.mode == StackMode::Loop ? 1 : 0);
+}
+
+void BatchStack::stackLights()
+{
+    Integrator& in = core_.integrator;
+    in.BTN_Demarrer_AddClick();
+    if (sky_) {
+        for (int n = 1; n <= o_.simulate && in.running(); ++n) {
+            simulateFrame();
+            processLight(n, QString());
+        }
+    } else {
+        int number = 0;
+        for (std::size_t i = 0; i < entries_.size() && in.running(); ++i) {
+            if (entries_[i].role != Light) continue;
+            ++number;
+            if (loadEntry(i)) processLight(number, entries_[i].path);
+        }
+    }
+    if (in.running()) in.BTN_Arreter_AddClick();
+}
+
+void BatchStack::processLight(int number, const QString& file)
+{
+    if (!o_.saveFramesDir.isEmpty()) {
+        const QString name =
+            QDir(o_.saveFramesDir).filePath(QStringLiteral("frame-%1.bmp").arg(number, 5, 10, QLatin1Char('0')));
+        if (!writer_.write(name, core_.buffers.frameSlots[0], frameWidth_, frameHeight_))
+            messages_.showMessage(false, QStringLiteral("cannot write %1: %2").arg(name, writer_.errorString()));
+    }
+    const bool integrating = core_.integrator.running();
+    bool selected = false;
+    core_.pipeline.ProcessFrame(true, selected);
+    if (selected && integrating) ++outcome_.stacked;
+    if (log_.isOpen()) {
+        const ZoneState& z = core_.zone;
+        const bool measured = core_.controls.CKB_Suivi;
+        const QString line = QStringLiteral("%1,%2,%3,%4,%5,%6,%7\n")
+                                 .arg(number)
+                                 .arg(csvField(file))
+                                 .arg(selected ? 1 : 0)
+                                 .arg(z.starPos.x)
+                                 .arg(z.starPos.y)
+                                 .arg(measured ? QString::number(z.intensityMin) : QString())
+                                 .arg(measured ? QString::number(z.intensityMax) : QString());
+        log_.write(line.toUtf8());
+    }
+    frameDone();
+}
+
+// Without given thresholds the result is stretched over its whole range.
+// Inverted, the shown range (TNI_Min, TNI_Max) is that of the plain values,
+// complemented from the statistics' start value, not the range of what is
+// drawn; the stretch then takes the range of a plain render, complemented.
+void BatchStack::applyThresholds()
+{
+    if (o_.minimum && o_.maximum) return; // Stop rendered with them
+    auto& s = core_.controls.GRB_Seuils;
+    int lo = std::clamp(int(s.TNI_Min), 0, 65535);
+    int hi = std::clamp(int(s.TNI_Max), 0, 65535);
+    if (s.CKB_Inverse) {
+        s.CKB_Inverse = false;
+        core_.integrator.renderCurrent();
+        lo = 65535 - std::clamp(int(s.TNI_Max), 0, 65535);
+        hi = 65535 - std::clamp(int(s.TNI_Min), 0, 65535);
+        s.CKB_Inverse = true;
+    }
+    if (!o_.minimum) Thresholds::SCB_MinimumScroll(s, lo, false);
+    if (!o_.maximum) Thresholds::SCB_MaximumScroll(s, hi, false);
+    core_.integrator.renderCurrent();
+}
+
+bool BatchStack::save()
+{
+    const int b = core_.controls.binning();
+    // The result window's picture, no larger than the frame.
+    const int width = std::min(core_.buffers.resultWidth, std::max(1, frameWidth_ / b));
+    const int height = std::min(core_.buffers.resultHeight, std::max(1, frameHeight_ / b));
+    if (!writer_.write(o_.output, core_.buffers.result, width, height)) {
+        messages_.showMessage(false, QStringLiteral("cannot write %1: %2").arg(o_.output, writer_.errorString()));
+        return false;
+    }
+    outcome_.resultWidth = width;
+    outcome_.resultHeight = height;
+    if (o_.writePar) {
+        ParameterRecordWriter records;
+        const QString name = recordPath(o_.output);
+        const ParameterValues values = parameterValuesOf(core_, width, height);
+        const QString base = QFileInfo(name).path() + QLatin1Char('/') + QFileInfo(name).completeBaseName();
+        if (!records.WriteParameterRecord(name, base, values, SystemClock().now())) {
+            messages_.showMessage(false, QStringLiteral("cannot write %1: %2").arg(name, records.errorString()));
+            return false;
+        }
+    }
+    if (log_.isOpen() && !log_.flush()) {
+        messages_.showMessage(false, QStringLiteral("cannot write the log %1: %2").arg(o_.logFile, log_.errorString()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+StackOutcome runStack(const StackOptions& options, MessageSink& messages, StackProgress* progress)
+{
+    // The engine's planes are static: one run at a time.
+    auto batch = std::make_unique<BatchStack>(options, messages, progress);
+    return batch->run();
+}
+
+} // namespace velumbra::stack

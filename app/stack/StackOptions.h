@@ -1,0 +1,69 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+
+namespace velumbra::stack {
+
+enum class StackMode { Single, Loop, Dark, Flat };
+enum class TrackMethod { None, Brightest, Axes, Edges };
+
+// Everything the command line of velumbra-stack chooses. Unset optional
+// values take the defaults the run derives from the frames (frame width,
+// frame centre, full-range thresholds).
+struct StackOptions {
+    QStringList frames;
+    QString output;
+    bool writePar = false;
+
+    StackMode mode = StackMode::Single;
+    std::optional<int> count; // SPED_Nb_Bitmap; default 0, or 1 in loop mode
+
+    QStringList darks;
+    QStringList flats;
+    std::optional<int> darkLevel; // TNI_MaxDark, whole percent; default 100 with darks
+    std::optional<int> smartDarkRadius; // smart dark instead of subtraction
+
+    int binning = 1;
+    bool invert = false;
+    bool grey = false;
+    bool red = true, green = true, blue = true;
+
+    std::optional<int> minimum; // SCB_Minimum
+    std::optional<int> maximum; // SCB_Maximum
+
+    std::optional<int> zoneSize; // TNI_Taille_ZAffich
+    std::optional<int> centerX, centerY;
+
+    TrackMethod track = TrackMethod::None;
+    int detectSize = 40; // TNI_Taille_ZDetect
+    int tolerance = 0;
+    bool darkObject = false;
+
+    int rawMode = 0; // 0 = off, else 1..4
+
+    int simulate = 0; // frames from the sky simulator
+    uint32_t seed = 1;
+    int simWidth = 640, simHeight = 480;
+
+    QString logFile;
+    QString saveFramesDir;
+    bool quiet = false;
+};
+
+struct ParsedCommandLine {
+    enum class Outcome { Run, Help, Error };
+    Outcome outcome = Outcome::Error;
+    StackOptions options;
+    QString error; // with Outcome::Error
+};
+
+// Parses the arguments after the program name. Options take their value as
+// the next argument or after "="; "--" ends the options.
+ParsedCommandLine parseStackCommandLine(const QStringList& arguments);
+
+// The text of --help.
+QString stackUsage();
+
+} // namespace velumbra::stack

@@ -1,0 +1,90 @@
+// The command on the sky simulator: a seeded run is reproducible, the frames
+// it saves stack to the very same result, and tracking follows a star.
+#include "StackTestFiles.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace stacktest;
+
+TEST(StackSimulated, SavedFramesStackToTheSameResult)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString frames = dir.filePath(QStringLiteral("frames"));
+    const CommandRun sim = runCommand({"-o", dir.filePath("sim.bmp"), "--simulate", "6", "--seed", "7", "--size", "160x120",
+                                "--save-frames", frames, "--quiet"});
+    ASSERT_EQ(sim.exitCode, 0) << sim.err.toStdString();
+    const QStringList saved = QDir(frames).entryList({"frame-*.bmp"}, QDir::Files, QDir::Name);
+    ASSERT_EQ(saved.size(), 6);
+    QStringList paths;
+    for (const QString& f : saved) paths << QDir(frames).filePath(f);
+    const CommandRun files = runCommand(QStringList{"-o", dir.filePath("files.bmp")} + paths);
+    ASSERT_EQ(files.exitCode, 0) << files.err.toStdString();
+
+    const QImage a(dir.filePath("sim.bmp")), b(dir.filePath("files.bmp"));
+    ASSERT_EQ(a.size(), QSize(160, 120));
+    EXPECT_EQ(a.convertToFormat(QImage::Format_RGB32), b.convertToFormat(QImage::Format_RGB32));
+
+    // Same seed, same sky; another seed, another sky.
+    const CommandRun again = runCommand({"-o", dir.filePath("again.bmp"), "--simulate", "6", "--seed", "7", "--size",
+                                  "160x120"});
+    ASSERT_EQ(again.exitCode, 0);
+    EXPECT_EQ(QImage(dir.filePath("again.bmp")), a);
+    const CommandRun other = runCommand({"-o", dir.filePath("other.bmp"), "--simulate", "6", "--seed", "8", "--size",
+                                  "160x120"});
+    ASSERT_EQ(other.exitCode, 0);
+    EXPECT_NE(QImage(dir.filePath("other.bmp")), a);
+}
+
+// A bright star drifting one pixel per frame: with tracking the log follows
+// it and the zone keeps it in place.
+TEST(StackSimulated, TrackingFollowsADriftingStar)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    constexpr int W = 160, H = 120, N = 8;
+    QStringList paths;
+    for (int k = 0; k < N; ++k) {
+        const int sx = 60 + k, sy = 50 + k;
+        const QString p = dir.filePath(QStringLiteral("f%1.bmp").arg(k));
+        ASSERT_TRUE(writeFile(p, bmp24(W, H, [&](int x, int y) {
+            const int d2 = (x - sx) * (x - sx) + (y - sy) * (y - sy);
+            const int v = d2 == 0 ? 250 : (d2 <= 2 ? 150 : 20);
+            return Rgb{v, v, v};
+        })));
+        paths << p;
+    }
+    const CommandRun run = runCommand(QStringList{"-o", dir.filePath("out.bmp"), "--track", "brightest", "--center", "61,51",
+                                           "--zone", "60", "--detect", "20", "--log", dir.filePath("log.csv")} +
+                               paths);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QFile log(dir.filePath("log.csv"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList lines = QString::fromUtf8(log.readAll()).trimmed().split('\n');
+    ASSERT_EQ(lines.size(), N + 1);
+    for (int k = 0; k < N; ++k) {
+        const QStringList f = lines[k + 1].split(',');
+        ASSERT_EQ(f.size(), 7);
+        EXPECT_EQ(f[3].toInt(), 60 + k) << lines[k + 1].toStdString();
+        EXPECT_EQ(f[4].toInt(), 50 + k);
+        EXPECT_EQ(f[5].toInt(), 20);
+        EXPECT_EQ(f[6].toInt(), 250);
+    }
+    // Stabilised: the star's cell holds every frame's peak, so it is the
+    // brightest pixel of the result at the zone centre.
+    const QImage img(dir.filePath("out.bmp"));
+    ASSERT_FALSE(img.isNull());
+    int bx = -1, by = -1, best = -1;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (qGreen(img.pixel(x, y)) > best) {
+                best = qGreen(img.pixel(x, y));
+                bx = x;
+                by = y;
+            }
+    EXPECT_EQ(best, 255);
+    EXPECT_EQ(bx, 30);
+    EXPECT_EQ(by, 22);
+}
