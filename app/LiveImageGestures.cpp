@@ -6,6 +6,17 @@
 
 namespace velumbra {
 
+Measurement measureBetween(Point previous, Point last, double sampling, double objectDistance)
+{
+    Measurement m;
+    const double dx = last.x - previous.x, dy = last.y - previous.y;
+    m.angleArcSeconds = std::sqrt(dx * dx + dy * dy) * sampling;
+    m.distance = std::sin(m.angleArcSeconds * M_PI / 648000.0) * std::max(objectDistance, 0.000001);
+    m.angleText = FormatDMS(m.angleArcSeconds);
+    m.distanceText = QString::number(m.distance, 'g', 3);
+    return m;
+}
+
 GestureEffects LiveImageGestures::mouseUp(Point click, Qt::MouseButton button, Qt::KeyboardModifiers keys,
                                           const GestureContext& ctx, ZoneState& zone, RunFlags& flags)
 {
@@ -53,12 +64,12 @@ GestureEffects LiveImageGestures::mouseUp(Point click, Qt::MouseButton button, Q
     } else if (keys == Qt::AltModifier) {
         previousPoint = lastPoint;
         lastPoint = click;
-        const double dx = lastPoint.x - previousPoint.x, dy = lastPoint.y - previousPoint.y;
-        angleArcSeconds = std::sqrt(dx * dx + dy * dy) * ctx.TNI_Echantillonnage;
-        distance = std::sin(angleArcSeconds * M_PI / 648000.0) * std::max(ctx.TNI_DistObjet, 0.000001);
+        const Measurement m = measureBetween(previousPoint, lastPoint, ctx.TNI_Echantillonnage, ctx.TNI_DistObjet);
+        angleArcSeconds = m.angleArcSeconds;
+        distance = m.distance;
         fx.measured = true;
-        fx.angleText = FormatDMS(angleArcSeconds);
-        fx.distanceText = QString::number(distance, 'g', 3);
+        fx.angleText = m.angleText;
+        fx.distanceText = m.distanceText;
     }
 
     const bool searchKeys = keys != Qt::AltModifier && keys != Qt::ControlModifier;

@@ -36,6 +36,16 @@ struct GestureEffects {
     QString distanceText;      // EDT_Distance_Calculee
 };
 
+// Angle between two points of the image (arc seconds, through the sampling)
+// and the matching distance at the object's distance, with their texts.
+struct Measurement {
+    double angleArcSeconds = 0;
+    double distance = 0;
+    QString angleText;
+    QString distanceText;
+};
+Measurement measureBetween(Point previous, Point last, double sampling, double objectDistance);
+
 // Mouse gestures on the live image (button released).
 class LiveImageGestures {
 public:

@@ -124,6 +124,9 @@ void TFRM_Alv::FormCreate()
         registerHelpArea(area);
 
     connect(image1_, &ImageView::mouseReleased, this, &TFRM_Alv::Image1MouseUp);
+    connect(GRB_Zones->CKB_Zones_Liees, &QCheckBox::toggled, this, [this](bool on) {
+        if (child_) child_->clickLinks().CKB_Zones_Liees = on;
+    });
     connect(GRB_Zones, &ZonesGroup::displayZoneResized, this, [this] {
         applyResultSize();
         if (resources_ && resources_->isVisible()) resources_->refreshMemory();
@@ -430,6 +433,9 @@ void TFRM_Alv::wireResults()
     connect(child_->image3(), &ImageView::mouseReleased, trackingPanel_, &TrackingPanel::Image3Clicked,
             Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
     child_->setMessageSink(this);
+    child_->setClickActions(this);
+    child_->clickLinks().liveDisplayRunning = sourceRunning_;
+    child_->clickLinks().CKB_Zones_Liees = GRB_Zones->CKB_Zones_Liees->isChecked();
     core_.frameCountHook = &child_->frameCountHook();
 }
 void TFRM_Alv::wireVideoSource()
@@ -580,6 +586,7 @@ bool TFRM_Alv::showNewFrame(int width, int height)
 void TFRM_Alv::setSourceRunning(bool running)
 {
     sourceRunning_ = running;
+    if (child_) child_->clickLinks().liveDisplayRunning = running;
     MNU_Operations->setEnabled(running);
     for (QCheckBox* box : toolBoxes_) box->setEnabled(running);
     trackingPanel_->setCaptureRunning(running);
@@ -690,6 +697,19 @@ void TFRM_Alv::Image1MouseUp(QPoint position, Qt::MouseButton button, Qt::Keyboa
     core_.flags.zoneDirty = true;
     core_.pipeline.UpdateDisplayZone();
     image1_->update();
+}
+
+void TFRM_Alv::placeReticle(Point offsetFromStar)
+{
+    reticleCentre = {core_.zone.starPos.x + offsetFromStar.x, core_.zone.starPos.y + offsetFromStar.y};
+}
+
+void TFRM_Alv::measurePoints(Point previous, Point current)
+{
+    const Measurement m = measureBetween(previous, current, double(TNI_Echantillonnage->Value()),
+                                         double(TNI_DistObjet->Value()));
+    EDT_Angle_Calcule->setText(m.angleText);
+    EDT_Distance_Calculee->setText(m.distanceText);
 }
 
 // ---------------------------------------------------------------- view

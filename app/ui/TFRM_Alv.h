@@ -6,6 +6,7 @@
 #include "app/LiveImageGestures.h"
 #include "processing/CoreStages.h"
 #include "processing/ImageCore.h"
+#include "results/ResultClicks.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -44,7 +45,8 @@ class VideoSourceUi;
 // Main window: lays out the tool strip and the live image, carries the menu
 // and the message panel, and wires the subsystems to their controls. It holds
 // none of their logic.
-class TFRM_Alv : public QMainWindow, public MessageSink, private PipelineView, private VideoSourceHooks {
+class TFRM_Alv : public QMainWindow, public MessageSink, private PipelineView, private VideoSourceHooks,
+                 private ResultClickActions {
     Q_OBJECT
 public:
     explicit TFRM_Alv(QWidget* parent = nullptr);
@@ -217,6 +219,10 @@ private:
     void playbackKindChosen(PlaybackKind kind) override;
     void addCalibrationFrame(PlaybackKind kind) override;
     void addToAccumulation() override;
+
+    // ResultClickActions: what clicks on the result image ask of the shell.
+    void placeReticle(Point offsetFromStar) override;
+    void measurePoints(Point previous, Point current) override;
 };
 
 } // namespace velumbra

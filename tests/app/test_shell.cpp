@@ -215,6 +215,25 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("640")));
     }
 
+    // Alt-clicks on the result image measure in the main window's fields;
+    // the result window's clicks work while a source runs.
+    void resultImageClicksReachTheShell()
+    {
+        WindowSet set;
+        TFRM_Alv* w = set.main();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        w->TNI_Echantillonnage->setValue(2);
+        ImageView* image3 = set.resultWindow()->image3();
+        emit image3->mouseReleased(QPoint(10, 10), Qt::LeftButton, Qt::AltModifier);
+        QVERIFY(w->EDT_Angle_Calcule->text().isEmpty()); // no source: ignored
+        w->setSourceRunning(true);
+        emit image3->mouseReleased(QPoint(10, 10), Qt::LeftButton, Qt::AltModifier);
+        emit image3->mouseReleased(QPoint(40, 50), Qt::LeftButton, Qt::AltModifier);
+        // 50 pixels at 2"/pixel
+        QCOMPARE(w->EDT_Angle_Calcule->text(), QStringLiteral("  0°  1' 40.00\""));
+    }
+
     void closingWhileStreamingEndsCleanly()
     {
         WindowSet set;
