@@ -2,25 +2,12 @@
 #include "acquisition/StarField.h"
 #include "processing/ImageCore.h"
 
-#include <atomic>
-#include <cstdlib>
+#include "tests/AllocationCounter.h"
+
 #include <gtest/gtest.h>
-#include <new>
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t n)
-{
-    ++allocations;
-    if (void* p = std::malloc(n ? n : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 using namespace velumbra;
+using velumbra::testsupport::allocations;
 
 TEST(PipelineAllocation, SteadyFramesAllocateNothing)
 {
@@ -33,10 +20,7 @@ TEST(PipelineAllocation, SteadyFramesAllocateNothing)
     core.flags.targetActive = true;
     for (int i = 0; i < 3; ++i) core.pipeline.ProcessFrame(true); // zone set-up
     // The counter does see allocations.
-    const long probe = allocations.load();
-    int* volatile probeBlock = new int(1);
-    delete probeBlock;
-    ASSERT_EQ(allocations.load() - probe, 1);
+    ASSERT_EQ(velumbra::testsupport::probeAllocations(), 1);
 
     const long before = allocations.load();
     for (int i = 0; i < 50; ++i) core.pipeline.ProcessFrame(i % 2 == 0);

@@ -3,28 +3,16 @@
 #include "processing/ImageCore.h"
 #include "tests/processing/TestFrames.h"
 
-#include <atomic>
-#include <cstdlib>
+#include "tests/AllocationCounter.h"
+
 #include <gtest/gtest.h>
-#include <new>
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t n)
-{
-    ++allocations;
-    if (void* p = std::malloc(n ? n : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 using namespace velumbra;
+using velumbra::testsupport::allocations;
 
 TEST(TrackingAllocation, SteadyTrackingAllocatesNothing)
 {
+    ASSERT_EQ(velumbra::testsupport::probeAllocations(), 1); // the counter sees allocations
     ManualClock clock;
     ImageCore core(clock);
     CoreStages stages(core);

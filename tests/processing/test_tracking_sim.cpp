@@ -80,6 +80,15 @@ private:
     int msPerFrame_;
 };
 
+std::string methodName(const ::testing::TestParamInfo<Method>& info)
+{
+    switch (info.param) {
+    case Method::Somax: return "Somax";
+    case Method::Colimacon: return "Colimacon";
+    default: return "Cadres";
+    }
+}
+
 class FollowsDriftingStar : public ::testing::TestWithParam<Method> {};
 
 TEST_P(FollowsDriftingStar, ForThreeHundredFrames)
@@ -93,13 +102,7 @@ TEST_P(FollowsDriftingStar, ForThreeHundredFrames)
 
 INSTANTIATE_TEST_SUITE_P(Methods, FollowsDriftingStar,
                          ::testing::Values(Method::Somax, Method::Colimacon, Method::Cadres),
-                         [](const auto& info) {
-                             switch (info.param) {
-                             case Method::Somax: return "Somax";
-                             case Method::Colimacon: return "Colimacon";
-                             default: return "Cadres";
-                             }
-                         });
+                         methodName);
 
 // The same runs on the sky simulator: the mount does not track, so the
 // field drifts at the sidereal rate x cos(declination) (5 pixels a second
@@ -158,13 +161,7 @@ TEST_P(FollowsSimulatedSky, ForThreeHundredFrames)
 
 INSTANTIATE_TEST_SUITE_P(Methods, FollowsSimulatedSky,
                          ::testing::Values(Method::Somax, Method::Colimacon, Method::Cadres),
-                         [](const auto& info) {
-                             switch (info.param) {
-                             case Method::Somax: return "Somax";
-                             case Method::Colimacon: return "Colimacon";
-                             default: return "Cadres";
-                             }
-                         });
+                         methodName);
 
 TEST(DriftMethod, FollowsProgrammedDriftOnEmptySky)
 {
