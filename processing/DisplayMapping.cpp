@@ -2,16 +2,62 @@
 #include "acquisition/Rounding.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <type_traits>
 
 namespace velumbra {
+
+namespace {
+constexpr int kBytesPerWord = 4;
+inline uint32_t clampLevelIndex(int32_t v) { return static_cast<uint32_t>(v < 0 ? 0 : (v > 65535 ? 65535 : v)); }
+} // namespace
 
 int DisplayMapping::linearLevel(int32_t v, int lo, int span)
 {
     const int64_t d = int64_t(v) - lo;
     if (d < 0) return 0;
     return int(std::min<int64_t>((d * 256) / span, 255));
+}
+
+void DisplayMapping::mapBlock(const int32_t* cells, std::ptrdiff_t columnStride, int columns, int rows,
+                              uint8_t* pixels, std::ptrdiff_t rowStride) const
+{
+    // Pixels are built as words: blue, green, red, then the unused byte.
+    static_assert(std::endian::native == std::endian::little);
+    const uint8_t* table = table_.data();
+    const uint32_t maskRed = maskRed_, maskGreen = maskGreen_, maskBlue = maskBlue_, greyScale = greyScale_;
+    const auto run = [&](auto grey) {
+        for (int r = 0; r < rows; ++r, pixels += rowStride) {
+            const int32_t* cell = cells + std::ptrdiff_t(r) * 3;
+            uint8_t* out = pixels;
+            for (int k = 0; k < columns; ++k, cell += columnStride, out += kBytesPerWord) {
+                uint32_t r = uint32_t(cell[0]), g = uint32_t(cell[1]), b = uint32_t(cell[2]);
+                if ((r | g | b) > 65535u) { // a value outside 0..65535: clamp each
+                    r = clampLevelIndex(cell[0]);
+                    g = clampLevelIndex(cell[1]);
+                    b = clampLevelIndex(cell[2]);
+                }
+                const uint32_t red = table[r] & maskRed;
+                const uint32_t green = table[g] & maskGreen;
+                const uint32_t blue = table[b] & maskBlue;
+                uint32_t word;
+                if constexpr (decltype(grey)::value) {
+                    word = (((red + green + blue) * greyScale) >> 16) * 0x010101u;
+                } else {
+                    word = blue | (green << 8) | (red << 16);
+                }
+                uint32_t old;
+                std::memcpy(&old, out, sizeof old);
+                word |= old & 0xff000000u;
+                std::memcpy(out, &word, sizeof word);
+            }
+        }
+    };
+    if (grey_) run(std::true_type{});
+    else run(std::false_type{});
 }
 
 std::array<uint8_t, 256> DisplayMapping::equalizerCurve(const EqualizerControls& eq)

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace velumbra {
@@ -37,6 +38,13 @@ public:
             bgr[2] = uint8_t(r);
         }
     }
+
+    // Maps a block of cells into 32-bit pixels: `columns` cell columns
+    // `columnStride` values apart, `rows` cells of three channels down each,
+    // to the first `columns` pixels of `rows` image rows `rowStride` bytes
+    // apart. Same bytes as pixel(); the unused fourth byte is kept.
+    void mapBlock(const int32_t* cells, std::ptrdiff_t columnStride, int columns, int rows, uint8_t* pixels,
+                  std::ptrdiff_t rowStride) const;
 
     // Tone curve of the equalizer on linear levels: ten control points over
     // the span, each slider scaling its point (50 = unchanged, 100 = x4,

@@ -1,5 +1,6 @@
 #include "processing/Integrator.h"
 #include "acquisition/Rounding.h"
+#include "processing/CorrectionKernels.h"
 #include "processing/FramePipeline.h"
 #include "processing/Raster.h"
 
@@ -101,6 +102,10 @@ struct AccumulationPass {
     qsizetype ringStride;
     int x0, xEnd, y0, yEnd;
     int32_t lo, hi;
+    // Called after each strip with its zone columns [from, to), while the
+    // strip's sums are still in the cache.
+    void (*afterStrip)(void* context, int from, int to);
+    void* afterStripContext;
 };
 
 constexpr int kStripColumns = Integrator::kStripColumns;
@@ -171,6 +176,7 @@ void runAccumulation(AccumulationPass& a)
                 }
             }
         }
+        if (a.afterStrip) a.afterStrip(a.afterStripContext, x, x + columns * B);
     }
     a.lo = lo;
     a.hi = hi;
@@ -194,10 +200,23 @@ void dispatchAdd(AccumulationPass& a, bool add, bool subtract, bool write, bool 
 
 } // namespace
 
-void Integrator::accumulate(Plane plane, const Span& s, int b, bool add, bool subtractOldest, bool writeResult)
+void Integrator::accumulate(Plane plane, const Span& s, int b, bool add, bool subtractOldest, bool writeResult,
+                            CorrectionPass* correction)
 {
     if (s.xEnd <= s.x0 || s.yEnd <= s.y0) return;
     AccumulationPass a{};
+    struct Fused {
+        Integrator* self;
+        CorrectionPass* pass;
+    };
+    Fused fused{this, correction};
+    if (correction) {
+        a.afterStripContext = &fused;
+        a.afterStrip = [](void* context, int from, int to) {
+            auto* f = static_cast<Fused*>(context);
+            f->self->correctColumnsVector(*f->pass, from, to);
+        };
+    }
     a.sums = sumPlanes[plane];
     a.result = resultPlane;
     a.strip = strip_.data();
@@ -251,6 +270,8 @@ struct Integrator::CorrectionPass {
     int64_t subNum, subDen, hotFrom, flatCells;
     const int64_t* flatSum;
     int32_t lo, hi;
+    bool subtract, smart, flatOn, inverse;
+    CorrectionConstants vector; // for correctColumnsVector
 };
 
 namespace {
@@ -331,20 +352,63 @@ void Integrator::correctColumns(CorrectionPass& p, const Span& s, int radius)
     p.hi = hi;
 }
 
-void Integrator::correct(Plane plane, const Span& s, int b)
+namespace {
+bool correctionAvx2Available()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool available = __builtin_cpu_supports("avx2");
+    return available;
+#else
+    return false;
+#endif
+}
+} // namespace
+
+// The same correction as correctColumns without the smart dark, for the
+// zone columns [from, to), in blocks of values on processors that allow it;
+// the few values left at the end of a column go through the plain formulas.
+void Integrator::correctColumnsVector(CorrectionPass& p, int from, int to)
+{
+    const CorrectionConstants& k = p.vector;
+    int32_t lo = p.lo, hi = p.hi;
+    const int count = p.cells * kPlaneChannels;
+    for (int x = from; x < to; x += p.b) {
+        const int cx = x / p.b;
+        const int dcx = std::clamp((p.dx + x) / p.b, 0, kPlaneColumns - 1);
+        const int32_t* v0 = p.sums + planeIndex(cx, p.cy0, 0);
+        const int32_t* d0 = sumPlanes[Dark] + planeIndex(dcx, p.dcy0, 0);
+        const int32_t* f0 = sumPlanes[Flat] + planeIndex(dcx, p.dcy0, 0);
+        int32_t* out = resultPlane + planeIndex(cx, p.cy0, 0);
+        for (int i = correctColumnAvx2(k, v0, d0, f0, out, count, lo, hi); i < count; ++i) {
+            int64_t v = v0[i];
+            if (k.dark) v -= std::min<int64_t>(v, darkAmounts[std::clamp(d0[i], 0, kSumCeiling)]);
+            if (k.flat) {
+                const int64_t den = p.flatCells * std::clamp(f0[i], 1, kSumCeiling);
+                v = std::min<int64_t>(p.flatSum[i % kPlaneChannels] * v / den, kSumCeiling);
+            }
+            const int32_t written = k.inverse ? kSumCeiling - int32_t(v) : int32_t(v);
+            out[i] = written;
+            lo = std::min(lo, written);
+            hi = std::max(hi, written);
+        }
+    }
+    p.lo = lo;
+    p.hi = hi;
+}
+
+// Settings of the correction pass; whether the vector path may run it.
+bool Integrator::prepareCorrection(Plane plane, const Span& s, int b, CorrectionPass& p)
 {
     const auto& pc = controls_.PNL_Integration;
     const int64_t level = std::llround(std::clamp(controls_.TNI_MaxDark, 0.0, 100.0) * 100); // 1/100 %
     const int64_t darkFrames = std::max<int64_t>(stats.frameCount[Dark], 1);
     const bool darkOn = level > 0 && stats.frameCount[Dark] > 0 && plane != Dark;
-    const bool smart = darkOn && pc.RDB_Dark_Smart;
-    const bool subtract = darkOn && !pc.RDB_Dark_Smart;
+    p.smart = darkOn && pc.RDB_Dark_Smart;
+    p.subtract = darkOn && !pc.RDB_Dark_Smart;
     // A flat is never divided by itself.
-    const bool flatOn = controls_.CKB_Active_Flat && plane != Flat;
-    const bool inverse = controls_.GRB_Seuils.CKB_Inverse;
-    if (flatOn) prepareFlatGains();
+    p.flatOn = controls_.CKB_Active_Flat && plane != Flat;
+    p.inverse = controls_.GRB_Seuils.CKB_Inverse;
 
-    CorrectionPass p{};
     p.sums = sumPlanes[plane];
     p.x0 = s.x0;
     p.xEnd = s.xEnd;
@@ -359,7 +423,7 @@ void Integrator::correct(Plane plane, const Span& s, int b)
     // Subtraction: floor(level% x d x frames / darkFrames).
     p.subNum = level * std::max(0, sumCount(plane));
     p.subDen = 10000 * darkFrames;
-    if (subtract) buildDarkAmounts(p.subNum, p.subDen);
+    if (p.subtract) buildDarkAmounts(p.subNum, p.subDen);
     // Smart dark: hot when floor(d / darkFrames) > cellMax - level x (2.56 b^2 - 0.01),
     // compared in units of 1/10000 so that whole thresholds stay whole.
     const int64_t threshold = int64_t(cellMax(b)) * 10000 - level * (256 * b * b - 1);
@@ -369,19 +433,41 @@ void Integrator::correct(Plane plane, const Span& s, int b)
     p.lo = stats.planeMin[plane];
     p.hi = stats.planeMax[plane];
 
-    const int radius = std::clamp(pc.SPED_RDark, 1, 9);
-    using Pass = void (Integrator::*)(CorrectionPass&, const Span&, int);
-    // [subtract][smart][flat][inverse]
-    static constexpr Pass passes[2][2][2][2] = {
-        {{{&Integrator::correctColumns<false, false, false, false>, &Integrator::correctColumns<false, false, false, true>},
-          {&Integrator::correctColumns<false, false, true, false>, &Integrator::correctColumns<false, false, true, true>}},
-         {{&Integrator::correctColumns<false, true, false, false>, &Integrator::correctColumns<false, true, false, true>},
-          {&Integrator::correctColumns<false, true, true, false>, &Integrator::correctColumns<false, true, true, true>}}},
-        {{{&Integrator::correctColumns<true, false, false, false>, &Integrator::correctColumns<true, false, false, true>},
-          {&Integrator::correctColumns<true, false, true, false>, &Integrator::correctColumns<true, false, true, true>}},
-         {{&Integrator::correctColumns<true, true, false, false>, &Integrator::correctColumns<true, true, false, true>},
-          {&Integrator::correctColumns<true, true, true, false>, &Integrator::correctColumns<true, true, true, true>}}}};
-    (this->*passes[subtract][smart][flatOn][inverse])(p, s, radius);
+    // The vector path keeps every product of the flat division below 2^53.
+    constexpr int64_t kExactSum = int64_t(1) << 36, kExactCells = int64_t(1) << 21;
+    const bool flatExact = std::all_of(flatSum_, flatSum_ + kPlaneChannels,
+                                       [&](int64_t sum) { return sum >= 0 && sum <= kExactSum; })
+                        && p.flatCells <= kExactCells;
+    p.vector.dark = p.subtract;
+    p.vector.flat = p.flatOn;
+    p.vector.inverse = p.inverse;
+    p.vector.darkAmounts = darkAmounts;
+    for (int c = 0; c < kPlaneChannels; ++c) p.vector.flatSum[c] = double(flatSum_[c]);
+    p.vector.flatCells = double(p.flatCells);
+    return !p.smart && (flatExact || !p.flatOn) && correctionAvx2Available();
+}
+
+void Integrator::correct(Plane plane, const Span& s, int b)
+{
+    CorrectionPass p{};
+    if (prepareCorrection(plane, s, b, p)) {
+        correctColumnsVector(p, p.x0, p.xEnd);
+    } else {
+        if (p.flatOn) prepareFlatGains();
+        const int radius = std::clamp(controls_.PNL_Integration.SPED_RDark, 1, 9);
+        using Pass = void (Integrator::*)(CorrectionPass&, const Span&, int);
+        // [subtract][smart][flat][inverse]
+        static constexpr Pass passes[2][2][2][2] = {
+            {{{&Integrator::correctColumns<false, false, false, false>, &Integrator::correctColumns<false, false, false, true>},
+              {&Integrator::correctColumns<false, false, true, false>, &Integrator::correctColumns<false, false, true, true>}},
+             {{&Integrator::correctColumns<false, true, false, false>, &Integrator::correctColumns<false, true, false, true>},
+              {&Integrator::correctColumns<false, true, true, false>, &Integrator::correctColumns<false, true, true, true>}}},
+            {{{&Integrator::correctColumns<true, false, false, false>, &Integrator::correctColumns<true, false, false, true>},
+              {&Integrator::correctColumns<true, false, true, false>, &Integrator::correctColumns<true, false, true, true>}},
+             {{&Integrator::correctColumns<true, true, false, false>, &Integrator::correctColumns<true, true, false, true>},
+              {&Integrator::correctColumns<true, true, true, false>, &Integrator::correctColumns<true, true, true, true>}}}};
+        (this->*passes[p.subtract][p.smart][p.flatOn][p.inverse])(p, s, radius);
+    }
     stats.planeMin[plane] = p.lo;
     stats.planeMax[plane] = p.hi;
 }
@@ -415,14 +501,11 @@ void Integrator::mapToResult(const Span& s, int b)
     // Strips of 16 columns: the plane columns are read in memory order while
     // each image row is written a cache line at a time.
     constexpr int kStrip = 16;
-    for (int strip = s.cx0; strip < cxEnd; strip += kStrip) {
-        const int stripEnd = std::min(strip + kStrip, cxEnd);
-        for (int cy = s.cy0; cy < cyEnd; ++cy) {
-            uint8_t* row = bits + cy * stride;
-            for (int cx = strip; cx < stripEnd; ++cx) {
-                const int32_t* cell = resultPlane + planeIndex(cx, cy, 0);
-                mapping_.pixel(cell[kChannelRed], cell[kChannelGreen], cell[kChannelBlue], row + cx * kBytesPerPixel);
-            }
+    if (cyEnd > s.cy0) {
+        for (int strip = s.cx0; strip < cxEnd; strip += kStrip) {
+            const int columns = std::min(kStrip, cxEnd - strip);
+            mapping_.mapBlock(resultPlane + planeIndex(strip, s.cy0, 0), std::ptrdiff_t(kPlaneRows) * kPlaneChannels,
+                              columns, cyEnd - s.cy0, bits + s.cy0 * stride + strip * kBytesPerPixel, stride);
         }
     }
 
@@ -504,11 +587,19 @@ void Integrator::IntegrateAndRender(Plane plane, bool add, bool restart, bool re
     const bool flatOn = controls_.CKB_Active_Flat && plane != Flat;
     const bool corrected = darkOn || flatOn;
     const Span span = accumulationSpan(b, loop && ringReady);
-    accumulate(plane, span, b, add, subtractOldest, !corrected);
+    // The vector correction runs on each strip of columns right after its
+    // sums, while they are still in the cache.
+    CorrectionPass fused{};
+    const bool fuse = render && corrected && prepareCorrection(plane, span, b, fused);
+    accumulate(plane, span, b, add, subtractOldest, !corrected, fuse ? &fused : nullptr);
+    if (fuse) {
+        stats.planeMin[plane] = fused.lo;
+        stats.planeMax[plane] = fused.hi;
+    }
     timings_.EDT_Temps_addition = elapsedSince(t0);
 
     const int t1 = clock_.msecsOfDay();
-    if (render && corrected) correct(plane, span, b);
+    if (render && corrected && !fuse) correct(plane, span, b);
     showRange(plane);
     timings_.EDT_Temps_Dark_Flat = elapsedSince(t1);
 

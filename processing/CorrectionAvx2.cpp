@@ -1,0 +1,124 @@
+// Built with AVX2 code generation: call only after checking the processor.
+// Nothing here may be an inline function shared with other files.
+#include "processing/CorrectionKernels.h"
+
+#if defined(__AVX2__)
+#include <immintrin.h>
+
+namespace velumbra {
+
+namespace {
+
+// Exact floor(num / den) from an estimate q that is off by at most one:
+// every product below is a whole number under 2^53, so exact in doubles.
+inline __m128i exactQuotient(__m128i v, __m128i f, __m128i q, __m256d flatSum, __m256d flatCells)
+{
+    const __m256d one = _mm256_set1_pd(1.0);
+    const __m256d num = _mm256_mul_pd(_mm256_cvtepi32_pd(v), flatSum);
+    const __m256d den = _mm256_mul_pd(_mm256_cvtepi32_pd(f), flatCells);
+    __m256d qd = _mm256_cvtepi32_pd(q);
+    const __m256d product = _mm256_mul_pd(qd, den);
+    const __m256d tooHigh = _mm256_cmp_pd(product, num, _CMP_GT_OQ);
+    const __m256d tooLow = _mm256_cmp_pd(_mm256_add_pd(product, den), num, _CMP_LE_OQ);
+    qd = _mm256_sub_pd(qd, _mm256_and_pd(tooHigh, one));
+    qd = _mm256_add_pd(qd, _mm256_and_pd(tooLow, one));
+    return _mm256_cvttpd_epi32(qd);
+}
+
+template <bool Dark, bool Flat, bool Inverse>
+int run(const CorrectionConstants& k, const int32_t* sums, const int32_t* dark, const int32_t* flat, int32_t* out,
+        int count, int32_t& lo, int32_t& hi)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i ceiling = _mm256_set1_epi32(65535);
+    const __m256i one = _mm256_set1_epi32(1);
+    const __m256 two = _mm256_set1_ps(2.0f);
+    const __m256 estimateCap = _mm256_set1_ps(65536.0f);
+    const __m256d flatCells = _mm256_set1_pd(k.flatCells);
+    // The channel of each lane in the three vectors of a 24-value block.
+    __m256 scale[3];
+    __m256d sumLow[3], sumHigh[3];
+    for (int j = 0; j < 3; ++j) {
+        alignas(32) float s[8];
+        alignas(32) double d[8];
+        for (int l = 0; l < 8; ++l) {
+            const int c = (8 * j + l) % 3;
+            d[l] = k.flatSum[c];
+            s[l] = float(k.flatSum[c] / k.flatCells);
+        }
+        scale[j] = _mm256_load_ps(s);
+        sumLow[j] = _mm256_load_pd(d);
+        sumHigh[j] = _mm256_load_pd(d + 4);
+    }
+    __m256i vlo = _mm256_set1_epi32(lo), vhi = _mm256_set1_epi32(hi);
+    int i = 0;
+    for (; i + 24 <= count; i += 24) {
+        for (int j = 0; j < 3; ++j) {
+            const int at = i + 8 * j;
+            __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + at));
+            if constexpr (Dark) {
+                __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dark + at));
+                d = _mm256_min_epi32(_mm256_max_epi32(d, zero), ceiling);
+                const __m256i amount = _mm256_i32gather_epi32(k.darkAmounts, d, 4);
+                v = _mm256_sub_epi32(v, _mm256_min_epi32(v, amount));
+            }
+            if constexpr (Flat) {
+                __m256i f = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(flat + at));
+                f = _mm256_min_epi32(_mm256_max_epi32(f, one), ceiling);
+                // Estimate within a few millionths: reciprocal and one Newton step.
+                const __m256 ff = _mm256_cvtepi32_ps(f);
+                __m256 r = _mm256_rcp_ps(ff);
+                r = _mm256_mul_ps(r, _mm256_sub_ps(two, _mm256_mul_ps(ff, r)));
+                __m256 estimate = _mm256_mul_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(v), scale[j]), r);
+                estimate = _mm256_min_ps(estimate, estimateCap);
+                const __m256i q = _mm256_cvttps_epi32(estimate);
+                const __m128i low = exactQuotient(_mm256_castsi256_si128(v), _mm256_castsi256_si128(f),
+                                                  _mm256_castsi256_si128(q), sumLow[j], flatCells);
+                const __m128i high = exactQuotient(_mm256_extracti128_si256(v, 1), _mm256_extracti128_si256(f, 1),
+                                                   _mm256_extracti128_si256(q, 1), sumHigh[j], flatCells);
+                v = _mm256_min_epi32(_mm256_set_m128i(high, low), ceiling);
+            }
+            if constexpr (Inverse) v = _mm256_sub_epi32(ceiling, v);
+            vlo = _mm256_min_epi32(vlo, v);
+            vhi = _mm256_max_epi32(vhi, v);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at), v);
+        }
+    }
+    alignas(32) int32_t l8[8], h8[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(l8), vlo);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(h8), vhi);
+    for (int l = 0; l < 8; ++l) {
+        lo = l8[l] < lo ? l8[l] : lo;
+        hi = h8[l] > hi ? h8[l] : hi;
+    }
+    return i;
+}
+
+using Kernel = int (*)(const CorrectionConstants&, const int32_t*, const int32_t*, const int32_t*, int32_t*, int,
+                       int32_t&, int32_t&);
+
+} // namespace
+
+int correctColumnAvx2(const CorrectionConstants& k, const int32_t* sums, const int32_t* dark, const int32_t* flat,
+                      int32_t* out, int count, int32_t& lo, int32_t& hi)
+{
+    // [dark][flat][inverse]
+    static constexpr Kernel kernels[2][2][2] = {
+        {{&run<false, false, false>, &run<false, false, true>}, {&run<false, true, false>, &run<false, true, true>}},
+        {{&run<true, false, false>, &run<true, false, true>}, {&run<true, true, false>, &run<true, true, true>}}};
+    return kernels[k.dark][k.flat][k.inverse](k, sums, dark, flat, out, count, lo, hi);
+}
+
+} // namespace velumbra
+
+#else
+
+namespace velumbra {
+int correctColumnAvx2(const CorrectionConstants&, const int32_t*, const int32_t*, const int32_t*, int32_t*, int,
+                      int32_t&, int32_t&)
+{
+    return 0;
+}
+} // namespace velumbra
+
+#endif

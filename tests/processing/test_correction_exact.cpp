@@ -1,0 +1,187 @@
+#include "processing/DisplayMapping.h"
+#include "processing/ImageCore.h"
+
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <cstring>
+#include <random>
+
+using namespace velumbra;
+
+namespace {
+
+// Random planes with the extremes mixed in, corrected by the integrator and
+// checked cell by cell against the plain formulas on 64-bit integers.
+class CorrectionExact : public ::testing::Test {
+protected:
+    static constexpr int W = 161, H = 120; // 160 summed columns
+    void SetUp() override
+    {
+        core.buffers.create();
+        core.buffers.setFrameSize(W, H);
+        core.zone.displayZone = core.zone.zoneRect = {0, 0, W, H};
+        core.controls.TNI_Taille_ZAffich = W;
+        core.controls.integration.CKB_Integration = true;
+        core.controls.PNL_Integration.SPED_Nb_Bitmap = 0;
+    }
+    int32_t draw(std::mt19937& rng, int32_t typical)
+    {
+        static constexpr int32_t extremes[] = {0, 1, 2, 3, 65534, 65535};
+        const uint32_t pick = rng() % 8;
+        if (pick == 0) return extremes[rng() % 6];
+        if (pick == 1) return int32_t(rng() % 65536);
+        return std::clamp<int32_t>(typical + int32_t(rng() % 201) - 100, 0, 65535);
+    }
+    void fillPlanes(unsigned seed, int32_t light, int32_t dark, int32_t flat)
+    {
+        std::mt19937 rng(seed);
+        for (Plane p : {Light, Dark, Flat}) zeroPlane(p);
+        zeroResultPlane();
+        for (int x = 0; x < W - 1; ++x)
+            for (int y = 0; y < H; ++y)
+                for (int c = 0; c < kPlaneChannels; ++c) {
+                    const std::size_t i = planeIndex(x, y, c);
+                    sumPlanes[Light][i] = draw(rng, light);
+                    sumPlanes[Dark][i] = draw(rng, dark);
+                    sumPlanes[Flat][i] = draw(rng, flat);
+                }
+    }
+    // Renders Light and compares every cell, the range and the statistics.
+    void renderAndCompare(double darkPercent, bool flatOn, bool inverse, int lightFrames, int darkFrames)
+    {
+        auto& st = core.integrator.stats;
+        st.frameCount[Light] = lightFrames;
+        st.frameCount[Dark] = darkFrames;
+        core.controls.TNI_MaxDark = darkPercent;
+        core.controls.CKB_Active_Flat = flatOn;
+        core.controls.GRB_Seuils.CKB_Inverse = inverse;
+        core.integrator.FlatMeans();
+        core.integrator.renderCurrent();
+
+        const int64_t level = std::llround(darkPercent * 100);
+        const bool darkOn = level > 0 && darkFrames > 0;
+        const int64_t cells = core.integrator.flatCells();
+        int32_t lo = int32_t(std::min<int64_t>(255ll * lightFrames, INT32_MAX)), hi = 0;
+        int mismatches = 0;
+        for (int x = 0; x < W - 1; ++x)
+            for (int y = 0; y < H; ++y)
+                for (int c = 0; c < kPlaneChannels; ++c) {
+                    const std::size_t i = planeIndex(x, y, c);
+                    int64_t v = sumPlanes[Light][i];
+                    const int64_t d = sumPlanes[Dark][i], f = sumPlanes[Flat][i];
+                    if (darkOn) {
+                        const int64_t amount =
+                            std::min<int64_t>(level * d * lightFrames / (10000ll * darkFrames), 65535);
+                        v -= std::min(v, amount);
+                    }
+                    if (flatOn) {
+                        const int64_t den = cells * (f > 1 ? f : 1);
+                        v = std::min<int64_t>(core.integrator.flatSum(c) * v / den, 65535);
+                    }
+                    const int32_t expected = int32_t(inverse ? 65535 - v : v);
+                    lo = std::min(lo, expected);
+                    hi = std::max(hi, expected);
+                    if (resultPlane[i] != expected && ++mismatches <= 5)
+                        ADD_FAILURE() << "cell " << x << "," << y << " channel " << c << ": light "
+                                      << sumPlanes[Light][i] << " dark " << d << " flat " << f << " gives "
+                                      << resultPlane[i] << ", expected " << expected;
+                }
+        EXPECT_EQ(mismatches, 0);
+        EXPECT_EQ(st.planeMin[Light], lo);
+        EXPECT_EQ(st.planeMax[Light], hi);
+    }
+
+    ManualClock clock;
+    ImageCore core{clock};
+};
+
+} // namespace
+
+TEST_F(CorrectionExact, DarkSubtractionAndFlatDivisionMatchThePlainFormulas)
+{
+    struct Case {
+        double darkPercent;
+        bool flatOn, inverse;
+        int lightFrames, darkFrames;
+        int32_t light, dark, flat;
+    };
+    const Case cases[] = {
+        {20, true, false, 40, 4, 9000, 300, 2000},     // a typical run
+        {29, true, true, 7, 3, 30000, 900, 500},       // inverted
+        {100, false, false, 10, 5, 40000, 20000, 1},   // dark only, most cells go to 0
+        {0, true, false, 1, 0, 65000, 0, 3},           // flat only, quotients far above 65535
+        {37.25, true, false, 257, 1, 600, 65000, 60000}, // tiny gains, dark saturating the table
+        {0.01, true, true, 1000, 999, 65535, 65535, 65535},
+        {50, true, false, 3, 7, 100, 50, 120},          // quotients near whole numbers
+    };
+    unsigned seed = 1;
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << "dark " << k.darkPercent << "% flat " << k.flat << " inverse " << k.inverse);
+        fillPlanes(seed++, k.light, k.dark, k.flat);
+        renderAndCompare(k.darkPercent, k.flatOn, k.inverse, k.lightFrames, k.darkFrames);
+    }
+}
+
+TEST_F(CorrectionExact, FlatAtTheMeanAndWholeQuotientsStayExact)
+{
+    // Flat cells in pairs f, 400 - f: the flat mean is exactly 200, and a
+    // light of k x f makes every quotient the whole number 200 k, where an
+    // estimate just below it would lose one.
+    for (Plane p : {Light, Dark, Flat}) zeroPlane(p);
+    std::mt19937 rng(7);
+    int32_t pending[kPlaneChannels] = {0, 0, 0};
+    int n = 0;
+    for (int x = 0; x < W - 1; ++x)
+        for (int y = 0; y < H; ++y, ++n)
+            for (int c = 0; c < kPlaneChannels; ++c) {
+                const std::size_t i = planeIndex(x, y, c);
+                int32_t f;
+                if (n % 2 == 0) {
+                    f = 1 + int32_t(rng() % 399);
+                    pending[c] = 400 - f;
+                } else {
+                    f = pending[c];
+                }
+                sumPlanes[Flat][i] = f;
+                sumPlanes[Light][i] = f * int32_t(rng() % 164);
+            }
+    renderAndCompare(0, true, false, 1, 0);
+    for (int c = 0; c < kPlaneChannels; ++c) EXPECT_EQ(core.integrator.flatSum(c), 200 * core.integrator.flatCells());
+}
+
+TEST(MapBlock, MatchesThePixelRuleForAnyValue)
+{
+    std::mt19937 rng(3);
+    constexpr int kColumns = 5, kRows = 7, kStride = 40;
+    int32_t cells[kColumns * kStride];
+    for (int32_t& v : cells) {
+        const uint32_t pick = rng() % 6;
+        v = pick == 0 ? -int32_t(rng() % 1000) : pick == 1 ? 65535 + int32_t(rng() % 1000) : int32_t(rng() % 65536);
+    }
+    for (int variant = 0; variant < 6; ++variant) {
+        ThresholdControls s;
+        s.SCB_Minimum = int(rng() % 3000);
+        s.SCB_Maximum = int(rng() % 65536);
+        s.RDB_NB = variant % 2 == 1;
+        s.CKB_Red = variant != 2;
+        s.CKB_Green = variant != 3 && variant != 5;
+        s.CKB_Blue = variant < 4;
+        EqualizerControls eq;
+        eq.CKB_EQ = variant >= 4;
+        eq.TRKB_EQ[2] = 90;
+        DisplayMapping m;
+        m.prepare(s, eq);
+        uint8_t image[kRows][kColumns * 4 + 4];
+        std::memset(image, 0x5a, sizeof image);
+        m.mapBlock(cells, kStride, kColumns, kRows, &image[0][0], sizeof image[0]);
+        for (int r = 0; r < kRows; ++r)
+            for (int k = 0; k < kColumns; ++k) {
+                const int32_t* cell = cells + k * kStride + 3 * r;
+                uint8_t expected[3];
+                m.pixel(cell[0], cell[1], cell[2], expected);
+                EXPECT_EQ(0, std::memcmp(&image[r][k * 4], expected, 3)) << variant << ": " << k << "," << r;
+                EXPECT_EQ(image[r][k * 4 + 3], 0x5a); // the unused byte is kept
+            }
+        EXPECT_EQ(image[0][kColumns * 4], 0x5a); // nothing written past the block
+    }
+}
