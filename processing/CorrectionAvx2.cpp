@@ -9,13 +9,13 @@ namespace velumbra {
 
 namespace {
 
-// Exact floor(num / den) from an estimate q that is off by at most one:
-// every product below is a whole number under 2^53, so exact in doubles.
-inline __m128i exactQuotient(__m128i v, __m128i f, __m128i q, __m256d flatSum, __m256d flatCells)
+// Exact floor(v x a / (f x b)) from an estimate q that is off by at most
+// one: every product below is a whole number under 2^53, so exact in doubles.
+inline __m128i exactQuotient(__m128i v, __m128i f, __m128i q, __m256d a, __m256d b)
 {
     const __m256d one = _mm256_set1_pd(1.0);
-    const __m256d num = _mm256_mul_pd(_mm256_cvtepi32_pd(v), flatSum);
-    const __m256d den = _mm256_mul_pd(_mm256_cvtepi32_pd(f), flatCells);
+    const __m256d num = _mm256_mul_pd(_mm256_cvtepi32_pd(v), a);
+    const __m256d den = _mm256_mul_pd(_mm256_cvtepi32_pd(f), b);
     __m256d qd = _mm256_cvtepi32_pd(q);
     const __m256d product = _mm256_mul_pd(qd, den);
     const __m256d tooHigh = _mm256_cmp_pd(product, num, _CMP_GT_OQ);
@@ -23,6 +23,27 @@ inline __m128i exactQuotient(__m128i v, __m128i f, __m128i q, __m256d flatSum, _
     qd = _mm256_sub_pd(qd, _mm256_and_pd(tooHigh, one));
     qd = _mm256_add_pd(qd, _mm256_and_pd(tooLow, one));
     return _mm256_cvttpd_epi32(qd);
+}
+
+// Lanes whose estimate might not have the whole part of the true quotient:
+// those nearer a whole number than the estimate's error (under a millionth
+// of its size). Elsewhere the estimate's whole part is the exact quotient.
+inline int uncertainLanes(__m256 estimate)
+{
+    const __m256 fraction = _mm256_sub_ps(estimate, _mm256_floor_ps(estimate));
+    const __m256 bound = _mm256_mul_ps(estimate, _mm256_set1_ps(1e-6f));
+    const __m256 nearLow = _mm256_cmp_ps(fraction, bound, _CMP_LT_OQ);
+    const __m256 nearHigh = _mm256_cmp_ps(fraction, _mm256_sub_ps(_mm256_set1_ps(1.0f), bound), _CMP_GT_OQ);
+    return _mm256_movemask_ps(_mm256_or_ps(nearLow, nearHigh));
+}
+
+// floor(n x magic / 2^shift) for n < 2^31, in 64-bit products of the even
+// and the odd lanes.
+inline __m256i divideByMagic(__m256i n, __m256i magic, __m128i shift)
+{
+    const __m256i even = _mm256_srl_epi64(_mm256_mul_epu32(n, magic), shift);
+    const __m256i odd = _mm256_srl_epi64(_mm256_mul_epu32(_mm256_srli_epi64(n, 32), magic), shift);
+    return _mm256_blend_epi32(even, _mm256_slli_epi64(odd, 32), 0xaa);
 }
 
 template <bool Dark, bool Flat, bool Inverse>
@@ -35,6 +56,11 @@ int run(const CorrectionConstants& k, const int32_t* sums, const int32_t* dark, 
     const __m256 two = _mm256_set1_ps(2.0f);
     const __m256 estimateCap = _mm256_set1_ps(65536.0f);
     const __m256d flatCells = _mm256_set1_pd(k.flatCells);
+    const __m256d darkNum = _mm256_set1_pd(k.darkNum), darkDen = _mm256_set1_pd(k.darkDen);
+    const __m256 darkRatio = _mm256_set1_ps(float(k.darkNum / k.darkDen));
+    const __m256i darkA = _mm256_set1_epi32(k.darkA);
+    const __m256i darkMagic = _mm256_set1_epi32(int32_t(k.darkMagic));
+    const __m128i darkShift = _mm_cvtsi32_si128(k.darkShift);
     // The channel of each lane in the three vectors of a 24-value block.
     __m256 scale[3];
     __m256d sumLow[3], sumHigh[3];
@@ -59,7 +85,23 @@ int run(const CorrectionConstants& k, const int32_t* sums, const int32_t* dark, 
             if constexpr (Dark) {
                 __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dark + at));
                 d = _mm256_min_epi32(_mm256_max_epi32(d, zero), ceiling);
-                const __m256i amount = _mm256_i32gather_epi32(k.darkAmounts, d, 4);
+                __m256i amount;
+                if (k.darkSmall) {
+                    amount = divideByMagic(_mm256_mullo_epi32(d, darkA), darkMagic, darkShift);
+                } else {
+                    __m256 estimate = _mm256_mul_ps(_mm256_cvtepi32_ps(d), darkRatio);
+                    estimate = _mm256_min_ps(estimate, estimateCap);
+                    amount = _mm256_cvttps_epi32(estimate);
+                    if (uncertainLanes(estimate)) {
+                        const __m128i ones = _mm256_castsi256_si128(one);
+                        const __m128i low = exactQuotient(_mm256_castsi256_si128(d), ones,
+                                                          _mm256_castsi256_si128(amount), darkNum, darkDen);
+                        const __m128i high = exactQuotient(_mm256_extracti128_si256(d, 1), ones,
+                                                           _mm256_extracti128_si256(amount, 1), darkNum, darkDen);
+                        amount = _mm256_set_m128i(high, low);
+                    }
+                }
+                amount = _mm256_min_epi32(amount, ceiling);
                 v = _mm256_sub_epi32(v, _mm256_min_epi32(v, amount));
             }
             if constexpr (Flat) {
@@ -71,12 +113,15 @@ int run(const CorrectionConstants& k, const int32_t* sums, const int32_t* dark, 
                 r = _mm256_mul_ps(r, _mm256_sub_ps(two, _mm256_mul_ps(ff, r)));
                 __m256 estimate = _mm256_mul_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(v), scale[j]), r);
                 estimate = _mm256_min_ps(estimate, estimateCap);
-                const __m256i q = _mm256_cvttps_epi32(estimate);
-                const __m128i low = exactQuotient(_mm256_castsi256_si128(v), _mm256_castsi256_si128(f),
-                                                  _mm256_castsi256_si128(q), sumLow[j], flatCells);
-                const __m128i high = exactQuotient(_mm256_extracti128_si256(v, 1), _mm256_extracti128_si256(f, 1),
-                                                   _mm256_extracti128_si256(q, 1), sumHigh[j], flatCells);
-                v = _mm256_min_epi32(_mm256_set_m128i(high, low), ceiling);
+                __m256i q = _mm256_cvttps_epi32(estimate);
+                if (uncertainLanes(estimate)) {
+                    const __m128i low = exactQuotient(_mm256_castsi256_si128(v), _mm256_castsi256_si128(f),
+                                                      _mm256_castsi256_si128(q), sumLow[j], flatCells);
+                    const __m128i high = exactQuotient(_mm256_extracti128_si256(v, 1), _mm256_extracti128_si256(f, 1),
+                                                       _mm256_extracti128_si256(q, 1), sumHigh[j], flatCells);
+                    q = _mm256_set_m128i(high, low);
+                }
+                v = _mm256_min_epi32(q, ceiling);
             }
             if constexpr (Inverse) v = _mm256_sub_epi32(ceiling, v);
             vlo = _mm256_min_epi32(vlo, v);

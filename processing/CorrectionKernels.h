@@ -5,10 +5,16 @@ namespace velumbra {
 
 // Constants of one correction pass, shared by every column.
 struct CorrectionConstants {
-    bool dark = false;    // subtract darkAmounts[clamp(d, 0, 65535)], never below 0
-    bool flat = false;    // floor(flatSum[c] x v / (flatCells x max(f, 1))), at most 65535
+    bool dark = false;    // subtract min(floor(clamp(d, 0, 65535) x darkNum / darkDen), 65535), never below 0
+    bool flat = false;    // floor(flatSum[c] x v / (flatCells x clamp(f, 1, 65535))), at most 65535
     bool inverse = false; // write 65535 - v
-    const int32_t* darkAmounts = nullptr;
+    double darkNum = 0, darkDen = 1;
+    // With darkNum / darkDen = darkA / darkB in lowest terms, darkA < 2^15 and
+    // darkB <= 2^17: floor(d x darkA / darkB) = (d x darkA x darkMagic) >> darkShift.
+    bool darkSmall = false;
+    int32_t darkA = 0;
+    uint32_t darkMagic = 0;
+    int darkShift = 0;
     double flatSum[3] = {0, 0, 0};
     double flatCells = 1;
 };
@@ -16,8 +22,8 @@ struct CorrectionConstants {
 // Corrects the first values of one plane column (red, green, blue per
 // cell, starting with red) into out, widening lo and hi with each written
 // value. Works in whole blocks of 24 values and returns how many it did;
-// the caller finishes the rest. The flat division is exact as long as
-// flatSum x 65535 and flatCells x 65535 stay below 2^53.
+// the caller finishes the rest. The divisions are exact as long as darkNum,
+// darkDen, flatSum and flatCells x 65535 stay below 2^36.
 int correctColumnAvx2(const CorrectionConstants& k, const int32_t* sums, const int32_t* dark, const int32_t* flat,
                       int32_t* out, int count, int32_t& lo, int32_t& hi);
 

@@ -9,6 +9,11 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <numeric>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace velumbra {
 
@@ -146,6 +151,47 @@ void gatherStrip(const AccumulationPass& a, int x, int columns)
     }
 }
 
+#if defined(__SSE2__)
+// gatherStrip at 1x1 for a whole strip, eight pixels of a row at a time:
+// bytes widened to 16 bits, blue-green-red-unused turned into red, green,
+// blue, and each pixel's four words stored at its cell. The fourth word
+// lands on the next cell's red, which the next row overwrites; past the
+// last row it falls in the spare values at the end of the strip column.
+template <bool Subtract>
+void gatherFullStrip1x1(const AccumulationPass& a, int x)
+{
+    static_assert(kStripColumns == 8 && kBlue == 0 && kGreen == 1 && kRed == 2);
+    static_assert(kStripStride >= (kPlaneRows - 1) * kPlaneChannels + 1); // room for the last spare word
+    const __m128i zero = _mm_setzero_si128();
+    int n = 0;
+    for (int y = a.y0; y < a.yEnd; ++y, n += kPlaneChannels) {
+        const uint8_t* p = a.zoneBits + y * a.zoneStride + qsizetype(x) * kBytesPerPixel;
+        const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+        __m128i words[4] = {_mm_unpacklo_epi8(first, zero), _mm_unpackhi_epi8(first, zero),
+                            _mm_unpacklo_epi8(second, zero), _mm_unpackhi_epi8(second, zero)};
+        if constexpr (Subtract) {
+            const uint8_t* q = a.ringBits + y * a.ringStride + qsizetype(x) * kBytesPerPixel;
+            const __m128i oldFirst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+            const __m128i oldSecond = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 16));
+            words[0] = _mm_sub_epi16(words[0], _mm_unpacklo_epi8(oldFirst, zero));
+            words[1] = _mm_sub_epi16(words[1], _mm_unpackhi_epi8(oldFirst, zero));
+            words[2] = _mm_sub_epi16(words[2], _mm_unpacklo_epi8(oldSecond, zero));
+            words[3] = _mm_sub_epi16(words[3], _mm_unpackhi_epi8(oldSecond, zero));
+        }
+        for (int w = 0; w < 4; ++w) {
+            // blue, green, red, unused -> red, green, blue, unused in each pixel
+            __m128i v = _mm_shufflelo_epi16(words[w], _MM_SHUFFLE(3, 0, 1, 2));
+            v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(3, 0, 1, 2));
+            int16_t* low = a.strip + (2 * w) * kStripStride + n;
+            int16_t* high = low + kStripStride;
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(low), v);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(high), _mm_unpackhi_epi64(v, v));
+        }
+    }
+}
+#endif
+
 // One pass over the zone, specialised so that the common cases run without
 // a test per cell. Each plane column is contiguous in memory: the new
 // pixels of a strip of columns are gathered first, then each column is
@@ -157,7 +203,13 @@ void runAccumulation(AccumulationPass& a)
     const int values = ((a.yEnd - a.y0 + B - 1) / B) * kPlaneChannels;
     for (int x = a.x0; x < a.xEnd; x += kStripColumns * B) {
         const int columns = std::min(kStripColumns, (a.xEnd - x + B - 1) / B);
-        if constexpr (Add) gatherStrip<B, Subtract>(a, x, columns);
+        if constexpr (Add) {
+#if defined(__SSE2__)
+            if (B == 1 && columns == kStripColumns && a.yEnd - a.y0 < kPlaneRows) gatherFullStrip1x1<Subtract>(a, x);
+            else
+#endif
+                gatherStrip<B, Subtract>(a, x, columns);
+        }
         for (int k = 0; k < columns; ++k) {
             const std::size_t first = planeIndex((x + k * B) / B, a.y0 / B, 0);
             int32_t* __restrict cell = a.sums + first;
@@ -381,7 +433,9 @@ void Integrator::correctColumnsVector(CorrectionPass& p, int from, int to)
         int32_t* out = resultPlane + planeIndex(cx, p.cy0, 0);
         for (int i = correctColumnAvx2(k, v0, d0, f0, out, count, lo, hi); i < count; ++i) {
             int64_t v = v0[i];
-            if (k.dark) v -= std::min<int64_t>(v, darkAmounts[std::clamp(d0[i], 0, kSumCeiling)]);
+            if (k.dark)
+                v -= std::min<int64_t>(v, std::min<int64_t>(std::clamp(d0[i], 0, kSumCeiling) * p.subNum / p.subDen,
+                                                            kSumCeiling));
             if (k.flat) {
                 const int64_t den = p.flatCells * std::clamp(f0[i], 1, kSumCeiling);
                 v = std::min<int64_t>(p.flatSum[i % kPlaneChannels] * v / den, kSumCeiling);
@@ -423,7 +477,6 @@ bool Integrator::prepareCorrection(Plane plane, const Span& s, int b, Correction
     // Subtraction: floor(level% x d x frames / darkFrames).
     p.subNum = level * std::max(0, sumCount(plane));
     p.subDen = 10000 * darkFrames;
-    if (p.subtract) buildDarkAmounts(p.subNum, p.subDen);
     // Smart dark: hot when floor(d / darkFrames) > cellMax - level x (2.56 b^2 - 0.01),
     // compared in units of 1/10000 so that whole thresholds stay whole.
     const int64_t threshold = int64_t(cellMax(b)) * 10000 - level * (256 * b * b - 1);
@@ -433,18 +486,37 @@ bool Integrator::prepareCorrection(Plane plane, const Span& s, int b, Correction
     p.lo = stats.planeMin[plane];
     p.hi = stats.planeMax[plane];
 
-    // The vector path keeps every product of the flat division below 2^53.
-    constexpr int64_t kExactSum = int64_t(1) << 36, kExactCells = int64_t(1) << 21;
+    // The vector path keeps every product of its divisions below 2^53.
+    constexpr int64_t kExact = int64_t(1) << 36, kExactCells = int64_t(1) << 20;
     const bool flatExact = std::all_of(flatSum_, flatSum_ + kPlaneChannels,
-                                       [&](int64_t sum) { return sum >= 0 && sum <= kExactSum; })
+                                       [&](int64_t sum) { return sum >= 0 && sum <= kExact; })
                         && p.flatCells <= kExactCells;
+    const bool darkExact = p.subNum >= 0 && p.subNum <= kExact && p.subDen <= kExact;
     p.vector.dark = p.subtract;
     p.vector.flat = p.flatOn;
     p.vector.inverse = p.inverse;
-    p.vector.darkAmounts = darkAmounts;
+    p.vector.darkNum = double(p.subNum);
+    p.vector.darkDen = double(p.subDen);
+    if (p.subtract && darkExact) {
+        // Small ratios divide by a multiplication: with l = ceil(log2 B) and
+        // magic = ceil(2^(31 + l) / B), (n x magic) >> (31 + l) = n div B for n < 2^31.
+        const int64_t g = std::gcd(p.subNum, p.subDen);
+        const int64_t a = p.subNum / g, bDen = p.subDen / g;
+        if (a < (int64_t(1) << 15) && bDen <= (int64_t(1) << 17)) {
+            int l = 0;
+            while ((int64_t(1) << l) < bDen) ++l;
+            const int64_t magic = ((int64_t(1) << (31 + l)) + bDen - 1) / bDen;
+            p.vector.darkSmall = true;
+            p.vector.darkA = int32_t(a);
+            p.vector.darkMagic = uint32_t(magic);
+            p.vector.darkShift = 31 + l;
+        }
+    }
     for (int c = 0; c < kPlaneChannels; ++c) p.vector.flatSum[c] = double(flatSum_[c]);
     p.vector.flatCells = double(p.flatCells);
-    return !p.smart && (flatExact || !p.flatOn) && correctionAvx2Available();
+    const bool vector = !p.smart && (flatExact || !p.flatOn) && (darkExact || !p.subtract) && correctionAvx2Available();
+    if (p.subtract && !vector) buildDarkAmounts(p.subNum, p.subDen);
+    return vector;
 }
 
 void Integrator::correct(Plane plane, const Span& s, int b)
