@@ -1,6 +1,6 @@
 #include "processing/Integrator.h"
 #include "acquisition/Rounding.h"
-#include "processing/CorrectionKernels.h"
+#include "processing/PlaneKernels.h"
 #include "processing/FramePipeline.h"
 #include "processing/Raster.h"
 
@@ -23,6 +23,17 @@ inline int64_t floorDiv(int64_t a, int64_t b)
 {
     const int64_t q = a / b;
     return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+
+// Whether the AVX2 plane kernels may run on this processor.
+bool planeAvx2Available()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool available = __builtin_cpu_supports("avx2");
+    return available;
+#else
+    return false;
+#endif
 }
 
 // Budget for the loop ring, so a large frame count cannot exhaust memory.
@@ -111,6 +122,7 @@ struct AccumulationPass {
     // strip's sums are still in the cache.
     void (*afterStrip)(void* context, int from, int to);
     void* afterStripContext;
+    bool avx2; // accumulateColumnAvx2 may run
 };
 
 constexpr int kStripColumns = Integrator::kStripColumns;
@@ -196,7 +208,7 @@ void gatherFullStrip1x1(const AccumulationPass& a, int x)
 // a test per cell. Each plane column is contiguous in memory: the new
 // pixels of a strip of columns are gathered first, then each column is
 // added, clamped and copied in one straight loop the compiler vectorises.
-template <int B, bool Add, bool Subtract, bool Write, bool Inverse>
+template <int B, bool Add, bool Subtract, bool Write, bool Store, bool Inverse>
 void runAccumulation(AccumulationPass& a)
 {
     int32_t lo = a.lo, hi = a.hi;
@@ -215,14 +227,17 @@ void runAccumulation(AccumulationPass& a)
             int32_t* __restrict cell = a.sums + first;
             int32_t* __restrict out = a.result + first;
             const int16_t* __restrict added = a.strip + k * kStripStride;
-            for (int i = 0; i < values; ++i) {
+            const int done = a.avx2 ? accumulateColumnAvx2(cell, Add ? added : nullptr, out, values, Write, Store,
+                                                           Inverse, lo, hi)
+                                    : 0;
+            for (int i = done; i < values; ++i) {
                 int32_t v = cell[i];
                 if constexpr (Add) v += added[i];
                 v = v < 0 ? 0 : (v > kSumCeiling ? kSumCeiling : v);
                 cell[i] = v;
                 if constexpr (Write) {
                     const int32_t w = Inverse ? kSumCeiling - v : v;
-                    out[i] = w;
+                    if constexpr (Store) out[i] = w;
                     lo = w < lo ? w : lo;
                     hi = w > hi ? w : hi;
                 }
@@ -235,25 +250,27 @@ void runAccumulation(AccumulationPass& a)
 }
 
 template <int B, bool Add, bool Subtract>
-void dispatchWrite(AccumulationPass& a, bool write, bool inverse)
+void dispatchWrite(AccumulationPass& a, bool write, bool store, bool inverse)
 {
-    if (!write) runAccumulation<B, Add, Subtract, false, false>(a);
-    else if (inverse) runAccumulation<B, Add, Subtract, true, true>(a);
-    else runAccumulation<B, Add, Subtract, true, false>(a);
+    if (!write) runAccumulation<B, Add, Subtract, false, false, false>(a);
+    else if (store && inverse) runAccumulation<B, Add, Subtract, true, true, true>(a);
+    else if (store) runAccumulation<B, Add, Subtract, true, true, false>(a);
+    else if (inverse) runAccumulation<B, Add, Subtract, true, false, true>(a);
+    else runAccumulation<B, Add, Subtract, true, false, false>(a);
 }
 
 template <int B>
-void dispatchAdd(AccumulationPass& a, bool add, bool subtract, bool write, bool inverse)
+void dispatchAdd(AccumulationPass& a, bool add, bool subtract, bool write, bool store, bool inverse)
 {
-    if (!add) dispatchWrite<B, false, false>(a, write, inverse);
-    else if (subtract) dispatchWrite<B, true, true>(a, write, inverse);
-    else dispatchWrite<B, true, false>(a, write, inverse);
+    if (!add) dispatchWrite<B, false, false>(a, write, store, inverse);
+    else if (subtract) dispatchWrite<B, true, true>(a, write, store, inverse);
+    else dispatchWrite<B, true, false>(a, write, store, inverse);
 }
 
 } // namespace
 
 void Integrator::accumulate(Plane plane, const Span& s, int b, bool add, bool subtractOldest, bool writeResult,
-                            CorrectionPass* correction)
+                            bool storeResult, CorrectionPass* correction)
 {
     if (s.xEnd <= s.x0 || s.yEnd <= s.y0) return;
     AccumulationPass a{};
@@ -285,10 +302,11 @@ void Integrator::accumulate(Plane plane, const Span& s, int b, bool add, bool su
     a.yEnd = s.yEnd;
     a.lo = stats.planeMin[plane];
     a.hi = stats.planeMax[plane];
+    a.avx2 = planeAvx2Available();
     const bool inverse = controls_.GRB_Seuils.CKB_Inverse;
     const bool subtract = add && subtractOldest;
-    if (b == 2) dispatchAdd<2>(a, add, subtract, writeResult, inverse);
-    else dispatchAdd<1>(a, add, subtract, writeResult, inverse);
+    if (b == 2) dispatchAdd<2>(a, add, subtract, writeResult, storeResult, inverse);
+    else dispatchAdd<1>(a, add, subtract, writeResult, storeResult, inverse);
     stats.planeMin[plane] = a.lo;
     stats.planeMax[plane] = a.hi;
 }
@@ -404,17 +422,6 @@ void Integrator::correctColumns(CorrectionPass& p, const Span& s, int radius)
     p.hi = hi;
 }
 
-namespace {
-bool correctionAvx2Available()
-{
-#if defined(__x86_64__) || defined(__i386__)
-    static const bool available = __builtin_cpu_supports("avx2");
-    return available;
-#else
-    return false;
-#endif
-}
-} // namespace
 
 // The same correction as correctColumns without the smart dark, for the
 // zone columns [from, to), in blocks of values on processors that allow it;
@@ -514,7 +521,7 @@ bool Integrator::prepareCorrection(Plane plane, const Span& s, int b, Correction
     }
     for (int c = 0; c < kPlaneChannels; ++c) p.vector.flatSum[c] = double(flatSum_[c]);
     p.vector.flatCells = double(p.flatCells);
-    const bool vector = !p.smart && (flatExact || !p.flatOn) && (darkExact || !p.subtract) && correctionAvx2Available();
+    const bool vector = !p.smart && (flatExact || !p.flatOn) && (darkExact || !p.subtract) && planeAvx2Available();
     if (p.subtract && !vector) buildDarkAmounts(p.subNum, p.subDen);
     return vector;
 }
@@ -663,7 +670,9 @@ void Integrator::IntegrateAndRender(Plane plane, bool add, bool restart, bool re
     // sums, while they are still in the cache.
     CorrectionPass fused{};
     const bool fuse = render && corrected && prepareCorrection(plane, span, b, fused);
-    accumulate(plane, span, b, add, subtractOldest, !corrected, fuse ? &fused : nullptr);
+    // resultPlane holds the values of the last render: a pass that does not
+    // render keeps only the range of the values it would write.
+    accumulate(plane, span, b, add, subtractOldest, !corrected, render, fuse ? &fused : nullptr);
     if (fuse) {
         stats.planeMin[plane] = fused.lo;
         stats.planeMax[plane] = fused.hi;

@@ -94,8 +94,10 @@ private:
     };
     Span accumulationSpan(int binning, bool useRing) const;
     struct CorrectionPass;
+    // writeResult: the uncorrected values are the result, so their range is
+    // taken, and with storeResult they are written to resultPlane.
     void accumulate(Plane plane, const Span& span, int binning, bool add, bool subtractOldest, bool writeResult,
-                    CorrectionPass* correction = nullptr);
+                    bool storeResult, CorrectionPass* correction);
     bool prepareCorrection(Plane plane, const Span& span, int binning, CorrectionPass& pass);
     void correct(Plane plane, const Span& span, int binning);
     void mapToResult(const Span& span, int binning);

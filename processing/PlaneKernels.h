@@ -27,4 +27,12 @@ struct CorrectionConstants {
 int correctColumnAvx2(const CorrectionConstants& k, const int32_t* sums, const int32_t* dark, const int32_t* flat,
                       int32_t* out, int count, int32_t& lo, int32_t& hi);
 
+// The accumulation of one plane column, for the first values only (whole
+// blocks of 8; returns how many): adds the new values (none when added is
+// null), clamps the sums to 0..65535 in place and, with write, widens lo and
+// hi with the values to write (65535 - sum with inverse), storing them in
+// out when store is set.
+int accumulateColumnAvx2(int32_t* sums, const int16_t* added, int32_t* out, int count, bool write, bool store,
+                         bool inverse, int32_t& lo, int32_t& hi);
+
 } // namespace velumbra

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <vector>
 
 using namespace velumbra;
 
@@ -184,4 +185,121 @@ TEST(MapBlock, MatchesThePixelRuleForAnyValue)
             }
         EXPECT_EQ(image[0][kColumns * 4], 0x5a); // nothing written past the block
     }
+}
+
+namespace {
+
+// Random frames added to random sums, checked against the plain per-pixel
+// sums: whole and partial strips, both binnings, loop subtraction, inversion.
+class AccumulationExact : public ::testing::Test {
+protected:
+    static constexpr int W = 157, H = 50;
+    void SetUp() override
+    {
+        core.buffers.create();
+        core.buffers.setFrameSize(W, H);
+        core.zone.displayZone = core.zone.zoneRect = {0, 0, W, H};
+        core.controls.TNI_Taille_ZAffich = W;
+        core.controls.integration.CKB_Integration = true;
+        core.controls.PNL_Integration.SPED_Nb_Bitmap = 0;
+    }
+    void randomFrame(std::mt19937& rng)
+    {
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) core.buffers.zoneFrame.setPixel(x, y, qRgb(rng() % 256, rng() % 256, rng() % 256));
+    }
+    int channelByte(int x, int y, int c) const
+    {
+        const QRgb p = core.buffers.zoneFrame.pixel(x, y);
+        return c == kChannelRed ? qRed(p) : (c == kChannelGreen ? qGreen(p) : qBlue(p));
+    }
+
+    ManualClock clock;
+    ImageCore core{clock};
+};
+
+} // namespace
+
+TEST_F(AccumulationExact, AddedFramesMatchThePlainSums)
+{
+    std::mt19937 rng(11);
+    for (int b : {1, 2})
+        for (bool inverse : {false, true})
+            for (bool render : {true, false}) {
+                SCOPED_TRACE(testing::Message() << b << "x" << b << " inverse " << inverse << " render " << render);
+                core.controls.MNU_Binning_2x2 = b == 2;
+                core.controls.GRB_Seuils.CKB_Inverse = inverse;
+                zeroResultPlane();
+                zeroPlane(Light);
+                const int columns = (W - 1) / b, rows = H / b;
+                // Sums beyond both ends too: the pass clamps them.
+                std::vector<int32_t> before(kPlaneElements);
+                for (int x = 0; x < columns; ++x)
+                    for (int y = 0; y < rows; ++y)
+                        for (int c = 0; c < kPlaneChannels; ++c)
+                            sumPlanes[Light][planeIndex(x, y, c)] = int32_t(rng() % 210000) - 70000;
+                std::copy(sumPlanes[Light], sumPlanes[Light] + kPlaneElements, before.begin());
+                randomFrame(rng);
+                core.integrator.stats.frameCount[Light] = 3;
+                core.integrator.IntegrateAndRender(Light, true, false, render);
+                int32_t lo = cellMax(b) * 4, hi = 0;
+                int mismatches = 0;
+                for (int x = 0; x < columns; ++x)
+                    for (int y = 0; y < rows; ++y)
+                        for (int c = 0; c < kPlaneChannels; ++c) {
+                            int64_t sum = before[planeIndex(x, y, c)];
+                            for (int dy = 0; dy < b; ++dy)
+                                for (int dx = 0; dx < b; ++dx) sum += channelByte(x * b + dx, y * b + dy, c);
+                            const int32_t expected = int32_t(std::clamp<int64_t>(sum, 0, 65535));
+                            const int32_t written = inverse ? 65535 - expected : expected;
+                            lo = std::min(lo, written);
+                            hi = std::max(hi, written);
+                            const std::size_t i = planeIndex(x, y, c);
+                            if ((sumPlanes[Light][i] != expected || (render && resultPlane[i] != written))
+                                && ++mismatches <= 5)
+                                ADD_FAILURE() << "cell " << x << "," << y << " channel " << c << ": sum "
+                                              << sumPlanes[Light][i] << " result " << resultPlane[i] << ", expected "
+                                              << expected;
+                        }
+                EXPECT_EQ(mismatches, 0);
+                EXPECT_EQ(core.integrator.stats.planeMin[Light], lo);
+                EXPECT_EQ(core.integrator.stats.planeMax[Light], hi);
+                // Not summed: the last zone column's cell and the rows below.
+                EXPECT_EQ(sumPlanes[Light][planeIndex(columns, 0, 0)], 0);
+                EXPECT_EQ(sumPlanes[Light][planeIndex(0, rows, 0)], 0);
+            }
+}
+
+TEST_F(AccumulationExact, LoopModeSubtractsTheOldestFrame)
+{
+    auto& m = core.controls.integration;
+    m.RDB_Unique = false;
+    m.RDB_Boucle = true;
+    core.controls.PNL_Integration.SPED_Nb_Bitmap = 2;
+    zeroPlane(Light);
+    core.integrator.BTN_Demarrer_AddClick();
+    ASSERT_TRUE(core.loop.allocated());
+    const Rect zr = core.zone.zoneRect;
+    std::mt19937 rng(5);
+    std::vector<QImage> frames;
+    for (int k = 0; k < 5; ++k) {
+        randomFrame(rng);
+        frames.push_back(core.buffers.zoneFrame.copy());
+        core.integrator.IntegrateAndRender(Light, true, false, false);
+        // The sum holds the last two frames.
+        int mismatches = 0;
+        for (int x = zr.left; x < zr.right - 1; ++x)
+            for (int y = zr.top; y < zr.bottom; ++y)
+                for (int c = 0; c < kPlaneChannels; ++c) {
+                    int expected = 0;
+                    for (std::size_t f = frames.size() >= 2 ? frames.size() - 2 : 0; f < frames.size(); ++f) {
+                        const QRgb p = frames[f].pixel(x, y);
+                        expected += c == kChannelRed ? qRed(p) : (c == kChannelGreen ? qGreen(p) : qBlue(p));
+                    }
+                    if (sumPlanes[Light][planeIndex(x, y, c)] != expected && ++mismatches <= 5)
+                        ADD_FAILURE() << "frame " << k << " cell " << x << "," << y << " channel " << c;
+                }
+        EXPECT_EQ(mismatches, 0) << "after frame " << k;
+    }
+    core.integrator.BTN_Arreter_AddClick();
 }

@@ -1,6 +1,6 @@
 // Built with AVX2 code generation: call only after checking the processor.
 // Nothing here may be an inline function shared with other files.
-#include "processing/CorrectionKernels.h"
+#include "processing/PlaneKernels.h"
 
 #if defined(__AVX2__)
 #include <immintrin.h>
@@ -154,6 +154,62 @@ int correctColumnAvx2(const CorrectionConstants& k, const int32_t* sums, const i
     return kernels[k.dark][k.flat][k.inverse](k, sums, dark, flat, out, count, lo, hi);
 }
 
+namespace {
+
+template <bool Add, bool Write, bool Store, bool Inverse>
+int accumulate(int32_t* sums, const int16_t* added, int32_t* out, int count, int32_t& lo, int32_t& hi)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i ceiling = _mm256_set1_epi32(65535);
+    __m256i vlo = _mm256_set1_epi32(lo), vhi = _mm256_set1_epi32(hi);
+    int i = 0;
+    for (; i + 8 <= count; i += 8) {
+        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + i));
+        if constexpr (Add) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(added + i));
+            v = _mm256_add_epi32(v, _mm256_cvtepi16_epi32(a));
+        }
+        v = _mm256_min_epi32(_mm256_max_epi32(v, zero), ceiling);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i), v);
+        if constexpr (Write) {
+            const __m256i w = Inverse ? _mm256_sub_epi32(ceiling, v) : v;
+            if constexpr (Store) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), w);
+            vlo = _mm256_min_epi32(vlo, w);
+            vhi = _mm256_max_epi32(vhi, w);
+        }
+    }
+    if constexpr (Write) {
+        alignas(32) int32_t l8[8], h8[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(l8), vlo);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(h8), vhi);
+        for (int l = 0; l < 8; ++l) {
+            lo = l8[l] < lo ? l8[l] : lo;
+            hi = h8[l] > hi ? h8[l] : hi;
+        }
+    }
+    return i;
+}
+
+using AccumulateKernel = int (*)(int32_t*, const int16_t*, int32_t*, int, int32_t&, int32_t&);
+
+} // namespace
+
+int accumulateColumnAvx2(int32_t* sums, const int16_t* added, int32_t* out, int count, bool write, bool store,
+                         bool inverse, int32_t& lo, int32_t& hi)
+{
+    // [add][write][store][inverse]; storing implies writing
+    static constexpr AccumulateKernel kernels[2][2][2][2] = {
+        {{{&accumulate<false, false, false, false>, &accumulate<false, false, false, false>},
+          {&accumulate<false, false, false, false>, &accumulate<false, false, false, false>}},
+         {{&accumulate<false, true, false, false>, &accumulate<false, true, false, true>},
+          {&accumulate<false, true, true, false>, &accumulate<false, true, true, true>}}},
+        {{{&accumulate<true, false, false, false>, &accumulate<true, false, false, false>},
+          {&accumulate<true, false, false, false>, &accumulate<true, false, false, false>}},
+         {{&accumulate<true, true, false, false>, &accumulate<true, true, false, true>},
+          {&accumulate<true, true, true, false>, &accumulate<true, true, true, true>}}}};
+    return kernels[added != nullptr][write][store && write][inverse && write](sums, added, out, count, lo, hi);
+}
+
 } // namespace velumbra
 
 #else
@@ -164,6 +220,7 @@ int correctColumnAvx2(const CorrectionConstants&, const int32_t*, const int32_t*
 {
     return 0;
 }
+int accumulateColumnAvx2(int32_t*, const int16_t*, int32_t*, int, bool, bool, bool, int32_t&, int32_t&) { return 0; }
 } // namespace velumbra
 
 #endif
