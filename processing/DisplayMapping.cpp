@@ -25,6 +25,25 @@ int DisplayMapping::linearLevel(int32_t v, int lo, int span)
 void DisplayMapping::mapBlock(const int32_t* cells, std::ptrdiff_t columnStride, int columns, int rows,
                               uint8_t* pixels, std::ptrdiff_t rowStride) const
 {
+    if (linear_ && columns >= 8 && rows >= 8 && planeAvx2Available()) {
+        // Whole blocks of 8 x 8 cells by vectors, then the right columns
+        // and the bottom rows one pixel at a time.
+        const int wide = columns & ~7, tall = rows & ~7;
+        mapBlocksAvx2(vector_, cells, columnStride, wide, tall, pixels, rowStride);
+        if (wide < columns)
+            mapPixels(cells + wide * columnStride, columnStride, columns - wide, tall, pixels + wide * kBytesPerWord,
+                      rowStride);
+        if (tall < rows)
+            mapPixels(cells + std::ptrdiff_t(tall) * 3, columnStride, columns, rows - tall, pixels + tall * rowStride,
+                      rowStride);
+        return;
+    }
+    mapPixels(cells, columnStride, columns, rows, pixels, rowStride);
+}
+
+void DisplayMapping::mapPixels(const int32_t* cells, std::ptrdiff_t columnStride, int columns, int rows,
+                               uint8_t* pixels, std::ptrdiff_t rowStride) const
+{
     // Pixels are built as words: blue, green, red, then the unused byte.
     static_assert(std::endian::native == std::endian::little);
     const uint8_t* table = table_.data();
@@ -113,6 +132,22 @@ void DisplayMapping::prepare(const ThresholdControls& s, const EqualizerControls
     maskBlue_ = s.CKB_Blue ? 0xff : 0;
     const int n = int(s.CKB_Red) + int(s.CKB_Green) + int(s.CKB_Blue);
     greyScale_ = n == 0 ? 0 : (65536 + n - 1) / n;
+
+    // Without the tone curve the blocks compute the levels: span division
+    // by a multiplication, exact for numerators below 2^31 (see mapBlocksAvx2).
+    linear_ = !eq.CKB_EQ && lo >= 0 && lo <= 65535 && span <= 65535;
+    if (linear_) {
+        int l = 0;
+        while ((1 << l) < span) ++l;
+        vector_.lo = lo;
+        vector_.magic = uint32_t(((int64_t(1) << (31 + l)) + span - 1) / span);
+        vector_.shift = 31 + l;
+        vector_.maskRed = maskRed_;
+        vector_.maskGreen = maskGreen_;
+        vector_.maskBlue = maskBlue_;
+        vector_.grey = grey_;
+        vector_.greyScale = greyScale_;
+    }
 }
 
 namespace Thresholds {

@@ -1,5 +1,6 @@
 #pragma once
 #include "processing/IntegrationControls.h"
+#include "processing/PlaneKernels.h"
 
 #include <algorithm>
 #include <array>
@@ -52,10 +53,15 @@ public:
     static std::array<uint8_t, 256> equalizerCurve(const EqualizerControls& eq);
 
 private:
+    void mapPixels(const int32_t* cells, std::ptrdiff_t columnStride, int columns, int rows, uint8_t* pixels,
+                   std::ptrdiff_t rowStride) const;
+
     std::array<uint8_t, 65536> table_{};
     bool grey_ = false;
     unsigned maskRed_ = 0xff, maskGreen_ = 0xff, maskBlue_ = 0xff;
     unsigned greyScale_ = 0; // 65536 / checked channels, rounded up; 0 with none
+    bool linear_ = false;    // no tone curve: the levels follow the formula
+    MappingConstants vector_;
 };
 
 // Threshold handlers of the "Seuils" group. Each returns whether the result

@@ -17,15 +17,6 @@
 
 namespace velumbra {
 
-namespace {
-
-inline int64_t floorDiv(int64_t a, int64_t b)
-{
-    const int64_t q = a / b;
-    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
-}
-
-// Whether the AVX2 plane kernels may run on this processor.
 bool planeAvx2Available()
 {
 #if defined(__x86_64__) || defined(__i386__)
@@ -34,6 +25,14 @@ bool planeAvx2Available()
 #else
     return false;
 #endif
+}
+
+namespace {
+
+inline int64_t floorDiv(int64_t a, int64_t b)
+{
+    const int64_t q = a / b;
+    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
 }
 
 // Budget for the loop ring, so a large frame count cannot exhaust memory.

@@ -1,7 +1,12 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 namespace velumbra {
+
+// Whether the AVX2 kernels below may run on this processor (defined in a
+// file built for any x86-64).
+bool planeAvx2Available();
 
 // Constants of one correction pass, shared by every column.
 struct CorrectionConstants {
@@ -34,5 +39,24 @@ int correctColumnAvx2(const CorrectionConstants& k, const int32_t* sums, const i
 // out when store is set.
 int accumulateColumnAvx2(int32_t* sums, const int16_t* added, int32_t* out, int count, bool write, bool store,
                          bool inverse, int32_t& lo, int32_t& hi);
+
+// The linear mapping without the equalizer: level = min((v - lo) x 256 div
+// span, 255), 0 below lo, v first clamped to 0..65535; (n x magic) >> shift
+// is n div span. The pixel is blue, green, red (masked) or their grey mean
+// ((sum x greyScale) >> 16), the unused byte of the image kept.
+struct MappingConstants {
+    int32_t lo = 0; // 0..65535
+    uint32_t magic = 0;
+    int shift = 0;
+    uint32_t maskRed = 0xff, maskGreen = 0xff, maskBlue = 0xff;
+    bool grey = false;
+    uint32_t greyScale = 0;
+};
+
+// Maps the blocks of 8 x 8 cells in the first columns & ~7 columns and
+// rows & ~7 rows (cell columns columnStride values apart, rows 3 values
+// apart) into the image rows rowStride bytes apart; the caller maps the rest.
+void mapBlocksAvx2(const MappingConstants& m, const int32_t* cells, std::ptrdiff_t columnStride, int columns, int rows,
+                   uint8_t* pixels, std::ptrdiff_t rowStride);
 
 } // namespace velumbra

@@ -210,6 +210,84 @@ int accumulateColumnAvx2(int32_t* sums, const int16_t* added, int32_t* out, int 
     return kernels[added != nullptr][write][store && write][inverse && write](sums, added, out, count, lo, hi);
 }
 
+namespace {
+
+inline __m256i permute(__m256i v, int a, int b, int c, int d, int e, int f, int g, int h)
+{
+    return _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(a, b, c, d, e, f, g, h));
+}
+
+// Eight pixel words of one cell column, eight rows from cells.
+inline __m256i columnWords(const MappingConstants& m, const int32_t* cells, __m256i lo, __m256i magic, __m128i shift)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i ceiling = _mm256_set1_epi32(65535);
+    const __m256i top = _mm256_set1_epi32(255);
+    __m256i v[3];
+    for (int j = 0; j < 3; ++j) {
+        __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cells + 8 * j));
+        x = _mm256_min_epi32(_mm256_max_epi32(x, zero), ceiling);
+        x = _mm256_max_epi32(_mm256_sub_epi32(x, lo), zero);
+        v[j] = _mm256_min_epi32(divideByMagic(_mm256_slli_epi32(x, 8), magic, shift), top);
+    }
+    // Values 3p, 3p + 1, 3p + 2 of the 24 are the red, green, blue of row p.
+    const __m256i red = _mm256_blend_epi32(_mm256_blend_epi32(permute(v[0], 0, 3, 6, 0, 0, 0, 0, 0),
+                                                              permute(v[1], 0, 0, 0, 1, 4, 7, 0, 0), 0x38),
+                                           permute(v[2], 0, 0, 0, 0, 0, 0, 2, 5), 0xc0);
+    const __m256i green = _mm256_blend_epi32(_mm256_blend_epi32(permute(v[0], 1, 4, 7, 0, 0, 0, 0, 0),
+                                                                permute(v[1], 0, 0, 0, 2, 5, 0, 0, 0), 0x18),
+                                             permute(v[2], 0, 0, 0, 0, 0, 0, 3, 6), 0xe0);
+    const __m256i blue = _mm256_blend_epi32(_mm256_blend_epi32(permute(v[0], 2, 5, 0, 0, 0, 0, 0, 0),
+                                                               permute(v[1], 0, 0, 0, 3, 6, 0, 0, 0), 0x1c),
+                                            permute(v[2], 0, 0, 0, 0, 0, 1, 4, 7), 0xe0);
+    const __m256i r = _mm256_and_si256(red, _mm256_set1_epi32(int32_t(m.maskRed)));
+    const __m256i g = _mm256_and_si256(green, _mm256_set1_epi32(int32_t(m.maskGreen)));
+    const __m256i b = _mm256_and_si256(blue, _mm256_set1_epi32(int32_t(m.maskBlue)));
+    if (m.grey) {
+        const __m256i sum = _mm256_add_epi32(_mm256_add_epi32(r, g), b);
+        const __m256i grey = _mm256_srli_epi32(_mm256_mullo_epi32(sum, _mm256_set1_epi32(int32_t(m.greyScale))), 16);
+        return _mm256_mullo_epi32(grey, _mm256_set1_epi32(0x010101));
+    }
+    return _mm256_or_si256(_mm256_or_si256(b, _mm256_slli_epi32(g, 8)), _mm256_slli_epi32(r, 16));
+}
+
+} // namespace
+
+void mapBlocksAvx2(const MappingConstants& m, const int32_t* cells, std::ptrdiff_t columnStride, int columns, int rows,
+                   uint8_t* pixels, std::ptrdiff_t rowStride)
+{
+    const __m256i lo = _mm256_set1_epi32(m.lo);
+    const __m256i magic = _mm256_set1_epi32(int32_t(m.magic));
+    const __m128i shift = _mm_cvtsi32_si128(m.shift);
+    const __m256i unused = _mm256_set1_epi32(int32_t(0xff000000u));
+    for (int x = 0; x + 8 <= columns; x += 8) {
+        for (int y = 0; y + 8 <= rows; y += 8) {
+            __m256i c[8];
+            for (int k = 0; k < 8; ++k)
+                c[k] = columnWords(m, cells + (x + k) * columnStride + std::ptrdiff_t(y) * 3, lo, magic, shift);
+            // Transpose: row i of the block from element i of each column.
+            __m256i t[8], u[8];
+            for (int k = 0; k < 8; k += 2) {
+                t[k] = _mm256_unpacklo_epi32(c[k], c[k + 1]);
+                t[k + 1] = _mm256_unpackhi_epi32(c[k], c[k + 1]);
+            }
+            for (int k = 0; k < 8; k += 4) {
+                u[k] = _mm256_unpacklo_epi64(t[k], t[k + 2]);
+                u[k + 1] = _mm256_unpackhi_epi64(t[k], t[k + 2]);
+                u[k + 2] = _mm256_unpacklo_epi64(t[k + 1], t[k + 3]);
+                u[k + 3] = _mm256_unpackhi_epi64(t[k + 1], t[k + 3]);
+            }
+            for (int i = 0; i < 8; ++i) {
+                const __m256i row = i < 4 ? _mm256_permute2x128_si256(u[i], u[i + 4], 0x20)
+                                          : _mm256_permute2x128_si256(u[i - 4], u[i], 0x31);
+                uint8_t* out = pixels + std::ptrdiff_t(y + i) * rowStride + std::ptrdiff_t(x) * 4;
+                const __m256i old = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_or_si256(_mm256_and_si256(old, unused), row));
+            }
+        }
+    }
+}
+
 } // namespace velumbra
 
 #else
@@ -221,6 +299,7 @@ int correctColumnAvx2(const CorrectionConstants&, const int32_t*, const int32_t*
     return 0;
 }
 int accumulateColumnAvx2(int32_t*, const int16_t*, int32_t*, int, bool, bool, bool, int32_t&, int32_t&) { return 0; }
+void mapBlocksAvx2(const MappingConstants&, const int32_t*, std::ptrdiff_t, int, int, uint8_t*, std::ptrdiff_t) {}
 } // namespace velumbra
 
 #endif

@@ -153,22 +153,23 @@ TEST_F(CorrectionExact, FlatAtTheMeanAndWholeQuotientsStayExact)
 TEST(MapBlock, MatchesThePixelRuleForAnyValue)
 {
     std::mt19937 rng(3);
-    constexpr int kColumns = 5, kRows = 7, kStride = 40;
+    // Whole 8 x 8 blocks, a right part and a bottom part.
+    constexpr int kColumns = 19, kRows = 21, kStride = 70;
     int32_t cells[kColumns * kStride];
     for (int32_t& v : cells) {
         const uint32_t pick = rng() % 6;
         v = pick == 0 ? -int32_t(rng() % 1000) : pick == 1 ? 65535 + int32_t(rng() % 1000) : int32_t(rng() % 65536);
     }
-    for (int variant = 0; variant < 6; ++variant) {
+    for (int variant = 0; variant < 12; ++variant) {
         ThresholdControls s;
-        s.SCB_Minimum = int(rng() % 3000);
-        s.SCB_Maximum = int(rng() % 65536);
+        s.SCB_Minimum = variant == 6 ? 0 : int(rng() % 3000);
+        s.SCB_Maximum = variant == 6 ? 0 : (variant == 7 ? s.SCB_Minimum + 1 : int(rng() % 65536));
         s.RDB_NB = variant % 2 == 1;
-        s.CKB_Red = variant != 2;
-        s.CKB_Green = variant != 3 && variant != 5;
-        s.CKB_Blue = variant < 4;
+        s.CKB_Red = variant % 6 != 2;
+        s.CKB_Green = variant % 6 != 3 && variant % 6 != 5;
+        s.CKB_Blue = variant % 6 < 4 || variant == 11;
         EqualizerControls eq;
-        eq.CKB_EQ = variant >= 4;
+        eq.CKB_EQ = variant == 4 || variant == 5;
         eq.TRKB_EQ[2] = 90;
         DisplayMapping m;
         m.prepare(s, eq);
@@ -302,4 +303,39 @@ TEST_F(AccumulationExact, LoopModeSubtractsTheOldestFrame)
         EXPECT_EQ(mismatches, 0) << "after frame " << k;
     }
     core.integrator.BTN_Arreter_AddClick();
+}
+
+TEST(MapBlock, EveryValueMapsAsTheTableAtAwkwardSpans)
+{
+    // All 65536 values in each channel (shifted per channel), in 8 columns.
+    constexpr int kColumns = 8, kRows = 8192, kStride = kRows * 3;
+    std::vector<int32_t> cells(std::size_t(kColumns) * kStride);
+    for (int k = 0; k < kColumns; ++k)
+        for (int r = 0; r < kRows; ++r)
+            for (int c = 0; c < 3; ++c) cells[std::size_t(k) * kStride + r * 3 + c] = (k * kRows + r + 20000 * c) % 65536;
+    std::vector<uint8_t> image(std::size_t(kRows) * kColumns * 4);
+    const std::pair<int, int> thresholds[] = {{0, 1},     {0, 2},       {7, 10},    {0, 255},  {100, 356},
+                                              {0, 257},   {1000, 4097}, {0, 65535}, {3, 65535}, {65000, 1},
+                                              {40000, 40000}};
+    for (const auto& [minimum, maximum] : thresholds) {
+        for (bool grey : {false, true}) {
+            ThresholdControls s;
+            s.SCB_Minimum = minimum;
+            s.SCB_Maximum = maximum;
+            s.RDB_NB = grey;
+            DisplayMapping m;
+            m.prepare(s, EqualizerControls{});
+            m.mapBlock(cells.data(), kStride, kColumns, kRows, image.data(), kColumns * 4);
+            int mismatches = 0;
+            for (int k = 0; k < kColumns; ++k)
+                for (int r = 0; r < kRows; ++r) {
+                    const int32_t* cell = cells.data() + std::size_t(k) * kStride + r * 3;
+                    uint8_t expected[3];
+                    m.pixel(cell[0], cell[1], cell[2], expected);
+                    if (std::memcmp(&image[(std::size_t(r) * kColumns + k) * 4], expected, 3) != 0 && ++mismatches <= 3)
+                        ADD_FAILURE() << minimum << ".." << maximum << " grey " << grey << ": value " << cell[0];
+                }
+            EXPECT_EQ(mismatches, 0);
+        }
+    }
 }
