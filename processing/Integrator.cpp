@@ -17,15 +17,21 @@
 
 namespace velumbra {
 
+namespace {
+bool planeAvx2Allowed = true;
+}
+
 bool planeAvx2Available()
 {
 #if defined(__x86_64__) || defined(__i386__)
     static const bool available = __builtin_cpu_supports("avx2");
-    return available;
+    return available && planeAvx2Allowed;
 #else
     return false;
 #endif
 }
+
+void allowPlaneAvx2(bool allowed) { planeAvx2Allowed = allowed; }
 
 namespace {
 
@@ -525,27 +531,24 @@ bool Integrator::prepareCorrection(Plane plane, const Span& s, int b, Correction
     return vector;
 }
 
-void Integrator::correct(Plane plane, const Span& s, int b)
+// The correction pass on its own, after the accumulation: the smart dark
+// reads neighbouring cells, and without AVX2 the plain loops run.
+void Integrator::correct(Plane plane, const Span& s, CorrectionPass& p)
 {
-    CorrectionPass p{};
-    if (prepareCorrection(plane, s, b, p)) {
-        correctColumnsVector(p, p.x0, p.xEnd);
-    } else {
-        if (p.flatOn) prepareFlatGains();
-        const int radius = std::clamp(controls_.PNL_Integration.SPED_RDark, 1, 9);
-        using Pass = void (Integrator::*)(CorrectionPass&, const Span&, int);
-        // [subtract][smart][flat][inverse]
-        static constexpr Pass passes[2][2][2][2] = {
-            {{{&Integrator::correctColumns<false, false, false, false>, &Integrator::correctColumns<false, false, false, true>},
-              {&Integrator::correctColumns<false, false, true, false>, &Integrator::correctColumns<false, false, true, true>}},
-             {{&Integrator::correctColumns<false, true, false, false>, &Integrator::correctColumns<false, true, false, true>},
-              {&Integrator::correctColumns<false, true, true, false>, &Integrator::correctColumns<false, true, true, true>}}},
-            {{{&Integrator::correctColumns<true, false, false, false>, &Integrator::correctColumns<true, false, false, true>},
-              {&Integrator::correctColumns<true, false, true, false>, &Integrator::correctColumns<true, false, true, true>}},
-             {{&Integrator::correctColumns<true, true, false, false>, &Integrator::correctColumns<true, true, false, true>},
-              {&Integrator::correctColumns<true, true, true, false>, &Integrator::correctColumns<true, true, true, true>}}}};
-        (this->*passes[p.subtract][p.smart][p.flatOn][p.inverse])(p, s, radius);
-    }
+    if (p.flatOn) prepareFlatGains();
+    const int radius = std::clamp(controls_.PNL_Integration.SPED_RDark, 1, 9);
+    using Pass = void (Integrator::*)(CorrectionPass&, const Span&, int);
+    // [subtract][smart][flat][inverse]
+    static constexpr Pass passes[2][2][2][2] = {
+        {{{&Integrator::correctColumns<false, false, false, false>, &Integrator::correctColumns<false, false, false, true>},
+          {&Integrator::correctColumns<false, false, true, false>, &Integrator::correctColumns<false, false, true, true>}},
+         {{&Integrator::correctColumns<false, true, false, false>, &Integrator::correctColumns<false, true, false, true>},
+          {&Integrator::correctColumns<false, true, true, false>, &Integrator::correctColumns<false, true, true, true>}}},
+        {{{&Integrator::correctColumns<true, false, false, false>, &Integrator::correctColumns<true, false, false, true>},
+          {&Integrator::correctColumns<true, false, true, false>, &Integrator::correctColumns<true, false, true, true>}},
+         {{&Integrator::correctColumns<true, true, false, false>, &Integrator::correctColumns<true, true, false, true>},
+          {&Integrator::correctColumns<true, true, true, false>, &Integrator::correctColumns<true, true, true, true>}}}};
+    (this->*passes[p.subtract][p.smart][p.flatOn][p.inverse])(p, s, radius);
     stats.planeMin[plane] = p.lo;
     stats.planeMax[plane] = p.hi;
 }
@@ -667,19 +670,20 @@ void Integrator::IntegrateAndRender(Plane plane, bool add, bool restart, bool re
     const Span span = accumulationSpan(b, loop && ringReady);
     // The vector correction runs on each strip of columns right after its
     // sums, while they are still in the cache.
-    CorrectionPass fused{};
-    const bool fuse = render && corrected && prepareCorrection(plane, span, b, fused);
+    CorrectionPass correction{};
+    const bool correcting = render && corrected;
+    const bool fuse = correcting && prepareCorrection(plane, span, b, correction);
     // resultPlane holds the values of the last render: a pass that does not
     // render keeps only the range of the values it would write.
-    accumulate(plane, span, b, add, subtractOldest, !corrected, render, fuse ? &fused : nullptr);
+    accumulate(plane, span, b, add, subtractOldest, !corrected, render, fuse ? &correction : nullptr);
     if (fuse) {
-        stats.planeMin[plane] = fused.lo;
-        stats.planeMax[plane] = fused.hi;
+        stats.planeMin[plane] = correction.lo;
+        stats.planeMax[plane] = correction.hi;
     }
     timings_.EDT_Temps_addition = elapsedSince(t0);
 
     const int t1 = clock_.msecsOfDay();
-    if (render && corrected && !fuse) correct(plane, span, b);
+    if (correcting && !fuse) correct(plane, span, correction);
     showRange(plane);
     timings_.EDT_Temps_Dark_Flat = elapsedSince(t1);
 

@@ -99,7 +99,7 @@ private:
     void accumulate(Plane plane, const Span& span, int binning, bool add, bool subtractOldest, bool writeResult,
                     bool storeResult, CorrectionPass* correction);
     bool prepareCorrection(Plane plane, const Span& span, int binning, CorrectionPass& pass);
-    void correct(Plane plane, const Span& span, int binning);
+    void correct(Plane plane, const Span& span, CorrectionPass& pass);
     void mapToResult(const Span& span, int binning);
     void prepareFlatGains();
     template <bool DarkSub, bool DarkSmart, bool FlatOn, bool Inverse>

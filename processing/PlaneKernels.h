@@ -5,8 +5,9 @@
 namespace velumbra {
 
 // Whether the AVX2 kernels below may run on this processor (defined in a
-// file built for any x86-64).
+// file built for any x86-64). Tests turn them off to check the plain loops.
 bool planeAvx2Available();
+void allowPlaneAvx2(bool allowed);
 
 // Constants of one correction pass, shared by every column.
 struct CorrectionConstants {
