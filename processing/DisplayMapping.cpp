@@ -2,16 +2,81 @@
 #include "acquisition/Rounding.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <type_traits>
 
 namespace velumbra {
+
+namespace {
+constexpr int kBytesPerWord = 4;
+inline uint32_t clampLevelIndex(int32_t v) { return static_cast<uint32_t>(v < 0 ? 0 : (v > 65535 ? 65535 : v)); }
+} // namespace
 
 int DisplayMapping::linearLevel(int32_t v, int lo, int span)
 {
     const int64_t d = int64_t(v) - lo;
     if (d < 0) return 0;
     return int(std::min<int64_t>((d * 256) / span, 255));
+}
+
+void DisplayMapping::mapBlock(const int32_t* cells, std::ptrdiff_t columnStride, int columns, int rows,
+                              uint8_t* pixels, std::ptrdiff_t rowStride) const
+{
+    if (linear_ && columns >= 8 && rows >= 8 && planeAvx2Available()) {
+        // Whole blocks of 8 x 8 cells by vectors, then the right columns
+        // and the bottom rows one pixel at a time.
+        const int wide = columns & ~7, tall = rows & ~7;
+        mapBlocksAvx2(vector_, cells, columnStride, wide, tall, pixels, rowStride);
+        if (wide < columns)
+            mapPixels(cells + wide * columnStride, columnStride, columns - wide, tall, pixels + wide * kBytesPerWord,
+                      rowStride);
+        if (tall < rows)
+            mapPixels(cells + std::ptrdiff_t(tall) * 3, columnStride, columns, rows - tall, pixels + tall * rowStride,
+                      rowStride);
+        return;
+    }
+    mapPixels(cells, columnStride, columns, rows, pixels, rowStride);
+}
+
+void DisplayMapping::mapPixels(const int32_t* cells, std::ptrdiff_t columnStride, int columns, int rows,
+                               uint8_t* pixels, std::ptrdiff_t rowStride) const
+{
+    // Pixels are built as words: blue, green, red, then the unused byte.
+    static_assert(std::endian::native == std::endian::little);
+    const uint8_t* table = table_.data();
+    const uint32_t maskRed = maskRed_, maskGreen = maskGreen_, maskBlue = maskBlue_, greyScale = greyScale_;
+    const auto run = [&](auto grey) {
+        for (int r = 0; r < rows; ++r, pixels += rowStride) {
+            const int32_t* cell = cells + std::ptrdiff_t(r) * 3;
+            uint8_t* out = pixels;
+            for (int k = 0; k < columns; ++k, cell += columnStride, out += kBytesPerWord) {
+                uint32_t r = uint32_t(cell[0]), g = uint32_t(cell[1]), b = uint32_t(cell[2]);
+                if ((r | g | b) > 65535u) { // a value outside 0..65535: clamp each
+                    r = clampLevelIndex(cell[0]);
+                    g = clampLevelIndex(cell[1]);
+                    b = clampLevelIndex(cell[2]);
+                }
+                const uint32_t red = table[r] & maskRed;
+                const uint32_t green = table[g] & maskGreen;
+                const uint32_t blue = table[b] & maskBlue;
+                uint32_t word;
+                if constexpr (decltype(grey)::value) {
+                    word = (((red + green + blue) * greyScale) >> 16) * 0x010101u;
+                } else {
+                    word = blue | (green << 8) | (red << 16);
+                }
+                uint32_t old;
+                std::memcpy(&old, out, sizeof old);
+                word |= old & 0xff000000u;
+                std::memcpy(out, &word, sizeof word);
+            }
+        }
+    };
+    if (grey_) run(std::true_type{});
+    else run(std::false_type{});
 }
 
 std::array<uint8_t, 256> DisplayMapping::equalizerCurve(const EqualizerControls& eq)
@@ -67,6 +132,22 @@ void DisplayMapping::prepare(const ThresholdControls& s, const EqualizerControls
     maskBlue_ = s.CKB_Blue ? 0xff : 0;
     const int n = int(s.CKB_Red) + int(s.CKB_Green) + int(s.CKB_Blue);
     greyScale_ = n == 0 ? 0 : (65536 + n - 1) / n;
+
+    // Without the tone curve the blocks compute the levels: span division
+    // by a multiplication, exact for numerators below 2^31 (see mapBlocksAvx2).
+    linear_ = !eq.CKB_EQ && lo >= 0 && lo <= 65535 && span <= 65535;
+    if (linear_) {
+        int l = 0;
+        while ((1 << l) < span) ++l;
+        vector_.lo = lo;
+        vector_.magic = uint32_t(((int64_t(1) << (31 + l)) + span - 1) / span);
+        vector_.shift = 31 + l;
+        vector_.maskRed = maskRed_;
+        vector_.maskGreen = maskGreen_;
+        vector_.maskBlue = maskBlue_;
+        vector_.grey = grey_;
+        vector_.greyScale = greyScale_;
+    }
 }
 
 namespace Thresholds {

@@ -1,8 +1,10 @@
 #pragma once
 #include "processing/IntegrationControls.h"
+#include "processing/PlaneKernels.h"
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace velumbra {
@@ -38,16 +40,28 @@ public:
         }
     }
 
+    // Maps a block of cells into 32-bit pixels: `columns` cell columns
+    // `columnStride` values apart, `rows` cells of three channels down each,
+    // to the first `columns` pixels of `rows` image rows `rowStride` bytes
+    // apart. Same bytes as pixel(); the unused fourth byte is kept.
+    void mapBlock(const int32_t* cells, std::ptrdiff_t columnStride, int columns, int rows, uint8_t* pixels,
+                  std::ptrdiff_t rowStride) const;
+
     // Tone curve of the equalizer on linear levels: ten control points over
     // the span, each slider scaling its point (50 = unchanged, 100 = x4,
     // 0 = /4); levels between points are interpolated linearly.
     static std::array<uint8_t, 256> equalizerCurve(const EqualizerControls& eq);
 
 private:
+    void mapPixels(const int32_t* cells, std::ptrdiff_t columnStride, int columns, int rows, uint8_t* pixels,
+                   std::ptrdiff_t rowStride) const;
+
     std::array<uint8_t, 65536> table_{};
     bool grey_ = false;
     unsigned maskRed_ = 0xff, maskGreen_ = 0xff, maskBlue_ = 0xff;
     unsigned greyScale_ = 0; // 65536 / checked channels, rounded up; 0 with none
+    bool linear_ = false;    // no tone curve: the levels follow the formula
+    MappingConstants vector_;
 };
 
 // Threshold handlers of the "Seuils" group. Each returns whether the result

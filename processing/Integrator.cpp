@@ -1,5 +1,6 @@
 #include "processing/Integrator.h"
 #include "acquisition/Rounding.h"
+#include "processing/PlaneKernels.h"
 #include "processing/FramePipeline.h"
 #include "processing/Raster.h"
 
@@ -8,8 +9,29 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <numeric>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace velumbra {
+
+namespace {
+bool planeAvx2Allowed = true;
+}
+
+bool planeAvx2Available()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool available = __builtin_cpu_supports("avx2");
+    return available && planeAvx2Allowed;
+#else
+    return false;
+#endif
+}
+
+void allowPlaneAvx2(bool allowed) { planeAvx2Allowed = allowed; }
 
 namespace {
 
@@ -101,6 +123,11 @@ struct AccumulationPass {
     qsizetype ringStride;
     int x0, xEnd, y0, yEnd;
     int32_t lo, hi;
+    // Called after each strip with its zone columns [from, to), while the
+    // strip's sums are still in the cache.
+    void (*afterStrip)(void* context, int from, int to);
+    void* afterStripContext;
+    bool avx2; // accumulateColumnAvx2 may run
 };
 
 constexpr int kStripColumns = Integrator::kStripColumns;
@@ -141,63 +168,129 @@ void gatherStrip(const AccumulationPass& a, int x, int columns)
     }
 }
 
+#if defined(__SSE2__)
+// gatherStrip at 1x1 for a whole strip, eight pixels of a row at a time:
+// bytes widened to 16 bits, blue-green-red-unused turned into red, green,
+// blue, and each pixel's four words stored at its cell. The fourth word
+// lands on the next cell's red, which the next row overwrites; past the
+// last row it falls in the spare values at the end of the strip column.
+template <bool Subtract>
+void gatherFullStrip1x1(const AccumulationPass& a, int x)
+{
+    static_assert(kStripColumns == 8 && kBlue == 0 && kGreen == 1 && kRed == 2);
+    static_assert(kStripStride >= (kPlaneRows - 1) * kPlaneChannels + 1); // room for the last spare word
+    const __m128i zero = _mm_setzero_si128();
+    int n = 0;
+    for (int y = a.y0; y < a.yEnd; ++y, n += kPlaneChannels) {
+        const uint8_t* p = a.zoneBits + y * a.zoneStride + qsizetype(x) * kBytesPerPixel;
+        const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+        __m128i words[4] = {_mm_unpacklo_epi8(first, zero), _mm_unpackhi_epi8(first, zero),
+                            _mm_unpacklo_epi8(second, zero), _mm_unpackhi_epi8(second, zero)};
+        if constexpr (Subtract) {
+            const uint8_t* q = a.ringBits + y * a.ringStride + qsizetype(x) * kBytesPerPixel;
+            const __m128i oldFirst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+            const __m128i oldSecond = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 16));
+            words[0] = _mm_sub_epi16(words[0], _mm_unpacklo_epi8(oldFirst, zero));
+            words[1] = _mm_sub_epi16(words[1], _mm_unpackhi_epi8(oldFirst, zero));
+            words[2] = _mm_sub_epi16(words[2], _mm_unpacklo_epi8(oldSecond, zero));
+            words[3] = _mm_sub_epi16(words[3], _mm_unpackhi_epi8(oldSecond, zero));
+        }
+        for (int w = 0; w < 4; ++w) {
+            // blue, green, red, unused -> red, green, blue, unused in each pixel
+            __m128i v = _mm_shufflelo_epi16(words[w], _MM_SHUFFLE(3, 0, 1, 2));
+            v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(3, 0, 1, 2));
+            int16_t* low = a.strip + (2 * w) * kStripStride + n;
+            int16_t* high = low + kStripStride;
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(low), v);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(high), _mm_unpackhi_epi64(v, v));
+        }
+    }
+}
+#endif
+
 // One pass over the zone, specialised so that the common cases run without
 // a test per cell. Each plane column is contiguous in memory: the new
 // pixels of a strip of columns are gathered first, then each column is
 // added, clamped and copied in one straight loop the compiler vectorises.
-template <int B, bool Add, bool Subtract, bool Write, bool Inverse>
+template <int B, bool Add, bool Subtract, bool Write, bool Store, bool Inverse>
 void runAccumulation(AccumulationPass& a)
 {
     int32_t lo = a.lo, hi = a.hi;
     const int values = ((a.yEnd - a.y0 + B - 1) / B) * kPlaneChannels;
     for (int x = a.x0; x < a.xEnd; x += kStripColumns * B) {
         const int columns = std::min(kStripColumns, (a.xEnd - x + B - 1) / B);
-        if constexpr (Add) gatherStrip<B, Subtract>(a, x, columns);
+        if constexpr (Add) {
+#if defined(__SSE2__)
+            if (B == 1 && columns == kStripColumns && a.yEnd - a.y0 < kPlaneRows) gatherFullStrip1x1<Subtract>(a, x);
+            else
+#endif
+                gatherStrip<B, Subtract>(a, x, columns);
+        }
         for (int k = 0; k < columns; ++k) {
             const std::size_t first = planeIndex((x + k * B) / B, a.y0 / B, 0);
             int32_t* __restrict cell = a.sums + first;
             int32_t* __restrict out = a.result + first;
             const int16_t* __restrict added = a.strip + k * kStripStride;
-            for (int i = 0; i < values; ++i) {
+            const int done = a.avx2 ? accumulateColumnAvx2(cell, Add ? added : nullptr, out, values, Write, Store,
+                                                           Inverse, lo, hi)
+                                    : 0;
+            for (int i = done; i < values; ++i) {
                 int32_t v = cell[i];
                 if constexpr (Add) v += added[i];
                 v = v < 0 ? 0 : (v > kSumCeiling ? kSumCeiling : v);
                 cell[i] = v;
                 if constexpr (Write) {
                     const int32_t w = Inverse ? kSumCeiling - v : v;
-                    out[i] = w;
+                    if constexpr (Store) out[i] = w;
                     lo = w < lo ? w : lo;
                     hi = w > hi ? w : hi;
                 }
             }
         }
+        if (a.afterStrip) a.afterStrip(a.afterStripContext, x, x + columns * B);
     }
     a.lo = lo;
     a.hi = hi;
 }
 
 template <int B, bool Add, bool Subtract>
-void dispatchWrite(AccumulationPass& a, bool write, bool inverse)
+void dispatchWrite(AccumulationPass& a, bool write, bool store, bool inverse)
 {
-    if (!write) runAccumulation<B, Add, Subtract, false, false>(a);
-    else if (inverse) runAccumulation<B, Add, Subtract, true, true>(a);
-    else runAccumulation<B, Add, Subtract, true, false>(a);
+    if (!write) runAccumulation<B, Add, Subtract, false, false, false>(a);
+    else if (store && inverse) runAccumulation<B, Add, Subtract, true, true, true>(a);
+    else if (store) runAccumulation<B, Add, Subtract, true, true, false>(a);
+    else if (inverse) runAccumulation<B, Add, Subtract, true, false, true>(a);
+    else runAccumulation<B, Add, Subtract, true, false, false>(a);
 }
 
 template <int B>
-void dispatchAdd(AccumulationPass& a, bool add, bool subtract, bool write, bool inverse)
+void dispatchAdd(AccumulationPass& a, bool add, bool subtract, bool write, bool store, bool inverse)
 {
-    if (!add) dispatchWrite<B, false, false>(a, write, inverse);
-    else if (subtract) dispatchWrite<B, true, true>(a, write, inverse);
-    else dispatchWrite<B, true, false>(a, write, inverse);
+    if (!add) dispatchWrite<B, false, false>(a, write, store, inverse);
+    else if (subtract) dispatchWrite<B, true, true>(a, write, store, inverse);
+    else dispatchWrite<B, true, false>(a, write, store, inverse);
 }
 
 } // namespace
 
-void Integrator::accumulate(Plane plane, const Span& s, int b, bool add, bool subtractOldest, bool writeResult)
+void Integrator::accumulate(Plane plane, const Span& s, int b, bool add, bool subtractOldest, bool writeResult,
+                            bool storeResult, CorrectionPass* correction)
 {
     if (s.xEnd <= s.x0 || s.yEnd <= s.y0) return;
     AccumulationPass a{};
+    struct Fused {
+        Integrator* self;
+        CorrectionPass* pass;
+    };
+    Fused fused{this, correction};
+    if (correction) {
+        a.afterStripContext = &fused;
+        a.afterStrip = [](void* context, int from, int to) {
+            auto* f = static_cast<Fused*>(context);
+            f->self->correctColumnsVector(*f->pass, from, to);
+        };
+    }
     a.sums = sumPlanes[plane];
     a.result = resultPlane;
     a.strip = strip_.data();
@@ -214,10 +307,11 @@ void Integrator::accumulate(Plane plane, const Span& s, int b, bool add, bool su
     a.yEnd = s.yEnd;
     a.lo = stats.planeMin[plane];
     a.hi = stats.planeMax[plane];
+    a.avx2 = planeAvx2Available();
     const bool inverse = controls_.GRB_Seuils.CKB_Inverse;
     const bool subtract = add && subtractOldest;
-    if (b == 2) dispatchAdd<2>(a, add, subtract, writeResult, inverse);
-    else dispatchAdd<1>(a, add, subtract, writeResult, inverse);
+    if (b == 2) dispatchAdd<2>(a, add, subtract, writeResult, storeResult, inverse);
+    else dispatchAdd<1>(a, add, subtract, writeResult, storeResult, inverse);
     stats.planeMin[plane] = a.lo;
     stats.planeMax[plane] = a.hi;
 }
@@ -251,6 +345,8 @@ struct Integrator::CorrectionPass {
     int64_t subNum, subDen, hotFrom, flatCells;
     const int64_t* flatSum;
     int32_t lo, hi;
+    bool subtract, smart, flatOn, inverse;
+    CorrectionConstants vector; // for correctColumnsVector
 };
 
 namespace {
@@ -331,20 +427,54 @@ void Integrator::correctColumns(CorrectionPass& p, const Span& s, int radius)
     p.hi = hi;
 }
 
-void Integrator::correct(Plane plane, const Span& s, int b)
+
+// The same correction as correctColumns without the smart dark, for the
+// zone columns [from, to), in blocks of values on processors that allow it;
+// the few values left at the end of a column go through the plain formulas.
+void Integrator::correctColumnsVector(CorrectionPass& p, int from, int to)
+{
+    const CorrectionConstants& k = p.vector;
+    int32_t lo = p.lo, hi = p.hi;
+    const int count = p.cells * kPlaneChannels;
+    for (int x = from; x < to; x += p.b) {
+        const int cx = x / p.b;
+        const int dcx = std::clamp((p.dx + x) / p.b, 0, kPlaneColumns - 1);
+        const int32_t* v0 = p.sums + planeIndex(cx, p.cy0, 0);
+        const int32_t* d0 = sumPlanes[Dark] + planeIndex(dcx, p.dcy0, 0);
+        const int32_t* f0 = sumPlanes[Flat] + planeIndex(dcx, p.dcy0, 0);
+        int32_t* out = resultPlane + planeIndex(cx, p.cy0, 0);
+        for (int i = correctColumnAvx2(k, v0, d0, f0, out, count, lo, hi); i < count; ++i) {
+            int64_t v = v0[i];
+            if (k.dark)
+                v -= std::min<int64_t>(v, std::min<int64_t>(std::clamp(d0[i], 0, kSumCeiling) * p.subNum / p.subDen,
+                                                            kSumCeiling));
+            if (k.flat) {
+                const int64_t den = p.flatCells * std::clamp(f0[i], 1, kSumCeiling);
+                v = std::min<int64_t>(p.flatSum[i % kPlaneChannels] * v / den, kSumCeiling);
+            }
+            const int32_t written = k.inverse ? kSumCeiling - int32_t(v) : int32_t(v);
+            out[i] = written;
+            lo = std::min(lo, written);
+            hi = std::max(hi, written);
+        }
+    }
+    p.lo = lo;
+    p.hi = hi;
+}
+
+// Settings of the correction pass; whether the vector path may run it.
+bool Integrator::prepareCorrection(Plane plane, const Span& s, int b, CorrectionPass& p)
 {
     const auto& pc = controls_.PNL_Integration;
     const int64_t level = std::llround(std::clamp(controls_.TNI_MaxDark, 0.0, 100.0) * 100); // 1/100 %
     const int64_t darkFrames = std::max<int64_t>(stats.frameCount[Dark], 1);
     const bool darkOn = level > 0 && stats.frameCount[Dark] > 0 && plane != Dark;
-    const bool smart = darkOn && pc.RDB_Dark_Smart;
-    const bool subtract = darkOn && !pc.RDB_Dark_Smart;
+    p.smart = darkOn && pc.RDB_Dark_Smart;
+    p.subtract = darkOn && !pc.RDB_Dark_Smart;
     // A flat is never divided by itself.
-    const bool flatOn = controls_.CKB_Active_Flat && plane != Flat;
-    const bool inverse = controls_.GRB_Seuils.CKB_Inverse;
-    if (flatOn) prepareFlatGains();
+    p.flatOn = controls_.CKB_Active_Flat && plane != Flat;
+    p.inverse = controls_.GRB_Seuils.CKB_Inverse;
 
-    CorrectionPass p{};
     p.sums = sumPlanes[plane];
     p.x0 = s.x0;
     p.xEnd = s.xEnd;
@@ -359,7 +489,6 @@ void Integrator::correct(Plane plane, const Span& s, int b)
     // Subtraction: floor(level% x d x frames / darkFrames).
     p.subNum = level * std::max(0, sumCount(plane));
     p.subDen = 10000 * darkFrames;
-    if (subtract) buildDarkAmounts(p.subNum, p.subDen);
     // Smart dark: hot when floor(d / darkFrames) > cellMax - level x (2.56 b^2 - 0.01),
     // compared in units of 1/10000 so that whole thresholds stay whole.
     const int64_t threshold = int64_t(cellMax(b)) * 10000 - level * (256 * b * b - 1);
@@ -369,7 +498,45 @@ void Integrator::correct(Plane plane, const Span& s, int b)
     p.lo = stats.planeMin[plane];
     p.hi = stats.planeMax[plane];
 
-    const int radius = std::clamp(pc.SPED_RDark, 1, 9);
+    // The vector path keeps every product of its divisions below 2^53.
+    constexpr int64_t kExact = int64_t(1) << 36, kExactCells = int64_t(1) << 20;
+    const bool flatExact = std::all_of(flatSum_, flatSum_ + kPlaneChannels,
+                                       [&](int64_t sum) { return sum >= 0 && sum <= kExact; })
+                        && p.flatCells <= kExactCells;
+    const bool darkExact = p.subNum >= 0 && p.subNum <= kExact && p.subDen <= kExact;
+    p.vector.dark = p.subtract;
+    p.vector.flat = p.flatOn;
+    p.vector.inverse = p.inverse;
+    p.vector.darkNum = double(p.subNum);
+    p.vector.darkDen = double(p.subDen);
+    if (p.subtract && darkExact) {
+        // Small ratios divide by a multiplication: with l = ceil(log2 B) and
+        // magic = ceil(2^(31 + l) / B), (n x magic) >> (31 + l) = n div B for n < 2^31.
+        const int64_t g = std::gcd(p.subNum, p.subDen);
+        const int64_t a = p.subNum / g, bDen = p.subDen / g;
+        if (a < (int64_t(1) << 15) && bDen <= (int64_t(1) << 17)) {
+            int l = 0;
+            while ((int64_t(1) << l) < bDen) ++l;
+            const int64_t magic = ((int64_t(1) << (31 + l)) + bDen - 1) / bDen;
+            p.vector.darkSmall = true;
+            p.vector.darkA = int32_t(a);
+            p.vector.darkMagic = uint32_t(magic);
+            p.vector.darkShift = 31 + l;
+        }
+    }
+    for (int c = 0; c < kPlaneChannels; ++c) p.vector.flatSum[c] = double(flatSum_[c]);
+    p.vector.flatCells = double(p.flatCells);
+    const bool vector = !p.smart && (flatExact || !p.flatOn) && (darkExact || !p.subtract) && planeAvx2Available();
+    if (p.subtract && !vector) buildDarkAmounts(p.subNum, p.subDen);
+    return vector;
+}
+
+// The correction pass on its own, after the accumulation: the smart dark
+// reads neighbouring cells, and without AVX2 the plain loops run.
+void Integrator::correct(Plane plane, const Span& s, CorrectionPass& p)
+{
+    if (p.flatOn) prepareFlatGains();
+    const int radius = std::clamp(controls_.PNL_Integration.SPED_RDark, 1, 9);
     using Pass = void (Integrator::*)(CorrectionPass&, const Span&, int);
     // [subtract][smart][flat][inverse]
     static constexpr Pass passes[2][2][2][2] = {
@@ -381,7 +548,7 @@ void Integrator::correct(Plane plane, const Span& s, int b)
           {&Integrator::correctColumns<true, false, true, false>, &Integrator::correctColumns<true, false, true, true>}},
          {{&Integrator::correctColumns<true, true, false, false>, &Integrator::correctColumns<true, true, false, true>},
           {&Integrator::correctColumns<true, true, true, false>, &Integrator::correctColumns<true, true, true, true>}}}};
-    (this->*passes[subtract][smart][flatOn][inverse])(p, s, radius);
+    (this->*passes[p.subtract][p.smart][p.flatOn][p.inverse])(p, s, radius);
     stats.planeMin[plane] = p.lo;
     stats.planeMax[plane] = p.hi;
 }
@@ -415,14 +582,11 @@ void Integrator::mapToResult(const Span& s, int b)
     // Strips of 16 columns: the plane columns are read in memory order while
     // each image row is written a cache line at a time.
     constexpr int kStrip = 16;
-    for (int strip = s.cx0; strip < cxEnd; strip += kStrip) {
-        const int stripEnd = std::min(strip + kStrip, cxEnd);
-        for (int cy = s.cy0; cy < cyEnd; ++cy) {
-            uint8_t* row = bits + cy * stride;
-            for (int cx = strip; cx < stripEnd; ++cx) {
-                const int32_t* cell = resultPlane + planeIndex(cx, cy, 0);
-                mapping_.pixel(cell[kChannelRed], cell[kChannelGreen], cell[kChannelBlue], row + cx * kBytesPerPixel);
-            }
+    if (cyEnd > s.cy0) {
+        for (int strip = s.cx0; strip < cxEnd; strip += kStrip) {
+            const int columns = std::min(kStrip, cxEnd - strip);
+            mapping_.mapBlock(resultPlane + planeIndex(strip, s.cy0, 0), std::ptrdiff_t(kPlaneRows) * kPlaneChannels,
+                              columns, cyEnd - s.cy0, bits + s.cy0 * stride + strip * kBytesPerPixel, stride);
         }
     }
 
@@ -504,11 +668,22 @@ void Integrator::IntegrateAndRender(Plane plane, bool add, bool restart, bool re
     const bool flatOn = controls_.CKB_Active_Flat && plane != Flat;
     const bool corrected = darkOn || flatOn;
     const Span span = accumulationSpan(b, loop && ringReady);
-    accumulate(plane, span, b, add, subtractOldest, !corrected);
+    // The vector correction runs on each strip of columns right after its
+    // sums, while they are still in the cache.
+    CorrectionPass correction{};
+    const bool correcting = render && corrected;
+    const bool fuse = correcting && prepareCorrection(plane, span, b, correction);
+    // resultPlane holds the values of the last render: a pass that does not
+    // render keeps only the range of the values it would write.
+    accumulate(plane, span, b, add, subtractOldest, !corrected, render, fuse ? &correction : nullptr);
+    if (fuse) {
+        stats.planeMin[plane] = correction.lo;
+        stats.planeMax[plane] = correction.hi;
+    }
     timings_.EDT_Temps_addition = elapsedSince(t0);
 
     const int t1 = clock_.msecsOfDay();
-    if (render && corrected) correct(plane, span, b);
+    if (correcting && !fuse) correct(plane, span, correction);
     showRange(plane);
     timings_.EDT_Temps_Dark_Flat = elapsedSince(t1);
 

@@ -93,13 +93,18 @@ private:
         int cx0 = 0, cxEnd = 0, cy0 = 0, cyEnd = 0; // cells
     };
     Span accumulationSpan(int binning, bool useRing) const;
-    void accumulate(Plane plane, const Span& span, int binning, bool add, bool subtractOldest, bool writeResult);
-    void correct(Plane plane, const Span& span, int binning);
+    struct CorrectionPass;
+    // writeResult: the uncorrected values are the result, so their range is
+    // taken, and with storeResult they are written to resultPlane.
+    void accumulate(Plane plane, const Span& span, int binning, bool add, bool subtractOldest, bool writeResult,
+                    bool storeResult, CorrectionPass* correction);
+    bool prepareCorrection(Plane plane, const Span& span, int binning, CorrectionPass& pass);
+    void correct(Plane plane, const Span& span, CorrectionPass& pass);
     void mapToResult(const Span& span, int binning);
     void prepareFlatGains();
-    struct CorrectionPass;
     template <bool DarkSub, bool DarkSmart, bool FlatOn, bool Inverse>
     void correctColumns(CorrectionPass& pass, const Span& span, int radius);
+    void correctColumnsVector(CorrectionPass& pass, int from, int to);
     static int64_t hotCellValue(const int32_t* sums, const Span& span, int cx, int cy, int channel, int radius,
                                 int64_t fallback);
     void showRange(Plane plane);

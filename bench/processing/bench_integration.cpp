@@ -4,6 +4,7 @@
 #include "processing/Raster.h"
 
 #include <benchmark/benchmark.h>
+#include <algorithm>
 
 namespace velumbra::bench {
 namespace {
@@ -84,6 +85,43 @@ void BM_IntegrateLoopAdd(benchmark::State& state)
     }
 }
 BENCHMARK(BM_IntegrateLoopAdd)->Unit(benchmark::kMicrosecond);
+
+// Memory floors of this plane layout, for reading the figures above: one
+// clamping pass over the Light plane (what adding a frame cannot go below),
+// and one pass reading Light, Dark and Flat and writing resultPlane (what
+// a corrected render cannot go below, before the 8-bit mapping).
+void BM_PlaneFloorAdd(benchmark::State& state)
+{
+    zeroPlane(Light);
+    for (auto _ : state) {
+        for (int x = 0; x < kMaxFrameWidth - 1; ++x) {
+            int32_t* __restrict cell = sumPlanes[Light] + planeIndex(x, 0, 0);
+            for (int i = 0; i < kMaxFrameHeight * kPlaneChannels; ++i)
+                cell[i] = std::clamp(cell[i] + 1, 0, int(kSumCeiling));
+        }
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_PlaneFloorAdd)->Unit(benchmark::kMicrosecond);
+
+void BM_PlaneFloorRender(benchmark::State& state)
+{
+    for (auto _ : state) {
+        for (int x = 0; x < kMaxFrameWidth - 1; ++x) {
+            int32_t* __restrict cell = sumPlanes[Light] + planeIndex(x, 0, 0);
+            const int32_t* __restrict dark = sumPlanes[Dark] + planeIndex(x, 0, 0);
+            const int32_t* __restrict flat = sumPlanes[Flat] + planeIndex(x, 0, 0);
+            int32_t* __restrict out = resultPlane + planeIndex(x, 0, 0);
+            for (int i = 0; i < kMaxFrameHeight * kPlaneChannels; ++i) {
+                const int32_t v = std::clamp(cell[i] + 1, 0, int(kSumCeiling));
+                cell[i] = v;
+                out[i] = v + dark[i] + flat[i];
+            }
+        }
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_PlaneFloorRender)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace velumbra::bench
