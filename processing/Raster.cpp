@@ -31,6 +31,11 @@ void copyRect(const QImage& src, Rect s, int srcWidth, int srcHeight, QImage& ds
 {
     if (!clipCopy(s, d, srcWidth, srcHeight, src, dst)) return;
     const size_t bytes = size_t(s.width()) * kBytesPerPixel;
+    // Whole rows of two bitmaps of the same stride: one block copy.
+    if (s.left == 0 && d.x == 0 && bytes == size_t(src.bytesPerLine()) && src.bytesPerLine() == dst.bytesPerLine()) {
+        std::memcpy(pixelRow(dst, d.y), pixelRow(src, s.top), bytes * size_t(s.height()));
+        return;
+    }
     for (int y = s.top; y < s.bottom; ++y) {
         const uint8_t* from = pixelRow(src, y) + size_t(s.left) * kBytesPerPixel;
         uint8_t* to = pixelRow(dst, d.y + (y - s.top)) + size_t(d.x) * kBytesPerPixel;
