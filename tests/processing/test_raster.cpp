@@ -111,3 +111,16 @@ TEST(MergePaint, OutlineMergeEqualsFullMergeOfTheZoneLayer)
         ASSERT_EQ(outline, full) << i;
     }
 }
+
+TEST(CopyRect, WholeRowsOfEqualBitmapsCopyAsOneBlock)
+{
+    const QImage src = noiseImage(800, 60, 6);
+    QImage dst(800, 60, kPixelFormat);
+    dst.fill(Qt::black);
+    copyRect(src, {0, 10, 800, 30}, 800, 60, dst, {0, 5});
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 800; x += 7) {
+            const bool inside = y >= 5 && y < 25;
+            ASSERT_EQ(dst.pixel(x, y), inside ? src.pixel(x, y + 5) : qRgb(0, 0, 0)) << x << "," << y;
+        }
+}
