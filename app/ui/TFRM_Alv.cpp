@@ -590,6 +590,7 @@ void TFRM_Alv::setSourceRunning(bool running)
     MNU_Operations->setEnabled(running);
     for (QCheckBox* box : toolBoxes_) box->setEnabled(running);
     trackingPanel_->setCaptureRunning(running);
+    pnlIntegration_->setSourceRunning(running);
     if (!running) {
         core_.flags.targetActive = false;
         for (QLabel* label : toolLabels_) {

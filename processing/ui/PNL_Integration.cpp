@@ -199,6 +199,12 @@ void PNL_Integration::SCB_Seuil_darkChange(int position)
 
 void PNL_Integration::setBinning2x2(bool on) { core_.controls.MNU_Binning_2x2 = on; }
 
+void PNL_Integration::setSourceRunning(bool running)
+{
+    sourceRunning_ = running;
+    syncFromCore();
+}
+
 void PNL_Integration::syncFromCore()
 {
     syncing_ = true;
@@ -213,7 +219,7 @@ void PNL_Integration::syncFromCore()
     RDB_Dark->setChecked(mode.RDB_Dark);
     RDB_Flat->setChecked(mode.RDB_Flat);
     SPED_Nb_Bitmap->setValue(pc.SPED_Nb_Bitmap);
-    CKB_Integration->setEnabled(!running);
+    CKB_Integration->setEnabled(sourceRunning_ && !running);
     for (QWidget* w : std::initializer_list<QWidget*>{RDB_Unique, RDB_Boucle, RDB_Dark, RDB_Flat, SPED_Nb_Bitmap,
                                                      BTN_Demarrer_Add, BTN_Reset_Add})
         w->setEnabled(on && !running);

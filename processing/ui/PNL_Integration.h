@@ -23,6 +23,8 @@ public:
 
     // Copies the control values of the core into the widgets.
     void syncFromCore();
+    // "Integration" is offered only while a source runs.
+    void setSourceRunning(bool running);
     // Menu entries MNU_Binning_1x1 / MNU_Binning_2x2.
     void setBinning2x2(bool on);
 
@@ -58,6 +60,7 @@ private:
     ImageCore& core_;
     IntegrationEvents& events_;
     bool syncing_ = false;
+    bool sourceRunning_ = true;
 };
 
 } // namespace velumbra

@@ -6,6 +6,7 @@
 #include "app/ui/TNumInp.h"
 #include "app/ui/ZonesGroup.h"
 #include "processing/ui/GRB_Seuils.h"
+#include "processing/ui/PNL_Integration.h"
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
 
@@ -67,10 +68,12 @@ private slots:
         w.setSourceRunning(true);
         QVERIFY(w.MNU_Operations->isEnabled());
         QVERIFY(w.CKB_Suivi->isEnabled());
+        QVERIFY(w.integrationPanel()->CKB_Integration->isEnabled());
         w.core().flags.targetActive = true;
         w.setSourceRunning(false);
         QVERIFY(!w.MNU_Operations->isEnabled());
         QVERIFY(!w.CKB_Info_Image->isEnabled());
+        QVERIFY(!w.integrationPanel()->CKB_Integration->isEnabled());
         QVERIFY(!w.core().flags.targetActive);
     }
 
