@@ -51,6 +51,7 @@ ZonesGroup::ZonesGroup(ImageCore& core, QWidget* parent)
     CKB_Zones_Liees = new QCheckBox(QStringLiteral("Les zones sont liées"), this);
     CKB_Zones_Liees->setObjectName(QStringLiteral("CKB_Zones_Liees"));
     grid->addWidget(CKB_Zones_Liees, 3, 0, 1, 3);
+    grid->setRowStretch(4, 1);
 
     connect(SCB_Taille_ZDetect, &QScrollBar::valueChanged, this, [this] { SCB_Taille_ZDetectChange(); });
     connect(TNI_Taille_ZDetect, &TCustomNumInp::exited, this, [this] { TNI_Taille_ZDetectExit(); });
