@@ -132,6 +132,7 @@ struct AccumulationPass {
 
 constexpr int kStripColumns = Integrator::kStripColumns;
 constexpr int kStripStride = kPlaneRows * kPlaneChannels;
+constexpr std::ptrdiff_t kPlaneColumnStride = std::ptrdiff_t(kPlaneRows) * kPlaneChannels;
 
 // Sums of the binning x binning pixels of a strip of cell columns, each
 // column laid out as in the plane (red, green, blue per cell), minus the
@@ -217,34 +218,51 @@ template <int B, bool Add, bool Subtract, bool Write, bool Store, bool Inverse>
 void runAccumulation(AccumulationPass& a)
 {
     int32_t lo = a.lo, hi = a.hi;
-    const int values = ((a.yEnd - a.y0 + B - 1) / B) * kPlaneChannels;
     for (int x = a.x0; x < a.xEnd; x += kStripColumns * B) {
         const int columns = std::min(kStripColumns, (a.xEnd - x + B - 1) / B);
-        if constexpr (Add) {
-#if defined(__SSE2__)
-            if (B == 1 && columns == kStripColumns && a.yEnd - a.y0 < kPlaneRows) gatherFullStrip1x1<Subtract>(a, x);
-            else
-#endif
-                gatherStrip<B, Subtract>(a, x, columns);
+        // At 1x1 the AVX2 kernel adds whole strips straight from the frame
+        // rows, in blocks of 8 rows; the rows it leaves go the general way.
+        int y0 = a.y0;
+        if constexpr (Add && B == 1) {
+            if (a.avx2 && columns == kStripColumns) {
+                const std::size_t first = planeIndex(x, a.y0, 0);
+                const qsizetype offset = qsizetype(x) * kBytesPerPixel;
+                const uint8_t* ring = Subtract ? a.ringBits + a.y0 * a.ringStride + offset : nullptr;
+                y0 += addStrip1x1Avx2(a.sums + first, a.result + first, kPlaneColumnStride, a.yEnd - a.y0,
+                                      a.zoneBits + a.y0 * a.zoneStride + offset, a.zoneStride, ring, a.ringStride,
+                                      Write, Store, Inverse, lo, hi);
+            }
         }
-        for (int k = 0; k < columns; ++k) {
-            const std::size_t first = planeIndex((x + k * B) / B, a.y0 / B, 0);
-            int32_t* __restrict cell = a.sums + first;
-            int32_t* __restrict out = a.result + first;
-            const int16_t* __restrict added = a.strip + k * kStripStride;
-            const int done = a.avx2 ? accumulateColumnAvx2(cell, Add ? added : nullptr, out, values, Write, Store,
-                                                           Inverse, lo, hi)
-                                    : 0;
-            for (int i = done; i < values; ++i) {
-                int32_t v = cell[i];
-                if constexpr (Add) v += added[i];
-                v = v < 0 ? 0 : (v > kSumCeiling ? kSumCeiling : v);
-                cell[i] = v;
-                if constexpr (Write) {
-                    const int32_t w = Inverse ? kSumCeiling - v : v;
-                    if constexpr (Store) out[i] = w;
-                    lo = w < lo ? w : lo;
-                    hi = w > hi ? w : hi;
+        if (y0 < a.yEnd) {
+            AccumulationPass rest = a;
+            rest.y0 = y0;
+            const int values = ((a.yEnd - y0 + B - 1) / B) * kPlaneChannels;
+            if constexpr (Add) {
+#if defined(__SSE2__)
+                if (B == 1 && columns == kStripColumns && a.yEnd - y0 < kPlaneRows) gatherFullStrip1x1<Subtract>(rest, x);
+                else
+#endif
+                    gatherStrip<B, Subtract>(rest, x, columns);
+            }
+            for (int k = 0; k < columns; ++k) {
+                const std::size_t first = planeIndex((x + k * B) / B, y0 / B, 0);
+                int32_t* __restrict cell = a.sums + first;
+                int32_t* __restrict out = a.result + first;
+                const int16_t* __restrict added = a.strip + k * kStripStride;
+                const int done = a.avx2 ? accumulateColumnAvx2(cell, Add ? added : nullptr, out, values, Write,
+                                                               Store, Inverse, lo, hi)
+                                        : 0;
+                for (int i = done; i < values; ++i) {
+                    int32_t v = cell[i];
+                    if constexpr (Add) v += added[i];
+                    v = v < 0 ? 0 : (v > kSumCeiling ? kSumCeiling : v);
+                    cell[i] = v;
+                    if constexpr (Write) {
+                        const int32_t w = Inverse ? kSumCeiling - v : v;
+                        if constexpr (Store) out[i] = w;
+                        lo = w < lo ? w : lo;
+                        hi = w > hi ? w : hi;
+                    }
                 }
             }
         }

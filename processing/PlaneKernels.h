@@ -41,6 +41,19 @@ int correctColumnAvx2(const CorrectionConstants& k, const int32_t* sums, const i
 int accumulateColumnAvx2(int32_t* sums, const int16_t* added, int32_t* out, int count, bool write, bool store,
                          bool inverse, int32_t& lo, int32_t& hi);
 
+// Adds a strip of 8 cell columns at 1x1 straight from the frame rows:
+// blocks of 8 rows x 8 pixels are transposed in registers, so each plane
+// column (columnStride values apart, starting at its first row) is read and
+// written once while the frame rows stream through. pixels points at the
+// strip's first pixel; with ring, that frame's pixels at the same place
+// are subtracted. Sums are clamped to 0..65535 in place and, with write,
+// lo and hi widened with the values to write (65535 - sum with inverse),
+// stored in out (same layout as sums) when store is set. Does whole blocks
+// of 8 rows only and returns how many rows it did; the caller adds the rest.
+int addStrip1x1Avx2(int32_t* sums, int32_t* out, std::ptrdiff_t columnStride, int rows, const uint8_t* pixels,
+                    std::ptrdiff_t pixelStride, const uint8_t* ring, std::ptrdiff_t ringStride, bool write, bool store,
+                    bool inverse, int32_t& lo, int32_t& hi);
+
 // The linear mapping without the equalizer: level = min((v - lo) x 256 div
 // span, 255), 0 below lo, v first clamped to 0..65535; (n x magic) >> shift
 // is n div span. The pixel is blue, green, red (masked) or their grey mean

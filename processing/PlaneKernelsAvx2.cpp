@@ -212,6 +212,118 @@ int accumulateColumnAvx2(int32_t* sums, const int16_t* added, int32_t* out, int 
 
 namespace {
 
+// Transposes eight rows of eight 32-bit words in place: afterwards v[i]
+// holds word i of each row.
+inline void transpose8x8(__m256i v[8])
+{
+    __m256i t[8], u[8];
+    for (int k = 0; k < 8; k += 2) {
+        t[k] = _mm256_unpacklo_epi32(v[k], v[k + 1]);
+        t[k + 1] = _mm256_unpackhi_epi32(v[k], v[k + 1]);
+    }
+    for (int k = 0; k < 8; k += 4) {
+        u[k] = _mm256_unpacklo_epi64(t[k], t[k + 2]);
+        u[k + 1] = _mm256_unpackhi_epi64(t[k], t[k + 2]);
+        u[k + 2] = _mm256_unpacklo_epi64(t[k + 1], t[k + 3]);
+        u[k + 3] = _mm256_unpackhi_epi64(t[k + 1], t[k + 3]);
+    }
+    for (int i = 0; i < 4; ++i) {
+        v[i] = _mm256_permute2x128_si256(u[i], u[i + 4], 0x20);
+        v[i + 4] = _mm256_permute2x128_si256(u[i], u[i + 4], 0x31);
+    }
+}
+
+// Eight pixel words (blue, green, red, unused) of one column, eight rows,
+// as the 24 plane values red, green, blue per row.
+inline void planeValues(__m256i words, __m256i out[3])
+{
+    // Per 128-bit half: the red, green, blue bytes of its four pixels in
+    // the first 12 bytes; then the two halves' 12 bytes packed together.
+    const __m256i order = _mm256_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1, //
+                                           2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
+    const __m256i packed =
+        _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(words, order), _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7));
+    const __m128i low = _mm256_castsi256_si128(packed);
+    out[0] = _mm256_cvtepu8_epi32(low);
+    out[1] = _mm256_cvtepu8_epi32(_mm_srli_si128(low, 8));
+    out[2] = _mm256_cvtepu8_epi32(_mm256_extracti128_si256(packed, 1));
+}
+
+template <bool Subtract, bool Write, bool Store, bool Inverse>
+int addStrip(int32_t* sums, int32_t* out, std::ptrdiff_t columnStride, int rows, const uint8_t* pixels,
+             std::ptrdiff_t pixelStride, const uint8_t* ring, std::ptrdiff_t ringStride, int32_t& lo, int32_t& hi)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i ceiling = _mm256_set1_epi32(65535);
+    __m256i vlo = _mm256_set1_epi32(lo), vhi = _mm256_set1_epi32(hi);
+    int y = 0;
+    for (; y + 8 <= rows; y += 8) {
+        __m256i rowsNew[8], rowsOld[8];
+        for (int r = 0; r < 8; ++r)
+            rowsNew[r] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + (y + r) * pixelStride));
+        transpose8x8(rowsNew);
+        if constexpr (Subtract) {
+            for (int r = 0; r < 8; ++r)
+                rowsOld[r] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(ring + (y + r) * ringStride));
+            transpose8x8(rowsOld);
+        }
+        for (int k = 0; k < 8; ++k) {
+            __m256i added[3], removed[3];
+            planeValues(rowsNew[k], added);
+            if constexpr (Subtract) planeValues(rowsOld[k], removed);
+            int32_t* cell = sums + k * columnStride + std::ptrdiff_t(y) * 3;
+            for (int j = 0; j < 3; ++j) {
+                __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cell + 8 * j));
+                v = _mm256_add_epi32(v, added[j]);
+                if constexpr (Subtract) v = _mm256_sub_epi32(v, removed[j]);
+                v = _mm256_min_epi32(_mm256_max_epi32(v, zero), ceiling);
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(cell + 8 * j), v);
+                if constexpr (Write) {
+                    const __m256i w = Inverse ? _mm256_sub_epi32(ceiling, v) : v;
+                    if constexpr (Store)
+                        _mm256_storeu_si256(
+                            reinterpret_cast<__m256i*>(out + k * columnStride + std::ptrdiff_t(y) * 3 + 8 * j), w);
+                    vlo = _mm256_min_epi32(vlo, w);
+                    vhi = _mm256_max_epi32(vhi, w);
+                }
+            }
+        }
+    }
+    if constexpr (Write) {
+        alignas(32) int32_t l8[8], h8[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(l8), vlo);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(h8), vhi);
+        for (int l = 0; l < 8; ++l) {
+            lo = l8[l] < lo ? l8[l] : lo;
+            hi = h8[l] > hi ? h8[l] : hi;
+        }
+    }
+    return y;
+}
+
+using StripKernel = int (*)(int32_t*, int32_t*, std::ptrdiff_t, int, const uint8_t*, std::ptrdiff_t, const uint8_t*,
+                            std::ptrdiff_t, int32_t&, int32_t&);
+
+template <bool Subtract>
+StripKernel stripKernel(bool write, bool store, bool inverse)
+{
+    if (!write) return &addStrip<Subtract, false, false, false>;
+    if (store) return inverse ? &addStrip<Subtract, true, true, true> : &addStrip<Subtract, true, true, false>;
+    return inverse ? &addStrip<Subtract, true, false, true> : &addStrip<Subtract, true, false, false>;
+}
+
+} // namespace
+
+int addStrip1x1Avx2(int32_t* sums, int32_t* out, std::ptrdiff_t columnStride, int rows, const uint8_t* pixels,
+                    std::ptrdiff_t pixelStride, const uint8_t* ring, std::ptrdiff_t ringStride, bool write, bool store,
+                    bool inverse, int32_t& lo, int32_t& hi)
+{
+    const StripKernel kernel = ring ? stripKernel<true>(write, store, inverse) : stripKernel<false>(write, store, inverse);
+    return kernel(sums, out, columnStride, rows, pixels, pixelStride, ring, ringStride, lo, hi);
+}
+
+namespace {
+
 inline __m256i permute(__m256i v, int a, int b, int c, int d, int e, int f, int g, int h)
 {
     return _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(a, b, c, d, e, f, g, h));
@@ -265,21 +377,9 @@ void mapBlocksAvx2(const MappingConstants& m, const int32_t* cells, std::ptrdiff
             __m256i c[8];
             for (int k = 0; k < 8; ++k)
                 c[k] = columnWords(m, cells + (x + k) * columnStride + std::ptrdiff_t(y) * 3, lo, magic, shift);
-            // Transpose: row i of the block from element i of each column.
-            __m256i t[8], u[8];
-            for (int k = 0; k < 8; k += 2) {
-                t[k] = _mm256_unpacklo_epi32(c[k], c[k + 1]);
-                t[k + 1] = _mm256_unpackhi_epi32(c[k], c[k + 1]);
-            }
-            for (int k = 0; k < 8; k += 4) {
-                u[k] = _mm256_unpacklo_epi64(t[k], t[k + 2]);
-                u[k + 1] = _mm256_unpackhi_epi64(t[k], t[k + 2]);
-                u[k + 2] = _mm256_unpacklo_epi64(t[k + 1], t[k + 3]);
-                u[k + 3] = _mm256_unpackhi_epi64(t[k + 1], t[k + 3]);
-            }
+            transpose8x8(c); // row i of the block from element i of each column
             for (int i = 0; i < 8; ++i) {
-                const __m256i row = i < 4 ? _mm256_permute2x128_si256(u[i], u[i + 4], 0x20)
-                                          : _mm256_permute2x128_si256(u[i - 4], u[i], 0x31);
+                const __m256i row = c[i];
                 uint8_t* out = pixels + std::ptrdiff_t(y + i) * rowStride + std::ptrdiff_t(x) * 4;
                 const __m256i old = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
                 _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_or_si256(_mm256_and_si256(old, unused), row));
@@ -299,6 +399,11 @@ int correctColumnAvx2(const CorrectionConstants&, const int32_t*, const int32_t*
     return 0;
 }
 int accumulateColumnAvx2(int32_t*, const int16_t*, int32_t*, int, bool, bool, bool, int32_t&, int32_t&) { return 0; }
+int addStrip1x1Avx2(int32_t*, int32_t*, std::ptrdiff_t, int, const uint8_t*, std::ptrdiff_t, const uint8_t*,
+                    std::ptrdiff_t, bool, bool, bool, int32_t&, int32_t&)
+{
+    return 0;
+}
 void mapBlocksAvx2(const MappingConstants&, const int32_t*, std::ptrdiff_t, int, int, uint8_t*, std::ptrdiff_t) {}
 } // namespace velumbra
 
