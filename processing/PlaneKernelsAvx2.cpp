@@ -256,15 +256,25 @@ int addStrip(int32_t* sums, int32_t* out, std::ptrdiff_t columnStride, int rows,
     const __m256i zero = _mm256_setzero_si256();
     const __m256i ceiling = _mm256_set1_epi32(65535);
     __m256i vlo = _mm256_set1_epi32(lo), vhi = _mm256_set1_epi32(hi);
+    // The frame rows are far apart and each plane column is its own
+    // stream: fetch both ahead, or the loads wait on the cache misses.
+    constexpr int kAhead = 16;      // frame rows
+    constexpr int kPlaneAhead = 32; // plane rows, three values each
     int y = 0;
     for (; y + 8 <= rows; y += 8) {
         __m256i rowsNew[8], rowsOld[8];
-        for (int r = 0; r < 8; ++r)
+        for (int r = 0; r < 8; ++r) {
             rowsNew[r] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + (y + r) * pixelStride));
+            if (y + kAhead + r < rows)
+                _mm_prefetch(reinterpret_cast<const char*>(pixels + (y + kAhead + r) * pixelStride), _MM_HINT_T0);
+        }
         transpose8x8(rowsNew);
         if constexpr (Subtract) {
-            for (int r = 0; r < 8; ++r)
+            for (int r = 0; r < 8; ++r) {
                 rowsOld[r] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(ring + (y + r) * ringStride));
+                if (y + kAhead + r < rows)
+                    _mm_prefetch(reinterpret_cast<const char*>(ring + (y + kAhead + r) * ringStride), _MM_HINT_T0);
+            }
             transpose8x8(rowsOld);
         }
         for (int k = 0; k < 8; ++k) {
@@ -272,6 +282,9 @@ int addStrip(int32_t* sums, int32_t* out, std::ptrdiff_t columnStride, int rows,
             planeValues(rowsNew[k], added);
             if constexpr (Subtract) planeValues(rowsOld[k], removed);
             int32_t* cell = sums + k * columnStride + std::ptrdiff_t(y) * 3;
+            // two lines ahead per block of 96 bytes: no line of the column is missed
+            _mm_prefetch(reinterpret_cast<const char*>(cell + kPlaneAhead * 3), _MM_HINT_T0);
+            _mm_prefetch(reinterpret_cast<const char*>(cell + kPlaneAhead * 3 + 16), _MM_HINT_T0);
             for (int j = 0; j < 3; ++j) {
                 __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cell + 8 * j));
                 v = _mm256_add_epi32(v, added[j]);
