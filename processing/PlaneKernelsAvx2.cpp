@@ -234,19 +234,24 @@ inline void transpose8x8(__m256i v[8])
 }
 
 // Eight pixel words (blue, green, red, unused) of one column, eight rows,
-// as the 24 plane values red, green, blue per row.
+// as the 24 plane values red, green, blue per row. Rows 0 to 3 are in the
+// low half of words, 4 to 7 in the high half; each output half takes its
+// four values from one half, so one byte shuffle makes each output.
 inline void planeValues(__m256i words, __m256i out[3])
 {
-    // Per 128-bit half: the red, green, blue bytes of its four pixels in
-    // the first 12 bytes; then the two halves' 12 bytes packed together.
-    const __m256i order = _mm256_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1, //
-                                           2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
-    const __m256i packed =
-        _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(words, order), _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7));
-    const __m128i low = _mm256_castsi256_si128(packed);
-    out[0] = _mm256_cvtepu8_epi32(low);
-    out[1] = _mm256_cvtepu8_epi32(_mm_srli_si128(low, 8));
-    out[2] = _mm256_cvtepu8_epi32(_mm256_extracti128_si256(packed, 1));
+    constexpr char Z = -1;
+    // values 0-7: red 0, green 0, blue 0, red 1 | green 1, blue 1, red 2, green 2
+    const __m256i first = _mm256_setr_epi8(2, Z, Z, Z, 1, Z, Z, Z, 0, Z, Z, Z, 6, Z, Z, Z, //
+                                           5, Z, Z, Z, 4, Z, Z, Z, 10, Z, Z, Z, 9, Z, Z, Z);
+    // values 8-15: blue 2, red 3, green 3, blue 3 | red 4, green 4, blue 4, red 5
+    const __m256i second = _mm256_setr_epi8(8, Z, Z, Z, 14, Z, Z, Z, 13, Z, Z, Z, 12, Z, Z, Z, //
+                                            2, Z, Z, Z, 1, Z, Z, Z, 0, Z, Z, Z, 6, Z, Z, Z);
+    // values 16-23: green 5, blue 5, red 6, green 6 | blue 6, red 7, green 7, blue 7
+    const __m256i third = _mm256_setr_epi8(5, Z, Z, Z, 4, Z, Z, Z, 10, Z, Z, Z, 9, Z, Z, Z, //
+                                           8, Z, Z, Z, 14, Z, Z, Z, 13, Z, Z, Z, 12, Z, Z, Z);
+    out[0] = _mm256_shuffle_epi8(_mm256_permute4x64_epi64(words, 0x44), first);
+    out[1] = _mm256_shuffle_epi8(words, second);
+    out[2] = _mm256_shuffle_epi8(_mm256_permute4x64_epi64(words, 0xee), third);
 }
 
 template <bool Subtract, bool Write, bool Store, bool Inverse>
