@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QtTest>
 
 using namespace velumbra;
@@ -169,6 +170,9 @@ private slots:
         QTest::keyClick(&w, Qt::Key_F1);
         QVERIFY(w.helpWindow()->isVisible());
         QVERIFY(w.helpWindow()->currentFile().endsWith(QStringLiteral("topic-11.html")));
+        // The pages share one style sheet: the title takes its colour.
+        auto* browser = w.helpWindow()->findChild<QTextBrowser*>(QStringLiteral("TXB_Aide"));
+        QVERIFY(browser->toHtml().contains(QStringLiteral("#6b1d1d")));
         w.Aide1->trigger();
         QVERIFY(w.helpWindow()->currentFile().endsWith(QStringLiteral("index.html")));
     }
