@@ -8,7 +8,6 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QShortcut>
-#include <QStatusBar>
 #include <QWidget>
 
 namespace velumbra {
@@ -68,7 +67,6 @@ std::optional<int> VideoSourceUi::choose(const QStringList& entries)
 void VideoSourceUi::frameShown()
 {
     shell_->frameShown();
-    if (onFrameShown) onFrameShown();
 }
 
 void VideoSourceUi::refreshControls()
@@ -129,14 +127,6 @@ void VideoSourceUi::MNU_Ouvrir_FlatClick()
     const QString file = QFileDialog::getOpenFileName(window_, QStringLiteral("Ouvrir"), QString(),
                                                       QStringLiteral("Bitmaps (*.bmp)"));
     if (!file.isEmpty()) source_->openPlayback({file}, PlaybackKind::Flat);
-}
-
-void StatusBarMessages::showMessage(bool clear, const QString& text)
-{
-    if (!bar_) return;
-    const QString line = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    if (clear) bar_->clearMessage();
-    bar_->showMessage(line);
 }
 
 } // namespace velumbra

@@ -11,7 +11,6 @@
 
 class QAction;
 class QShortcut;
-class QStatusBar;
 class QWidget;
 
 namespace velumbra {
@@ -37,8 +36,6 @@ public:
     // Replaces the driver chooser dialog (scripts and tests pick an entry).
     std::function<std::optional<int>(const QStringList&)> chooserOverride;
 
-    // Image1 and the result window show the new frame.
-    std::function<void()> onFrameShown;
     // What the other parts do on a start, a stop or a frame (the main window).
     void setShellHooks(VideoSourceHooks* hooks) { shell_ = hooks ? hooks : &noShell_; }
 
@@ -86,14 +83,5 @@ private:
     VideoSourceHooks* shell_ = &noShell_;
 };
 
-// Reports through the status bar until the message panel is wired in.
-class StatusBarMessages final : public MessageSink {
-public:
-    explicit StatusBarMessages(QStatusBar* bar) : bar_(bar) {}
-    void showMessage(bool clear, const QString& text) override;
-
-private:
-    QStatusBar* bar_;
-};
 
 } // namespace velumbra

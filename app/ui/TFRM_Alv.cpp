@@ -32,7 +32,6 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
