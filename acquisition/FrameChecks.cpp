@@ -1,5 +1,5 @@
 #include "acquisition/FrameChecks.h"
-#include "acquisition/ImageBuffers.h"
+#include "core/ImageBuffers.h"
 
 #include <QObject>
 

@@ -1,5 +1,5 @@
 #include "acquisition/RawDemosaic.h"
-#include "acquisition/ImageBuffers.h"
+#include "core/ImageBuffers.h"
 
 #include <algorithm>
 #if defined(__x86_64__) || defined(__i386__)

@@ -1,5 +1,5 @@
 #include "acquisition/SkySimulator.h"
-#include "acquisition/ImageBuffers.h"
+#include "core/ImageBuffers.h"
 
 #include <algorithm>
 #include <cmath>

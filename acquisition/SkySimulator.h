@@ -1,5 +1,5 @@
 #pragma once
-#include "acquisition/Clock.h"
+#include "core/Clock.h"
 
 #include <QDateTime>
 #include <QImage>

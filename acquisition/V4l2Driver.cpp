@@ -1,5 +1,5 @@
 #include "acquisition/V4l2Driver.h"
-#include "acquisition/ImageBuffers.h"
+#include "core/ImageBuffers.h"
 #include "acquisition/SimulatorDriver.h"
 
 #include <QObject>

@@ -1,5 +1,5 @@
 #include "acquisition/V4l2Formats.h"
-#include "acquisition/ImageBuffers.h"
+#include "core/ImageBuffers.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,5 +1,5 @@
 #include "app/LiveImageGestures.h"
-#include "acquisition/Angles.h"
+#include "core/Angles.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,6 @@
 #pragma once
-#include "acquisition/Geometry.h"
+#include "core/Geometry.h"
+#include "processing/ZoneState.h"
 
 #include <QString>
 #include <Qt>

@@ -1,6 +1,6 @@
 #include "bench/JpegReference.h"
 #include "acquisition/StarField.h"
-#include "acquisition/ImageBuffers.h"
+#include "core/ImageBuffers.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>

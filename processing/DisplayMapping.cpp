@@ -1,5 +1,5 @@
 #include "processing/DisplayMapping.h"
-#include "acquisition/Rounding.h"
+#include "core/Rounding.h"
 
 #include <algorithm>
 #include <bit>

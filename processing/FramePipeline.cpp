@@ -1,5 +1,5 @@
 #include "processing/FramePipeline.h"
-#include "acquisition/Rounding.h"
+#include "core/Rounding.h"
 #include "processing/Raster.h"
 
 #include <QFontMetrics>

@@ -1,7 +1,8 @@
 #pragma once
-#include "acquisition/Clock.h"
-#include "acquisition/Geometry.h"
-#include "acquisition/ImageBuffers.h"
+#include "core/Clock.h"
+#include "processing/ZoneState.h"
+#include "core/Geometry.h"
+#include "core/ImageBuffers.h"
 #include "processing/PipelineControls.h"
 #include "processing/PipelineStages.h"
 

@@ -1,7 +1,9 @@
 #pragma once
-#include "acquisition/Clock.h"
-#include "acquisition/Geometry.h"
-#include "acquisition/ImageBuffers.h"
+#include "core/Clock.h"
+#include "processing/LoopRing.h"
+#include "processing/ZoneState.h"
+#include "core/Geometry.h"
+#include "core/ImageBuffers.h"
 #include "processing/FrameCountHook.h"
 #include "processing/FramePipeline.h"
 #include "processing/Integrator.h"

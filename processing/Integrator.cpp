@@ -1,5 +1,5 @@
 #include "processing/Integrator.h"
-#include "acquisition/Rounding.h"
+#include "core/Rounding.h"
 #include "processing/PlaneKernels.h"
 #include "processing/FramePipeline.h"
 #include "processing/Raster.h"

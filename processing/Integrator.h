@@ -1,8 +1,10 @@
 #pragma once
-#include "acquisition/Clock.h"
-#include "acquisition/Geometry.h"
-#include "acquisition/ImageBuffers.h"
-#include "acquisition/Planes.h"
+#include "core/Clock.h"
+#include "processing/LoopRing.h"
+#include "processing/ZoneState.h"
+#include "core/Geometry.h"
+#include "core/ImageBuffers.h"
+#include "processing/Planes.h"
 #include "processing/DisplayMapping.h"
 #include "processing/PipelineControls.h"
 

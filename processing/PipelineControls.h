@@ -1,5 +1,5 @@
 #pragma once
-#include "acquisition/Planes.h"
+#include "processing/Planes.h"
 #include "processing/TrackingControls.h"
 #include "processing/IntegrationControls.h"
 

@@ -1,6 +1,6 @@
 #pragma once
-#include "acquisition/Geometry.h"
-#include "acquisition/Planes.h"
+#include "core/Geometry.h"
+#include "processing/Planes.h"
 
 namespace velumbra {
 

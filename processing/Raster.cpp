@@ -1,5 +1,5 @@
 #include "processing/Raster.h"
-#include "acquisition/ImageBuffers.h"
+#include "core/ImageBuffers.h"
 
 #include <algorithm>
 #include <cstring>

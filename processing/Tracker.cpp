@@ -1,6 +1,6 @@
 #include "processing/Tracker.h"
-#include "acquisition/DebugLog.h"
-#include "acquisition/Rounding.h"
+#include "core/DebugLog.h"
+#include "core/Rounding.h"
 
 #include <QImage>
 #include <algorithm>

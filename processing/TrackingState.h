@@ -1,5 +1,5 @@
 #pragma once
-#include "acquisition/Geometry.h"
+#include "core/Geometry.h"
 
 namespace velumbra {
 

@@ -1,5 +1,5 @@
 #include "results/BmpWriter.h"
-#include "acquisition/ImageBuffers.h"
+#include "core/ImageBuffers.h"
 #include "results/ImageNaming.h"
 #include "results/SafeFile.h"
 

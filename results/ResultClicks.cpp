@@ -1,5 +1,5 @@
 #include "results/ResultClicks.h"
-#include "acquisition/ImageBuffers.h"
+#include "core/ImageBuffers.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #pragma once
-#include "acquisition/Clock.h"
-#include "acquisition/Geometry.h"
+#include "core/Clock.h"
+#include "core/Geometry.h"
 #include "processing/ImageCore.h"
 #include "processing/PipelineStages.h"
 

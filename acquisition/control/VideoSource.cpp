@@ -1,9 +1,9 @@
 #include "acquisition/control/VideoSource.h"
 #include "acquisition/BmpReader.h"
-#include "acquisition/DebugLog.h"
-#include "acquisition/ImageBuffers.h"
+#include "core/DebugLog.h"
+#include "core/ImageBuffers.h"
 #include "acquisition/RawDemosaic.h"
-#include "acquisition/Rounding.h"
+#include "core/Rounding.h"
 #include "processing/ImageCore.h"
 
 #include <QFileInfo>

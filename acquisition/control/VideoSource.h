@@ -1,7 +1,7 @@
 #pragma once
-#include "acquisition/Clock.h"
+#include "core/Clock.h"
 #include "acquisition/FrameChecks.h"
-#include "acquisition/Messages.h"
+#include "core/Messages.h"
 #include "acquisition/PlayControl.h"
 #include "acquisition/VideoDriver.h"
 

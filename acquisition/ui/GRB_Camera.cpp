@@ -1,7 +1,7 @@
 #include "acquisition/ui/GRB_Camera.h"
-#include "acquisition/Rounding.h"
+#include "core/Rounding.h"
 #include "acquisition/control/VideoSource.h"
-#include "app/ui/TNumInp.h"
+#include "widgets/TNumInp.h"
 
 #include <QGridLayout>
 #include <QLabel>

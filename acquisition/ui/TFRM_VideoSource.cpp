@@ -1,5 +1,5 @@
 #include "acquisition/ui/TFRM_VideoSource.h"
-#include "app/ui/TNumInp.h"
+#include "widgets/TNumInp.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -1,6 +1,6 @@
 #pragma once
-#include "acquisition/Clock.h"
-#include "acquisition/Messages.h"
+#include "core/Clock.h"
+#include "core/Messages.h"
 #include "acquisition/SkySimulator.h"
 #include "acquisition/V4l2Driver.h"
 #include "acquisition/control/VideoSource.h"

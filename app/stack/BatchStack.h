@@ -1,5 +1,5 @@
 #pragma once
-#include "acquisition/Messages.h"
+#include "core/Messages.h"
 #include "app/stack/StackOptions.h"
 
 namespace velumbra::stack {

@@ -1,14 +1,15 @@
 #include "app/ui/TFRM_Alv.h"
+#include "widgets/Named.h"
 #include "processing/Raster.h"
-#include "acquisition/Rounding.h"
+#include "core/Rounding.h"
 #include "app/HelpTopics.h"
 #include "app/ui/HelpWindow.h"
 #include "acquisition/ui/GRB_Camera.h"
 #include "acquisition/ui/VideoSourceUi.h"
-#include "app/ui/ImageView.h"
+#include "widgets/ImageView.h"
 #include "app/ui/TAboutBox.h"
 #include "app/ui/TFRM_Ressources.h"
-#include "app/ui/TNumInp.h"
+#include "widgets/TNumInp.h"
 #include "app/ui/ZonesGroup.h"
 #include "processing/ui/TrackingPanel.h"
 #include "processing/ui/GRB_Seuils.h"
@@ -44,13 +45,6 @@
 
 namespace velumbra {
 namespace {
-
-template <typename W>
-W* named(W* w, const char* name)
-{
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
 
 QWidget* emptyPage(const char* name)
 {

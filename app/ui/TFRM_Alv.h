@@ -1,7 +1,7 @@
 #pragma once
-#include "acquisition/Clock.h"
-#include "acquisition/DebugLog.h"
-#include "acquisition/Messages.h"
+#include "core/Clock.h"
+#include "core/DebugLog.h"
+#include "core/Messages.h"
 #include "acquisition/control/VideoSource.h"
 #include "app/LiveImageGestures.h"
 #include "processing/CoreStages.h"

@@ -1,6 +1,6 @@
 #include "app/ui/ZonesGroup.h"
-#include "acquisition/Rounding.h"
-#include "app/ui/TNumInp.h"
+#include "core/Rounding.h"
+#include "widgets/TNumInp.h"
 #include "processing/ImageCore.h"
 
 #include <QCheckBox>

@@ -1,5 +1,5 @@
-#include "acquisition/Clock.h"
-#include "acquisition/ImageBuffers.h"
+#include "core/Clock.h"
+#include "core/ImageBuffers.h"
 #include "acquisition/RawDemosaic.h"
 #include "acquisition/SkySimulator.h"
 #include "bench/JpegReference.h"

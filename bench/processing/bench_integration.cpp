@@ -1,4 +1,4 @@
-#include "acquisition/Clock.h"
+#include "core/Clock.h"
 #include "bench/JpegReference.h"
 #include "processing/ImageCore.h"
 #include "processing/Raster.h"

@@ -1,5 +1,6 @@
 #include "processing/ui/GRB_Seuils.h"
-#include "app/ui/TNumInp.h"
+#include "widgets/Named.h"
+#include "widgets/TNumInp.h"
 #include "processing/ImageCore.h"
 #include "processing/ui/IntegrationEvents.h"
 
@@ -14,13 +15,6 @@
 namespace velumbra {
 
 namespace {
-template <typename T>
-T* named(T* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
 TNumInp* numberField(QWidget* parent, const char* name, double lo, double hi, int decimals)
 {
     auto* field = named(new TNumInp(parent), name);

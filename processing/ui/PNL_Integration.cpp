@@ -1,5 +1,6 @@
 #include "processing/ui/PNL_Integration.h"
-#include "app/ui/TNumInp.h"
+#include "widgets/Named.h"
+#include "widgets/TNumInp.h"
 #include "processing/ImageCore.h"
 #include "processing/ui/IntegrationEvents.h"
 
@@ -18,15 +19,6 @@
 #include <QVBoxLayout>
 
 namespace velumbra {
-
-namespace {
-template <typename T>
-T* named(T* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-} // namespace
 
 PNL_Integration::PNL_Integration(ImageCore& core, IntegrationEvents& events, QWidget* parent)
     : QWidget(parent), core_(core), events_(events)

@@ -1,6 +1,7 @@
 #include "processing/ui/TrackingPanel.h"
-#include "acquisition/Rounding.h"
-#include "app/ui/TNumInp.h"
+#include "widgets/Named.h"
+#include "core/Rounding.h"
+#include "widgets/TNumInp.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -12,20 +13,6 @@
 #include <QSpinBox>
 
 namespace velumbra {
-namespace {
-
-template <typename W>
-W* named(W* widget, const char* name, const QString& text = {}, const QString& hint = {})
-{
-    widget->setObjectName(QLatin1String(name));
-    if constexpr (requires { widget->setText(text); })
-        if (!text.isEmpty()) widget->setText(text);
-    if (!hint.isEmpty()) widget->setToolTip(hint);
-    return widget;
-}
-
-} // namespace
-
 TrackingPanel::TrackingPanel(ImageCore& core, Tracker& tracker, QWidget* parent)
     : QFrame(parent), core_(core), tracker_(tracker)
 {

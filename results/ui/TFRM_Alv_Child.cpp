@@ -1,6 +1,7 @@
 #include "results/ui/TFRM_Alv_Child.h"
-#include "app/ui/ImageView.h"
-#include "app/ui/TNumInp.h"
+#include "widgets/Named.h"
+#include "widgets/ImageView.h"
+#include "widgets/TNumInp.h"
 #include "processing/ImageCore.h"
 #include "results/ImageNaming.h"
 #include "results/CoreParameters.h"
@@ -44,13 +45,6 @@ SaveScheduler::Timers messageLoopTimers()
     t.TMR_Toutes_les = std::make_unique<QtSaveTimer>();
     t.TMR_Pendant = std::make_unique<QtSaveTimer>();
     return t;
-}
-
-template <class W>
-W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
 }
 
 QSpinBox* spin(const char* name)

@@ -1,6 +1,6 @@
 #pragma once
-#include "acquisition/Clock.h"
-#include "acquisition/Messages.h"
+#include "core/Clock.h"
+#include "core/Messages.h"
 #include "results/ParameterRecord.h"
 #include "results/ResultClicks.h"
 #include "results/SaveScheduler.h"

@@ -1,5 +1,6 @@
 #include "settings/ui/TFRM_Pref.h"
-#include "acquisition/DebugLog.h"
+#include "widgets/Named.h"
+#include "core/DebugLog.h"
 #include "processing/PipelineControls.h"
 
 #include <QButtonGroup>
@@ -13,15 +14,6 @@
 #include <QVBoxLayout>
 
 namespace velumbra {
-namespace {
-template <typename W>
-W* named(W* w, const char* name)
-{
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-} // namespace
-
 TFRM_Pref::TFRM_Pref(PipelineControls& controls, DebugLog& debugLog, QWidget* parent)
     : QDialog(parent), controls_(controls), debugLog_(debugLog)
 {

@@ -1,5 +1,5 @@
 #include "acquisition/BmpReader.h"
-#include "acquisition/ImageBuffers.h"
+#include "core/ImageBuffers.h"
 
 #include <QTemporaryDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "acquisition/ImageBuffers.h"
+#include "core/ImageBuffers.h"
 #include "acquisition/SkySimulator.h"
 #include "acquisition/V4l2Driver.h"
 #include "acquisition/V4l2Formats.h"

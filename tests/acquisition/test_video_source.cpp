@@ -1,4 +1,4 @@
-#include "acquisition/ImageBuffers.h"
+#include "core/ImageBuffers.h"
 #include "acquisition/control/VideoSource.h"
 #include "processing/ImageCore.h"
 

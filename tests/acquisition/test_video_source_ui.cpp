@@ -1,4 +1,4 @@
-#include "acquisition/ImageBuffers.h"
+#include "core/ImageBuffers.h"
 #include "acquisition/SkySimulator.h"
 #include "acquisition/V4l2Driver.h"
 #include "acquisition/control/VideoSource.h"
@@ -8,7 +8,7 @@
 #include "acquisition/ui/TFRM_VideoFormat.h"
 #include "acquisition/ui/TFRM_VideoSource.h"
 #include "app/ui/TFRM_Alv.h"
-#include "app/ui/TNumInp.h"
+#include "widgets/TNumInp.h"
 #include "processing/ImageCore.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // Deterministic test frames for the tracking checks: a sky background with
 // noise and one Gaussian star moving at a known rate. A run only needs a
 // FrameSource, so the same checks can be pointed at another renderer.
-#include "acquisition/ImageBuffers.h"
+#include "core/ImageBuffers.h"
 
 #include <QImage>
 #include <algorithm>

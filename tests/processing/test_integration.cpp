@@ -1,4 +1,5 @@
 #include "processing/CoreStages.h"
+#include "processing/LoopRing.h"
 #include "processing/ImageCore.h"
 #include "processing/Raster.h"
 

@@ -1,4 +1,4 @@
-#include "app/ui/TNumInp.h"
+#include "widgets/TNumInp.h"
 #include "processing/ImageCore.h"
 #include "processing/ui/GRB_Seuils.h"
 #include "processing/ui/IntegrationEvents.h"

@@ -2,7 +2,7 @@
 // one frame. With VELUMBRA_SCREENSHOT set to a file name, the two results
 // are shown side by side and saved there.
 #include "acquisition/StarField.h"
-#include "app/ui/ImageView.h"
+#include "widgets/ImageView.h"
 #include "processing/CoreStages.h"
 #include "processing/ImageCore.h"
 

@@ -1,4 +1,4 @@
-#include "acquisition/DebugLog.h"
+#include "core/DebugLog.h"
 #include "processing/CoreStages.h"
 #include "processing/ImageCore.h"
 #include "tests/processing/TestFrames.h"

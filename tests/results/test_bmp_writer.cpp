@@ -1,4 +1,4 @@
-#include "acquisition/ImageBuffers.h"
+#include "core/ImageBuffers.h"
 #include "results/BmpWriter.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "acquisition/ImageBuffers.h"
-#include "app/ui/ImageView.h"
+#include "core/ImageBuffers.h"
+#include "widgets/ImageView.h"
 #include "app/ui/TFRM_Alv.h"
-#include "app/ui/TNumInp.h"
+#include "widgets/TNumInp.h"
 #include "results/ui/TFRM_Alv_Child.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
-#include "app/ui/ImageView.h"
+#include "widgets/ImageView.h"
 #include "app/ui/TFRM_Alv.h"
-#include "app/ui/TNumInp.h"
+#include "widgets/TNumInp.h"
 #include "processing/CoreStages.h"
 #include "processing/ui/TrackingPanel.h"
 

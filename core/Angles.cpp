@@ -1,4 +1,4 @@
-#include "acquisition/Angles.h"
+#include "core/Angles.h"
 
 #include <cmath>
 

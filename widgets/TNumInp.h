@@ -1,5 +1,5 @@
 #pragma once
-#include "app/NumericValue.h"
+#include "core/NumericValue.h"
 
 #include <QLineEdit>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "app/ui/ImageView.h"
+#include "widgets/ImageView.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "app/ui/TNumInp.h"
+#include "widgets/TNumInp.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>

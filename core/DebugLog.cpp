@@ -1,4 +1,4 @@
-#include "acquisition/DebugLog.h"
+#include "core/DebugLog.h"
 
 namespace velumbra {
 

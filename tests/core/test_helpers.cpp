@@ -1,5 +1,5 @@
-#include "acquisition/Angles.h"
-#include "acquisition/Rounding.h"
+#include "core/Angles.h"
+#include "core/Rounding.h"
 
 #include <gtest/gtest.h>
 

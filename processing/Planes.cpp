@@ -1,4 +1,4 @@
-#include "acquisition/Planes.h"
+#include "processing/Planes.h"
 
 #include <cstring>
 
