@@ -1,4 +1,5 @@
 #include "processing/Tracker.h"
+#include "core/TimeOfDay.h"
 #include "core/DebugLog.h"
 #include "core/Rounding.h"
 
@@ -10,7 +11,6 @@
 namespace velumbra {
 namespace {
 
-constexpr int kMsecsPerDay = 86400000;
 // Zone sizes past the widest frame only cost time: every scan is clipped.
 constexpr int kLargestDetectSize = 2 * kMaxFrameWidth;
 
@@ -427,8 +427,7 @@ Point Tracker::PredictDrift(Point starPos)
 {
     TrackingState& st = core_.tracking;
     const int now = clock_.msecsOfDay();
-    int elapsed = st.driftLastTime < 0 ? 0 : now - st.driftLastTime;
-    if (elapsed < 0) elapsed += kMsecsPerDay; // the night went past midnight
+    const int elapsed = st.driftLastTime < 0 ? 0 : elapsedMsOfDay(st.driftLastTime, now);
     st.driftLastTime = now;
     const double dt = elapsed * 0.001;
     st.driftAccum.x += dt * st.driftRate.x;

@@ -1,4 +1,5 @@
 #include "app/ui/TAboutBox.h"
+#include "core/Version.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -13,7 +14,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     auto* product = new QLabel(QStringLiteral("<b>Velumbra</b>"), this);
     product->setObjectName(QStringLiteral("ProductName"));
-    auto* version = new QLabel(QStringLiteral("Version 1.3f2"), this);
+    auto* version = new QLabel(versionCaption(), this);
     version->setObjectName(QStringLiteral("Version"));
     auto* credits = new QLabel(
         QStringLiteral("Acquisition, suivi et empilement d'images pour l'astronomie amateur\n"
