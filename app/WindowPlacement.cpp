@@ -55,11 +55,24 @@ QPoint placeBeside(const QRect& mainFrame, const QRect& screen, const QSize& win
     for (const QRect& r : beside)
         if (clearOf(r)) return r.topLeft();
     if (!beside.isEmpty()) return beside.first().topLeft();
-    // No room beside it: at the screen's edge on the roomier side.
-    const int roomRight = screen.left() + screen.width() - (mainFrame.left() + mainFrame.width());
-    const int roomLeft = mainFrame.left() - screen.left();
-    const QPoint fallback = roomRight >= roomLeft ? QPoint(right, mainFrame.top()) : QPoint(left, mainFrame.top());
-    return clampedTo(screen, fallback, window);
+    // No room beside it: on the screen, at the side or corner where it
+    // hides the least of the main window.
+    auto hidden = [&](const QPoint& p) {
+        const QRect overlap = QRect(p, window).intersected(mainFrame);
+        return overlap.isEmpty() ? 0LL : qint64(overlap.width()) * overlap.height();
+    };
+    const int screenRight = screen.left() + screen.width() - w;
+    const int screenBottom = screen.top() + screen.height() - h;
+    const QPoint fallbacks[] = {
+        {right, mainFrame.top()}, {right, screenBottom}, {left, mainFrame.top()}, {left, screenBottom},
+        {mainFrame.left(), below}, {screenRight, below}, {mainFrame.left(), above}, {screenRight, above},
+    };
+    QPoint best = clampedTo(screen, fallbacks[0], window);
+    for (const QPoint& f : fallbacks) {
+        const QPoint p = clampedTo(screen, f, window);
+        if (hidden(p) < hidden(best)) best = p;
+    }
+    return best;
 }
 
 } // namespace velumbra

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QEvent>
 #include <QKeySequence>
+#include <QLayout>
 #include <QScreen>
 #include <QShortcut>
 #include <QWidget>
@@ -45,6 +46,8 @@ void WindowPlacer::placeFirstTime(QWidget* window)
     QList<QRect> taken;
     for (const QPointer<QWidget>& other : managed_)
         if (other && other != window && other->isVisible()) taken << other->frameGeometry();
+    // Its size follows its content from the first showing on.
+    if (window->layout()) window->layout()->activate();
     const QPoint at =
         placeBeside(main_->frameGeometry(), screen->availableGeometry(), window->size() + decoration, taken);
     window->move(at);

@@ -48,6 +48,9 @@ TEST(WindowPlacement, NeverOffScreenWhenThereIsNoRoom)
         if (size.width() <= kScreen.width()) EXPECT_LE(at.x() + size.width(), kScreen.width());
         if (size.height() <= kScreen.height()) EXPECT_LE(at.y() + size.height(), kScreen.height());
     }
+    // A 1024 x 768 main window on a 1280 x 1024 screen leaves no room for a
+    // tall window: bottom right, over the live image rather than the tool strip.
+    EXPECT_EQ(placeBeside(QRect(0, 0, 1024, 768), kScreen, QSize(485, 790)), QPoint(795, 234));
     // A screen that does not start at the origin.
     const QRect second(1280, 0, 1024, 768);
     const QPoint at = placeBeside(QRect(1300, 20, 1000, 740), second, QSize(200, 100));
