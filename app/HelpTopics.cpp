@@ -33,6 +33,14 @@ int helpTopicForArea(const QString& windowName, const QString& areaName)
         {QStringLiteral("TFRM_Info"), 35},      {QStringLiteral("TFRM_Raquette"), 36},
         {QStringLiteral("TFRM_Longuepose"), 37}, {QStringLiteral("TFRM_Main"), 5},
         {QStringLiteral("TFRM_Alv_Child"), 20},
+        // Windows of a part whose page covers them.
+        {QStringLiteral("TFRM_Pilote"), 12},     {QStringLiteral("TFRM_VideoFormat"), 12},
+        {QStringLiteral("TFRM_VideoSource"), 12}, {QStringLiteral("TFRM_Equal"), 6},
+        {QStringLiteral("TFRM_Seuils"), 6},      {QStringLiteral("TFRM_Integration"), 7},
+        {QStringLiteral("TFRM_FWHM"), 22},       {QStringLiteral("TFRM_Prg_Action"), 34},
+        {QStringLiteral("TFRM_ImgRef"), 34},     {QStringLiteral("TFRM_Prg_Suivi"), 32},
+        {QStringLiteral("TFRM_ComTrafic"), 31},  {QStringLiteral("TFRM_Ressources"), 16},
+        {QStringLiteral("TAboutBox"), 16},
     };
     if (windowName == QLatin1String("TFRM_Alv")) return mainAreas.value(areaName, 0);
     if (windowName == QLatin1String("TFRM_Pref")) return prefPages.value(areaName, 0);

@@ -145,7 +145,9 @@ QString NumericValue::refreshText(QChar sep)
         value_ = std::nearbyint(value_);
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.0Lf", value_);
-        return QString::fromLatin1(buf);
+        shownText_ = QString::fromLatin1(buf);
+        shownValue_ = value_;
+        return shownText_;
     }
     char buf[128];
     const int digits = std::clamp(digits_, 1, 18);
@@ -170,6 +172,8 @@ QString NumericValue::refreshText(QChar sep)
     }
     QString text = QString::fromLatin1(buf);
     if (sep != QLatin1Char('.')) text.replace(QLatin1Char('.'), sep);
+    shownText_ = text;
+    shownValue_ = value_;
     return text;
 }
 
@@ -206,7 +210,8 @@ bool NumericValue::parse(const QString& text, QChar sep, Real& out)
 NumericValue::Commit NumericValue::commit(const QString& text, QChar sep)
 {
     Real v = 0;
-    if (!parse(text, sep, v)) {
+    if (!shownText_.isEmpty() && text == shownText_) v = shownValue_;
+    else if (!parse(text, sep, v)) {
         message_ = QStringLiteral("'") + text + QStringLiteral("' n'est pas une valeur numérique valable.");
         return Commit::NotANumber;
     }

@@ -41,13 +41,16 @@ public:
     Change setValidate(bool on);
 
     // Text of the value in the field's format; for integer kinds the value
-    // itself becomes the rounded integer, as the field shows it.
+    // itself becomes the rounded integer, as the field shows it. The text is
+    // remembered so that committing it untouched keeps the exact value.
     QString refreshText(QChar decimalSeparator);
 
     bool acceptsChar(QChar c, QChar decimalSeparator) const;
 
     enum class Commit { Accepted, NotANumber, OutOfRange };
     // Commits typed text on exit; on refusal message() holds the error text.
+    // The text last shown, unedited, commits as the value it shows, even
+    // when its 12 significant digits do not hold all of it.
     Commit commit(const QString& text, QChar decimalSeparator);
     const QString& message() const { return message_; }
     QString rangeMessage() const;
@@ -78,6 +81,8 @@ private:
     int decimals_ = 2;
     bool validate_ = true;
     QString message_;
+    QString shownText_;
+    Real shownValue_ = 0;
 };
 
 } // namespace velumbra

@@ -27,7 +27,6 @@ TCustomNumInp::TCustomNumInp(QWidget* parent) : QLineEdit(parent)
     // 85 pixels wide unless a window's layout asks for less.
     setMinimumWidth(40);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    setMaxLength(12);
     setText(QStringLiteral("0.0"));
     refresh();
 }
@@ -80,8 +79,9 @@ void TCustomNumInp::refuse(const QString& message)
 void TCustomNumInp::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        emit enterPressed();
         event->accept();
+        if (commitText()) emit enterPressed();
+        else selectAll();
         return;
     }
     const QString text = event->text();
@@ -89,6 +89,11 @@ void TCustomNumInp::keyPressEvent(QKeyEvent* event)
         event->key() != Qt::Key_Escape && event->key() != Qt::Key_Delete) {
         // Characters are filtered, copy and paste included.
         if (text.size() != 1 || !model_.acceptsChar(text.at(0), decimalSeparator())) {
+            event->accept();
+            return;
+        }
+        const bool grows = text.at(0) != QChar(8);
+        if (grows && this->text().size() - selectedText().size() >= typedLength) {
             event->accept();
             return;
         }
@@ -118,17 +123,37 @@ bool TCustomNumInp::commitText()
     return true;
 }
 
+// Only a move to another control of the same window commits: switching
+// windows, opening a menu or the field's own context menu leaves the typed
+// text as it is, half-typed or not.
+bool TCustomNumInp::leavesForAnotherControl(Qt::FocusReason reason) const
+{
+    switch (reason) {
+    case Qt::ActiveWindowFocusReason:
+    case Qt::PopupFocusReason:
+    case Qt::MenuBarFocusReason:
+        return false;
+    default:
+        return true;
+    }
+}
+
+void TCustomNumInp::keepFocusAfterRefusal()
+{
+    selectAll();
+    QTimer::singleShot(0, this, [this] {
+        setFocus(Qt::OtherFocusReason);
+        selectAll();
+    });
+}
+
 void TCustomNumInp::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);
-    if (reporting_) return;
+    if (reporting_ || !leavesForAnotherControl(event->reason())) return;
     if (!commitText()) {
         // The field keeps the focus while its text is not a valid value.
-        selectAll();
-        QTimer::singleShot(0, this, [this] {
-            setFocus(Qt::OtherFocusReason);
-            selectAll();
-        });
+        keepFocusAfterRefusal();
         return;
     }
     emit exited();

@@ -12,6 +12,8 @@ class TCustomNumInp : public QLineEdit {
     Q_OBJECT
 public:
     using Real = NumericValue::Real;
+    // Characters the user may type; text set by the program is not cut.
+    static constexpr int typedLength = 12;
     explicit TCustomNumInp(QWidget* parent = nullptr);
 
     Real Value() const { return model_.value(); }
@@ -54,7 +56,8 @@ public:
 signals:
     // Raised only after the typed text was committed.
     void exited();
-    // Enter pressed in the field (the key itself inserts nothing).
+    // Enter pressed in the field and the typed text committed (the key
+    // itself inserts nothing).
     void enterPressed();
 
 protected:
@@ -63,6 +66,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    bool leavesForAnotherControl(Qt::FocusReason reason) const;
+    void keepFocusAfterRefusal();
     void apply(NumericValue::Change change);
     void refresh();
     void refuse(const QString& message);

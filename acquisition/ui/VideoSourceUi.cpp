@@ -81,10 +81,8 @@ void VideoSourceUi::refreshControls()
 
 void VideoSourceUi::refreshPlayControl()
 {
-    const bool wasVisible = playControl_->isVisible();
+    // The window set places it beside the main window.
     playControl_->refresh();
-    if (!wasVisible && playControl_->isVisible() && window_)
-        playControl_->move(window_->frameGeometry().left(), window_->frameGeometry().top() + 60);
 }
 
 void VideoSourceUi::MNU_PiloteClick() { source_->GetDriver(); }

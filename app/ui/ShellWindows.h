@@ -3,6 +3,9 @@
 
 namespace velumbra {
 
+// A "Fermer" button row that closes `window`.
+QWidget* closeButtonFor(QWidget* window);
+
 // A tool window whose content comes with its feature; until then it says so.
 class ShellWindow : public QWidget {
     Q_OBJECT

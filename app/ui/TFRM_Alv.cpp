@@ -2,7 +2,7 @@
 #include "widgets/Named.h"
 #include "processing/Raster.h"
 #include "core/Rounding.h"
-#include "app/HelpTopics.h"
+#include "app/ui/ContextHelp.h"
 #include "app/ui/HelpWindow.h"
 #include "acquisition/ui/GRB_Camera.h"
 #include "acquisition/ui/VideoSourceUi.h"
@@ -111,10 +111,7 @@ void TFRM_Alv::FormCreate()
     buildMenu();
     setHints();
     help_ = new HelpWindow(this);
-    for (QWidget* area : {static_cast<QWidget*>(image1_), static_cast<QWidget*>(SBX_Images),
-                          static_cast<QWidget*>(GRB_Zones), static_cast<QWidget*>(pnlIntegration_),
-                          static_cast<QWidget*>(GRB_Camera), static_cast<QWidget*>(grbSeuils_)})
-        registerHelpArea(area);
+    contextHelp_ = new ContextHelp(help_, this);
 
     connect(image1_, &ImageView::mouseReleased, this, &TFRM_Alv::Image1MouseUp);
     connect(GRB_Zones->CKB_Zones_Liees, &QCheckBox::toggled, this, [this](bool on) {
@@ -210,7 +207,6 @@ QWidget* TFRM_Alv::buildToolBoxes()
         toolPanels->addWidget(panel);
         (*t.box)->installEventFilter(this);
         label->installEventFilter(this);
-        registerHelpArea(panel);
     }
     connect(CKB_Reticule, &QCheckBox::toggled, this, [this](bool on) { core_.controls.CKB_Reticule = on; });
     connect(CKB_Detection_Mvt, &QCheckBox::toggled, this, [this](bool on) { core_.controls.CKB_Detection_Mvt = on; });
@@ -247,8 +243,6 @@ QWidget* TFRM_Alv::buildInfoPages()
     PageControl1 = named(new QTabWidget, "PageControl1");
     PageControl1->addTab(emptyPage("TBS_Mise_au_point"), QStringLiteral("Mise au point"));
     PageControl1->addTab(emptyPage("TBS_Select_Image"), QStringLiteral("Select.Imag."));
-    for (QTabWidget* tabs : {PGC_Infos, PageControl1})
-        for (int i = 0; i < tabs->count(); ++i) registerHelpArea(tabs->widget(i));
     v->addWidget(PGC_Infos);
     v->addWidget(PageControl1);
     v->addStretch();
@@ -375,7 +369,7 @@ void TFRM_Alv::setHints()
     toolPanels->widget(1)->setToolTip(QStringLiteral("Ctrl-Clic sur la fenêtre video"));
     PGC_Infos->widget(0)->setToolTip(QStringLiteral("Valeurs d'echantillonage de la zone video"));
     PGC_Infos->widget(1)->setToolTip(
-        QStringLiteral("Alt-Clic droit sur la fenêtre video pour mesurer la distance entre deux points"));
+        QStringLiteral("Alt-Clic gauche sur la fenêtre video pour mesurer la distance entre deux points"));
     PGC_Infos->widget(2)->setToolTip(QStringLiteral("Calcule la déclinaison approximative d'un objet quelconque"));
     PageControl1->widget(0)->setToolTip(QStringLiteral("Mise au point par FWHM sur une etoile."));
     PageControl1->widget(1)->setToolTip(QStringLiteral("Selection automatique des meilleures images par DCT"));
@@ -457,8 +451,7 @@ void TFRM_Alv::captureStarted(bool playback)
     if (child_) {
         core_.buffers.clearResult();
         applyResultSize();
-        child_->move(pos() + QPoint(154, 117));
-        child_->show();
+        child_->show(); // beside the main window, or where the user put it
     }
 }
 
@@ -531,15 +524,16 @@ void TFRM_Alv::showEvent(QShowEvent* event)
 
 void TFRM_Alv::FormActivate()
 {
-    helpTopic_ = 16;
     if (!shellInitialised_) {
         shellInitialised_ = true;
         core_.buffers.create();
+        // Once only: a camera's own aspect, set at its start, must survive
+        // the window being minimised and restored.
+        core_.zone.displayAspect = 1.33333;
         if (resources_) resources_->refreshMemory();
     }
     // Every time: any missing bitmap is created again.
     core_.buffers.create();
-    core_.zone.displayAspect = 1.33333;
     image1_->setSource(&core_.buffers.display, {core_.buffers.imageWidth, core_.buffers.imageHeight});
     applyResultSize();
     core_.flags.loadingSettings = false;
@@ -624,29 +618,15 @@ void TFRM_Alv::hoverToolBox(QCheckBox* box)
     }
 }
 
-void TFRM_Alv::registerHelpArea(QWidget* area)
-{
-    if (area) area->installEventFilter(this);
-}
+int TFRM_Alv::currentHelpTopic() const { return ContextHelp::currentTopic(this); }
 
 bool TFRM_Alv::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Enter) {
         for (int i = 0; i < toolBoxes_.size(); ++i)
             if (watched == toolBoxes_[i] || watched == toolLabels_[i]) hoverToolBox(toolBoxes_[i]);
-        const int topic = helpTopicForArea(QStringLiteral("TFRM_Alv"), watched->objectName());
-        if (topic > 0) helpTopic_ = topic;
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void TFRM_Alv::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_F1) {
-        help_->showTopic(helpTopic_);
-        return;
-    }
-    QMainWindow::keyPressEvent(event);
 }
 
 void TFRM_Alv::MNU_BinningClick(int binning)

@@ -27,6 +27,7 @@ class QFrame;
 
 namespace velumbra {
 
+class ContextHelp;
 class HelpWindow;
 class ImageView;
 class TAboutBox;
@@ -80,9 +81,8 @@ public:
     // Mouse button released over the live image.
     void Image1MouseUp(QPoint position, Qt::MouseButton button, Qt::KeyboardModifiers keys);
 
-    // Help: areas report their topic when the mouse enters them.
-    void registerHelpArea(QWidget* area);
-    int currentHelpTopic() const { return helpTopic_; }
+    // Help: the topic F1 opens, that of the area the mouse last entered.
+    int currentHelpTopic() const;
     HelpWindow* helpWindow() const { return help_; }
 
     // Controls of the shell, reachable by the other windows.
@@ -142,7 +142,6 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -181,13 +180,13 @@ private:
     TAboutBox* about_ = nullptr;
     TFRM_Ressources* resources_ = nullptr;
     HelpWindow* help_ = nullptr;
+    ContextHelp* contextHelp_ = nullptr;
     QWidget* PNL_Image_Selected = nullptr;
     QHash<QString, QWidget*> toolWindows_;
     QList<QCheckBox*> toolBoxes_;
     QList<QLabel*> toolLabels_;
     bool shellInitialised_ = false;
     bool sourceRunning_ = false;
-    int helpTopic_ = 16;
     TrackingPanel* trackingPanel_ = nullptr;
 
     // Integration panel, thresholds and equalizer

@@ -1,5 +1,6 @@
 #include "app/ui/TFRM_Ressources.h"
 #include "app/MemoryStatus.h"
+#include "app/ui/ShellWindows.h"
 
 #include <QFormLayout>
 #include <QLineEdit>
@@ -29,6 +30,7 @@ TFRM_Ressources::TFRM_Ressources(QWidget* parent) : QWidget(parent, Qt::Window)
     EDT_AvailVirtual = field("EDT_AvailVirtual", "Memoire utilisateur libre :");
     EDT_Temps_addition = field("EDT_Temps_addition", "Temps d'addition (ms) :");
     EDT_Temps_Dark_Flat = field("EDT_Temps_Dark_Flat", "Temps Dark+Flat (ms) :");
+    form->addRow(closeButtonFor(this));
     refreshMemory();
 }
 

@@ -5,6 +5,8 @@
 #include "app/ui/TAboutBox.h"
 #include "app/ui/TFRM_Alv.h"
 #include "app/ui/TFRM_Ressources.h"
+#include "app/ui/WindowPlacer.h"
+#include "app/ui/HelpWindow.h"
 #include "processing/ui/TFRM_Equal.h"
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
@@ -43,6 +45,14 @@ WindowSet::WindowSet()
     main_->setResources(resources_);
     main_->setEqualizer(equal_);
     for (const auto& w : others_) main_->setToolWindow(w.get());
+
+    // Tool windows open beside the main window, not over it. The result
+    // window and the play control stay while their work goes on.
+    auto* placer = new WindowPlacer(main_.get());
+    for (const auto& w : others_)
+        placer->manage(w.get(), w.get() == child_ ? WindowPlacer::Closing::ByProgram : WindowPlacer::Closing::ByUser);
+    placer->manage(main_->videoSource().playControl(), WindowPlacer::Closing::ByProgram);
+    placer->manage(main_->helpWindow(), WindowPlacer::Closing::ByUser);
 }
 
 WindowSet::~WindowSet()

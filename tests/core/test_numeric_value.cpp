@@ -159,3 +159,33 @@ TEST(NumericValue, TypedReads)
     EXPECT_EQ(v.asWord(), 0);
     EXPECT_DOUBLE_EQ(v.asDouble(), -2.5);
 }
+
+// Text shown by the field and left untouched commits as the exact value;
+// edited text is read as typed.
+TEST(NumericValue, UntouchedShownTextKeepsTheExactValue)
+{
+    struct Case { NumericValue::Real value; const char* edited; NumericValue::Real editedValue; };
+    const Case cases[] = {
+        {2.0L / 3.0L, "0.5", 0.5L},
+        {1.23456789012345e-05L, "1e-5", 1e-5L},
+        {123456789.123456789L, "-7", -7.0L},
+    };
+    for (const Case& c : cases) {
+        NumericValue v;
+        v.setValue(c.value);
+        const QString shown = v.refreshText(kDot);
+        EXPECT_EQ(v.commit(shown, kDot), NumericValue::Commit::Accepted);
+        EXPECT_EQ(v.value(), c.value) << shown.toStdString();
+        EXPECT_EQ(v.commit(QString::fromLatin1(c.edited), kDot), NumericValue::Commit::Accepted);
+        EXPECT_EQ(v.value(), c.editedValue);
+    }
+}
+
+TEST(NumericValue, UntouchedShownTextStillMeetsANarrowedRange)
+{
+    NumericValue v;
+    v.setValue(8);
+    const QString shown = v.refreshText(kDot);
+    v.setMax(5); // the value follows down to 5; the text still says 8
+    EXPECT_EQ(v.commit(shown, kDot), NumericValue::Commit::OutOfRange);
+}

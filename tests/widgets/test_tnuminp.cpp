@@ -45,11 +45,86 @@ private slots:
         TCustomNumInp::setErrorReporter(nullptr);
     }
 
-    void startsAtZeroWithTwelveCharactersAtMost()
+    void startsAtZeroEightyFivePixelsWide()
     {
         QCOMPARE(field->text(), QStringLiteral("0"));
-        QCOMPARE(field->maxLength(), 12);
         QCOMPARE(field->sizeHint().width(), 85);
+    }
+
+    void typingStopsAtTwelveCharacters()
+    {
+        field->setFocus();
+        field->clear();
+        QTest::keyClicks(field, QStringLiteral("1234567890123"));
+        QCOMPARE(field->text(), QStringLiteral("123456789012"));
+        // A selection typed over makes room again.
+        field->selectAll();
+        QTest::keyClicks(field, QStringLiteral("5"));
+        QCOMPARE(field->text(), QStringLiteral("5"));
+    }
+
+    // A value the program sets shows whole and survives a Tab through the field.
+    void programValueShowsWholeAndRoundTrips_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("two thirds") << 2.0 / 3.0 << QStringLiteral("0.666666666667");
+        QTest::newRow("small with exponent") << 1.23456789012e-05 << QStringLiteral("1.23456789012e-05");
+        QTest::newRow("large negative") << -123456789012345.0 << QStringLiteral("-1.23456789012e+14");
+    }
+    void programValueShowsWholeAndRoundTrips()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, shown);
+        field->setValue(value);
+        QCOMPARE(field->text(), shown);
+        field->setFocus();
+        QApplication::processEvents();
+        leaveField();
+        QVERIFY(reported.isEmpty());
+        QCOMPARE(field->Value(), TCustomNumInp::Real(value));
+        QCOMPARE(field->text(), shown);
+    }
+
+    // Only leaving for another control commits; a window switch or a popup
+    // (the field's own context menu) keeps the half-typed text unreported.
+    void focusLossCommitsOnlyForAnotherControl_data()
+    {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<bool>("commits");
+        QTest::newRow("window switch") << int(Qt::ActiveWindowFocusReason) << false;
+        QTest::newRow("popup") << int(Qt::PopupFocusReason) << false;
+        QTest::newRow("menu bar") << int(Qt::MenuBarFocusReason) << false;
+        QTest::newRow("tab") << int(Qt::TabFocusReason) << true;
+        QTest::newRow("backtab") << int(Qt::BacktabFocusReason) << true;
+        QTest::newRow("click elsewhere") << int(Qt::MouseFocusReason) << true;
+    }
+    void focusLossCommitsOnlyForAnotherControl()
+    {
+        QFETCH(int, reason);
+        QFETCH(bool, commits);
+        field->setValue(4);
+        field->setFocus();
+        field->clear();
+        QTest::keyClicks(field, QStringLiteral("-"));
+        QSignalSpy exited(field, &TCustomNumInp::exited);
+        QFocusEvent out(QEvent::FocusOut, Qt::FocusReason(reason));
+        QApplication::sendEvent(field, &out);
+        const QStringList expected =
+            commits ? QStringList{QStringLiteral("'-' n'est pas une valeur numérique valable.")} : QStringList{};
+        QCOMPARE(reported, expected);
+        QCOMPARE(field->text(), QStringLiteral("-"));
+        QCOMPARE(field->Value(), 4.0L);
+        QCOMPARE(exited.count(), 0);
+        // The same text completed and the field left with Tab commits it.
+        reported.clear();
+        field->end(false); // a refusal selected the text
+        QTest::keyClicks(field, QStringLiteral("2"));
+        QFocusEvent tab(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(field, &tab);
+        QVERIFY(reported.isEmpty());
+        QCOMPARE(field->Value(), -2.0L);
+        QCOMPARE(exited.count(), 1);
     }
 
     void integerFieldIgnoresExponentAndSeparator()
@@ -118,15 +193,24 @@ private slots:
         QCOMPARE(field->text(), QStringLiteral("12"));
     }
 
-    void enterInsertsNothingButIsReported()
+    void enterCommitsAndInsertsNothing()
     {
+        field->setRange(0, 10);
         QSignalSpy enter(field, &TCustomNumInp::enterPressed);
         field->setFocus();
         field->clear();
-        QTest::keyClicks(field, QStringLiteral("3"));
+        QTest::keyClicks(field, QStringLiteral("3.50"));
         QTest::keyClick(field, Qt::Key_Return);
         QCOMPARE(enter.count(), 1);
-        QCOMPARE(field->text(), QStringLiteral("3"));
+        QCOMPARE(field->Value(), 3.5L);
+        QCOMPARE(field->text(), QStringLiteral("3.5"));
+        // Refused text: the message, no commit, no signal.
+        field->clear();
+        QTest::keyClicks(field, QStringLiteral("11"));
+        QTest::keyClick(field, Qt::Key_Enter);
+        QCOMPARE(reported, QStringList{QStringLiteral("La valeur doit être comprise entre 0 and 10")});
+        QCOMPARE(enter.count(), 1);
+        QCOMPARE(field->Value(), 3.5L);
     }
 };
 
