@@ -699,6 +699,7 @@ void TFRM_Alv::Image1MouseUp(QPoint position, Qt::MouseButton button, Qt::Keyboa
     image1_->update();
 }
 
+// The tracker stamps the reference with the time of day of its own clock.
 void TFRM_Alv::setDriftReference(Point starPos, int /*msecsOfDay*/)
 {
     stages_.tracker().restartDrift(starPos);
