@@ -123,27 +123,6 @@ bool ClampDetectZone(Point& p, int half, int width, int height)
     return moved;
 }
 
-TrackingClick trackingClick(ClickedImage image, Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
-                            const PipelineControls& controls)
-{
-    TrackingClick click;
-    if (button != Qt::LeftButton) return click;
-    const Qt::KeyboardModifiers keys = modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    if (image == ClickedImage::Live) {
-        if (controls.integratingDarkOrFlat()) return click;
-        click.storeTarget = keys == Qt::NoModifier;
-        click.search = controls.CKB_Suivi && keys != Qt::AltModifier && keys != Qt::ControlModifier;
-        return click;
-    }
-    // Result image: only exactly Shift, Ctrl or Alt select those gestures;
-    // any other combination counts as a plain click.
-    if (controls.integration.RDB_Dark) return click;
-    if (keys == Qt::ControlModifier || keys == Qt::AltModifier) return click;
-    click.storeTarget = keys != Qt::ShiftModifier;
-    click.search = controls.CKB_Suivi;
-    return click;
-}
-
 Tracker::Tracker(ImageCore& core) : core_(core), clock_(core.pipeline.clock()) {}
 
 const QImage* Tracker::slotImage(int slot) const
@@ -459,12 +438,21 @@ void Tracker::restartDrift(Point reference)
     st.driftAccum = {};
 }
 
-bool Tracker::starSearch()
+bool Tracker::starSearch(Point at)
 {
     if (!core_.controls.CKB_Suivi) return true;
     const double size = core_.controls.TNI_Taille_ZDetect;
     const int detectSize = std::isfinite(size) ? int(std::clamp(std::trunc(size), 0.0, double(kLargestDetectSize))) : 0;
-    return TrackObject(core_.zone.starPos, detectSize, 0, true);
+    ZoneState& z = core_.zone;
+    const Point before = z.starPos;
+    Point found = at;
+    const bool inside = TrackObject(found, detectSize, 0, true);
+    if (!core_.controls.CKB_Autoguidage) {
+        z.prevStarPos = before;
+        z.starPos = found;
+        core_.pipeline.UpdateDisplayZone();
+    }
+    return inside;
 }
 
 } // namespace velumbra

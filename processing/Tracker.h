@@ -18,15 +18,6 @@ class DebugLog;
 // Returns true when p was moved.
 bool ClampDetectZone(Point& p, int half, int width, int height);
 
-// What a mouse click on one of the two images asks of tracking.
-enum class ClickedImage { Live, Result };
-struct TrackingClick {
-    bool storeTarget = false; // the clicked star becomes the drift method's reference
-    bool search = false;      // a tracking pass runs at once at the new starPos
-};
-TrackingClick trackingClick(ClickedImage image, Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
-                            const PipelineControls& controls);
-
 // Star detection and tracking in the detection zone: one pass per frame
 // (TrackObject), with the method chosen in the tracking panel.
 class Tracker {
@@ -44,9 +35,10 @@ public:
     // of day (RDB_Derive clicked, or a star designated by a click).
     void restartDrift(Point reference);
 
-    // The search after a click: a tracking pass at starPos with the
-    // detection size, when tracking is on.
-    bool starSearch();
+    // The search after a click: when tracking is on, a tracking pass with
+    // the detection size centred on `at`; the object found there becomes
+    // starPos (while autoguiding, its offset from `at` goes to the guiding).
+    bool starSearch(Point at);
 
     void setGuideCorrection(GuideCorrection* g) { guide_ = g ? g : &noGuide_; }
     void setFocusMeasure(FocusMeasure* f) { focus_ = f ? f : &noFocus_; }

@@ -100,12 +100,25 @@ const QByteArray& BmpWriter::encode(const QImage& image, int width, int height)
 bool BmpWriter::write(const QString& path, const QImage& image, int width, int height)
 {
     error_.clear();
+    existed_ = false;
     const QByteArray& data = encode(image, width, height);
     if (data.isEmpty()) {
         error_ = QStringLiteral("image vide");
         return false;
     }
     return replaceFile(path, data.constData(), data.size(), error_);
+}
+
+bool BmpWriter::writeNew(const QString& path, const QImage& image, int width, int height)
+{
+    error_.clear();
+    existed_ = false;
+    const QByteArray& data = encode(image, width, height);
+    if (data.isEmpty()) {
+        error_ = QStringLiteral("image vide");
+        return false;
+    }
+    return createNewFile(path, data.constData(), data.size(), error_, existed_);
 }
 
 } // namespace velumbra

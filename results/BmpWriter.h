@@ -19,11 +19,16 @@ public:
     // renames it over `path`: a failed or partial write (disk full) leaves
     // an existing file as it was. On failure errorString() says why.
     bool write(const QString& path, const QImage& image, int width, int height);
+    // The same for a file that must be new: an existing `path` is left as it
+    // was and the call fails with existed() true.
+    bool writeNew(const QString& path, const QImage& image, int width, int height);
+    bool existed() const { return existed_; }
     const QString& errorString() const { return error_; }
 
 private:
     QByteArray buffer_;
     QString error_;
+    bool existed_ = false;
 };
 
 } // namespace velumbra

@@ -26,8 +26,9 @@ QString fileNamePart(const QString& name)
 
 QString cutBmpExtension(const QString& name)
 {
-    const qsizetype at = name.indexOf(QStringLiteral(".bmp"), 0, Qt::CaseInsensitive);
-    return at < 0 ? name : name.left(at);
+    // Only the file's own extension: a folder such as "m42.bmp-set/" stays whole.
+    const QString extension = QStringLiteral(".bmp");
+    return name.endsWith(extension, Qt::CaseInsensitive) ? name.chopped(extension.size()) : name;
 }
 
 bool createFolderOf(const QString& name)

@@ -15,7 +15,7 @@ QString BuildImageBaseName(const QString& prefix, int number, bool fixedLength, 
 QString folderPart(const QString& name);
 QString fileNamePart(const QString& name);
 
-// Text cut just before the first ".bmp", whatever its case.
+// The name without a final ".bmp", whatever its case.
 QString cutBmpExtension(const QString& name);
 
 // Creates the folder part of a typed name with its missing parents. A name

@@ -2,6 +2,8 @@
 #include "results/ImageNaming.h"
 #include "results/SafeFile.h"
 
+#include <QFileInfo>
+
 namespace velumbra {
 namespace {
 
@@ -87,8 +89,13 @@ bool ParameterRecordWriter::beginRun(const QString& name)
 {
     endRun();
     error_.clear();
+    const QFileInfo info(name);
+    if (info.isSymLink() || (info.exists() && !info.isFile())) {
+        error_ = QStringLiteral("not a regular file");
+        return false;
+    }
     parameterFile_.setFileName(name);
-    if (!parameterFile_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+    if (!parameterFile_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
         error_ = parameterFile_.errorString();
         return false;
     }
@@ -106,11 +113,13 @@ bool ParameterRecordWriter::WriteParameterRecord(const QString& name, const QStr
                                                  const ParameterValues& values, const QDateTime& now)
 {
     error_.clear();
+    existed_ = false;
     QString text;
     if (!runOpen() || singleFileHeaderPending_) text = parameterHeader(values, now, locale_).join(QLatin1Char('\n')) + QLatin1Char('\n');
     if (!runOpen()) {
         const QByteArray bytes = text.toUtf8();
-        return replaceFile(name, bytes.constData(), bytes.size(), error_);
+        if (replaceExisting_) return replaceFile(name, bytes.constData(), bytes.size(), error_);
+        return createNewFile(name, bytes.constData(), bytes.size(), error_, existed_);
     }
     if (singleFileHeaderPending_) {
         text += QStringLiteral("\nListe des images enregistrées\n=============================\nNom,Date/Heure \n");

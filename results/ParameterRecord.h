@@ -69,18 +69,22 @@ public:
     explicit ParameterRecordWriter(QLocale locale = QLocale::system()) : locale_(std::move(locale)) {}
     ~ParameterRecordWriter() { endRun(); }
 
-    // Creates the run's list file (replacing an old one); its header is
-    // written with the first record.
+    // Opens the run's list file; an existing one is added to, never
+    // replaced. The run's header is written with its first record.
     bool beginRun(const QString& name);
     bool runOpen() const { return parameterFile_.isOpen(); }
     bool singleFileHeaderPending() const { return singleFileHeaderPending_; }
     void endRun();
 
     // With a run file open, appends the record of `base` to it (header
-    // first when still pending); otherwise writes the header alone to
-    // `name`, replacing an old file.
+    // first when still pending); otherwise writes the header alone to a new
+    // file `name`: an existing one is kept and the call fails with
+    // existed() true, unless replacing was asked for.
     bool WriteParameterRecord(const QString& name, const QString& base, const ParameterValues& values,
                               const QDateTime& now);
+    // The record goes beside an output the user named: it replaces an old one.
+    void setReplaceExisting(bool replace) { replaceExisting_ = replace; }
+    bool existed() const { return existed_; }
 
     const QString& errorString() const { return error_; }
 
@@ -88,6 +92,8 @@ private:
     QLocale locale_;
     QFile parameterFile_;
     bool singleFileHeaderPending_ = false;
+    bool replaceExisting_ = false;
+    bool existed_ = false;
     QString error_;
 };
 

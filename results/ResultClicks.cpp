@@ -30,34 +30,33 @@ bool ResultClicks::released(Point at, ClickButton button, ClickModifier modifier
     if (!links_.liveDisplayRunning && !core_.flags.turboMode) return false;
     core_.flags.targetActive = true;
     ZoneState& z = core_.zone;
-    const int hw = w / 2;
-    const int hh = h / 2;
+    // Offset of the click from the image centre, in frame pixels.
+    const int b = core_.controls.binning();
+    const Point d{(at.x - w / 2) * b, (at.y - h / 2) * b};
 
     if (button == ClickButton::Left) {
         switch (modifier) {
         case ClickModifier::None:
             if (core_.controls.integration.RDB_Dark) break;
-            moveStar({z.starPos.x + at.x + z.zoneOffset.x - hw, z.starPos.y + at.y + z.zoneOffset.y - hh});
-            actions_->setDriftReference(z.starPos, clock_.msecsOfDay());
+            moveStar({z.starPos.x + d.x + z.zoneOffset.x, z.starPos.y + d.y + z.zoneOffset.y}, true);
             break;
         case ClickModifier::Shift:
             if (core_.controls.integration.RDB_Dark) break;
-            moveStar({core_.buffers.imageWidth / 2, core_.buffers.imageHeight / 2});
+            moveStar({core_.buffers.imageWidth / 2, core_.buffers.imageHeight / 2}, false);
             break;
         case ClickModifier::Ctrl:
-            if (core_.controls.CKB_Reticule)
-                actions_->placeReticle({at.x - hw + z.zoneOffset.x, at.y - hh + z.zoneOffset.y});
+            if (core_.controls.CKB_Reticule) actions_->placeReticle({d.x + z.zoneOffset.x, d.y + z.zoneOffset.y});
             break;
         case ClickModifier::Alt:
             previousPoint = currentPoint;
-            currentPoint = at;
+            currentPoint = {at.x * b, at.y * b};
             actions_->measurePoints(previousPoint, currentPoint);
             break;
         }
     } else if (button == ClickButton::Right) {
         if (modifier == ClickModifier::None) {
             z.prevZoneOffset = z.zoneOffset;
-            z.zoneOffset = {z.zoneOffset.x + at.x - hw, z.zoneOffset.y + at.y - hh};
+            z.zoneOffset = {z.zoneOffset.x + d.x, z.zoneOffset.y + d.y};
             redraw();
         } else if (modifier == ClickModifier::Shift) {
             z.prevZoneOffset = z.zoneOffset;
@@ -68,16 +67,21 @@ bool ResultClicks::released(Point at, ClickButton button, ClickModifier modifier
     return true;
 }
 
-void ResultClicks::moveStar(Point newStar)
+// The clicked position is the drift reference, stored before the tracking
+// pass moves starPos onto the star. The pass runs here and only here: under
+// autoguiding each pass sends a correction to the mount.
+void ResultClicks::moveStar(Point newStar, bool designated)
 {
     ZoneState& z = core_.zone;
     z.prevStarPos = z.starPos;
     z.starPos = newStar;
+    if (designated) actions_->setDriftReference(z.starPos, clock_.msecsOfDay());
     compensateZone();
     redraw();
     if (core_.controls.CKB_Suivi) {
         const int detect = int(std::trunc(core_.controls.TNI_Taille_ZDetect));
         stages_.TrackObject(z.starPos, detect, 0, true);
+        actions_->zonesChanged();
     }
 }
 
@@ -92,7 +96,11 @@ void ResultClicks::compensateZone()
                     z.prevZoneOffset.y + z.prevStarPos.y - z.starPos.y};
 }
 
-void ResultClicks::redraw() { core_.pipeline.UpdateDisplayZone(); }
+void ResultClicks::redraw()
+{
+    core_.pipeline.UpdateDisplayZone();
+    actions_->zonesChanged();
+}
 
 void ResultClicks::moved(Point at, int w, int h)
 {

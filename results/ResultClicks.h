@@ -24,11 +24,13 @@ struct ResultClickLinks {
 class ResultClickActions {
 public:
     virtual ~ResultClickActions() = default;
-    // Reference of the drift method: the new star position and the time of day.
+    // Reference of the drift method: the clicked star position and the time of day.
     virtual void setDriftReference(Point /*starPos*/, int /*msecsOfDay*/) {}
-    // Reticle redrawn at this offset from the star.
+    // The star or the display zone moved: the live image shows the new zones.
+    virtual void zonesChanged() {}
+    // Reticle redrawn at this offset from the star (frame pixels).
     virtual void placeReticle(Point /*offsetFromStar*/) {}
-    // Angle and distance between two measuring points.
+    // Angle and distance between two measuring points (frame pixels).
     virtual void measurePoints(Point /*previous*/, Point /*current*/) {}
     // Information window: a pixel of the result image.
     virtual void showPixel(Point /*at*/, int /*red*/, int /*green*/, int /*blue*/) {}
@@ -46,7 +48,9 @@ struct PixelProbe {
 bool readShownPixel(const QImage& image, int width, int height, Point at, int& red, int& green, int& blue);
 
 // Clicks and moves on the result image: move the star (detection zone), the
-// display zone, the reticle or the measuring points.
+// display zone, the reticle or the measuring points. Under 2x2 binning one
+// result pixel covers two frame pixels, so offsets from the image centre and
+// measuring points are scaled to frame pixels.
 class ResultClicks {
 public:
     // `links` is read at every click; its owner keeps it in step with the main window.
@@ -56,7 +60,7 @@ public:
     void setActions(ResultClickActions& actions) { actions_ = &actions; }
 
     PixelProbe probe;
-    Point previousPoint;
+    Point previousPoint; // measuring points, frame pixels
     Point currentPoint;
 
     // A button released at `at` over a result image of w x h. False when
@@ -65,7 +69,8 @@ public:
     void moved(Point at, int w, int h);
 
 private:
-    void moveStar(Point newStar);
+    // `designated`: the click names the star (a new drift reference).
+    void moveStar(Point newStar, bool designated);
     void compensateZone();
     void redraw();
 

@@ -1,5 +1,6 @@
 #include "results/SaveScheduler.h"
 #include "results/ImageNaming.h"
+#include "results/SafeFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -69,24 +70,60 @@ void SaveScheduler::setNumber(int n)
     if (view_) view_->numberChanged(n);
 }
 
-void SaveScheduler::numberEdited() { lastNumberPath_.clear(); }
-
-bool SaveScheduler::BTN_Enregistrer_ImageClick()
+QString SaveScheduler::imagePath(int n) const
 {
-    const QString base = BuildImageBaseName();
-    const QString path = base + QStringLiteral(".bmp");
-    if (!lastNumberPath_.isEmpty() && path == lastNumberPath_) {
-        messages_->showMessage(false, QStringLiteral("Le fichier %1 porte le dernier numéro (%2) et ne sera pas "
-                                                    "remplacé : changer le numéro ou le préfixe")
-                                         .arg(path)
-                                         .arg(kMaxImageNumber));
+    return velumbra::BuildImageBaseName(controls.EDT_Nom_Image, n, controls.CKB_Longueur_Fixe,
+                                        int(std::trunc(controls.TNI_Longueur_Sequence))) +
+           QStringLiteral(".bmp");
+}
+
+// A number is free when neither its image nor, when one goes with it, its
+// own record exists: a save never replaces the files of an earlier one (a
+// second night with the same prefix starts again at 1).
+int SaveScheduler::freeNumberFrom(int first, bool ownRecord) const
+{
+    for (int n = std::max(first, 1); n <= kMaxImageNumber; ++n) {
+        const QString image = imagePath(n);
+        if (pathInUse(image)) continue;
+        if (ownRecord && pathInUse(image.chopped(4) + QStringLiteral(".par"))) continue;
+        return n;
+    }
+    return 0;
+}
+
+// Moves the number past existing files. False when none is left.
+bool SaveScheduler::moveToFreeNumber(bool ownRecord, QString& taken)
+{
+    taken.clear();
+    const int asked = number();
+    const int n = freeNumberFrom(asked, ownRecord);
+    if (n == 0) {
+        messages_->showMessage(false, QStringLiteral("Aucun numéro libre après %1 : image non enregistrée, "
+                                                    "changer le préfixe ou le numéro")
+                                         .arg(imagePath(asked)));
         stopIfRunning();
         return false;
     }
-    if (!image_ || !bmp_.write(path, *image_, width_, height_)) {
+    if (n != asked) {
+        taken = imagePath(asked);
+        if (!pathInUse(taken)) taken = taken.chopped(4) + QStringLiteral(".par");
+        setNumber(n);
+    }
+    return true;
+}
+
+bool SaveScheduler::BTN_Enregistrer_ImageClick()
+{
+    QString taken;
+    if (!moveToFreeNumber(controls.CKB_Enreg_Params && !records_.runOpen(), taken)) return false;
+    const QString base = BuildImageBaseName();
+    const QString path = base + QStringLiteral(".bmp");
+    if (!image_ || !bmp_.writeNew(path, *image_, width_, height_)) {
         messages_->showMessage(false, QStringLiteral("Ne peut créer le fichier %1").arg(path));
         return false;
     }
+    if (!taken.isEmpty())
+        messages_->showMessage(false, QStringLiteral("Fichier %1 existant : image enregistree sous %2").arg(taken, path));
     if (controls.CKB_Enreg_Params) {
         const QString name = base + QStringLiteral(".par");
         const ParameterValues values = gatherParameters ? gatherParameters() : ParameterValues{};
@@ -96,17 +133,16 @@ bool SaveScheduler::BTN_Enregistrer_ImageClick()
         }
     }
     if (number() >= kMaxImageNumber)
-        reachedLastNumber(path);
+        reachedLastNumber();
     else
         setNumber(number() + 1);
     return true;
 }
 
-// The number cannot go past 65535. Saving on would replace that file again and
-// again, so a run stops here and the file stays as written.
-void SaveScheduler::reachedLastNumber(const QString& path)
+// The number cannot go past 65535 and the file there is not replaced: a run
+// stops here.
+void SaveScheduler::reachedLastNumber()
 {
-    lastNumberPath_ = path;
     messages_->showMessage(false, QStringLiteral("La valeur doit être comprise entre 1 and %1").arg(kMaxImageNumber));
     if (running_) {
         messages_->showMessage(false, QStringLiteral("Enregistrement automatique arrêté : le numéro %1 est atteint")
@@ -119,6 +155,13 @@ bool SaveScheduler::BTN_Demarrer_SauvClick()
 {
     if (running_) return false;
     if (controls.CKB_Un_seul_fichier && controls.CKB_Enreg_Params) {
+        // The list is named after the run's first image, which cannot take
+        // the number of an existing one.
+        QString taken;
+        if (!moveToFreeNumber(false, taken)) return false;
+        if (!taken.isEmpty())
+            messages_->showMessage(false, QStringLiteral("Fichier %1 existant : images enregistrees a partir de %2")
+                                             .arg(taken, imagePath(number())));
         const QString name = BuildImageBaseName() + QStringLiteral(".par");
         if (!records_.beginRun(name)) {
             messages_->showMessage(false, QStringLiteral("Ne peut créer le fichier %1 : %2").arg(name, records_.errorString()));

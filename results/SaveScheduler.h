@@ -73,7 +73,8 @@ public:
 
     QString BuildImageBaseName() const;
 
-    // Saves one image now; false when nothing was written.
+    // Saves one image now, under the first number from the current one
+    // whose files do not exist yet; false when nothing was written.
     bool BTN_Enregistrer_ImageClick();
     // Timed saving; false when the run could not start.
     bool BTN_Demarrer_SauvClick();
@@ -82,8 +83,6 @@ public:
     void stopIfRunning();
 
     void frameCounted(bool Selected) override;
-    // The user typed a number: a file at the last number may be replaced again.
-    void numberEdited();
 
     bool running() const { return running_; }
     bool singleFileRun() const { return records_.runOpen(); }
@@ -97,7 +96,10 @@ public:
 private:
     void burstStart();
     void TMR_PendantTimer();
-    void reachedLastNumber(const QString& path);
+    void reachedLastNumber();
+    QString imagePath(int number) const;
+    int freeNumberFrom(int first, bool ownRecord) const;
+    bool moveToFreeNumber(bool ownRecord, QString& taken);
     void setNumber(int number);
     bool countsFrames() const { return controls.CBX_Unite == 0; }
 
@@ -113,8 +115,6 @@ private:
     bool running_ = false;
     bool saveByFrameCount_ = false;
     int savedFrameCounter_ = 0;
-    // File written at number 65535; saving it again would lose it.
-    QString lastNumberPath_;
 };
 
 } // namespace velumbra

@@ -407,6 +407,7 @@ bool BatchStack::save()
     outcome_.resultHeight = height;
     if (o_.writePar) {
         ParameterRecordWriter records;
+        records.setReplaceExisting(true); // beside the output named by -o
         const QString name = recordPath(o_.output);
         const ParameterValues values = parameterValuesOf(core_, width, height);
         const QString base = QFileInfo(name).path() + QLatin1Char('/') + QFileInfo(name).completeBaseName();

@@ -417,8 +417,6 @@ void TFRM_Alv::wireResults()
     core_.frameCountHook = nullptr;
     if (!child_) return;
     child_->attachCore(&core_, &stages_);
-    connect(child_->image3(), &ImageView::mouseReleased, trackingPanel_, &TrackingPanel::Image3Clicked,
-            Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
     child_->setMessageSink(this);
     child_->setClickActions(this);
     child_->clickLinks().liveDisplayRunning = sourceRunning_;
@@ -663,6 +661,8 @@ void TFRM_Alv::Image1MouseUp(QPoint position, Qt::MouseButton button, Qt::Keyboa
     CKB_Suivi->setFocus();
     const GestureEffects fx =
         gestures_.mouseUp({position.x(), position.y()}, button, keys, ctx, core_.zone, core_.flags);
+    if (fx.storeTarget) stages_.tracker().restartDrift(fx.target);
+    if (fx.starSearch) stages_.tracker().starSearch(fx.searchAt);
     if (fx.moveReticle) reticleCentre = fx.reticleCentre;
     if (fx.measured) {
         EDT_Angle_Calcule->setText(fx.angleText);
@@ -670,6 +670,18 @@ void TFRM_Alv::Image1MouseUp(QPoint position, Qt::MouseButton button, Qt::Keyboa
     }
     core_.flags.zoneDirty = true;
     core_.pipeline.UpdateDisplayZone();
+    image1_->update();
+}
+
+// The tracker stamps the reference with the time of day of its own clock.
+void TFRM_Alv::setDriftReference(Point starPos, int /*msecsOfDay*/)
+{
+    stages_.tracker().restartDrift(starPos);
+}
+
+void TFRM_Alv::zonesChanged()
+{
+    core_.flags.zoneDirty = true;
     image1_->update();
 }
 
@@ -754,11 +766,6 @@ void TFRM_Alv::wireTracking()
     trackingPanel_->SCB_Taille_ZDetect->hide();
     trackingPanel_->TNI_Taille_ZDetect->hide();
     stages_.tracker().setDebugLog(&debugLog_);
-    // Queued, so that the image's own click handling (new target, zone
-    // offsets) has run when the star search starts.
-    connect(image1_, &ImageView::mouseReleased, trackingPanel_, &TrackingPanel::Image1Clicked,
-            Qt::QueuedConnection);
-    connect(trackingPanel_, &TrackingPanel::displayChanged, image1_, qOverload<>(&QWidget::update));
 }
 
 } // namespace velumbra

@@ -54,6 +54,7 @@ public:
     ~TFRM_Alv() override;
 
     ImageCore& core() { return core_; }
+    CoreStages& stages() { return stages_; }
     DebugLog& debugLog() { return debugLog_; }
     ImageView* image1() const { return image1_; }
 
@@ -220,6 +221,8 @@ private:
     void addToAccumulation() override;
 
     // ResultClickActions: what clicks on the result image ask of the shell.
+    void setDriftReference(Point starPos, int msecsOfDay) override;
+    void zonesChanged() override;
     void placeReticle(Point offsetFromStar) override;
     void measurePoints(Point previous, Point current) override;
 };

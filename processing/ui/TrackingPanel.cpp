@@ -141,30 +141,4 @@ void TrackingPanel::TNI_Taille_ZDetectExit()
     SCB_Taille_ZDetect->setValue(RoundDown(core_.controls.TNI_Taille_ZDetect));
 }
 
-void TrackingPanel::Image1Clicked(QPoint position, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
-{
-    imageClicked(ClickedImage::Live, position, button, modifiers);
-}
-
-void TrackingPanel::Image3Clicked(QPoint position, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
-{
-    imageClicked(ClickedImage::Result, position, button, modifiers);
-}
-
-void TrackingPanel::imageClicked(ClickedImage image, QPoint position, Qt::MouseButton button,
-                                 Qt::KeyboardModifiers modifiers)
-{
-    if (!captureRunning_) return;
-    const TrackingClick click = trackingClick(image, button, modifiers, core_.controls);
-    if (click.storeTarget) {
-        // On the live image the click is the target; on the result image
-        // the click handling has already turned it into starPos.
-        tracker_.restartDrift(image == ClickedImage::Live ? Point{position.x(), position.y()} : core_.zone.starPos);
-    }
-    if (click.search) {
-        tracker_.starSearch();
-        emit displayChanged();
-    }
-}
-
 } // namespace velumbra

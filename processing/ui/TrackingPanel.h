@@ -2,7 +2,6 @@
 #include "processing/Tracker.h"
 
 #include <QFrame>
-#include <QPoint>
 
 class QCheckBox;
 class QLabel;
@@ -22,8 +21,7 @@ class TrackingPanel : public QFrame {
 public:
     TrackingPanel(ImageCore& core, Tracker& tracker, QWidget* parent = nullptr);
 
-    // CKB_Suivi is usable only while a source runs; clicks on the images
-    // are ignored otherwise.
+    // CKB_Suivi is usable only while a source runs.
     void setCaptureRunning(bool running);
     bool captureRunning() const { return captureRunning_; }
 
@@ -41,16 +39,6 @@ public:
     QScrollBar* SCB_Taille_ZDetect = nullptr;
     TNumInp* TNI_Taille_ZDetect = nullptr;
 
-public slots:
-    // A mouse button released over the live image (Image1) or the result
-    // image (Image3), after the image's own click handling.
-    void Image1Clicked(QPoint position, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
-    void Image3Clicked(QPoint position, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
-
-signals:
-    // A pass outside the frame routine changed the display image.
-    void displayChanged();
-
 private:
     void build();
     void CKB_SuiviClick();
@@ -60,8 +48,6 @@ private:
     void SPED_SensibiliteChange(int value);
     void SCB_Taille_ZDetectChange(int position);
     void TNI_Taille_ZDetectExit();
-    void imageClicked(ClickedImage image, QPoint position, Qt::MouseButton button,
-                      Qt::KeyboardModifiers modifiers);
 
     ImageCore& core_;
     Tracker& tracker_;

@@ -216,14 +216,8 @@ void TFRM_Alv_Child::connectControls()
     connect(EDT_Nom_Image, &QLineEdit::editingFinished, this, [this] { EDT_Nom_ImageExit(); });
     connect(BTN_Parcourir, &QPushButton::clicked, this, [this] { BTN_ParcourirClick(); });
 
-    // Only a number the user typed may replace the file at the last number
-    // again; passing through the field does not.
-    connect(TNI_Num_Suffixe, &QLineEdit::textEdited, this, [this] { numberTyped_ = true; });
-    connect(TNI_Num_Suffixe, &TNumInp::exited, this, [this] {
-        scheduler_->controls.TNI_Num_Suffixe = double(TNI_Num_Suffixe->Value());
-        if (numberTyped_) scheduler_->numberEdited();
-        numberTyped_ = false;
-    });
+    connect(TNI_Num_Suffixe, &TNumInp::exited, this,
+            [this] { scheduler_->controls.TNI_Num_Suffixe = double(TNI_Num_Suffixe->Value()); });
     connect(CKB_Longueur_Fixe, &QCheckBox::toggled, this, [this](bool on) {
         scheduler_->controls.CKB_Longueur_Fixe = on;
         updateEnabling();

@@ -96,7 +96,6 @@ private:
     std::unique_ptr<ResultClicks> clicks_;
     ImageCore* core_ = nullptr;
     QString bitmapFolder_;
-    bool numberTyped_ = false;
     int width_ = 0;
     int height_ = 0;
 

@@ -26,6 +26,17 @@
 
 using namespace velumbra;
 
+namespace {
+
+void putStar(QImage& frame, Point at) { frame.setPixelColor(at.x, at.y, QColor(230, 230, 230)); }
+
+struct CountingGuide : GuideCorrection {
+    void guide_correct(int, int) override { ++corrections; }
+    int corrections = 0;
+};
+
+} // namespace
+
 class TestShell : public QObject {
     Q_OBJECT
 private slots:
@@ -154,6 +165,81 @@ private slots:
         w.Image1MouseUp(QPoint(0, 0), Qt::LeftButton, Qt::AltModifier);
         w.Image1MouseUp(QPoint(3, 4), Qt::LeftButton, Qt::AltModifier);
         QCOMPARE(w.EDT_Angle_Calcule->text(), QStringLiteral("  0°  0' 5.00\""));
+    }
+
+    // The star search after a left click on the live image looks around the
+    // clicked point, whatever the keys (the image centre of Shift or the
+    // telescope move of Shift+Ctrl do not move the search).
+    void liveImageStarSearchRunsAtTheClick_data()
+    {
+        QTest::addColumn<int>("keys");
+        QTest::addColumn<int>("starX"); // starPos after the click
+        QTest::addColumn<int>("starY");
+        QTest::newRow("left") << int(Qt::NoModifier) << 505 << 104;
+        QTest::newRow("shift") << int(Qt::ShiftModifier) << 505 << 104;
+        QTest::newRow("shift+ctrl") << int(Qt::ShiftModifier | Qt::ControlModifier) << 505 << 104;
+        QTest::newRow("ctrl: reticle only") << int(Qt::ControlModifier) << 100 << 100;
+        QTest::newRow("alt: measure only") << int(Qt::AltModifier) << 100 << 100;
+    }
+    void liveImageStarSearchRunsAtTheClick()
+    {
+        QFETCH(int, keys);
+        QFETCH(int, starX);
+        QFETCH(int, starY);
+        TFRM_Alv w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto& core = w.core();
+        core.buffers.frameSlots[0].fill(Qt::black);
+        putStar(core.buffers.frameSlots[0], {505, 104});
+        w.showNewFrame(640, 480);
+        w.setSourceRunning(true);
+        w.CKB_Suivi->click();
+        QVERIFY(core.controls.CKB_Suivi);
+        core.zone.starPos = {100, 100};
+        w.Image1MouseUp(QPoint(500, 100), Qt::LeftButton, Qt::KeyboardModifiers(keys));
+        QCoreApplication::processEvents();
+        QCOMPARE(core.zone.starPos, (Point{starX, starY}));
+    }
+
+    // A left click on the result image designates the star: one tracking
+    // pass (under autoguiding, one correction), and the clicked point, not
+    // the star found near it, is the drift reference.
+    void resultImageClickTracksOnceFromTheClickedPoint()
+    {
+        WindowSet set;
+        TFRM_Alv* w = set.main();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        ImageCore& core = w->core();
+        core.buffers.frameSlots[0].fill(Qt::black);
+        w->showNewFrame(640, 480);
+        w->setSourceRunning(true);
+        w->CKB_Suivi->click();
+        QVERIFY(core.controls.CKB_Suivi);
+        ImageView* image3 = set.resultWindow()->image3();
+        const QSize shown = image3->shownSize();
+        QVERIFY(!shown.isEmpty());
+
+        core.zone.starPos = {320, 240};
+        core.zone.zoneOffset = {0, 0};
+        const QPoint at(shown.width() / 2 + 30, shown.height() / 2 - 20);
+        const Point clicked{core.zone.starPos.x + 30 + core.zone.zoneOffset.x,
+                            core.zone.starPos.y - 20 + core.zone.zoneOffset.y};
+        const Point star{clicked.x + 4, clicked.y - 3};
+        putStar(core.buffers.frameSlots[0], star);
+        emit image3->mouseReleased(at, Qt::LeftButton, Qt::NoModifier);
+        QTest::qWait(20); // anything queued behind the click runs too
+        QCOMPARE(core.zone.starPos, star);
+        QCOMPARE(core.tracking.driftReference, clicked);
+
+        CountingGuide guide;
+        w->stages().tracker().setGuideCorrection(&guide);
+        core.controls.CKB_Autoguidage = true;
+        emit image3->mouseReleased(at, Qt::LeftButton, Qt::NoModifier);
+        QTest::qWait(20);
+        QCOMPARE(guide.corrections, 1);
+        w->stages().tracker().setGuideCorrection(nullptr);
     }
 
     void debugLogIsWrittenInTheCurrentDirectory()

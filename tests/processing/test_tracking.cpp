@@ -423,52 +423,35 @@ TEST_F(Tracking, DriftWhileAutoguidingNeedsADefinedDrift)
 
 // --- Clicks and the frame routine ------------------------------------------------
 
-TEST(TrackingClickTable, LiveAndResultImages)
-{
-    PipelineControls c;
-    c.CKB_Suivi = true;
-    const auto click = [&](ClickedImage image, Qt::MouseButton b, Qt::KeyboardModifiers m) {
-        const TrackingClick r = trackingClick(image, b, m, c);
-        return std::pair{r.storeTarget, r.search};
-    };
-    const auto live = ClickedImage::Live, result = ClickedImage::Result;
-    const auto left = Qt::LeftButton;
-    const std::pair none{false, false}, search{false, true}, both{true, true};
-    EXPECT_EQ(click(live, left, Qt::NoModifier), both);
-    EXPECT_EQ(click(live, left, Qt::ShiftModifier), search);
-    EXPECT_EQ(click(live, left, Qt::ShiftModifier | Qt::ControlModifier), search);
-    EXPECT_EQ(click(live, left, Qt::ControlModifier), none);
-    EXPECT_EQ(click(live, left, Qt::AltModifier), none);
-    EXPECT_EQ(click(live, Qt::RightButton, Qt::NoModifier), none);
-    EXPECT_EQ(click(result, left, Qt::NoModifier), both);
-    EXPECT_EQ(click(result, left, Qt::ShiftModifier), search);
-    EXPECT_EQ(click(result, left, Qt::ControlModifier), none);
-    EXPECT_EQ(click(result, left, Qt::AltModifier), none);
-    // On the result image any other combination counts as a plain click.
-    EXPECT_EQ(click(result, left, Qt::ShiftModifier | Qt::AltModifier), both);
-    c.CKB_Suivi = false;
-    EXPECT_EQ(click(live, left, Qt::NoModifier), std::pair(true, false));
-    // No target while a dark is integrated (any dark choice on the result image).
-    c.integration.RDB_Dark = true;
-    EXPECT_EQ(click(result, left, Qt::NoModifier), none);
-    EXPECT_EQ(click(live, left, Qt::NoModifier), std::pair(true, false));
-    c.integration.CKB_Integration = true;
-    EXPECT_EQ(click(live, left, Qt::NoModifier), none);
-}
-
-TEST_F(Tracking, StarSearchRunsOnlyWithTrackingOn)
+TEST_F(Tracking, StarSearchRunsAtTheGivenPointOnlyWithTrackingOn)
 {
     use(Method::Colimacon);
     fill(0);
     put(331, 229, 220);
+    put(101, 98, 220);
     core.controls.TNI_Taille_ZDetect = 41.9; // truncated to 41
     core.controls.CKB_Suivi = false;
-    EXPECT_TRUE(tracker().starSearch());
+    EXPECT_TRUE(tracker().starSearch({320, 240}));
     EXPECT_EQ(star(), (Point{320, 240}));
     core.controls.CKB_Suivi = true;
-    EXPECT_TRUE(tracker().starSearch());
+    EXPECT_TRUE(tracker().starSearch({320, 240}));
     EXPECT_EQ(star(), (Point{331, 229}));
     EXPECT_EQ(core.tracking.detectHalf, 20);
+
+    // Away from starPos: the star near the point is found there.
+    EXPECT_TRUE(tracker().starSearch({110, 90}));
+    EXPECT_EQ(star(), (Point{101, 98}));
+    EXPECT_EQ(core.zone.prevStarPos, (Point{331, 229}));
+
+    // Autoguiding: starPos stays, the offset from the point goes to the mount.
+    RecordingGuide guide;
+    tracker().setGuideCorrection(&guide);
+    core.controls.CKB_Autoguidage = true;
+    EXPECT_TRUE(tracker().starSearch({325, 235}));
+    EXPECT_EQ(star(), (Point{101, 98}));
+    ASSERT_EQ(guide.offsets.size(), 1u);
+    EXPECT_EQ(guide.offsets[0], (Point{6, -6}));
+    tracker().setGuideCorrection(nullptr);
 }
 
 TEST_F(Tracking, FrameRoutineTracksThroughTheCoreStages)

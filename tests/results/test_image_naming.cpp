@@ -32,12 +32,22 @@ TEST(ImageNaming, FolderAndFileNameParts)
     EXPECT_EQ(moveToFolder(QStringLiteral("/new/"), QStringLiteral("sat")), QStringLiteral("/new/sat"));
 }
 
-TEST(ImageNaming, BmpExtensionIsCutAtItsFirstOccurrenceWhateverTheCase)
+TEST(ImageNaming, OnlyAFinalBmpExtensionIsCutWhateverTheCase)
 {
-    EXPECT_EQ(cutBmpExtension(QStringLiteral("/x/Jup.BMP")), QStringLiteral("/x/Jup"));
-    EXPECT_EQ(cutBmpExtension(QStringLiteral("/x/a.bmp.bmp")), QStringLiteral("/x/a"));
-    EXPECT_EQ(cutBmpExtension(QStringLiteral("/x.Bmp/jup")), QStringLiteral("/x"));
-    EXPECT_EQ(cutBmpExtension(QStringLiteral("/x/jup.png")), QStringLiteral("/x/jup.png"));
+    const std::pair<const char*, const char*> cases[] = {
+        {"/x/Jup.BMP", "/x/Jup"},
+        {"/x/jup.bmp", "/x/jup"},
+        {"/x/a.bmp.bmp", "/x/a.bmp"},
+        {"/x/m42.bmp-set/jup.Bmp", "/x/m42.bmp-set/jup"},
+        {"/x/m42.bmp-set/jup", "/x/m42.bmp-set/jup"},
+        {"/x.Bmp/jup", "/x.Bmp/jup"},
+        {"/x/jup.bmpx", "/x/jup.bmpx"},
+        {"/x/jup.png", "/x/jup.png"},
+        {".bmp", ""},
+        {"", ""},
+    };
+    for (const auto& [typed, kept] : cases)
+        EXPECT_EQ(cutBmpExtension(QString::fromUtf8(typed)), QString::fromUtf8(kept)) << typed;
 }
 
 TEST(ImageNaming, TypedFolderIsCreatedWithItsParents)

@@ -11,8 +11,10 @@ struct RecordingStages : PipelineStages {
     bool TrackObject(Point& starPos, int detectSize, int slot, bool track) override
     {
         calls.push_back({starPos, detectSize, slot, track});
+        starPos = {starPos.x + found.x, starPos.y + found.y};
         return true;
     }
+    Point found; // where the pass finds the star, from where it looked
     struct Call {
         Point at;
         int size;
@@ -96,6 +98,53 @@ TEST_F(Clicks, LeftClickMovesTheStarWhileTheDisplayZoneStays)
     EXPECT_EQ(actions.drift[0].first, (Point{360, 220}));
     EXPECT_EQ(actions.drift[0].second, clock.msecsOfDay());
     EXPECT_TRUE(stages.calls.empty()); // no tracking pass without tracking
+}
+
+// The drift reference is the clicked point, not where the pass then finds
+// the star; and the pass runs once per click.
+TEST_F(Clicks, LeftClickTracksOnceFromTheClickedPoint)
+{
+    core.controls.CKB_Suivi = true;
+    stages.found = {3, -2};
+    ASSERT_TRUE(click({200, 100}, ClickButton::Left));
+    ASSERT_EQ(stages.calls.size(), 1u);
+    EXPECT_EQ(stages.calls[0].at, (Point{360, 220}));
+    EXPECT_EQ(core.zone.starPos, (Point{363, 218}));
+    ASSERT_EQ(actions.drift.size(), 1u);
+    EXPECT_EQ(actions.drift[0].first, (Point{360, 220}));
+}
+
+// Under 2x2 binning a result pixel is two frame pixels: every gesture moves
+// by the frame distance of what was clicked.
+TEST_F(Clicks, OffsetsFollowTheBinning)
+{
+    core.controls.CKB_Reticule = true;
+    for (const int b : {1, 2}) {
+        SCOPED_TRACE(b);
+        core.controls.MNU_Binning_2x2 = b == 2;
+        core.zone.starPos = {320, 240};
+        core.zone.zoneOffset = {};
+        actions = {};
+
+        ASSERT_TRUE(click({200, 100}, ClickButton::Left)); // 40, -20 from the centre
+        EXPECT_EQ(core.zone.starPos, (Point{320 + 40 * b, 240 - 20 * b}));
+        EXPECT_EQ(core.zone.zoneOffset, (Point{-40 * b, 20 * b}));
+
+        core.zone.zoneOffset = {};
+        ASSERT_TRUE(click({260, 60}, ClickButton::Right)); // 100, -60
+        EXPECT_EQ(core.zone.zoneOffset, (Point{100 * b, -60 * b}));
+
+        core.zone.zoneOffset = {};
+        ASSERT_TRUE(click({170, 130}, ClickButton::Left, ClickModifier::Ctrl)); // 10, 10
+        ASSERT_EQ(actions.reticle.size(), 1u);
+        EXPECT_EQ(actions.reticle[0], (Point{10 * b, 10 * b}));
+
+        ASSERT_TRUE(click({10, 20}, ClickButton::Left, ClickModifier::Alt));
+        ASSERT_TRUE(click({40, 60}, ClickButton::Left, ClickModifier::Alt));
+        ASSERT_EQ(actions.measures.size(), 2u);
+        EXPECT_EQ(actions.measures[1].first, (Point{10 * b, 20 * b}));
+        EXPECT_EQ(actions.measures[1].second, (Point{40 * b, 60 * b}));
+    }
 }
 
 TEST_F(Clicks, LinkedZonesFollowTheStar)

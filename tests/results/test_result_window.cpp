@@ -183,7 +183,9 @@ private slots:
         QCOMPARE(number->Value(), 43.0L);
     }
 
-    void passingThroughTheNumberDoesNotUnlockTheLastFile()
+    // A typed number whose file exists moves on to the next free one, and
+    // the field shows it; even the last number is never saved twice.
+    void aSaveNeverReplacesTheFileOfATypedNumber()
     {
         QTemporaryDir dir;
         auto w = makeWindow();
@@ -192,27 +194,36 @@ private slots:
         find<QLineEdit>(*w, "EDT_Nom_Image")->setText(dir.path() + QStringLiteral("/z"));
         auto* number = find<TNumInp>(*w, "TNI_Num_Suffixe");
         auto* save = find<QPushButton>(*w, "BTN_Enregistrer_Image");
-        const QString last = dir.path() + QStringLiteral("/z65535.bmp");
-        const auto typeNumber = [&] {
+        const auto typeNumber = [&](const QString& n) {
             number->setFocus();
             number->selectAll();
-            QTest::keyClicks(number, QStringLiteral("65535"));
+            QTest::keyClicks(number, n);
         };
-        typeNumber();
-        QTest::mouseClick(save, Qt::LeftButton);
-        QTRY_VERIFY(QFileInfo::exists(last));
-        QCOMPARE(number->Value(), 65535.0L);
+        QFile old(dir.path() + QStringLiteral("/z7.bmp"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("first night");
+        old.close();
 
         messages.lines.clear();
-        number->setFocus();
+        typeNumber(QStringLiteral("7"));
         QTest::mouseClick(save, Qt::LeftButton);
-        QCOMPARE(messages.lines.size(), 1);
-        QVERIFY(messages.lines[0].contains(QStringLiteral("ne sera pas remplacé")));
+        QTRY_VERIFY(QFileInfo::exists(dir.path() + QStringLiteral("/z8.bmp")));
+        QCOMPARE(number->Value(), 9.0L);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("first night"));
+        QCOMPARE(messages.lines, QStringList{QStringLiteral("Fichier %1/z7.bmp existant : image enregistree sous %1/z8.bmp")
+                                                 .arg(dir.path())});
 
-        image.fill(Qt::white);
-        typeNumber();
+        const QString last = dir.path() + QStringLiteral("/z65535.bmp");
+        typeNumber(QStringLiteral("65535"));
         QTest::mouseClick(save, Qt::LeftButton);
-        QTRY_COMPARE(QImage(last).pixelColor(0, 0), QColor(Qt::white));
+        QTRY_VERIFY(QFileInfo::exists(last));
+        messages.lines.clear();
+        image.fill(Qt::white);
+        typeNumber(QStringLiteral("65535"));
+        QTest::mouseClick(save, Qt::LeftButton);
+        QCOMPARE(messages.lines.filter(QStringLiteral("Aucun numéro libre")).size(), 1);
+        QVERIFY(QImage(last).pixelColor(0, 0) != QColor(Qt::white));
     }
 
     // The main window hands its core to the result window: frames counted by

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -233,11 +234,7 @@ TEST_F(Saving, TheLastNumberStopsTheRunInsteadOfReplacingItsFile)
     EXPECT_FALSE(scheduler->running());
     EXPECT_EQ(readAll(path(QStringLiteral("jup65535.bmp"))), kept);
     EXPECT_EQ(files(QStringLiteral("*.bmp")).size(), 2);
-
-    // Typing the number again is a deliberate choice to replace it.
-    scheduler->numberEdited();
-    EXPECT_TRUE(scheduler->BTN_Enregistrer_ImageClick());
-    EXPECT_NE(readAll(path(QStringLiteral("jup65535.bmp"))), kept);
+    EXPECT_EQ(messages.lines.filter(QStringLiteral("Aucun numéro libre")).size(), 2);
 }
 
 TEST_F(Saving, AFolderThatCannotBeCreatedReportsAndKeepsTheNumber)
@@ -255,9 +252,14 @@ TEST_F(Saving, AFolderThatCannotBeCreatedReportsAndKeepsTheNumber)
     EXPECT_TRUE(saveTimes.empty()); // no record attempted
 }
 
+// Here the record's name is taken between the choice of the number and the
+// write of the record: that file stays, and so do the image and the number.
 TEST_F(Saving, ARecordThatCannotBeWrittenKeepsTheImageAndTheNumber)
 {
-    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("jup1.par.part"))));
+    scheduler->gatherParameters = [this] {
+        QDir().mkpath(path(QStringLiteral("jup1.par")));
+        return ParameterValues{};
+    };
     scheduler->controls.CKB_Enreg_Params = true;
     EXPECT_FALSE(scheduler->BTN_Enregistrer_ImageClick());
     EXPECT_TRUE(QFile::exists(path(QStringLiteral("jup1.bmp"))));
@@ -276,6 +278,91 @@ TEST_F(Saving, ARunWhoseListFileCannotBeCreatedDoesNotStart)
     EXPECT_FALSE(scheduler->TMR_Sauve().enabled());
     EXPECT_TRUE(files(QStringLiteral("*.bmp")).isEmpty());
     EXPECT_EQ(messages.lines.size(), 1);
+}
+
+// A second night with the same prefix starts again at 1: the saves move on
+// to the next number whose files do not exist and say so; what was there
+// stays as it was, links included.
+TEST_F(Saving, ASaveNeverReplacesAnEarlierImageOrRecord)
+{
+    const auto put = [this](const char* name) {
+        QFile f(path(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(name);
+    };
+    put("jup1.bmp");
+    put("jup2.bmp");
+    put("jup4.par"); // a record whose image was deleted
+    put("elsewhere");
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("elsewhere")), path(QStringLiteral("jup5.bmp"))));
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("none")), path(QStringLiteral("jup6.bmp")))); // broken
+    scheduler->controls.CKB_Enreg_Params = true;
+
+    struct Step {
+        int savedAs;
+        const char* message; // "" when the number was free
+    };
+    const Step steps[] = {
+        {3, "jup1.bmp"}, // 1 and 2 taken
+        {7, "jup4.par"}, // 4 has a record, 5 and 6 are links
+        {8, ""},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.savedAs);
+        messages.lines.clear();
+        ASSERT_TRUE(scheduler->BTN_Enregistrer_ImageClick());
+        const QString image = path(QStringLiteral("jup%1.bmp").arg(step.savedAs));
+        EXPECT_EQ(QImage(image).size(), QSize(321, 240));
+        EXPECT_TRUE(readAll(path(QStringLiteral("jup%1.par").arg(step.savedAs))).startsWith("Date/heure"));
+        EXPECT_EQ(scheduler->number(), step.savedAs + 1);
+        const QStringList expected =
+            *step.message ? QStringList{QStringLiteral("Fichier %1 existant : image enregistree sous %2")
+                                            .arg(path(QString::fromLatin1(step.message)), image)}
+                          : QStringList{};
+        EXPECT_EQ(messages.lines, expected);
+    }
+    for (const char* name : {"jup1.bmp", "jup2.bmp", "jup4.par", "elsewhere"})
+        EXPECT_EQ(readAll(path(QString::fromLatin1(name))), QByteArray(name)) << name;
+    EXPECT_TRUE(QFileInfo(path(QStringLiteral("jup5.bmp"))).isSymLink());
+    EXPECT_TRUE(QFileInfo(path(QStringLiteral("jup6.bmp"))).isSymLink());
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("none"))));
+    EXPECT_TRUE(files(QStringLiteral("*.part")).isEmpty());
+
+    // Without records of their own, a lone record does not hold its number.
+    scheduler->controls.CKB_Enreg_Params = false;
+    scheduler->controls.TNI_Num_Suffixe = 4;
+    ASSERT_TRUE(scheduler->BTN_Enregistrer_ImageClick());
+    EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("jup4.bmp"))));
+    EXPECT_EQ(readAll(path(QStringLiteral("jup4.par"))), QByteArray("jup4.par"));
+}
+
+// The list file of a run is added to, never replaced; the run starts at the
+// first number whose image does not exist yet.
+TEST_F(Saving, ARunListFileIsAppendedAndItsImagesMoveOnToFreeNumbers)
+{
+    QFile old(path(QStringLiteral("jup1.par")));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("last night\n");
+    old.close();
+    scheduler->controls.CKB_Un_seul_fichier = true;
+    startTimed(1);
+    timers.advanceMs(1500);
+    scheduler->BTN_Arreter_SauvClick();
+    const QByteArray list = readAll(path(QStringLiteral("jup1.par")));
+    EXPECT_TRUE(list.startsWith("last night\nDate/heure")) << list.left(40).constData();
+    EXPECT_TRUE(list.contains("jup2    "));
+
+    // Next run: images 1 and 2 exist, so the list is named after image 3.
+    messages.lines.clear();
+    scheduler->controls.TNI_Num_Suffixe = 1; // as after a restart
+    startTimed(1);
+    scheduler->BTN_Arreter_SauvClick();
+    EXPECT_EQ(files(QStringLiteral("*.bmp")), (QStringList{"jup1.bmp", "jup2.bmp", "jup3.bmp"}));
+    EXPECT_EQ(files(QStringLiteral("*.par")), (QStringList{"jup1.par", "jup3.par"}));
+    EXPECT_EQ(readAll(path(QStringLiteral("jup1.par"))), list);
+    ASSERT_FALSE(messages.lines.isEmpty());
+    EXPECT_EQ(messages.lines[0], QStringLiteral("Fichier %1 existant : images enregistrees a partir de %2")
+                                     .arg(path(QStringLiteral("jup1.bmp")), path(QStringLiteral("jup3.bmp"))));
 }
 
 TEST_F(Saving, StopRunsTheStopLinkOnlyForARunningSave)

@@ -385,6 +385,41 @@ TEST_F(StackCommand, NothingReadableLeavesAnOldResultAlone)
     EXPECT_EQ(old.readAll(), QByteArray("previous result"));
 }
 
+// -o names the output: an existing one and its record are replaced in one
+// step; no other file of the folder is touched, not even one named like a
+// temporary file, and a link given as output is refused, its target kept.
+TEST_F(StackCommand, AnExistingOutputIsReplacedAndNothingElseIsWritten)
+{
+    const QString a = lightFrame(1), b = lightFrame(2);
+    ASSERT_TRUE(writeFile(path("out.bmp"), "previous result"));
+    ASSERT_TRUE(writeFile(path("out.par"), "previous record"));
+    ASSERT_TRUE(writeFile(path("out.bmp.part"), "a file of the user"));
+    const CommandRun run = runCommand({"-o", path("out.bmp"), "--par", "--min", "0", "--max", "512", a, b});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(result().size(), QSize(W, H));
+    QFile record(path("out.par"));
+    ASSERT_TRUE(record.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(record.readAll().startsWith("Date/heure"));
+    QFile part(path("out.bmp.part"));
+    ASSERT_TRUE(part.open(QIODevice::ReadOnly));
+    EXPECT_EQ(part.readAll(), QByteArray("a file of the user"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
+              (QStringList{"light1.bmp", "light2.bmp", "out.bmp", "out.bmp.part", "out.par"}));
+
+    ASSERT_TRUE(QFile::link(a, path("link.bmp")));
+    const QByteArray input = [&] {
+        QFile f(a);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    const CommandRun linked = runCommand({"-o", path("link.bmp"), "--min", "0", "--max", "512", a, b});
+    EXPECT_NE(linked.exitCode, 0);
+    EXPECT_TRUE(linked.err.contains(QStringLiteral("link.bmp"))) << linked.err.toStdString();
+    EXPECT_TRUE(QFileInfo(path("link.bmp")).isSymLink());
+    QFile again(a);
+    ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+    EXPECT_EQ(again.readAll(), input);
+}
+
 TEST_F(StackCommand, FrameOfAnotherSizeIsRefused)
 {
     const QString a = lightFrame(1);
