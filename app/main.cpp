@@ -1,4 +1,5 @@
 #include "app/QtTranslations.h"
+#include "core/Version.h"
 #include "app/ui/HintTimings.h"
 #include "app/ui/TFRM_Alv.h"
 #include "app/ui/WindowSet.h"
@@ -29,7 +30,7 @@ public:
 int main(int argc, char* argv[])
 {
     VelumbraApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Velumbra V1.3f"));
+    QApplication::setApplicationName(velumbra::programTitle());
     velumbra::loadQtTranslations(app);
     velumbra::HintTimings::install(app);
 

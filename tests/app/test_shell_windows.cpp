@@ -1,4 +1,5 @@
 #include "acquisition/ui/TFRM_Pilote.h"
+#include "core/Version.h"
 #include "acquisition/ui/TFRM_VideoFormat.h"
 #include "acquisition/ui/TFRM_VideoSource.h"
 #include "acquisition/ui/VideoSourceUi.h"
@@ -50,7 +51,7 @@ bool activate(QWidget* w)
 class TestShellWindows : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QApplication::setApplicationName(QStringLiteral("Velumbra V1.3f")); }
+    void initTestCase() { QApplication::setApplicationName(programTitle()); }
 
     // F1 in every window opens the page of the area the mouse entered last,
     // or of the window itself.
