@@ -25,7 +25,7 @@ int DisplayMapping::linearLevel(int32_t v, int lo, int span)
 void DisplayMapping::mapBlock(const int32_t* cells, std::ptrdiff_t columnStride, int columns, int rows,
                               uint8_t* pixels, std::ptrdiff_t rowStride) const
 {
-    if (linear_ && columns >= 8 && rows >= 8 && planeAvx2Available()) {
+    if (linear_ && columns >= 8 && rows >= 8 && avx2Allowed_ && planeAvx2Supported()) {
         // Whole blocks of 8 x 8 cells by vectors, then the right columns
         // and the bottom rows one pixel at a time.
         const int wide = columns & ~7, tall = rows & ~7;

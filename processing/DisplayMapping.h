@@ -52,6 +52,9 @@ public:
     // 0 = /4); levels between points are interpolated linearly.
     static std::array<uint8_t, 256> equalizerCurve(const EqualizerControls& eq);
 
+    // Whether the vector kernels may run (when the processor has them).
+    void allowAvx2(bool allowed) { avx2Allowed_ = allowed; }
+
 private:
     void mapPixels(const int32_t* cells, std::ptrdiff_t columnStride, int columns, int rows, uint8_t* pixels,
                    std::ptrdiff_t rowStride) const;
@@ -62,6 +65,7 @@ private:
     unsigned greyScale_ = 0; // 65536 / checked channels, rounded up; 0 with none
     bool linear_ = false;    // no tone curve: the levels follow the formula
     MappingConstants vector_;
+    bool avx2Allowed_ = true;
 };
 
 // Threshold handlers of the "Seuils" group. Each returns whether the result

@@ -17,21 +17,15 @@
 
 namespace velumbra {
 
-namespace {
-bool planeAvx2Allowed = true;
-}
-
-bool planeAvx2Available()
+bool planeAvx2Supported()
 {
 #if defined(__x86_64__) || defined(__i386__)
-    static const bool available = __builtin_cpu_supports("avx2");
-    return available && planeAvx2Allowed;
+    static const bool supported = __builtin_cpu_supports("avx2");
+    return supported;
 #else
     return false;
 #endif
 }
-
-void allowPlaneAvx2(bool allowed) { planeAvx2Allowed = allowed; }
 
 namespace {
 
@@ -46,13 +40,31 @@ constexpr int64_t kLoopRingBudgetBytes = 512ll * 1024 * 1024;
 
 } // namespace
 
+// Flat gain per flat value and channel, flatMean / f, kept for the flat
+// master it was made from: rebuilt only when FlatMeans changes it.
+struct Integrator::FlatGains {
+    int64_t sum[3] = {-1, -1, -1};
+    int64_t cells = 0;
+    double gain[3][65536];
+};
+
 Integrator::Integrator(ImageBuffers& buffers, ZoneState& zone, RunFlags& flags, PipelineControls& controls,
                        LoopRing& loop, FramePipeline& pipeline, const Clock& clock)
     : buffers_(buffers), zone_(zone), flags_(flags), controls_(controls), loop_(loop), pipeline_(pipeline),
-      clock_(clock)
+      clock_(clock), flatGains_(std::make_unique<FlatGains>()), darkAmounts_(std::make_unique<int32_t[]>(65536))
 {
     font_.setPixelSize(12);
 }
+
+Integrator::~Integrator() = default;
+
+void Integrator::allowAvx2(bool allowed)
+{
+    avx2Allowed_ = allowed;
+    mapping_.allowAvx2(allowed);
+}
+
+bool Integrator::avx2() const { return avx2Allowed_ && planeAvx2Supported(); }
 
 bool Integrator::loopMode() const
 {
@@ -309,8 +321,8 @@ void Integrator::accumulate(Plane plane, const Span& s, int b, bool add, bool su
             f->self->correctColumnsVector(*f->pass, from, to);
         };
     }
-    a.sums = sumPlanes[plane];
-    a.result = resultPlane;
+    a.sums = planes.sum(plane);
+    a.result = planes.result();
     a.strip = strip_.data();
     a.zoneBits = buffers_.zoneFrame.constBits();
     a.zoneStride = buffers_.zoneFrame.bytesPerLine();
@@ -325,7 +337,7 @@ void Integrator::accumulate(Plane plane, const Span& s, int b, bool add, bool su
     a.yEnd = s.yEnd;
     a.lo = stats.planeMin[plane];
     a.hi = stats.planeMax[plane];
-    a.avx2 = planeAvx2Available();
+    a.avx2 = avx2();
     const bool inverse = controls_.GRB_Seuils.CKB_Inverse;
     const bool subtract = add && subtractOldest;
     if (b == 2) dispatchAdd<2>(a, add, subtract, writeResult, storeResult, inverse);
@@ -334,24 +346,14 @@ void Integrator::accumulate(Plane plane, const Span& s, int b, bool add, bool su
     stats.planeMax[plane] = a.hi;
 }
 
-// Flat gain per flat value and channel, flatMean / f, kept for the flat
-// master it was made from: rebuilt only when FlatMeans changes it.
-namespace {
-struct FlatGains {
-    int64_t sum[3] = {-1, -1, -1};
-    int64_t cells = 0;
-    double gain[3][65536];
-};
-FlatGains flatGains;
-} // namespace
-
 void Integrator::prepareFlatGains()
 {
+    FlatGains& flatGains = *flatGains_;
     if (flatGains.cells == flatCells_ && std::equal(flatSum_, flatSum_ + 3, flatGains.sum)) return;
     for (int c = 0; c < kPlaneChannels; ++c) {
         const double mean = double(flatSum_[c]) / double(flatCells_);
         flatGains.gain[c][0] = flatGains.gain[c][1] = mean; // no flat signal: scaled by the mean
-        for (int f = 2; f < 65536; ++f) flatGains.gain[c][f] = mean / f;
+        for (int f = 2; f < 65536; ++f) flatGains_->gain[c][f] = mean / f;
         flatGains.sum[c] = flatSum_[c];
     }
     flatGains.cells = flatCells_;
@@ -383,9 +385,7 @@ inline int64_t exactFloor(double estimate, int64_t num, int64_t den)
 
 // Dark amount to subtract for every dark value: floor(d x num / den), built
 // once per render by steps instead of a division per cell.
-int32_t darkAmounts[65536];
-
-void buildDarkAmounts(int64_t num, int64_t den)
+void buildDarkAmounts(int32_t* darkAmounts, int64_t num, int64_t den)
 {
     const int64_t step = num / den, rest = num % den;
     int64_t q = 0, r = 0;
@@ -415,15 +415,15 @@ void Integrator::correctColumns(CorrectionPass& p, const Span& s, int radius)
         const int cx = x / p.b;
         const int dcx = std::clamp((p.dx + x) / p.b, 0, kPlaneColumns - 1);
         const int32_t* v0 = p.sums + planeIndex(cx, p.cy0, 0);
-        const int32_t* d0 = sumPlanes[Dark] + planeIndex(dcx, p.dcy0, 0);
-        const int32_t* f0 = sumPlanes[Flat] + planeIndex(dcx, p.dcy0, 0);
-        int32_t* out = resultPlane + planeIndex(cx, p.cy0, 0);
+        const int32_t* d0 = planes.sum(Dark) + planeIndex(dcx, p.dcy0, 0);
+        const int32_t* f0 = planes.sum(Flat) + planeIndex(dcx, p.dcy0, 0);
+        int32_t* out = planes.result() + planeIndex(cx, p.cy0, 0);
         for (int k = 0; k < p.cells; ++k) {
             for (int c = 0; c < kPlaneChannels; ++c) {
                 const int i = k * kPlaneChannels + c;
                 int64_t v = v0[i];
                 if constexpr (DarkSub) {
-                    v -= std::min<int64_t>(v, darkAmounts[std::clamp(d0[i], 0, kSumCeiling)]);
+                    v -= std::min<int64_t>(v, darkAmounts_[std::clamp(d0[i], 0, kSumCeiling)]);
                 }
                 if constexpr (DarkSmart) {
                     if (d0[i] >= p.hotFrom) v = hotCellValue(p.sums, s, cx, p.cy0 + k, c, radius, v);
@@ -431,7 +431,7 @@ void Integrator::correctColumns(CorrectionPass& p, const Span& s, int radius)
                 if constexpr (FlatOn) {
                     const int64_t f = f0[i];
                     const int64_t den = f > 1 ? p.flatCells * f : p.flatCells;
-                    v = std::min<int64_t>(exactFloor(double(v) * flatGains.gain[c][f], p.flatSum[c] * v, den),
+                    v = std::min<int64_t>(exactFloor(double(v) * flatGains_->gain[c][f], p.flatSum[c] * v, den),
                                           kSumCeiling);
                 }
                 const int32_t written = Inverse ? kSumCeiling - int32_t(v) : int32_t(v);
@@ -458,9 +458,9 @@ void Integrator::correctColumnsVector(CorrectionPass& p, int from, int to)
         const int cx = x / p.b;
         const int dcx = std::clamp((p.dx + x) / p.b, 0, kPlaneColumns - 1);
         const int32_t* v0 = p.sums + planeIndex(cx, p.cy0, 0);
-        const int32_t* d0 = sumPlanes[Dark] + planeIndex(dcx, p.dcy0, 0);
-        const int32_t* f0 = sumPlanes[Flat] + planeIndex(dcx, p.dcy0, 0);
-        int32_t* out = resultPlane + planeIndex(cx, p.cy0, 0);
+        const int32_t* d0 = planes.sum(Dark) + planeIndex(dcx, p.dcy0, 0);
+        const int32_t* f0 = planes.sum(Flat) + planeIndex(dcx, p.dcy0, 0);
+        int32_t* out = planes.result() + planeIndex(cx, p.cy0, 0);
         for (int i = correctColumnAvx2(k, v0, d0, f0, out, count, lo, hi); i < count; ++i) {
             int64_t v = v0[i];
             if (k.dark)
@@ -493,7 +493,7 @@ bool Integrator::prepareCorrection(Plane plane, const Span& s, int b, Correction
     p.flatOn = controls_.CKB_Active_Flat && plane != Flat;
     p.inverse = controls_.GRB_Seuils.CKB_Inverse;
 
-    p.sums = sumPlanes[plane];
+    p.sums = planes.sum(plane);
     p.x0 = s.x0;
     p.xEnd = s.xEnd;
     p.cy0 = s.cy0;
@@ -544,8 +544,8 @@ bool Integrator::prepareCorrection(Plane plane, const Span& s, int b, Correction
     }
     for (int c = 0; c < kPlaneChannels; ++c) p.vector.flatSum[c] = double(flatSum_[c]);
     p.vector.flatCells = double(p.flatCells);
-    const bool vector = !p.smart && (flatExact || !p.flatOn) && (darkExact || !p.subtract) && planeAvx2Available();
-    if (p.subtract && !vector) buildDarkAmounts(p.subNum, p.subDen);
+    const bool vector = !p.smart && (flatExact || !p.flatOn) && (darkExact || !p.subtract) && avx2();
+    if (p.subtract && !vector) buildDarkAmounts(darkAmounts_.get(), p.subNum, p.subDen);
     return vector;
 }
 
@@ -603,7 +603,7 @@ void Integrator::mapToResult(const Span& s, int b)
     if (cyEnd > s.cy0) {
         for (int strip = s.cx0; strip < cxEnd; strip += kStrip) {
             const int columns = std::min(kStrip, cxEnd - strip);
-            mapping_.mapBlock(resultPlane + planeIndex(strip, s.cy0, 0), std::ptrdiff_t(kPlaneRows) * kPlaneChannels,
+            mapping_.mapBlock(planes.result() + planeIndex(strip, s.cy0, 0), std::ptrdiff_t(kPlaneRows) * kPlaneChannels,
                               columns, cyEnd - s.cy0, bits + s.cy0 * stride + strip * kBytesPerPixel, stride);
         }
     }
@@ -668,6 +668,8 @@ void Integrator::IntegrateAndRender(Plane plane, bool add, bool restart, bool re
     bool stopAfter = false;
     if (add) {
         if (restart) {
+            // This frame is the first one: the plane starts empty.
+            planes.zero(plane);
             stats.frameCount[plane] = 1;
         } else if (loop) {
             if (loop_.loopCount < loopSize - 1) ++loop_.loopCount;
@@ -741,7 +743,7 @@ void Integrator::FlatMeans()
     int64_t sum[3] = {0, 0, 0};
     for (int x = 0; x < columns; ++x)
         for (int y = 0; y < rows; ++y)
-            for (int c = 0; c < kPlaneChannels; ++c) sum[c] += sumPlanes[Flat][planeIndex(x, y, c)];
+            for (int c = 0; c < kPlaneChannels; ++c) sum[c] += planes.sum(Flat)[planeIndex(x, y, c)];
     flatCells_ = std::max<int64_t>(int64_t(columns) * rows, 1);
     for (int c = 0; c < kPlaneChannels; ++c) {
         flatSum_[c] = sum[c];
@@ -820,18 +822,18 @@ void Integrator::BTN_Reset_AddClick()
     buffers_.clearDisplay();
     buffers_.clearResult();
     if (mode.CKB_Integration && mode.RDB_Dark) {
-        zeroPlane(Dark);
+        planes.zero(Dark);
         pc.SCB_Seuil_dark = 100;
         controls_.TNI_MaxDark = 0;
         previousDarkLevel_ = 0;
         stats.darkMeanMin = stats.darkMeanMax = 0;
     } else if (mode.CKB_Integration && mode.RDB_Flat) {
-        zeroPlane(Flat);
+        planes.zero(Flat);
         pc.TNI_MaxFlat = 0;
         pc.CKB_Active_Flat_Enabled = false;
         controls_.CKB_Active_Flat = false;
     } else {
-        zeroPlane(Light);
+        planes.zero(Light);
     }
     const Plane p = CurrentPlane(mode);
     stats.planeMax[p] = stats.planeMin[p] = stats.frameCount[p] = 0;
@@ -950,7 +952,6 @@ void Integrator::SCB_Seuil_darkChange()
         // through the planes so the new level applies to it.
         copyRect(buffers_.result, {0, 0, buffers_.result.width(), buffers_.result.height()},
                  buffers_.result.width(), buffers_.result.height(), buffers_.zoneFrame, {0, 0});
-        zeroPlane(Light);
         IntegrateAndRender(Light, true, true, true);
     }
     IntegrateAndRender(Light, false, !integrating, true);

@@ -9,6 +9,7 @@
 #include <QFont>
 #include <array>
 #include <cstdint>
+#include <memory>
 
 namespace velumbra {
 
@@ -52,6 +53,9 @@ class Integrator {
 public:
     Integrator(ImageBuffers& buffers, ZoneState& zone, RunFlags& flags, PipelineControls& controls,
                LoopRing& loop, FramePipeline& pipeline, const Clock& clock);
+    ~Integrator();
+    Integrator(const Integrator&) = delete;
+    Integrator& operator=(const Integrator&) = delete;
 
     void setView(IntegrationView* view) { view_ = view ? view : &noView_; }
 
@@ -78,6 +82,13 @@ public:
     void BTN_AjouterClick();
 
     bool running() const { return !controls_.BTN_Demarrer_Add_Enabled; }
+    // Whether the vector kernels may run (when the processor has them);
+    // tests turn them off to check the plain loops.
+    void allowAvx2(bool allowed);
+    bool avx2() const;
+
+    // The sum planes and the result of the last render of this integrator.
+    IntegrationPlanes planes;
     // Cell columns gathered together by the accumulation pass.
     static constexpr int kStripColumns = 8;
     PlaneStatistics stats;
@@ -94,6 +105,7 @@ private:
     };
     Span accumulationSpan(int binning, bool useRing) const;
     struct CorrectionPass;
+    struct FlatGains;
     // writeResult: the uncorrected values are the result, so their range is
     // taken, and with storeResult they are written to resultPlane.
     void accumulate(Plane plane, const Span& span, int binning, bool add, bool subtractOldest, bool writeResult,
@@ -133,6 +145,9 @@ private:
     int64_t flatSum_[3] = {0, 0, 0};
     int64_t flatCells_ = 1;
     std::array<int16_t, kStripColumns * kPlaneRows * kPlaneChannels> strip_{}; // new pixels of a few columns
+    bool avx2Allowed_ = true;
+    std::unique_ptr<FlatGains> flatGains_;     // flat gains of the last flat master
+    std::unique_ptr<int32_t[]> darkAmounts_;   // dark amount per dark value, per render
 };
 
 } // namespace velumbra

@@ -21,10 +21,6 @@ protected:
     static constexpr int W = 64, H = 48;
     void SetUp() override
     {
-        zeroPlane(Light);
-        zeroPlane(Dark);
-        zeroPlane(Flat);
-        zeroResultPlane();
         core.buffers.create();
         core.buffers.setFrameSize(W, H);
         wholeFrameZone();
@@ -61,8 +57,8 @@ protected:
         m.RDB_Dark = dark;
         m.RDB_Flat = flat;
     }
-    static int32_t cell(Plane p, int x, int y, int c = kChannelRed) { return sumPlanes[p][planeIndex(x, y, c)]; }
-    static int32_t result(int x, int y, int c = kChannelRed) { return resultPlane[planeIndex(x, y, c)]; }
+    int32_t cell(Plane p, int x, int y, int c = kChannelRed) const { return core.integrator.planes.sum(p)[planeIndex(x, y, c)]; }
+    int32_t result(int x, int y, int c = kChannelRed) const { return core.integrator.planes.result()[planeIndex(x, y, c)]; }
     void setDarkLevel(int percent)
     {
         core.controls.PNL_Integration.SCB_Seuil_dark = 100 - percent;
@@ -200,7 +196,7 @@ TEST_F(Integration, DarkSubtractionScalesTheDarkToTheLightCount)
 
     // 29 % of 2 x 50 is exactly 29; 0.29 in floating point gives 28.999999999999996.
     fillZone([](int x, int) { return x < 32 ? 10 : 60; });
-    zeroPlane(Dark);
+    core.integrator.planes.zero(Dark);
     core.integrator.stats.frameCount[Dark] = 0;
     add(Dark, 5);
     setDarkLevel(29);
@@ -630,4 +626,35 @@ TEST_F(Integration, DarkCellsStayMatchedToTheSensorPixels)
     const int zx = zr.left + 15, zy = zr.top + (12 - dz.top);
     EXPECT_EQ(result(zx, zy), 60);
     EXPECT_EQ(result(zx + 1, zy), 100);
+}
+
+TEST(IntegrationPlanes, TwoCoresKeepTheirOwnPlanes)
+{
+    ManualClock clock;
+    ImageCore first(clock), second(clock);
+    const int values[] = {40, 90};
+    ImageCore* cores[] = {&first, &second};
+    for (int k = 0; k < 2; ++k) {
+        ImageCore& core = *cores[k];
+        core.buffers.create();
+        core.buffers.setFrameSize(64, 48);
+        core.zone.displayZone = core.zone.zoneRect = {0, 0, 64, 48};
+        core.controls.TNI_Taille_ZAffich = 64;
+        core.controls.integration.CKB_Integration = true;
+        core.controls.PNL_Integration.SPED_Nb_Bitmap = 0;
+        core.buffers.zoneFrame.fill(qRgb(values[k], values[k], values[k]));
+    }
+    // Interleaved, as two runs in one process would go.
+    for (int i = 0; i < 3; ++i)
+        for (ImageCore* core : cores) core->integrator.IntegrateAndRender(Light, true, false, true);
+    for (int k = 0; k < 2; ++k) {
+        SCOPED_TRACE(k);
+        const IntegrationPlanes& planes = cores[k]->integrator.planes;
+        EXPECT_EQ(planes.sum(Light)[planeIndex(10, 10, kChannelGreen)], 3 * values[k]);
+        EXPECT_EQ(planes.result()[planeIndex(10, 10, kChannelGreen)], 3 * values[k]);
+    }
+    // Resetting one core leaves the other's sum.
+    first.integrator.BTN_Reset_AddClick();
+    EXPECT_EQ(first.integrator.planes.sum(Light)[planeIndex(10, 10, 0)], 0);
+    EXPECT_EQ(second.integrator.planes.sum(Light)[planeIndex(10, 10, 0)], 270);
 }

@@ -23,9 +23,6 @@ namespace {
 struct Fixture {
     Fixture()
     {
-        zeroPlane(Light);
-        zeroPlane(Dark);
-        zeroPlane(Flat);
         core.buffers.create();
         core.buffers.setFrameSize(64, 48);
         core.zone.starPos = {32, 24};
@@ -80,7 +77,7 @@ private slots:
         QCOMPARE(f.seuils.TNI_Max->Value(), 200.0L);
         QTest::mouseClick(p.BTN_Reset_Add, Qt::LeftButton);
         QCOMPARE(p.EDT_NBCaps->text(), QStringLiteral("0"));
-        QCOMPARE(sumPlanes[Light][planeIndex(3, 3, 0)], 0);
+        QCOMPARE(f.core.integrator.planes.sum(Light)[planeIndex(3, 3, 0)], 0);
     }
 
     void flatStopEnablesTheFlatBox()

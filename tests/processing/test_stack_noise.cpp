@@ -54,7 +54,6 @@ double backgroundSpread(const QImage& result, QRect patch)
 // mode and returns the rendered result.
 QImage stack(int frames, const QImage& sky)
 {
-    zeroPlane(Light);
     ManualClock clock;
     ImageCore core(clock);
     CoreStages stages(core);
