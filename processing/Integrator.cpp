@@ -608,7 +608,9 @@ void Integrator::mapToResult(const Span& s, int b)
         }
     }
 
-    // The shown size follows the full display zone, halved by 2x2 binning.
+    // The shown size is the nominal display zone (the summed cells: the
+    // zone's extra centre column and row are left out), halved by 2x2
+    // binning; dark and flat masters cover the whole frame.
     int width = buffers_.imageWidth, height = buffers_.imageHeight;
     if (!controls_.integratingDarkOrFlat()) {
         const int size = zoneSliderPosition();
@@ -616,8 +618,8 @@ void Integrator::mapToResult(const Span& s, int b)
         const double aspect = loopMode() ? 1.3333333333333333
                                          : (zone_.displayAspect > 0 ? zone_.displayAspect : 1.3333333333333333);
         const int hy = static_cast<int>(roundHalfEven(c / aspect));
-        width = 2 * c + 1;
-        height = 2 * hy + 1;
+        width = 2 * c;
+        height = 2 * hy;
     }
     buffers_.resultWidth = std::clamp(width / b, 1, image.width());
     buffers_.resultHeight = std::clamp(height / b, 1, image.height());
@@ -947,7 +949,10 @@ void Integrator::SCB_Seuil_darkChange()
     pc.SCB_Seuil_dark = std::clamp(pc.SCB_Seuil_dark, 0, 100);
     controls_.TNI_MaxDark = 100 - pc.SCB_Seuil_dark;
     const bool integrating = controls_.integration.CKB_Integration;
-    if (!integrating && previousDarkLevel_ == 0 && buffers_.created()) {
+    // Only a live single frame is taken back: after the source stopped the
+    // result image is a stretched stack, and a stack is never overwritten.
+    const bool liveFrame = sourceRunning_ && stats.frameCount[Light] <= 1;
+    if (!integrating && previousDarkLevel_ == 0 && liveFrame && buffers_.created()) {
         // The shown frame went straight to the result image: take it back
         // through the planes so the new level applies to it.
         copyRect(buffers_.result, {0, 0, buffers_.result.width(), buffers_.result.height()},

@@ -80,6 +80,8 @@ public:
     void SCB_Seuil_darkChange();
     // Play control "Ajouter": the shown zone is added once.
     void BTN_AjouterClick();
+    // Whether a video source delivers frames.
+    void setSourceRunning(bool running) { sourceRunning_ = running; }
 
     bool running() const { return !controls_.BTN_Demarrer_Add_Enabled; }
     // Whether the vector kernels may run (when the processor has them);
@@ -146,6 +148,7 @@ private:
     int64_t flatCells_ = 1;
     std::array<int16_t, kStripColumns * kPlaneRows * kPlaneChannels> strip_{}; // new pixels of a few columns
     bool avx2Allowed_ = true;
+    bool sourceRunning_ = false;
     std::unique_ptr<FlatGains> flatGains_;     // flat gains of the last flat master
     std::unique_ptr<int32_t[]> darkAmounts_;   // dark amount per dark value, per render
 };

@@ -202,6 +202,7 @@ void PNL_Integration::setBinning2x2(bool on) { core_.controls.MNU_Binning_2x2 = 
 void PNL_Integration::setSourceRunning(bool running)
 {
     sourceRunning_ = running;
+    core_.integrator.setSourceRunning(running);
     syncFromCore();
 }
 

@@ -210,6 +210,7 @@ TEST_F(Integration, FirstDarkLevelTakesTheShownFrameThroughThePlanes)
     fillZone(10);
     add(Dark);
     core.controls.integration = IntegrationMode{}; // integration off
+    core.integrator.setSourceRunning(true);
     CoreStages stages(core);
     core.pipeline.setStages(&stages);
     core.buffers.frameSlots[0].fill(qRgb(50, 50, 50));
@@ -657,4 +658,61 @@ TEST(IntegrationPlanes, TwoCoresKeepTheirOwnPlanes)
     first.integrator.BTN_Reset_AddClick();
     EXPECT_EQ(first.integrator.planes.sum(Light)[planeIndex(10, 10, 0)], 0);
     EXPECT_EQ(second.integrator.planes.sum(Light)[planeIndex(10, 10, 0)], 270);
+}
+
+TEST_F(Integration, ResultHasTheNominalZoneSizeAndEverySummedColumn)
+{
+    struct Case {
+        int zone;
+        bool binning2x2;
+        int width, height;
+    };
+    const Case cases[] = {{640, false, 640, 480}, {320, true, 160, 120}, {200, false, 200, 150}, {21, false, 20, 16}};
+    core.buffers.setFrameSize(800, 600);
+    core.zone.starPos = {400, 300};
+    mode(true, false, false, false);
+    fillZone(200);
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << k.zone << (k.binning2x2 ? " at 2x2" : ""));
+        core.controls.MNU_Binning_2x2 = k.binning2x2;
+        core.controls.TNI_Taille_ZAffich = k.zone;
+        core.pipeline.UpdateDisplayZone();
+        core.integrator.BTN_Reset_AddClick();
+        core.integrator.IntegrateAndRender(Light, true, false, true);
+        EXPECT_EQ(core.buffers.resultWidth, k.width);
+        EXPECT_EQ(core.buffers.resultHeight, k.height);
+        // The last column and row shown hold the sum, not the black of a cell never summed.
+        const QRgb corner = core.buffers.result.pixel(core.buffers.resultWidth - 1, core.buffers.resultHeight - 1);
+        EXPECT_GT(qRed(corner), 0);
+    }
+}
+
+TEST_F(Integration, DarkControlsAfterTheCaptureStoppedKeepTheStack)
+{
+    struct Case {
+        const char* what;
+        bool sourceRunning;
+    };
+    // A five-frame stack whose integration box was unchecked at stop.
+    const Case cases[] = {{"source stopped", false}, {"source running", true}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        core.integrator.planes.zero(Light);
+        core.integrator.stats.frameCount[Light] = 0;
+        mode(true, false, false, false);
+        fillZone(100);
+        add(Light, 5);
+        core.controls.GRB_Seuils.SCB_Maximum = 256;
+        core.integrator.renderCurrent();
+        core.controls.integration = IntegrationMode{};
+        core.integrator.setSourceRunning(k.sourceRunning);
+        setDarkLevel(0);
+        core.integrator.SCB_Seuil_darkChange(); // the dark slider touched at level 0
+        core.controls.PNL_Integration.SPED_RDark = 3;
+        core.integrator.SCB_Seuil_darkChange(); // the radius changed
+        core.integrator.SCB_Seuil_darkChange();
+        EXPECT_EQ(core.integrator.stats.frameCount[Light], 5);
+        EXPECT_EQ(cell(Light, 10, 10), 500);
+        EXPECT_EQ(result(10, 10), 500);
+    }
 }
