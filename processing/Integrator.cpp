@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <numeric>
 
 #if defined(__SSE2__)
@@ -593,20 +594,6 @@ void Integrator::mapToResult(const Span& s, int b)
 {
     mapping_.prepare(controls_.GRB_Seuils, controls_.TFRM_Equal);
     QImage& image = buffers_.result;
-    uint8_t* bits = image.bits();
-    const qsizetype stride = image.bytesPerLine();
-    const int cxEnd = std::min(s.cxEnd, image.width());
-    const int cyEnd = std::min(s.cyEnd, image.height());
-    // Strips of 16 columns: the plane columns are read in memory order while
-    // each image row is written a cache line at a time.
-    constexpr int kStrip = 16;
-    if (cyEnd > s.cy0) {
-        for (int strip = s.cx0; strip < cxEnd; strip += kStrip) {
-            const int columns = std::min(kStrip, cxEnd - strip);
-            mapping_.mapBlock(planes.result() + planeIndex(strip, s.cy0, 0), std::ptrdiff_t(kPlaneRows) * kPlaneChannels,
-                              columns, cyEnd - s.cy0, bits + s.cy0 * stride + strip * kBytesPerPixel, stride);
-        }
-    }
 
     // The shown size is the nominal display zone (the summed cells: the
     // zone's extra centre column and row are left out), halved by 2x2
@@ -623,6 +610,35 @@ void Integrator::mapToResult(const Span& s, int b)
     }
     buffers_.resultWidth = std::clamp(width / b, 1, image.width());
     buffers_.resultHeight = std::clamp(height / b, 1, image.height());
+
+    uint8_t* bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    const int cxEnd = std::min(s.cxEnd, image.width());
+    const int cyEnd = std::min(s.cyEnd, image.height());
+    // Strips of 16 columns: the plane columns are read in memory order while
+    // each image row is written a cache line at a time.
+    constexpr int kStrip = 16;
+    if (cyEnd > s.cy0) {
+        for (int strip = s.cx0; strip < cxEnd; strip += kStrip) {
+            const int columns = std::min(kStrip, cxEnd - strip);
+            mapping_.mapBlock(planes.result() + planeIndex(strip, s.cy0, 0), std::ptrdiff_t(kPlaneRows) * kPlaneChannels,
+                              columns, cyEnd - s.cy0, bits + s.cy0 * stride + strip * kBytesPerPixel, stride);
+        }
+    }
+    // Zone cells outside the frame hold no light: shown black, whatever an
+    // earlier render (a dark or flat master, another zone) left there.
+    const int shownWidth = buffers_.resultWidth, shownHeight = buffers_.resultHeight;
+    const int mappedTop = std::min(s.cy0, shownHeight), mappedBottom = std::clamp(cyEnd, mappedTop, shownHeight);
+    const int mappedLeft = std::min(s.cx0, shownWidth), mappedRight = std::clamp(cxEnd, mappedLeft, shownWidth);
+    for (int y = 0; y < shownHeight; ++y) {
+        uint8_t* row = bits + y * stride;
+        if (y < mappedTop || y >= mappedBottom || mappedRight <= mappedLeft) {
+            std::memset(row, 0, std::size_t(shownWidth) * kBytesPerPixel);
+            continue;
+        }
+        std::memset(row, 0, std::size_t(mappedLeft) * kBytesPerPixel);
+        std::memset(row + mappedRight * kBytesPerPixel, 0, std::size_t(shownWidth - mappedRight) * kBytesPerPixel);
+    }
 
     if (controls_.CKB_Dateheure) {
         const QString& text = pipeline_.timestampText();

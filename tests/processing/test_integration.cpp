@@ -716,3 +716,34 @@ TEST_F(Integration, DarkControlsAfterTheCaptureStoppedKeepTheStack)
         EXPECT_EQ(result(10, 10), 500);
     }
 }
+
+TEST_F(Integration, ZoneCellsOutsideTheFrameAreNotBrightenedByTheFlat)
+{
+    // A flat master of the whole 160 x 120 frame, rendered when it stopped.
+    core.buffers.setFrameSize(160, 120);
+    core.zone.displayZone = core.zone.zoneRect = {0, 0, 160, 120};
+    mode(false, false, false, true);
+    fillZone(140);
+    add(Flat, 5);
+    core.integrator.IntegrateAndRender(Flat, false, false, true);
+    ASSERT_GT(qRed(core.buffers.result.pixel(5, 5)), 0);
+    core.integrator.FlatMeans();
+    core.controls.CKB_Active_Flat = true;
+    // Lights tracked to a star near the top-left corner: the zone is cut by
+    // the top and left edges of the frame.
+    mode(true, false, false, false);
+    core.controls.TNI_Taille_ZAffich = 160;
+    core.zone.starPos = {64, 44};
+    core.pipeline.UpdateDisplayZone();
+    ASSERT_EQ(core.zone.zoneRect.left, 16);
+    ASSERT_EQ(core.zone.zoneRect.top, 16);
+    fillZone(16);
+    add(Light, 5);
+    core.controls.GRB_Seuils.SCB_Minimum = 0;
+    core.controls.GRB_Seuils.SCB_Maximum = 1280;
+    core.integrator.renderCurrent();
+    const auto red = [&](int x, int y) { return qRed(core.buffers.result.pixel(x, y)); };
+    EXPECT_EQ(red(50, 50), 16); // the background, unchanged by a uniform flat
+    for (const auto& [x, y] : {std::pair{5, 5}, std::pair{150, 5}, std::pair{5, 110}, std::pair{15, 60}})
+        EXPECT_EQ(red(x, y), 0) << x << "," << y;
+}
