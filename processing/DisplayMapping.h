@@ -76,10 +76,12 @@ bool SCB_MaximumScroll(ThresholdControls& s, int position, bool loadingSettings)
 bool SCB_MinimumScroll(ThresholdControls& s, int position, bool loadingSettings);
 bool TNI_Seuil_MaxExit(ThresholdControls& s, bool loadingSettings, bool permanentView);
 bool TNI_Seuil_MinExit(ThresholdControls& s, bool loadingSettings, bool permanentView);
-void TNI_Seuil_MinMinExit(ThresholdControls& s);
-void TNI_Seuil_MinMaxExit(ThresholdControls& s);
-void TNI_Seuil_MaxMinExit(ThresholdControls& s);
-void TNI_Seuil_MaxMaxExit(ThresholdControls& s);
+// A new bound moves a threshold outside it onto it; these return whether a
+// threshold moved (the result must then be rendered again).
+bool TNI_Seuil_MinMinExit(ThresholdControls& s);
+bool TNI_Seuil_MinMaxExit(ThresholdControls& s);
+bool TNI_Seuil_MaxMinExit(ThresholdControls& s);
+bool TNI_Seuil_MaxMaxExit(ThresholdControls& s);
 bool CKB_Seuils_EvolClick(ThresholdControls& s, bool initialised);
 
 // Evolving thresholds: after a render showed the new range in TNI_Min and

@@ -109,11 +109,11 @@ void GRB_Seuils::buildControls()
 
 void GRB_Seuils::render() { core_.integrator.renderCurrent(); }
 
-void GRB_Seuils::boundExit(TNumInp* field, double& value, void (*apply)(ThresholdControls&))
+void GRB_Seuils::boundExit(TNumInp* field, double& value, bool (*apply)(ThresholdControls&))
 {
     if (syncing_) return;
     value = double(field->Value());
-    apply(core_.controls.GRB_Seuils);
+    if (apply(core_.controls.GRB_Seuils) && !core_.flags.loadingSettings) render();
     syncFromCore();
 }
 
@@ -147,7 +147,7 @@ void GRB_Seuils::connectHandlers()
     const struct {
         TNumInp* field;
         double* value;
-        void (*apply)(ThresholdControls&);
+        bool (*apply)(ThresholdControls&);
     } bounds[] = {{TNI_Seuil_MinMin, &s.TNI_Seuil_MinMin, &Thresholds::TNI_Seuil_MinMinExit},
                   {TNI_Seuil_MinMax, &s.TNI_Seuil_MinMax, &Thresholds::TNI_Seuil_MinMaxExit},
                   {TNI_Seuil_MaxMin, &s.TNI_Seuil_MaxMin, &Thresholds::TNI_Seuil_MaxMinExit},

@@ -52,7 +52,7 @@ private:
     void buildControls();
     void connectHandlers();
     void render();
-    void boundExit(TNumInp* field, double& value, void (*apply)(struct ThresholdControls&));
+    void boundExit(TNumInp* field, double& value, bool (*apply)(struct ThresholdControls&));
 
     ImageCore& core_;
     IntegrationEvents& events_;
