@@ -982,6 +982,8 @@ void Integrator::SCB_Seuil_darkChange()
 
 void Integrator::BTN_AjouterClick()
 {
+    // Offered only while the integration box is checked.
+    if (!controls_.integration.CKB_Integration) return;
     IntegrateAndRender(CurrentPlane(controls_.integration), true, false, flags_.permanentView);
 }
 

@@ -84,6 +84,9 @@ public:
     void setSourceRunning(bool running) { sourceRunning_ = running; }
 
     bool running() const { return !controls_.BTN_Demarrer_Add_Enabled; }
+    // The binning may not change while a run sums: 1x1 and 2x2 cells would
+    // mix, and the loop would subtract its oldest frame at the other binning.
+    bool binningLocked() const { return running(); }
     // Whether the vector kernels may run (when the processor has them);
     // tests turn them off to check the plain loops.
     void allowAvx2(bool allowed);

@@ -4,6 +4,7 @@
 #include "app/HelpTopics.h"
 #include "app/ui/HelpWindow.h"
 #include "acquisition/ui/GRB_Camera.h"
+#include "acquisition/ui/TFRM_PlayControl.h"
 #include "acquisition/ui/VideoSourceUi.h"
 #include "app/ui/ImageView.h"
 #include "app/ui/TAboutBox.h"
@@ -747,6 +748,14 @@ void TFRM_Alv::wireIntegration()
             core_.controls.CKB_Suivi = false;
         }
         trackingPanel_->CKB_Suivi->setEnabled(!locked && sourceRunning_);
+    });
+    // "Ajouter" follows the integration box; the binning stays as it is while a run sums.
+    QPushButton* ajouter = videoSource_->playControl()->BTN_Ajouter;
+    ajouter->setEnabled(core_.controls.integration.CKB_Integration);
+    connect(integrationEvents_, &IntegrationEvents::ajouterEnable, ajouter, &QWidget::setEnabled);
+    connect(integrationEvents_, &IntegrationEvents::stateChanged, this, [this] {
+        for (QAction* a : {MNU_Binning_1x1, MNU_Binning_2x2})
+            if (a) a->setEnabled(!core_.integrator.binningLocked());
     });
     connect(integrationEvents_, &IntegrationEvents::operationsMenuEnable, this,
             [this] { MNU_Operations->setEnabled(sourceRunning_); });

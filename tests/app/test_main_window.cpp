@@ -1,7 +1,10 @@
 #include "app/ui/ImageView.h"
 #include "app/ui/TFRM_Alv.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QPushButton>
 #include <QtTest>
 
 using namespace velumbra;
@@ -31,6 +34,28 @@ private slots:
         // What the widget shows is the display image.
         const QImage grabbed = image1->grab().toImage();
         QCOMPARE(grabbed.pixelColor(5, 5), QColor(10, 20, 30));
+    }
+
+    void ajouterAndBinningFollowTheIntegration()
+    {
+        TFRM_Alv window;
+        window.setSourceRunning(true);
+        auto* ajouter = window.findChild<QPushButton*>(QStringLiteral("BTN_Ajouter"));
+        auto* integration = window.findChild<QCheckBox*>(QStringLiteral("CKB_Integration"));
+        auto* start = window.findChild<QPushButton*>(QStringLiteral("BTN_Demarrer_Add"));
+        auto* stop = window.findChild<QPushButton*>(QStringLiteral("BTN_Arreter_Add"));
+        auto* binning2x2 = window.findChild<QAction*>(QStringLiteral("MNU_Binning_2x2"));
+        QVERIFY(ajouter && integration && start && stop && binning2x2);
+        QVERIFY(!ajouter->isEnabled()); // integration starts unchecked
+        integration->setChecked(true);
+        QVERIFY(ajouter->isEnabled());
+        QVERIFY(binning2x2->isEnabled());
+        start->click();
+        QVERIFY(!binning2x2->isEnabled());
+        stop->click();
+        QVERIFY(binning2x2->isEnabled());
+        integration->setChecked(false);
+        QVERIFY(!ajouter->isEnabled());
     }
 };
 

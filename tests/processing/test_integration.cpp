@@ -747,3 +747,37 @@ TEST_F(Integration, ZoneCellsOutsideTheFrameAreNotBrightenedByTheFlat)
     for (const auto& [x, y] : {std::pair{5, 5}, std::pair{150, 5}, std::pair{5, 110}, std::pair{15, 60}})
         EXPECT_EQ(red(x, y), 0) << x << "," << y;
 }
+
+TEST_F(Integration, AjouterAddsNothingWhileIntegrationIsOff)
+{
+    struct StateView : CountingView {
+        int stateChanges = 0;
+        void integrationStateChanged() override { ++stateChanges; }
+    } stateView;
+    core.integrator.setView(&stateView);
+    core.controls.integration = IntegrationMode{}; // integration off
+    core.controls.PNL_Integration.SPED_Nb_Bitmap = 1; // the default count
+    fillZone(80);
+    core.integrator.BTN_AjouterClick();
+    EXPECT_EQ(core.integrator.stats.frameCount[Light], 0);
+    EXPECT_EQ(cell(Light, 10, 10), 0);
+    EXPECT_EQ(stateView.stateChanges, 0); // no Stop fired
+    // With the box checked the shown zone is added once.
+    mode(true, false, false, false);
+    core.controls.PNL_Integration.SPED_Nb_Bitmap = 0;
+    core.integrator.BTN_AjouterClick();
+    EXPECT_EQ(core.integrator.stats.frameCount[Light], 1);
+    EXPECT_EQ(cell(Light, 10, 10), 80);
+    core.integrator.setView(&view);
+}
+
+TEST_F(Integration, BinningIsLockedExactlyWhileARunSums)
+{
+    EXPECT_FALSE(core.integrator.binningLocked());
+    mode(true, false, false, false);
+    core.controls.PNL_Integration.SPED_Nb_Bitmap = 2;
+    core.integrator.BTN_Demarrer_AddClick();
+    EXPECT_TRUE(core.integrator.binningLocked());
+    add(Light, 2); // the stop count ends the run
+    EXPECT_FALSE(core.integrator.binningLocked());
+}
