@@ -87,6 +87,8 @@ public:
     // The binning may not change while a run sums: 1x1 and 2x2 cells would
     // mix, and the loop would subtract its oldest frame at the other binning.
     bool binningLocked() const { return running(); }
+    // Largest display-zone size: 640 in loop mode, else the frame width.
+    int zoneSliderMaximum() const;
     // Whether the vector kernels may run (when the processor has them);
     // tests turn them off to check the plain loops.
     void allowAvx2(bool allowed);
@@ -131,7 +133,6 @@ private:
     void showPlaneFigures(Plane plane);
     void freeRing();
     int zoneSliderPosition() const;
-    int zoneSliderMaximum() const;
     int elapsedSince(int startMs) const;
 
     ImageBuffers& buffers_;

@@ -761,6 +761,7 @@ void TFRM_Alv::wireIntegration()
             [this] { MNU_Operations->setEnabled(sourceRunning_); });
     connect(integrationEvents_, &IntegrationEvents::zoneSliderSet, this, [this](int maximum, int position, bool enabled) {
         GRB_Zones->SCB_Taille_ZAffich->setMaximum(maximum);
+        GRB_Zones->TNI_Taille_ZAffich->setMax(maximum);
         GRB_Zones->SCB_Taille_ZAffich->setValue(position);
         GRB_Zones->SCB_Taille_ZAffich->setEnabled(enabled);
         GRB_Zones->TNI_Taille_ZAffich->setEnabled(enabled);
