@@ -25,7 +25,7 @@ int DisplayMapping::linearLevel(int32_t v, int lo, int span)
 void DisplayMapping::mapBlock(const int32_t* cells, std::ptrdiff_t columnStride, int columns, int rows,
                               uint8_t* pixels, std::ptrdiff_t rowStride) const
 {
-    if (linear_ && columns >= 8 && rows >= 8 && planeAvx2Available()) {
+    if (linear_ && columns >= 8 && rows >= 8 && avx2Allowed_ && planeAvx2Supported()) {
         // Whole blocks of 8 x 8 cells by vectors, then the right columns
         // and the bottom rows one pixel at a time.
         const int wide = columns & ~7, tall = rows & ~7;
@@ -173,24 +173,63 @@ bool SCB_MinimumScroll(ThresholdControls& s, int position, bool loadingSettings)
     return !loadingSettings;
 }
 
+namespace {
+// Keeps a threshold inside its scroll bar's bounds (an upper bound below the
+// lower one counts as the lower one), with its field showing the same value.
+bool keepInBounds(int& position, double& field, int lowest, int highest)
+{
+    const int kept = std::clamp(position, lowest, std::max(lowest, highest));
+    if (kept == position) return false;
+    position = kept;
+    field = kept;
+    return true;
+}
+bool keepMinimumInBounds(ThresholdControls& s)
+{
+    return keepInBounds(s.SCB_Minimum, s.TNI_Seuil_Min, s.SCB_Minimum_Min, s.SCB_Minimum_Max);
+}
+bool keepMaximumInBounds(ThresholdControls& s)
+{
+    return keepInBounds(s.SCB_Maximum, s.TNI_Seuil_Max, s.SCB_Maximum_Min, s.SCB_Maximum_Max);
+}
+} // namespace
+
 bool TNI_Seuil_MaxExit(ThresholdControls& s, bool loadingSettings, bool permanentView)
 {
-    s.SCB_Maximum = std::clamp(RoundDown(s.TNI_Seuil_Max), s.SCB_Maximum_Min, std::max(s.SCB_Maximum_Min, s.SCB_Maximum_Max));
+    s.SCB_Maximum = RoundDown(s.TNI_Seuil_Max);
+    keepMaximumInBounds(s);
     if (s.CKB_Seuils_Evol) s.thresholdRatioMax = s.SCB_Maximum / double(std::max(1, wholePart(s.TNI_Max)));
     return !loadingSettings && permanentView;
 }
 
 bool TNI_Seuil_MinExit(ThresholdControls& s, bool loadingSettings, bool permanentView)
 {
-    s.SCB_Minimum = std::clamp(RoundDown(s.TNI_Seuil_Min), s.SCB_Minimum_Min, std::max(s.SCB_Minimum_Min, s.SCB_Minimum_Max));
+    s.SCB_Minimum = RoundDown(s.TNI_Seuil_Min);
+    keepMinimumInBounds(s);
     if (s.CKB_Seuils_Evol) s.thresholdRatioMin = s.SCB_Minimum / double(std::max(1, wholePart(s.TNI_Min)));
     return !loadingSettings && permanentView;
 }
 
-void TNI_Seuil_MinMinExit(ThresholdControls& s) { s.SCB_Minimum_Min = clampPosition(RoundDown(s.TNI_Seuil_MinMin)); }
-void TNI_Seuil_MinMaxExit(ThresholdControls& s) { s.SCB_Minimum_Max = clampPosition(RoundDown(s.TNI_Seuil_MinMax)); }
-void TNI_Seuil_MaxMinExit(ThresholdControls& s) { s.SCB_Maximum_Min = clampPosition(RoundDown(s.TNI_Seuil_MaxMin)); }
-void TNI_Seuil_MaxMaxExit(ThresholdControls& s) { s.SCB_Maximum_Max = clampPosition(RoundDown(s.TNI_Seuil_MaxMax)); }
+bool TNI_Seuil_MinMinExit(ThresholdControls& s)
+{
+    s.SCB_Minimum_Min = clampPosition(RoundDown(s.TNI_Seuil_MinMin));
+    return keepMinimumInBounds(s);
+}
+bool TNI_Seuil_MinMaxExit(ThresholdControls& s)
+{
+    s.SCB_Minimum_Max = clampPosition(RoundDown(s.TNI_Seuil_MinMax));
+    return keepMinimumInBounds(s);
+}
+bool TNI_Seuil_MaxMinExit(ThresholdControls& s)
+{
+    s.SCB_Maximum_Min = clampPosition(RoundDown(s.TNI_Seuil_MaxMin));
+    return keepMaximumInBounds(s);
+}
+bool TNI_Seuil_MaxMaxExit(ThresholdControls& s)
+{
+    s.SCB_Maximum_Max = clampPosition(RoundDown(s.TNI_Seuil_MaxMax));
+    return keepMaximumInBounds(s);
+}
 
 bool CKB_Seuils_EvolClick(ThresholdControls& s, bool initialised)
 {
@@ -216,6 +255,9 @@ void applyEvolving(ThresholdControls& s)
     }
     s.SCB_Minimum = lo;
     s.TNI_Seuil_Min = lo;
+    // A threshold that falls below its bar's lower bound stays at the bound.
+    keepMaximumInBounds(s);
+    keepMinimumInBounds(s);
 }
 
 } // namespace Thresholds

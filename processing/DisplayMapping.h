@@ -52,6 +52,9 @@ public:
     // 0 = /4); levels between points are interpolated linearly.
     static std::array<uint8_t, 256> equalizerCurve(const EqualizerControls& eq);
 
+    // Whether the vector kernels may run (when the processor has them).
+    void allowAvx2(bool allowed) { avx2Allowed_ = allowed; }
+
 private:
     void mapPixels(const int32_t* cells, std::ptrdiff_t columnStride, int columns, int rows, uint8_t* pixels,
                    std::ptrdiff_t rowStride) const;
@@ -62,6 +65,7 @@ private:
     unsigned greyScale_ = 0; // 65536 / checked channels, rounded up; 0 with none
     bool linear_ = false;    // no tone curve: the levels follow the formula
     MappingConstants vector_;
+    bool avx2Allowed_ = true;
 };
 
 // Threshold handlers of the "Seuils" group. Each returns whether the result
@@ -72,10 +76,12 @@ bool SCB_MaximumScroll(ThresholdControls& s, int position, bool loadingSettings)
 bool SCB_MinimumScroll(ThresholdControls& s, int position, bool loadingSettings);
 bool TNI_Seuil_MaxExit(ThresholdControls& s, bool loadingSettings, bool permanentView);
 bool TNI_Seuil_MinExit(ThresholdControls& s, bool loadingSettings, bool permanentView);
-void TNI_Seuil_MinMinExit(ThresholdControls& s);
-void TNI_Seuil_MinMaxExit(ThresholdControls& s);
-void TNI_Seuil_MaxMinExit(ThresholdControls& s);
-void TNI_Seuil_MaxMaxExit(ThresholdControls& s);
+// A new bound moves a threshold outside it onto it; these return whether a
+// threshold moved (the result must then be rendered again).
+bool TNI_Seuil_MinMinExit(ThresholdControls& s);
+bool TNI_Seuil_MinMaxExit(ThresholdControls& s);
+bool TNI_Seuil_MaxMinExit(ThresholdControls& s);
+bool TNI_Seuil_MaxMaxExit(ThresholdControls& s);
 bool CKB_Seuils_EvolClick(ThresholdControls& s, bool initialised);
 
 // Evolving thresholds: after a render showed the new range in TNI_Min and

@@ -278,9 +278,8 @@ void FramePipeline::handOver(bool newFrame)
     }
     if (corrections) {
         if (newFrame) {
-            const Plane plane = CurrentPlane(controls_.integration);
-            zeroPlane(plane);
-            stages_->IntegrateAndRender(plane, true, true, flags_.permanentView);
+            // A restarted sum starts from an empty plane.
+            stages_->IntegrateAndRender(CurrentPlane(controls_.integration), true, true, flags_.permanentView);
         }
     } else if (newFrame) {
         copyZoneToResult();

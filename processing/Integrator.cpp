@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <numeric>
 
 #if defined(__SSE2__)
@@ -17,21 +18,15 @@
 
 namespace velumbra {
 
-namespace {
-bool planeAvx2Allowed = true;
-}
-
-bool planeAvx2Available()
+bool planeAvx2Supported()
 {
 #if defined(__x86_64__) || defined(__i386__)
-    static const bool available = __builtin_cpu_supports("avx2");
-    return available && planeAvx2Allowed;
+    static const bool supported = __builtin_cpu_supports("avx2");
+    return supported;
 #else
     return false;
 #endif
 }
-
-void allowPlaneAvx2(bool allowed) { planeAvx2Allowed = allowed; }
 
 namespace {
 
@@ -46,13 +41,31 @@ constexpr int64_t kLoopRingBudgetBytes = 512ll * 1024 * 1024;
 
 } // namespace
 
+// Flat gain per flat value and channel, flatMean / f, kept for the flat
+// master it was made from: rebuilt only when FlatMeans changes it.
+struct Integrator::FlatGains {
+    int64_t sum[3] = {-1, -1, -1};
+    int64_t cells = 0;
+    double gain[3][65536];
+};
+
 Integrator::Integrator(ImageBuffers& buffers, ZoneState& zone, RunFlags& flags, PipelineControls& controls,
                        LoopRing& loop, FramePipeline& pipeline, const Clock& clock)
     : buffers_(buffers), zone_(zone), flags_(flags), controls_(controls), loop_(loop), pipeline_(pipeline),
-      clock_(clock)
+      clock_(clock), flatGains_(std::make_unique<FlatGains>()), darkAmounts_(std::make_unique<int32_t[]>(65536))
 {
     font_.setPixelSize(12);
 }
+
+Integrator::~Integrator() = default;
+
+void Integrator::allowAvx2(bool allowed)
+{
+    avx2Allowed_ = allowed;
+    mapping_.allowAvx2(allowed);
+}
+
+bool Integrator::avx2() const { return avx2Allowed_ && planeAvx2Supported(); }
 
 bool Integrator::loopMode() const
 {
@@ -309,8 +322,8 @@ void Integrator::accumulate(Plane plane, const Span& s, int b, bool add, bool su
             f->self->correctColumnsVector(*f->pass, from, to);
         };
     }
-    a.sums = sumPlanes[plane];
-    a.result = resultPlane;
+    a.sums = planes.sum(plane);
+    a.result = planes.result();
     a.strip = strip_.data();
     a.zoneBits = buffers_.zoneFrame.constBits();
     a.zoneStride = buffers_.zoneFrame.bytesPerLine();
@@ -325,7 +338,7 @@ void Integrator::accumulate(Plane plane, const Span& s, int b, bool add, bool su
     a.yEnd = s.yEnd;
     a.lo = stats.planeMin[plane];
     a.hi = stats.planeMax[plane];
-    a.avx2 = planeAvx2Available();
+    a.avx2 = avx2();
     const bool inverse = controls_.GRB_Seuils.CKB_Inverse;
     const bool subtract = add && subtractOldest;
     if (b == 2) dispatchAdd<2>(a, add, subtract, writeResult, storeResult, inverse);
@@ -334,24 +347,14 @@ void Integrator::accumulate(Plane plane, const Span& s, int b, bool add, bool su
     stats.planeMax[plane] = a.hi;
 }
 
-// Flat gain per flat value and channel, flatMean / f, kept for the flat
-// master it was made from: rebuilt only when FlatMeans changes it.
-namespace {
-struct FlatGains {
-    int64_t sum[3] = {-1, -1, -1};
-    int64_t cells = 0;
-    double gain[3][65536];
-};
-FlatGains flatGains;
-} // namespace
-
 void Integrator::prepareFlatGains()
 {
+    FlatGains& flatGains = *flatGains_;
     if (flatGains.cells == flatCells_ && std::equal(flatSum_, flatSum_ + 3, flatGains.sum)) return;
     for (int c = 0; c < kPlaneChannels; ++c) {
         const double mean = double(flatSum_[c]) / double(flatCells_);
         flatGains.gain[c][0] = flatGains.gain[c][1] = mean; // no flat signal: scaled by the mean
-        for (int f = 2; f < 65536; ++f) flatGains.gain[c][f] = mean / f;
+        for (int f = 2; f < 65536; ++f) flatGains_->gain[c][f] = mean / f;
         flatGains.sum[c] = flatSum_[c];
     }
     flatGains.cells = flatCells_;
@@ -383,9 +386,7 @@ inline int64_t exactFloor(double estimate, int64_t num, int64_t den)
 
 // Dark amount to subtract for every dark value: floor(d x num / den), built
 // once per render by steps instead of a division per cell.
-int32_t darkAmounts[65536];
-
-void buildDarkAmounts(int64_t num, int64_t den)
+void buildDarkAmounts(int32_t* darkAmounts, int64_t num, int64_t den)
 {
     const int64_t step = num / den, rest = num % den;
     int64_t q = 0, r = 0;
@@ -415,15 +416,15 @@ void Integrator::correctColumns(CorrectionPass& p, const Span& s, int radius)
         const int cx = x / p.b;
         const int dcx = std::clamp((p.dx + x) / p.b, 0, kPlaneColumns - 1);
         const int32_t* v0 = p.sums + planeIndex(cx, p.cy0, 0);
-        const int32_t* d0 = sumPlanes[Dark] + planeIndex(dcx, p.dcy0, 0);
-        const int32_t* f0 = sumPlanes[Flat] + planeIndex(dcx, p.dcy0, 0);
-        int32_t* out = resultPlane + planeIndex(cx, p.cy0, 0);
+        const int32_t* d0 = planes.sum(Dark) + planeIndex(dcx, p.dcy0, 0);
+        const int32_t* f0 = planes.sum(Flat) + planeIndex(dcx, p.dcy0, 0);
+        int32_t* out = planes.result() + planeIndex(cx, p.cy0, 0);
         for (int k = 0; k < p.cells; ++k) {
             for (int c = 0; c < kPlaneChannels; ++c) {
                 const int i = k * kPlaneChannels + c;
                 int64_t v = v0[i];
                 if constexpr (DarkSub) {
-                    v -= std::min<int64_t>(v, darkAmounts[std::clamp(d0[i], 0, kSumCeiling)]);
+                    v -= std::min<int64_t>(v, darkAmounts_[std::clamp(d0[i], 0, kSumCeiling)]);
                 }
                 if constexpr (DarkSmart) {
                     if (d0[i] >= p.hotFrom) v = hotCellValue(p.sums, s, cx, p.cy0 + k, c, radius, v);
@@ -431,7 +432,7 @@ void Integrator::correctColumns(CorrectionPass& p, const Span& s, int radius)
                 if constexpr (FlatOn) {
                     const int64_t f = f0[i];
                     const int64_t den = f > 1 ? p.flatCells * f : p.flatCells;
-                    v = std::min<int64_t>(exactFloor(double(v) * flatGains.gain[c][f], p.flatSum[c] * v, den),
+                    v = std::min<int64_t>(exactFloor(double(v) * flatGains_->gain[c][f], p.flatSum[c] * v, den),
                                           kSumCeiling);
                 }
                 const int32_t written = Inverse ? kSumCeiling - int32_t(v) : int32_t(v);
@@ -458,9 +459,9 @@ void Integrator::correctColumnsVector(CorrectionPass& p, int from, int to)
         const int cx = x / p.b;
         const int dcx = std::clamp((p.dx + x) / p.b, 0, kPlaneColumns - 1);
         const int32_t* v0 = p.sums + planeIndex(cx, p.cy0, 0);
-        const int32_t* d0 = sumPlanes[Dark] + planeIndex(dcx, p.dcy0, 0);
-        const int32_t* f0 = sumPlanes[Flat] + planeIndex(dcx, p.dcy0, 0);
-        int32_t* out = resultPlane + planeIndex(cx, p.cy0, 0);
+        const int32_t* d0 = planes.sum(Dark) + planeIndex(dcx, p.dcy0, 0);
+        const int32_t* f0 = planes.sum(Flat) + planeIndex(dcx, p.dcy0, 0);
+        int32_t* out = planes.result() + planeIndex(cx, p.cy0, 0);
         for (int i = correctColumnAvx2(k, v0, d0, f0, out, count, lo, hi); i < count; ++i) {
             int64_t v = v0[i];
             if (k.dark)
@@ -493,7 +494,7 @@ bool Integrator::prepareCorrection(Plane plane, const Span& s, int b, Correction
     p.flatOn = controls_.CKB_Active_Flat && plane != Flat;
     p.inverse = controls_.GRB_Seuils.CKB_Inverse;
 
-    p.sums = sumPlanes[plane];
+    p.sums = planes.sum(plane);
     p.x0 = s.x0;
     p.xEnd = s.xEnd;
     p.cy0 = s.cy0;
@@ -544,8 +545,8 @@ bool Integrator::prepareCorrection(Plane plane, const Span& s, int b, Correction
     }
     for (int c = 0; c < kPlaneChannels; ++c) p.vector.flatSum[c] = double(flatSum_[c]);
     p.vector.flatCells = double(p.flatCells);
-    const bool vector = !p.smart && (flatExact || !p.flatOn) && (darkExact || !p.subtract) && planeAvx2Available();
-    if (p.subtract && !vector) buildDarkAmounts(p.subNum, p.subDen);
+    const bool vector = !p.smart && (flatExact || !p.flatOn) && (darkExact || !p.subtract) && avx2();
+    if (p.subtract && !vector) buildDarkAmounts(darkAmounts_.get(), p.subNum, p.subDen);
     return vector;
 }
 
@@ -593,6 +594,23 @@ void Integrator::mapToResult(const Span& s, int b)
 {
     mapping_.prepare(controls_.GRB_Seuils, controls_.TFRM_Equal);
     QImage& image = buffers_.result;
+
+    // The shown size is the nominal display zone (the summed cells: the
+    // zone's extra centre column and row are left out), halved by 2x2
+    // binning; dark and flat masters cover the whole frame.
+    int width = buffers_.imageWidth, height = buffers_.imageHeight;
+    if (!controls_.integratingDarkOrFlat()) {
+        const int size = zoneSliderPosition();
+        const int c = static_cast<int>(std::trunc(size * 0.5));
+        const double aspect = loopMode() ? 1.3333333333333333
+                                         : (zone_.displayAspect > 0 ? zone_.displayAspect : 1.3333333333333333);
+        const int hy = static_cast<int>(roundHalfEven(c / aspect));
+        width = 2 * c;
+        height = 2 * hy;
+    }
+    buffers_.resultWidth = std::clamp(width / b, 1, image.width());
+    buffers_.resultHeight = std::clamp(height / b, 1, image.height());
+
     uint8_t* bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
     const int cxEnd = std::min(s.cxEnd, image.width());
@@ -603,24 +621,24 @@ void Integrator::mapToResult(const Span& s, int b)
     if (cyEnd > s.cy0) {
         for (int strip = s.cx0; strip < cxEnd; strip += kStrip) {
             const int columns = std::min(kStrip, cxEnd - strip);
-            mapping_.mapBlock(resultPlane + planeIndex(strip, s.cy0, 0), std::ptrdiff_t(kPlaneRows) * kPlaneChannels,
+            mapping_.mapBlock(planes.result() + planeIndex(strip, s.cy0, 0), std::ptrdiff_t(kPlaneRows) * kPlaneChannels,
                               columns, cyEnd - s.cy0, bits + s.cy0 * stride + strip * kBytesPerPixel, stride);
         }
     }
-
-    // The shown size follows the full display zone, halved by 2x2 binning.
-    int width = buffers_.imageWidth, height = buffers_.imageHeight;
-    if (!controls_.integratingDarkOrFlat()) {
-        const int size = zoneSliderPosition();
-        const int c = static_cast<int>(std::trunc(size * 0.5));
-        const double aspect = loopMode() ? 1.3333333333333333
-                                         : (zone_.displayAspect > 0 ? zone_.displayAspect : 1.3333333333333333);
-        const int hy = static_cast<int>(roundHalfEven(c / aspect));
-        width = 2 * c + 1;
-        height = 2 * hy + 1;
+    // Zone cells outside the frame hold no light: shown black, whatever an
+    // earlier render (a dark or flat master, another zone) left there.
+    const int shownWidth = buffers_.resultWidth, shownHeight = buffers_.resultHeight;
+    const int mappedTop = std::min(s.cy0, shownHeight), mappedBottom = std::clamp(cyEnd, mappedTop, shownHeight);
+    const int mappedLeft = std::min(s.cx0, shownWidth), mappedRight = std::clamp(cxEnd, mappedLeft, shownWidth);
+    for (int y = 0; y < shownHeight; ++y) {
+        uint8_t* row = bits + y * stride;
+        if (y < mappedTop || y >= mappedBottom || mappedRight <= mappedLeft) {
+            std::memset(row, 0, std::size_t(shownWidth) * kBytesPerPixel);
+            continue;
+        }
+        std::memset(row, 0, std::size_t(mappedLeft) * kBytesPerPixel);
+        std::memset(row + mappedRight * kBytesPerPixel, 0, std::size_t(shownWidth - mappedRight) * kBytesPerPixel);
     }
-    buffers_.resultWidth = std::clamp(width / b, 1, image.width());
-    buffers_.resultHeight = std::clamp(height / b, 1, image.height());
 
     if (controls_.CKB_Dateheure) {
         const QString& text = pipeline_.timestampText();
@@ -668,6 +686,8 @@ void Integrator::IntegrateAndRender(Plane plane, bool add, bool restart, bool re
     bool stopAfter = false;
     if (add) {
         if (restart) {
+            // This frame is the first one: the plane starts empty.
+            planes.zero(plane);
             stats.frameCount[plane] = 1;
         } else if (loop) {
             if (loop_.loopCount < loopSize - 1) ++loop_.loopCount;
@@ -741,7 +761,7 @@ void Integrator::FlatMeans()
     int64_t sum[3] = {0, 0, 0};
     for (int x = 0; x < columns; ++x)
         for (int y = 0; y < rows; ++y)
-            for (int c = 0; c < kPlaneChannels; ++c) sum[c] += sumPlanes[Flat][planeIndex(x, y, c)];
+            for (int c = 0; c < kPlaneChannels; ++c) sum[c] += planes.sum(Flat)[planeIndex(x, y, c)];
     flatCells_ = std::max<int64_t>(int64_t(columns) * rows, 1);
     for (int c = 0; c < kPlaneChannels; ++c) {
         flatSum_[c] = sum[c];
@@ -820,18 +840,18 @@ void Integrator::BTN_Reset_AddClick()
     buffers_.clearDisplay();
     buffers_.clearResult();
     if (mode.CKB_Integration && mode.RDB_Dark) {
-        zeroPlane(Dark);
+        planes.zero(Dark);
         pc.SCB_Seuil_dark = 100;
         controls_.TNI_MaxDark = 0;
         previousDarkLevel_ = 0;
         stats.darkMeanMin = stats.darkMeanMax = 0;
     } else if (mode.CKB_Integration && mode.RDB_Flat) {
-        zeroPlane(Flat);
+        planes.zero(Flat);
         pc.TNI_MaxFlat = 0;
         pc.CKB_Active_Flat_Enabled = false;
         controls_.CKB_Active_Flat = false;
     } else {
-        zeroPlane(Light);
+        planes.zero(Light);
     }
     const Plane p = CurrentPlane(mode);
     stats.planeMax[p] = stats.planeMin[p] = stats.frameCount[p] = 0;
@@ -945,12 +965,14 @@ void Integrator::SCB_Seuil_darkChange()
     pc.SCB_Seuil_dark = std::clamp(pc.SCB_Seuil_dark, 0, 100);
     controls_.TNI_MaxDark = 100 - pc.SCB_Seuil_dark;
     const bool integrating = controls_.integration.CKB_Integration;
-    if (!integrating && previousDarkLevel_ == 0 && buffers_.created()) {
+    // Only a live single frame is taken back: after the source stopped the
+    // result image is a stretched stack, and a stack is never overwritten.
+    const bool liveFrame = sourceRunning_ && stats.frameCount[Light] <= 1;
+    if (!integrating && previousDarkLevel_ == 0 && liveFrame && buffers_.created()) {
         // The shown frame went straight to the result image: take it back
         // through the planes so the new level applies to it.
         copyRect(buffers_.result, {0, 0, buffers_.result.width(), buffers_.result.height()},
                  buffers_.result.width(), buffers_.result.height(), buffers_.zoneFrame, {0, 0});
-        zeroPlane(Light);
         IntegrateAndRender(Light, true, true, true);
     }
     IntegrateAndRender(Light, false, !integrating, true);
@@ -960,6 +982,8 @@ void Integrator::SCB_Seuil_darkChange()
 
 void Integrator::BTN_AjouterClick()
 {
+    // Offered only while the integration box is checked.
+    if (!controls_.integration.CKB_Integration) return;
     IntegrateAndRender(CurrentPlane(controls_.integration), true, false, flags_.permanentView);
 }
 

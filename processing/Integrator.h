@@ -11,6 +11,7 @@
 #include <QFont>
 #include <array>
 #include <cstdint>
+#include <memory>
 
 namespace velumbra {
 
@@ -54,6 +55,9 @@ class Integrator {
 public:
     Integrator(ImageBuffers& buffers, ZoneState& zone, RunFlags& flags, PipelineControls& controls,
                LoopRing& loop, FramePipeline& pipeline, const Clock& clock);
+    ~Integrator();
+    Integrator(const Integrator&) = delete;
+    Integrator& operator=(const Integrator&) = delete;
 
     void setView(IntegrationView* view) { view_ = view ? view : &noView_; }
 
@@ -78,8 +82,22 @@ public:
     void SCB_Seuil_darkChange();
     // Play control "Ajouter": the shown zone is added once.
     void BTN_AjouterClick();
+    // Whether a video source delivers frames.
+    void setSourceRunning(bool running) { sourceRunning_ = running; }
 
     bool running() const { return !controls_.BTN_Demarrer_Add_Enabled; }
+    // The binning may not change while a run sums: 1x1 and 2x2 cells would
+    // mix, and the loop would subtract its oldest frame at the other binning.
+    bool binningLocked() const { return running(); }
+    // Largest display-zone size: 640 in loop mode, else the frame width.
+    int zoneSliderMaximum() const;
+    // Whether the vector kernels may run (when the processor has them);
+    // tests turn them off to check the plain loops.
+    void allowAvx2(bool allowed);
+    bool avx2() const;
+
+    // The sum planes and the result of the last render of this integrator.
+    IntegrationPlanes planes;
     // Cell columns gathered together by the accumulation pass.
     static constexpr int kStripColumns = 8;
     PlaneStatistics stats;
@@ -96,6 +114,7 @@ private:
     };
     Span accumulationSpan(int binning, bool useRing) const;
     struct CorrectionPass;
+    struct FlatGains;
     // writeResult: the uncorrected values are the result, so their range is
     // taken, and with storeResult they are written to resultPlane.
     void accumulate(Plane plane, const Span& span, int binning, bool add, bool subtractOldest, bool writeResult,
@@ -116,7 +135,6 @@ private:
     void showPlaneFigures(Plane plane);
     void freeRing();
     int zoneSliderPosition() const;
-    int zoneSliderMaximum() const;
     int elapsedSince(int startMs) const;
 
     ImageBuffers& buffers_;
@@ -135,6 +153,10 @@ private:
     int64_t flatSum_[3] = {0, 0, 0};
     int64_t flatCells_ = 1;
     std::array<int16_t, kStripColumns * kPlaneRows * kPlaneChannels> strip_{}; // new pixels of a few columns
+    bool avx2Allowed_ = true;
+    bool sourceRunning_ = false;
+    std::unique_ptr<FlatGains> flatGains_;     // flat gains of the last flat master
+    std::unique_ptr<int32_t[]> darkAmounts_;   // dark amount per dark value, per render
 };
 
 } // namespace velumbra

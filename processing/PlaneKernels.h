@@ -4,10 +4,9 @@
 
 namespace velumbra {
 
-// Whether the AVX2 kernels below may run on this processor (defined in a
-// file built for any x86-64). Tests turn them off to check the plain loops.
-bool planeAvx2Available();
-void allowPlaneAvx2(bool allowed);
+// Whether this processor has the AVX2 kernels below (defined in a file
+// built for any x86-64). Their users may still turn them off.
+bool planeAvx2Supported();
 
 // Constants of one correction pass, shared by every column.
 struct CorrectionConstants {

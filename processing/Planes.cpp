@@ -1,14 +1,25 @@
 #include "processing/Planes.h"
 
 #include <cstring>
+#include <new>
 
 namespace velumbra {
 
-PlaneArray sumPlanes[3];
-PlaneArray resultPlane;
+namespace {
+constexpr std::align_val_t kPlaneAlignment{32};
+constexpr std::size_t kStorageBytes = 4 * IntegrationPlanes::kPlaneStride * sizeof(int32_t);
+} // namespace
 
-void zeroPlane(Plane plane) { std::memset(sumPlanes[plane], 0, sizeof(PlaneArray)); }
-void zeroResultPlane() { std::memset(resultPlane, 0, sizeof(PlaneArray)); }
+IntegrationPlanes::IntegrationPlanes()
+    : storage_(static_cast<int32_t*>(::operator new(kStorageBytes, kPlaneAlignment)))
+{
+    std::memset(storage_, 0, kStorageBytes);
+}
+
+IntegrationPlanes::~IntegrationPlanes() { ::operator delete(storage_, kPlaneAlignment); }
+
+void IntegrationPlanes::zero(Plane plane) { std::memset(sum(plane), 0, kPlaneElements * sizeof(int32_t)); }
+void IntegrationPlanes::zeroResult() { std::memset(result(), 0, kPlaneElements * sizeof(int32_t)); }
 
 Plane CurrentPlane(const IntegrationMode& mode)
 {

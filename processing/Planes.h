@@ -21,15 +21,31 @@ constexpr std::size_t planeIndex(int x, int y, int c)
     return (std::size_t(x) * kPlaneRows + std::size_t(y)) * kPlaneChannels + std::size_t(c);
 }
 
-using PlaneArray = int32_t[kPlaneElements];
+// The three sum planes and the corrected result of the last render, owned
+// by one image core: allocated once, 32-byte aligned and zeroed when made,
+// never reallocated; zeroed again at capture start and by Reset.
+class IntegrationPlanes {
+public:
+    IntegrationPlanes();
+    ~IntegrationPlanes();
+    IntegrationPlanes(const IntegrationPlanes&) = delete;
+    IntegrationPlanes& operator=(const IntegrationPlanes&) = delete;
 
-// The three sum planes and the corrected result of the last render. Static
-// storage: never allocated, zeroed at capture start and by Reset.
-extern PlaneArray sumPlanes[3];
-extern PlaneArray resultPlane;
+    int32_t* sum(Plane plane) { return storage_ + std::size_t(plane) * kPlaneStride; }
+    const int32_t* sum(Plane plane) const { return storage_ + std::size_t(plane) * kPlaneStride; }
+    int32_t* result() { return storage_ + 3 * kPlaneStride; }
+    const int32_t* result() const { return storage_ + 3 * kPlaneStride; }
 
-void zeroPlane(Plane plane);
-void zeroResultPlane();
+    void zero(Plane plane);
+    void zeroResult();
+
+    // Values from one plane's start to the next; a multiple of 8, so every
+    // plane starts 32-byte aligned.
+    static constexpr std::size_t kPlaneStride = (kPlaneElements + 7) / 8 * 8;
+
+private:
+    int32_t* storage_;
+};
 
 struct PlaneStatistics {
     int32_t frameCount[3] = {0, 0, 0};

@@ -105,8 +105,6 @@ private:
 StackOutcome BatchStack::run()
 {
     if (!openLog()) return outcome_;
-    for (Plane p : {Light, Dark, Flat}) zeroPlane(p);
-    zeroResultPlane();
     core_.buffers.create();
     core_.pipeline.setStages(&stages_);
     core_.flags.loadingSettings = false;

@@ -5,6 +5,7 @@
 #include "app/ui/ContextHelp.h"
 #include "app/ui/HelpWindow.h"
 #include "acquisition/ui/GRB_Camera.h"
+#include "acquisition/ui/TFRM_PlayControl.h"
 #include "acquisition/ui/VideoSourceUi.h"
 #include "widgets/ImageView.h"
 #include "app/ui/TAboutBox.h"
@@ -734,10 +735,19 @@ void TFRM_Alv::wireIntegration()
         }
         trackingPanel_->CKB_Suivi->setEnabled(!locked && sourceRunning_);
     });
+    // "Ajouter" follows the integration box; the binning stays as it is while a run sums.
+    QPushButton* ajouter = videoSource_->playControl()->BTN_Ajouter;
+    ajouter->setEnabled(core_.controls.integration.CKB_Integration);
+    connect(integrationEvents_, &IntegrationEvents::ajouterEnable, ajouter, &QWidget::setEnabled);
+    connect(integrationEvents_, &IntegrationEvents::stateChanged, this, [this] {
+        for (QAction* a : {MNU_Binning_1x1, MNU_Binning_2x2})
+            if (a) a->setEnabled(!core_.integrator.binningLocked());
+    });
     connect(integrationEvents_, &IntegrationEvents::operationsMenuEnable, this,
             [this] { MNU_Operations->setEnabled(sourceRunning_); });
     connect(integrationEvents_, &IntegrationEvents::zoneSliderSet, this, [this](int maximum, int position, bool enabled) {
         GRB_Zones->SCB_Taille_ZAffich->setMaximum(maximum);
+        GRB_Zones->TNI_Taille_ZAffich->setMax(maximum);
         GRB_Zones->SCB_Taille_ZAffich->setValue(position);
         GRB_Zones->SCB_Taille_ZAffich->setEnabled(enabled);
         GRB_Zones->TNI_Taille_ZAffich->setEnabled(enabled);

@@ -79,8 +79,8 @@ void ZonesGroup::syncFromCore()
     const int detectMax = std::max(3, std::min(320, width - 50));
     SCB_Taille_ZDetect->setMaximum(detectMax);
     TNI_Taille_ZDetect->setMax(detectMax);
-    SCB_Taille_ZAffich->setMaximum(std::max(20, width));
-    TNI_Taille_ZAffich->setMax(std::max(20, width));
+    SCB_Taille_ZAffich->setMaximum(core_.integrator.zoneSliderMaximum());
+    TNI_Taille_ZAffich->setMax(core_.integrator.zoneSliderMaximum());
     // Through the sliders' own handlers: the fields, the zone and the
     // result size follow.
     SCB_Taille_ZDetect->setValue(RoundDown(core_.controls.TNI_Taille_ZDetect));
@@ -112,6 +112,8 @@ void ZonesGroup::TNI_Taille_ZAffichExit()
 {
     core_.controls.TNI_Taille_ZAffich = double(TNI_Taille_ZAffich->Value());
     SCB_Taille_ZAffich->setValue(RoundDown(core_.controls.TNI_Taille_ZAffich));
+    // The slider keeps its maximum: the zone takes the size it shows.
+    if (SCB_Taille_ZAffich->value() != RoundDown(core_.controls.TNI_Taille_ZAffich)) SCB_Taille_ZAffichChange();
 }
 
 } // namespace velumbra

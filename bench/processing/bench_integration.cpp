@@ -19,7 +19,7 @@ void setUpWholeFrame(ImageCore& core)
     core.controls.TNI_Taille_ZAffich = 800;
     core.controls.integration.CKB_Integration = true;
     core.controls.PNL_Integration.SPED_Nb_Bitmap = 0;
-    zeroPlane(Light);
+    core.integrator.planes.zero(Light);
 }
 
 // One frame added to the Light plane at 1x1, no render.
@@ -31,7 +31,7 @@ void BM_IntegrateAdd(benchmark::State& state)
     for (auto _ : state) {
         core.integrator.IntegrateAndRender(Light, true, false, false);
         if (core.integrator.stats.frameCount[Light] >= 200) { // stay below saturation
-            zeroPlane(Light);
+            core.integrator.planes.zero(Light);
             core.integrator.stats.frameCount[Light] = 0;
         }
         benchmark::ClobberMemory();
@@ -46,7 +46,7 @@ void BM_IntegrateAddRenderDarkFlat(benchmark::State& state)
     ImageCore core(clock);
     setUpWholeFrame(core);
     for (Plane p : {Dark, Flat}) {
-        zeroPlane(p);
+        core.integrator.planes.zero(p);
         for (int i = 0; i < 4; ++i) core.integrator.IntegrateAndRender(p, true, false, false);
     }
     core.integrator.FlatMeans();
@@ -56,7 +56,7 @@ void BM_IntegrateAddRenderDarkFlat(benchmark::State& state)
     for (auto _ : state) {
         core.integrator.IntegrateAndRender(Light, true, false, true);
         if (core.integrator.stats.frameCount[Light] >= 200) {
-            zeroPlane(Light);
+            core.integrator.planes.zero(Light);
             core.integrator.stats.frameCount[Light] = 0;
         }
         benchmark::ClobberMemory();
@@ -92,10 +92,10 @@ BENCHMARK(BM_IntegrateLoopAdd)->Unit(benchmark::kMicrosecond);
 // a corrected render cannot go below, before the 8-bit mapping).
 void BM_PlaneFloorAdd(benchmark::State& state)
 {
-    zeroPlane(Light);
+    IntegrationPlanes planes;
     for (auto _ : state) {
         for (int x = 0; x < kMaxFrameWidth - 1; ++x) {
-            int32_t* __restrict cell = sumPlanes[Light] + planeIndex(x, 0, 0);
+            int32_t* __restrict cell = planes.sum(Light) + planeIndex(x, 0, 0);
             for (int i = 0; i < kMaxFrameHeight * kPlaneChannels; ++i)
                 cell[i] = std::clamp(cell[i] + 1, 0, int(kSumCeiling));
         }
@@ -106,12 +106,13 @@ BENCHMARK(BM_PlaneFloorAdd)->Unit(benchmark::kMicrosecond);
 
 void BM_PlaneFloorRender(benchmark::State& state)
 {
+    IntegrationPlanes planes;
     for (auto _ : state) {
         for (int x = 0; x < kMaxFrameWidth - 1; ++x) {
-            int32_t* __restrict cell = sumPlanes[Light] + planeIndex(x, 0, 0);
-            const int32_t* __restrict dark = sumPlanes[Dark] + planeIndex(x, 0, 0);
-            const int32_t* __restrict flat = sumPlanes[Flat] + planeIndex(x, 0, 0);
-            int32_t* __restrict out = resultPlane + planeIndex(x, 0, 0);
+            int32_t* __restrict cell = planes.sum(Light) + planeIndex(x, 0, 0);
+            const int32_t* __restrict dark = planes.sum(Dark) + planeIndex(x, 0, 0);
+            const int32_t* __restrict flat = planes.sum(Flat) + planeIndex(x, 0, 0);
+            int32_t* __restrict out = planes.result() + planeIndex(x, 0, 0);
             for (int i = 0; i < kMaxFrameHeight * kPlaneChannels; ++i) {
                 const int32_t v = std::clamp(cell[i] + 1, 0, int(kSumCeiling));
                 cell[i] = v;

@@ -78,36 +78,45 @@ void GRB_Seuils::buildControls()
     BTN_EQ = named(new QPushButton(QStringLiteral("EQ"), this), "BTN_EQ");
     for (QPushButton* b : {BTN_Bascule_message, BTN_EQ}) b->setMaximumWidth(32);
 
-    grid->addWidget(new QLabel(QStringLiteral("Min"), this), 0, 0);
-    grid->addWidget(TNI_Seuil_MinMin, 0, 1);
-    grid->addWidget(SCB_Minimum, 0, 2, 1, 3);
-    grid->addWidget(TNI_Seuil_MinMax, 0, 5);
-    grid->addWidget(TNI_Seuil_Min, 0, 6);
-    grid->addWidget(TNI_Min, 0, 7);
-    grid->addWidget(new QLabel(QStringLiteral("Max"), this), 1, 0);
-    grid->addWidget(TNI_Seuil_MaxMin, 1, 1);
-    grid->addWidget(SCB_Maximum, 1, 2, 1, 3);
-    grid->addWidget(TNI_Seuil_MaxMax, 1, 5);
-    grid->addWidget(TNI_Seuil_Max, 1, 6);
-    grid->addWidget(TNI_Max, 1, 7);
-    grid->addWidget(CKB_Seuils_Evol, 2, 0, 1, 2);
-    grid->addWidget(RDB_NB, 2, 2);
-    grid->addWidget(RDB_Couleur, 2, 3);
-    grid->addWidget(CKB_Red, 2, 4);
-    grid->addWidget(CKB_Green, 2, 5);
-    grid->addWidget(CKB_Blue, 2, 6);
-    grid->addWidget(CKB_Inverse, 2, 7);
-    grid->addWidget(BTN_Bascule_message, 3, 0);
-    grid->addWidget(BTN_EQ, 3, 1);
+    // Column headings: lower bounds, upper bounds, range of the last render.
+    LBL_SeuilMin = named(new QLabel(QStringLiteral("Min"), this), "LBL_SeuilMin");
+    LBL_SeuilMax = named(new QLabel(QStringLiteral("Max"), this), "LBL_SeuilMax");
+    LBL_SeuilBas = named(new QLabel(QStringLiteral("Bas"), this), "LBL_SeuilBas");
+    LBL_SeuilHaut = named(new QLabel(QStringLiteral("Haut"), this), "LBL_SeuilHaut");
+    LBL_Actuel = named(new QLabel(QStringLiteral("Actuel"), this), "LBL_Actuel");
+    grid->addWidget(LBL_SeuilBas, 0, 1);
+    grid->addWidget(LBL_SeuilHaut, 0, 5);
+    grid->addWidget(LBL_Actuel, 0, 7);
+    grid->addWidget(LBL_SeuilMin, 1, 0);
+    grid->addWidget(TNI_Seuil_MinMin, 1, 1);
+    grid->addWidget(SCB_Minimum, 1, 2, 1, 3);
+    grid->addWidget(TNI_Seuil_MinMax, 1, 5);
+    grid->addWidget(TNI_Seuil_Min, 1, 6);
+    grid->addWidget(TNI_Min, 1, 7);
+    grid->addWidget(LBL_SeuilMax, 2, 0);
+    grid->addWidget(TNI_Seuil_MaxMin, 2, 1);
+    grid->addWidget(SCB_Maximum, 2, 2, 1, 3);
+    grid->addWidget(TNI_Seuil_MaxMax, 2, 5);
+    grid->addWidget(TNI_Seuil_Max, 2, 6);
+    grid->addWidget(TNI_Max, 2, 7);
+    grid->addWidget(CKB_Seuils_Evol, 3, 0, 1, 2);
+    grid->addWidget(RDB_NB, 3, 2);
+    grid->addWidget(RDB_Couleur, 3, 3);
+    grid->addWidget(CKB_Red, 3, 4);
+    grid->addWidget(CKB_Green, 3, 5);
+    grid->addWidget(CKB_Blue, 3, 6);
+    grid->addWidget(CKB_Inverse, 3, 7);
+    grid->addWidget(BTN_Bascule_message, 4, 0);
+    grid->addWidget(BTN_EQ, 4, 1);
 }
 
 void GRB_Seuils::render() { core_.integrator.renderCurrent(); }
 
-void GRB_Seuils::boundExit(TNumInp* field, double& value, void (*apply)(ThresholdControls&))
+void GRB_Seuils::boundExit(TNumInp* field, double& value, bool (*apply)(ThresholdControls&))
 {
     if (syncing_) return;
     value = double(field->Value());
-    apply(core_.controls.GRB_Seuils);
+    if (apply(core_.controls.GRB_Seuils) && !core_.flags.loadingSettings) render();
     syncFromCore();
 }
 
@@ -141,7 +150,7 @@ void GRB_Seuils::connectHandlers()
     const struct {
         TNumInp* field;
         double* value;
-        void (*apply)(ThresholdControls&);
+        bool (*apply)(ThresholdControls&);
     } bounds[] = {{TNI_Seuil_MinMin, &s.TNI_Seuil_MinMin, &Thresholds::TNI_Seuil_MinMinExit},
                   {TNI_Seuil_MinMax, &s.TNI_Seuil_MinMax, &Thresholds::TNI_Seuil_MinMaxExit},
                   {TNI_Seuil_MaxMin, &s.TNI_Seuil_MaxMin, &Thresholds::TNI_Seuil_MaxMinExit},

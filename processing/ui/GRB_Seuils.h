@@ -2,6 +2,7 @@
 #include <QGroupBox>
 
 class QCheckBox;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
@@ -33,6 +34,11 @@ public:
     TNumInp* TNI_Min = nullptr;
     TNumInp* TNI_Max = nullptr;
     QCheckBox* CKB_Seuils_Evol = nullptr;
+    QLabel* LBL_SeuilMin = nullptr;
+    QLabel* LBL_SeuilMax = nullptr;
+    QLabel* LBL_SeuilBas = nullptr;
+    QLabel* LBL_SeuilHaut = nullptr;
+    QLabel* LBL_Actuel = nullptr;
     QRadioButton* RDB_NB = nullptr;
     QRadioButton* RDB_Couleur = nullptr;
     QCheckBox* CKB_Red = nullptr;
@@ -52,7 +58,7 @@ private:
     void buildControls();
     void connectHandlers();
     void render();
-    void boundExit(TNumInp* field, double& value, void (*apply)(struct ThresholdControls&));
+    void boundExit(TNumInp* field, double& value, bool (*apply)(struct ThresholdControls&));
 
     ImageCore& core_;
     IntegrationEvents& events_;

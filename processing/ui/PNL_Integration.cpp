@@ -67,12 +67,14 @@ void PNL_Integration::buildControls()
     BTN_Arreter_Add = named(new QPushButton(QStringLiteral("Stop"), this), "BTN_Arreter_Add");
     BTN_Reset_Add = named(new QPushButton(QStringLiteral("Reset"), this), "BTN_Reset_Add");
     CKB_Visu_Permanente = named(new QCheckBox(QStringLiteral("Visu"), this), "CKB_Visu_Permanente");
-    run->addWidget(SPED_Nb_Bitmap, 0, 0);
-    run->addWidget(EDT_NBCaps, 0, 1);
-    run->addWidget(CKB_Visu_Permanente, 0, 2);
-    run->addWidget(BTN_Demarrer_Add, 1, 0);
-    run->addWidget(BTN_Arreter_Add, 1, 1);
-    run->addWidget(BTN_Reset_Add, 1, 2);
+    LBL_Nb_Images = named(new QLabel(QStringLiteral("Nb Images"), this), "LBL_Nb_Images");
+    run->addWidget(LBL_Nb_Images, 0, 0);
+    run->addWidget(SPED_Nb_Bitmap, 1, 0);
+    run->addWidget(EDT_NBCaps, 1, 1);
+    run->addWidget(CKB_Visu_Permanente, 1, 2);
+    run->addWidget(BTN_Demarrer_Add, 2, 0);
+    run->addWidget(BTN_Arreter_Add, 2, 1);
+    run->addWidget(BTN_Reset_Add, 2, 2);
     layout->addLayout(run);
 
     PGC_Dark_Flat = named(new QTabWidget(this), "PGC_Dark_Flat");
@@ -91,11 +93,14 @@ void PNL_Integration::buildControls()
     RDB_Dark_Smart->setToolTip(QStringLiteral("Soustraction intelligente du Dark"));
     SPED_RDark = named(new QSpinBox(TBS_Dark), "SPED_RDark");
     SPED_RDark->setRange(1, 9);
-    dark->addWidget(SCB_Seuil_dark, 0, 0, 1, 2);
-    dark->addWidget(TNI_MaxDark, 0, 2);
-    dark->addWidget(RDB_Dark_Sub, 1, 0);
-    dark->addWidget(RDB_Dark_Smart, 1, 1);
-    dark->addWidget(SPED_RDark, 1, 2);
+    // The level applied, in percent, under its heading.
+    LBL_DarkApplique = named(new QLabel(QStringLiteral("Appliqué"), TBS_Dark), "LBL_DarkApplique");
+    dark->addWidget(LBL_DarkApplique, 0, 2);
+    dark->addWidget(SCB_Seuil_dark, 1, 0, 1, 2);
+    dark->addWidget(TNI_MaxDark, 1, 2);
+    dark->addWidget(RDB_Dark_Sub, 2, 0);
+    dark->addWidget(RDB_Dark_Smart, 2, 1);
+    dark->addWidget(SPED_RDark, 2, 2);
     PGC_Dark_Flat->addTab(TBS_Dark, QStringLiteral("Dark"));
 
     TBS_Flat = named(new QWidget, "TBS_Flat");
@@ -194,6 +199,7 @@ void PNL_Integration::setBinning2x2(bool on) { core_.controls.MNU_Binning_2x2 = 
 void PNL_Integration::setSourceRunning(bool running)
 {
     sourceRunning_ = running;
+    core_.integrator.setSourceRunning(running);
     syncFromCore();
 }
 

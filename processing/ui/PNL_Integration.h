@@ -2,6 +2,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -33,6 +34,7 @@ public:
     QRadioButton* RDB_Boucle = nullptr;
     QRadioButton* RDB_Dark = nullptr;
     QRadioButton* RDB_Flat = nullptr;
+    QLabel* LBL_Nb_Images = nullptr;
     QSpinBox* SPED_Nb_Bitmap = nullptr;
     QPushButton* BTN_Demarrer_Add = nullptr;
     QPushButton* BTN_Arreter_Add = nullptr;
@@ -42,6 +44,7 @@ public:
     QTabWidget* PGC_Dark_Flat = nullptr;
     QWidget* TBS_Dark = nullptr;
     QScrollBar* SCB_Seuil_dark = nullptr;
+    QLabel* LBL_DarkApplique = nullptr;
     TNumInp* TNI_MaxDark = nullptr;
     QRadioButton* RDB_Dark_Sub = nullptr;
     QRadioButton* RDB_Dark_Smart = nullptr;

@@ -1,8 +1,15 @@
 #include "widgets/ImageView.h"
 #include "core/Version.h"
 #include "app/ui/TFRM_Alv.h"
+#include "app/ui/TNumInp.h"
+#include "app/ui/ZonesGroup.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
 #include <QtTest>
 
 using namespace velumbra;
@@ -32,7 +39,60 @@ private slots:
         const QImage grabbed = image1->grab().toImage();
         QCOMPARE(grabbed.pixelColor(5, 5), QColor(10, 20, 30));
     }
+
+    void ajouterAndBinningFollowTheIntegration()
+    {
+        TFRM_Alv window;
+        window.setSourceRunning(true);
+        auto* ajouter = window.findChild<QPushButton*>(QStringLiteral("BTN_Ajouter"));
+        auto* integration = window.findChild<QCheckBox*>(QStringLiteral("CKB_Integration"));
+        auto* start = window.findChild<QPushButton*>(QStringLiteral("BTN_Demarrer_Add"));
+        auto* stop = window.findChild<QPushButton*>(QStringLiteral("BTN_Arreter_Add"));
+        auto* binning2x2 = window.findChild<QAction*>(QStringLiteral("MNU_Binning_2x2"));
+        QVERIFY(ajouter && integration && start && stop && binning2x2);
+        QVERIFY(!ajouter->isEnabled()); // integration starts unchecked
+        integration->setChecked(true);
+        QVERIFY(ajouter->isEnabled());
+        QVERIFY(binning2x2->isEnabled());
+        start->click();
+        QVERIFY(!binning2x2->isEnabled());
+        stop->click();
+        QVERIFY(binning2x2->isEnabled());
+        integration->setChecked(false);
+        QVERIFY(!ajouter->isEnabled());
+    }
+    void loopModeKeepsTheZoneAt640()
+    {
+        TFRM_Alv window;
+        window.setSourceRunning(true);
+        ImageCore& core = window.core();
+        core.buffers.setFrameSize(800, 600);
+        core.zone.starPos = {400, 300};
+        window.GRB_Zones->syncFromCore();
+        auto* integration = window.findChild<QCheckBox*>(QStringLiteral("CKB_Integration"));
+        auto* loop = window.findChild<QRadioButton*>(QStringLiteral("RDB_Boucle"));
+        QVERIFY(integration && loop);
+        integration->setChecked(true);
+        loop->click();
+        QScrollBar* slider = window.GRB_Zones->SCB_Taille_ZAffich;
+        QCOMPARE(slider->maximum(), 640);
+        QCOMPARE(slider->value(), 320);
+        slider->setValue(640);
+        TNumInp* field = window.GRB_Zones->TNI_Taille_ZAffich;
+        QCOMPARE(field->Max(), 640.0L); // the field refuses more
+        // Even a larger size that gets into the field, the slider sitting at 640.
+        field->setValidate(false);
+        field->setValue(800);
+        window.GRB_Zones->TNI_Taille_ZAffichExit();
+        QCOMPARE(core.controls.TNI_Taille_ZAffich, 640.0);
+        QCOMPARE(core.zone.zoneRect.width(), 641);
+        // A format change keeps the loop mode's cap.
+        window.GRB_Zones->syncFromCore();
+        QCOMPARE(slider->maximum(), 640);
+        QCOMPARE(slider->value(), 640);
+    }
 };
+
 
 QTEST_MAIN(TestMainWindow)
 #include "test_main_window.moc"

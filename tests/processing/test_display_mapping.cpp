@@ -167,3 +167,74 @@ TEST(Thresholds, HandlersUpdateMirrorsBoundsAndAskForRenders)
     EXPECT_TRUE(Thresholds::CKB_Seuils_EvolClick(s, true));
     EXPECT_EQ(s.thresholdRatioMax, 1.0);
 }
+
+// Whatever moves a threshold or a bound, the bar position (what the mapping
+// uses) and the field agree, and both stay inside the bar's bounds.
+TEST(Thresholds, BarsAndFieldsAlwaysShowTheThresholdUsed)
+{
+    struct Case {
+        const char* what;
+        void (*change)(ThresholdControls&); // checks whether a render is asked for
+        int minimum, maximum;
+    };
+    const Case cases[] = {
+        {"upper bound of the low bar below it",
+         [](ThresholdControls& s) {
+             s.TNI_Seuil_MinMax = 200;
+             EXPECT_TRUE(Thresholds::TNI_Seuil_MinMaxExit(s));
+         },
+         200, 2500},
+        {"lower bound of the high bar above it",
+         [](ThresholdControls& s) {
+             s.TNI_Seuil_MaxMin = 4000;
+             EXPECT_TRUE(Thresholds::TNI_Seuil_MaxMinExit(s));
+         },
+         500, 4000},
+        {"upper bound of the high bar below it",
+         [](ThresholdControls& s) {
+             s.TNI_Seuil_MaxMax = 1000;
+             EXPECT_TRUE(Thresholds::TNI_Seuil_MaxMaxExit(s));
+         },
+         500, 1000},
+        {"a bound that leaves the threshold inside",
+         [](ThresholdControls& s) {
+             s.TNI_Seuil_MinMin = 100;
+             EXPECT_FALSE(Thresholds::TNI_Seuil_MinMinExit(s));
+         },
+         500, 2500},
+        {"a typed threshold beyond the bound",
+         [](ThresholdControls& s) {
+             s.TNI_Seuil_MaxMax = 2000;
+             Thresholds::TNI_Seuil_MaxMaxExit(s);
+             s.TNI_Seuil_Max = 3000;
+             Thresholds::TNI_Seuil_MaxExit(s, false, false);
+         },
+         500, 2000},
+        {"evolving thresholds below the lower bounds",
+         [](ThresholdControls& s) {
+             s.TNI_Seuil_MaxMin = s.TNI_Seuil_MinMin = 300;
+             Thresholds::TNI_Seuil_MaxMinExit(s);
+             Thresholds::TNI_Seuil_MinMinExit(s);
+             s.CKB_Seuils_Evol = true;
+             s.TNI_Min = 10;
+             s.TNI_Max = 120;
+             Thresholds::applyEvolving(s);
+         },
+         300, 300},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        ThresholdControls s;
+        s.SCB_Minimum = 500;
+        s.TNI_Seuil_Min = 500;
+        k.change(s);
+        EXPECT_EQ(s.SCB_Minimum, k.minimum);
+        EXPECT_EQ(s.SCB_Maximum, k.maximum);
+        EXPECT_EQ(s.TNI_Seuil_Min, s.SCB_Minimum);
+        EXPECT_EQ(s.TNI_Seuil_Max, s.SCB_Maximum);
+        EXPECT_GE(s.SCB_Minimum, s.SCB_Minimum_Min);
+        EXPECT_LE(s.SCB_Minimum, std::max(s.SCB_Minimum_Min, s.SCB_Minimum_Max));
+        EXPECT_GE(s.SCB_Maximum, s.SCB_Maximum_Min);
+        EXPECT_LE(s.SCB_Maximum, std::max(s.SCB_Maximum_Min, s.SCB_Maximum_Max));
+    }
+}

@@ -22,10 +22,6 @@ protected:
     static constexpr int W = 64, H = 48;
     void SetUp() override
     {
-        zeroPlane(Light);
-        zeroPlane(Dark);
-        zeroPlane(Flat);
-        zeroResultPlane();
         core.buffers.create();
         core.buffers.setFrameSize(W, H);
         wholeFrameZone();
@@ -62,8 +58,8 @@ protected:
         m.RDB_Dark = dark;
         m.RDB_Flat = flat;
     }
-    static int32_t cell(Plane p, int x, int y, int c = kChannelRed) { return sumPlanes[p][planeIndex(x, y, c)]; }
-    static int32_t result(int x, int y, int c = kChannelRed) { return resultPlane[planeIndex(x, y, c)]; }
+    int32_t cell(Plane p, int x, int y, int c = kChannelRed) const { return core.integrator.planes.sum(p)[planeIndex(x, y, c)]; }
+    int32_t result(int x, int y, int c = kChannelRed) const { return core.integrator.planes.result()[planeIndex(x, y, c)]; }
     void setDarkLevel(int percent)
     {
         core.controls.PNL_Integration.SCB_Seuil_dark = 100 - percent;
@@ -201,7 +197,7 @@ TEST_F(Integration, DarkSubtractionScalesTheDarkToTheLightCount)
 
     // 29 % of 2 x 50 is exactly 29; 0.29 in floating point gives 28.999999999999996.
     fillZone([](int x, int) { return x < 32 ? 10 : 60; });
-    zeroPlane(Dark);
+    core.integrator.planes.zero(Dark);
     core.integrator.stats.frameCount[Dark] = 0;
     add(Dark, 5);
     setDarkLevel(29);
@@ -215,6 +211,7 @@ TEST_F(Integration, FirstDarkLevelTakesTheShownFrameThroughThePlanes)
     fillZone(10);
     add(Dark);
     core.controls.integration = IntegrationMode{}; // integration off
+    core.integrator.setSourceRunning(true);
     CoreStages stages(core);
     core.pipeline.setStages(&stages);
     core.buffers.frameSlots[0].fill(qRgb(50, 50, 50));
@@ -631,4 +628,157 @@ TEST_F(Integration, DarkCellsStayMatchedToTheSensorPixels)
     const int zx = zr.left + 15, zy = zr.top + (12 - dz.top);
     EXPECT_EQ(result(zx, zy), 60);
     EXPECT_EQ(result(zx + 1, zy), 100);
+}
+
+TEST(IntegrationPlanes, TwoCoresKeepTheirOwnPlanes)
+{
+    ManualClock clock;
+    ImageCore first(clock), second(clock);
+    const int values[] = {40, 90};
+    ImageCore* cores[] = {&first, &second};
+    for (int k = 0; k < 2; ++k) {
+        ImageCore& core = *cores[k];
+        core.buffers.create();
+        core.buffers.setFrameSize(64, 48);
+        core.zone.displayZone = core.zone.zoneRect = {0, 0, 64, 48};
+        core.controls.TNI_Taille_ZAffich = 64;
+        core.controls.integration.CKB_Integration = true;
+        core.controls.PNL_Integration.SPED_Nb_Bitmap = 0;
+        core.buffers.zoneFrame.fill(qRgb(values[k], values[k], values[k]));
+    }
+    // Interleaved, as two runs in one process would go.
+    for (int i = 0; i < 3; ++i)
+        for (ImageCore* core : cores) core->integrator.IntegrateAndRender(Light, true, false, true);
+    for (int k = 0; k < 2; ++k) {
+        SCOPED_TRACE(k);
+        const IntegrationPlanes& planes = cores[k]->integrator.planes;
+        EXPECT_EQ(planes.sum(Light)[planeIndex(10, 10, kChannelGreen)], 3 * values[k]);
+        EXPECT_EQ(planes.result()[planeIndex(10, 10, kChannelGreen)], 3 * values[k]);
+    }
+    // Resetting one core leaves the other's sum.
+    first.integrator.BTN_Reset_AddClick();
+    EXPECT_EQ(first.integrator.planes.sum(Light)[planeIndex(10, 10, 0)], 0);
+    EXPECT_EQ(second.integrator.planes.sum(Light)[planeIndex(10, 10, 0)], 270);
+}
+
+TEST_F(Integration, ResultHasTheNominalZoneSizeAndEverySummedColumn)
+{
+    struct Case {
+        int zone;
+        bool binning2x2;
+        int width, height;
+    };
+    const Case cases[] = {{640, false, 640, 480}, {320, true, 160, 120}, {200, false, 200, 150}, {21, false, 20, 16}};
+    core.buffers.setFrameSize(800, 600);
+    core.zone.starPos = {400, 300};
+    mode(true, false, false, false);
+    fillZone(200);
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << k.zone << (k.binning2x2 ? " at 2x2" : ""));
+        core.controls.MNU_Binning_2x2 = k.binning2x2;
+        core.controls.TNI_Taille_ZAffich = k.zone;
+        core.pipeline.UpdateDisplayZone();
+        core.integrator.BTN_Reset_AddClick();
+        core.integrator.IntegrateAndRender(Light, true, false, true);
+        EXPECT_EQ(core.buffers.resultWidth, k.width);
+        EXPECT_EQ(core.buffers.resultHeight, k.height);
+        // The last column and row shown hold the sum, not the black of a cell never summed.
+        const QRgb corner = core.buffers.result.pixel(core.buffers.resultWidth - 1, core.buffers.resultHeight - 1);
+        EXPECT_GT(qRed(corner), 0);
+    }
+}
+
+TEST_F(Integration, DarkControlsAfterTheCaptureStoppedKeepTheStack)
+{
+    struct Case {
+        const char* what;
+        bool sourceRunning;
+    };
+    // A five-frame stack whose integration box was unchecked at stop.
+    const Case cases[] = {{"source stopped", false}, {"source running", true}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        core.integrator.planes.zero(Light);
+        core.integrator.stats.frameCount[Light] = 0;
+        mode(true, false, false, false);
+        fillZone(100);
+        add(Light, 5);
+        core.controls.GRB_Seuils.SCB_Maximum = 256;
+        core.integrator.renderCurrent();
+        core.controls.integration = IntegrationMode{};
+        core.integrator.setSourceRunning(k.sourceRunning);
+        setDarkLevel(0);
+        core.integrator.SCB_Seuil_darkChange(); // the dark slider touched at level 0
+        core.controls.PNL_Integration.SPED_RDark = 3;
+        core.integrator.SCB_Seuil_darkChange(); // the radius changed
+        core.integrator.SCB_Seuil_darkChange();
+        EXPECT_EQ(core.integrator.stats.frameCount[Light], 5);
+        EXPECT_EQ(cell(Light, 10, 10), 500);
+        EXPECT_EQ(result(10, 10), 500);
+    }
+}
+
+TEST_F(Integration, ZoneCellsOutsideTheFrameAreNotBrightenedByTheFlat)
+{
+    // A flat master of the whole 160 x 120 frame, rendered when it stopped.
+    core.buffers.setFrameSize(160, 120);
+    core.zone.displayZone = core.zone.zoneRect = {0, 0, 160, 120};
+    mode(false, false, false, true);
+    fillZone(140);
+    add(Flat, 5);
+    core.integrator.IntegrateAndRender(Flat, false, false, true);
+    ASSERT_GT(qRed(core.buffers.result.pixel(5, 5)), 0);
+    core.integrator.FlatMeans();
+    core.controls.CKB_Active_Flat = true;
+    // Lights tracked to a star near the top-left corner: the zone is cut by
+    // the top and left edges of the frame.
+    mode(true, false, false, false);
+    core.controls.TNI_Taille_ZAffich = 160;
+    core.zone.starPos = {64, 44};
+    core.pipeline.UpdateDisplayZone();
+    ASSERT_EQ(core.zone.zoneRect.left, 16);
+    ASSERT_EQ(core.zone.zoneRect.top, 16);
+    fillZone(16);
+    add(Light, 5);
+    core.controls.GRB_Seuils.SCB_Minimum = 0;
+    core.controls.GRB_Seuils.SCB_Maximum = 1280;
+    core.integrator.renderCurrent();
+    const auto red = [&](int x, int y) { return qRed(core.buffers.result.pixel(x, y)); };
+    EXPECT_EQ(red(50, 50), 16); // the background, unchanged by a uniform flat
+    for (const auto& [x, y] : {std::pair{5, 5}, std::pair{150, 5}, std::pair{5, 110}, std::pair{15, 60}})
+        EXPECT_EQ(red(x, y), 0) << x << "," << y;
+}
+
+TEST_F(Integration, AjouterAddsNothingWhileIntegrationIsOff)
+{
+    struct StateView : CountingView {
+        int stateChanges = 0;
+        void integrationStateChanged() override { ++stateChanges; }
+    } stateView;
+    core.integrator.setView(&stateView);
+    core.controls.integration = IntegrationMode{}; // integration off
+    core.controls.PNL_Integration.SPED_Nb_Bitmap = 1; // the default count
+    fillZone(80);
+    core.integrator.BTN_AjouterClick();
+    EXPECT_EQ(core.integrator.stats.frameCount[Light], 0);
+    EXPECT_EQ(cell(Light, 10, 10), 0);
+    EXPECT_EQ(stateView.stateChanges, 0); // no Stop fired
+    // With the box checked the shown zone is added once.
+    mode(true, false, false, false);
+    core.controls.PNL_Integration.SPED_Nb_Bitmap = 0;
+    core.integrator.BTN_AjouterClick();
+    EXPECT_EQ(core.integrator.stats.frameCount[Light], 1);
+    EXPECT_EQ(cell(Light, 10, 10), 80);
+    core.integrator.setView(&view);
+}
+
+TEST_F(Integration, BinningIsLockedExactlyWhileARunSums)
+{
+    EXPECT_FALSE(core.integrator.binningLocked());
+    mode(true, false, false, false);
+    core.controls.PNL_Integration.SPED_Nb_Bitmap = 2;
+    core.integrator.BTN_Demarrer_AddClick();
+    EXPECT_TRUE(core.integrator.binningLocked());
+    add(Light, 2); // the stop count ends the run
+    EXPECT_FALSE(core.integrator.binningLocked());
 }

@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QSignalSpy>
+#include <QLabel>
 #include <QSpinBox>
 #include <QtTest>
 
@@ -23,9 +24,6 @@ namespace {
 struct Fixture {
     Fixture()
     {
-        zeroPlane(Light);
-        zeroPlane(Dark);
-        zeroPlane(Flat);
         core.buffers.create();
         core.buffers.setFrameSize(64, 48);
         core.zone.starPos = {32, 24};
@@ -50,6 +48,23 @@ struct Fixture {
 class TestIntegrationUi : public QObject {
     Q_OBJECT
 private slots:
+    void columnsHaveTheirHeadings()
+    {
+        Fixture f;
+        const std::pair<QWidget*, const char*> labels[] = {
+            {&f.panel, "LBL_Nb_Images"}, {&f.panel, "LBL_DarkApplique"}, {&f.seuils, "LBL_SeuilMin"},
+            {&f.seuils, "LBL_SeuilMax"}, {&f.seuils, "LBL_SeuilBas"},   {&f.seuils, "LBL_SeuilHaut"},
+            {&f.seuils, "LBL_Actuel"}};
+        const QString captions[] = {QStringLiteral("Nb Images"), QStringLiteral("Appliqué"), QStringLiteral("Min"),
+                                    QStringLiteral("Max"),       QStringLiteral("Bas"),      QStringLiteral("Haut"),
+                                    QStringLiteral("Actuel")};
+        for (std::size_t i = 0; i < std::size(labels); ++i) {
+            auto* label = labels[i].first->findChild<QLabel*>(QLatin1String(labels[i].second));
+            QVERIFY2(label, labels[i].second);
+            QCOMPARE(label->text(), captions[i]);
+        }
+    }
+
     void startStopFollowTheRun()
     {
         Fixture f;
@@ -80,7 +95,7 @@ private slots:
         QCOMPARE(f.seuils.TNI_Max->Value(), 200.0L);
         QTest::mouseClick(p.BTN_Reset_Add, Qt::LeftButton);
         QCOMPARE(p.EDT_NBCaps->text(), QStringLiteral("0"));
-        QCOMPARE(sumPlanes[Light][planeIndex(3, 3, 0)], 0);
+        QCOMPARE(f.core.integrator.planes.sum(Light)[planeIndex(3, 3, 0)], 0);
     }
 
     void flatStopEnablesTheFlatBox()

@@ -36,15 +36,15 @@ protected:
     void fillPlanes(unsigned seed, int32_t light, int32_t dark, int32_t flat)
     {
         std::mt19937 rng(seed);
-        for (Plane p : {Light, Dark, Flat}) zeroPlane(p);
-        zeroResultPlane();
+        for (Plane p : {Light, Dark, Flat}) planes.zero(p);
+        planes.zeroResult();
         for (int x = 0; x < W - 1; ++x)
             for (int y = 0; y < H; ++y)
                 for (int c = 0; c < kPlaneChannels; ++c) {
                     const std::size_t i = planeIndex(x, y, c);
-                    sumPlanes[Light][i] = draw(rng, light);
-                    sumPlanes[Dark][i] = draw(rng, dark);
-                    sumPlanes[Flat][i] = draw(rng, flat);
+                    planes.sum(Light)[i] = draw(rng, light);
+                    planes.sum(Dark)[i] = draw(rng, dark);
+                    planes.sum(Flat)[i] = draw(rng, flat);
                 }
     }
     // Renders Light and compares every cell, the range and the statistics.
@@ -68,8 +68,8 @@ protected:
             for (int y = 0; y < H; ++y)
                 for (int c = 0; c < kPlaneChannels; ++c) {
                     const std::size_t i = planeIndex(x, y, c);
-                    int64_t v = sumPlanes[Light][i];
-                    const int64_t d = sumPlanes[Dark][i], f = sumPlanes[Flat][i];
+                    int64_t v = planes.sum(Light)[i];
+                    const int64_t d = planes.sum(Dark)[i], f = planes.sum(Flat)[i];
                     if (darkOn) {
                         const int64_t amount =
                             std::min<int64_t>(level * d * lightFrames / (10000ll * darkFrames), 65535);
@@ -82,10 +82,10 @@ protected:
                     const int32_t expected = int32_t(inverse ? 65535 - v : v);
                     lo = std::min(lo, expected);
                     hi = std::max(hi, expected);
-                    if (resultPlane[i] != expected && ++mismatches <= 5)
+                    if (planes.result()[i] != expected && ++mismatches <= 5)
                         ADD_FAILURE() << "cell " << x << "," << y << " channel " << c << ": light "
-                                      << sumPlanes[Light][i] << " dark " << d << " flat " << f << " gives "
-                                      << resultPlane[i] << ", expected " << expected;
+                                      << planes.sum(Light)[i] << " dark " << d << " flat " << f << " gives "
+                                      << planes.result()[i] << ", expected " << expected;
                 }
         EXPECT_EQ(mismatches, 0);
         EXPECT_EQ(st.planeMin[Light], lo);
@@ -94,6 +94,7 @@ protected:
 
     ManualClock clock;
     ImageCore core{clock};
+    IntegrationPlanes& planes = core.integrator.planes;
 };
 
 } // namespace
@@ -128,7 +129,7 @@ TEST_F(CorrectionExact, FlatAtTheMeanAndWholeQuotientsStayExact)
     // Flat cells in pairs f, 400 - f: the flat mean is exactly 200, and a
     // light of k x f makes every quotient the whole number 200 k, where an
     // estimate just below it would lose one.
-    for (Plane p : {Light, Dark, Flat}) zeroPlane(p);
+    for (Plane p : {Light, Dark, Flat}) planes.zero(p);
     std::mt19937 rng(7);
     int32_t pending[kPlaneChannels] = {0, 0, 0};
     int n = 0;
@@ -143,8 +144,8 @@ TEST_F(CorrectionExact, FlatAtTheMeanAndWholeQuotientsStayExact)
                 } else {
                     f = pending[c];
                 }
-                sumPlanes[Flat][i] = f;
-                sumPlanes[Light][i] = f * int32_t(rng() % 164);
+                planes.sum(Flat)[i] = f;
+                planes.sum(Light)[i] = f * int32_t(rng() % 164);
             }
     renderAndCompare(0, true, false, 1, 0);
     for (int c = 0; c < kPlaneChannels; ++c) EXPECT_EQ(core.integrator.flatSum(c), 200 * core.integrator.flatCells());
@@ -217,6 +218,7 @@ protected:
 
     ManualClock clock;
     ImageCore core{clock};
+    IntegrationPlanes& planes = core.integrator.planes;
 };
 
 } // namespace
@@ -228,19 +230,19 @@ TEST_F(AccumulationExact, AddedFramesMatchThePlainSums)
         for (bool inverse : {false, true})
             for (bool render : {true, false}) {
                 SCOPED_TRACE(testing::Message() << b << "x" << b << " inverse " << inverse << " render " << render);
-                allowPlaneAvx2(!inverse || b == 1); // the plain loops too
+                core.integrator.allowAvx2(!inverse || b == 1); // the plain loops too
                 core.controls.MNU_Binning_2x2 = b == 2;
                 core.controls.GRB_Seuils.CKB_Inverse = inverse;
-                zeroResultPlane();
-                zeroPlane(Light);
+                planes.zeroResult();
+                planes.zero(Light);
                 const int columns = (W - 1) / b, rows = H / b;
                 // Sums beyond both ends too: the pass clamps them.
                 std::vector<int32_t> before(kPlaneElements);
                 for (int x = 0; x < columns; ++x)
                     for (int y = 0; y < rows; ++y)
                         for (int c = 0; c < kPlaneChannels; ++c)
-                            sumPlanes[Light][planeIndex(x, y, c)] = int32_t(rng() % 210000) - 70000;
-                std::copy(sumPlanes[Light], sumPlanes[Light] + kPlaneElements, before.begin());
+                            planes.sum(Light)[planeIndex(x, y, c)] = int32_t(rng() % 210000) - 70000;
+                std::copy(planes.sum(Light), planes.sum(Light) + kPlaneElements, before.begin());
                 randomFrame(rng);
                 core.integrator.stats.frameCount[Light] = 3;
                 core.integrator.IntegrateAndRender(Light, true, false, render);
@@ -257,20 +259,20 @@ TEST_F(AccumulationExact, AddedFramesMatchThePlainSums)
                             lo = std::min(lo, written);
                             hi = std::max(hi, written);
                             const std::size_t i = planeIndex(x, y, c);
-                            if ((sumPlanes[Light][i] != expected || (render && resultPlane[i] != written))
+                            if ((planes.sum(Light)[i] != expected || (render && planes.result()[i] != written))
                                 && ++mismatches <= 5)
                                 ADD_FAILURE() << "cell " << x << "," << y << " channel " << c << ": sum "
-                                              << sumPlanes[Light][i] << " result " << resultPlane[i] << ", expected "
+                                              << planes.sum(Light)[i] << " result " << planes.result()[i] << ", expected "
                                               << expected;
                         }
                 EXPECT_EQ(mismatches, 0);
                 EXPECT_EQ(core.integrator.stats.planeMin[Light], lo);
                 EXPECT_EQ(core.integrator.stats.planeMax[Light], hi);
                 // Not summed: the last zone column's cell and the rows below.
-                EXPECT_EQ(sumPlanes[Light][planeIndex(columns, 0, 0)], 0);
-                EXPECT_EQ(sumPlanes[Light][planeIndex(0, rows, 0)], 0);
+                EXPECT_EQ(planes.sum(Light)[planeIndex(columns, 0, 0)], 0);
+                EXPECT_EQ(planes.sum(Light)[planeIndex(0, rows, 0)], 0);
             }
-    allowPlaneAvx2(true);
+    core.integrator.allowAvx2(true);
 }
 
 // Zones off the frame corner whose widths and heights are not whole
@@ -289,13 +291,13 @@ TEST_F(AccumulationExact, OffsetZonesMatchThePlainSums)
                     SCOPED_TRACE(testing::Message() << "zone " << zone.left << "," << zone.top << " " << zone.width()
                                                     << "x" << zone.height() << " avx2 " << avx2 << " inverse "
                                                     << inverse << " render " << render);
-                    allowPlaneAvx2(avx2);
+                    core.integrator.allowAvx2(avx2);
                     core.zone.displayZone = core.zone.zoneRect = zone;
                     core.controls.GRB_Seuils.CKB_Inverse = inverse;
-                    zeroResultPlane();
+                    planes.zeroResult();
                     std::vector<int32_t> before(std::size_t(planeIndex(W + 1, 0, 0)));
                     for (int32_t& v : before) v = int32_t(rng() % 210000) - 70000;
-                    std::copy(before.begin(), before.end(), sumPlanes[Light]);
+                    std::copy(before.begin(), before.end(), planes.sum(Light));
                     randomFrame(rng);
                     core.integrator.stats.frameCount[Light] = 3;
                     core.integrator.IntegrateAndRender(Light, true, false, render);
@@ -310,24 +312,24 @@ TEST_F(AccumulationExact, OffsetZonesMatchThePlainSums)
                             for (int c = 0; c < kPlaneChannels; ++c) {
                                 const std::size_t i = planeIndex(x, y, c);
                                 int32_t expected = before[i];
-                                bool ok = sumPlanes[Light][i] == expected;
+                                bool ok = planes.sum(Light)[i] == expected;
                                 if (inZone(x, y)) {
                                     expected = std::clamp(expected + channelByte(x, y, c), 0, 65535);
                                     const int32_t written = inverse ? 65535 - expected : expected;
                                     lo = std::min(lo, written);
                                     hi = std::max(hi, written);
-                                    ok = sumPlanes[Light][i] == expected && (!render || resultPlane[i] == written);
+                                    ok = planes.sum(Light)[i] == expected && (!render || planes.result()[i] == written);
                                 }
                                 if (!ok && ++mismatches <= 5)
                                     ADD_FAILURE() << "cell " << x << "," << y << " channel " << c << ": sum "
-                                                  << sumPlanes[Light][i] << " result " << resultPlane[i]
+                                                  << planes.sum(Light)[i] << " result " << planes.result()[i]
                                                   << ", expected " << expected;
                             }
                     EXPECT_EQ(mismatches, 0);
                     EXPECT_EQ(core.integrator.stats.planeMin[Light], lo);
                     EXPECT_EQ(core.integrator.stats.planeMax[Light], hi);
                 }
-    allowPlaneAvx2(true);
+    core.integrator.allowAvx2(true);
 }
 
 TEST_F(AccumulationExact, LoopModeSubtractsTheOldestFrame)
@@ -336,7 +338,7 @@ TEST_F(AccumulationExact, LoopModeSubtractsTheOldestFrame)
     m.RDB_Unique = false;
     m.RDB_Boucle = true;
     core.controls.PNL_Integration.SPED_Nb_Bitmap = 2;
-    zeroPlane(Light);
+    planes.zero(Light);
     core.integrator.BTN_Demarrer_AddClick();
     ASSERT_TRUE(core.loop.allocated());
     const Rect zr = core.zone.zoneRect;
@@ -356,7 +358,7 @@ TEST_F(AccumulationExact, LoopModeSubtractsTheOldestFrame)
                         const QRgb p = frames[f].pixel(x, y);
                         expected += c == kChannelRed ? qRed(p) : (c == kChannelGreen ? qGreen(p) : qBlue(p));
                     }
-                    if (sumPlanes[Light][planeIndex(x, y, c)] != expected && ++mismatches <= 5)
+                    if (planes.sum(Light)[planeIndex(x, y, c)] != expected && ++mismatches <= 5)
                         ADD_FAILURE() << "frame " << k << " cell " << x << "," << y << " channel " << c;
                 }
         EXPECT_EQ(mismatches, 0) << "after frame " << k;
@@ -378,12 +380,12 @@ TEST(MapBlock, EveryValueMapsAsTheTableAtAwkwardSpans)
                                               {40000, 40000}};
     for (const auto& [minimum, maximum] : thresholds) {
         for (bool grey : {false, true}) {
-            allowPlaneAvx2(minimum != 7); // one pair through the plain loop
             ThresholdControls s;
             s.SCB_Minimum = minimum;
             s.SCB_Maximum = maximum;
             s.RDB_NB = grey;
             DisplayMapping m;
+            m.allowAvx2(minimum != 7); // one pair through the plain loop
             m.prepare(s, EqualizerControls{});
             m.mapBlock(cells.data(), kStride, kColumns, kRows, image.data(), kColumns * 4);
             int mismatches = 0;
@@ -398,5 +400,4 @@ TEST(MapBlock, EveryValueMapsAsTheTableAtAwkwardSpans)
             EXPECT_EQ(mismatches, 0);
         }
     }
-    allowPlaneAvx2(true);
 }

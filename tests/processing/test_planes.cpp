@@ -2,12 +2,13 @@
 #include "processing/Planes.h"
 
 #include <gtest/gtest.h>
+#include <cstdint>
 
 using namespace velumbra;
 
 TEST(Planes, IndexRuleAndSize)
 {
-    EXPECT_EQ(sizeof(PlaneArray), 5776812u);
+    EXPECT_EQ(kPlaneElements * sizeof(int32_t), 5776812u);
     EXPECT_EQ(planeIndex(0, 0, 0), 0u);
     EXPECT_EQ(planeIndex(0, 0, 2), 2u);
     EXPECT_EQ(planeIndex(0, 1, 0), 3u);
@@ -25,15 +26,21 @@ TEST(Planes, CellMaxPerBinning)
 
 TEST(Planes, ZeroingOnePlaneKeepsTheOthers)
 {
-    sumPlanes[Light][planeIndex(5, 6, 1)] = 11;
-    sumPlanes[Dark][planeIndex(5, 6, 1)] = 22;
-    sumPlanes[Flat][planeIndex(5, 6, 1)] = 33;
-    zeroPlane(Dark);
-    EXPECT_EQ(sumPlanes[Light][planeIndex(5, 6, 1)], 11);
-    EXPECT_EQ(sumPlanes[Dark][planeIndex(5, 6, 1)], 0);
-    EXPECT_EQ(sumPlanes[Flat][planeIndex(5, 6, 1)], 33);
-    zeroPlane(Light);
-    zeroPlane(Flat);
+    IntegrationPlanes planes;
+    for (Plane p : {Light, Dark, Flat}) EXPECT_EQ(planes.sum(p)[planeIndex(800, 600, 2)], 0); // made zeroed
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(planes.sum(Flat)) % 32, 0u);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(planes.result()) % 32, 0u);
+    planes.sum(Light)[planeIndex(5, 6, 1)] = 11;
+    planes.sum(Dark)[planeIndex(5, 6, 1)] = 22;
+    planes.sum(Flat)[planeIndex(5, 6, 1)] = 33;
+    planes.result()[0] = 44;
+    planes.zero(Dark);
+    EXPECT_EQ(planes.sum(Light)[planeIndex(5, 6, 1)], 11);
+    EXPECT_EQ(planes.sum(Dark)[planeIndex(5, 6, 1)], 0);
+    EXPECT_EQ(planes.sum(Flat)[planeIndex(5, 6, 1)], 33);
+    EXPECT_EQ(planes.result()[0], 44);
+    planes.zeroResult();
+    EXPECT_EQ(planes.result()[0], 0);
 }
 
 TEST(CurrentPlane, LightWheneverIntegrationIsOff)
