@@ -1,7 +1,7 @@
 #include "widgets/ImageView.h"
 #include "core/Version.h"
 #include "app/ui/TFRM_Alv.h"
-#include "app/ui/TNumInp.h"
+#include "widgets/TNumInp.h"
 #include "app/ui/ZonesGroup.h"
 
 #include <QAction>
