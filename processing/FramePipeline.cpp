@@ -15,8 +15,7 @@ DisplayZoneGeometry computeDisplayZone(Point starPos, Point zoneOffset, int zone
 {
     DisplayZoneGeometry g;
     const int c = static_cast<int>(std::trunc(zoneSize * 0.5));
-    if (!(aspect > 0.0) || !std::isfinite(aspect)) aspect = 1.3333333333333333;
-    const int hy = static_cast<int>(roundHalfEven(c / aspect));
+    const int hy = zoneHalfHeight(c, aspect);
     g.halfWidth = c;
     g.halfHeight = hy;
 
@@ -60,7 +59,7 @@ FramePipeline::FramePipeline(ImageBuffers& buffers, ZoneState& zone, RunFlags& f
 void FramePipeline::UpdateDisplayZone()
 {
     const bool loop = controls_.integration.RDB_Boucle && controls_.integration.CKB_Integration;
-    const double aspect = loop ? 1.3333333333333333 : zone_.displayAspect;
+    const double aspect = zoneAspect(loop, zone_.displayAspect);
     // The field's range is 20..800; a stray value must not open the zone past the buffers.
     const int size = std::clamp(RoundDown(controls_.TNI_Taille_ZAffich), 20, kMaxFrameWidth);
     const auto g = computeDisplayZone(zone_.starPos, zone_.zoneOffset, size,

@@ -1,4 +1,5 @@
 #include "processing/Integrator.h"
+#include "core/TimeOfDay.h"
 #include "core/Rounding.h"
 #include "processing/PlaneKernels.h"
 #include "processing/FramePipeline.h"
@@ -78,16 +79,26 @@ int Integrator::sumCount(Plane plane) const
     return stats.frameCount[plane];
 }
 
-int Integrator::elapsedSince(int startMs) const
+int Integrator::elapsedSince(int startMs) const { return elapsedMsOfDay(startMs, clock_.msecsOfDay()); }
+
+void Integrator::updateResultSize()
 {
-    int ms = clock_.msecsOfDay() - startMs;
-    if (ms < 0) ms += 24 * 60 * 60 * 1000; // crossed midnight
-    return ms;
+    // The shown size is the nominal display zone, halved by 2x2 binning;
+    // dark and flat masters cover the whole frame.
+    const int b = controls_.binning();
+    int width = buffers_.imageWidth, height = buffers_.imageHeight;
+    if (!controls_.integratingDarkOrFlat()) {
+        const ZoneSize zone = nominalZoneSize(zoneSliderPosition(), zoneAspect(loopMode(), zone_.displayAspect));
+        width = zone.width;
+        height = zone.height;
+    }
+    buffers_.resultWidth = std::clamp(width / b, 1, kMaxFrameWidth);
+    buffers_.resultHeight = std::clamp(height / b, 1, kMaxFrameHeight);
 }
 
 int Integrator::zoneSliderMaximum() const
 {
-    return loopMode() ? 640 : std::max(buffers_.imageWidth, 20);
+    return loopMode() ? kLoopZoneMaxWidth : std::max(buffers_.imageWidth, 20);
 }
 
 int Integrator::zoneSliderPosition() const
@@ -595,21 +606,7 @@ void Integrator::mapToResult(const Span& s, int b)
     mapping_.prepare(controls_.GRB_Seuils, controls_.TFRM_Equal);
     QImage& image = buffers_.result;
 
-    // The shown size is the nominal display zone (the summed cells: the
-    // zone's extra centre column and row are left out), halved by 2x2
-    // binning; dark and flat masters cover the whole frame.
-    int width = buffers_.imageWidth, height = buffers_.imageHeight;
-    if (!controls_.integratingDarkOrFlat()) {
-        const int size = zoneSliderPosition();
-        const int c = static_cast<int>(std::trunc(size * 0.5));
-        const double aspect = loopMode() ? 1.3333333333333333
-                                         : (zone_.displayAspect > 0 ? zone_.displayAspect : 1.3333333333333333);
-        const int hy = static_cast<int>(roundHalfEven(c / aspect));
-        width = 2 * c;
-        height = 2 * hy;
-    }
-    buffers_.resultWidth = std::clamp(width / b, 1, image.width());
-    buffers_.resultHeight = std::clamp(height / b, 1, image.height());
+    updateResultSize();
 
     uint8_t* bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
@@ -781,7 +778,7 @@ void Integrator::BTN_Demarrer_AddClick()
     if (loopMode()) {
         if (pc.SPED_Nb_Bitmap <= 0) pc.SPED_Nb_Bitmap = 1;
         const int w = zoneSliderPosition();
-        const int h = static_cast<int>(roundHalfEven(w / 1.3333333333333333));
+        const int h = static_cast<int>(roundHalfEven(w / kLoopAspect));
         const int64_t frameBytes = int64_t(w) * (h + 1) * kBytesPerPixel;
         const int fit = int(std::max<int64_t>(2, kLoopRingBudgetBytes / frameBytes));
         loopSize = std::min(pc.SPED_Nb_Bitmap + 1, fit);
@@ -927,9 +924,9 @@ void Integrator::RDB_UniqueClick()
 void Integrator::RDB_BoucleClick()
 {
     flags_.zoneDirty = true;
-    const int position = std::min(640, zoneSliderPosition());
+    const int position = std::min(kLoopZoneMaxWidth, zoneSliderPosition());
     controls_.TNI_Taille_ZAffich = position;
-    view_->zoneSliderChanged(640, position, true);
+    view_->zoneSliderChanged(kLoopZoneMaxWidth, position, true);
     pipeline_.UpdateDisplayZone();
     showPlaneFigures(Light);
     IntegrateAndRender(Light, false, false, true);

@@ -91,6 +91,8 @@ public:
     bool binningLocked() const { return running(); }
     // Largest display-zone size: 640 in loop mode, else the frame width.
     int zoneSliderMaximum() const;
+    // Sets the shown result size from the display zone, the mode and the binning.
+    void updateResultSize();
     // Whether the vector kernels may run (when the processor has them);
     // tests turn them off to check the plain loops.
     void allowAvx2(bool allowed);

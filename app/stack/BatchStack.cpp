@@ -133,7 +133,7 @@ StackOutcome BatchStack::run()
     s.CKB_Red = o_.red;
     s.CKB_Green = o_.green;
     s.CKB_Blue = o_.blue;
-    c.TNI_Taille_ZDetect = std::min<double>(o_.detectSize, std::max(3, std::min(320, frameWidth_ - 50)));
+    c.TNI_Taille_ZDetect = std::min<double>(o_.detectSize, maxDetectionZone(frameWidth_));
     core_.zone.tolerance = o_.tolerance;
     c.tracking.RDB_Somax = o_.track == TrackMethod::Axes;
     c.tracking.RDB_Colimacon = o_.track == TrackMethod::Brightest;

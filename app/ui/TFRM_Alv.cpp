@@ -528,7 +528,7 @@ void TFRM_Alv::FormActivate()
         core_.buffers.create();
         // Once only: a camera's own aspect, set at its start, must survive
         // the window being minimised and restored.
-        core_.zone.displayAspect = 1.33333;
+        core_.zone.displayAspect = kInitialDisplayAspect;
         if (resources_) resources_->refreshMemory();
     }
     // Every time: any missing bitmap is created again.

@@ -76,7 +76,7 @@ void ZonesGroup::syncFromCore()
 {
     const int width = core_.buffers.imageWidth;
     if (width <= 0) return;
-    const int detectMax = std::max(3, std::min(320, width - 50));
+    const int detectMax = maxDetectionZone(width);
     SCB_Taille_ZDetect->setMaximum(detectMax);
     TNI_Taille_ZDetect->setMax(detectMax);
     SCB_Taille_ZAffich->setMaximum(core_.integrator.zoneSliderMaximum());
@@ -89,20 +89,11 @@ void ZonesGroup::syncFromCore()
     SCB_Taille_ZAffichChange();
 }
 
-QSize ZonesGroup::resultSizeForZone(int zoneSize, int binning)
-{
-    const int w = zoneSize;
-    const int h = static_cast<int>(std::trunc(zoneSize * 0.75000001875));
-    return binning == 2 ? QSize(w / 2, h / 2) : QSize(w, h);
-}
-
 void ZonesGroup::SCB_Taille_ZAffichChange()
 {
     TNI_Taille_ZAffich->setValue(SCB_Taille_ZAffich->value());
     core_.controls.TNI_Taille_ZAffich = double(TNI_Taille_ZAffich->Value());
-    const QSize result = resultSizeForZone(SCB_Taille_ZAffich->value(), core_.controls.binning());
-    core_.buffers.resultWidth = std::min(result.width(), kMaxFrameWidth);
-    core_.buffers.resultHeight = std::min(result.height(), kMaxFrameHeight);
+    core_.integrator.updateResultSize();
     core_.flags.zoneDirty = true;
     core_.pipeline.UpdateDisplayZone();
     emit displayZoneResized();

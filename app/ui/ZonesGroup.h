@@ -32,7 +32,6 @@ public:
 
     // Result image size for a display-zone size: the zone's width and three
     // quarters of it, halved with 2x2 binning.
-    static QSize resultSizeForZone(int zoneSize, int binning);
 
 signals:
     // The display zone was resized: the result window follows it.

@@ -91,3 +91,37 @@ TEST(DisplayZone, EveryZoneFitsTheFrameAndMatchesItsZoneRect)
         ASSERT_LE(g.zoneRect.right, 2 * g.halfWidth + 1);
     }
 }
+
+// The live zone, the summed cells and the shown result must agree on the
+// zone's height for every camera shape, not only 4:3.
+TEST(DisplayZone, NominalSizeMatchesTheZoneForEveryAspect)
+{
+    struct Case {
+        int size;
+        double aspect;
+        ZoneSize expected;
+    };
+    const Case cases[] = {
+        {640, kLoopAspect, {640, 480}},
+        {641, kLoopAspect, {640, 480}},      // the odd column is the zone's centre, not summed
+        {400, 640.0 / 360.0, {400, 224}},    // 16:9: 200 / 1.78 = 112.5, halves to even
+        {352, 352.0 / 288.0, {352, 288}},    // CIF
+        {100, 0.0, {100, 76}},               // no aspect yet: 4:3 (37.5 -> 38)
+    };
+    for (const Case& c : cases) {
+        const ZoneSize z = nominalZoneSize(c.size, c.aspect);
+        EXPECT_EQ(z.width, c.expected.width) << c.size << " @ " << c.aspect;
+        EXPECT_EQ(z.height, c.expected.height) << c.size << " @ " << c.aspect;
+        const auto g = computeDisplayZone({400, 300}, {0, 0}, c.size, c.aspect, 800, 600);
+        EXPECT_EQ(2 * g.halfWidth, z.width);
+        EXPECT_EQ(2 * g.halfHeight, z.height);
+    }
+}
+
+TEST(DisplayZone, DetectionZoneLimitFollowsTheFrameWidth)
+{
+    EXPECT_EQ(maxDetectionZone(640), 320);
+    EXPECT_EQ(maxDetectionZone(320), 270);
+    EXPECT_EQ(maxDetectionZone(40), 3);
+    EXPECT_EQ(maxDetectionZone(0), 3);
+}
