@@ -353,10 +353,12 @@ void VideoSource::Timer1Timer()
         return;
     }
     if (!driver_) return;
-    grabFrame(0);
+    // A tick without a new frame shows the last one again; it is not a new
+    // frame, so nothing is integrated twice.
+    const bool fresh = grabFrame(0);
     if (!driver_) return; // the driver failed and capture stopped
     bool selected = false;
-    core_.pipeline.ProcessFrame(true, selected);
+    core_.pipeline.ProcessFrame(fresh, selected);
     hooks_->countFrameForSaving(selected, true);
     hooks_->frameShown();
 }
@@ -387,10 +389,17 @@ void VideoSource::MNU_FormatClick(const FormatChoice& choice)
 {
     if (!driver_) return;
     if (core_.flags.turboMode) leaveStreamMode();
+    const FormatChoice previous = driver_->currentFormat();
     if (!driver_->applyFormat(choice)) {
         messages_.showMessage(false, QStringLiteral("Format refusé par le pilote : %1").arg(driver_->lastError()));
     }
     const bool ok = readAndCheckFormat();
+    // A refused format is not kept while capturing: the buffers still have the
+    // old size, so the driver goes back to the format the capture runs in.
+    if (!ok && running_ && !driver_->applyFormat(previous)) {
+        driverFailed();
+        return;
+    }
     hooks_->formatChanged(ok);
     if (ok) core_.pipeline.UpdateDisplayZone();
     notify();

@@ -53,6 +53,11 @@ VideoSourceUi::~VideoSourceUi()
     source_->controlsChanged = nullptr;
     source_->playControlChanged = nullptr;
     source_->setHooks(nullptr);
+    // The panel and the play control call the source from their handlers: a
+    // focus leaving the refresh field while the main window is torn down
+    // would reach a freed source. They are deleted before it.
+    delete panel_.data();
+    delete playControl_.data();
 }
 
 std::optional<int> VideoSourceUi::choose(const QStringList& entries)

@@ -130,6 +130,13 @@ struct Rig {
     }
 };
 
+// Counts what the frame routine hands to integration.
+class IntegrationCounter final : public PipelineStages {
+public:
+    int added = 0;
+    void IntegrateAndRender(Plane, bool add, bool, bool) override { added += add; }
+};
+
 void writeBmp(const QString& path, int w, int h, QRgb colour)
 {
     QImage img(w, h, QImage::Format_RGB888);
@@ -416,4 +423,26 @@ TEST(VideoSource, ACameraThatStopsDeliveringIsStoppedAfterFiveSeconds)
     EXPECT_FALSE(r.source.timer1().isActive());
     ASSERT_EQ(r.messages.lines.size(), 1);
     EXPECT_TRUE(r.messages.lines[0].contains(QStringLiteral("aucune image")));
+}
+
+TEST(VideoSource, ATickWithoutANewFrameIntegratesNothing)
+{
+    // Nothing in time and a frame the decoder refused look alike to the source:
+    // the tick shows the last frame again, as an old frame.
+    Rig r;
+    r.catalogue.configure = [](FakeDriver& d) {
+        d.script = {GrabResult::Frame, GrabResult::NoFrame, GrabResult::NoFrame, GrabResult::Frame};
+    };
+    IntegrationCounter stages;
+    r.core.pipeline.setStages(&stages);
+    r.core.controls.integration.CKB_Integration = true;
+    r.core.controls.BTN_Demarrer_Add_Enabled = false; // integration running
+    r.source.BTN_StartClick();
+    for (int i = 0; i < 4; ++i) {
+        r.clock.advanceMs(100);
+        r.source.Timer1Timer();
+    }
+    EXPECT_EQ(r.hooks.shown, 4);
+    EXPECT_EQ(stages.added, 2);
+    r.core.pipeline.setStages(nullptr);
 }

@@ -7,6 +7,7 @@
 #include "acquisition/ui/TFRM_PlayControl.h"
 #include "acquisition/ui/TFRM_VideoFormat.h"
 #include "acquisition/ui/TFRM_VideoSource.h"
+#include "acquisition/ui/VideoSourceUi.h"
 #include "app/ui/TFRM_Alv.h"
 #include "app/ui/TNumInp.h"
 #include "processing/ImageCore.h"
@@ -17,6 +18,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QPointer>
+#include <QVBoxLayout>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
@@ -193,6 +196,49 @@ private slots:
         QCOMPARE(*dialog.selected(), choices[0]);
         dialog.setChoices({}, {});
         QVERIFY(!dialog.selected().has_value());
+    }
+
+    void thePanelGoesWithItsSource()
+    {
+        // The panel is placed in a window that outlives the source; a focus
+        // leaving its refresh field afterwards must not reach the freed source.
+        ManualClock clock;
+        ImageCore core{clock};
+        RecordingMessages messages;
+        QWidget host;
+        auto* layout = new QVBoxLayout(&host);
+        auto* other = new QLineEdit(&host);
+        auto ui = std::make_unique<VideoSourceUi>(core, messages, clock, &host);
+        layout->addWidget(ui->panel());
+        layout->addWidget(other);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        host.activateWindow();
+        QPointer<TNumInp> field = host.findChild<TNumInp*>(QStringLiteral("TNI_Tps_Rafraichissement"));
+        QVERIFY(field);
+        field->setFocus();
+        QTRY_VERIFY(field->hasFocus());
+        field->setText(QStringLiteral("120"));
+        ui.reset();
+        QVERIFY(field.isNull());
+        other->setFocus();
+        QTRY_VERIFY(other->hasFocus());
+    }
+
+    void closingWithTheFocusInTheRefreshField()
+    {
+        auto window = std::make_unique<TFRM_Alv>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->activateWindow();
+        auto* field = window->findChild<TNumInp*>(QStringLiteral("TNI_Tps_Rafraichissement"));
+        QVERIFY(field);
+        field->setFocus();
+        QTRY_VERIFY(field->hasFocus());
+        field->setText(QStringLiteral("120"));
+        window->close();
+        window.reset(); // the field's exit ran before its source went, or not at all
+        QVERIFY(QApplication::focusWidget() == nullptr);
     }
 
     void chooserPreselectsTheFirstEntry()
