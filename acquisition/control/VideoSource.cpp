@@ -89,8 +89,11 @@ void VideoSource::BTN_StartClick()
     if (!driver_) {
         driver_ = catalogue_.createDriver(driverIndex_);
         if (!driver_ || !driver_->connect()) {
+            // The cause (rights, a camera held by another program, unplugged) says what to do.
+            const QString cause = driver_ ? driver_->lastError() : QString();
             driver_.reset();
             messages_.showMessage(false, kCameraMessage);
+            if (!cause.isEmpty()) messages_.showMessage(false, cause);
             notify();
             return;
         }
@@ -304,6 +307,8 @@ void VideoSource::showRate(const std::optional<QString>& text)
 bool VideoSource::decodeInto(int slot, const std::function<GrabResult(QImage&)>& fill)
 {
     QImage& target = core_.buffers.frameSlots[size_t(std::clamp(slot, 0, 2))];
+    // With the RAW step on, a camera's own mosaic is not decoded by the driver too.
+    if (driver_) driver_->setRawMosaic(controls.CKB_RAW);
     if (!controls.CKB_RAW) return fill(target) == GrabResult::Frame;
     if (scratch_.isNull()) scratch_ = QImage(kMaxFrameWidth, kMaxFrameHeight, kPixelFormat);
     if (fill(scratch_) != GrabResult::Frame) return false;

@@ -60,6 +60,10 @@ VideoSourceUi::~VideoSourceUi()
     delete playControl_.data();
 }
 
+CameraPanel* VideoSourceUi::panel() const { return panel_; }
+
+TFRM_PlayControl* VideoSourceUi::playControl() const { return playControl_; }
+
 std::optional<int> VideoSourceUi::choose(const QStringList& entries)
 {
     if (chooserOverride) return chooserOverride(entries);
@@ -108,8 +112,13 @@ void VideoSourceUi::MNU_SourceClick()
 {
     VideoDriver* driver = source_->driver();
     if (!driver) return;
-    TFRM_VideoSource dialog(driver->controls(),
-                            [this](uint32_t id, double v) { source_->MNU_SourceChange(id, v); }, window_);
+    TFRM_VideoSource dialog(
+        driver->controls(), [this](uint32_t id, double v) { source_->MNU_SourceChange(id, v); },
+        [this] {
+            VideoDriver* d = source_->driver();
+            return d ? d->controls() : std::vector<DriverControl>{};
+        },
+        window_);
     dialog.exec();
 }
 

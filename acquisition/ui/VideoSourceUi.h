@@ -31,8 +31,8 @@ public:
 
     VideoSource& source() { return *source_; }
     SkySimulator& sky() { return sky_; }
-    CameraPanel* panel() const { return panel_; }
-    TFRM_PlayControl* playControl() const { return playControl_; }
+    CameraPanel* panel() const;
+    TFRM_PlayControl* playControl() const;
 
     // Replaces the driver chooser dialog (scripts and tests pick an entry).
     std::function<std::optional<int>(const QStringList&)> chooserOverride;

@@ -73,6 +73,8 @@ public:
     }
     std::vector<DriverControl> controls() override { return {}; }
     bool setControl(uint32_t, double) override { return true; }
+    bool rawMosaic = false;
+    void setRawMosaic(bool on) override { rawMosaic = on; }
     QString lastError() const override { return QStringLiteral("device unplugged"); }
 };
 
@@ -205,7 +207,10 @@ TEST(VideoSource, NoDriverConfirmedOrNoneThatConnects)
     s.source.BTN_StartClick();
     EXPECT_FALSE(s.source.driver());
     EXPECT_FALSE(s.source.timer1().isActive());
-    EXPECT_EQ(s.messages.lines.size(), 1);
+    // The driver's reason follows the message, so the user knows what to mend.
+    EXPECT_EQ(s.messages.lines,
+              (QStringList{QStringLiteral("Impossible de demarrer la camera, verifier le branchement et les pilotes."),
+                           QStringLiteral("device unplugged")}));
 }
 
 TEST(VideoSource, OversizeFormatIsRefusedAndAnotherFormatCanBeChosen)
@@ -312,9 +317,14 @@ TEST(VideoSource, RawModeRebuildsColourFromTheMosaic)
     r.core.buffers.frameSlots[0].fill(qRgb(7, 7, 7));
     r.source.BTN_StartClick();
     r.source.Timer1Timer();
+    // The camera hands its mosaic over undecoded: colour is rebuilt once.
+    EXPECT_TRUE(r.catalogue.last->rawMosaic);
     const QImage& slot = r.core.buffers.frameSlots[0];
     EXPECT_EQ(slot.pixel(5, 5) & 0xffffffu, qRgb(100, 150, 200) & 0xffffffu);
     EXPECT_EQ(slot.pixel(0, 5) & 0xffffffu, qRgb(7, 7, 7) & 0xffffffu); // border not written
+    r.source.controls.CKB_RAW = false;
+    r.source.Timer1Timer();
+    EXPECT_FALSE(r.catalogue.last->rawMosaic);
 }
 
 TEST(VideoSource, PlaybackSortsTheListReportsBadFilesAndGoesOn)

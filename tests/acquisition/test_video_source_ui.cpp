@@ -183,6 +183,42 @@ private slots:
         QCOMPARE(applied.last(), (QPair<uint32_t, double>(2, 0.0)));
     }
 
+    void sourceDialogListsMenusAndGreysInactiveSettings()
+    {
+        // A webcam's exposure: a mode menu (items 1 and 3 only) and a time that
+        // applies only in manual mode.
+        using K = DriverControl::Kind;
+        std::vector<DriverControl> camera = {
+            {10, QStringLiteral("Auto Exposure"), K::Menu, 0, 3, 1, 3,
+             {{1, QStringLiteral("Manual Mode")}, {3, QStringLiteral("Aperture Priority Mode")}}, true, true},
+            {11, QStringLiteral("Exposure Time"), K::Slider, 3, 2047, 1, 250, {}, false, false},
+        };
+        QList<QPair<uint32_t, double>> applied;
+        auto apply = [&](uint32_t id, double v) {
+            applied.append({id, v});
+            if (id == 10) camera[1].enabled = v == 1; // the driver's rule
+        };
+        TFRM_VideoSource dialog(camera, apply, [&] { return camera; });
+        auto* mode = dialog.findChild<QComboBox*>(QStringLiteral("CBX_Control_10"));
+        auto* slider = dialog.findChild<QSlider*>(QStringLiteral("SCB_Control_11"));
+        auto* field = dialog.findChild<TNumInp*>(QStringLiteral("TNI_Control_11"));
+        QVERIFY(mode && slider && field);
+        QCOMPARE(mode->count(), 2);
+        QCOMPARE(mode->itemText(0), QStringLiteral("Manual Mode"));
+        QCOMPARE(mode->currentText(), QStringLiteral("Aperture Priority Mode"));
+        QVERIFY(!slider->isEnabled());
+        QVERIFY(!field->isEnabled());
+
+        mode->setCurrentIndex(0);
+        QCOMPARE(applied.last(), (QPair<uint32_t, double>(10, 1.0)));
+        QVERIFY(slider->isEnabled());
+        QVERIFY(field->isEnabled());
+        QCOMPARE(applied.size(), 1); // re-reading applies nothing
+        mode->setCurrentIndex(1);
+        QCOMPARE(applied.last(), (QPair<uint32_t, double>(10, 3.0)));
+        QVERIFY(!slider->isEnabled());
+    }
+
     void formatDialogSelectsTheCurrentFormat()
     {
         TFRM_VideoFormat dialog;
