@@ -196,6 +196,7 @@ private slots:
         QList<QPair<uint32_t, double>> applied;
         auto apply = [&](uint32_t id, double v) {
             applied.append({id, v});
+            camera[id == 10 ? 0 : 1].value = v;
             if (id == 10) camera[1].enabled = v == 1; // the driver's rule
         };
         TFRM_VideoSource dialog(camera, apply, [&] { return camera; });
