@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <libv4l2.h>
 #include <linux/videodev2.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -39,7 +38,7 @@ QString describeFormat(const v4l2_fmtdesc& d)
 
 } // namespace
 
-V4l2Driver::V4l2Driver(QString path) : path_(std::move(path)) {}
+V4l2Driver::V4l2Driver(QString path, std::unique_ptr<V4l2Io> io) : path_(std::move(path)), io_(std::move(io)) {}
 
 V4l2Driver::~V4l2Driver() { disconnect(); }
 
@@ -47,7 +46,7 @@ bool V4l2Driver::xioctl(unsigned long request, void* arg)
 {
     int r;
     do {
-        r = v4l2_ioctl(fd_, request, arg);
+        r = io_->ioctl(fd_, request, arg);
     } while (r == -1 && errno == EINTR);
     return r != -1;
 }
@@ -73,21 +72,15 @@ GrabResult V4l2Driver::lost()
 bool V4l2Driver::connect()
 {
     if (fd_ >= 0) return true;
-    const int raw = ::open(path_.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK);
-    if (raw < 0) return fail(QObject::tr("ouverture impossible"));
-    // Frames are decoded here with libv4lconvert, so libv4l2 passes native formats through.
-    fd_ = v4l2_fd_open(raw, V4L2_DISABLE_CONVERSION);
-    if (fd_ < 0) {
-        ::close(raw);
-        return fail(QObject::tr("ouverture impossible"));
-    }
+    fd_ = io_->open(path_);
+    if (fd_ < 0) return fail(QObject::tr("ouverture impossible"));
     v4l2_capability caps{};
     if (!xioctl(VIDIOC_QUERYCAP, &caps) || !isV4l2CaptureDevice(caps)) {
         fail(QObject::tr("pas un périphérique de capture"));
         disconnect();
         return false;
     }
-    converter_ = std::make_unique<FrameConverter>(fd_);
+    converter_ = io_->converter(fd_);
     const FormatChoice current = currentFormat();
     const auto chosen = chooseV4l2Format(formatChoices(), current, kMaxFrameWidth, kMaxFrameHeight);
     // A device whose every format is too large keeps its own: the size check tells the user.
@@ -105,7 +98,7 @@ void V4l2Driver::disconnect()
     stopStream();
     stopCapture();
     converter_.reset();
-    if (fd_ >= 0) v4l2_close(fd_);
+    if (fd_ >= 0) io_->close(fd_);
     fd_ = -1;
 }
 
@@ -153,7 +146,7 @@ bool V4l2Driver::startCapture()
         b.memory = V4L2_MEMORY_MMAP;
         b.index = i;
         if (!xioctl(VIDIOC_QUERYBUF, &b)) return fail(QObject::tr("tampon vidéo inaccessible"));
-        void* p = v4l2_mmap(nullptr, b.length, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, b.m.offset);
+        void* p = io_->map(fd_, b.length, b.m.offset);
         if (p == MAP_FAILED) return fail(QObject::tr("tampon vidéo inaccessible"));
         buffers_[i] = {p, b.length, 0};
         if (!xioctl(VIDIOC_QBUF, &b)) return fail(QObject::tr("tampon vidéo refusé"));
@@ -172,7 +165,7 @@ void V4l2Driver::stopCapture()
     }
     capturing_ = false;
     for (Buffer& b : buffers_)
-        if (b.start) v4l2_munmap(b.start, b.length);
+        if (b.start) io_->unmap(b.start, b.length);
     buffers_.clear();
     if (fd_ >= 0) {
         v4l2_requestbuffers req{};
@@ -211,10 +204,10 @@ GrabResult V4l2Driver::grab(QImage& target, int timeoutMs)
     // Two rounds at most: when the queue was full, its frames are stale and
     // the grab waits once more for the next one.
     for (int round = 0; round < 2; ++round) {
-        pollfd p{fd_, POLLIN, 0};
-        const int ready = ::poll(&p, 1, timeoutMs);
+        short revents = 0;
+        const int ready = io_->poll(fd_, timeoutMs, revents);
         if (ready < 0 && errno != EINTR) return fail(QObject::tr("attente d'image")), GrabResult::Failed;
-        if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return lost();
+        if (revents & (POLLERR | POLLHUP | POLLNVAL)) return lost();
         if (ready <= 0) return GrabResult::NoFrame;
 
         // Drain the queue: everything the camera filled since the last grab.

@@ -1,5 +1,6 @@
 #pragma once
 #include "acquisition/V4l2Formats.h"
+#include "acquisition/V4l2Io.h"
 #include "acquisition/V4l2Queue.h"
 #include "acquisition/VideoDriver.h"
 
@@ -16,7 +17,7 @@ class SkySimulator;
 // newest frame the camera delivered.
 class V4l2Driver final : public VideoDriver {
 public:
-    explicit V4l2Driver(QString path);
+    explicit V4l2Driver(QString path, std::unique_ptr<V4l2Io> io = std::make_unique<LibV4l2Io>());
     ~V4l2Driver() override;
 
     bool connect() override;
@@ -52,6 +53,7 @@ private:
     void setFramePeriod(int framePeriodUs);
 
     QString path_;
+    std::unique_ptr<V4l2Io> io_;
     int fd_ = -1;
     std::vector<Buffer> buffers_;
     std::vector<FilledBuffer> filled_; // taken from the queue in one grab; sized once
