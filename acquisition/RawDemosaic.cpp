@@ -77,25 +77,24 @@ void demosaicPixel(const uint8_t* up, const uint8_t* mid, const uint8_t* down, u
 // order. The vertical sums up + down of the row are made once and serve as
 // the above/below mean of a pixel and, shifted by one pixel, as its
 // diagonals. Returns the first x left to do.
-static int demosaicRowAvx2(const uint8_t* up, const uint8_t* mid,
-                                                           const uint8_t* down, uint8_t* out, int width,
-                                                           const SiteRecipe& oddSite, const SiteRecipe& evenSite)
+static int demosaicRowAvx2(const uint8_t* up, const uint8_t* mid, const uint8_t* down, uint8_t* out, int width,
+                           const SiteRecipe& oddSite, const SiteRecipe& evenSite)
 {
     constexpr int kMaxLanes = (kMaxFrameWidth + 8) * 4;
-    alignas(32) uint16_t vertical[kMaxLanes];
+    uint16_t vertical[kMaxLanes];
     if (width > kMaxFrameWidth) return 1;
     auto widen = [](const uint8_t* p) {
         return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
     };
     int x = 0;
     for (; x + 4 <= width; x += 4)
-        _mm256_store_si256(reinterpret_cast<__m256i*>(vertical + x * 4),
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(vertical + x * 4),
                            _mm256_add_epi16(widen(up + x * 4), widen(down + x * 4)));
     for (; x < width; ++x)
         for (int c = 0; c < 4; ++c) vertical[x * 4 + c] = uint16_t(up[x * 4 + c] + down[x * 4 + c]);
 
     // Lane masks for four pixels from an odd x: odd, even, odd, even.
-    alignas(32) uint16_t masks[kSourceCount][16] = {};
+    uint16_t masks[kSourceCount][16] = {};
     const SiteRecipe* sites[2] = {&oddSite, &evenSite};
     for (int p = 0; p < 4; ++p) {
         const SiteRecipe& s = *sites[p & 1];
@@ -104,14 +103,16 @@ static int demosaicRowAvx2(const uint8_t* up, const uint8_t* mid,
         masks[s.red][p * 4 + kRed] = 0xffff;
         masks[Own][p * 4 + 3] = 0xffff; // the unused byte follows the source
     }
-    auto mask = [&](Source s) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(masks[s])); };
+    // Unaligned loads throughout: the sums are read at every pixel offset, and
+    // a stack array is not reliably 32-byte aligned (sanitizer frames move it).
+    auto mask = [&](Source s) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(masks[s])); };
     const __m256i mOwn = mask(Own), mLr = mask(LeftRight), mUd = mask(UpDown), mCross = mask(Cross),
                   mDiag = mask(Diagonal);
     auto four = [&](int px) {
         const uint8_t* m = mid + px * 4;
         const __m256i own = widen(m);
         const __m256i lr = _mm256_add_epi16(widen(m - 4), widen(m + 4));
-        const __m256i ud = _mm256_load_si256(reinterpret_cast<const __m256i*>(vertical + px * 4));
+        const __m256i ud = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(vertical + px * 4));
         const __m256i diag = _mm256_add_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(vertical + px * 4 - 4)),
                                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(vertical + px * 4 + 4)));
         const __m256i cross = _mm256_add_epi16(lr, ud);
@@ -144,7 +145,7 @@ static int demosaicRowSse2(const uint8_t* up, const uint8_t* mid, const uint8_t*
                     const SiteRecipe& oddSite, const SiteRecipe& evenSite)
 {
     // Lane masks for a half of two pixels: first pixel at odd x, second at even x.
-    alignas(16) uint16_t masks[kSourceCount][8] = {};
+    uint16_t masks[kSourceCount][8] = {};
     const SiteRecipe* sites[2] = {&oddSite, &evenSite};
     for (int p = 0; p < 2; ++p) {
         masks[sites[p]->blue][p * 4 + kBlue] = 0xffff;
@@ -152,11 +153,11 @@ static int demosaicRowSse2(const uint8_t* up, const uint8_t* mid, const uint8_t*
         masks[sites[p]->red][p * 4 + kRed] = 0xffff;
         masks[Own][p * 4 + 3] = 0xffff; // the unused byte follows the source
     }
-    const __m128i mOwn = _mm_load_si128(reinterpret_cast<const __m128i*>(masks[Own]));
-    const __m128i mLr = _mm_load_si128(reinterpret_cast<const __m128i*>(masks[LeftRight]));
-    const __m128i mUd = _mm_load_si128(reinterpret_cast<const __m128i*>(masks[UpDown]));
-    const __m128i mCross = _mm_load_si128(reinterpret_cast<const __m128i*>(masks[Cross]));
-    const __m128i mDiag = _mm_load_si128(reinterpret_cast<const __m128i*>(masks[Diagonal]));
+    const __m128i mOwn = _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks[Own]));
+    const __m128i mLr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks[LeftRight]));
+    const __m128i mUd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks[UpDown]));
+    const __m128i mCross = _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks[Cross]));
+    const __m128i mDiag = _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks[Diagonal]));
     const __m128i zero = _mm_setzero_si128();
     auto load = [](const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
     auto half = [&](__m128i own, __m128i l, __m128i r, __m128i u, __m128i d, __m128i ul, __m128i ur, __m128i dl,

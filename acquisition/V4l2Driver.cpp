@@ -1,12 +1,13 @@
 #include "acquisition/V4l2Driver.h"
 #include "core/ImageBuffers.h"
 #include "acquisition/SimulatorDriver.h"
+#include "acquisition/V4l2Controls.h"
+#include "acquisition/V4l2Errors.h"
 
 #include <QObject>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <libv4l2.h>
 #include <linux/videodev2.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -18,15 +19,16 @@ namespace {
 
 constexpr unsigned kBufferCount = 4;
 
-std::optional<v4l2_capability> probeDevice(const QString& path)
+V4l2Probe probeDevice(const QString& path)
 {
     const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK);
-    if (fd < 0) return std::nullopt;
+    if (fd < 0) return {std::nullopt, errno};
     v4l2_capability caps{};
     const bool ok = ::ioctl(fd, VIDIOC_QUERYCAP, &caps) == 0;
+    const int error = errno;
     ::close(fd);
-    if (!ok) return std::nullopt;
-    return caps;
+    if (!ok) return {std::nullopt, error == ENOTTY || error == EINVAL ? 0 : error};
+    return {caps, 0};
 }
 
 QString describeFormat(const v4l2_fmtdesc& d)
@@ -36,7 +38,7 @@ QString describeFormat(const v4l2_fmtdesc& d)
 
 } // namespace
 
-V4l2Driver::V4l2Driver(QString path) : path_(std::move(path)) {}
+V4l2Driver::V4l2Driver(QString path, std::unique_ptr<V4l2Io> io) : path_(std::move(path)), io_(std::move(io)) {}
 
 V4l2Driver::~V4l2Driver() { disconnect(); }
 
@@ -44,35 +46,41 @@ bool V4l2Driver::xioctl(unsigned long request, void* arg)
 {
     int r;
     do {
-        r = v4l2_ioctl(fd_, request, arg);
+        r = io_->ioctl(fd_, request, arg);
     } while (r == -1 && errno == EINTR);
     return r != -1;
 }
 
 bool V4l2Driver::fail(const QString& what)
 {
-    error_ = QStringLiteral("%1 : %2 (%3)").arg(path_, what, QString::fromLocal8Bit(std::strerror(errno)));
+    error_ = QStringLiteral("%1 : %2 (%3)").arg(path_, what, v4l2ErrorReason(errno));
     return false;
+}
+
+// The device reported an error or hung up: after an unplug every request
+// fails with ENODEV, which names the cause.
+GrabResult V4l2Driver::lost()
+{
+    v4l2_capability caps{};
+    if (xioctl(VIDIOC_QUERYCAP, &caps))
+        error_ = QObject::tr("%1 : la caméra ne répond plus").arg(path_);
+    else
+        fail(QObject::tr("la caméra ne répond plus"));
+    return GrabResult::Failed;
 }
 
 bool V4l2Driver::connect()
 {
     if (fd_ >= 0) return true;
-    const int raw = ::open(path_.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK);
-    if (raw < 0) return fail(QObject::tr("ouverture impossible"));
-    // Frames are decoded here with libv4lconvert, so libv4l2 passes native formats through.
-    fd_ = v4l2_fd_open(raw, V4L2_DISABLE_CONVERSION);
-    if (fd_ < 0) {
-        ::close(raw);
-        return fail(QObject::tr("ouverture impossible"));
-    }
+    fd_ = io_->open(path_);
+    if (fd_ < 0) return fail(QObject::tr("ouverture impossible"));
     v4l2_capability caps{};
     if (!xioctl(VIDIOC_QUERYCAP, &caps) || !isV4l2CaptureDevice(caps)) {
         fail(QObject::tr("pas un périphérique de capture"));
         disconnect();
         return false;
     }
-    converter_ = std::make_unique<FrameConverter>(fd_);
+    converter_ = io_->converter(fd_);
     const FormatChoice current = currentFormat();
     const auto chosen = chooseV4l2Format(formatChoices(), current, kMaxFrameWidth, kMaxFrameHeight);
     // A device whose every format is too large keeps its own: the size check tells the user.
@@ -90,7 +98,7 @@ void V4l2Driver::disconnect()
     stopStream();
     stopCapture();
     converter_.reset();
-    if (fd_ >= 0) v4l2_close(fd_);
+    if (fd_ >= 0) io_->close(fd_);
     fd_ = -1;
 }
 
@@ -130,15 +138,17 @@ bool V4l2Driver::startCapture()
     req.memory = V4L2_MEMORY_MMAP;
     if (!xioctl(VIDIOC_REQBUFS, &req) || req.count < 1) return fail(QObject::tr("pas de tampons vidéo"));
     buffers_.resize(req.count);
+    filled_.reserve(req.count);
+    choice_.requeue.reserve(req.count);
     for (unsigned i = 0; i < req.count; ++i) {
         v4l2_buffer b{};
         b.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         b.memory = V4L2_MEMORY_MMAP;
         b.index = i;
         if (!xioctl(VIDIOC_QUERYBUF, &b)) return fail(QObject::tr("tampon vidéo inaccessible"));
-        void* p = v4l2_mmap(nullptr, b.length, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, b.m.offset);
+        void* p = io_->map(fd_, b.length, b.m.offset);
         if (p == MAP_FAILED) return fail(QObject::tr("tampon vidéo inaccessible"));
-        buffers_[i] = {p, b.length};
+        buffers_[i] = {p, b.length, 0};
         if (!xioctl(VIDIOC_QBUF, &b)) return fail(QObject::tr("tampon vidéo refusé"));
     }
     v4l2_buf_type type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
@@ -155,7 +165,7 @@ void V4l2Driver::stopCapture()
     }
     capturing_ = false;
     for (Buffer& b : buffers_)
-        if (b.start) v4l2_munmap(b.start, b.length);
+        if (b.start) io_->unmap(b.start, b.length);
     buffers_.clear();
     if (fd_ >= 0) {
         v4l2_requestbuffers req{};
@@ -165,45 +175,70 @@ void V4l2Driver::stopCapture()
     }
 }
 
+bool V4l2Driver::queueBuffer(uint32_t index)
+{
+    v4l2_buffer b{};
+    b.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    b.memory = V4L2_MEMORY_MMAP;
+    b.index = index;
+    return xioctl(VIDIOC_QBUF, &b);
+}
+
+bool V4l2Driver::decode(uint32_t index, QImage& target)
+{
+    const Buffer& buffer = buffers_[index];
+    const auto* bytes = static_cast<const uint8_t*>(buffer.start);
+    // A raw mosaic goes undecoded to the RAW step, which rebuilds the colour once.
+    if (rawMosaic_ && isBayer8(format_.pixelFormat))
+        return copyMosaic(bytes, buffer.used, format_.width, format_.height, bytesPerLine_, target);
+    return converter_->convert(bytes, buffer.used, format_.pixelFormat, format_.width, format_.height,
+                               bytesPerLine_, target);
+}
+
 GrabResult V4l2Driver::grab(QImage& target, int timeoutMs)
 {
     if (fd_ < 0 || !capturing_) {
         error_ = QObject::tr("%1 : caméra non connectée").arg(path_);
         return GrabResult::Failed;
     }
-    pollfd p{fd_, POLLIN, 0};
-    const int ready = ::poll(&p, 1, timeoutMs);
-    if (ready < 0 && errno != EINTR) return fail(QObject::tr("attente d'image")), GrabResult::Failed;
-    if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) {
-        error_ = QObject::tr("%1 : la caméra ne répond plus").arg(path_);
-        return GrabResult::Failed;
-    }
-    if (ready <= 0) return GrabResult::NoFrame;
+    // Two rounds at most: when the queue was full, its frames are stale and
+    // the grab waits once more for the next one.
+    for (int round = 0; round < 2; ++round) {
+        short revents = 0;
+        const int ready = io_->poll(fd_, timeoutMs, revents);
+        if (ready < 0 && errno != EINTR) return fail(QObject::tr("attente d'image")), GrabResult::Failed;
+        if (revents & (POLLERR | POLLHUP | POLLNVAL)) return lost();
+        if (ready <= 0) return GrabResult::NoFrame;
 
-    // Take the newest of the queued frames; the older ones go back at once.
-    v4l2_buffer newest{};
-    bool have = false;
-    for (;;) {
-        v4l2_buffer b{};
-        b.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        b.memory = V4L2_MEMORY_MMAP;
-        if (!xioctl(VIDIOC_DQBUF, &b)) {
-            if (errno == EAGAIN) break;
-            fail(QObject::tr("la caméra ne répond plus"));
-            if (have) xioctl(VIDIOC_QBUF, &newest);
-            return GrabResult::Failed;
+        // Drain the queue: everything the camera filled since the last grab.
+        filled_.clear();
+        for (;;) {
+            v4l2_buffer b{};
+            b.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+            b.memory = V4L2_MEMORY_MMAP;
+            if (!xioctl(VIDIOC_DQBUF, &b)) {
+                if (errno == EAGAIN) break;
+                const int error = errno;
+                for (const FilledBuffer& f : filled_) queueBuffer(f.index);
+                errno = error;
+                fail(QObject::tr("la caméra ne répond plus"));
+                return GrabResult::Failed;
+            }
+            const bool known = b.index < buffers_.size();
+            if (known) buffers_[b.index].used = b.bytesused;
+            filled_.push_back({b.index, int64_t(b.timestamp.tv_sec) * 1000000 + b.timestamp.tv_usec,
+                               (b.flags & V4L2_BUF_FLAG_ERROR) != 0 || !known});
         }
-        if (have) xioctl(VIDIOC_QBUF, &newest);
-        newest = b;
-        have = true;
+        if (filled_.empty()) return GrabResult::NoFrame;
+        chooseFreshBuffer(filled_, buffers_.size(), choice_);
+        for (uint32_t index : choice_.requeue)
+            if (!queueBuffer(index)) return fail(QObject::tr("la caméra ne répond plus")), GrabResult::Failed;
+        if (!choice_.use) continue;
+        const bool decoded = decode(*choice_.use, target);
+        if (!queueBuffer(*choice_.use)) return fail(QObject::tr("la caméra ne répond plus")), GrabResult::Failed;
+        return decoded ? GrabResult::Frame : GrabResult::NoFrame;
     }
-    if (!have) return GrabResult::NoFrame;
-    bool decoded = false;
-    if (newest.index < buffers_.size() && !(newest.flags & V4L2_BUF_FLAG_ERROR))
-        decoded = converter_->convert(static_cast<const uint8_t*>(buffers_[newest.index].start), newest.bytesused,
-                                      format_.pixelFormat, format_.width, format_.height, bytesPerLine_, target);
-    if (!xioctl(VIDIOC_QBUF, &newest)) return fail(QObject::tr("la caméra ne répond plus")), GrabResult::Failed;
-    return decoded ? GrabResult::Frame : GrabResult::NoFrame;
+    return GrabResult::NoFrame;
 }
 
 void V4l2Driver::setFramePeriod(int framePeriodUs)
@@ -219,7 +254,11 @@ void V4l2Driver::setFramePeriod(int framePeriodUs)
 bool V4l2Driver::startStream(int framePeriodUs, std::function<void()> frameReady)
 {
     if (fd_ < 0 || !capturing_) return false;
+    // Cameras take a new frame rate only while not streaming (uvcvideo
+    // answers EBUSY): stop, set the period, start again.
+    stopCapture();
     setFramePeriod(framePeriodUs);
+    if (!startCapture()) return false;
     notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [cb = std::move(frameReady)] { cb(); });
     return true;
@@ -238,6 +277,7 @@ std::vector<FormatChoice> V4l2Driver::formatChoices()
 {
     std::vector<FormatChoice> out;
     if (fd_ < 0) return out;
+    std::vector<FormatChoice> all;
     for (uint32_t i = 0;; ++i) {
         v4l2_fmtdesc d{};
         d.index = i;
@@ -249,7 +289,7 @@ std::vector<FormatChoice> V4l2Driver::formatChoices()
             s.pixel_format = d.pixelformat;
             if (!xioctl(VIDIOC_ENUM_FRAMESIZES, &s)) break;
             if (s.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
-                out.push_back({d.pixelformat, describeFormat(d), int(s.discrete.width), int(s.discrete.height)});
+                all.push_back({d.pixelformat, describeFormat(d), int(s.discrete.width), int(s.discrete.height)});
                 continue;
             }
             // Stepwise sizes: offer the usual ones inside the range.
@@ -257,11 +297,11 @@ std::vector<FormatChoice> V4l2Driver::formatChoices()
             for (const auto& wh : kSizes)
                 if (uint32_t(wh[0]) >= s.stepwise.min_width && uint32_t(wh[0]) <= s.stepwise.max_width
                     && uint32_t(wh[1]) >= s.stepwise.min_height && uint32_t(wh[1]) <= s.stepwise.max_height)
-                    out.push_back({d.pixelformat, describeFormat(d), wh[0], wh[1]});
+                    all.push_back({d.pixelformat, describeFormat(d), wh[0], wh[1]});
             break;
         }
     }
-    return out;
+    return offeredV4l2Formats(all, v4lconvertDecodes, kMaxFrameWidth, kMaxFrameHeight);
 }
 
 bool V4l2Driver::applyFormat(const FormatChoice& choice)
@@ -282,21 +322,18 @@ std::vector<DriverControl> V4l2Driver::controls()
     v4l2_queryctrl q{};
     q.id = V4L2_CTRL_FLAG_NEXT_CTRL;
     while (xioctl(VIDIOC_QUERYCTRL, &q)) {
-        const bool usable = !(q.flags & (V4L2_CTRL_FLAG_DISABLED | V4L2_CTRL_FLAG_READ_ONLY));
-        if (usable && (q.type == V4L2_CTRL_TYPE_INTEGER || q.type == V4L2_CTRL_TYPE_BOOLEAN
-                       || q.type == V4L2_CTRL_TYPE_MENU)) {
-            v4l2_control c{q.id, 0};
-            xioctl(VIDIOC_G_CTRL, &c);
-            DriverControl dc;
-            dc.id = q.id;
-            dc.name = QString::fromUtf8(reinterpret_cast<const char*>(q.name));
-            dc.kind = q.type == V4L2_CTRL_TYPE_BOOLEAN ? DriverControl::Kind::CheckBox : DriverControl::Kind::Slider;
-            dc.minimum = q.minimum;
-            dc.maximum = q.maximum;
-            dc.step = std::max(q.step, 1);
-            dc.value = c.value;
-            out.push_back(dc);
-        }
+        v4l2_control c{q.id, q.default_value};
+        if (!(q.flags & V4L2_CTRL_FLAG_WRITE_ONLY)) xioctl(VIDIOC_G_CTRL, &c);
+        const auto menuItem = [&](uint32_t index) -> std::optional<QString> {
+            v4l2_querymenu m{};
+            m.id = q.id;
+            m.index = index;
+            if (!xioctl(VIDIOC_QUERYMENU, &m)) return std::nullopt; // an item the driver skips
+            if (q.type == V4L2_CTRL_TYPE_INTEGER_MENU) return QString::number(m.value);
+            return QString::fromUtf8(reinterpret_cast<const char*>(m.name),
+                                     int(strnlen(reinterpret_cast<const char*>(m.name), sizeof m.name)));
+        };
+        if (auto dc = driverControlFrom(q, c.value, menuItem)) out.push_back(std::move(*dc));
         q.id |= V4L2_CTRL_FLAG_NEXT_CTRL;
     }
     return out;

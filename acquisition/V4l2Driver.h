@@ -1,5 +1,7 @@
 #pragma once
 #include "acquisition/V4l2Formats.h"
+#include "acquisition/V4l2Io.h"
+#include "acquisition/V4l2Queue.h"
 #include "acquisition/VideoDriver.h"
 
 #include <QSocketNotifier>
@@ -15,7 +17,7 @@ class SkySimulator;
 // newest frame the camera delivered.
 class V4l2Driver final : public VideoDriver {
 public:
-    explicit V4l2Driver(QString path);
+    explicit V4l2Driver(QString path, std::unique_ptr<V4l2Io> io = std::make_unique<LibV4l2Io>());
     ~V4l2Driver() override;
 
     bool connect() override;
@@ -31,23 +33,32 @@ public:
     bool applyFormat(const FormatChoice& choice) override;
     std::vector<DriverControl> controls() override;
     bool setControl(uint32_t id, double value) override;
+    void setRawMosaic(bool on) override { rawMosaic_ = on; }
     QString lastError() const override { return error_; }
 
 private:
     struct Buffer {
         void* start = nullptr;
         size_t length = 0;
+        size_t used = 0; // bytes of the last frame it held
     };
     bool xioctl(unsigned long request, void* arg);
     bool fail(const QString& what);
+    GrabResult lost();
+    bool queueBuffer(uint32_t index);
+    bool decode(uint32_t index, QImage& target);
     bool setFormat(const FormatChoice& choice);
     bool startCapture();
     void stopCapture();
     void setFramePeriod(int framePeriodUs);
 
     QString path_;
+    std::unique_ptr<V4l2Io> io_;
     int fd_ = -1;
     std::vector<Buffer> buffers_;
+    std::vector<FilledBuffer> filled_; // taken from the queue in one grab; sized once
+    BufferChoice choice_;
+    bool rawMosaic_ = false;
     bool capturing_ = false;
     FormatChoice format_;
     int bytesPerLine_ = 0;

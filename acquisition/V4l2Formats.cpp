@@ -1,6 +1,8 @@
 #include "acquisition/V4l2Formats.h"
 #include "core/ImageBuffers.h"
+#include "acquisition/V4l2Errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <tuple>
@@ -37,14 +39,17 @@ bool isV4l2CaptureDevice(const v4l2_capability& caps)
     return (c & V4L2_CAP_VIDEO_CAPTURE) && (c & (V4L2_CAP_STREAMING | V4L2_CAP_READWRITE));
 }
 
-std::vector<V4l2DeviceEntry> enumerateV4l2Devices(
-    const std::function<std::optional<v4l2_capability>(const QString& path)>& probe)
+std::vector<V4l2DeviceEntry> enumerateV4l2Devices(const std::function<V4l2Probe(const QString& path)>& probe)
 {
     std::vector<V4l2DeviceEntry> entries;
     for (int i = 0; i < 10; ++i) {
         const QString path = QStringLiteral("/dev/video%1").arg(i);
-        const auto caps = probe(path);
-        if (caps && isV4l2CaptureDevice(*caps)) entries.push_back({path, describeV4l2Device(*caps)});
+        const V4l2Probe p = probe(path);
+        if (p.caps) {
+            if (isV4l2CaptureDevice(*p.caps)) entries.push_back({path, describeV4l2Device(*p.caps)});
+        } else if (p.error != 0 && !v4l2NodeAbsent(p.error)) {
+            entries.push_back({path, QStringLiteral("%1 (%2)").arg(path, v4l2ErrorReason(p.error))});
+        }
     }
     return entries;
 }
@@ -78,6 +83,40 @@ std::optional<FormatChoice> chooseV4l2Format(const std::vector<FormatChoice>& av
     for (const FormatChoice& f : available)
         if (fits(f) && (!best || rank(f) > rank(*best))) best = f;
     return best;
+}
+
+std::vector<FormatChoice> offeredV4l2Formats(const std::vector<FormatChoice>& available,
+                                             const std::function<bool(uint32_t pixelFormat)>& decodable,
+                                             int maxWidth, int maxHeight)
+{
+    std::vector<FormatChoice> out;
+    for (const FormatChoice& f : available)
+        if (f.width > 0 && f.height > 0 && f.width <= maxWidth && f.height <= maxHeight && decodable(f.pixelFormat))
+            out.push_back(f);
+    return out;
+}
+
+bool isBayer8(uint32_t f)
+{
+    return f == V4L2_PIX_FMT_SBGGR8 || f == V4L2_PIX_FMT_SGBRG8 || f == V4L2_PIX_FMT_SGRBG8
+        || f == V4L2_PIX_FMT_SRGGB8;
+}
+
+bool copyMosaic(const uint8_t* source, size_t sourceSize, int width, int height, int bytesPerLine,
+                QImage& target)
+{
+    if (width <= 0 || height <= 0 || width > target.width() || height > target.height()) return false;
+    const size_t stride = size_t(std::max(bytesPerLine, width));
+    if (sourceSize < stride * size_t(height - 1) + size_t(width)) return false;
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* in = source + stride * size_t(y);
+        uint8_t* out = pixelRow(target, y);
+        for (int x = 0; x < width; ++x, out += kBytesPerPixel) {
+            out[kBlue] = out[kGreen] = out[kRed] = in[x];
+            out[3] = 0xff;
+        }
+    }
+    return true;
 }
 
 namespace {
@@ -117,7 +156,63 @@ libv4l_dev_ops detachedOps()
     return ops;
 }
 
+// A device that knows one pixel format: libv4lconvert, asked for 24-bit
+// colour, picks it as its source only when it can decode it.
+int oneFormatIoctl(void* priv, int, unsigned long request, void* arg)
+{
+    const uint32_t format = *static_cast<const uint32_t*>(priv);
+    switch (request) {
+    case VIDIOC_QUERYCAP: return detachedIoctl(priv, -1, request, arg);
+    case VIDIOC_ENUM_FMT: {
+        auto* d = static_cast<v4l2_fmtdesc*>(arg);
+        if (d->index != 0 || d->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) break;
+        d->pixelformat = format;
+        d->flags = 0;
+        return 0;
+    }
+    case VIDIOC_TRY_FMT:
+    case VIDIOC_G_FMT: {
+        auto* f = static_cast<v4l2_format*>(arg);
+        if (f->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) break;
+        f->fmt.pix.pixelformat = format;
+        if (f->fmt.pix.width == 0 || f->fmt.pix.height == 0) {
+            f->fmt.pix.width = 640;
+            f->fmt.pix.height = 480;
+        }
+        f->fmt.pix.field = V4L2_FIELD_NONE;
+        return 0;
+    }
+    default: break;
+    }
+    errno = EINVAL;
+    return -1;
+}
+
 } // namespace
+
+bool v4lconvertDecodes(uint32_t pixelFormat)
+{
+    if (pixelFormat == V4L2_PIX_FMT_BGR24) return true;
+    static const libv4l_dev_ops ops = [] {
+        libv4l_dev_ops o = detachedOps();
+        o.ioctl = oneFormatIoctl;
+        return o;
+    }();
+    uint32_t format = pixelFormat;
+    v4lconvert_data* data = v4lconvert_create_with_dev_ops(-1, &format, &ops);
+    if (!data) return false;
+    v4l2_format wanted{};
+    wanted.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    wanted.fmt.pix.width = 640;
+    wanted.fmt.pix.height = 480;
+    wanted.fmt.pix.pixelformat = V4L2_PIX_FMT_BGR24;
+    wanted.fmt.pix.field = V4L2_FIELD_NONE;
+    v4l2_format source{};
+    const bool ok = v4lconvert_try_format(data, &wanted, &source) == 0 && source.fmt.pix.pixelformat == pixelFormat
+                 && wanted.fmt.pix.pixelformat == V4L2_PIX_FMT_BGR24;
+    v4lconvert_destroy(data);
+    return ok;
+}
 
 FrameConverter::FrameConverter(int fd) : data_(v4lconvert_create(fd)) {}
 

@@ -7,8 +7,8 @@
 #include <functional>
 #include <optional>
 #include <vector>
+#include <linux/videodev2.h>
 
-struct v4l2_capability;
 struct v4lconvert_data;
 
 namespace velumbra {
@@ -23,11 +23,15 @@ struct V4l2DeviceEntry {
     QString path;
     QString description;
 };
-// /dev/video0 .. /dev/video9 that answer as capture devices, in index order.
-// probe opens a path and reads its capabilities; it returns nothing when the
-// node is absent or refuses.
-std::vector<V4l2DeviceEntry> enumerateV4l2Devices(
-    const std::function<std::optional<v4l2_capability>(const QString& path)>& probe);
+// What opening a node told: its capabilities, or the errno of the failure.
+struct V4l2Probe {
+    std::optional<v4l2_capability> caps;
+    int error = 0;
+};
+// /dev/video0 .. /dev/video9 that answer as capture devices, in index order,
+// and those that exist but cannot be opened, with the reason ("/dev/video0
+// (caméra occupée, ...)"), so the user learns why a camera is unusable.
+std::vector<V4l2DeviceEntry> enumerateV4l2Devices(const std::function<V4l2Probe(const QString& path)>& probe);
 
 // Bits per pixel of a native pixel format, 0 when compressed or unknown.
 int v4l2BitsPerPixel(uint32_t pixelFormat);
@@ -37,6 +41,24 @@ int v4l2BitsPerPixel(uint32_t pixelFormat);
 // uncompressed one before a compressed one. Nothing when none fits.
 std::optional<FormatChoice> chooseV4l2Format(const std::vector<FormatChoice>& available,
                                               const FormatChoice& current, int maxWidth, int maxHeight);
+
+// The formats the format dialog offers: those decodable to 24-bit colour
+// and no larger than the frame buffers.
+std::vector<FormatChoice> offeredV4l2Formats(const std::vector<FormatChoice>& available,
+                                             const std::function<bool(uint32_t pixelFormat)>& decodable,
+                                             int maxWidth, int maxHeight);
+
+// libv4lconvert decodes this native format to 24-bit colour.
+bool v4lconvertDecodes(uint32_t pixelFormat);
+
+// The 8-bit raw sensor mosaics (Bayer) a camera may deliver.
+bool isBayer8(uint32_t pixelFormat);
+
+// A raw 8-bit mosaic frame copied undecoded into the top-left corner of
+// target: each site's byte in all three colours, so the RAW step finds the
+// sample of its site colour. False when the frame is short or too large.
+bool copyMosaic(const uint8_t* source, size_t sourceSize, int width, int height, int bytesPerLine,
+                QImage& target);
 
 // Native frames to 24-bit colour through libv4lconvert. Built on a device's
 // descriptor, or detached (no device) to convert buffers from elsewhere.

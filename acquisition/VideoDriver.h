@@ -32,7 +32,13 @@ struct FormatChoice {
 
 // One setting of the source dialog (exposure, gain, sky parameters, ...).
 struct DriverControl {
-    enum class Kind { Slider, CheckBox };
+    enum class Kind { Slider, CheckBox, Menu };
+    // One entry of a menu: the value the control takes, and its text.
+    struct Item {
+        int value = 0;
+        QString label;
+        friend bool operator==(const Item&, const Item&) = default;
+    };
     uint32_t id = 0;
     QString name;
     Kind kind = Kind::Slider;
@@ -40,6 +46,12 @@ struct DriverControl {
     double maximum = 1;
     double step = 1;
     double value = 0;
+    std::vector<Item> items = {}; // Menu: the entries the driver supports, values may skip
+    // Not applicable in the current setting (a manual exposure time while the
+    // exposure is automatic): shown greyed.
+    bool enabled = true;
+    // Changing it may change others: the dialog reads them all again.
+    bool updatesOthers = false;
 };
 
 enum class GrabResult {
@@ -77,6 +89,11 @@ public:
     virtual bool applyFormat(const FormatChoice& choice) = 0;
     virtual std::vector<DriverControl> controls() = 0;
     virtual bool setControl(uint32_t id, double value) = 0;
+
+    // With on, a camera delivering a raw sensor mosaic hands it over
+    // undecoded (each byte in all three colours) for the RAW step, so the
+    // colour is rebuilt once.
+    virtual void setRawMosaic(bool /*on*/) {}
 
     // The cause of the last failure, for the message panel.
     virtual QString lastError() const = 0;

@@ -89,8 +89,11 @@ void VideoSource::BTN_StartClick()
     if (!driver_) {
         driver_ = catalogue_.createDriver(driverIndex_);
         if (!driver_ || !driver_->connect()) {
+            // The cause (rights, a camera held by another program, unplugged) says what to do.
+            const QString cause = driver_ ? driver_->lastError() : QString();
             driver_.reset();
             messages_.showMessage(false, kCameraMessage);
+            if (!cause.isEmpty()) messages_.showMessage(false, cause);
             notify();
             return;
         }
@@ -304,6 +307,8 @@ void VideoSource::showRate(const std::optional<QString>& text)
 bool VideoSource::decodeInto(int slot, const std::function<GrabResult(QImage&)>& fill)
 {
     QImage& target = core_.buffers.frameSlots[size_t(std::clamp(slot, 0, 2))];
+    // With the RAW step on, a camera's own mosaic is not decoded by the driver too.
+    if (driver_) driver_->setRawMosaic(controls.CKB_RAW);
     if (!controls.CKB_RAW) return fill(target) == GrabResult::Frame;
     if (scratch_.isNull()) scratch_ = QImage(kMaxFrameWidth, kMaxFrameHeight, kPixelFormat);
     if (fill(scratch_) != GrabResult::Frame) return false;
@@ -353,10 +358,12 @@ void VideoSource::Timer1Timer()
         return;
     }
     if (!driver_) return;
-    grabFrame(0);
+    // A tick without a new frame shows the last one again; it is not a new
+    // frame, so nothing is integrated twice.
+    const bool fresh = grabFrame(0);
     if (!driver_) return; // the driver failed and capture stopped
     bool selected = false;
-    core_.pipeline.ProcessFrame(true, selected);
+    core_.pipeline.ProcessFrame(fresh, selected);
     hooks_->countFrameForSaving(selected, true);
     hooks_->frameShown();
 }
@@ -387,10 +394,17 @@ void VideoSource::MNU_FormatClick(const FormatChoice& choice)
 {
     if (!driver_) return;
     if (core_.flags.turboMode) leaveStreamMode();
+    const FormatChoice previous = driver_->currentFormat();
     if (!driver_->applyFormat(choice)) {
         messages_.showMessage(false, QStringLiteral("Format refusé par le pilote : %1").arg(driver_->lastError()));
     }
     const bool ok = readAndCheckFormat();
+    // A refused format is not kept while capturing: the buffers still have the
+    // old size, so the driver goes back to the format the capture runs in.
+    if (!ok && running_ && !driver_->applyFormat(previous)) {
+        driverFailed();
+        return;
+    }
     hooks_->formatChanged(ok);
     if (ok) core_.pipeline.UpdateDisplayZone();
     notify();

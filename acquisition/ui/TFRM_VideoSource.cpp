@@ -2,6 +2,7 @@
 #include "widgets/TNumInp.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -12,8 +13,9 @@
 
 namespace velumbra {
 
-TFRM_VideoSource::TFRM_VideoSource(const std::vector<DriverControl>& controls, Apply apply, QWidget* parent)
-    : QDialog(parent), apply_(std::move(apply))
+TFRM_VideoSource::TFRM_VideoSource(const std::vector<DriverControl>& controls, Apply apply, Reread reread,
+                                   QWidget* parent)
+    : QDialog(parent), apply_(std::move(apply)), reread_(std::move(reread))
 {
     setObjectName(QStringLiteral("TFRM_VideoSource"));
     setWindowTitle(QStringLiteral("Source video"));
@@ -25,12 +27,14 @@ TFRM_VideoSource::TFRM_VideoSource(const std::vector<DriverControl>& controls, A
             auto* box = new QCheckBox(c.name, this);
             box->setObjectName(QStringLiteral("CKB_Control_%1").arg(c.id));
             box->setChecked(c.value != 0);
-            const uint32_t id = c.id;
-            connect(box, &QCheckBox::toggled, this, [this, id](bool on) { apply_(id, on ? 1.0 : 0.0); });
+            connect(box, &QCheckBox::toggled, this, [this, c](bool on) { changed(c, on ? 1.0 : 0.0); });
             grid->addWidget(box, row, 0, 1, 3);
+        } else if (c.kind == DriverControl::Kind::Menu) {
+            addMenu(grid, row, c);
         } else {
             addSlider(grid, row, c);
         }
+        showControl(c);
         ++row;
     }
     if (controls.empty()) grid->addWidget(new QLabel(QStringLiteral("Aucun réglage"), this), 0, 0);
@@ -41,9 +45,63 @@ TFRM_VideoSource::TFRM_VideoSource(const std::vector<DriverControl>& controls, A
     layout->addWidget(buttons);
 }
 
+void TFRM_VideoSource::changed(const DriverControl& c, double value)
+{
+    apply_(c.id, value);
+    // Switches (automatic exposure, white balance...) make others active or not.
+    const bool mayChangeOthers = c.updatesOthers || c.kind != DriverControl::Kind::Slider;
+    if (!mayChangeOthers || !reread_) return;
+    for (const DriverControl& other : reread_()) showControl(other);
+}
+
+// Enabled state and value of one control's widgets, without applying anything.
+void TFRM_VideoSource::showControl(const DriverControl& c)
+{
+    const QString id = QString::number(c.id);
+    for (QWidget* w : {findChild<QWidget*>(QStringLiteral("LBL_Control_") + id),
+                       findChild<QWidget*>(QStringLiteral("SCB_Control_") + id),
+                       findChild<QWidget*>(QStringLiteral("TNI_Control_") + id),
+                       findChild<QWidget*>(QStringLiteral("CKB_Control_") + id),
+                       findChild<QWidget*>(QStringLiteral("CBX_Control_") + id)})
+        if (w) w->setEnabled(c.enabled);
+    if (auto* box = findChild<QCheckBox*>(QStringLiteral("CKB_Control_") + id)) {
+        const QSignalBlocker block(box);
+        box->setChecked(c.value != 0);
+    }
+    if (auto* list = findChild<QComboBox*>(QStringLiteral("CBX_Control_") + id)) {
+        const QSignalBlocker block(list);
+        list->setCurrentIndex(list->findData(int(c.value)));
+    }
+    auto* slider = findChild<QSlider*>(QStringLiteral("SCB_Control_") + id);
+    auto* field = findChild<TNumInp*>(QStringLiteral("TNI_Control_") + id);
+    if (slider && field && !field->hasFocus()) {
+        const double step = c.step > 0 ? c.step : 1.0;
+        const QSignalBlocker block(slider);
+        slider->setValue(int(std::lround((c.value - c.minimum) / step)));
+        field->setValue(c.value);
+    }
+}
+
+void TFRM_VideoSource::addMenu(QGridLayout* grid, int row, const DriverControl& c)
+{
+    auto* label = new QLabel(c.name, this);
+    label->setObjectName(QStringLiteral("LBL_Control_%1").arg(c.id));
+    grid->addWidget(label, row, 0);
+    auto* list = new QComboBox(this);
+    list->setObjectName(QStringLiteral("CBX_Control_%1").arg(c.id));
+    for (const DriverControl::Item& item : c.items) list->addItem(item.label, item.value);
+    list->setCurrentIndex(list->findData(int(c.value)));
+    grid->addWidget(list, row, 1, 1, 2);
+    connect(list, &QComboBox::currentIndexChanged, this, [this, c, list](int index) {
+        if (index >= 0) changed(c, list->itemData(index).toInt());
+    });
+}
+
 void TFRM_VideoSource::addSlider(QGridLayout* grid, int row, const DriverControl& c)
 {
-    grid->addWidget(new QLabel(c.name, this), row, 0);
+    auto* label = new QLabel(c.name, this);
+    label->setObjectName(QStringLiteral("LBL_Control_%1").arg(c.id));
+    grid->addWidget(label, row, 0);
     auto* slider = new QSlider(Qt::Horizontal, this);
     slider->setObjectName(QStringLiteral("SCB_Control_%1").arg(c.id));
     const double step = c.step > 0 ? c.step : 1.0;
@@ -60,18 +118,17 @@ void TFRM_VideoSource::addSlider(QGridLayout* grid, int row, const DriverControl
     field->setMaximumWidth(80);
     grid->addWidget(field, row, 2);
 
-    const uint32_t id = c.id;
     const double minimum = c.minimum;
-    connect(slider, &QSlider::valueChanged, this, [this, id, minimum, step, field](int position) {
+    connect(slider, &QSlider::valueChanged, this, [this, c, minimum, step, field](int position) {
         const double v = minimum + position * step;
         field->setValue(v);
-        apply_(id, v);
+        changed(c, v);
     });
-    auto fromField = [this, id, minimum, step, slider, field] {
+    auto fromField = [this, c, minimum, step, slider, field] {
         const double v = double(field->Value());
         const QSignalBlocker block(slider);
         slider->setValue(int(std::lround((v - minimum) / step)));
-        apply_(id, v);
+        changed(c, v);
     };
     connect(field, &TNumInp::exited, this, fromField);
     connect(field, &TNumInp::enterPressed, this, [field, fromField] {

@@ -8,17 +8,25 @@ class QGridLayout;
 
 namespace velumbra {
 
-// "Source video": the driver's settings as sliders and check boxes; each
-// change is applied at once.
+// "Source video": the driver's settings as sliders, check boxes and lists;
+// each change is applied at once. Settings the driver marks inactive are
+// greyed; after a switch that may change others (automatic / manual) all
+// are read again.
 class TFRM_VideoSource : public QDialog {
     Q_OBJECT
 public:
     using Apply = std::function<void(uint32_t id, double value)>;
-    TFRM_VideoSource(const std::vector<DriverControl>& controls, Apply apply, QWidget* parent = nullptr);
+    using Reread = std::function<std::vector<DriverControl>()>;
+    TFRM_VideoSource(const std::vector<DriverControl>& controls, Apply apply, Reread reread = {},
+                     QWidget* parent = nullptr);
 
 private:
     void addSlider(QGridLayout* grid, int row, const DriverControl& c);
+    void addMenu(QGridLayout* grid, int row, const DriverControl& c);
+    void changed(const DriverControl& c, double value);
+    void showControl(const DriverControl& c);
     Apply apply_;
+    Reread reread_;
 };
 
 } // namespace velumbra

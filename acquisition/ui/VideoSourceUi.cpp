@@ -53,7 +53,16 @@ VideoSourceUi::~VideoSourceUi()
     source_->controlsChanged = nullptr;
     source_->playControlChanged = nullptr;
     source_->setHooks(nullptr);
+    // The panel and the play control call the source from their handlers: a
+    // focus leaving the refresh field while the main window is torn down
+    // would reach a freed source. They are deleted before it.
+    delete panel_.data();
+    delete playControl_.data();
 }
+
+CameraPanel* VideoSourceUi::panel() const { return panel_; }
+
+TFRM_PlayControl* VideoSourceUi::playControl() const { return playControl_; }
 
 std::optional<int> VideoSourceUi::choose(const QStringList& entries)
 {
@@ -101,8 +110,13 @@ void VideoSourceUi::MNU_SourceClick()
 {
     VideoDriver* driver = source_->driver();
     if (!driver) return;
-    TFRM_VideoSource dialog(driver->controls(),
-                            [this](uint32_t id, double v) { source_->MNU_SourceChange(id, v); }, window_);
+    TFRM_VideoSource dialog(
+        driver->controls(), [this](uint32_t id, double v) { source_->MNU_SourceChange(id, v); },
+        [this] {
+            VideoDriver* d = source_->driver();
+            return d ? d->controls() : std::vector<DriverControl>{};
+        },
+        window_);
     dialog.exec();
 }
 

@@ -6,6 +6,7 @@
 #include "acquisition/control/VideoSource.h"
 
 #include <QObject>
+#include <QPointer>
 #include <functional>
 #include <memory>
 
@@ -30,8 +31,8 @@ public:
 
     VideoSource& source() { return *source_; }
     SkySimulator& sky() { return sky_; }
-    CameraPanel* panel() const { return panel_; }
-    TFRM_PlayControl* playControl() const { return playControl_; }
+    CameraPanel* panel() const;
+    TFRM_PlayControl* playControl() const;
 
     // Replaces the driver chooser dialog (scripts and tests pick an entry).
     std::function<std::optional<int>(const QStringList&)> chooserOverride;
@@ -76,8 +77,9 @@ private:
     SkySimulator sky_;
     SystemDriverCatalogue catalogue_;
     std::unique_ptr<VideoSource> source_;
-    CameraPanel* panel_ = nullptr;
-    TFRM_PlayControl* playControl_ = nullptr;
+    // Placed in the main window, but they call the source: they go with it.
+    QPointer<CameraPanel> panel_;
+    QPointer<TFRM_PlayControl> playControl_;
     QShortcut* escape_ = nullptr;
     VideoSourceHooks noShell_;
     VideoSourceHooks* shell_ = &noShell_;

@@ -2,6 +2,7 @@
 #include "acquisition/RawDemosaic.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace velumbra;
 
@@ -102,34 +103,68 @@ TEST(RawDemosaic, WorksOnTheUsedPartOfLargeBuffersOnly)
     EXPECT_EQ(tiny.pixel(1, 1) & 0xffffffu, 0u);
 }
 
+namespace {
+
+// Every interior pixel of the first `width` columns of src, demosaiced whole,
+// equals the same pixel demosaiced from a 4 x 4 crop (too narrow for the
+// vector paths; a crop from even coordinates keeps the sites).
+void expectSameAsCrops(const QImage& src, int width, int mode, const char* what)
+{
+    const int height = src.height();
+    QImage whole(src.width(), height, kPixelFormat);
+    whole.fill(0);
+    RawDemosaic(src, whole, width, height, mode);
+    for (int y = 1; y <= height - 2; ++y)
+        for (int x = 1; x <= width - 2; ++x) {
+            const int x0 = (x - 1) & ~1, y0 = (y - 1) & ~1;
+            const QImage crop = src.copy(x0, y0, 4, 4);
+            QImage one(4, 4, kPixelFormat);
+            one.fill(0);
+            RawDemosaic(crop, one, 4, 4, mode);
+            ASSERT_EQ(whole.pixel(x, y) & 0xffffffu, one.pixel(x - x0, y - y0) & 0xffffffu)
+                << what << " width " << width << " mode " << mode << " at " << x << "," << y;
+        }
+}
+
+void fillRandom(QImage& img, uint32_t seed)
+{
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            img.setPixel(x, y, seed | 0xff000000u);
+        }
+}
+
+} // namespace
+
 TEST(RawDemosaic, WholeRowsAgreeWithPixelByPixelWork)
 {
-    // Wide rows go through the vector path, a small crop through the plain one:
-    // every interior pixel of a random frame must come out the same both ways.
+    // Wide rows go through the vector path, a small crop through the plain one.
     QImage src(800, 6, kPixelFormat);
-    uint32_t seed = 12345;
-    for (int y = 0; y < src.height(); ++y)
-        for (int x = 0; x < src.width(); ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            src.setPixel(x, y, seed | 0xff000000u);
-        }
-    for (int width : {800, 799, 37, 12, 9}) {
+    fillRandom(src, 12345);
+    for (int width : {800, 799, 37, 12, 9})
+        for (int mode = 0; mode < 4; ++mode) expectSameAsCrops(src, width, mode, "aligned rows");
+}
+
+TEST(RawDemosaic, RowsAtAnyByteOffsetGiveTheSamePixels)
+{
+    // Frames handed over by a driver need not start on a vector boundary, and
+    // the row sums inside the kernel are read at every pixel offset: each
+    // start offset and width must give the pixel-by-pixel result, never a fault.
+    struct Case {
+        int offsetBytes;
+        int width;
+        int stridePixels;
+    };
+    const Case cases[] = {{4, 800, 801}, {8, 799, 803}, {12, 64, 67}, {20, 21, 23}, {28, 13, 15}, {36, 11, 11}};
+    for (const Case& c : cases) {
+        const int height = 5;
+        std::vector<uint8_t> memory(size_t(c.offsetBytes) + size_t(c.stridePixels) * 4 * height + 64);
+        QImage src(memory.data() + c.offsetBytes, c.width, height, c.stridePixels * 4, kPixelFormat);
+        fillRandom(src, uint32_t(c.offsetBytes * 7919 + c.width));
         for (int mode = 0; mode < 4; ++mode) {
-            QImage whole(800, 6, kPixelFormat);
-            whole.fill(0);
-            RawDemosaic(src, whole, width, 6, mode);
-            for (int y = 1; y <= 4; ++y)
-                for (int x = 1; x <= width - 2; ++x) {
-                    // A 4 x 4 crop from even coordinates keeps the sites; it is too
-                    // narrow for the vector path.
-                    const int x0 = (x - 1) & ~1, y0 = (y - 1) & ~1;
-                    const QImage crop = src.copy(x0, y0, 4, 4);
-                    QImage one(4, 4, kPixelFormat);
-                    one.fill(0);
-                    RawDemosaic(crop, one, 4, 4, mode);
-                    ASSERT_EQ(whole.pixel(x, y) & 0xffffffu, one.pixel(x - x0, y - y0) & 0xffffffu)
-                        << "width " << width << " mode " << mode << " at " << x << "," << y;
-                }
+            SCOPED_TRACE(testing::Message() << "offset " << c.offsetBytes);
+            expectSameAsCrops(src, c.width, mode, "offset rows");
         }
     }
 }

@@ -3,6 +3,7 @@
 #include "acquisition/V4l2Driver.h"
 #include "acquisition/V4l2Formats.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -78,16 +79,22 @@ TEST(V4l2Formats, ChooserEntriesAndCaptureDevices)
     nodes[QStringLiteral("/dev/video3")] = caps("Old cam", 0x020600, V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_READWRITE);
     nodes[QStringLiteral("/dev/video4")] = caps("Output", 0x010000, V4L2_CAP_VIDEO_OUTPUT | V4L2_CAP_STREAMING);
     nodes[QStringLiteral("/dev/video9")] = caps("Last", 0x010203, V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING);
-    const auto entries = enumerateV4l2Devices([&](const QString& path) -> std::optional<v4l2_capability> {
-        auto it = nodes.find(path);
-        if (it == nodes.end()) return std::nullopt;
-        return it->second;
+    // Nodes that exist but cannot be opened are listed with the reason.
+    std::map<QString, int> refusals{{QStringLiteral("/dev/video2"), EACCES}, {QStringLiteral("/dev/video5"), EBUSY}};
+    const auto entries = enumerateV4l2Devices([&](const QString& path) -> V4l2Probe {
+        if (auto it = nodes.find(path); it != nodes.end()) return {it->second, 0};
+        if (auto it = refusals.find(path); it != refusals.end()) return {std::nullopt, it->second};
+        return {std::nullopt, ENOENT};
     });
-    ASSERT_EQ(entries.size(), 3u);
+    ASSERT_EQ(entries.size(), 5u);
     EXPECT_EQ(entries[0].path, QStringLiteral("/dev/video0"));
     EXPECT_EQ(entries[0].description, QStringLiteral("Cam A 5.10.0"));
-    EXPECT_EQ(entries[1].path, QStringLiteral("/dev/video3"));
-    EXPECT_EQ(entries[2].description, QStringLiteral("Last 1.2.3"));
+    EXPECT_EQ(entries[1].path, QStringLiteral("/dev/video2"));
+    EXPECT_TRUE(entries[1].description.startsWith(QStringLiteral("/dev/video2 (accès refusé")));
+    EXPECT_TRUE(entries[1].description.contains(QStringLiteral("groupe video")));
+    EXPECT_EQ(entries[2].path, QStringLiteral("/dev/video3"));
+    EXPECT_TRUE(entries[3].description.contains(QStringLiteral("un autre programme")));
+    EXPECT_EQ(entries[4].description, QStringLiteral("Last 1.2.3"));
 }
 
 TEST(V4l2Formats, FormatChoiceKeepsAFittingFormatElsePicksTheBestThatFits)

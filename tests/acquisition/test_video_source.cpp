@@ -73,6 +73,8 @@ public:
     }
     std::vector<DriverControl> controls() override { return {}; }
     bool setControl(uint32_t, double) override { return true; }
+    bool rawMosaic = false;
+    void setRawMosaic(bool on) override { rawMosaic = on; }
     QString lastError() const override { return QStringLiteral("device unplugged"); }
 };
 
@@ -128,6 +130,13 @@ struct Rig {
         core.buffers.create();
         source.setHooks(&hooks);
     }
+};
+
+// Counts what the frame routine hands to integration.
+class IntegrationCounter final : public PipelineStages {
+public:
+    int added = 0;
+    void IntegrateAndRender(Plane, bool add, bool, bool) override { added += add; }
 };
 
 void writeBmp(const QString& path, int w, int h, QRgb colour)
@@ -198,7 +207,10 @@ TEST(VideoSource, NoDriverConfirmedOrNoneThatConnects)
     s.source.BTN_StartClick();
     EXPECT_FALSE(s.source.driver());
     EXPECT_FALSE(s.source.timer1().isActive());
-    EXPECT_EQ(s.messages.lines.size(), 1);
+    // The driver's reason follows the message, so the user knows what to mend.
+    EXPECT_EQ(s.messages.lines,
+              (QStringList{QStringLiteral("Impossible de demarrer la camera, verifier le branchement et les pilotes."),
+                           QStringLiteral("device unplugged")}));
 }
 
 TEST(VideoSource, OversizeFormatIsRefusedAndAnotherFormatCanBeChosen)
@@ -305,9 +317,14 @@ TEST(VideoSource, RawModeRebuildsColourFromTheMosaic)
     r.core.buffers.frameSlots[0].fill(qRgb(7, 7, 7));
     r.source.BTN_StartClick();
     r.source.Timer1Timer();
+    // The camera hands its mosaic over undecoded: colour is rebuilt once.
+    EXPECT_TRUE(r.catalogue.last->rawMosaic);
     const QImage& slot = r.core.buffers.frameSlots[0];
     EXPECT_EQ(slot.pixel(5, 5) & 0xffffffu, qRgb(100, 150, 200) & 0xffffffu);
     EXPECT_EQ(slot.pixel(0, 5) & 0xffffffu, qRgb(7, 7, 7) & 0xffffffu); // border not written
+    r.source.controls.CKB_RAW = false;
+    r.source.Timer1Timer();
+    EXPECT_FALSE(r.catalogue.last->rawMosaic);
 }
 
 TEST(VideoSource, PlaybackSortsTheListReportsBadFilesAndGoesOn)
@@ -416,4 +433,26 @@ TEST(VideoSource, ACameraThatStopsDeliveringIsStoppedAfterFiveSeconds)
     EXPECT_FALSE(r.source.timer1().isActive());
     ASSERT_EQ(r.messages.lines.size(), 1);
     EXPECT_TRUE(r.messages.lines[0].contains(QStringLiteral("aucune image")));
+}
+
+TEST(VideoSource, ATickWithoutANewFrameIntegratesNothing)
+{
+    // Nothing in time and a frame the decoder refused look alike to the source:
+    // the tick shows the last frame again, as an old frame.
+    Rig r;
+    r.catalogue.configure = [](FakeDriver& d) {
+        d.script = {GrabResult::Frame, GrabResult::NoFrame, GrabResult::NoFrame, GrabResult::Frame};
+    };
+    IntegrationCounter stages;
+    r.core.pipeline.setStages(&stages);
+    r.core.controls.integration.CKB_Integration = true;
+    r.core.controls.BTN_Demarrer_Add_Enabled = false; // integration running
+    r.source.BTN_StartClick();
+    for (int i = 0; i < 4; ++i) {
+        r.clock.advanceMs(100);
+        r.source.Timer1Timer();
+    }
+    EXPECT_EQ(r.hooks.shown, 4);
+    EXPECT_EQ(stages.added, 2);
+    r.core.pipeline.setStages(nullptr);
 }

@@ -7,6 +7,7 @@
 #include "acquisition/ui/TFRM_PlayControl.h"
 #include "acquisition/ui/TFRM_VideoFormat.h"
 #include "acquisition/ui/TFRM_VideoSource.h"
+#include "acquisition/ui/VideoSourceUi.h"
 #include "app/ui/TFRM_Alv.h"
 #include "widgets/TNumInp.h"
 #include "processing/ImageCore.h"
@@ -17,6 +18,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QPointer>
+#include <QVBoxLayout>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
@@ -180,6 +183,43 @@ private slots:
         QCOMPARE(applied.last(), (QPair<uint32_t, double>(2, 0.0)));
     }
 
+    void sourceDialogListsMenusAndGreysInactiveSettings()
+    {
+        // A webcam's exposure: a mode menu (items 1 and 3 only) and a time that
+        // applies only in manual mode.
+        using K = DriverControl::Kind;
+        std::vector<DriverControl> camera = {
+            {10, QStringLiteral("Auto Exposure"), K::Menu, 0, 3, 1, 3,
+             {{1, QStringLiteral("Manual Mode")}, {3, QStringLiteral("Aperture Priority Mode")}}, true, true},
+            {11, QStringLiteral("Exposure Time"), K::Slider, 3, 2047, 1, 250, {}, false, false},
+        };
+        QList<QPair<uint32_t, double>> applied;
+        auto apply = [&](uint32_t id, double v) {
+            applied.append({id, v});
+            camera[id == 10 ? 0 : 1].value = v;
+            if (id == 10) camera[1].enabled = v == 1; // the driver's rule
+        };
+        TFRM_VideoSource dialog(camera, apply, [&] { return camera; });
+        auto* mode = dialog.findChild<QComboBox*>(QStringLiteral("CBX_Control_10"));
+        auto* slider = dialog.findChild<QSlider*>(QStringLiteral("SCB_Control_11"));
+        auto* field = dialog.findChild<TNumInp*>(QStringLiteral("TNI_Control_11"));
+        QVERIFY(mode && slider && field);
+        QCOMPARE(mode->count(), 2);
+        QCOMPARE(mode->itemText(0), QStringLiteral("Manual Mode"));
+        QCOMPARE(mode->currentText(), QStringLiteral("Aperture Priority Mode"));
+        QVERIFY(!slider->isEnabled());
+        QVERIFY(!field->isEnabled());
+
+        mode->setCurrentIndex(0);
+        QCOMPARE(applied.last(), (QPair<uint32_t, double>(10, 1.0)));
+        QVERIFY(slider->isEnabled());
+        QVERIFY(field->isEnabled());
+        QCOMPARE(applied.size(), 1); // re-reading applies nothing
+        mode->setCurrentIndex(1);
+        QCOMPARE(applied.last(), (QPair<uint32_t, double>(10, 3.0)));
+        QVERIFY(!slider->isEnabled());
+    }
+
     void formatDialogSelectsTheCurrentFormat()
     {
         TFRM_VideoFormat dialog;
@@ -193,6 +233,49 @@ private slots:
         QCOMPARE(*dialog.selected(), choices[0]);
         dialog.setChoices({}, {});
         QVERIFY(!dialog.selected().has_value());
+    }
+
+    void thePanelGoesWithItsSource()
+    {
+        // The panel is placed in a window that outlives the source; a focus
+        // leaving its refresh field afterwards must not reach the freed source.
+        ManualClock clock;
+        ImageCore core{clock};
+        RecordingMessages messages;
+        QWidget host;
+        auto* layout = new QVBoxLayout(&host);
+        auto* other = new QLineEdit(&host);
+        auto ui = std::make_unique<VideoSourceUi>(core, messages, clock, &host);
+        layout->addWidget(ui->panel());
+        layout->addWidget(other);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        host.activateWindow();
+        QPointer<TNumInp> field = host.findChild<TNumInp*>(QStringLiteral("TNI_Tps_Rafraichissement"));
+        QVERIFY(field);
+        field->setFocus();
+        QTRY_VERIFY(field->hasFocus());
+        field->setText(QStringLiteral("120"));
+        ui.reset();
+        QVERIFY(field.isNull());
+        other->setFocus();
+        QTRY_VERIFY(other->hasFocus());
+    }
+
+    void closingWithTheFocusInTheRefreshField()
+    {
+        auto window = std::make_unique<TFRM_Alv>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->activateWindow();
+        auto* field = window->findChild<TNumInp*>(QStringLiteral("TNI_Tps_Rafraichissement"));
+        QVERIFY(field);
+        field->setFocus();
+        QTRY_VERIFY(field->hasFocus());
+        field->setText(QStringLiteral("120"));
+        window->close();
+        window.reset(); // the field's exit ran before its source went, or not at all
+        QVERIFY(QApplication::focusWidget() == nullptr);
     }
 
     void chooserPreselectsTheFirstEntry()
