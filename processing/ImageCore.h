@@ -1,4 +1,5 @@
 #pragma once
+#include "acquisition/FrameSink.h"
 #include "core/Clock.h"
 #include "processing/LoopRing.h"
 #include "processing/ZoneState.h"
@@ -14,8 +15,8 @@ namespace velumbra {
 
 // The shared state of the image work and the frame routine over it. The
 // main window owns one for the whole run; tests and the batch tools make
-// their own.
-struct ImageCore {
+// their own. The video source delivers its frames to it as a FrameSink.
+struct ImageCore final : FrameSink {
     explicit ImageCore(const Clock& clock)
         : pipeline(buffers, zone, flags, controls, clock),
           integrator(buffers, zone, flags, controls, loop, pipeline, clock)
@@ -36,6 +37,21 @@ struct ImageCore {
     }
     TrackingState tracking;
     Integrator integrator;
+
+    // FrameSink
+    ImageBuffers& frameBuffers() override { return buffers; }
+    void frameSizeChanged(int width, int height) override;
+    void captureStarting(bool firstStart, bool live) override;
+    void captureStopped() override;
+    void setStreamMode(bool on) override { flags.turboMode = on; }
+    bool streamMode() const override { return flags.turboMode; }
+    void placeDisplayZone() override { pipeline.UpdateDisplayZone(); }
+    bool processFrame(bool newFrame) override;
+
+private:
+    // The display-zone size in use when capture stopped, given back at the
+    // next start (at most the new frame width).
+    int savedDisplayZoneSize_ = 640;
 };
 
 } // namespace velumbra

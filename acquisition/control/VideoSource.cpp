@@ -4,7 +4,6 @@
 #include "core/ImageBuffers.h"
 #include "acquisition/RawDemosaic.h"
 #include "core/Rounding.h"
-#include "processing/ImageCore.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -23,9 +22,9 @@ const QString kCameraMessage =
 
 } // namespace
 
-VideoSource::VideoSource(ImageCore& core, MessageSink& messages, const Clock& clock,
+VideoSource::VideoSource(FrameSink& sink, MessageSink& messages, const Clock& clock,
                          VideoDriverCatalogue& catalogue, DriverChooser& chooser)
-    : core_(core), messages_(messages), clock_(clock), catalogue_(catalogue), chooser_(chooser), rate_(clock)
+    : sink_(sink), messages_(messages), clock_(clock), catalogue_(catalogue), chooser_(chooser), rate_(clock)
 {
     timer1_.setObjectName(QStringLiteral("Timer1"));
     QObject::connect(&timer1_, &QTimer::timeout, [this] { Timer1Timer(); });
@@ -37,7 +36,7 @@ VideoSource::~VideoSource()
     if (driver_) driver_->disconnect();
 }
 
-bool VideoSource::turboMode() const { return core_.flags.turboMode; }
+bool VideoSource::turboMode() const { return sink_.streamMode(); }
 
 int VideoSource::refreshIntervalMs() const
 {
@@ -112,7 +111,7 @@ bool VideoSource::readAndCheckFormat()
     const VideoFormat f = driver_->readFormat();
     if (controls.debugActive) logFormat(f);
     if (!checkFrameSize(f.width, f.height, messages_)) return false;
-    core_.flags.turboMode = false;
+    sink_.setStreamMode(false);
     applyFrameSize(f.width, f.height);
     return true;
 }
@@ -146,20 +145,15 @@ void VideoSource::logFormat(const VideoFormat& f)
 
 void VideoSource::applyFrameSize(int width, int height)
 {
-    core_.buffers.setFrameSize(width, height);
-    if (height > 0) core_.zone.displayAspect = double(width) / double(height);
-    // Detection zone no larger than min(320, width - 50).
-    const double detectMax = std::max(3, std::min(320, width - 50));
-    core_.controls.TNI_Taille_ZDetect = std::min(core_.controls.TNI_Taille_ZDetect, detectMax);
-    core_.controls.TNI_Taille_ZAffich = std::min(core_.controls.TNI_Taille_ZAffich, double(width));
-    core_.flags.zoneDirty = true;
+    sink_.frameBuffers().setFrameSize(width, height);
+    sink_.frameSizeChanged(width, height);
 }
 
 void VideoSource::Start()
 {
     running_ = true;
     startCommon();
-    if (!core_.flags.turboMode || playback_) {
+    if (!sink_.streamMode() || playback_) {
         timer1_.start(refreshIntervalMs());
     } else if (driver_) {
         driver_->startStream(requestedFramePeriodUs(), [this] { VideoStreamCallback(); });
@@ -169,48 +163,21 @@ void VideoSource::Start()
 
 void VideoSource::startCommon()
 {
-    const int w = core_.buffers.imageWidth, h = core_.buffers.imageHeight;
-    ZoneState& zone = core_.zone;
-    if (firstStart_) {
-        reticleCentre_ = {w / 2, h / 2};
-        zone.starPos = {w / 2, h / 2};
-        lastSize_ = {w, h};
-        lastSizeStored_ = true;
-        zone.zoneOffset = {0, 0};
-        firstStart_ = false;
-    } else if (lastSizeStored_ && w != lastSize_.x && h != lastSize_.y && lastSize_.x > 0 && lastSize_.y > 0) {
-        reticleCentre_.x = int(roundHalfEven(double(reticleCentre_.x) * w / lastSize_.x));
-        reticleCentre_.y = int(roundHalfEven(double(reticleCentre_.y) * h / lastSize_.y));
-        lastSize_ = {w, h};
-    }
-    // A target outside the new frame comes back to its centre.
-    if (zone.starPos.x >= w || zone.starPos.y >= h) zone.starPos = {w / 2, h / 2};
-    zone.prevStarPos = zone.starPos;
-    if (h > 0) zone.displayAspect = double(w) / double(h);
-    core_.controls.TNI_Taille_ZAffich = std::min(w, savedDisplayZoneSize);
-    core_.controls.TNI_Taille_ZDetect = std::min(core_.controls.TNI_Taille_ZDetect,
-                                                 double(std::max(3, std::min(320, w - 50))));
-
+    sink_.captureStarting(firstStart_, !playback_);
+    firstStart_ = false;
     if (!playback_) {
         controls.BTN_Start_Enabled = false;
         controls.BTN_Stop_Enabled = true;
         controls.BTN_Turbo_Enabled = true;
         controls.MNU_Format_Enabled = true;
         controls.MNU_Pilote_Enabled = false;
-        core_.buffers.clearDisplay();
     }
-    controls.MNU_Operations_Enabled = true;
-    core_.flags.loadingSettings = false;
-    core_.flags.targetActive = true;
-    core_.flags.zoneDirty = true;
-    core_.pipeline.UpdateDisplayZone();
     rate_.reset();
     lastFrameTime_ = clock_.now();
     hooks_->captureStarted(playback_);
 
     if (playback_) {
-        bool selected = false;
-        core_.pipeline.ProcessFrame(true, selected);
+        sink_.processFrame(true);
         if (playKind_ != PlaybackKind::Image) hooks_->addCalibrationFrame(playKind_);
         hooks_->frameShown();
     }
@@ -221,7 +188,7 @@ void VideoSource::startCommon()
 void VideoSource::stopDriver()
 {
     if (!driver_) return;
-    if (core_.flags.turboMode) leaveStreamMode();
+    if (sink_.streamMode()) leaveStreamMode();
     timer1_.stop();
     driver_->disconnect();
     retired_ = std::move(driver_);
@@ -243,7 +210,6 @@ void VideoSource::BTN_StopClick()
     if (playback_) stopPlayback();
     timer1_.stop();
     running_ = false;
-    controls.MNU_Operations_Enabled = false;
     controls.BTN_Start_Enabled = true;
     controls.BTN_Stop_Enabled = false;
     controls.BTN_Turbo_Enabled = false;
@@ -251,8 +217,7 @@ void VideoSource::BTN_StopClick()
     controls.MNU_Source_Enabled = false;
     controls.MNU_Pilote_Enabled = true;
     hooks_->captureStopped();
-    savedDisplayZoneSize = RoundDown(core_.controls.TNI_Taille_ZAffich);
-    core_.flags.targetActive = false;
+    sink_.captureStopped();
     notify();
 }
 
@@ -269,11 +234,10 @@ void VideoSource::driverFailed(const QString& why)
 void VideoSource::BTN_TurboClick()
 {
     if (!driver_ || !running_) return;
-    if (!core_.flags.turboMode) {
+    if (!sink_.streamMode()) {
         controls.BTN_Turbo_Caption = QStringLiteral("Image");
         controls.BTN_Stop_Enabled = false;
-        controls.BTN_Poselongue_Enabled = false;
-        core_.flags.turboMode = true;
+        sink_.setStreamMode(true);
         timer1_.stop();
         if (!driver_->startStream(requestedFramePeriodUs(), [this] { VideoStreamCallback(); })) {
             messages_.showMessage(false, QStringLiteral("Le mode flux n'a pas pu demarrer."));
@@ -290,8 +254,7 @@ void VideoSource::leaveStreamMode()
     if (driver_) driver_->stopStream();
     controls.BTN_Stop_Enabled = true;
     controls.BTN_Turbo_Caption = QStringLiteral("Flux");
-    controls.BTN_Poselongue_Enabled = true;
-    core_.flags.turboMode = false;
+    sink_.setStreamMode(false);
     if (driver_ && running_) timer1_.start(refreshIntervalMs());
 }
 
@@ -306,19 +269,20 @@ void VideoSource::showRate(const std::optional<QString>& text)
 
 bool VideoSource::decodeInto(int slot, const std::function<GrabResult(QImage&)>& fill)
 {
-    QImage& target = core_.buffers.frameSlots[size_t(std::clamp(slot, 0, 2))];
+    QImage& target = sink_.frameBuffers().frameSlots[size_t(std::clamp(slot, 0, 2))];
     // With the RAW step on, a camera's own mosaic is not decoded by the driver too.
     if (driver_) driver_->setRawMosaic(controls.CKB_RAW);
     if (!controls.CKB_RAW) return fill(target) == GrabResult::Frame;
     if (scratch_.isNull()) scratch_ = QImage(kMaxFrameWidth, kMaxFrameHeight, kPixelFormat);
     if (fill(scratch_) != GrabResult::Frame) return false;
-    RawDemosaic(scratch_, target, core_.buffers.imageWidth, core_.buffers.imageHeight, controls.rawMode);
+    RawDemosaic(scratch_, target, sink_.frameBuffers().imageWidth, sink_.frameBuffers().imageHeight,
+                controls.rawMode);
     return true;
 }
 
 bool VideoSource::grabFrame(int slot)
 {
-    if (!driver_ || !core_.buffers.created()) return false;
+    if (!driver_ || !sink_.frameBuffers().created()) return false;
     targetSlot_ = slot;
     GrabResult result = GrabResult::NoFrame;
     const bool decoded = decodeInto(slot, [&](QImage& img) {
@@ -346,12 +310,10 @@ void VideoSource::Timer1Timer()
     if (playback_) {
         switch (playTick(playButtons, playIndex_, int(playList_.size()))) {
         case PlayStep::Load: LoadImage(); break;
-        case PlayStep::Reshow: {
-            bool selected = false;
-            core_.pipeline.ProcessFrame(false, selected);
+        case PlayStep::Reshow:
+            sink_.processFrame(false);
             hooks_->frameShown();
             break;
-        }
         case PlayStep::Idle: break;
         }
         notifyPlay();
@@ -362,15 +324,14 @@ void VideoSource::Timer1Timer()
     // frame, so nothing is integrated twice.
     const bool fresh = grabFrame(0);
     if (!driver_) return; // the driver failed and capture stopped
-    bool selected = false;
-    core_.pipeline.ProcessFrame(fresh, selected);
-    hooks_->countFrameForSaving(selected, true);
+    const bool selected = sink_.processFrame(fresh);
+    hooks_->countFrameForSaving(selected);
     hooks_->frameShown();
 }
 
 void VideoSource::VideoStreamCallback()
 {
-    if (!driver_ || !core_.flags.turboMode) return;
+    if (!driver_ || !sink_.streamMode()) return;
     GrabResult result = GrabResult::NoFrame;
     const bool decoded = decodeInto(targetSlot_, [&](QImage& img) {
         result = driver_->grab(img, 0);
@@ -382,9 +343,8 @@ void VideoSource::VideoStreamCallback()
     }
     if (!decoded) return;
     showRate(rate_.frameDelivered(30));
-    bool selected = false;
-    core_.pipeline.ProcessFrame(true, selected);
-    hooks_->countFrameForSaving(selected, true);
+    const bool selected = sink_.processFrame(true);
+    hooks_->countFrameForSaving(selected);
     hooks_->frameShown();
 }
 
@@ -393,7 +353,7 @@ void VideoSource::VideoStreamCallback()
 void VideoSource::MNU_FormatClick(const FormatChoice& choice)
 {
     if (!driver_) return;
-    if (core_.flags.turboMode) leaveStreamMode();
+    if (sink_.streamMode()) leaveStreamMode();
     const FormatChoice previous = driver_->currentFormat();
     if (!driver_->applyFormat(choice)) {
         messages_.showMessage(false, QStringLiteral("Format refusé par le pilote : %1").arg(driver_->lastError()));
@@ -406,7 +366,7 @@ void VideoSource::MNU_FormatClick(const FormatChoice& choice)
         return;
     }
     hooks_->formatChanged(ok);
-    if (ok) core_.pipeline.UpdateDisplayZone();
+    if (ok) sink_.placeDisplayZone();
     notify();
 }
 
@@ -447,27 +407,27 @@ bool VideoSource::loadEntry(int index)
     const QString& path = playList_[index];
     EDT_Fichier = path;
     QImage& target = controls.CKB_RAW ? (scratch_.isNull() ? (scratch_ = QImage(kMaxFrameWidth, kMaxFrameHeight, kPixelFormat)) : scratch_)
-                                      : core_.buffers.frameSlots[0];
+                                      : sink_.frameBuffers().frameSlots[0];
     const BmpReadResult r = readBmpFile(path, target);
     if (!r.ok) {
         messages_.showMessage(false, bmpErrorMessage(path, r.error));
         return false;
     }
-    core_.buffers.setFrameSize(r.width, r.height);
-    if (controls.CKB_RAW) RawDemosaic(scratch_, core_.buffers.frameSlots[0], r.width, r.height, controls.rawMode);
+    sink_.frameBuffers().setFrameSize(r.width, r.height);
+    if (controls.CKB_RAW) RawDemosaic(scratch_, sink_.frameBuffers().frameSlots[0], r.width, r.height, controls.rawMode);
     return true;
 }
 
 bool VideoSource::startPlayback()
 {
-    core_.buffers.create();
+    sink_.frameBuffers().create();
     // The first file that reads well starts the list; refused ones were reported.
     int first = 0;
     while (first < playList_.size() && !loadEntry(first)) ++first;
     if (first >= playList_.size()) return false;
     playIndex_ = first;
-    core_.flags.turboMode = false;
-    applyFrameSize(core_.buffers.imageWidth, core_.buffers.imageHeight);
+    sink_.setStreamMode(false);
+    applyFrameSize(sink_.frameBuffers().imageWidth, sink_.frameBuffers().imageHeight);
     playButtons.resetForStart();
     playControlVisible_ = true;
     hooks_->playbackKindChosen(playKind_);
@@ -479,9 +439,8 @@ bool VideoSource::startPlayback()
 void VideoSource::LoadImage()
 {
     if (!loadEntry(playIndex_)) return; // reported; the list goes on
-    bool selected = false;
-    core_.pipeline.ProcessFrame(true, selected);
-    hooks_->countFrameForSaving(selected, false);
+    const bool selected = sink_.processFrame(true);
+    hooks_->countFrameForSaving(selected);
     hooks_->frameShown();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "core/Clock.h"
 #include "acquisition/FrameChecks.h"
+#include "acquisition/FrameSink.h"
 #include "core/Messages.h"
 #include "acquisition/PlayControl.h"
 #include "acquisition/VideoDriver.h"
@@ -14,8 +15,6 @@
 #include <optional>
 
 namespace velumbra {
-
-struct ImageCore;
 
 enum class PlaybackKind { Image, Dark, Flat };
 
@@ -32,11 +31,9 @@ struct VideoSourceControls {
     bool BTN_Stop_Enabled = false;
     bool BTN_Turbo_Enabled = false;
     QString BTN_Turbo_Caption = QStringLiteral("Flux");
-    bool BTN_Poselongue_Enabled = true;
     bool MNU_Format_Enabled = false;
     bool MNU_Source_Enabled = false;
     bool MNU_Pilote_Enabled = true;
-    bool MNU_Operations_Enabled = false;
     QString EDT_FPS;
 };
 
@@ -61,7 +58,7 @@ public:
     // The driver's format changed and passed its check, or not.
     virtual void formatChanged(bool /*accepted*/) {}
     // The result window's frame count for sequence saving.
-    virtual void countFrameForSaving(bool /*selected*/, bool /*requireNoLongExposure*/) {}
+    virtual void countFrameForSaving(bool /*selected*/) {}
     // Long exposure owns the refresh tick while it runs.
     virtual bool longExposureTakesTick() { return false; }
     virtual void stopLongExposure() {}
@@ -77,7 +74,7 @@ public:
 // stream mode, format change, BMP playback and its play control.
 class VideoSource {
 public:
-    VideoSource(ImageCore& core, MessageSink& messages, const Clock& clock, VideoDriverCatalogue& catalogue,
+    VideoSource(FrameSink& sink, MessageSink& messages, const Clock& clock, VideoDriverCatalogue& catalogue,
                 DriverChooser& chooser);
     ~VideoSource();
 
@@ -126,9 +123,6 @@ public:
     // Frame period asked of the driver in stream mode, microseconds.
     int requestedFramePeriodUs() const;
     int refreshIntervalMs() const;
-    struct Point2 { int x = 0, y = 0; };
-    Point2 reticleCentre() const { return reticleCentre_; }
-    int savedDisplayZoneSize = 640;
 
 private:
     void Start();
@@ -148,7 +142,7 @@ private:
     void notify();
     void notifyPlay();
 
-    ImageCore& core_;
+    FrameSink& sink_;
     MessageSink& messages_;
     const Clock& clock_;
     VideoDriverCatalogue& catalogue_;
@@ -171,9 +165,6 @@ private:
     int playIndex_ = 0;
     PlaybackKind playKind_ = PlaybackKind::Image;
     QString lastFolder_;
-    Point2 reticleCentre_;
-    Point2 lastSize_;
-    bool lastSizeStored_ = false;
 };
 
 } // namespace velumbra

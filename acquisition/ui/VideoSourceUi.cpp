@@ -12,10 +12,10 @@
 
 namespace velumbra {
 
-VideoSourceUi::VideoSourceUi(ImageCore& core, MessageSink& messages, const Clock& clock, QWidget* window)
+VideoSourceUi::VideoSourceUi(FrameSink& sink, MessageSink& messages, const Clock& clock, QWidget* window)
     : window_(window), sky_(clock, 20260101u), catalogue_(sky_)
 {
-    source_ = std::make_unique<VideoSource>(core, messages, clock, catalogue_, static_cast<DriverChooser&>(*this));
+    source_ = std::make_unique<VideoSource>(sink, messages, clock, catalogue_, static_cast<DriverChooser&>(*this));
     source_->setHooks(this);
     panel_ = new CameraPanel(*source_);
     playControl_ = new TFRM_PlayControl(*source_, window);

@@ -16,7 +16,6 @@ class QWidget;
 
 namespace velumbra {
 
-struct ImageCore;
 class CameraPanel;
 class TFRM_PlayControl;
 
@@ -26,7 +25,7 @@ class TFRM_PlayControl;
 class VideoSourceUi : public QObject, private DriverChooser, private VideoSourceHooks {
     Q_OBJECT
 public:
-    VideoSourceUi(ImageCore& core, MessageSink& messages, const Clock& clock, QWidget* window);
+    VideoSourceUi(FrameSink& sink, MessageSink& messages, const Clock& clock, QWidget* window);
     ~VideoSourceUi() override;
 
     VideoSource& source() { return *source_; }
@@ -60,10 +59,7 @@ private:
     void captureStarted(bool playback) override { shell_->captureStarted(playback); }
     void captureStopped() override { shell_->captureStopped(); }
     void formatChanged(bool accepted) override { shell_->formatChanged(accepted); }
-    void countFrameForSaving(bool selected, bool requireNoLongExposure) override
-    {
-        shell_->countFrameForSaving(selected, requireNoLongExposure);
-    }
+    void countFrameForSaving(bool selected) override { shell_->countFrameForSaving(selected); }
     bool longExposureTakesTick() override { return shell_->longExposureTakesTick(); }
     void stopLongExposure() override { shell_->stopLongExposure(); }
     void stopIntegration() override { shell_->stopIntegration(); }

@@ -474,7 +474,7 @@ void TFRM_Alv::captureStopped()
     }
 }
 
-void TFRM_Alv::countFrameForSaving(bool selected, bool /*requireNoLongExposure*/)
+void TFRM_Alv::countFrameForSaving(bool selected)
 {
     core_.countFrameForSaving(selected);
 }

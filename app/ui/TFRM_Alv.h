@@ -214,7 +214,7 @@ private:
     void captureStarted(bool playback) override;
     void captureStopped() override;
     void formatChanged(bool accepted) override;
-    void countFrameForSaving(bool selected, bool requireNoLongExposure) override;
+    void countFrameForSaving(bool selected) override;
     void stopIntegration() override;
     void playbackKindChosen(PlaybackKind kind) override;
     void addCalibrationFrame(PlaybackKind kind) override;

@@ -113,7 +113,7 @@ public:
     void captureStarted(bool) override { ++started; }
     void captureStopped() override { ++stopped; }
     void formatChanged(bool ok) override { lastFormatAccepted = ok; }
-    void countFrameForSaving(bool selected, bool) override { saved += selected; }
+    void countFrameForSaving(bool selected) override { saved += selected; }
     void addCalibrationFrame(PlaybackKind) override { ++calibration; }
 };
 
@@ -254,7 +254,6 @@ TEST(VideoSource, StreamModeTogglesControlsAndTimer)
     EXPECT_TRUE(r.source.turboMode());
     EXPECT_EQ(r.source.controls.BTN_Turbo_Caption, QStringLiteral("Image"));
     EXPECT_FALSE(r.source.controls.BTN_Stop_Enabled);
-    EXPECT_FALSE(r.source.controls.BTN_Poselongue_Enabled);
     EXPECT_FALSE(r.source.timer1().isActive());
     ASSERT_TRUE(d->streaming);
     EXPECT_EQ(d->framePeriodUs, 33000);

@@ -1,0 +1,49 @@
+#include "processing/ImageCore.h"
+#include "core/Rounding.h"
+
+#include <algorithm>
+
+namespace velumbra {
+
+void ImageCore::frameSizeChanged(int width, int height)
+{
+    if (height > 0) zone.displayAspect = double(width) / double(height);
+    controls.TNI_Taille_ZDetect = std::min(controls.TNI_Taille_ZDetect, double(maxDetectionZone(width)));
+    controls.TNI_Taille_ZAffich = std::min(controls.TNI_Taille_ZAffich, double(width));
+    flags.zoneDirty = true;
+}
+
+void ImageCore::captureStarting(bool firstStart, bool live)
+{
+    const int w = buffers.imageWidth, h = buffers.imageHeight;
+    if (firstStart) {
+        zone.starPos = {w / 2, h / 2};
+        zone.zoneOffset = {0, 0};
+    }
+    // A target outside the new frame comes back to its centre.
+    if (zone.starPos.x >= w || zone.starPos.y >= h) zone.starPos = {w / 2, h / 2};
+    zone.prevStarPos = zone.starPos;
+    if (h > 0) zone.displayAspect = double(w) / double(h);
+    controls.TNI_Taille_ZAffich = std::min(w, savedDisplayZoneSize_);
+    controls.TNI_Taille_ZDetect = std::min(controls.TNI_Taille_ZDetect, double(maxDetectionZone(w)));
+    if (live) buffers.clearDisplay();
+    flags.loadingSettings = false;
+    flags.targetActive = true;
+    flags.zoneDirty = true;
+    pipeline.UpdateDisplayZone();
+}
+
+void ImageCore::captureStopped()
+{
+    savedDisplayZoneSize_ = RoundDown(controls.TNI_Taille_ZAffich);
+    flags.targetActive = false;
+}
+
+bool ImageCore::processFrame(bool newFrame)
+{
+    bool selected = false;
+    pipeline.ProcessFrame(newFrame, selected);
+    return selected;
+}
+
+} // namespace velumbra
