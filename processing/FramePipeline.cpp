@@ -103,7 +103,7 @@ void FramePipeline::ProcessFrame(bool NewFrame, bool& Selected)
 
     if (!flags_.targetActive) return;
 
-    track();
+    track(NewFrame);
     const Point s = zone_.starPos;
     targetRect_ = {s.x - half_, s.y - half_, s.x + half_, s.y + half_};
     if (controls_.CKB_Suivi) drawTextMarks();
@@ -182,7 +182,7 @@ bool FramePipeline::advanceGuideTick()
     return guideTick_ == 1;
 }
 
-void FramePipeline::track()
+void FramePipeline::track(bool newFrame)
 {
     if (!controls_.CKB_Suivi || controls_.integratingDarkOrFlat()) {
         if (!controls_.CKB_Autoguidage || advanceGuideTick())
@@ -192,7 +192,9 @@ void FramePipeline::track()
         const bool on = stages_->exposureEndFlag(slot) == 1 || controls_.RDB_Derive;
         trackingVerdict_ = stages_->TrackObject(zone_.starPos, detectSize_, slot, on);
     } else if (controls_.CKB_Autoguidage) {
-        if (advanceGuideTick()) trackingVerdict_ = stages_->TrackObject(zone_.starPos, detectSize_, 0, true);
+        // A frame shown again is not new: guiding on it would send the same
+        // correction twice.
+        if (newFrame && advanceGuideTick()) trackingVerdict_ = stages_->TrackObject(zone_.starPos, detectSize_, 0, true);
     } else {
         trackingVerdict_ = stages_->TrackObject(zone_.starPos, detectSize_, 0, true);
     }

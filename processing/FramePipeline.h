@@ -59,7 +59,7 @@ public:
 private:
     void chooseDisplaySource();
     void stampTime();
-    void track();
+    void track(bool newFrame);
     void drawTextMarks();
     void drawMarks();
     void select(bool& selected);

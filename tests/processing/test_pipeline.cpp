@@ -123,6 +123,27 @@ TEST_F(Pipeline, AutoguidingSpacesTrackingPasses)
     core.pipeline.setStages(nullptr);
 }
 
+TEST_F(Pipeline, AFrameShownAgainIsNeverGuided)
+{
+    RecordingStages stages;
+    core.pipeline.setStages(&stages);
+    core.flags.targetActive = true;
+    core.controls.CKB_Suivi = true;
+    core.controls.CKB_Autoguidage = true;
+    core.controls.SPED_Intervalle_Guidage = 2;
+    // Ticks without a new grab between the new frames: only new frames count
+    // towards the guiding interval, and only they are guided.
+    const bool ticks[] = {true, false, false, true, false, true, true, false};
+    std::vector<int> guided;
+    for (int i = 0; i < 8; ++i) {
+        const size_t before = stages.tracks.size();
+        frame(ticks[i]);
+        if (stages.tracks.size() > before) guided.push_back(i);
+    }
+    EXPECT_EQ(guided, (std::vector<int>{0, 5}));
+    core.pipeline.setStages(nullptr);
+}
+
 TEST_F(Pipeline, StatisticsOnlyWhileIntegratingADark)
 {
     RecordingStages stages;
