@@ -97,28 +97,28 @@ const QByteArray& BmpWriter::encode(const QImage& image, int width, int height)
     return buffer_;
 }
 
-bool BmpWriter::write(const QString& path, const QImage& image, int width, int height)
+const QByteArray* BmpWriter::encodeForWrite(const QImage& image, int width, int height)
 {
     error_.clear();
     existed_ = false;
     const QByteArray& data = encode(image, width, height);
     if (data.isEmpty()) {
         error_ = QStringLiteral("image vide");
-        return false;
+        return nullptr;
     }
-    return replaceFile(path, data.constData(), data.size(), error_);
+    return &data;
+}
+
+bool BmpWriter::write(const QString& path, const QImage& image, int width, int height)
+{
+    const QByteArray* data = encodeForWrite(image, width, height);
+    return data && replaceFile(path, data->constData(), data->size(), error_);
 }
 
 bool BmpWriter::writeNew(const QString& path, const QImage& image, int width, int height)
 {
-    error_.clear();
-    existed_ = false;
-    const QByteArray& data = encode(image, width, height);
-    if (data.isEmpty()) {
-        error_ = QStringLiteral("image vide");
-        return false;
-    }
-    return createNewFile(path, data.constData(), data.size(), error_, existed_);
+    const QByteArray* data = encodeForWrite(image, width, height);
+    return data && createNewFile(path, data->constData(), data->size(), error_, existed_);
 }
 
 } // namespace velumbra

@@ -26,6 +26,9 @@ public:
     const QString& errorString() const { return error_; }
 
 private:
+    // The encoded file, or null with errorString() set.
+    const QByteArray* encodeForWrite(const QImage& image, int width, int height);
+
     QByteArray buffer_;
     QString error_;
     bool existed_ = false;
