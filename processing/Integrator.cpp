@@ -79,6 +79,12 @@ int Integrator::sumCount(Plane plane) const
     return stats.frameCount[plane];
 }
 
+// The dark level TNI_MaxDark in hundredths of a percent, within 0..100 %.
+int64_t Integrator::darkLevelHundredths() const
+{
+    return std::llround(std::clamp(controls_.TNI_MaxDark, 0.0, 100.0) * 100);
+}
+
 int Integrator::elapsedSince(int startMs) const { return elapsedMsOfDay(startMs, clock_.msecsOfDay()); }
 
 void Integrator::updateResultSize()
@@ -496,7 +502,7 @@ void Integrator::correctColumnsVector(CorrectionPass& p, int from, int to)
 bool Integrator::prepareCorrection(Plane plane, const Span& s, int b, CorrectionPass& p)
 {
     const auto& pc = controls_.PNL_Integration;
-    const int64_t level = std::llround(std::clamp(controls_.TNI_MaxDark, 0.0, 100.0) * 100); // 1/100 %
+    const int64_t level = darkLevelHundredths();
     const int64_t darkFrames = std::max<int64_t>(stats.frameCount[Dark], 1);
     const bool darkOn = level > 0 && stats.frameCount[Dark] > 0 && plane != Dark;
     p.smart = darkOn && pc.RDB_Dark_Smart;
@@ -699,7 +705,7 @@ void Integrator::IntegrateAndRender(Plane plane, bool add, bool restart, bool re
     stats.planeMin[plane] = int32_t(std::min<int64_t>(int64_t(cellMax(b)) * sumCount(plane), INT32_MAX));
     stats.planeMax[plane] = 0;
 
-    const bool darkOn = std::llround(std::clamp(controls_.TNI_MaxDark, 0.0, 100.0) * 100) > 0;
+    const bool darkOn = darkLevelHundredths() > 0;
     const bool flatOn = controls_.CKB_Active_Flat && plane != Flat;
     const bool corrected = darkOn || flatOn;
     const Span span = accumulationSpan(b, loop && ringReady);

@@ -138,6 +138,7 @@ private:
     void freeRing();
     int zoneSliderPosition() const;
     int elapsedSince(int startMs) const;
+    int64_t darkLevelHundredths() const;
 
     ImageBuffers& buffers_;
     ZoneState& zone_;
