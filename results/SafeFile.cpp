@@ -1,11 +1,14 @@
 #include "results/SafeFile.h"
 
-#include <QFileInfo>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <climits>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace velumbra {
@@ -52,6 +55,73 @@ int renameNoReplace(const QByteArray& from, const QByteArray& to)
     return 0;
 }
 
+// Where a write to `path` lands when it is no special file: the path itself,
+// or for a symbolic link the file the chain of links finally names, which
+// may not exist yet (a dangling link is a name the user gave for a file).
+bool finalTarget(const QString& path, QString& target, QString& error)
+{
+    constexpr int kMaxLinks = 40; // the system's own limit on a chain of links
+    QString current = path;
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        const QByteArray name = QFile::encodeName(current);
+        struct stat info {};
+        if (::lstat(name.constData(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            target = current;
+            return true;
+        }
+        QByteArray link(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(name.constData(), link.data(), std::size_t(link.size()));
+        if (length < 0) {
+            error = systemError(errno);
+            return false;
+        }
+        link.truncate(int(length));
+        const QString next = QFile::decodeName(link);
+        current = QDir::isAbsolutePath(next) ? next : QFileInfo(current).dir().filePath(next);
+    }
+    error = systemError(ELOOP);
+    return false;
+}
+
+// A device or a FIFO keeps its place: it is opened for writing without
+// creating or truncating anything, and never renamed over. The open does not
+// wait: O_NONBLOCK makes a FIFO that no program reads fail at once (ENXIO)
+// instead of hanging the run, and keeps a terminal line from waiting for its
+// carrier. Once open, the writes wait for the reader as in any pipe. A block
+// device is refused: an image written over a disk would destroy it.
+bool writeInPlace(const QByteArray& name, mode_t mode, const char* data, qint64 size, QString& error)
+{
+    if (S_ISDIR(mode)) {
+        error = QStringLiteral("it is a folder");
+        return false;
+    }
+    if (!S_ISCHR(mode) && !S_ISFIFO(mode)) {
+        error = QStringLiteral("it is neither a regular file, a character device nor a FIFO");
+        return false;
+    }
+    const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno == ENXIO && S_ISFIFO(mode) ? QStringLiteral("it is a FIFO that no program reads")
+                                                 : systemError(errno);
+        return false;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    bool ok = flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+    for (qint64 done = 0; ok && done < size;) {
+        const ssize_t n = ::write(fd, data + done, std::size_t(size - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0) errno = EIO;
+        if (n <= 0) ok = false;
+        else done += n;
+    }
+    if (!ok) error = systemError(errno);
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = systemError(errno);
+    }
+    return ok;
+}
+
 } // namespace
 
 bool pathInUse(const QString& path)
@@ -63,15 +133,16 @@ bool pathInUse(const QString& path)
 bool replaceFile(const QString& path, const char* data, qint64 size, QString& error)
 {
     error.clear();
-    const QFileInfo info(path);
-    if (info.isSymLink() || (info.exists() && !info.isFile())) {
-        error = QStringLiteral("not a regular file");
-        return false;
-    }
+    const QByteArray name = QFile::encodeName(path);
+    struct stat target {};
+    if (::stat(name.constData(), &target) == 0 && !S_ISREG(target.st_mode))
+        return writeInPlace(name, target.st_mode, data, size, error);
+    QString destination;
+    if (!finalTarget(path, destination, error)) return false;
     QFile part;
-    if (!writeTemporary(path, data, size, part, error)) return false;
+    if (!writeTemporary(destination, data, size, part, error)) return false;
     // rename() swaps the names in one step: a reader sees the old file or the new one.
-    if (std::rename(QFile::encodeName(part.fileName()).constData(), QFile::encodeName(path).constData()) != 0) {
+    if (std::rename(QFile::encodeName(part.fileName()).constData(), QFile::encodeName(destination).constData()) != 0) {
         error = systemError(errno);
         part.remove();
         return false;
