@@ -1,4 +1,5 @@
 #include "app/stack/BatchStack.h"
+#include "app/stack/StackPaths.h"
 #include "acquisition/BmpReader.h"
 #include "core/Clock.h"
 #include "processing/Planes.h"
@@ -10,6 +11,7 @@
 #include "results/BmpWriter.h"
 #include "results/CoreParameters.h"
 #include "results/ParameterRecord.h"
+#include "results/SafeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,17 +38,6 @@ QString csvField(const QString& text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-// The .par file beside the result: same base name.
-QString recordPath(const QString& output)
-{
-    const QFileInfo info(output);
-    const QString dir = info.path();
-    const QString base = info.suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0
-                             ? info.completeBaseName()
-                             : info.fileName();
-    return QDir(dir).filePath(base + QStringLiteral(".par"));
-}
-
 class BatchStack {
 public:
     BatchStack(const StackOptions& options, MessageSink& messages, StackProgress* progress)
@@ -68,14 +59,16 @@ private:
         QString path;
     };
 
-    bool openLog();
+    bool writeLog();
     bool findFrameSize();
     void setFrameSize(int width, int height);
     bool loadEntry(std::size_t index);
     bool loadFile(const QString& path);
     void simulateFrame();
     void refuse(std::size_t index, const QString& why);
-    void integrateMasters(Plane plane);
+    bool loadCalibration(std::size_t index);
+    bool integrateMasters(Plane plane);
+    bool flatUsable();
     void setUpLights();
     void selectMode(StackMode mode);
     void stackLights();
@@ -93,7 +86,8 @@ private:
     std::unique_ptr<SkySimulator> sky_;
     QImage scratch_; // file pixels before the RAW step
     BmpWriter writer_;
-    QFile log_;
+    QByteArray log_; // written with the result, in one piece
+    bool framesSaved_ = true; // until a frame could not be saved
     std::vector<Entry> entries_;
     std::vector<bool> failed_;
     int total_ = 0;
@@ -104,7 +98,7 @@ private:
 
 StackOutcome BatchStack::run()
 {
-    if (!openLog()) return outcome_;
+    if (!o_.logFile.isEmpty()) log_ = "frame,file,selected,star_x,star_y,intensity_min,intensity_max\n";
     core_.buffers.create();
     core_.pipeline.setStages(&stages_);
     core_.flags.loadingSettings = false;
@@ -141,8 +135,8 @@ StackOutcome BatchStack::run()
     c.tracking.CKB_Inversion_Video = o_.darkObject;
     core_.flags.targetActive = true;
 
-    if (!o_.darks.isEmpty()) integrateMasters(Dark);
-    if (!o_.flats.isEmpty()) integrateMasters(Flat);
+    if (!o_.darks.isEmpty() && !integrateMasters(Dark)) return outcome_;
+    if (!o_.flats.isEmpty() && (!integrateMasters(Flat) || !flatUsable())) return outcome_;
     setUpLights();
     stackLights();
 
@@ -157,21 +151,18 @@ StackOutcome BatchStack::run()
         outcome_.exitStatus = kExitNothing;
         return outcome_;
     }
-    outcome_.exitStatus = outcome_.unreadable > 0 ? kExitSomeSkipped : kExitStacked;
+    outcome_.exitStatus = !framesSaved_            ? kExitNothing
+                          : outcome_.unreadable > 0 ? kExitSomeSkipped
+                                                    : kExitStacked;
     return outcome_;
 }
 
-bool BatchStack::openLog()
+bool BatchStack::writeLog()
 {
-    if (o_.logFile.isEmpty()) return true;
-    log_.setFileName(o_.logFile);
-    if (!log_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
-        messages_.showMessage(false,
-                              QStringLiteral("cannot create the log %1: %2").arg(o_.logFile, log_.errorString()));
-        return false;
-    }
-    log_.write("frame,file,selected,star_x,star_y,intensity_min,intensity_max\n");
-    return true;
+    QString error;
+    if (o_.logFile.isEmpty() || replaceFile(o_.logFile, log_.constData(), log_.size(), error)) return true;
+    messages_.showMessage(false, QStringLiteral("cannot write the log %1: %2").arg(o_.logFile, error));
+    return false;
 }
 
 // The first frame that reads well gives the frame size of the run; the
@@ -179,6 +170,7 @@ bool BatchStack::openLog()
 bool BatchStack::findFrameSize()
 {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].role != Light) continue; // the lights set the size the masters must have
         QImage& target = o_.rawMode > 0 ? scratch_ : core_.buffers.frameSlots[0];
         const BmpReadResult r = readBmpFile(entries_[i].path, target);
         if (r.ok) {
@@ -226,6 +218,48 @@ bool BatchStack::loadEntry(std::size_t index)
     return true;
 }
 
+// A dark or flat that cannot be used stops the run: a stack corrected by
+// part of its calibration, or by none, would look right and be wrong.
+bool BatchStack::loadCalibration(std::size_t index)
+{
+    const Entry& entry = entries_[index];
+    const QString what = entry.role == Dark ? QStringLiteral("dark frame") : QStringLiteral("flat frame");
+    QImage& target = o_.rawMode > 0 ? scratch_ : core_.buffers.frameSlots[0];
+    const BmpReadResult r = readBmpFile(entry.path, target);
+    if (!r.ok) {
+        messages_.showMessage(false, QStringLiteral("cannot read the %1 %2: %3; nothing written").arg(what, entry.path, r.error));
+        return false;
+    }
+    if (r.width != frameWidth_ || r.height != frameHeight_) {
+        messages_.showMessage(false, QStringLiteral("the %1 %2 is %3x%4 but the light frames are %5x%6; nothing written")
+                                         .arg(what, entry.path)
+                                         .arg(r.width)
+                                         .arg(r.height)
+                                         .arg(frameWidth_)
+                                         .arg(frameHeight_));
+        return false;
+    }
+    if (o_.rawMode > 0)
+        RawDemosaic(scratch_, core_.buffers.frameSlots[0], frameWidth_, frameHeight_, o_.rawMode - 1);
+    return true;
+}
+
+// The flat divides each light by the flat over its mean: a channel whose
+// mean is 0 would turn that channel of the result black.
+bool BatchStack::flatUsable()
+{
+    static constexpr const char* kChannelNames[kPlaneChannels] = {"red", "green", "blue"};
+    const bool used[kPlaneChannels] = {o_.red, o_.green, o_.blue};
+    for (int c = 0; c < kPlaneChannels; ++c) {
+        if (!used[c] || core_.integrator.stats.flatMean[c] > 0.0) continue;
+        messages_.showMessage(false, QStringLiteral("the flat (%1) has a mean of 0 in the %2 channel and cannot "
+                                                    "correct the light frames; nothing written")
+                                         .arg(o_.flats.join(QStringLiteral(", ")), QLatin1String(kChannelNames[c])));
+        return false;
+    }
+    return true;
+}
+
 void BatchStack::simulateFrame()
 {
     clock_.advanceMs(kSimulatedFrameMs);
@@ -260,7 +294,7 @@ void BatchStack::selectMode(StackMode mode)
 
 // Dark or flat master: the files go through the frame routine in the dark
 // or flat mode, then Stop makes the master usable (dark means, flat means).
-void BatchStack::integrateMasters(Plane plane)
+bool BatchStack::integrateMasters(Plane plane)
 {
     selectMode(plane == Dark ? StackMode::Dark : StackMode::Flat);
     core_.controls.PNL_Integration.SPED_Nb_Bitmap = 0;
@@ -268,12 +302,13 @@ void BatchStack::integrateMasters(Plane plane)
     in.BTN_Demarrer_AddClick();
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         if (entries_[i].role != plane) continue;
-        if (!loadEntry(i)) continue;
+        if (!loadCalibration(i)) return false;
         bool selected = false;
         core_.pipeline.ProcessFrame(true, selected);
         frameDone();
     }
     if (in.running()) in.BTN_Arreter_AddClick();
+    return true;
 }
 
 void BatchStack::setUpLights()
@@ -343,17 +378,19 @@ void BatchStack::stackLights()
 
 void BatchStack::processLight(int number, const QString& file)
 {
-    if (!o_.saveFramesDir.isEmpty()) {
-        const QString name =
-            QDir(o_.saveFramesDir).filePath(QStringLiteral("frame-%1.bmp").arg(number, 5, 10, QLatin1Char('0')));
-        if (!writer_.write(name, core_.buffers.frameSlots[0], frameWidth_, frameHeight_))
-            messages_.showMessage(false, QStringLiteral("cannot write %1: %2").arg(name, writer_.errorString()));
+    if (!o_.saveFramesDir.isEmpty() && framesSaved_) {
+        const QString name = savedFramePath(o_.saveFramesDir, number);
+        if (!writer_.write(name, core_.buffers.frameSlots[0], frameWidth_, frameHeight_)) {
+            framesSaved_ = false;
+            messages_.showMessage(false, QStringLiteral("cannot write %1: %2; no further frame is saved")
+                                             .arg(name, writer_.errorString()));
+        }
     }
     const bool integrating = core_.integrator.running();
     bool selected = false;
     core_.pipeline.ProcessFrame(true, selected);
     if (selected && integrating) ++outcome_.stacked;
-    if (log_.isOpen()) {
+    if (!o_.logFile.isEmpty()) {
         const ZoneState& z = core_.zone;
         const bool measured = core_.controls.CKB_Suivi;
         const QString line = QStringLiteral("%1,%2,%3,%4,%5,%6,%7\n")
@@ -364,7 +401,7 @@ void BatchStack::processLight(int number, const QString& file)
                                  .arg(z.starPos.y)
                                  .arg(measured ? QString::number(z.intensityMin) : QString())
                                  .arg(measured ? QString::number(z.intensityMax) : QString());
-        log_.write(line.toUtf8());
+        log_.append(line.toUtf8());
     }
     frameDone();
 }
@@ -401,12 +438,13 @@ bool BatchStack::save()
         messages_.showMessage(false, QStringLiteral("cannot write %1: %2").arg(o_.output, writer_.errorString()));
         return false;
     }
+    markAsStackResult(o_.output);
     outcome_.resultWidth = width;
     outcome_.resultHeight = height;
     if (o_.writePar) {
         ParameterRecordWriter records;
         records.setReplaceExisting(true); // beside the output named by -o
-        const QString name = recordPath(o_.output);
+        const QString name = recordPathOf(o_.output);
         const ParameterValues values = parameterValuesOf(core_, width, height);
         const QString base = QFileInfo(name).path() + QLatin1Char('/') + QFileInfo(name).completeBaseName();
         if (!records.WriteParameterRecord(name, base, values, SystemClock().now())) {
@@ -414,19 +452,24 @@ bool BatchStack::save()
             return false;
         }
     }
-    if (log_.isOpen() && !log_.flush()) {
-        messages_.showMessage(false, QStringLiteral("cannot write the log %1: %2").arg(o_.logFile, log_.errorString()));
-        return false;
-    }
-    return true;
+    return writeLog();
 }
 
 } // namespace
 
 StackOutcome runStack(const StackOptions& options, MessageSink& messages, StackProgress* progress)
 {
+    StackOptions checked = options;
+    const PathCheck paths = checkStackPaths(checked);
+    if (!paths.usageError.isEmpty()) {
+        messages.showMessage(false, paths.usageError);
+        StackOutcome refused;
+        refused.exitStatus = kExitUsage;
+        return refused;
+    }
+    for (const QString& message : paths.leftOut) messages.showMessage(false, message);
     // The engine's planes are static: one run at a time.
-    auto batch = std::make_unique<BatchStack>(options, messages, progress);
+    auto batch = std::make_unique<BatchStack>(checked, messages, progress);
     return batch->run();
 }
 

@@ -1,0 +1,181 @@
+#include "app/stack/StackPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+#include <sys/xattr.h>
+#include <vector>
+
+namespace velumbra::stack {
+
+namespace {
+
+// The mark a result of this command carries in the file's extended attributes.
+constexpr char kResultMark[] = "user.velumbra.stack-result";
+
+// The files --save-frames will write: frame-00001.bmp up to the number of
+// light frames, in the folder, where a link there leads elsewhere.
+class SavedFrames {
+public:
+    SavedFrames(const QString& folder, int count) : count_(folder.isEmpty() ? 0 : count)
+    {
+        if (count_ == 0) return;
+        folder_ = fileIdentity(folder);
+        const QDir dir(folder);
+        if (!dir.exists()) return;
+        const auto entries = dir.entryInfoList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+        for (const QFileInfo& entry : entries)
+            if (entry.isSymLink() && isFrameName(entry.fileName()))
+                linkTargets_.insert(fileIdentity(entry.filePath()));
+    }
+
+    bool writesOver(const QString& identity) const
+    {
+        if (count_ == 0) return false;
+        const QFileInfo info(identity);
+        return (info.path() == folder_ && isFrameName(info.fileName())) || linkTargets_.contains(identity);
+    }
+
+private:
+    bool isFrameName(const QString& name) const
+    {
+        static const QRegularExpression pattern(QStringLiteral("^frame-(\\d+)\\.bmp$"));
+        const QRegularExpressionMatch m = pattern.match(name);
+        if (!m.hasMatch()) return false;
+        bool ok = false;
+        const long long n = m.captured(1).toLongLong(&ok);
+        return ok && n >= 1 && n <= count_ && QFileInfo(savedFramePath(QString(), int(n))).fileName() == name;
+    }
+
+    int count_;
+    QString folder_;
+    QSet<QString> linkTargets_;
+};
+
+struct Output {
+    QString what; // as the message names it
+    QString path;
+    QString identity;
+};
+
+struct Input {
+    QString what;
+    QString path;
+    QString identity;
+};
+
+QString clash(const QString& outputPath, const QString& outputWhat, const QString& inputPath, const QString& inputWhat)
+{
+    if (outputPath == inputPath)
+        return QStringLiteral("%1 is both %2 and %3: it would be overwritten").arg(outputPath, outputWhat, inputWhat);
+    return QStringLiteral("%1 (%2) is the same file as %3 (%4): it would be overwritten")
+        .arg(outputPath, outputWhat, inputPath, inputWhat);
+}
+
+} // namespace
+
+QString recordPathOf(const QString& output)
+{
+    const QFileInfo info(output);
+    const QString base = info.suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0
+                             ? info.completeBaseName()
+                             : info.fileName();
+    return QDir(info.path()).filePath(base + QStringLiteral(".par"));
+}
+
+QString savedFramePath(const QString& folder, int number)
+{
+    return QDir(folder).filePath(QStringLiteral("frame-%1.bmp").arg(number, 5, 10, QLatin1Char('0')));
+}
+
+QString fileIdentity(const QString& path)
+{
+    QFileInfo info(path);
+    // A dangling link: the file would be created where it points.
+    constexpr int kMaxLinks = 40;
+    for (int hop = 0; hop < kMaxLinks && info.isSymLink() && !info.exists(); ++hop)
+        info = QFileInfo(info.symLinkTarget());
+    const QString canonical = info.canonicalFilePath();
+    if (!canonical.isEmpty()) return canonical;
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : folder + QLatin1Char('/') + info.fileName();
+}
+
+PathCheck checkStackPaths(StackOptions& options)
+{
+    PathCheck check;
+    const QString result = fileIdentity(options.output);
+    const QString recordPath = recordPathOf(options.output);
+    const QString record = fileIdentity(recordPath);
+
+    if (!options.logFile.isEmpty() && QFileInfo(options.logFile).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0) {
+        check.usageError = QStringLiteral("the log %1 has the name of a BMP image; the log is CSV text: "
+                                          "give --log a name of its own")
+                               .arg(options.logFile);
+        return check;
+    }
+
+    QStringList kept;
+    for (const QString& frame : options.frames) {
+        const QString identity = fileIdentity(frame);
+        if (identity == record) {
+            check.leftOut << QStringLiteral("%1 is the record of the result; left out of the frames").arg(frame);
+        } else if (identity == result && isStackResult(frame)) {
+            check.leftOut << QStringLiteral("%1 is a result of an earlier run, to be replaced by this one; "
+                                            "left out of the frames")
+                                 .arg(frame);
+        } else {
+            kept << frame;
+        }
+    }
+    options.frames = kept;
+
+    std::vector<Output> outputs = {{QStringLiteral("the result"), options.output, result}};
+    if (options.writePar) outputs.push_back({QStringLiteral("the record"), recordPath, record});
+    if (!options.logFile.isEmpty())
+        outputs.push_back({QStringLiteral("the log"), options.logFile, fileIdentity(options.logFile)});
+
+    std::vector<Input> inputs;
+    for (const QString& f : options.frames) inputs.push_back({QStringLiteral("a light frame"), f, fileIdentity(f)});
+    for (const QString& f : options.darks) inputs.push_back({QStringLiteral("a dark frame"), f, fileIdentity(f)});
+    for (const QString& f : options.flats) inputs.push_back({QStringLiteral("a flat frame"), f, fileIdentity(f)});
+
+    const int lights = options.simulate > 0 ? options.simulate : int(options.frames.size());
+    const SavedFrames saved(options.saveFramesDir, lights);
+    const QString savedWhat = QStringLiteral("a frame saved by --save-frames");
+
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        for (const Input& in : inputs)
+            if (outputs[i].identity == in.identity)
+                check.usageError = clash(outputs[i].path, outputs[i].what, in.path, in.what);
+        for (std::size_t j = i + 1; j < outputs.size(); ++j)
+            if (outputs[i].identity == outputs[j].identity)
+                check.usageError = clash(outputs[i].path, outputs[i].what, outputs[j].path, outputs[j].what);
+        if (saved.writesOver(outputs[i].identity))
+            check.usageError = clash(outputs[i].path, outputs[i].what, outputs[i].path, savedWhat);
+        if (!check.usageError.isEmpty()) return check;
+    }
+    for (const Input& in : inputs) {
+        if (saved.writesOver(in.identity)) {
+            check.usageError = clash(in.path, in.what, in.path, savedWhat);
+            return check;
+        }
+    }
+    return check;
+}
+
+void markAsStackResult(const QString& path)
+{
+    if (!QFileInfo(path).isFile()) return;
+    static constexpr char kYes = '1';
+    ::setxattr(QFile::encodeName(path).constData(), kResultMark, &kYes, 1, 0);
+}
+
+bool isStackResult(const QString& path)
+{
+    return ::getxattr(QFile::encodeName(path).constData(), kResultMark, nullptr, 0) >= 0;
+}
+
+} // namespace velumbra::stack
