@@ -80,8 +80,14 @@ BmpReadResult decodeBmp(const QByteArray& data, QImage& target, int maxWidth, in
     const bool topDown = height < 0;
     height = std::llabs(height);
     if (width <= 0 || height <= 0) return refuse(QObject::tr("taille d'image nulle ou négative"));
-    if (width > maxWidth || height > maxHeight)
-        return refuse(QObject::tr("taille %1x%2 supérieure à %3x%4").arg(width).arg(height).arg(maxWidth).arg(maxHeight));
+    if (width > maxWidth || height > maxHeight) {
+        BmpReadResult r =
+            refuse(QObject::tr("taille %1x%2 supérieure à %3x%4").arg(width).arg(height).arg(maxWidth).arg(maxHeight));
+        r.tooLarge = true;
+        r.width = int(std::min<int64_t>(width, INT32_MAX));
+        r.height = int(std::min<int64_t>(height, INT32_MAX));
+        return r;
+    }
     if (target.width() < width || target.height() < height || target.format() != kPixelFormat)
         return refuse(QObject::tr("image de destination trop petite"));
 

@@ -12,6 +12,7 @@ struct BmpReadResult {
     int height = 0;
     int bitCount = 0;
     QString error; // why the file was refused, in the user's language
+    bool tooLarge = false; // refused for its size, given in width and height
 };
 
 // Decodes a BMP held in memory into the top-left corner of target

@@ -633,6 +633,7 @@ void Integrator::mapToResult(const Span& s, int b)
     const int shownWidth = buffers_.resultWidth, shownHeight = buffers_.resultHeight;
     const int mappedTop = std::min(s.cy0, shownHeight), mappedBottom = std::clamp(cyEnd, mappedTop, shownHeight);
     const int mappedLeft = std::min(s.cx0, shownWidth), mappedRight = std::clamp(cxEnd, mappedLeft, shownWidth);
+    renderedCells_ = {mappedLeft, mappedTop, mappedRight, mappedBottom};
     for (int y = 0; y < shownHeight; ++y) {
         uint8_t* row = bits + y * stride;
         if (y < mappedTop || y >= mappedBottom || mappedRight <= mappedLeft) {

@@ -105,6 +105,9 @@ public:
     PlaneStatistics stats;
     int loopSize = 2;
     const IntegrationTimings& timings() const { return timings_; }
+    // The cells of the planes that the last render mapped into the result
+    // image; the image pixel (x, y) shows cell (x, y).
+    const Rect& renderedCells() const { return renderedCells_; }
     // Exact flat sums behind flatMean, and the cells they cover.
     int64_t flatSum(int channel) const { return flatSum_[channel]; }
     int64_t flatCells() const { return flatCells_; }
@@ -151,6 +154,7 @@ private:
     IntegrationView* view_ = &noView_;
     DisplayMapping mapping_;
     IntegrationTimings timings_;
+    Rect renderedCells_;
     QFont font_;
     int previousDarkLevel_ = 0;
     int64_t flatSum_[3] = {0, 0, 0};

@@ -1,5 +1,7 @@
 #include "app/stack/BatchStack.h"
 #include "app/stack/StackPaths.h"
+#include "app/stack/ResultStretch.h"
+#include "app/stack/TrackingWatch.h"
 #include "acquisition/BmpReader.h"
 #include "core/Clock.h"
 #include "processing/Planes.h"
@@ -14,6 +16,7 @@
 #include "results/SafeFile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -28,6 +31,11 @@ namespace {
 constexpr int kSimulatedFrameMs = 40;
 // Dark level of the smart dark when none is given.
 constexpr int kSmartDarkDefaultLevel = 10;
+// Without thresholds the stretch leaves out the darkest and brightest
+// thousandth of the values: a few hot pixels would otherwise take the whole
+// range and leave the sky black.
+constexpr double kLowPercentile = 0.001;
+constexpr double kHighPercentile = 0.999;
 
 QString csvField(const QString& text)
 {
@@ -40,12 +48,13 @@ QString csvField(const QString& text)
 
 class BatchStack {
 public:
-    BatchStack(const StackOptions& options, MessageSink& messages, StackProgress* progress)
-        : o_(options), messages_(messages), progress_(progress)
+    BatchStack(const StackOptions& options, MessageSink& messages, StackProgress* progress, const StackText& text)
+        : o_(options), messages_(messages), progress_(progress), text_(text)
     {
-        for (const QString& f : o_.darks) entries_.push_back({Dark, f});
-        for (const QString& f : o_.flats) entries_.push_back({Flat, f});
-        for (const QString& f : o_.frames) entries_.push_back({Light, f});
+        elapsed_.start();
+        addEntries(Dark, o_.darks);
+        addEntries(Flat, o_.flats);
+        addEntries(Light, o_.frames);
         total_ = int(entries_.size()) + o_.simulate;
         failed_.assign(entries_.size(), false);
     }
@@ -60,6 +69,9 @@ private:
     };
 
     bool writeLog();
+    void addEntries(Plane role, const QStringList& paths);
+    void say(Msg id, const QStringList& args = {}) { messages_.showMessage(false, text_(id, args)); }
+    void finishReport();
     bool findFrameSize();
     void setFrameSize(int width, int height);
     bool loadEntry(std::size_t index);
@@ -69,6 +81,7 @@ private:
     bool loadCalibration(std::size_t index);
     bool integrateMasters(Plane plane);
     bool flatUsable();
+    void refuse(std::size_t index, const BmpReadResult& read);
     void setUpLights();
     void selectMode(StackMode mode);
     void stackLights();
@@ -80,6 +93,9 @@ private:
     const StackOptions& o_;
     MessageSink& messages_;
     StackProgress* progress_;
+    const StackText& text_;
+    QElapsedTimer elapsed_;
+    TrackingWatch watch_;
     ManualClock clock_;
     ImageCore core_{clock_};
     CoreStages stages_{core_};
@@ -98,22 +114,27 @@ private:
 
 StackOutcome BatchStack::run()
 {
-    if (!o_.logFile.isEmpty()) log_ = "frame,file,selected,star_x,star_y,intensity_min,intensity_max\n";
+    if (!o_.logFile.isEmpty()) log_ = "frame,file,selected,star_x,star_y,intensity_min,intensity_max,lost\n";
     core_.buffers.create();
     core_.pipeline.setStages(&stages_);
     core_.flags.loadingSettings = false;
     core_.flags.permanentView = false;
     if (o_.rawMode > 0) scratch_ = QImage(kMaxFrameWidth, kMaxFrameHeight, kPixelFormat);
     if (!o_.saveFramesDir.isEmpty() && !QDir().mkpath(o_.saveFramesDir)) {
-        messages_.showMessage(false, QStringLiteral("cannot create the folder %1").arg(o_.saveFramesDir));
+        say(Msg::CannotCreateFolder, {o_.saveFramesDir});
         return outcome_;
     }
 
     if (o_.simulate > 0) {
         sky_ = std::make_unique<SkySimulator>(clock_, o_.seed);
+        if (o_.planet) {
+            SkyParameters sky = sky_->parameters();
+            sky.planet = true;
+            sky_->setParameters(sky);
+        }
         setFrameSize(o_.simWidth, o_.simHeight);
     } else if (!findFrameSize()) {
-        messages_.showMessage(false, QStringLiteral("no frame could be read; nothing written"));
+        say(Msg::NoFrameRead);
         outcome_.unreadable = int(std::count(failed_.begin(), failed_.end(), true));
         return outcome_;
     }
@@ -142,7 +163,7 @@ StackOutcome BatchStack::run()
 
     outcome_.unreadable = int(std::count(failed_.begin(), failed_.end(), true));
     if (outcome_.stacked == 0) {
-        messages_.showMessage(false, QStringLiteral("no frame could be stacked; nothing written"));
+        say(Msg::NoFrameStacked);
         outcome_.exitStatus = kExitNothing;
         return outcome_;
     }
@@ -151,6 +172,7 @@ StackOutcome BatchStack::run()
         outcome_.exitStatus = kExitNothing;
         return outcome_;
     }
+    finishReport();
     outcome_.exitStatus = !framesSaved_            ? kExitNothing
                           : outcome_.unreadable > 0 ? kExitSomeSkipped
                                                     : kExitStacked;
@@ -161,7 +183,7 @@ bool BatchStack::writeLog()
 {
     QString error;
     if (o_.logFile.isEmpty() || replaceFile(o_.logFile, log_.constData(), log_.size(), error)) return true;
-    messages_.showMessage(false, QStringLiteral("cannot write the log %1: %2").arg(o_.logFile, error));
+    say(Msg::CannotWriteLog, {o_.logFile, error});
     return false;
 }
 
@@ -177,7 +199,7 @@ bool BatchStack::findFrameSize()
             setFrameSize(r.width, r.height);
             return true;
         }
-        refuse(i, r.error);
+        refuse(i, r);
     }
     return false;
 }
@@ -195,8 +217,37 @@ void BatchStack::refuse(std::size_t index, const QString& why)
 {
     if (failed_[index]) return;
     failed_[index] = true;
-    messages_.showMessage(false, QStringLiteral("cannot read %1: %2; skipped").arg(entries_[index].path, why));
+    say(Msg::CannotRead, {entries_[index].path, why});
     frameDone();
+}
+
+void BatchStack::refuse(std::size_t index, const BmpReadResult& read)
+{
+    if (!read.tooLarge) return refuse(index, read.error);
+    if (failed_[index]) return;
+    failed_[index] = true;
+    say(Msg::FrameTooLarge, {entries_[index].path, QString::number(read.width), QString::number(read.height)});
+    frameDone();
+}
+
+// A folder stands for its .bmp files, in name order, without its subfolders.
+void BatchStack::addEntries(Plane role, const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (!info.isDir()) {
+            entries_.push_back({role, path});
+            continue;
+        }
+        const QFileInfoList files = QDir(path).entryInfoList(QDir::Files, QDir::Name);
+        int added = 0;
+        for (const QFileInfo& f : files) {
+            if (f.suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) != 0) continue;
+            entries_.push_back({role, f.filePath()});
+            ++added;
+        }
+        if (added == 0) say(Msg::EmptyFolder, {path});
+    }
 }
 
 bool BatchStack::loadEntry(std::size_t index)
@@ -205,12 +256,12 @@ bool BatchStack::loadEntry(std::size_t index)
     QImage& target = o_.rawMode > 0 ? scratch_ : core_.buffers.frameSlots[0];
     const BmpReadResult r = readBmpFile(entries_[index].path, target);
     if (!r.ok) {
-        refuse(index, r.error);
+        refuse(index, r);
         return false;
     }
     if (r.width != frameWidth_ || r.height != frameHeight_) {
-        refuse(index, QStringLiteral("size %1x%2 differs from the run's %3x%4")
-                          .arg(r.width).arg(r.height).arg(frameWidth_).arg(frameHeight_));
+        const auto n = [](int v) { return QString::number(v); };
+        refuse(index, text_(Msg::SizeDiffers, {n(r.width), n(r.height), n(frameWidth_), n(frameHeight_)}));
         return false;
     }
     if (o_.rawMode > 0)
@@ -318,12 +369,8 @@ void BatchStack::setUpLights()
     z.starPos = {o_.centerX.value_or(frameWidth_ / 2), o_.centerY.value_or(frameHeight_ / 2)};
     // A target outside the frame comes back to its centre, as at capture start.
     if (z.starPos.x >= frameWidth_ || z.starPos.y >= frameHeight_) {
-        messages_.showMessage(false, QStringLiteral("--center %1,%2 lies outside the %3x%4 frame; "
-                                                    "the frame centre is used")
-                                         .arg(z.starPos.x)
-                                         .arg(z.starPos.y)
-                                         .arg(frameWidth_)
-                                         .arg(frameHeight_));
+        const auto n = [](int v) { return QString::number(v); };
+        say(Msg::CenterOutside, {n(z.starPos.x), n(z.starPos.y), n(frameWidth_), n(frameHeight_)});
         z.starPos = {frameWidth_ / 2, frameHeight_ / 2};
     }
     z.zoneOffset = {0, 0};
@@ -390,42 +437,70 @@ void BatchStack::processLight(int number, const QString& file)
     bool selected = false;
     core_.pipeline.ProcessFrame(true, selected);
     if (selected && integrating) ++outcome_.stacked;
+    ++outcome_.report.framesRead;
+    const ZoneState& z = core_.zone;
+    const bool measured = core_.controls.CKB_Suivi;
+    const bool lost =
+        measured && watch_.lost({core_.pipeline.lastTrackingVerdict(), z.intensityMin, z.intensityMax});
     if (!o_.logFile.isEmpty()) {
-        const ZoneState& z = core_.zone;
-        const bool measured = core_.controls.CKB_Suivi;
-        const QString line = QStringLiteral("%1,%2,%3,%4,%5,%6,%7\n")
+        const QString line = QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8\n")
                                  .arg(number)
                                  .arg(csvField(file))
                                  .arg(selected ? 1 : 0)
                                  .arg(z.starPos.x)
                                  .arg(z.starPos.y)
                                  .arg(measured ? QString::number(z.intensityMin) : QString())
-                                 .arg(measured ? QString::number(z.intensityMax) : QString());
+                                 .arg(measured ? QString::number(z.intensityMax) : QString())
+                                 .arg(measured ? QString::number(lost ? 1 : 0) : QString());
         log_.append(line.toUtf8());
     }
     frameDone();
 }
 
-// Without given thresholds the result is stretched over its whole range.
-// Inverted, the shown range (TNI_Min, TNI_Max) is that of the plain values,
-// complemented from the statistics' start value, not the range of what is
-// drawn; the stretch then takes the range of a plain render, complemented.
+// Without given thresholds the result is stretched between the percentiles
+// of the values it shows (inverted values when inverted); a threshold given
+// alone keeps its value and takes the other end from them.
 void BatchStack::applyThresholds()
 {
-    if (o_.minimum && o_.maximum) return; // Stop rendered with them
+    StackReport& r = outcome_.report;
     auto& s = core_.controls.GRB_Seuils;
-    int lo = std::clamp(int(s.TNI_Min), 0, 65535);
-    int hi = std::clamp(int(s.TNI_Max), 0, 65535);
-    if (s.CKB_Inverse) {
-        s.CKB_Inverse = false;
-        core_.integrator.renderCurrent();
-        lo = 65535 - std::clamp(int(s.TNI_Max), 0, 65535);
-        hi = 65535 - std::clamp(int(s.TNI_Min), 0, 65535);
-        s.CKB_Inverse = true;
-    }
-    if (!o_.minimum) Thresholds::SCB_MinimumScroll(s, lo, false);
-    if (!o_.maximum) Thresholds::SCB_MaximumScroll(s, hi, false);
+    const Integrator& in = core_.integrator;
+    const Plane plane = CurrentPlane(core_.controls.integration);
+    ResultStretch stretch;
+    const PlaneFigures f = stretch.measure(in.planes.result(), in.planes.sum(plane), in.renderedCells(),
+                                           {o_.red, o_.green, o_.blue}, kLowPercentile, kHighPercentile);
+    r.cells = f.cells;
+    r.saturatedCells = f.saturated;
+    r.lowGiven = o_.minimum.has_value();
+    r.highGiven = o_.maximum.has_value();
+    r.low = o_.minimum.value_or(f.low);
+    r.high = o_.maximum.value_or(f.high);
+    if (o_.minimum && o_.maximum) return; // Stop rendered with them
+    Thresholds::SCB_MinimumScroll(s, r.low, false);
+    Thresholds::SCB_MaximumScroll(s, r.high, false);
     core_.integrator.renderCurrent();
+}
+
+// Saturated cells and frames where tracking lost the object are told as
+// the run ends, after every frame's own messages.
+void BatchStack::finishReport()
+{
+    StackReport& r = outcome_.report;
+    const auto n = [](int64_t v) { return QString::number(v); };
+    const int b = core_.controls.binning();
+    if (r.saturatedCells > 0)
+        say(b == 2 ? Msg::SaturatedBinned : Msg::Saturated,
+            {n(r.saturatedCells), n(r.cells), n(framesBelowCeiling(b))});
+    r.tracking = core_.controls.CKB_Suivi;
+    r.trackedFrames = watch_.trackedFrames();
+    r.lostFrames = watch_.lostFrames();
+    if (r.lostFrames > 0) say(Msg::ObjectLost, {n(r.lostFrames), n(r.trackedFrames)});
+    r.stacked = outcome_.stacked;
+    r.skipped = int(std::count(failed_.begin(), failed_.end(), true));
+    r.output = o_.output;
+    r.width = outcome_.resultWidth;
+    r.height = outcome_.resultHeight;
+    r.elapsedMs = elapsed_.elapsed();
 }
 
 bool BatchStack::save()
@@ -435,7 +510,7 @@ bool BatchStack::save()
     const int width = std::min(core_.buffers.resultWidth, std::max(1, frameWidth_ / b));
     const int height = std::min(core_.buffers.resultHeight, std::max(1, frameHeight_ / b));
     if (!writer_.write(o_.output, core_.buffers.result, width, height)) {
-        messages_.showMessage(false, QStringLiteral("cannot write %1: %2").arg(o_.output, writer_.errorString()));
+        say(Msg::CannotWrite, {o_.output, writer_.errorString()});
         return false;
     }
     markAsStackResult(o_.output);
@@ -448,7 +523,7 @@ bool BatchStack::save()
         const ParameterValues values = parameterValuesOf(core_, width, height);
         const QString base = QFileInfo(name).path() + QLatin1Char('/') + QFileInfo(name).completeBaseName();
         if (!records.WriteParameterRecord(name, base, values, SystemClock().now())) {
-            messages_.showMessage(false, QStringLiteral("cannot write %1: %2").arg(name, records.errorString()));
+            say(Msg::CannotWrite, {name, records.errorString()});
             return false;
         }
     }
@@ -457,7 +532,8 @@ bool BatchStack::save()
 
 } // namespace
 
-StackOutcome runStack(const StackOptions& options, MessageSink& messages, StackProgress* progress)
+StackOutcome runStack(const StackOptions& options, MessageSink& messages, StackProgress* progress,
+                      const StackText& text)
 {
     StackOptions checked = options;
     const PathCheck paths = checkStackPaths(checked);
@@ -468,8 +544,7 @@ StackOutcome runStack(const StackOptions& options, MessageSink& messages, StackP
         return refused;
     }
     for (const QString& message : paths.leftOut) messages.showMessage(false, message);
-    // The engine's planes are static: one run at a time.
-    auto batch = std::make_unique<BatchStack>(checked, messages, progress);
+    auto batch = std::make_unique<BatchStack>(checked, messages, progress, text);
     return batch->run();
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 #include "core/Messages.h"
 #include "app/stack/StackOptions.h"
+#include "app/stack/StackReport.h"
+#include "app/stack/StackText.h"
 
 namespace velumbra::stack {
 
@@ -23,12 +25,15 @@ struct StackOutcome {
     int unreadable = 0; // frames reported and skipped
     int resultWidth = 0;
     int resultHeight = 0;
+    StackReport report; // the figures of the summary
 };
 
 // Runs one stack with the engine of the windows: each frame is loaded into
 // the working slot and passed through ProcessFrame with the controls set as
 // the options say; the result image is then saved with the result window's
-// writers. Every problem is reported through `messages`, one line each.
-StackOutcome runStack(const StackOptions& options, MessageSink& messages, StackProgress* progress = nullptr);
+// writers. Every problem is reported through `messages`, one line each, in
+// the language of `text`; saturated cells and a lost object are told at the end.
+StackOutcome runStack(const StackOptions& options, MessageSink& messages, StackProgress* progress = nullptr,
+                      const StackText& text = StackText());
 
 } // namespace velumbra::stack

@@ -1,4 +1,6 @@
 #pragma once
+#include "app/stack/StackText.h"
+
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -46,6 +48,7 @@ struct StackOptions {
     int simulate = 0; // frames from the sky simulator
     uint32_t seed = 1;
     int simWidth = 640, simHeight = 480;
+    bool planet = false; // the simulator shows a planet
 
     QString logFile;
     QString saveFramesDir;
@@ -53,17 +56,19 @@ struct StackOptions {
 };
 
 struct ParsedCommandLine {
-    enum class Outcome { Run, Help, Error };
+    enum class Outcome { Run, Help, Version, Error };
     Outcome outcome = Outcome::Error;
     StackOptions options;
-    QString error; // with Outcome::Error
+    QString error;        // with Outcome::Error
+    QStringList warnings; // options given twice or without effect
 };
 
 // Parses the arguments after the program name. Options take their value as
-// the next argument or after "="; "--" ends the options.
-ParsedCommandLine parseStackCommandLine(const QStringList& arguments);
+// the next argument or after "="; "--" ends the options. Errors and
+// warnings are in the language of `text`.
+ParsedCommandLine parseStackCommandLine(const QStringList& arguments, const StackText& text = StackText());
 
 // The text of --help.
-QString stackUsage();
+QString stackUsage(const StackText& text = StackText());
 
 } // namespace velumbra::stack

@@ -2,6 +2,8 @@
 // the Velumbra windows, with no display.
 #include "app/stack/BatchStack.h"
 #include "app/stack/StackOptions.h"
+#include "app/stack/StackText.h"
+#include "core/Version.h"
 
 #include <QGuiApplication>
 #include <cstdio>
@@ -68,20 +70,38 @@ int main(int argc, char** argv)
     qInstallMessageHandler(quietRuntimeWarnings);
     QGuiApplication app(argc, argv);
 
-    const ParsedCommandLine parsed = parseStackCommandLine(app.arguments().mid(1));
+    // One language for the whole run, the BMP reader's causes included.
+    const StackText text(languageFromEnvironment());
+    ReaderCauseTranslator readerCauses(text);
+    QCoreApplication::installTranslator(&readerCauses);
+
+    const ParsedCommandLine parsed = parseStackCommandLine(app.arguments().mid(1), text);
+    StderrMessages messages;
     if (parsed.outcome == ParsedCommandLine::Outcome::Help) {
-        std::fputs(stackUsage().toLocal8Bit().constData(), stdout);
+        std::fputs(stackUsage(text).toLocal8Bit().constData(), stdout);
         return kExitStacked;
     }
+    if (parsed.outcome == ParsedCommandLine::Outcome::Version) {
+        std::printf("%s\n", text(Msg::Version, {programTitle(), versionCaption()}).toLocal8Bit().constData());
+        return kExitStacked;
+    }
+    for (const QString& warning : parsed.warnings) messages.showMessage(false, warning);
     if (parsed.outcome == ParsedCommandLine::Outcome::Error) {
-        std::fprintf(stderr, "velumbra-stack: %s\nTry 'velumbra-stack --help'.\n",
-                     parsed.error.toLocal8Bit().constData());
+        std::fprintf(stderr, "velumbra-stack: %s\n%s\n", parsed.error.toLocal8Bit().constData(),
+                     text(Msg::TryHelp).toLocal8Bit().constData());
         return kExitUsage;
     }
 
-    StderrMessages messages;
-    TerminalBar bar(messages);
-    const bool showBar = !parsed.options.quiet && isatty(STDERR_FILENO);
-    const StackOutcome outcome = runStack(parsed.options, messages, showBar ? &bar : nullptr);
+    StackOutcome outcome;
+    {
+        TerminalBar bar(messages);
+        const bool showBar = !parsed.options.quiet && isatty(STDERR_FILENO);
+        outcome = runStack(parsed.options, messages, showBar ? &bar : nullptr, text);
+    }
+    // The summary of a run that wrote its result, on the standard output.
+    if (!parsed.options.quiet && outcome.resultWidth > 0) {
+        for (const QString& line : summaryLines(outcome.report, text))
+            std::printf("%s\n", line.toLocal8Bit().constData());
+    }
     return outcome.exitStatus;
 }

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -60,9 +61,15 @@ struct CommandRun {
     QString err;
 };
 
-inline CommandRun runCommand(const QStringList& arguments)
+// The command runs in the C locale (English messages) unless `locale` names another.
+inline CommandRun runCommand(const QStringList& arguments, const QString& locale = QStringLiteral("C"))
 {
     QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("LC_MESSAGES"));
+    env.remove(QStringLiteral("LANG"));
+    env.insert(QStringLiteral("LC_ALL"), locale);
+    p.setProcessEnvironment(env);
     p.start(QStringLiteral(VELUMBRA_STACK_COMMAND), arguments);
     CommandRun r;
     if (!p.waitForFinished(120000)) {

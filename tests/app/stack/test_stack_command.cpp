@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <optional>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -83,6 +85,8 @@ TEST_F(StackCommand, SumOfThreeFramesBetweenGivenThresholds)
     const CommandRun run = runCommand(QStringList{"-o", path("out.bmp"), "--min", "0", "--max", "768"} + frames);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.isEmpty()) << "no progress bar when stderr is not a terminal: " << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("frames: 3 read, 3 stacked, 0 skipped"))) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("low 0 (given), high 768 (given)"))) << run.out.toStdString();
     expectPixels(result(), [](int x, int y, int c) {
         int64_t sum = 0;
         for (int k = 1; k <= 3; ++k) sum += channel(pattern(k, x, y), c);
@@ -90,46 +94,51 @@ TEST_F(StackCommand, SumOfThreeFramesBetweenGivenThresholds)
     });
 }
 
-TEST_F(StackCommand, WithoutThresholdsTheResultIsStretchedOverItsRange)
+// The value at rank ceil(fraction x count) of the sorted values.
+static int64_t percentile(std::vector<int64_t> values, double fraction)
 {
-    const QStringList frames = {lightFrame(1), lightFrame(2)};
-    const CommandRun run = runCommand(QStringList{"--output=" + path("out.bmp")} + frames);
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    int64_t lo = INT64_MAX, hi = 0;
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W - 1; ++x)
-            for (int c = 0; c < 3; ++c) {
-                const int64_t v = channel(pattern(1, x, y), c) + channel(pattern(2, x, y), c);
-                lo = std::min(lo, v);
-                hi = std::max(hi, v);
-            }
-    expectPixels(result(), [lo, hi](int x, int y, int c) {
-        return level(channel(pattern(1, x, y), c) + channel(pattern(2, x, y), c), lo, hi);
-    });
+    std::sort(values.begin(), values.end());
+    const auto rank = std::max<std::size_t>(1, std::size_t(std::ceil(fraction * double(values.size()))));
+    return values[rank - 1];
 }
 
-TEST_F(StackCommand, InvertedResultIsStretchedOverItsOwnRange)
+// Without thresholds the stretch runs between the 0.1 % and 99.9 %
+// percentiles of the shown values (inverted values when inverted); a
+// threshold given alone takes the other end from them.
+TEST_F(StackCommand, WithoutThresholdsTheResultIsStretchedBetweenPercentiles)
 {
     const QStringList frames = {lightFrame(1), lightFrame(2)};
-    const CommandRun run = runCommand(QStringList{"-o", path("out.bmp"), "--invert"} + frames);
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    auto inverted = [](int x, int y, int c) {
-        return int64_t(65535) - channel(pattern(1, x, y), c) - channel(pattern(2, x, y), c);
+    auto plain = [](int x, int y, int c) {
+        return int64_t(channel(pattern(1, x, y), c) + channel(pattern(2, x, y), c));
     };
-    int64_t lo = INT64_MAX, hi = 0;
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W - 1; ++x)
-            for (int c = 0; c < 3; ++c) {
-                lo = std::min(lo, inverted(x, y, c));
-                hi = std::max(hi, inverted(x, y, c));
-            }
-    expectPixels(result(), [&](int x, int y, int c) { return level(inverted(x, y, c), lo, hi); });
-
-    // Given thresholds apply to the inverted values as they stand.
-    const CommandRun given = runCommand(QStringList{"-o", path("given.bmp"), "--invert", "--min", "65000", "--max",
-                                                    "65512"} + frames);
-    ASSERT_EQ(given.exitCode, 0) << given.err.toStdString();
-    expectPixels(result("given.bmp"), [&](int x, int y, int c) { return level(inverted(x, y, c), 65000, 65512); });
+    auto inverted = [&](int x, int y, int c) { return 65535 - plain(x, y, c); };
+    struct Case {
+        const char* name;
+        QStringList options;
+        std::function<int64_t(int, int, int)> value;
+        std::optional<int64_t> lo, hi; // given
+    };
+    const Case cases[] = {
+        {"plain", {}, plain, {}, {}},
+        {"inverted", {"--invert"}, inverted, {}, {}},
+        {"min alone", {"--min", "100"}, plain, 100, {}},
+        {"max alone", {"--max", "300"}, plain, {}, 300},
+        {"inverted, given", {"--invert", "--min", "65000", "--max", "65512"}, inverted, 65000, 65512},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CommandRun run = runCommand(QStringList{"-o", path("out.bmp")} + c.options + frames);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        std::vector<int64_t> values;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W - 1; ++x)
+                for (int ch = 0; ch < 3; ++ch) values.push_back(c.value(x, y, ch));
+        const int64_t lo = c.lo.value_or(percentile(values, 0.001));
+        const int64_t hi = c.hi.value_or(percentile(values, 0.999));
+        expectPixels(result(), [&](int x, int y, int ch) { return level(c.value(x, y, ch), lo, hi); });
+        EXPECT_TRUE(run.out.contains(QStringLiteral("low %1").arg(lo))) << run.out.toStdString();
+        EXPECT_TRUE(run.out.contains(QStringLiteral("high %1").arg(hi))) << run.out.toStdString();
+    }
 }
 
 TEST_F(StackCommand, LoopModeKeepsTheLastFrames)
@@ -366,9 +375,9 @@ TEST_F(StackCommand, TruncatedFrameIsReportedSkippedAndLogged)
     ASSERT_TRUE(log.open(QIODevice::ReadOnly | QIODevice::Text));
     const QStringList lines = QString::fromUtf8(log.readAll()).trimmed().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 3) << lines.join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(lines[0], QStringLiteral("frame,file,selected,star_x,star_y,intensity_min,intensity_max"));
-    EXPECT_EQ(lines[1], QStringLiteral("1,%1,1,20,15,,").arg(a));
-    EXPECT_EQ(lines[2], QStringLiteral("3,%1,1,20,15,,").arg(b));
+    EXPECT_EQ(lines[0], QStringLiteral("frame,file,selected,star_x,star_y,intensity_min,intensity_max,lost"));
+    EXPECT_EQ(lines[1], QStringLiteral("1,%1,1,20,15,,,").arg(a));
+    EXPECT_EQ(lines[2], QStringLiteral("3,%1,1,20,15,,,").arg(b));
 }
 
 TEST_F(StackCommand, NothingReadableLeavesAnOldResultAlone)

@@ -97,3 +97,54 @@ TEST(StackOptions, HelpWinsOverMissingArguments)
     EXPECT_EQ(parse({"--help"}).outcome, ParsedCommandLine::Outcome::Help);
     EXPECT_EQ(parse({"-h", "--mode", "loop"}).outcome, ParsedCommandLine::Outcome::Help);
 }
+
+// Options given twice, or without the option they act through, still run
+// but are told about; the result must be named as the BMP it is.
+TEST(StackOptions, IdleAndRepeatedOptionsAreWarnedAbout)
+{
+    struct Case {
+        QStringList args;
+        QStringList warned; // options named by a warning
+    };
+    const Case cases[] = {
+        {{"-o", "r.bmp", "a.bmp"}, {}},
+        {{"-o", "r.bmp", "--dark", "d1.bmp", "--dark", "d2.bmp", "--flat", "f.bmp", "--flat", "g.bmp", "a.bmp"}, {}},
+        {{"-o", "r.bmp", "--binning", "2", "--binning=1", "a.bmp"}, {"--binning"}},
+        {{"-o", "r.bmp", "--output", "s.bmp", "a.bmp"}, {"--output"}},
+        {{"-o", "r.bmp", "--par", "--par", "a.bmp"}, {"--par"}},
+        {{"-o", "r.bmp", "--detect", "30", "a.bmp"}, {"--detect"}},
+        {{"-o", "r.bmp", "--tolerance", "3", "--dark-object", "a.bmp"}, {"--tolerance", "--dark-object"}},
+        {{"-o", "r.bmp", "--track", "axes", "--detect", "30", "--tolerance", "3", "--dark-object", "a.bmp"}, {}},
+        {{"-o", "r.bmp", "--seed", "3", "--planet", "--size", "320x240", "a.bmp"}, {"--seed", "--planet", "--size"}},
+        {{"-o", "r.bmp", "--simulate", "3", "--seed", "3", "--planet"}, {}},
+    };
+    for (const Case& c : cases) {
+        const auto p = parse(c.args);
+        ASSERT_EQ(p.outcome, ParsedCommandLine::Outcome::Run) << c.args.join(' ').toStdString();
+        EXPECT_EQ(p.warnings.size(), c.warned.size()) << p.warnings.join('|').toStdString();
+        for (const QString& option : c.warned)
+            EXPECT_TRUE(p.warnings.join('\n').contains(option + QLatin1Char(' '))) << option.toStdString();
+    }
+}
+
+TEST(StackOptions, OutputMustBeABmpAndThresholdsInOrder)
+{
+    for (const char* name : {"result.png", "result", "result.bmp.txt", "bmp"})
+        EXPECT_EQ(parse({"-o", name, "a.bmp"}).outcome, ParsedCommandLine::Outcome::Error) << name;
+    for (const char* name : {"result.bmp", "RESULT.BMP", "dir.x/result.Bmp"})
+        EXPECT_EQ(parse({"-o", name, "a.bmp"}).outcome, ParsedCommandLine::Outcome::Run) << name;
+    EXPECT_EQ(parse({"-o", "r.bmp", "--min", "501", "--max", "500", "a.bmp"}).outcome,
+              ParsedCommandLine::Outcome::Error);
+    EXPECT_EQ(parse({"-o", "r.bmp", "--min", "500", "--max", "500", "a.bmp"}).outcome, ParsedCommandLine::Outcome::Run);
+    EXPECT_EQ(parse({"--version"}).outcome, ParsedCommandLine::Outcome::Version);
+}
+
+// A usage error is one sentence in one language.
+TEST(StackOptions, ErrorsSpeakTheLanguageOfTheRun)
+{
+    const QStringList args = {"-o", "r.bmp", "--mode", "spiral", "a.bmp"};
+    const auto english = parseStackCommandLine(args, StackText(Language::English));
+    const auto french = parseStackCommandLine(args, StackText(Language::French));
+    EXPECT_EQ(english.error, QStringLiteral("invalid value 'spiral' for --mode (expected single, loop, dark or flat)"));
+    EXPECT_EQ(french.error, QStringLiteral("valeur « spiral » invalide pour --mode (attendu : single, loop, dark ou flat)"));
+}

@@ -57,7 +57,8 @@ TEST(StackSimulated, TrackingFollowsADriftingStar)
         paths << p;
     }
     const CommandRun run = runCommand(QStringList{"-o", dir.filePath("out.bmp"), "--track", "brightest", "--center", "61,51",
-                                           "--zone", "60", "--detect", "20", "--log", dir.filePath("log.csv")} +
+                                           "--zone", "60", "--detect", "20", "--min", "0", "--max", "2000",
+                                           "--log", dir.filePath("log.csv")} +
                                paths);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     QFile log(dir.filePath("log.csv"));
@@ -66,11 +67,12 @@ TEST(StackSimulated, TrackingFollowsADriftingStar)
     ASSERT_EQ(lines.size(), N + 1);
     for (int k = 0; k < N; ++k) {
         const QStringList f = lines[k + 1].split(',');
-        ASSERT_EQ(f.size(), 7);
+        ASSERT_EQ(f.size(), 8);
         EXPECT_EQ(f[3].toInt(), 60 + k) << lines[k + 1].toStdString();
         EXPECT_EQ(f[4].toInt(), 50 + k);
         EXPECT_EQ(f[5].toInt(), 20);
         EXPECT_EQ(f[6].toInt(), 250);
+        EXPECT_EQ(f[7], QStringLiteral("0")) << "the star stays in view";
     }
     // Stabilised: the star's cell holds every frame's peak, so it is the
     // brightest pixel of the result at the zone centre.

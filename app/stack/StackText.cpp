@@ -1,0 +1,375 @@
+#include "app/stack/StackText.h"
+
+#include <QByteArray>
+#include <QLocale>
+#include <cstring>
+
+namespace velumbra::stack {
+
+Language languageOf(const QString& lcAll, const QString& lcMessages, const QString& lang)
+{
+    for (const QString* value : {&lcAll, &lcMessages, &lang})
+        if (!value->isEmpty()) return value->startsWith(QLatin1String("fr")) ? Language::French : Language::English;
+    return Language::English;
+}
+
+Language languageFromEnvironment()
+{
+    return languageOf(qEnvironmentVariable("LC_ALL"), qEnvironmentVariable("LC_MESSAGES"),
+                      qEnvironmentVariable("LANG"));
+}
+
+QString StackText::operator()(Msg id, const QStringList& args) const
+{
+    std::size_t count = 0;
+    const Entry* table = entries(count);
+    QString text;
+    for (std::size_t i = 0; i < count; ++i)
+        if (table[i].id == id) {
+            text = QString::fromUtf8(language_ == Language::French ? table[i].french : table[i].english);
+            break;
+        }
+    // One pass over the placeholders, so that an argument holding "%1" stays as it is.
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('%') && i + 1 < text.size() && text[i + 1].isDigit() && text[i + 1] != QLatin1Char('0')) {
+            const int n = text[i + 1].digitValue();
+            if (n <= args.size()) {
+                out += args[n - 1];
+                ++i;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+QString StackText::decimal(double value, int decimals) const
+{
+    QString s = QString::number(value, 'f', decimals);
+    if (language_ == Language::French) s.replace(QLatin1Char('.'), QLatin1Char(','));
+    return s;
+}
+
+QString StackText::readerCause(const char* frenchSource) const
+{
+    if (language_ == Language::French || !frenchSource) return QString::fromUtf8(frenchSource);
+    std::size_t count = 0;
+    const Cause* causes = readerCauses(count);
+    for (std::size_t i = 0; i < count; ++i)
+        if (std::strcmp(causes[i].french, frenchSource) == 0) return QString::fromUtf8(causes[i].english);
+    return QString::fromUtf8(frenchSource);
+}
+
+QString ReaderCauseTranslator::translate(const char*, const char* sourceText, const char*, int) const
+{
+    const QString cause = text_.readerCause(sourceText);
+    // An empty answer lets Qt keep the source text.
+    return cause == QString::fromUtf8(sourceText) ? QString() : cause;
+}
+
+const StackText::Cause* StackText::readerCauses(std::size_t& count)
+{
+    static const Cause causes[] = {
+        {"ce n'est pas un fichier BMP", "not a BMP file"},
+        {"en-tête BMP inconnu (%1 octets)", "unknown BMP header (%1 bytes)"},
+        {"fichier tronqué", "truncated file"},
+        {"taille d'image nulle ou négative", "zero or negative image size"},
+        {"taille %1x%2 supérieure à %3x%4", "size %1x%2 larger than %3x%4"},
+        {"image de destination trop petite", "destination image too small"},
+        {"masques de couleur vides", "empty colour masks"},
+        {"compression %1 non prise en charge", "compression %1 not supported"},
+        {"%1 bits par pixel non pris en charge", "%1 bits per pixel not supported"},
+        {"palette invalide", "invalid palette"},
+        {"lecture impossible", "cannot be read"},
+        {"fichier trop grand", "file too large"},
+        {"image vide", "empty image"},
+    };
+    count = std::size(causes);
+    return causes;
+}
+
+const StackText::Entry* StackText::entries(std::size_t& count)
+{
+    static const Entry table[] = {
+        {Msg::InvalidValue, "invalid value '%1' for %2 (expected %3)", "valeur « %1 » invalide pour %2 (attendu : %3)"},
+        {Msg::ExpectFileName, "a file name", "un nom de fichier"},
+        {Msg::ExpectMode, "single, loop, dark or flat", "single, loop, dark ou flat"},
+        {Msg::ExpectPercent, "a whole percentage 0..100", "un pourcentage entier 0..100"},
+        {Msg::ExpectRadius, "a radius 1..9", "un rayon 1..9"},
+        {Msg::ExpectBinning, "1 or 2", "1 ou 2"},
+        {Msg::ExpectChannels, "letters among r, g, b", "des lettres parmi r, g, b"},
+        {Msg::ExpectCenter, "X,Y inside the frame", "X,Y dans l'image"},
+        {Msg::ExpectTrack, "brightest, axes or edges", "brightest, axes ou edges"},
+        {Msg::ExpectFrameCount, "a frame count 1..1000000", "un nombre d'images 1..1000000"},
+        {Msg::ExpectSize, "WIDTHxHEIGHT up to 800x600", "LARGEURxHAUTEUR jusqu'à 800x600"},
+        {Msg::ExpectFolder, "a folder", "un dossier"},
+        {Msg::TakesNoValue, "%1 takes no value", "%1 ne prend pas de valeur"},
+        {Msg::UnknownOption, "unknown option %1", "option inconnue %1"},
+        {Msg::NeedsValue, "%1 needs a value", "%1 demande une valeur"},
+        {Msg::NoOutput, "no output file (-o FILE)", "pas de fichier résultat (-o FICHIER)"},
+        {Msg::OutputNotBmp, "the result is a BMP image: its name must end in .bmp, not '%1'",
+         "le résultat est une image BMP : son nom doit finir par .bmp, pas « %1 »"},
+        {Msg::FilesAndSimulate, "frame files and --simulate exclude each other",
+         "les fichiers d'images et --simulate s'excluent"},
+        {Msg::NoFrames, "no frames given", "aucune image donnée"},
+        {Msg::NeedsDarks, "%1 needs dark frames (--dark FILE)", "%1 demande des images de noir (--dark FICHIER)"},
+        {Msg::MinAboveMax, "--min %1 is above --max %2", "--min %1 est au-dessus de --max %2"},
+        {Msg::TryHelp, "Try 'velumbra-stack --help'.", "Essayez « velumbra-stack --help »."},
+        {Msg::GivenTwice, "warning: %1 given more than once; the last one counts",
+         "attention : %1 donné plusieurs fois ; le dernier compte"},
+        {Msg::NoEffectWithout, "warning: %1 has no effect without %2", "attention : %1 n'a pas d'effet sans %2"},
+        {Msg::EmptyFolder, "the folder %1 holds no .bmp file", "le dossier %1 ne contient aucun fichier .bmp"},
+        {Msg::Version, "velumbra-stack (%1) %2", "velumbra-stack (%1) %2"},
+        {Msg::CannotCreateFolder, "cannot create the folder %1", "impossible de créer le dossier %1"},
+        {Msg::NoFrameRead, "no frame could be read; nothing written", "aucune image n'a pu être lue ; rien n'est écrit"},
+        {Msg::NoFrameStacked, "no frame could be stacked; nothing written",
+         "aucune image n'a pu être empilée ; rien n'est écrit"},
+        {Msg::CannotCreateLog, "cannot create the log %1: %2", "impossible de créer le journal %1 : %2"},
+        {Msg::CannotWriteLog, "cannot write the log %1: %2", "impossible d'écrire le journal %1 : %2"},
+        {Msg::CannotRead, "cannot read %1: %2; skipped", "impossible de lire %1 : %2 ; image ignorée"},
+        {Msg::SizeDiffers, "size %1x%2 differs from the run's %3x%4", "taille %1x%2 différente de celle des autres, %3x%4"},
+        {Msg::FrameTooLarge,
+         "%1 is %2x%3, larger than the 800x600 frames the program holds; skipped. Record in the camera's "
+         "800x600 mode or a smaller one (640x480, with --binning 2 for more signal per pixel)",
+         "%1 mesure %2x%3, plus que les images de 800x600 que le programme contient ; image ignorée. Enregistrez "
+         "dans le mode 800x600 de la caméra ou un plus petit (640x480, avec --binning 2 pour plus de signal par pixel)"},
+        {Msg::CenterOutside, "--center %1,%2 lies outside the %3x%4 frame; the frame centre is used",
+         "--center %1,%2 est hors de l'image de %3x%4 ; le centre de l'image est pris"},
+        {Msg::CannotWrite, "cannot write %1: %2", "impossible d'écrire %1 : %2"},
+        {Msg::Saturated,
+         "%1 of %2 cells reached the ceiling of 65535 and lost their detail (white, or black when inverted): "
+         "stack fewer frames (--count %3 can never saturate)",
+         "%1 cellules sur %2 ont atteint le plafond de 65535 et perdu leur détail (blanches, noires en négatif) : "
+         "empilez moins d'images (--count %3 ne peut jamais saturer)"},
+        {Msg::SaturatedBinned,
+         "%1 of %2 cells reached the ceiling of 65535 and lost their detail (white, or black when inverted): "
+         "stack fewer frames (--count %3 can never saturate) or use --binning 1, whose cells take a quarter "
+         "of the light",
+         "%1 cellules sur %2 ont atteint le plafond de 65535 et perdu leur détail (blanches, noires en négatif) : "
+         "empilez moins d'images (--count %3 ne peut jamais saturer) ou prenez --binning 1, dont les cellules "
+         "reçoivent quatre fois moins de lumière"},
+        {Msg::ObjectLost,
+         "tracking lost the object in %1 of %2 frames (the lost column of --log names them): a larger --detect, "
+         "--track edges for a planet, or a --center on the object may help",
+         "le suivi a perdu l'objet dans %1 images sur %2 (la colonne lost de --log les désigne) : un --detect plus "
+         "grand, --track edges pour une planète ou un --center sur l'objet peuvent aider"},
+        {Msg::SummaryFrames, "frames: %1 read, %2 stacked, %3 skipped", "images : %1 lues, %2 empilées, %3 ignorées"},
+        {Msg::SummaryThresholds, "thresholds: low %1 (%2), high %3 (%4), in plane units",
+         "seuils : bas %1 (%2), haut %3 (%4), en unités du plan"},
+        {Msg::ThresholdGiven, "given", "donné"},
+        {Msg::ThresholdLowPercentile, "0.1 % percentile", "centile 0,1 %"},
+        {Msg::ThresholdHighPercentile, "99.9 % percentile", "centile 99,9 %"},
+        {Msg::SummarySaturated, "saturated cells: %1 of %2", "cellules saturées : %1 sur %2"},
+        {Msg::SummaryLost, "object lost: %1 of %2 frames", "objet perdu : %1 images sur %2"},
+        {Msg::SummaryResult, "result: %1 (%2x%3)", "résultat : %1 (%2x%3)"},
+        {Msg::SummaryTime, "time: %1 s", "durée : %1 s"},
+        {Msg::Usage, R"(Usage: velumbra-stack [OPTIONS] FRAME.bmp|FOLDER...
+Adds up (stacks) the BMP frames of a webcam on a telescope into one image:
+each frame is taken in turn, the object may be followed, the frames are
+summed and corrected with dark and flat frames, and the sum is stretched to
+8 bits between two thresholds and written as a 24-bit BMP. A folder stands
+for its .bmp files, in name order.
+Frames are at most 800x600 pixels (the size of the program's frame buffers);
+record a larger camera in its 800x600 mode or a smaller one.
+
+Output
+  -o, --output FILE     the result, a 24-bit BMP whose name ends in .bmp
+                        (required); written under a temporary name and
+                        renamed, never half-written
+      --par             also write the parameter record beside it (same base
+                        name, .par)
+      --log FILE        CSV, one line per frame: frame,file,selected,star_x,
+                        star_y,intensity_min,intensity_max,lost; the
+                        intensities and lost (1 when tracking lost the object)
+                        come from tracking and are empty without --track
+      --save-frames DIR write every light frame as it goes into the stack
+                        (after --raw) to DIR/frame-00001.bmp, ...
+
+Integration
+      --mode MODE       single (default: one sum of every frame), loop (the
+                        sum of the last --count frames, for planets), dark or
+                        flat (the frames make a dark or flat master, which is
+                        the result; a master is stretched for display, so it
+                        cannot serve again as --dark or --flat)
+      --count N         frames to stack: the loop length in loop mode, the
+                        number of frames in the other modes; 0 = all (default
+                        0, 1 in loop mode); later frames are not read
+      --dark FILE       a dark frame (taken with the telescope covered),
+                        subtracted from the sum (repeatable)
+      --dark-level PCT  strength of the dark correction, 0..100 % (default 100
+                        with darks, 10 with --smart-dark)
+      --smart-dark R    replace only hot pixels by the mean around them (box
+                        radius R, 1..9) instead of subtracting the dark; a
+                        pixel is hot when its dark mean exceeds 255 minus
+                        2.55 x the level
+      --flat FILE       a flat frame (an evenly lit field), to even out
+                        vignetting and dust (repeatable)
+      --binning 1|2     1x1 (default) or 2x2: each result pixel sums 2x2
+                        pixels (half the size, four times the signal)
+
+Display
+      --min V           low threshold: plane values at or below it are black
+      --max V           high threshold: plane values at or above it are white
+                        Plane values are sums over the stacked frames: a
+                        white pixel adds 255 per frame at 1x1 and four times
+                        that (1020) at 2x2; a sum stops at 65535. Without
+                        thresholds the 0.1 % and 99.9 % percentiles of the
+                        result's values are taken, so that a few hot pixels do
+                        not darken the image; one threshold given alone takes
+                        the other from them
+      --grey            grey levels (mean of the chosen channels); default colour
+      --channels LIST   channels used, letters among r, g, b (default rgb)
+      --invert          negative image
+
+Zone and tracking
+      --zone SIZE       width of the part of the frame that is stacked,
+                        20..800 pixels (default: the whole frame)
+      --center X,Y      where the object is in the first frame (default: the
+                        frame centre)
+      --track METHOD    follow the object so that the stack stays sharp:
+                        brightest (its brightest pixel, for a star), axes (the
+                        brightest row and column) or edges (the edges of a
+                        disc, for a planet; --detect larger than the disc)
+      --detect SIZE     side of the square searched for the object, 3..320
+                        pixels (default 40)
+      --tolerance T     brightness step a new position must beat, 0..255
+                        (default 0; with --track)
+      --dark-object     follow a dark object on a bright background (with
+                        --track)
+
+Frames
+      --raw MODE        colour rebuilt from a raw sensor mosaic, pattern 1..4
+      --simulate N      N frames of the built-in sky simulator instead of files
+      --planet          the simulator shows a planet instead of a star field
+      --seed S          simulator seed (default 1)
+      --size WxH        simulated frame size (default 640x480)
+
+Other
+      --quiet           no progress bar and no summary
+  -h, --help            this text
+      --version         the version
+
+The result has the size of the zone (at most the frame, halved by 2x2
+binning). Frames of a size other than the first frame's are refused. At the
+end a summary goes to the standard output; warnings (saturated cells, object
+lost) go to the standard error. Messages are in French when the locale
+(LC_ALL, LC_MESSAGES or LANG) is French.
+
+Exit status: 0 every frame was stacked; 3 some frames could not be read (each
+reported on stderr and skipped); 1 nothing could be stacked or the result
+could not be written; 2 usage error.
+)",
+         R"(Usage : velumbra-stack [OPTIONS] IMAGE.bmp|DOSSIER...
+Additionne (empile) les images BMP d'une webcam au foyer d'un télescope en
+une seule image : chaque image est prise à son tour, l'objet peut être suivi,
+les images sont additionnées et corrigées par des images de noir et de plage
+uniforme, et la somme est étalée sur 8 bits entre deux seuils puis écrite en
+BMP 24 bits. Un dossier vaut pour ses fichiers .bmp, dans l'ordre des noms.
+Les images font au plus 800x600 pixels (la taille des tampons d'image du
+programme) ; enregistrez une caméra plus grande dans son mode 800x600 ou un
+mode plus petit.
+
+Sortie
+  -o, --output FICHIER  le résultat, un BMP 24 bits dont le nom finit par .bmp
+                        (obligatoire) ; écrit sous un nom provisoire puis
+                        renommé, jamais à moitié
+      --par             écrit aussi la fiche des paramètres à côté (même nom,
+                        extension .par)
+      --log FICHIER     CSV, une ligne par image : frame,file,selected,star_x,
+                        star_y,intensity_min,intensity_max,lost ; les
+                        intensités et lost (1 quand le suivi a perdu l'objet)
+                        viennent du suivi et sont vides sans --track
+      --save-frames DOSSIER  écrit chaque image au moment où elle entre dans la
+                        pile (après --raw) dans DOSSIER/frame-00001.bmp, ...
+
+Intégration
+      --mode MODE       single (par défaut : une somme de toutes les images),
+                        loop (la somme des --count dernières images, pour les
+                        planètes), dark ou flat (les images font un noir ou une
+                        plage uniforme maître, qui est le résultat ; un maître
+                        est étalé pour l'affichage et ne peut donc pas resservir
+                        comme --dark ou --flat)
+      --count N         images à empiler : la longueur de la boucle en mode
+                        loop, le nombre d'images dans les autres modes ; 0 =
+                        toutes (0 par défaut, 1 en mode loop) ; les images
+                        suivantes ne sont pas lues
+      --dark FICHIER    une image de noir (prise télescope bouché), soustraite
+                        de la somme (répétable)
+      --dark-level PCT  force de la correction du noir, 0..100 % (100 par
+                        défaut avec des noirs, 10 avec --smart-dark)
+      --smart-dark R    remplace seulement les pixels chauds par la moyenne de
+                        leur voisinage (rayon R, 1..9) au lieu de soustraire le
+                        noir ; un pixel est chaud quand sa moyenne dans le noir
+                        dépasse 255 moins 2,55 x la force
+      --flat FICHIER    une image de plage uniforme (un champ éclairé
+                        également), contre le vignetage et les poussières
+                        (répétable)
+      --binning 1|2     1x1 (par défaut) ou 2x2 : chaque pixel du résultat
+                        additionne 2x2 pixels (moitié de la taille, quatre fois
+                        le signal)
+
+Affichage
+      --min V           seuil bas : les valeurs du plan jusqu'à lui sont noires
+      --max V           seuil haut : les valeurs du plan à partir de lui sont
+                        blanches
+                        Les valeurs du plan sont des sommes sur les images
+                        empilées : un pixel blanc ajoute 255 par image en 1x1 et
+                        quatre fois plus (1020) en 2x2 ; une somme s'arrête à
+                        65535. Sans seuils, les centiles 0,1 % et 99,9 % des
+                        valeurs du résultat sont pris, pour que quelques pixels
+                        chauds n'assombrissent pas l'image ; un seuil donné seul
+                        prend l'autre de ces centiles
+      --grey            niveaux de gris (moyenne des couches choisies) ;
+                        couleur par défaut
+      --channels LISTE  couches utilisées, lettres parmi r, g, b (rgb par défaut)
+      --invert          image en négatif
+
+Zone et suivi
+      --zone TAILLE     largeur de la partie de l'image qui est empilée,
+                        20..800 pixels (par défaut : toute l'image)
+      --center X,Y      position de l'objet dans la première image (par
+                        défaut : le centre de l'image)
+      --track MÉTHODE   suit l'objet pour que la pile reste nette : brightest
+                        (son pixel le plus brillant, pour une étoile), axes (la
+                        ligne et la colonne les plus brillantes) ou edges (les
+                        bords d'un disque, pour une planète ; --detect plus
+                        grand que le disque)
+      --detect TAILLE   côté du carré où l'objet est cherché, 3..320 pixels
+                        (40 par défaut)
+      --tolerance T     écart de luminosité qu'une nouvelle position doit
+                        dépasser, 0..255 (0 par défaut ; avec --track)
+      --dark-object     suit un objet sombre sur un fond clair (avec --track)
+
+Images
+      --raw MODE        couleurs reconstruites depuis la mosaïque brute du
+                        capteur, motif 1..4
+      --simulate N      N images du simulateur de ciel intégré au lieu de
+                        fichiers
+      --planet          le simulateur montre une planète au lieu d'étoiles
+      --seed S          graine du simulateur (1 par défaut)
+      --size LxH        taille des images simulées (640x480 par défaut)
+
+Divers
+      --quiet           ni barre de progression ni bilan
+  -h, --help            ce texte
+      --version         la version
+
+Le résultat a la taille de la zone (au plus l'image, moitié en binning 2x2).
+Les images d'une autre taille que la première sont refusées. À la fin, un
+bilan va sur la sortie standard ; les avertissements (cellules saturées, objet
+perdu) vont sur la sortie d'erreur. Les messages sont en français quand la
+locale (LC_ALL, LC_MESSAGES ou LANG) est française.
+
+Code de sortie : 0 toutes les images ont été empilées ; 3 des images n'ont pas
+pu être lues (chacune signalée sur la sortie d'erreur et ignorée) ; 1 rien n'a
+pu être empilé ou le résultat n'a pas pu être écrit ; 2 erreur d'utilisation.
+)"},
+    };
+    count = std::size(table);
+    return table;
+}
+
+} // namespace velumbra::stack
