@@ -44,7 +44,7 @@ ReadResult readSmallFile(const QString& path, qsizetype limit, QByteArray& out)
 {
     const QByteArray native = QFile::encodeName(path);
     struct stat info {};
-    if (::stat(native.constData(), &info) != 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+    if (::stat(native.constData(), &info) != 0) return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Failed;
     if (!S_ISREG(info.st_mode)) return ReadResult::NotAFile;
     if (info.st_size > limit) return ReadResult::TooLarge;
     // Non-blocking: a pipe put there in the meantime must not hang the start.
