@@ -28,15 +28,6 @@ QString limited(QString text)
     return text;
 }
 
-int hexDigit(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9') return u - '0';
-    if (u >= 'a' && u <= 'f') return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F') return u - 'A' + 10;
-    return -1;
-}
-
 // Reads at most limit + 1 bytes of a regular file: the size is known to be
 // within the limit before the buffer is made.
 enum class ReadResult { Ok, Missing, NotAFile, TooLarge, Failed };
@@ -73,25 +64,6 @@ ReadResult readSmallFile(const QString& path, qsizetype limit, QByteArray& out)
 IniWriteError::IniWriteError(const QString& path)
     : std::runtime_error(QStringLiteral("Ne peut écrire dans %1").arg(path).toStdString())
 {
-}
-
-std::optional<int> parseIniInteger(const QString& text)
-{
-    if (text.size() > 2 && text[0] == QLatin1Char('0') && (text[1] == QLatin1Char('x') || text[1] == QLatin1Char('X'))) {
-        // Up to eight digits, taken as a 32-bit pattern: 0xFFFFFFFF is -1.
-        quint64 value = 0;
-        for (qsizetype i = 2; i < text.size(); ++i) {
-            const int digit = hexDigit(text[i]);
-            if (digit < 0) return std::nullopt;
-            value = value * 16 + quint64(digit);
-            if (value > 0xFFFFFFFFu) return std::nullopt;
-        }
-        return int(quint32(value));
-    }
-    bool ok = false;
-    const int value = text.toInt(&ok, 10);
-    if (!ok) return std::nullopt;
-    return value;
 }
 
 IniFile::IniFile(QString path, Mode mode, const Clock& clock, MessageSink& messages)

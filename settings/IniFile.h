@@ -69,7 +69,4 @@ private:
     bool writable_ = true; // false while an unreadable file could not be moved out of the way
 };
 
-// The hexadecimal and decimal rules of ReadInteger, on a value's text.
-std::optional<int> parseIniInteger(const QString& text);
-
 } // namespace velumbra

@@ -1,5 +1,6 @@
 #include "settings/IniText.h"
 
+#include <QSet>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -48,6 +49,19 @@ QString oneLine(const QString& text)
         if (c.unicode() < 0x20 && c != QLatin1Char('\t')) c = QLatin1Char(' ');
     return out;
 }
+
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9') return u - '0';
+    if (u >= 'a' && u <= 'f') return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F') return u - 'A' + 10;
+    return -1;
+}
+
+// The form a section or key name is matched in; written names take it too.
+QString nameForm(const QString& name) { return oneLine(name).trimmed(); }
+QString folded(const QString& name) { return nameForm(name).toCaseFolded(); }
 
 bool isComment(const QString& trimmed)
 {
@@ -101,14 +115,14 @@ void IniText::addLine(const QString& text)
     if (trimmed.startsWith(QLatin1Char('['))) {
         // The name runs to the last ']', so a profile name may hold one.
         const qsizetype close = trimmed.lastIndexOf(QLatin1Char(']'));
-        const QString name = trimmed.sliced(1, (close > 0 ? close : trimmed.size()) - 1).trimmed();
+        const QString name = nameForm(trimmed.sliced(1, (close > 0 ? close : trimmed.size()) - 1));
         sections_.push_back(Section{text, name, name.toCaseFolded(), {}});
         return;
     }
     Line line{text, {}, {}};
     const qsizetype eq = trimmed.indexOf(QLatin1Char('='));
     if (eq > 0 && !isComment(trimmed)) {
-        line.folded = trimmed.first(eq).trimmed().toCaseFolded();
+        line.folded = folded(trimmed.first(eq));
         line.value = trimmed.sliced(eq + 1).trimmed();
     }
     sections_.back().lines.push_back(std::move(line));
@@ -144,21 +158,35 @@ IniText::Section* IniText::findSection(const QString& folded)
 
 std::optional<QString> IniText::value(const QString& section, const QString& key) const
 {
-    const Section* s = findSection(section.trimmed().toCaseFolded());
+    const Section* s = findSection(folded(section));
     if (!s) return std::nullopt;
-    const QString folded = key.trimmed().toCaseFolded();
+    const QString keyFolded = folded(key);
     for (const Line& line : s->lines)
-        if (!line.folded.isEmpty() && line.folded == folded) return line.value;
+        if (!line.folded.isEmpty() && line.folded == keyFolded) return line.value;
     return std::nullopt;
+}
+
+QStringList IniText::keys(const QString& section) const
+{
+    QStringList names;
+    QSet<QString> seen;
+    const Section* s = findSection(folded(section));
+    if (!s) return names;
+    for (const Line& line : s->lines) {
+        if (line.folded.isEmpty() || seen.contains(line.folded)) continue;
+        seen.insert(line.folded);
+        names << line.text.trimmed().section(QLatin1Char('='), 0, 0).trimmed();
+    }
+    return names;
 }
 
 QStringList IniText::sectionNames() const
 {
     QStringList names;
-    QStringList seen;
+    QSet<QString> seen;
     for (std::size_t s = 1; s < sections_.size(); ++s) {
         if (sections_[s].name.isEmpty() || seen.contains(sections_[s].folded)) continue;
-        seen << sections_[s].folded;
+        seen.insert(sections_[s].folded);
         names << sections_[s].name;
     }
     return names;
@@ -166,8 +194,8 @@ QStringList IniText::sectionNames() const
 
 bool IniText::set(const QString& section, const QString& key, const QString& value)
 {
-    const QString sectionName = oneLine(section).trimmed();
-    const QString keyName = oneLine(key).trimmed();
+    const QString sectionName = nameForm(section);
+    const QString keyName = nameForm(key);
     if (sectionName.isEmpty() || keyName.isEmpty() || keyName.contains(QLatin1Char('=')) ||
         keyName.startsWith(QLatin1Char('[')) || isComment(keyName))
         return false;
@@ -197,13 +225,31 @@ bool IniText::set(const QString& section, const QString& key, const QString& val
 
 bool IniText::eraseSection(const QString& section)
 {
-    const QString folded = section.trimmed().toCaseFolded();
-    if (folded.isEmpty()) return false;
+    const QString name = folded(section);
+    if (name.isEmpty()) return false;
     const auto removed = std::remove_if(sections_.begin() + 1, sections_.end(),
-                                        [&](const Section& s) { return s.folded == folded; });
+                                        [&](const Section& s) { return s.folded == name; });
     const bool any = removed != sections_.end();
     sections_.erase(removed, sections_.end());
     return any;
+}
+
+std::optional<int> parseIniInteger(const QString& text)
+{
+    if (text.size() > 2 && text[0] == QLatin1Char('0') && (text[1] == QLatin1Char('x') || text[1] == QLatin1Char('X'))) {
+        quint64 value = 0;
+        for (qsizetype i = 2; i < text.size(); ++i) {
+            const int digit = hexDigit(text[i]);
+            if (digit < 0) return std::nullopt;
+            value = value * 16 + quint64(digit);
+            if (value > 0xFFFFFFFFu) return std::nullopt;
+        }
+        return int(quint32(value));
+    }
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    if (!ok) return std::nullopt;
+    return value;
 }
 
 } // namespace velumbra

@@ -37,6 +37,8 @@ public:
 
     // Section names in file order, each once.
     QStringList sectionNames() const;
+    // The keys of a section (its first occurrence) in file order, each once.
+    QStringList keys(const QString& section) const;
 
     // Replaces the key's line in place, or appends it after the last line of
     // its section that is not blank, creating the section at the end when
@@ -69,5 +71,10 @@ private:
     bool crlf_ = false;
     bool bom_ = false;
 };
+
+// A value's text as an integer: "0x" or "0X" and hexadecimal digits (eight
+// at most, a 32-bit pattern, so 0xFFFFFFFF is -1), otherwise a signed
+// decimal. Nothing for anything else, empty or out of range.
+std::optional<int> parseIniInteger(const QString& text);
 
 } // namespace velumbra

@@ -41,6 +41,8 @@ TEST_F(Writing, ReplacesInPlaceAppendsToItsSectionKeepsOtherLines)
          "\xEF\xBB\xBF[Prefs]\nLangue=3\n"},
         {"line breaks in a value stay on one line", "[Prefs]\n", "Prefs", "Nom_Image",
          QStringLiteral("a\nb\r\n[Autre]\nx=1"), "[Prefs]\nNom_Image=a b  [Autre] x=1\n"},
+        {"profile name typed with a line break", "[Prefs]\n", "Optique.Mon\nC8", "Focale", QStringLiteral("2030"),
+         "[Prefs]\n[Optique.Mon C8]\nFocale=2030\n"},
         {"last line without line end", "[Prefs]\nLangue=0", "Prefs", "Langue", QStringLiteral("1"), "[Prefs]\nLangue=1\n"},
         {"keys before any section untouched", "Langue=9\n[Prefs]\n", "Prefs", "Langue", QStringLiteral("1"),
          "Langue=9\n[Prefs]\nLangue=1\n"},
