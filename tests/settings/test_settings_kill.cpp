@@ -13,9 +13,11 @@ namespace {
 
 using KilledWhileSaving = IniFixture;
 
-// The generation every key of the file holds; -1 when they disagree.
+// The generation every key of the file holds (0: no file yet); -1 when
+// they disagree.
 int wholeGeneration(const IniFile& ini)
 {
+    if (ini.ReadSections().isEmpty()) return 0;
     const int generation = ini.ReadInteger(kLoopSections[0], QStringLiteral("Generation"), 0);
     for (const QString& section : kLoopSections) {
         if (ini.ReadInteger(section, QStringLiteral("Generation"), -1) != generation) return -1;
@@ -35,7 +37,10 @@ TEST_F(KilledWhileSaving, FileHoldsOneWholeSaveAfterEveryKill)
         QProcess saver;
         saver.start(QStringLiteral(VELUMBRA_SAVE_LOOP), {path()});
         ASSERT_TRUE(saver.waitForStarted()) << saver.errorString().toStdString();
-        QThread::usleep(random.bounded(1000, 30000));
+        // Killed somewhere among the saves that follow its first one: a
+        // save takes a few milliseconds, most of it waiting for the disk.
+        ASSERT_TRUE(saver.waitForReadyRead(10000)) << "no first save";
+        QThread::usleep(random.bounded(0, 8000));
         saver.kill(); // SIGKILL: no handler, no flush, no clean-up
         ASSERT_TRUE(saver.waitForFinished());
         ASSERT_EQ(saver.exitStatus(), QProcess::CrashExit) << "the saver stopped by itself";
@@ -48,11 +53,9 @@ TEST_F(KilledWhileSaving, FileHoldsOneWholeSaveAfterEveryKill)
         if (generation > previous) ++changedBetweenKills;
         previous = generation;
     }
-    // The kills did land among saves, not only before the first one.
-    EXPECT_GT(previous, kKills);
-    EXPECT_GT(changedBetweenKills, kKills / 2);
-    std::printf("%d kills, last generation %d, file changed between %d of them\n", kKills, previous,
-                changedBetweenKills);
+    // Each run saved at least once before its kill.
+    EXPECT_EQ(changedBetweenKills, kKills);
+    std::printf("%d kills, last generation %d\n", kKills, previous);
 }
 
 } // namespace
