@@ -1,0 +1,57 @@
+#pragma once
+#include "settings/IniFile.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace velumbra {
+
+class Clock;
+class MessageSink;
+
+// The settings file `Velumbra.ini` and whether the loader or the saver holds
+// it open (settingsOpen). While it is open, the profile readers and writers
+// share that instance, and the whole file is written once when it closes;
+// otherwise each operation opens the file for itself and each of its writes
+// replaces the file at once.
+class SettingsFile {
+public:
+    SettingsFile(QString path, const Clock& clock, MessageSink& messages);
+
+    const QString& path() const { return path_; }
+    bool settingsOpen() const { return session_.has_value(); }
+
+    // For LoadSettings and SaveSettings.
+    IniFile& open();
+    // Writes the session's changes once; the file is closed even when that
+    // write fails (IniWriteError is passed on).
+    void close();
+
+    // Runs `work` on the open instance, or on one opened for this call only.
+    template <class Work>
+    decltype(auto) use(Work&& work)
+    {
+        if (session_) return work(*session_);
+        IniFile own(path_, IniFile::Mode::WriteThrough, clock_, messages_);
+        return work(own);
+    }
+
+    // The names of the profiles whose sections start with `prefix` (exact
+    // case), the prefix removed; ["Defaut"] when there is none.
+    QStringList ListProfiles(const QString& prefix);
+    // Deletes a profile's section ("Optique." + name, ...). Throws IniWriteError.
+    void EraseProfile(const QString& section);
+
+private:
+    QString path_;
+    const Clock& clock_;
+    MessageSink& messages_;
+    std::optional<IniFile> session_;
+};
+
+// ListProfiles over one opened file.
+QStringList profilesIn(const IniFile& ini, const QString& prefix);
+
+} // namespace velumbra
