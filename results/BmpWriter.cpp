@@ -3,6 +3,7 @@
 #include "results/ImageNaming.h"
 #include "results/SafeFile.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cstring>
 
@@ -103,7 +104,7 @@ const QByteArray* BmpWriter::encodeForWrite(const QImage& image, int width, int 
     existed_ = false;
     const QByteArray& data = encode(image, width, height);
     if (data.isEmpty()) {
-        error_ = QStringLiteral("image vide");
+        error_ = QCoreApplication::translate("BmpWriter", "image vide");
         return nullptr;
     }
     return &data;

@@ -2,6 +2,7 @@
 #include "results/ImageNaming.h"
 #include "results/SafeFile.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace velumbra {
@@ -91,7 +92,7 @@ bool ParameterRecordWriter::beginRun(const QString& name)
     error_.clear();
     const QFileInfo info(name);
     if (info.isSymLink() || (info.exists() && !info.isFile())) {
-        error_ = QStringLiteral("not a regular file");
+        error_ = QCoreApplication::translate("ParameterRecord", "not a regular file");
         return false;
     }
     parameterFile_.setFileName(name);

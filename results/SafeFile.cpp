@@ -1,5 +1,6 @@
 #include "results/SafeFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -92,17 +93,19 @@ bool finalTarget(const QString& path, QString& target, QString& error)
 bool writeInPlace(const QByteArray& name, mode_t mode, const char* data, qint64 size, QString& error)
 {
     if (S_ISDIR(mode)) {
-        error = QStringLiteral("it is a folder");
+        error = QCoreApplication::translate("SafeFile", "it is a folder");
         return false;
     }
     if (!S_ISCHR(mode) && !S_ISFIFO(mode)) {
-        error = QStringLiteral("it is neither a regular file, a character device nor a FIFO");
+        error = QCoreApplication::translate("SafeFile",
+                                            "it is neither a regular file, a character device nor a FIFO");
         return false;
     }
     const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        error = errno == ENXIO && S_ISFIFO(mode) ? QStringLiteral("it is a FIFO that no program reads")
-                                                 : systemError(errno);
+        error = errno == ENXIO && S_ISFIFO(mode)
+                    ? QCoreApplication::translate("SafeFile", "it is a FIFO that no program reads")
+                    : systemError(errno);
         return false;
     }
     const int flags = ::fcntl(fd, F_GETFL);

@@ -274,20 +274,17 @@ bool BatchStack::loadEntry(std::size_t index)
 bool BatchStack::loadCalibration(std::size_t index)
 {
     const Entry& entry = entries_[index];
-    const QString what = entry.role == Dark ? QStringLiteral("dark frame") : QStringLiteral("flat frame");
+    const bool dark = entry.role == Dark;
     QImage& target = o_.rawMode > 0 ? scratch_ : core_.buffers.frameSlots[0];
     const BmpReadResult r = readBmpFile(entry.path, target);
     if (!r.ok) {
-        messages_.showMessage(false, QStringLiteral("cannot read the %1 %2: %3; nothing written").arg(what, entry.path, r.error));
+        say(dark ? Msg::CannotReadDark : Msg::CannotReadFlat, {entry.path, r.error});
         return false;
     }
     if (r.width != frameWidth_ || r.height != frameHeight_) {
-        messages_.showMessage(false, QStringLiteral("the %1 %2 is %3x%4 but the light frames are %5x%6; nothing written")
-                                         .arg(what, entry.path)
-                                         .arg(r.width)
-                                         .arg(r.height)
-                                         .arg(frameWidth_)
-                                         .arg(frameHeight_));
+        const auto n = [](int v) { return QString::number(v); };
+        say(dark ? Msg::DarkSizeDiffers : Msg::FlatSizeDiffers,
+            {entry.path, n(r.width), n(r.height), n(frameWidth_), n(frameHeight_)});
         return false;
     }
     if (o_.rawMode > 0)
@@ -299,13 +296,11 @@ bool BatchStack::loadCalibration(std::size_t index)
 // mean is 0 would turn that channel of the result black.
 bool BatchStack::flatUsable()
 {
-    static constexpr const char* kChannelNames[kPlaneChannels] = {"red", "green", "blue"};
+    static constexpr Msg kChannelNames[kPlaneChannels] = {Msg::ChannelRed, Msg::ChannelGreen, Msg::ChannelBlue};
     const bool used[kPlaneChannels] = {o_.red, o_.green, o_.blue};
     for (int c = 0; c < kPlaneChannels; ++c) {
         if (!used[c] || core_.integrator.stats.flatMean[c] > 0.0) continue;
-        messages_.showMessage(false, QStringLiteral("the flat (%1) has a mean of 0 in the %2 channel and cannot "
-                                                    "correct the light frames; nothing written")
-                                         .arg(o_.flats.join(QStringLiteral(", ")), QLatin1String(kChannelNames[c])));
+        say(Msg::FlatMeanZero, {o_.flats.join(QStringLiteral(", ")), text_(kChannelNames[c])});
         return false;
     }
     return true;
@@ -429,8 +424,7 @@ void BatchStack::processLight(int number, const QString& file)
         const QString name = savedFramePath(o_.saveFramesDir, number);
         if (!writer_.write(name, core_.buffers.frameSlots[0], frameWidth_, frameHeight_)) {
             framesSaved_ = false;
-            messages_.showMessage(false, QStringLiteral("cannot write %1: %2; no further frame is saved")
-                                             .arg(name, writer_.errorString()));
+            say(Msg::CannotSaveFrame, {name, writer_.errorString()});
         }
     }
     const bool integrating = core_.integrator.running();
@@ -536,7 +530,7 @@ StackOutcome runStack(const StackOptions& options, MessageSink& messages, StackP
                       const StackText& text)
 {
     StackOptions checked = options;
-    const PathCheck paths = checkStackPaths(checked);
+    const PathCheck paths = checkStackPaths(checked, text);
     if (!paths.usageError.isEmpty()) {
         messages.showMessage(false, paths.usageError);
         StackOutcome refused;

@@ -54,24 +54,19 @@ private:
     QSet<QString> linkTargets_;
 };
 
-struct Output {
-    QString what; // as the message names it
+// A file of the run and its role, as the messages name it ("the result",
+// "a dark frame"): the role's text carries its own article, so that the
+// messages read right in either language.
+struct RunFile {
+    Msg what;
     QString path;
     QString identity;
 };
 
-struct Input {
-    QString what;
-    QString path;
-    QString identity;
-};
-
-QString clash(const QString& outputPath, const QString& outputWhat, const QString& inputPath, const QString& inputWhat)
+QString clash(const StackText& text, const QString& outputPath, Msg outputWhat, const QString& inputPath, Msg inputWhat)
 {
-    if (outputPath == inputPath)
-        return QStringLiteral("%1 is both %2 and %3: it would be overwritten").arg(outputPath, outputWhat, inputWhat);
-    return QStringLiteral("%1 (%2) is the same file as %3 (%4): it would be overwritten")
-        .arg(outputPath, outputWhat, inputPath, inputWhat);
+    if (outputPath == inputPath) return text(Msg::BothRoles, {outputPath, text(outputWhat), text(inputWhat)});
+    return text(Msg::SameFileAs, {outputPath, text(outputWhat), inputPath, text(inputWhat)});
 }
 
 } // namespace
@@ -103,7 +98,7 @@ QString fileIdentity(const QString& path)
     return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : folder + QLatin1Char('/') + info.fileName();
 }
 
-PathCheck checkStackPaths(StackOptions& options)
+PathCheck checkStackPaths(StackOptions& options, const StackText& text)
 {
     PathCheck check;
     const QString result = fileIdentity(options.output);
@@ -111,9 +106,7 @@ PathCheck checkStackPaths(StackOptions& options)
     const QString record = fileIdentity(recordPath);
 
     if (!options.logFile.isEmpty() && QFileInfo(options.logFile).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0) {
-        check.usageError = QStringLiteral("the log %1 has the name of a BMP image; the log is CSV text: "
-                                          "give --log a name of its own")
-                               .arg(options.logFile);
+        check.usageError = text(Msg::LogNamedLikeBmp, {options.logFile});
         return check;
     }
 
@@ -121,45 +114,42 @@ PathCheck checkStackPaths(StackOptions& options)
     for (const QString& frame : options.frames) {
         const QString identity = fileIdentity(frame);
         if (identity == record) {
-            check.leftOut << QStringLiteral("%1 is the record of the result; left out of the frames").arg(frame);
+            check.leftOut << text(Msg::LeftOutRecord, {frame});
         } else if (identity == result && isStackResult(frame)) {
-            check.leftOut << QStringLiteral("%1 is a result of an earlier run, to be replaced by this one; "
-                                            "left out of the frames")
-                                 .arg(frame);
+            check.leftOut << text(Msg::LeftOutEarlierResult, {frame});
         } else {
             kept << frame;
         }
     }
     options.frames = kept;
 
-    std::vector<Output> outputs = {{QStringLiteral("the result"), options.output, result}};
-    if (options.writePar) outputs.push_back({QStringLiteral("the record"), recordPath, record});
-    if (!options.logFile.isEmpty())
-        outputs.push_back({QStringLiteral("the log"), options.logFile, fileIdentity(options.logFile)});
+    std::vector<RunFile> outputs = {{Msg::RoleResult, options.output, result}};
+    if (options.writePar) outputs.push_back({Msg::RoleRecord, recordPath, record});
+    if (!options.logFile.isEmpty()) outputs.push_back({Msg::RoleLog, options.logFile, fileIdentity(options.logFile)});
 
-    std::vector<Input> inputs;
-    for (const QString& f : options.frames) inputs.push_back({QStringLiteral("a light frame"), f, fileIdentity(f)});
-    for (const QString& f : options.darks) inputs.push_back({QStringLiteral("a dark frame"), f, fileIdentity(f)});
-    for (const QString& f : options.flats) inputs.push_back({QStringLiteral("a flat frame"), f, fileIdentity(f)});
+    std::vector<RunFile> inputs;
+    for (const QString& f : options.frames) inputs.push_back({Msg::RoleLightFrame, f, fileIdentity(f)});
+    for (const QString& f : options.darks) inputs.push_back({Msg::RoleDarkFrame, f, fileIdentity(f)});
+    for (const QString& f : options.flats) inputs.push_back({Msg::RoleFlatFrame, f, fileIdentity(f)});
 
     const int lights = options.simulate > 0 ? options.simulate : int(options.frames.size());
     const SavedFrames saved(options.saveFramesDir, lights);
-    const QString savedWhat = QStringLiteral("a frame saved by --save-frames");
+    const Msg savedWhat = Msg::RoleSavedFrame;
 
     for (std::size_t i = 0; i < outputs.size(); ++i) {
-        for (const Input& in : inputs)
+        for (const RunFile& in : inputs)
             if (outputs[i].identity == in.identity)
-                check.usageError = clash(outputs[i].path, outputs[i].what, in.path, in.what);
+                check.usageError = clash(text, outputs[i].path, outputs[i].what, in.path, in.what);
         for (std::size_t j = i + 1; j < outputs.size(); ++j)
             if (outputs[i].identity == outputs[j].identity)
-                check.usageError = clash(outputs[i].path, outputs[i].what, outputs[j].path, outputs[j].what);
+                check.usageError = clash(text, outputs[i].path, outputs[i].what, outputs[j].path, outputs[j].what);
         if (saved.writesOver(outputs[i].identity))
-            check.usageError = clash(outputs[i].path, outputs[i].what, outputs[i].path, savedWhat);
+            check.usageError = clash(text, outputs[i].path, outputs[i].what, outputs[i].path, savedWhat);
         if (!check.usageError.isEmpty()) return check;
     }
-    for (const Input& in : inputs) {
+    for (const RunFile& in : inputs) {
         if (saved.writesOver(in.identity)) {
-            check.usageError = clash(in.path, in.what, in.path, savedWhat);
+            check.usageError = clash(text, in.path, in.what, in.path, savedWhat);
             return check;
         }
     }

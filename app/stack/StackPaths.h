@@ -1,5 +1,6 @@
 #pragma once
 #include "app/stack/StackOptions.h"
+#include "app/stack/StackText.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,8 +27,8 @@ struct PathCheck {
 // is a usage error, and so are two outputs on one file. Two cases are left
 // out of the light frames instead, with a message: the record, and the
 // result when an earlier run of this command wrote it (a wildcard picks up
-// the last result on the next run).
-PathCheck checkStackPaths(StackOptions& options);
+// the last result on the next run). The messages speak the language of `text`.
+PathCheck checkStackPaths(StackOptions& options, const StackText& text);
 
 // Marks the result just written as this command's, so the next run can
 // tell it from a frame. Nothing is marked where the file system keeps no

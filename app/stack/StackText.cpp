@@ -53,26 +53,28 @@ QString StackText::decimal(double value, int decimals) const
     return s;
 }
 
-QString StackText::readerCause(const char* frenchSource) const
+QString StackText::cause(const char* source) const
 {
-    if (language_ == Language::French || !frenchSource) return QString::fromUtf8(frenchSource);
+    if (!source) return QString();
     std::size_t count = 0;
-    const Cause* causes = readerCauses(count);
+    const Cause* table = causes(count);
     for (std::size_t i = 0; i < count; ++i)
-        if (std::strcmp(causes[i].french, frenchSource) == 0) return QString::fromUtf8(causes[i].english);
-    return QString::fromUtf8(frenchSource);
+        if (std::strcmp(table[i].french, source) == 0 || std::strcmp(table[i].english, source) == 0)
+            return QString::fromUtf8(language_ == Language::French ? table[i].french : table[i].english);
+    return QString::fromUtf8(source);
 }
 
-QString ReaderCauseTranslator::translate(const char*, const char* sourceText, const char*, int) const
+QString CauseTranslator::translate(const char*, const char* sourceText, const char*, int) const
 {
-    const QString cause = text_.readerCause(sourceText);
+    const QString cause = text_.cause(sourceText);
     // An empty answer lets Qt keep the source text.
     return cause == QString::fromUtf8(sourceText) ? QString() : cause;
 }
 
-const StackText::Cause* StackText::readerCauses(std::size_t& count)
+const StackText::Cause* StackText::causes(std::size_t& count)
 {
-    static const Cause causes[] = {
+    static const Cause table[] = {
+        // the BMP reader
         {"ce n'est pas un fichier BMP", "not a BMP file"},
         {"en-tête BMP inconnu (%1 octets)", "unknown BMP header (%1 bytes)"},
         {"fichier tronqué", "truncated file"},
@@ -86,9 +88,15 @@ const StackText::Cause* StackText::readerCauses(std::size_t& count)
         {"lecture impossible", "cannot be read"},
         {"fichier trop grand", "file too large"},
         {"image vide", "empty image"},
+        // the file writers
+        {"c'est un dossier", "it is a folder"},
+        {"ce n'est ni un fichier ordinaire, ni un périphérique caractère, ni une FIFO",
+         "it is neither a regular file, a character device nor a FIFO"},
+        {"c'est une FIFO qu'aucun programme ne lit", "it is a FIFO that no program reads"},
+        {"ce n'est pas un fichier ordinaire", "not a regular file"},
     };
-    count = std::size(causes);
-    return causes;
+    count = std::size(table);
+    return table;
 }
 
 const StackText::Entry* StackText::entries(std::size_t& count)
@@ -156,6 +164,41 @@ const StackText::Entry* StackText::entries(std::size_t& count)
          "--track edges for a planet, or a --center on the object may help",
          "le suivi a perdu l'objet dans %1 images sur %2 (la colonne lost de --log les désigne) : un --detect plus "
          "grand, --track edges pour une planète ou un --center sur l'objet peuvent aider"},
+        {Msg::CannotReadDark, "cannot read the dark frame %1: %2; nothing written",
+         "impossible de lire l'image de noir %1 : %2 ; rien n'est écrit"},
+        {Msg::CannotReadFlat, "cannot read the flat frame %1: %2; nothing written",
+         "impossible de lire l'image de plage uniforme %1 : %2 ; rien n'est écrit"},
+        {Msg::DarkSizeDiffers, "the dark frame %1 is %2x%3 but the light frames are %4x%5; nothing written",
+         "l'image de noir %1 mesure %2x%3 mais les images à empiler mesurent %4x%5 ; rien n'est écrit"},
+        {Msg::FlatSizeDiffers, "the flat frame %1 is %2x%3 but the light frames are %4x%5; nothing written",
+         "l'image de plage uniforme %1 mesure %2x%3 mais les images à empiler mesurent %4x%5 ; rien n'est écrit"},
+        {Msg::FlatMeanZero,
+         "the flat (%1) has a mean of 0 in the %2 channel and cannot correct the light frames; nothing written",
+         "la plage uniforme (%1) a une moyenne nulle dans la couche %2 et ne peut pas corriger les images ; "
+         "rien n'est écrit"},
+        {Msg::ChannelRed, "red", "rouge"},
+        {Msg::ChannelGreen, "green", "verte"},
+        {Msg::ChannelBlue, "blue", "bleue"},
+        {Msg::CannotSaveFrame, "cannot write %1: %2; no further frame is saved",
+         "impossible d'écrire %1 : %2 ; plus aucune image n'est enregistrée"},
+        {Msg::BothRoles, "%1 is both %2 and %3: it would be overwritten",
+         "%1 est à la fois %2 et %3 : ce fichier serait écrasé"},
+        {Msg::SameFileAs, "%1 (%2) is the same file as %3 (%4): it would be overwritten",
+         "%1 (%2) est le même fichier que %3 (%4) : ce fichier serait écrasé"},
+        {Msg::LogNamedLikeBmp, "the log %1 has the name of a BMP image; the log is CSV text: give --log a name of its own",
+         "le journal %1 porte le nom d'une image BMP ; le journal est du texte CSV : donnez à --log un nom à lui"},
+        {Msg::LeftOutRecord, "%1 is the record of the result; left out of the frames",
+         "%1 est la fiche du résultat ; elle est écartée des images"},
+        {Msg::LeftOutEarlierResult,
+         "%1 is a result of an earlier run, to be replaced by this one; left out of the frames",
+         "%1 est le résultat d'une exécution précédente, que celle-ci va remplacer ; il est écarté des images"},
+        {Msg::RoleResult, "the result", "le résultat"},
+        {Msg::RoleRecord, "the record", "la fiche des paramètres"},
+        {Msg::RoleLog, "the log", "le journal"},
+        {Msg::RoleLightFrame, "a light frame", "une image à empiler"},
+        {Msg::RoleDarkFrame, "a dark frame", "une image de noir"},
+        {Msg::RoleFlatFrame, "a flat frame", "une image de plage uniforme"},
+        {Msg::RoleSavedFrame, "a frame saved by --save-frames", "une image enregistrée par --save-frames"},
         {Msg::SummaryFrames, "frames: %1 read, %2 stacked, %3 skipped", "images : %1 lues, %2 empilées, %3 ignorées"},
         {Msg::SummaryThresholds, "thresholds: low %1 (%2), high %3 (%4), in plane units",
          "seuils : bas %1 (%2), haut %3 (%4), en unités du plan"},
@@ -257,6 +300,12 @@ binning). Frames of a size other than the first frame's are refused. At the
 end a summary goes to the standard output; warnings (saturated cells, object
 lost) go to the standard error. Messages are in French when the locale
 (LC_ALL, LC_MESSAGES or LANG) is French.
+
+An output (the result, the record, the log, a saved frame) that is also an
+input, or two outputs on one file, is refused with status 2 before anything
+is written. A result of an earlier run, or its record, found among the frames
+is left out of them, with a message. An output given as a symbolic link
+writes the file the link names; the link stays a link.
 
 Exit status: 0 every frame was stacked; 3 some frames could not be read (each
 reported on stderr and skipped); 1 nothing could be stacked or the result
@@ -362,6 +411,13 @@ Les images d'une autre taille que la première sont refusées. À la fin, un
 bilan va sur la sortie standard ; les avertissements (cellules saturées, objet
 perdu) vont sur la sortie d'erreur. Les messages sont en français quand la
 locale (LC_ALL, LC_MESSAGES ou LANG) est française.
+
+Une sortie (le résultat, la fiche, le journal, une image enregistrée) qui est
+aussi une entrée, ou deux sorties sur un même fichier, sont refusées avec le
+code 2 avant toute écriture. Un résultat d'une exécution précédente, ou sa
+fiche, trouvé parmi les images en est écarté, avec un message. Une sortie
+donnée par un lien symbolique écrit le fichier que le lien désigne ; le lien
+reste un lien.
 
 Code de sortie : 0 toutes les images ont été empilées ; 3 des images n'ont pas
 pu être lues (chacune signalée sur la sortie d'erreur et ignorée) ; 1 rien n'a

@@ -25,9 +25,15 @@ enum class Msg {
     // the run
     CannotCreateFolder, NoFrameRead, NoFrameStacked, CannotCreateLog, CannotWriteLog, CannotRead, SizeDiffers,
     FrameTooLarge, CenterOutside, CannotWrite, Saturated, SaturatedBinned, ObjectLost,
+    CannotReadDark, CannotReadFlat, DarkSizeDiffers, FlatSizeDiffers, FlatMeanZero, ChannelRed, ChannelGreen,
+    ChannelBlue, CannotSaveFrame,
+    // the files of a run: who is what, and which file would be lost
+    BothRoles, SameFileAs, LogNamedLikeBmp, LeftOutRecord, LeftOutEarlierResult, RoleResult, RoleRecord, RoleLog,
+    RoleLightFrame, RoleDarkFrame, RoleFlatFrame, RoleSavedFrame,
     // the summary
     SummaryFrames, SummaryThresholds, ThresholdGiven, ThresholdLowPercentile, ThresholdHighPercentile,
     SummarySaturated, SummaryLost, SummaryResult, SummaryTime,
+    End // not a message: one past the last id
 };
 
 class StackText {
@@ -40,9 +46,10 @@ public:
     // A number with `decimals` decimals, with the language's decimal sign.
     QString decimal(double value, int decimals) const;
 
-    // The causes the BMP reader gives (in the program's French) in the run's
-    // language; an unknown text stays as it is.
-    QString readerCause(const char* frenchSource) const;
+    // A cause given by a lower layer in the run's language: the BMP reader
+    // names its causes in the program's French, the file writers in English.
+    // An unknown text stays as it is.
+    QString cause(const char* source) const;
 
 private:
     struct Entry {
@@ -55,16 +62,16 @@ private:
         const char* french;
         const char* english;
     };
-    static const Cause* readerCauses(std::size_t& count);
+    static const Cause* causes(std::size_t& count);
 
     Language language_;
 };
 
-// Puts the BMP reader's causes into the run's language: the reader names
-// them through QObject::tr with its French text as the source.
-class ReaderCauseTranslator final : public QTranslator {
+// Puts the causes of the BMP reader and of the file writers into the run's
+// language: they name them through Qt's tr() with a fixed source text.
+class CauseTranslator final : public QTranslator {
 public:
-    explicit ReaderCauseTranslator(const StackText& text) : text_(text) {}
+    explicit CauseTranslator(const StackText& text) : text_(text) {}
     QString translate(const char* context, const char* sourceText, const char* disambiguation = nullptr,
                       int n = -1) const override;
     bool isEmpty() const override { return false; }

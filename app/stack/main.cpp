@@ -70,10 +70,10 @@ int main(int argc, char** argv)
     qInstallMessageHandler(quietRuntimeWarnings);
     QGuiApplication app(argc, argv);
 
-    // One language for the whole run, the BMP reader's causes included.
+    // One language for the whole run, the causes of the reader and the writers included.
     const StackText text(languageFromEnvironment());
-    ReaderCauseTranslator readerCauses(text);
-    QCoreApplication::installTranslator(&readerCauses);
+    CauseTranslator causes(text);
+    QCoreApplication::installTranslator(&causes);
 
     const ParsedCommandLine parsed = parseStackCommandLine(app.arguments().mid(1), text);
     StderrMessages messages;
