@@ -199,3 +199,85 @@ TEST_F(StackFiles, CalibrationThatCannotBeUsedStopsTheRun)
         runCommand({"-o", path("out.bmp"), "--channels", "rg", "--flat", path("noblue.bmp"), a, b});
     EXPECT_EQ(redGreen.exitCode, 0) << redGreen.err.toStdString();
 }
+
+// Every message about the files of a run, in each language: a French run
+// says all of it in French, the reader's and the writers' causes included,
+// and an English run never slips into French.
+TEST_F(StackFiles, FileMessagesSpeakOneLanguage)
+{
+    frame(QStringLiteral("big.bmp"), 5, 48, 36);
+    ASSERT_TRUE(writeFile(path(QStringLiteral("cut.bmp")), "BM too short"));
+    ASSERT_TRUE(writeFile(path(QStringLiteral("noblue.bmp")),
+                          bmp24(W, H, [](int x, int y) { return Rgb{100 + x, 90 + y, 0}; })));
+    ASSERT_TRUE(QFile::link(a, path(QStringLiteral("link.bmp"))));
+    ASSERT_TRUE(writeFile(path(QStringLiteral("kept.par")), "an earlier record"));
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("saved/frame-00002.bmp"))); // a folder in the way
+    const QString fifo = path(QStringLiteral("pipe.bmp"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString out = path(QStringLiteral("out.bmp"));
+    const QString earlier = path(QStringLiteral("earlier.bmp"));
+    ASSERT_EQ(runCommand({"-o", earlier, a, b}).exitCode, 0);
+
+    struct Case {
+        const char* what;
+        QStringList args;
+        int status;
+        QStringList english, french; // each must be told in its run
+    };
+    const QList<Case> cases = {
+        {"result over a frame", {"-o", a, a, b}, 2,
+         {"is both the result and a light frame: it would be overwritten"},
+         {"est à la fois le résultat et une image à empiler : ce fichier serait écrasé"}},
+        {"result over a link to a frame", {"-o", path("link.bmp"), a, b}, 2,
+         {"(the result) is the same file as", "(a light frame)"},
+         {"(le résultat) est le même fichier que", "(une image à empiler)"}},
+        {"log over a dark", {"-o", out, "--log", path("d.csv"), "--dark", path("d.csv"), a}, 2,
+         {"is both the log and a dark frame"}, {"est à la fois le journal et une image de noir"}},
+        {"record over a flat", {"-o", out, "--par", "--flat", path("out.par"), a}, 2,
+         {"the record", "a flat frame"}, {"la fiche des paramètres", "une image de plage uniforme"}},
+        {"saved frames over the frames", {"-o", out, "--save-frames", path("saved"), path("saved/frame-00001.bmp")}, 2,
+         {"a frame saved by --save-frames"}, {"une image enregistrée par --save-frames"}},
+        {"log named like an image", {"-o", out, "--log", path("run.bmp"), a}, 2,
+         {"has the name of a BMP image"}, {"porte le nom d'une image BMP"}},
+        {"record among the frames", {"-o", path("kept.bmp"), "--par", a, b, path("kept.par")}, 0,
+         {"is the record of the result; left out of the frames"},
+         {"est la fiche du résultat ; elle est écartée des images"}},
+        {"earlier result among the frames", {"-o", earlier, a, b, earlier}, 0,
+         {"is a result of an earlier run, to be replaced by this one; left out of the frames"},
+         {"est le résultat d'une exécution précédente, que celle-ci va remplacer ; il est écarté des images"}},
+        {"missing dark", {"-o", out, "--dark", path("none.bmp"), a}, 1,
+         {"cannot read the dark frame", "; nothing written"}, {"impossible de lire l'image de noir", "; rien n'est écrit"}},
+        {"unreadable flat", {"-o", out, "--flat", path("cut.bmp"), a}, 1,
+         {"cannot read the flat frame", ": not a BMP file;"},
+         {"impossible de lire l'image de plage uniforme", " : ce n'est pas un fichier BMP ;"}},
+        {"dark of another size", {"-o", out, "--dark", path("big.bmp"), a}, 1,
+         {"is 48x36 but the light frames are 40x30"}, {"mesure 48x36 mais les images à empiler mesurent 40x30"}},
+        {"flat of another size", {"-o", out, "--flat", path("big.bmp"), a}, 1,
+         {"the flat frame", "48x36"}, {"l'image de plage uniforme", "48x36"}},
+        {"flat without blue", {"-o", out, "--flat", path("noblue.bmp"), a}, 1,
+         {"a mean of 0 in the blue channel"}, {"une moyenne nulle dans la couche bleue"}},
+        {"frame save over a folder", {"-o", out, "--save-frames", path("saved"), a, b}, 1,
+         {"it is a folder; no further frame is saved"}, {"c'est un dossier ; plus aucune image n'est enregistrée"}},
+        {"result into a FIFO nobody reads", {"-o", fifo, a, b}, 1,
+         {"cannot write", "it is a FIFO that no program reads"},
+         {"impossible d'écrire", "c'est une FIFO qu'aucun programme ne lit"}},
+    };
+    // Words that only one of the languages uses, whatever the message.
+    const QStringList englishOnly = {" is ", " the ", "cannot", "written", "left out"};
+    const QStringList frenchOnly = {" est ", " une ", "impossible", "écrit", "à", "é"};
+    struct Run {
+        const char* locale;
+        bool french;
+    };
+    for (const Run& language : {Run{"C", false}, Run{"fr_FR.UTF-8", true}}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + " in " + language.locale);
+            const CommandRun run = runCommand(c.args, QString::fromLatin1(language.locale));
+            EXPECT_EQ(run.exitCode, c.status) << run.err.toStdString();
+            for (const QString& told : language.french ? c.french : c.english)
+                EXPECT_TRUE(run.err.contains(told)) << told.toStdString() << "\n" << run.err.toStdString();
+            for (const QString& other : language.french ? englishOnly : frenchOnly)
+                EXPECT_FALSE(run.err.contains(other)) << other.toStdString() << "\n" << run.err.toStdString();
+        }
+    }
+}
