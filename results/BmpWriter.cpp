@@ -1,7 +1,7 @@
 #include "results/BmpWriter.h"
 #include "core/ImageBuffers.h"
 #include "results/ImageNaming.h"
-#include "results/SafeFile.h"
+#include "core/SafeFile.h"
 
 #include <QCoreApplication>
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "results/ParameterRecord.h"
 #include "results/ImageNaming.h"
-#include "results/SafeFile.h"
+#include "core/SafeFile.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "results/SaveScheduler.h"
 #include "results/ImageNaming.h"
-#include "results/SafeFile.h"
+#include "core/SafeFile.h"
 
 #include <algorithm>
 #include <cmath>

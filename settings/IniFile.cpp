@@ -2,7 +2,7 @@
 
 #include "core/Clock.h"
 #include "core/Messages.h"
-#include "settings/AtomicFile.h"
+#include "core/SafeFile.h"
 
 #include <QFile>
 
@@ -74,7 +74,8 @@ IniFile::IniFile(QString path, Mode mode, const Clock& clock, MessageSink& messa
 
 void IniFile::load(const Clock& clock, MessageSink& messages)
 {
-    const QString file = followLinks(path_);
+    QString linkError;
+    const QString file = linkTarget(path_, linkError);
     QByteArray bytes;
     switch (file.isEmpty() ? ReadResult::Failed : readSmallFile(file, IniText::kMaxFileBytes, bytes)) {
     case ReadResult::Missing:
@@ -192,7 +193,9 @@ void IniFile::close()
 void IniFile::save()
 {
     const auto bytes = text_.toBytes();
-    if (!bytes || !replaceAtomically(path_, *bytes).isEmpty()) throw IniWriteError(path_);
+    QString error;
+    if (!bytes || !replaceFile(path_, bytes->constData(), bytes->size(), error, WriteMode::Synced))
+        throw IniWriteError(path_);
 }
 
 } // namespace velumbra

@@ -13,7 +13,7 @@
 #include "results/BmpWriter.h"
 #include "results/CoreParameters.h"
 #include "results/ParameterRecord.h"
-#include "results/SafeFile.h"
+#include "core/SafeFile.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 // Every file the program writes goes through replaceFile or createNewFile:
 // what they do to links, devices, FIFOs and folders the test makes itself.
-#include "results/SafeFile.h"
+#include "core/SafeFile.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

@@ -1,9 +1,10 @@
-#include "results/SafeFile.h"
+#include "core/SafeFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -20,11 +21,13 @@ QString systemError(int code) { return QString::fromLocal8Bit(std::strerror(code
 // The whole content in a new temporary file of the target's folder, so the
 // final rename stays on one file system. The name is one that no file has
 // yet: a file of the user is never taken for it.
-bool writeTemporary(const QString& path, const char* data, qint64 size, QFile& part, QString& error)
+bool writeTemporary(const QString& path, const char* data, qint64 size, QFile& part, QString& error,
+                    WriteMode mode = WriteMode::Cached)
 {
+    // A random part: temporary files left by a killed writer never use up the names.
     for (int attempt = 0;; ++attempt) {
-        part.setFileName(attempt == 0 ? path + QStringLiteral(".part")
-                                      : path + QStringLiteral(".%1.part").arg(attempt));
+        part.setFileName(path + QStringLiteral(".part-") +
+                         QString::number(QRandomGenerator::global()->generate(), 36));
         if (part.open(QIODevice::WriteOnly | QIODevice::NewOnly)) break;
         if (!pathInUse(part.fileName()) || attempt == 99) {
             error = part.errorString();
@@ -33,6 +36,10 @@ bool writeTemporary(const QString& path, const char* data, qint64 size, QFile& p
     }
     bool ok = part.write(data, size) == size && part.flush();
     if (!ok) error = part.errorString();
+    if (ok && mode == WriteMode::Synced && ::fsync(part.handle()) != 0) {
+        ok = false;
+        error = systemError(errno);
+    }
     part.close();
     if (ok && part.error() != QFileDevice::NoError) {
         ok = false;
@@ -133,7 +140,7 @@ bool pathInUse(const QString& path)
     return info.exists() || info.isSymLink();
 }
 
-bool replaceFile(const QString& path, const char* data, qint64 size, QString& error)
+bool replaceFile(const QString& path, const char* data, qint64 size, QString& error, WriteMode mode)
 {
     error.clear();
     const QByteArray name = QFile::encodeName(path);
@@ -142,8 +149,17 @@ bool replaceFile(const QString& path, const char* data, qint64 size, QString& er
         return writeInPlace(name, target.st_mode, data, size, error);
     QString destination;
     if (!finalTarget(path, destination, error)) return false;
+    const QByteArray destinationName = QFile::encodeName(destination);
+    struct stat old {};
+    const bool exists = ::stat(destinationName.constData(), &old) == 0;
+    // A file the user made read-only is left alone, as a plain write would leave it.
+    if (exists && ::access(destinationName.constData(), W_OK) != 0) {
+        error = systemError(errno);
+        return false;
+    }
     QFile part;
-    if (!writeTemporary(destination, data, size, part, error)) return false;
+    if (!writeTemporary(destination, data, size, part, error, mode)) return false;
+    if (exists) (void)::chmod(QFile::encodeName(part.fileName()).constData(), old.st_mode & 07777);
     // rename() swaps the names in one step: a reader sees the old file or the new one.
     if (std::rename(QFile::encodeName(part.fileName()).constData(), QFile::encodeName(destination).constData()) != 0) {
         error = systemError(errno);
@@ -171,6 +187,20 @@ bool createNewFile(const QString& path, const char* data, qint64 size, QString& 
         return false;
     }
     return true;
+}
+
+QString linkTarget(const QString& path, QString& error)
+{
+    error.clear();
+    QString target;
+    return finalTarget(path, target, error) ? target : QString();
+}
+
+bool renameWithoutReplacing(const QString& from, const QString& to)
+{
+    const int code = renameNoReplace(QFile::encodeName(from), QFile::encodeName(to));
+    errno = code;
+    return code == 0;
 }
 
 } // namespace velumbra
