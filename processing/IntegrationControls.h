@@ -32,7 +32,7 @@ struct ThresholdControls {
     double TNI_Seuil_MaxMax = 65535;
     double TNI_Min = 0; // range of the last render, read-only
     double TNI_Max = 0;
-    bool CKB_Seuils_Evol = false;
+    bool CKB_Seuils_Evol = true;
     bool RDB_NB = false;
     bool RDB_Couleur = true;
     bool CKB_Red = true;

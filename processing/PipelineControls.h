@@ -24,7 +24,7 @@ struct PipelineControls {
     // Tracking
     bool CKB_Suivi = false;
     bool CKB_Autoguidage = false;
-    double SPED_Intervalle_Guidage = 1;
+    double SPED_Intervalle_Guidage = 10; // frames between two tracking passes
     bool RDB_Derive = false;
     bool CKB_Intensite_Min = false;
     bool CKB_Intensite_Max = false;

@@ -23,7 +23,7 @@ struct TrackingControls {
 
     // Preferences: autoguiding dead zone in pixels (also the drift method's
     // smallest step) and "Debug actif".
-    int SPED_Neutre = 0;
+    int SPED_Neutre = 2;
     bool CKB_Debug = false;
 };
 

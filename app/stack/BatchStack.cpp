@@ -148,6 +148,11 @@ StackOutcome BatchStack::run()
     s.CKB_Red = o_.red;
     s.CKB_Green = o_.green;
     s.CKB_Blue = o_.blue;
+    // A batch run renders between thresholds fixed for the run (given or
+    // measured at its end) and follows the object on every frame, whatever
+    // the windows start with.
+    s.CKB_Seuils_Evol = false;
+    c.SPED_Intervalle_Guidage = 1;
     c.TNI_Taille_ZDetect = std::min<double>(o_.detectSize, maxDetectionZone(frameWidth_));
     core_.zone.tolerance = o_.tolerance;
     c.tracking.RDB_Somax = o_.track == TrackMethod::Axes;

@@ -160,6 +160,7 @@ TEST(Thresholds, HandlersUpdateMirrorsBoundsAndAskForRenders)
     s.TNI_Seuil_Max = 5000; // beyond the bar: the bar keeps its bound
     Thresholds::TNI_Seuil_MaxExit(s, false, false);
     EXPECT_EQ(s.SCB_Maximum, 1000);
+    s.CKB_Seuils_Evol = false;
     EXPECT_FALSE(Thresholds::CKB_Seuils_EvolClick(s, true)); // box unchecked
     s.CKB_Seuils_Evol = true;
     s.thresholdRatioMax = 3;

@@ -28,6 +28,7 @@ protected:
         core.controls.TNI_Taille_ZAffich = W;
         core.flags.loadingSettings = false;
         core.controls.PNL_Integration.SPED_Nb_Bitmap = 0; // no stop count unless a test sets one
+        core.controls.GRB_Seuils.CKB_Seuils_Evol = false; // fixed thresholds unless a test sets them evolving
         core.integrator.setView(&view);
     }
     void wholeFrameZone()

@@ -32,6 +32,7 @@ struct Fixture {
         core.flags.loadingSettings = false;
         core.integrator.setView(&events);
         core.buffers.zoneFrame.fill(qRgb(100, 100, 100));
+        seuils.CKB_Seuils_Evol->setChecked(false); // fixed thresholds unless a test sets them evolving
     }
     void addFrame() { core.integrator.IntegrateAndRender(CurrentPlane(core.controls.integration), true, false, false); }
 

@@ -1,0 +1,127 @@
+#include "settings/Optics.h"
+#include "settings/IniFile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace velumbra {
+namespace {
+
+constexpr double kArcsecPerRadian = 648000.0 / std::numbers::pi;
+constexpr double kSiderealArcsecPerSecond = 15.041017;
+constexpr double kMinutesFrom = 120;  // arc seconds
+constexpr double kDegreesFrom = 7200; // arc seconds
+constexpr double kMinMeasureSeconds = 2;
+
+// A value outside [lo, hi] takes the nearest bound; one that is not a
+// number takes the fallback, so no NaN reaches a shown field.
+double clampOr(double v, double lo, double hi, double fallback)
+{
+    return std::isnan(v) ? fallback : std::clamp(v, lo, hi);
+}
+
+} // namespace
+
+double barlowFromStored(int stored)
+{
+    return std::max(stored / 1000.0, OpticsLimits::barlowMin);
+}
+
+double reducerFromStored(int stored)
+{
+    return std::max(stored / 1000.0, OpticsLimits::reducerMin);
+}
+
+OpticsControls ReadOpticsProfile(const IniFile& ini, const QString& name)
+{
+    const QString section = QStringLiteral("Optique.") + name;
+    const OpticsControls initial;
+    OpticsControls o;
+    o.TNI_Focale = ini.ReadInteger(section, QStringLiteral("Focale"), int(initial.TNI_Focale));
+    o.CKB_Barlow = ini.ReadInteger(section, QStringLiteral("BarlowChecked"), 0) != 0;
+    o.TNI_Barlow = barlowFromStored(ini.ReadInteger(section, QStringLiteral("Barlow"), 2000));
+    o.CKB_Reducteur = ini.ReadInteger(section, QStringLiteral("ReducteurChecked"), 0) != 0;
+    o.TNI_Reducteur = reducerFromStored(ini.ReadInteger(section, QStringLiteral("Reducteur"), 630));
+    o.CKB_RenvoiCoude = ini.ReadInteger(section, QStringLiteral("RenvoiCoudeChecked"), 0) != 0;
+    // The fields refuse values outside their ranges and keep their
+    // previous value, which at a read is the initial one.
+    if (!(o.TNI_Focale >= OpticsLimits::focalMin && o.TNI_Focale <= OpticsLimits::focalMax))
+        o.TNI_Focale = initial.TNI_Focale;
+    if (o.TNI_Barlow > OpticsLimits::barlowMax) o.TNI_Barlow = initial.TNI_Barlow;
+    if (o.TNI_Reducteur > OpticsLimits::reducerMax) o.TNI_Reducteur = initial.TNI_Reducteur;
+    return o;
+}
+
+double ComputeEffectiveFocal(const OpticsControls& optics)
+{
+    const OpticsControls initial;
+    const double focal =
+        clampOr(optics.TNI_Focale, OpticsLimits::focalMin, OpticsLimits::focalMax, initial.TNI_Focale);
+    const double barlow = optics.CKB_Barlow ? clampOr(optics.TNI_Barlow, OpticsLimits::barlowMin,
+                                                      OpticsLimits::barlowMax, initial.TNI_Barlow)
+                                            : 1.0;
+    const double reducer = optics.CKB_Reducteur ? clampOr(optics.TNI_Reducteur, OpticsLimits::reducerMin,
+                                                          OpticsLimits::reducerMax, initial.TNI_Reducteur)
+                                                : 1.0;
+    return reducer * (barlow * focal);
+}
+
+double scaledPixelSize(const CameraControls& camera, int imageWidth)
+{
+    if (imageWidth <= 0) return 0;
+    const double p = camera.TNI_Larg_Pix * camera.TNI_NbPix_X / imageWidth;
+    return std::isfinite(p) && p > 0 ? p : 0;
+}
+
+QString fieldUnitCaption(FieldUnit unit)
+{
+    switch (unit) {
+    case FieldUnit::Degrees: return QStringLiteral("(Degrés)");
+    case FieldUnit::Minutes: return QStringLiteral("(Minutes)");
+    case FieldUnit::Seconds: break;
+    }
+    return QStringLiteral("(Secondes)");
+}
+
+SamplingResult fieldInUnit(double samplingArcsec, double fieldXArcsec, double fieldYArcsec)
+{
+    SamplingResult r{samplingArcsec, fieldXArcsec, fieldYArcsec, FieldUnit::Seconds};
+    // The width alone chooses the unit, so both fields read in the same one.
+    if (fieldXArcsec > kDegreesFrom) {
+        r.TNI_ChampX *= 1.0 / 3600;
+        r.TNI_ChampY *= 1.0 / 3600;
+        r.unit = FieldUnit::Degrees;
+    } else if (fieldXArcsec > kMinutesFrom) {
+        r.TNI_ChampX *= 1.0 / 60;
+        r.TNI_ChampY *= 1.0 / 60;
+        r.unit = FieldUnit::Minutes;
+    }
+    return r;
+}
+
+std::optional<SamplingResult> ComputeSampling(const CameraControls& camera, double effectiveFocal, int imageWidth,
+                                              int imageHeight)
+{
+    if (imageWidth <= 0) return std::nullopt;
+    const double p = scaledPixelSize(camera, imageWidth);
+    if (p <= 0 || !(effectiveFocal > 0) || !std::isfinite(effectiveFocal)) return std::nullopt;
+    const double sampling = std::atan((p * 0.001) / effectiveFocal) * kArcsecPerRadian;
+    return fieldInUnit(sampling, imageWidth * sampling, std::max(imageHeight, 0) * sampling);
+}
+
+double measuredPixelSize(double distancePixels, double seconds, double effectiveFocal)
+{
+    constexpr double oneArcsec = 1.0 / kArcsecPerRadian;
+    double angle = oneArcsec;
+    if (distancePixels > 0 && seconds >= kMinMeasureSeconds)
+        angle = oneArcsec * kSiderealArcsecPerSecond * seconds / distancePixels;
+    // Beyond a quarter turn the tangent no longer means a size; the field's
+    // top stands for "too large to tell".
+    if (!(angle < std::numbers::pi / 2)) return OpticsLimits::pixelSizeMax;
+    const double size = std::tan(angle) * effectiveFocal * 1000;
+    if (!(size >= OpticsLimits::pixelSizeMin)) return OpticsLimits::pixelSizeMin;
+    return std::min(size, OpticsLimits::pixelSizeMax);
+}
+
+} // namespace velumbra
