@@ -9,8 +9,10 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <cstdint>
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace stacktest {
 
@@ -94,5 +96,19 @@ inline int level(int64_t v, int64_t lo, int64_t hi)
     const int64_t o = (v - lo) * 256 / span;
     return int(o > 255 ? 255 : o);
 }
+
+// A test's own folder, and the frames it writes there.
+class StackDir : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QString frame(const QString& name, const std::function<Rgb(int, int)>& pixel, int w = 40, int h = 30)
+    {
+        const QString p = path(name);
+        EXPECT_TRUE(writeFile(p, bmp24(w, h, pixel)));
+        return p;
+    }
+    QTemporaryDir dir;
+};
 
 } // namespace stacktest

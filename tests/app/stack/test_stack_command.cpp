@@ -34,18 +34,8 @@ int pixelChannel(const QImage& img, int x, int y, int c)
     return c == 0 ? qRed(p) : (c == 1 ? qGreen(p) : qBlue(p));
 }
 
-class StackCommand : public ::testing::Test {
+class StackCommand : public StackDir {
 protected:
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
-
-    QString path(const QString& name) const { return dir.filePath(name); }
-
-    QString frame(const QString& name, const std::function<Rgb(int, int)>& pixel, int w = W, int h = H)
-    {
-        const QString p = path(name);
-        EXPECT_TRUE(writeFile(p, bmp24(w, h, pixel)));
-        return p;
-    }
     QString lightFrame(int k)
     {
         return frame(QStringLiteral("light%1.bmp").arg(k), [k](int x, int y) { return pattern(k, x, y); });
@@ -55,8 +45,6 @@ protected:
         QImage img(path(name));
         return img;
     }
-
-    QTemporaryDir dir;
 };
 
 // The last zone column is never summed; every other pixel of the frame is

@@ -16,16 +16,8 @@ namespace {
 
 constexpr int W = 40, H = 30;
 
-class StackRunReport : public ::testing::Test {
+class StackRunReport : public StackDir {
 protected:
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
-    QString path(const QString& name) const { return dir.filePath(name); }
-    QString frame(const QString& name, const std::function<Rgb(int, int)>& pixel, int w = W, int h = H)
-    {
-        const QString p = path(name);
-        EXPECT_TRUE(writeFile(p, bmp24(w, h, pixel)));
-        return p;
-    }
     QStringList logColumn(const QString& log, int column) const
     {
         QFile f(log);
@@ -35,7 +27,6 @@ protected:
         for (qsizetype i = 1; i < lines.size(); ++i) values << lines[i].split(QLatin1Char(',')).value(column);
         return values;
     }
-    QTemporaryDir dir;
 };
 
 int median(const QImage& img)
