@@ -48,6 +48,10 @@ struct ImageCore final : FrameSink {
     void placeDisplayZone() override { pipeline.UpdateDisplayZone(); }
     bool processFrame(bool newFrame) override;
 
+    // The display-zone size kept for the next start (settings key Taille_Zaffich).
+    int savedDisplayZoneSize() const { return savedDisplayZoneSize_; }
+    void setSavedDisplayZoneSize(int size) { savedDisplayZoneSize_ = size; }
+
 private:
     // The display-zone size in use when capture stopped, given back at the
     // next start (at most the new frame width).

@@ -1,5 +1,6 @@
 #include "settings/Optics.h"
 #include "settings/IniFile.h"
+#include "settings/StoredNumbers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -51,6 +52,17 @@ OpticsControls ReadOpticsProfile(const IniFile& ini, const QString& name)
     if (o.TNI_Barlow > OpticsLimits::barlowMax) o.TNI_Barlow = initial.TNI_Barlow;
     if (o.TNI_Reducteur > OpticsLimits::reducerMax) o.TNI_Reducteur = initial.TNI_Reducteur;
     return o;
+}
+
+void WriteOpticsProfile(IniFile& ini, const QString& name, const OpticsControls& optics)
+{
+    const QString section = QStringLiteral("Optique.") + name;
+    ini.WriteInteger(section, QStringLiteral("Focale"), Stored::Round(optics.TNI_Focale));
+    ini.WriteInteger(section, QStringLiteral("BarlowChecked"), Stored::Bool(optics.CKB_Barlow));
+    ini.WriteInteger(section, QStringLiteral("Barlow"), Stored::RoundThousandths(optics.TNI_Barlow));
+    ini.WriteInteger(section, QStringLiteral("ReducteurChecked"), Stored::Bool(optics.CKB_Reducteur));
+    ini.WriteInteger(section, QStringLiteral("Reducteur"), Stored::RoundThousandths(optics.TNI_Reducteur));
+    ini.WriteInteger(section, QStringLiteral("RenvoiCoudeChecked"), Stored::Bool(optics.CKB_RenvoiCoude));
 }
 
 double ComputeEffectiveFocal(const OpticsControls& optics)

@@ -48,6 +48,9 @@ double reducerFromStored(int stored);
 // Reads the section "Optique." + name; a missing section or key gives the
 // values of a fresh OpticsControls.
 OpticsControls ReadOpticsProfile(const IniFile& ini, const QString& name);
+// Writes the section "Optique." + name: the focal rounded to whole
+// millimetres, the factors ×1000 rounded. Throws IniWriteError.
+void WriteOpticsProfile(IniFile& ini, const QString& name, const OpticsControls& optics);
 
 // Total focal length in mm: the primary focal times the Barlow factor and
 // the reducer factor of the checked ones ("Focale totale (mm)").

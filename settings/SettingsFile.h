@@ -28,6 +28,9 @@ public:
     // Writes the session's changes once; the file is closed even when that
     // write fails (IniWriteError is passed on).
     void close();
+    // Drops the session without writing it: a save that stopped half way
+    // leaves the file as it was.
+    void discard() { session_.reset(); }
 
     // Runs `work` on the open instance, or on one opened for this call only.
     template <class Work>

@@ -4,6 +4,7 @@
 #include "core/Rounding.h"
 #include "app/ui/ContextHelp.h"
 #include "app/ui/HelpWindow.h"
+#include "app/ui/ShellSettings.h"
 #include "acquisition/ui/GRB_Camera.h"
 #include "acquisition/ui/TFRM_PlayControl.h"
 #include "acquisition/ui/VideoSourceUi.h"
@@ -63,6 +64,7 @@ QWidget* emptyPage(const char* name)
 TFRM_Alv::TFRM_Alv(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("TFRM_Alv"));
+    settings_ = std::make_unique<ShellSettings>(*this);
     FormCreate();
 }
 
@@ -525,6 +527,7 @@ void TFRM_Alv::FormActivate()
 {
     if (!shellInitialised_) {
         shellInitialised_ = true;
+        settings_->load();
         core_.buffers.create();
         // Once only: a camera's own aspect, set at its start, must survive
         // the window being minimised and restored.
@@ -542,7 +545,9 @@ void TFRM_Alv::closeEvent(QCloseEvent* event)
 {
     // FormClose: sources stop, the debug log closes; the window then goes.
     core_.flags.targetActive = false;
-    emit formClosing(); // a running measurement is cleared, settings are written
+    // Written first, while every window still holds its values.
+    settings_->save();
+    emit formClosing(); // a running measurement is cleared
     videoSource_->source().BTN_StopClick();
     debugLog_.close();
     if (help_) help_->close();

@@ -28,6 +28,7 @@ class QFrame;
 namespace velumbra {
 
 class ContextHelp;
+class ShellSettings;
 class HelpWindow;
 class ImageView;
 class TAboutBox;
@@ -65,6 +66,8 @@ public:
     void setResources(TFRM_Ressources* resources);
     void setEqualizer(TFRM_Equal* equalizer);
     TFRM_Alv_Child* resultWindow() const { return child_; }
+    TFRM_Pref* preferences() const { return pref_; }
+    ShellSettings& settings() { return *settings_; }
     void setToolWindow(QWidget* window);
     void showToolWindow(const QString& objectName);
 
@@ -186,6 +189,7 @@ private:
     QHash<QString, QWidget*> toolWindows_;
     QList<QCheckBox*> toolBoxes_;
     QList<QLabel*> toolLabels_;
+    std::unique_ptr<ShellSettings> settings_;
     bool shellInitialised_ = false;
     bool sourceRunning_ = false;
     TrackingPanel* trackingPanel_ = nullptr;

@@ -271,6 +271,18 @@ void TFRM_Alv_Child::updateEnabling()
     CBX_Pendant->setEnabled(during);
 }
 
+void TFRM_Alv_Child::showSavingControls()
+{
+    // The fields' exit handlers are not run: the struct already holds the values.
+    const SavingControls c = scheduler_->controls;
+    EDT_Nom_Image->setText(c.EDT_Nom_Image);
+    TNI_Num_Suffixe->setValue(c.TNI_Num_Suffixe);
+    CKB_Longueur_Fixe->setChecked(c.CKB_Longueur_Fixe);
+    TNI_Longueur_Sequence->setValue(c.TNI_Longueur_Sequence);
+    CKB_Enreg_Params->setChecked(c.CKB_Enreg_Params);
+    updateEnabling();
+}
+
 void TFRM_Alv_Child::numberChanged(int number) { TNI_Num_Suffixe->setValue(number); }
 
 void TFRM_Alv_Child::runStateChanged() { updateEnabling(); }

@@ -63,6 +63,9 @@ public:
 
     ParameterValues gatherParameters() const;
 
+    // The saving controls show the values of scheduler().controls.
+    void showSavingControls();
+
     void BTN_Enregistrer_ImageClick();
     void BTN_Demarrer_SauvClick();
     void BTN_Arreter_SauvClick();

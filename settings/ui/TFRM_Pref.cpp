@@ -80,6 +80,28 @@ QWidget* TFRM_Pref::buildDebugPage()
     return page;
 }
 
+namespace {
+// Shape 0 checks the first button, 1 the second, any other neither.
+void showShape(QRadioButton* first, QRadioButton* second, unsigned char shape)
+{
+    QButtonGroup* group = first->group();
+    group->setExclusive(false);
+    first->setChecked(shape == 0);
+    second->setChecked(shape == 1);
+    group->setExclusive(true);
+}
+} // namespace
+
+void TFRM_Pref::showMireControls()
+{
+    const PipelineControls c = controls_;
+    CKB_Intensite_Max->setChecked(c.CKB_Intensite_Max);
+    CKB_Intensite_Min->setChecked(c.CKB_Intensite_Min);
+    CKB_FWHM->setChecked(c.CKB_FWHM);
+    showShape(RDB_Carre, RDB_Cercle, c.markerShape);
+    showShape(RDB_Croix, RDB_Point, c.crossShape);
+}
+
 // Checked: create or empty Debug.log in the current directory and keep it
 // open; unchecked: close it.
 void TFRM_Pref::CKB_DebugClick()

@@ -28,6 +28,9 @@ public:
     QRadioButton* RDB_Croix = nullptr;
     QRadioButton* RDB_Point = nullptr;
 
+    // The target page shows the values of the controls struct.
+    void showMireControls();
+
     void CKB_DebugClick();
 
 private:

@@ -1,0 +1,65 @@
+#include "app/ui/ShellSettings.h"
+#include "app/ui/TFRM_Alv.h"
+#include "app/ui/ZonesGroup.h"
+#include "acquisition/ui/GRB_Camera.h"
+#include "acquisition/ui/VideoSourceUi.h"
+#include "core/Rounding.h"
+#include "processing/ui/GRB_Seuils.h"
+#include "results/ui/TFRM_Alv_Child.h"
+#include "settings/ui/TFRM_Pref.h"
+#include "widgets/TNumInp.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QScrollBar>
+
+namespace velumbra {
+
+ShellSettings::ShellSettings(TFRM_Alv& main) : main_(main) {}
+ShellSettings::~ShellSettings() = default;
+
+SettingsTargets ShellSettings::targets()
+{
+    TFRM_Alv_Child* child = main_.resultWindow();
+    return {main_.core(), child ? child->scheduler().controls : noSaving_,
+            main_.videoSource().source().controls, child ? child->clickLinks() : noLinks_, prefs_};
+}
+
+void ShellSettings::load()
+{
+    startDirectory_ = QDir::currentPath();
+    if (!startDirectory_.endsWith(QLatin1Char('/'))) startDirectory_ += QLatin1Char('/');
+    settingsPath_ = startDirectory_ + QStringLiteral("Velumbra.ini");
+    file_ = std::make_unique<SettingsFile>(settingsPath_, clock_, main_);
+    LoadSettings(*file_, startDirectory_, targets());
+    showInWidgets();
+}
+
+void ShellSettings::save()
+{
+    if (!file_) return; // never loaded: nothing the user could have changed from the file
+    try {
+        SaveSettings(*file_, targets());
+    } catch (const IniWriteError& e) {
+        main_.showMessage(false, e.message());
+    }
+}
+
+// The widgets show the structs' values, as after any change of a struct.
+void ShellSettings::showInWidgets()
+{
+    if (main_.thresholdGroup()) main_.thresholdGroup()->syncFromCore();
+    main_.GRB_Zones->CKB_Zones_Liees->setChecked(targets().links.CKB_Zones_Liees);
+    if (CameraPanel* camera = main_.videoSource().panel()) {
+        const double refresh = main_.videoSource().source().controls.TNI_Tps_Rafraichissement;
+        camera->TNI_Tps_Rafraichissement->setValue(refresh);
+        camera->SCB_Tps_Rafraichissement->setValue(RoundDown(refresh));
+    }
+    if (TFRM_Alv_Child* child = main_.resultWindow()) {
+        child->setBitmapFolder(prefs_.EDT_Repertoire_Bitmaps);
+        child->showSavingControls();
+    }
+    if (TFRM_Pref* pref = main_.preferences()) pref->showMireControls();
+}
+
+} // namespace velumbra

@@ -1,0 +1,46 @@
+#pragma once
+#include "acquisition/control/VideoSource.h"
+#include "core/Clock.h"
+#include "results/ResultClicks.h"
+#include "results/SaveScheduler.h"
+#include "settings/SettingsStore.h"
+
+#include <QString>
+#include <memory>
+
+namespace velumbra {
+
+class TFRM_Alv;
+
+// The settings file of the main window: read into the control structs at
+// its first activation and shown in the widgets, written back when it closes.
+class ShellSettings {
+public:
+    explicit ShellSettings(TFRM_Alv& main);
+    ~ShellSettings();
+
+    // `Velumbra.ini` in the current directory.
+    void load();
+    // A failed write is reported in the message panel; the old file stays.
+    void save();
+
+    const QString& startDirectory() const { return startDirectory_; }
+    const QString& settingsPath() const { return settingsPath_; }
+    PrefsValues& prefs() { return prefs_; }
+
+private:
+    SettingsTargets targets();
+    void showInWidgets();
+
+    TFRM_Alv& main_;
+    SystemClock clock_;
+    QString startDirectory_;
+    QString settingsPath_;
+    std::unique_ptr<SettingsFile> file_;
+    PrefsValues prefs_;
+    // Stand-ins while a window is not attached (tests of the main window alone).
+    SavingControls noSaving_;
+    ResultClickLinks noLinks_;
+};
+
+} // namespace velumbra

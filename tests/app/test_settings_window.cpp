@@ -1,0 +1,115 @@
+// The main window reads Velumbra.ini from the current directory at its
+// first activation, shows the values in its windows' controls and writes
+// them back when it closes.
+#include "acquisition/ui/GRB_Camera.h"
+#include "acquisition/ui/VideoSourceUi.h"
+#include "app/ui/ShellSettings.h"
+#include "app/ui/TFRM_Alv.h"
+#include "app/ui/WindowSet.h"
+#include "app/ui/ZonesGroup.h"
+#include "processing/ui/GRB_Seuils.h"
+#include "results/ui/TFRM_Alv_Child.h"
+#include "settings/ui/TFRM_Pref.h"
+#include "widgets/TNumInp.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace velumbra::test {
+
+class TestSettingsWindow : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+
+    void write(const QByteArray& text)
+    {
+        QFile f(dir_.filePath(QStringLiteral("Velumbra.ini")));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+    }
+    QByteArray fileText()
+    {
+        QFile f(dir_.filePath(QStringLiteral("Velumbra.ini")));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+private slots:
+    void init()
+    {
+        previous_ = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir_.path()));
+    }
+    void cleanup() { QDir::setCurrent(previous_); }
+
+    void loadsAtFirstActivationAndSavesAtClose()
+    {
+        write("[Prefs]\nNom_Image=/ciel/m42_\nLongueur_Fixe=1\nLongueur_Sequence=2\nTps_Rafraichissement=250\n"
+              "CKB_Zones_Liees=1\nLangue=3\n[Seuils]\nSeuil_MaxMax=5000\nSeuil_Max=3000\nCKB_Seuils_Evol=0\n"
+              "[Mire]\nRDB_Cercle=1\n[Exposure]\nVesta_Port=2\n");
+        WindowSet set;
+        TFRM_Alv* main = set.main();
+        main->show();
+        QCOMPARE(main->settings().settingsPath(), QDir(dir_.path()).filePath(QStringLiteral("Velumbra.ini")));
+
+        GRB_Seuils* seuils = main->thresholdGroup();
+        QCOMPARE(double(seuils->TNI_Seuil_Max->Value()), 3000.0);
+        QCOMPARE(seuils->SCB_Maximum->maximum(), 5000);
+        QCOMPARE(seuils->SCB_Maximum->value(), 3000);
+        QVERIFY(!seuils->CKB_Seuils_Evol->isChecked());
+        QVERIFY(main->GRB_Zones->CKB_Zones_Liees->isChecked());
+        QVERIFY(main->resultWindow()->clickLinks().CKB_Zones_Liees);
+        QCOMPARE(double(main->videoSource().panel()->TNI_Tps_Rafraichissement->Value()), 250.0);
+        QCOMPARE(main->videoSource().panel()->SCB_Tps_Rafraichissement->value(), 250);
+        TFRM_Alv_Child* child = main->resultWindow();
+        QCOMPARE(child->findChild<QLineEdit*>(QStringLiteral("EDT_Nom_Image"))->text(), QStringLiteral("/ciel/m42_"));
+        QCOMPARE(double(child->findChild<TNumInp*>(QStringLiteral("TNI_Longueur_Sequence"))->Value()), 2.0);
+        QVERIFY(child->findChild<TNumInp*>(QStringLiteral("TNI_Longueur_Sequence"))->isEnabled());
+        QCOMPARE(child->scheduler().controls.TNI_Longueur_Sequence, 2.0);
+        QVERIFY(set.preferences()->RDB_Cercle->isChecked());
+        QVERIFY(!set.preferences()->RDB_Carre->isChecked());
+
+        main->GRB_Zones->CKB_Zones_Liees->setChecked(false);
+        child->findChild<QLineEdit*>(QStringLiteral("EDT_Nom_Image"))->setText(QStringLiteral("/ciel/m31_"));
+        main->close();
+
+        QSettings ini(dir_.filePath(QStringLiteral("Velumbra.ini")), QSettings::IniFormat);
+        QCOMPARE(ini.value(QStringLiteral("Prefs/CKB_Zones_Liees")).toString(), QStringLiteral("0"));
+        QCOMPARE(ini.value(QStringLiteral("Prefs/Nom_Image")).toString(), QStringLiteral("/ciel/m31_"));
+        QCOMPARE(ini.value(QStringLiteral("Seuils/Seuil_Max")).toString(), QStringLiteral("3000"));
+        QCOMPARE(ini.value(QStringLiteral("Mire/RDB_Cercle")).toString(), QStringLiteral("1"));
+        QCOMPARE(ini.value(QStringLiteral("Prefs/Langue")).toString(), QStringLiteral("3"));
+        QCOMPARE(ini.value(QStringLiteral("Exposure/Vesta_Port")).toString(), QStringLiteral("2"));
+    }
+
+    void failedWriteIsShownAndTheOldFileStays()
+    {
+        write("[Prefs]\nCKB_Zones_Liees=1\n");
+        WindowSet set;
+        TFRM_Alv* main = set.main();
+        main->show();
+        // The folder turns read-only for this program: its settings file is a
+        // folder that cannot be replaced.
+        const QString path = dir_.filePath(QStringLiteral("Velumbra.ini"));
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("Velumbra.ini/keep")));
+        main->GRB_Zones->CKB_Zones_Liees->setChecked(false);
+        main->close();
+        QVERIFY(main->MEMO_Message->toPlainText().contains(QStringLiteral("Ne peut écrire dans ") + path));
+        QVERIFY(QFileInfo(path).isDir());
+        QVERIFY(QDir(dir_.path()).rmpath(QStringLiteral("Velumbra.ini/keep")));
+    }
+};
+
+} // namespace velumbra::test
+
+QTEST_MAIN(velumbra::test::TestSettingsWindow)
+#include "test_settings_window.moc"

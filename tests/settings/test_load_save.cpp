@@ -1,0 +1,286 @@
+// The whole settings file read into the control structs and written back
+// from them: every handled key's default, malformed value, reading and
+// storage rule, and a save-then-load round trip.
+#include "IniFixture.h"
+
+#include "acquisition/control/VideoSource.h"
+#include "processing/ImageCore.h"
+#include "results/ResultClicks.h"
+#include "results/SaveScheduler.h"
+#include "settings/SettingsStore.h"
+#include "settings/StoredNumbers.h"
+
+#include <functional>
+
+namespace velumbra::test {
+namespace {
+
+// The control structs of the windows, as the main window owns them.
+struct Controls {
+    explicit Controls(const Clock& clock) : core(clock) {}
+    ImageCore core;
+    SavingControls saving;
+    VideoSourceControls video;
+    ResultClickLinks links;
+    PrefsValues prefs;
+    SettingsTargets targets() { return {core, saving, video, links, prefs}; }
+    ThresholdControls& seuils() { return core.controls.GRB_Seuils; }
+};
+
+struct KeyCase {
+    const char* section;
+    const char* key;
+    double absent;       // control value when the key is missing or malformed
+    const char* stored;  // a value in the file...
+    double loaded;       // ...and the control value it gives
+    double set;          // a control value (also the value held before a load)...
+    const char* saved;   // ...and the text it is stored as
+    std::function<double(Controls&)> get;
+    std::function<void(Controls&, double)> put;
+};
+
+#define FIELD(expr)                                                                                        \
+    [](Controls& c) { return double(c.expr); }, [](Controls& c, double v) { c.expr = decltype(c.expr)(v); }
+
+const std::vector<KeyCase>& keyCases()
+{
+    static const std::vector<KeyCase> cases = {
+        {"Prefs", "Longueur_Fixe", 0, "1", 1, 1, "1", FIELD(saving.CKB_Longueur_Fixe)},
+        {"Prefs", "Longueur_Sequence", 4, "2", 2, 2.5, "2", FIELD(saving.TNI_Longueur_Sequence)},
+        {"Prefs", "Longueur_Sequence", 4, "0x3", 3, 3.5, "4", FIELD(saving.TNI_Longueur_Sequence)},
+        {"Prefs", "Enreg_Params_Image", 0, "1", 1, 1, "1", FIELD(saving.CKB_Enreg_Params)},
+        {"Prefs", "Tps_Rafraichissement", 50, "250", 250, 251, "250", FIELD(video.TNI_Tps_Rafraichissement)},
+        {"Prefs", "Tps_Rafraichissement", 50, "20", 33, 120.6, "120", FIELD(video.TNI_Tps_Rafraichissement)},
+        {"Prefs", "CKB_Zones_Liees", 0, "1", 1, 1, "1", FIELD(links.CKB_Zones_Liees)},
+        {"Seuils", "Seuil_MinMin", 0, "10", 10, 10.5, "10", FIELD(seuils().TNI_Seuil_MinMin)},
+        {"Seuils", "Seuil_MaxMin", 0, "100", 100, 11.5, "12", FIELD(seuils().TNI_Seuil_MaxMin)},
+        {"Seuils", "Seuil_MinMax", 65535, "5000", 5000, 4999.7, "5000", FIELD(seuils().TNI_Seuil_MinMax)},
+        {"Seuils", "Seuil_MaxMax", 65535, "9000", 9000, 9000.49, "9000", FIELD(seuils().TNI_Seuil_MaxMax)},
+        {"Seuils", "Seuil_Min", 0, "40", 40, -2.5, "-2", FIELD(seuils().TNI_Seuil_Min)},
+        {"Seuils", "Seuil_Max", 2500, "0x9C4", 2500, 1234.5, "1234", FIELD(seuils().TNI_Seuil_Max)},
+        {"Seuils", "Seuil_Max", 2500, "3000", 3000, -3.5, "-4", FIELD(seuils().TNI_Seuil_Max)},
+        {"Seuils", "CKB_Seuils_Evol", 1, "0", 0, 0, "0", FIELD(seuils().CKB_Seuils_Evol)},
+        {"Prefs", "Taille_Zaffich", 640, "400", 400, 641, "640",
+         [](Controls& c) { return double(c.core.savedDisplayZoneSize()); },
+         [](Controls& c, double v) {
+             c.core.setSavedDisplayZoneSize(int(v));
+             c.core.controls.TNI_Taille_ZAffich = v;
+         }},
+        {"Autoguide", "AG_Intervalle_Guidage", 10, "3", 3, 7.9, "7", FIELD(core.controls.SPED_Intervalle_Guidage)},
+        {"Autoguide", "AG_Neutre", 2, "5", 5, 4, "4", FIELD(core.controls.tracking.SPED_Neutre)},
+        {"Mire", "CKB_Intensite_Max", 0, "1", 1, 1, "1", FIELD(core.controls.CKB_Intensite_Max)},
+        {"Mire", "CKB_Intensite_Min", 0, "1", 1, 1, "1", FIELD(core.controls.CKB_Intensite_Min)},
+        {"Mire", "FWHM", 0, "1", 1, 1, "1", FIELD(core.controls.CKB_FWHM)},
+        {"Optique.Defaut", "Focale", 2000, "1250", 1250, 1000.5, "1000", FIELD(prefs.optics.TNI_Focale)},
+        {"Optique.Defaut", "Barlow", 2.0, "3000", 3.0, 2.5, "2500", FIELD(prefs.optics.TNI_Barlow)},
+        {"Optique.Defaut", "Reducteur", 0.63, "500", 0.5, 0.0625, "62", FIELD(prefs.optics.TNI_Reducteur)},
+        {"Optique.Defaut", "BarlowChecked", 0, "1", 1, 1, "1", FIELD(prefs.optics.CKB_Barlow)},
+    };
+    return cases;
+}
+#undef FIELD
+
+class LoadSave : public IniFixture {
+protected:
+    void load(Controls& c)
+    {
+        SettingsFile file(path(), clock, messages);
+        LoadSettings(file, QStringLiteral("/start/"), c.targets());
+        EXPECT_FALSE(file.settingsOpen());
+    }
+    void save(Controls& c)
+    {
+        SettingsFile file(path(), clock, messages);
+        SaveSettings(file, c.targets());
+        EXPECT_FALSE(file.settingsOpen());
+    }
+    static QByteArray line(const KeyCase& k, const char* value)
+    {
+        return QByteArray("[") + k.section + "]\n" + k.key + "=" + value + "\n";
+    }
+    QString storedText(const KeyCase& k)
+    {
+        IniFile ini = open();
+        return ini.ReadString(QLatin1String(k.section), QLatin1String(k.key), QStringLiteral("<missing>"));
+    }
+    Controls c{clock};
+};
+
+TEST_F(LoadSave, AbsentKeyGivesItsDefault)
+{
+    for (const KeyCase& k : keyCases()) {
+        Controls held(clock);
+        k.put(held, k.set);
+        load(held);
+        EXPECT_DOUBLE_EQ(k.get(held), k.absent) << k.section << "/" << k.key;
+    }
+}
+
+TEST_F(LoadSave, MalformedValueGivesItsDefault)
+{
+    for (const char* bad : {"abc", "", "12x", "0x", "99999999999"}) {
+        for (const KeyCase& k : keyCases()) {
+            put(line(k, bad));
+            Controls held(clock);
+            k.put(held, k.set);
+            load(held);
+            EXPECT_DOUBLE_EQ(k.get(held), k.absent) << k.section << "/" << k.key << "=" << bad;
+        }
+    }
+}
+
+TEST_F(LoadSave, StoredValueReachesTheControl)
+{
+    for (const KeyCase& k : keyCases()) {
+        put(line(k, k.stored));
+        Controls loaded(clock);
+        load(loaded);
+        EXPECT_DOUBLE_EQ(k.get(loaded), k.loaded) << k.section << "/" << k.key << "=" << k.stored;
+    }
+}
+
+TEST_F(LoadSave, ControlIsStoredWithItsRule)
+{
+    for (const KeyCase& k : keyCases()) {
+        Controls held(clock);
+        k.put(held, k.set);
+        save(held);
+        EXPECT_EQ(storedText(k), QLatin1String(k.saved)) << k.section << "/" << k.key << " from " << k.set;
+    }
+}
+
+TEST(StoredNumbers, RoundGoesToEvenTruncTowardZero)
+{
+    struct Case {
+        double value;
+        int round, trunc, roundK, truncK;
+    };
+    const Case cases[] = {
+        {0.5, 0, 0, 500, 500},       {1.5, 2, 1, 1500, 1500},    {2.5, 2, 2, 2500, 2500},
+        {-0.5, 0, 0, -500, -500},    {-1.5, -2, -1, -1500, -1500}, {-2.7, -3, -2, -2700, -2700},
+        {0.0025, 0, 0, 2, 2},        {0.0035, 0, 0, 4, 3},       {1e12, INT_MAX, INT_MAX, INT_MAX, INT_MAX},
+        {-1e12, INT_MIN, INT_MIN, INT_MIN, INT_MIN},
+    };
+    for (const Case& k : cases) {
+        EXPECT_EQ(Stored::Round(k.value), k.round) << k.value;
+        EXPECT_EQ(Stored::Trunc(k.value), k.trunc) << k.value;
+        EXPECT_EQ(Stored::RoundThousandths(k.value), k.roundK) << k.value;
+        EXPECT_EQ(Stored::TruncThousandths(k.value), k.truncK) << k.value;
+    }
+    EXPECT_EQ(Stored::Round(std::nan("")), 0);
+}
+
+TEST_F(LoadSave, ThresholdSlidersFollowTheirBounds)
+{
+    struct Case {
+        const char* file;
+        int minLow, minHigh, minPos, maxLow, maxHigh, maxPos;
+    };
+    const Case cases[] = {
+        {"", 0, 65535, 0, 0, 65535, 2500},
+        {"Seuil_MinMin=100\nSeuil_Min=50\nSeuil_MaxMax=1000\n", 100, 65535, 100, 0, 1000, 1000},
+        {"Seuil_MinMax=30\nSeuil_Min=40\nSeuil_MaxMin=3000\n", 0, 30, 30, 3000, 65535, 3000},
+        // A field refuses a value out of its range and keeps its own.
+        {"Seuil_Max=70000\nSeuil_MinMax=0\n", 0, 65535, 0, 0, 65535, 2500},
+    };
+    for (const Case& k : cases) {
+        put(QByteArray("[Seuils]\n") + k.file);
+        Controls loaded(clock);
+        load(loaded);
+        const ThresholdControls& s = loaded.seuils();
+        EXPECT_EQ(s.SCB_Minimum_Min, k.minLow) << k.file;
+        EXPECT_EQ(s.SCB_Minimum_Max, k.minHigh) << k.file;
+        EXPECT_EQ(s.SCB_Minimum, k.minPos) << k.file;
+        EXPECT_EQ(s.SCB_Maximum_Min, k.maxLow) << k.file;
+        EXPECT_EQ(s.SCB_Maximum_Max, k.maxHigh) << k.file;
+        EXPECT_EQ(s.SCB_Maximum, k.maxPos) << k.file;
+    }
+}
+
+TEST_F(LoadSave, TargetShapesFollowTheRadioButtonsInTurn)
+{
+    struct Case {
+        const char* carre;
+        const char* cercle;
+        int shape; // 0 square, 1 circle, 2 none
+    };
+    const Case cases[] = {{"1", "0", 0}, {"0", "1", 1}, {"1", "1", 1}, {"0", "0", 2}};
+    for (const Case& k : cases) {
+        put(QByteArray("[Mire]\nRDB_Carre=") + k.carre + "\nRDB_Cercle=" + k.cercle + "\nRDB_Croix=" + k.carre +
+            "\nRDB_Point=" + k.cercle + "\n");
+        Controls loaded(clock);
+        load(loaded);
+        EXPECT_EQ(loaded.core.controls.markerShape, k.shape) << k.carre << k.cercle;
+        EXPECT_EQ(loaded.core.controls.crossShape, k.shape) << k.carre << k.cercle;
+        save(loaded);
+        IniFile ini = open();
+        EXPECT_EQ(ini.ReadInteger(QStringLiteral("Mire"), QStringLiteral("RDB_Carre"), -1), k.shape == 0);
+        EXPECT_EQ(ini.ReadInteger(QStringLiteral("Mire"), QStringLiteral("RDB_Point"), -1), k.shape == 1);
+    }
+}
+
+TEST_F(LoadSave, TextsAndOpticsProfile)
+{
+    put("[Prefs]\nOptique_Courante=Lunette 80\nRepertoire_Bitmaps=/data/img\nNom_Image=/data/img/jup\n"
+        "[Optique.Lunette 80]\nFocale=500\n[Optique.C8]\nFocale=2030\n");
+    load(c);
+    EXPECT_EQ(c.prefs.CBX_Optique, QStringLiteral("Lunette 80"));
+    EXPECT_EQ(c.prefs.opticsProfiles, QStringList({QStringLiteral("C8"), QStringLiteral("Lunette 80")}));
+    EXPECT_DOUBLE_EQ(c.prefs.optics.TNI_Focale, 500);
+    EXPECT_DOUBLE_EQ(c.prefs.effectiveFocal, 500);
+    EXPECT_EQ(c.saving.EDT_Nom_Image, QStringLiteral("/data/img/jup"));
+    EXPECT_EQ(c.prefs.EDT_Repertoire_Bitmaps, QStringLiteral("/data/img"));
+    EXPECT_EQ(c.prefs.lastOpenedDirectory, QStringLiteral("/start/")) << "missing: the start folder";
+}
+
+TEST_F(LoadSave, SaveThenLoadRestoresEveryValue)
+{
+    Controls before(clock);
+    for (const KeyCase& k : keyCases()) k.put(before, k.loaded);
+    before.saving.EDT_Nom_Image = QStringLiteral("/nuit/m42_");
+    before.prefs.EDT_Repertoire_Bitmaps = QStringLiteral("/nuit");
+    before.prefs.lastOpenedDirectory = QStringLiteral("/nuit/darks");
+    before.prefs.CBX_Optique = QStringLiteral("C8 f/10");
+    before.core.controls.markerShape = 1;
+    before.core.controls.crossShape = 2;
+    save(before);
+
+    Controls after(clock);
+    load(after);
+    for (const KeyCase& k : keyCases())
+        EXPECT_DOUBLE_EQ(k.get(after), k.get(before)) << k.section << "/" << k.key;
+    EXPECT_EQ(after.saving.EDT_Nom_Image, before.saving.EDT_Nom_Image);
+    EXPECT_EQ(after.prefs.EDT_Repertoire_Bitmaps, before.prefs.EDT_Repertoire_Bitmaps);
+    EXPECT_EQ(after.prefs.lastOpenedDirectory, before.prefs.lastOpenedDirectory);
+    EXPECT_EQ(after.prefs.CBX_Optique, before.prefs.CBX_Optique);
+    EXPECT_EQ(after.core.controls.markerShape, 1);
+    EXPECT_EQ(after.core.controls.crossShape, 2);
+    EXPECT_EQ(after.seuils().SCB_Maximum, before.seuils().TNI_Seuil_Max);
+}
+
+TEST_F(LoadSave, SaveKeepsKeysItDoesNotKnow)
+{
+    put("[Prefs]\nLangue=2\nNom_Image=old\n[Exposure]\nVesta_Port=3\n");
+    save(c);
+    IniFile ini = open();
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Prefs"), QStringLiteral("Langue"), -1), 2);
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Exposure"), QStringLiteral("Vesta_Port"), -1), 3);
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Prefs"), QStringLiteral("Nom_Image"), QStringLiteral("?")), QString());
+}
+
+TEST_F(LoadSave, FailedWriteSaysWhereAndLeavesNoSession)
+{
+    const QString missing = dir.filePath(QStringLiteral("no/such/folder/Velumbra.ini"));
+    SettingsFile file(missing, clock, messages);
+    try {
+        SaveSettings(file, c.targets());
+        ADD_FAILURE() << "the save went through";
+    } catch (const IniWriteError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Ne peut écrire dans ") + missing);
+    }
+    EXPECT_FALSE(file.settingsOpen());
+    EXPECT_FALSE(QFile::exists(missing));
+}
+
+} // namespace
+} // namespace velumbra::test
