@@ -25,6 +25,7 @@ void ImageCore::captureStarting(bool firstStart, bool live)
     zone.prevStarPos = zone.starPos;
     if (h > 0) zone.displayAspect = double(w) / double(h);
     controls.TNI_Taille_ZAffich = std::min(w, savedDisplayZoneSize_);
+    zoneSizeApplied_ = true;
     controls.TNI_Taille_ZDetect = std::min(controls.TNI_Taille_ZDetect, double(maxDetectionZone(w)));
     if (live) buffers.clearDisplay();
     flags.loadingSettings = false;
@@ -37,6 +38,11 @@ void ImageCore::captureStopped()
 {
     savedDisplayZoneSize_ = RoundDown(controls.TNI_Taille_ZAffich);
     flags.targetActive = false;
+}
+
+int ImageCore::displayZoneSizeToKeep() const
+{
+    return zoneSizeApplied_ ? RoundDown(controls.TNI_Taille_ZAffich) : savedDisplayZoneSize_;
 }
 
 bool ImageCore::processFrame(bool newFrame)

@@ -50,12 +50,17 @@ struct ImageCore final : FrameSink {
 
     // The display-zone size kept for the next start (settings key Taille_Zaffich).
     int savedDisplayZoneSize() const { return savedDisplayZoneSize_; }
+    // The display-zone size to keep for the next run: the slider's once a
+    // capture has applied the kept size to it, else the kept size itself (a
+    // run that never started a source must not lose it).
+    int displayZoneSizeToKeep() const;
     void setSavedDisplayZoneSize(int size) { savedDisplayZoneSize_ = size; }
 
 private:
     // The display-zone size in use when capture stopped, given back at the
     // next start (at most the new frame width).
     int savedDisplayZoneSize_ = 640;
+    bool zoneSizeApplied_ = false;
 };
 
 } // namespace velumbra

@@ -174,8 +174,7 @@ void saveAll(IniFile& ini, const SettingsTargets& from)
     w.integer(kSeuils, "CKB_Seuils_Evol", Stored::Bool(t.CKB_Seuils_Evol));
 
     const PipelineControls& c = from.core.controls;
-    // The display-zone slider's position.
-    w.integer(kPrefs, "Taille_Zaffich", RoundDown(c.TNI_Taille_ZAffich));
+    w.integer(kPrefs, "Taille_Zaffich", from.core.displayZoneSizeToKeep());
     w.integer(kPrefs, "CKB_Zones_Liees", Stored::Bool(from.links.CKB_Zones_Liees));
 
     w.integer(kAutoguide, "AG_Intervalle_Guidage", Stored::Trunc(c.SPED_Intervalle_Guidage));

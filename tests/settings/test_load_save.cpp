@@ -60,12 +60,9 @@ const std::vector<KeyCase>& keyCases()
         {"Seuils", "Seuil_Max", 2500, "0x9C4", 2500, 1234.5, "1234", FIELD(seuils().TNI_Seuil_Max)},
         {"Seuils", "Seuil_Max", 2500, "3000", 3000, -3.5, "-4", FIELD(seuils().TNI_Seuil_Max)},
         {"Seuils", "CKB_Seuils_Evol", 1, "0", 0, 0, "0", FIELD(seuils().CKB_Seuils_Evol)},
-        {"Prefs", "Taille_Zaffich", 640, "400", 400, 641, "640",
+        {"Prefs", "Taille_Zaffich", 640, "400", 400, 480, "480",
          [](Controls& c) { return double(c.core.savedDisplayZoneSize()); },
-         [](Controls& c, double v) {
-             c.core.setSavedDisplayZoneSize(int(v));
-             c.core.controls.TNI_Taille_ZAffich = v;
-         }},
+         [](Controls& c, double v) { c.core.setSavedDisplayZoneSize(int(v)); }},
         {"Autoguide", "AG_Intervalle_Guidage", 10, "3", 3, 7.9, "7", FIELD(core.controls.SPED_Intervalle_Guidage)},
         {"Autoguide", "AG_Neutre", 2, "5", 5, 4, "4", FIELD(core.controls.tracking.SPED_Neutre)},
         {"Mire", "CKB_Intensite_Max", 0, "1", 1, 1, "1", FIELD(core.controls.CKB_Intensite_Max)},
@@ -256,6 +253,25 @@ TEST_F(LoadSave, SaveThenLoadRestoresEveryValue)
     EXPECT_EQ(after.core.controls.markerShape, 1);
     EXPECT_EQ(after.core.controls.crossShape, 2);
     EXPECT_EQ(after.seuils().SCB_Maximum, before.seuils().TNI_Seuil_Max);
+}
+
+// The kept display-zone size reaches the slider only when a capture starts:
+// a run without one keeps the stored size, a run with one keeps the slider's.
+TEST_F(LoadSave, DisplayZoneSizeSurvivesARunWithoutCapture)
+{
+    put("[Prefs]\nTaille_Zaffich=640\n");
+    load(c);
+    ASSERT_LT(c.core.controls.TNI_Taille_ZAffich, 640); // the slider still shows its starting size
+    save(c);
+    EXPECT_EQ(open().ReadInteger(QStringLiteral("Prefs"), QStringLiteral("Taille_Zaffich"), -1), 640);
+
+    c.core.buffers.create();
+    c.core.buffers.setFrameSize(800, 600);
+    c.core.captureStarting(true, true);
+    EXPECT_EQ(c.core.controls.TNI_Taille_ZAffich, 640);
+    c.core.controls.TNI_Taille_ZAffich = 401; // the user moves the slider: whole even sizes are kept
+    save(c);
+    EXPECT_EQ(open().ReadInteger(QStringLiteral("Prefs"), QStringLiteral("Taille_Zaffich"), -1), 400);
 }
 
 TEST_F(LoadSave, SaveKeepsKeysItDoesNotKnow)
