@@ -89,6 +89,9 @@ TFRM_Alv_Child::TFRM_Alv_Child(const Clock& clock, SaveScheduler::Timers timers,
 
 TFRM_Alv_Child::~TFRM_Alv_Child()
 {
+    // The controls outlive this part of the window: a field losing the focus
+    // while they are torn down must not call back into it.
+    for (QObject* control : findChildren<QObject*>()) control->disconnect(this);
     scheduler_->setView(nullptr);
 }
 
