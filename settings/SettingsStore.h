@@ -1,5 +1,5 @@
 #pragma once
-#include "settings/Optics.h"
+#include "settings/Preferences.h"
 #include "settings/SettingsFile.h"
 
 #include <QString>
@@ -11,18 +11,6 @@ struct ImageCore;
 struct SavingControls;
 struct VideoSourceControls;
 struct ResultClickLinks;
-
-// Preferences kept for windows that hold them in a widget or a private
-// member: the image folder, the folder of the open dialogs and the current
-// optics profile with its values.
-struct PrefsValues {
-    QString EDT_Repertoire_Bitmaps;
-    QString lastOpenedDirectory;
-    QStringList opticsProfiles{QStringLiteral("Defaut")}; // CBX_Optique's items
-    QString CBX_Optique = QStringLiteral("Defaut");       // its text
-    OpticsControls optics;
-    double effectiveFocal = ComputeEffectiveFocal(OpticsControls{});
-};
 
 // The control structs the settings file fills at the first activation of
 // the main window and is written from when it closes.
