@@ -73,10 +73,19 @@ struct AutoguidePrefs {
     bool CKB_LF = false;
 };
 
+struct AutoguideLimits {
+    static constexpr int pulseMin = 15, pulseMax = 945, pulseStep = 15; // ms
+    static constexpr double speedMin = 0, speedMax = 100000;           // arc seconds per second
+    static constexpr double inertiaMaxMs = 10000;
+    static constexpr int alternateDelayMax = 400;                      // ms
+    static constexpr double testMin = 250, testMax = 3600000;         // ms
+};
+
 // The autofocus group of the telescope tab.
 struct AutoFocusPrefs {
     int SPED_Tps_Base_Autofocus = 10000; // ms, 0..60000
-    double TNI_FWHM_Stop = 4.0;          // pixels
+    double TNI_FWHM_Stop = 4.0;          // pixels, 0..100
+    static constexpr double fwhmStopMax = 100;
 };
 
 // Image selection and focus tabs: slider positions.

@@ -20,6 +20,13 @@ struct SettingsTargets {
     VideoSourceControls& video;
     ResultClickLinks& links;
     PrefsValues& prefs;
+    // The frame the main window shows (width 0 before the first): its size
+    // and sampling are written at close for other programs to read.
+    struct ShownFrame {
+        int width = 0;
+        int height = 0;
+        double sampling = 0;
+    } shown = {};
 };
 
 // `startDirectory` ends with "/"; it is the default of the last opened folder.

@@ -72,6 +72,59 @@ const std::vector<KeyCase>& keyCases()
         {"Optique.Defaut", "Barlow", 2.0, "3000", 3.0, 2.5, "2500", FIELD(prefs.optics.TNI_Barlow)},
         {"Optique.Defaut", "Reducteur", 0.63, "500", 0.5, 0.0625, "62", FIELD(prefs.optics.TNI_Reducteur)},
         {"Optique.Defaut", "BarlowChecked", 0, "1", 1, 1, "1", FIELD(prefs.optics.CKB_Barlow)},
+        {"Optique.Defaut", "Barlow", 2.0, "500", 1.0, 1.0, "1000", FIELD(prefs.optics.TNI_Barlow)},
+        {"Optique.Defaut", "Reducteur", 0.63, "5", 0.01, 0.01, "10", FIELD(prefs.optics.TNI_Reducteur)},
+        {"Monture.Defaut", "Rayon_Az", 15, "80", 80, 79.5, "80", FIELD(prefs.mount.TNI_Rayon_Az)},
+        {"Monture.Defaut", "Rayon_Alt", 15, "10000", 15, 120.5, "120", FIELD(prefs.mount.TNI_Rayon_Alt)},
+        {"Monture.Defaut", "Fil_Az", 1.0, "750", 0.75, 0.7505, "750", FIELD(prefs.mount.TNI_Fil_Az)},
+        {"Monture.Defaut", "Fil_Alt", 1.0, "50", 1.0, 1.25, "1250", FIELD(prefs.mount.TNI_Fil_Alt)},
+        {"Monture.Defaut", "Inverse_Alt", 0, "1", 1, 1, "1", FIELD(prefs.mount.CKB_Inverse_Alt)},
+        {"Camera.Defaut", "Larg_Pix", 7.4, "5600", 5.6, 9.0005, "9000", FIELD(prefs.camera.pixels.TNI_Larg_Pix)},
+        {"Camera.Defaut", "Haut_Pix", 7.4, "3750", 3.75, 3.75, "3750", FIELD(prefs.camera.pixels.TNI_Haut_Pix)},
+        {"Camera.Defaut", "NbPix_X", 640, "2049", 640, 320.5, "320", FIELD(prefs.camera.pixels.TNI_NbPix_X)},
+        {"Camera.Defaut", "NbPix_Y", 480, "240", 240, 240, "240", FIELD(prefs.camera.pixels.TNI_NbPix_Y)},
+        {"Camera.Defaut", "VestaModChecked", 0, "1", 1, 1, "1", FIELD(prefs.camera.CKB_VestaMod)},
+        {"Camera.Defaut", "CKB_RAW.Checked", 0, "1", 1, 1, "1", FIELD(prefs.camera.CKB_RAW)},
+        {"Prefs", "Langue", 0, "2", 2, 1, "1", FIELD(prefs.CBX_Langue)},
+        {"Prefs", "Finesse_Selection", 70, "150", 100, 12, "12", FIELD(prefs.selection.SCB_Finesse_Selection)},
+        {"Prefs", "Sensibilite_MAP", 990, "850", 900, 950, "950", FIELD(prefs.selection.SCB_Sensibilite_MAP)},
+        {"Prefs", "Precision_MAP", 990, "995", 995, 1000, "1000", FIELD(prefs.selection.SCB_Precision_MAP)},
+        {"Exposure", "Vesta_Port", 0, "15", 0, 14, "14", FIELD(prefs.longExposure.CBX_Vesta_Port)},
+        {"Exposure", "Vesta_InterPose", 150, "0", 1, 2500, "2500", FIELD(prefs.longExposure.SPED_Vesta_Interpose)},
+        {"Exposure", "TNI_Bit_Active_Odd", 2, "9", 9, 7.9, "7", FIELD(prefs.longExposure.TNI_Bit_Active_Odd)},
+        {"Exposure", "TNI_Bit_Active_Even", 3, "10", 3, 6, "6", FIELD(prefs.longExposure.TNI_Bit_Active_Even)},
+        {"Exposure", "TNI_Vesta_Activevalue_Odd", 1, "0", 0, 0, "0", FIELD(prefs.longExposure.TNI_Vesta_ActiveValue_Odd)},
+        {"Exposure", "TNI_Amp_ActiveValue", 1, "2", 1, 0, "0", FIELD(prefs.longExposure.TNI_Amp_ActiveValue)},
+        {"Exposure", "TNI_Bit_Longexp_Active", 5, "8", 8, 8, "8", FIELD(prefs.longExposure.TNI_Bit_Longexp_Active)},
+        {"Exposure", "SPED_Avance", 200, "70000", 60000, 400, "400", FIELD(prefs.longExposure.SPED_Avance)},
+        {"Exposure", "CBX_Ligne_Guidage", 0, "2", 2, 1, "1", FIELD(prefs.longExposure.CBX_Ligne_guidage)},
+        {"Exposure", "CKB_LongueposePermanent", 0, "1", 1, 1, "1", FIELD(prefs.longExposure.CKB_LongueposePermanent)},
+        {"Exposure", "Vesta-Pose", 5000, "60000", 60000, 120000, "120000", FIELD(prefs.longExposure.SPED_Vesta_Pose)},
+        {"Exposure", "Vesta-Pose-Guidage", 500, "0x3E8", 1000, 700, "700",
+         FIELD(prefs.longExposure.SPED_Vesta_Pose_Guidage)},
+        {"Autoguide", "AG_Intervalle_Guidage", 10, "2000", 1500, 1500, "1500", FIELD(core.controls.SPED_Intervalle_Guidage)},
+        {"Autoguide", "AG_PortSerie", 0, "7", 7, 3, "3", FIELD(prefs.autoguide.CBX_AG_PortSerie)},
+        {"Autoguide", "AG_PortParallele", 0, "-1", 0, 2, "2", FIELD(prefs.autoguide.CBX_AG_PortParallele)},
+        {"Autoguide", "AG_Vitesse", 6, "12", 12, 0, "0", FIELD(prefs.autoguide.CBX_AG_Vitesse)},
+        {"Autoguide", "AG_Parite", 3, "0", 0, 1, "1", FIELD(prefs.autoguide.CBX_AG_Parite)},
+        {"Autoguide", "AG_Databits", 1, "0", 0, 0, "0", FIELD(prefs.autoguide.CBX_AG_Databits)},
+        {"Autoguide", "AG_StopBits", 0, "2", 2, 1, "1", FIELD(prefs.autoguide.CBX_AG_StopBits)},
+        {"Autoguide", "TNI_Bit_Est", 6, "2", 2, 3, "3", FIELD(prefs.autoguide.TNI_Bit_Est)},
+        {"Autoguide", "TNI_Sud_Activevalue", 1, "0", 0, 0, "0", FIELD(prefs.autoguide.TNI_Sud_ActiveValue)},
+        {"Autoguide", "AG_Duree_impulsions", 200, "10", 15, 945, "945", FIELD(prefs.autoguide.SPED_Duree_impulsions)},
+        {"Autoguide", "AG_Vitesse_Nord", 5.0, "7250", 7.25, 7.2509, "7250", FIELD(prefs.autoguide.TNI_Vitesse_Nord)},
+        {"Autoguide", "AG_Vitesse_Est", 5.0, "15500", 15.5, 0.1, "100", FIELD(prefs.autoguide.TNI_Vitesse_Est)},
+        {"Autoguide", "CKB_Correct_Sud", 1, "0", 0, 0, "0", FIELD(prefs.autoguide.CKB_Correct_Sud)},
+        {"Autoguide", "AG_Tps_Inertie", 100, "250", 250, 99.9, "99", FIELD(prefs.autoguide.TNI_Tps_Inertie)},
+        {"Autoguide", "AG_Guide_Separement", 0, "1", 1, 1, "1", FIELD(prefs.autoguide.CKB_Separes)},
+        {"Autoguide", "AG_Delai_Guide_Separement", 25, "500", 400, 50, "50", FIELD(prefs.autoguide.SPED_Delai_Separes)},
+        {"Autoguide", "AG_Prc_Inertie", 20, "35", 35, 0, "0", FIELD(prefs.autoguide.SPED_Pourcent_Inertie)},
+        {"Autoguide", "AG_Duree_Test", 1000, "100", 1000, 2000.7, "2000", FIELD(prefs.autoguide.TNI_Duree_test)},
+        {"Autoguide", "InverseDEC", 0, "1", 1, 1, "1", FIELD(prefs.autoguide.CKB_InverseDEC)},
+        {"AutoFocus", "SPED_TPS_Base_Autofocus", 10000, "5000", 5000, 100, "100",
+         FIELD(prefs.autoFocus.SPED_Tps_Base_Autofocus)},
+        {"AutoFocus", "TNI_FWHM_Stop", 4.0, "2500", 2.5, 3.2999, "3299", FIELD(prefs.autoFocus.TNI_FWHM_Stop)},
+        {"Mire", "IPS", 0, "1", 1, 1, "1", FIELD(prefs.CKB_IPS)},
     };
     return cases;
 }
@@ -274,13 +327,131 @@ TEST_F(LoadSave, DisplayZoneSizeSurvivesARunWithoutCapture)
     EXPECT_EQ(open().ReadInteger(QStringLiteral("Prefs"), QStringLiteral("Taille_Zaffich"), -1), 400);
 }
 
+TEST_F(LoadSave, NoFileGivesTheListedDefaults)
+{
+    load(c);
+    const PrefsValues& p = c.prefs;
+    for (const QStringList* list : {&p.opticsProfiles, &p.mountProfiles, &p.cameraProfiles})
+        EXPECT_EQ(*list, QStringList{QStringLiteral("Defaut")});
+    EXPECT_EQ(p.CBX_Optique, QStringLiteral("Defaut"));
+    EXPECT_EQ(p.CBX_Monture, QStringLiteral("Defaut"));
+    EXPECT_EQ(p.CBX_Camera, QStringLiteral("Defaut"));
+    EXPECT_DOUBLE_EQ(p.effectiveFocal, 2000);
+    EXPECT_EQ(p.camera.RDB_RAWMode, 0);
+    EXPECT_EQ(p.autoguide.interface, MountInterface::Aucun);
+    EXPECT_EQ(p.EDT_Repertoire_drivers, QStringLiteral("\\drivers"));
+    EXPECT_TRUE(p.autoguide.RDB_Pourcent_Inertie);
+    EXPECT_FALSE(p.autoguide.RDB_Temps_Inertie);
+}
+
+// A current mount name must be listed (in any case); an optics or camera
+// name without a section stays as typed. Either way its defaults load.
+TEST_F(LoadSave, CurrentProfileNames)
+{
+    struct Case {
+        const char* file;
+        const char* optics;
+        const char* mount;
+        double radius;
+    };
+    const Case cases[] = {
+        {"[Prefs]\nMonture_Courante=eq6\n[Monture.EQ6]\nRayon_Az=90\n", "Defaut", "EQ6", 90},
+        {"[Prefs]\nMonture_Courante=Dobson\n[Monture.EQ6]\nRayon_Az=90\n", "Defaut", "", 15},
+        {"[Prefs]\nOptique_Courante=Newton 200\nMonture_Courante=Defaut\n[Monture.EQ6]\nRayon_Az=90\n", "Newton 200",
+         "", 15},
+        // Section names are compared with their case for the list: "monture." is not a mount profile.
+        {"[Prefs]\nMonture_Courante=Az\n[monture.Az]\nRayon_Az=90\n", "Defaut", "", 15},
+    };
+    for (const Case& k : cases) {
+        put(k.file);
+        Controls loaded(clock);
+        load(loaded);
+        EXPECT_EQ(loaded.prefs.CBX_Optique, QLatin1String(k.optics)) << k.file;
+        EXPECT_EQ(loaded.prefs.CBX_Monture, QLatin1String(k.mount)) << k.file;
+        EXPECT_DOUBLE_EQ(loaded.prefs.mount.TNI_Rayon_Az, k.radius) << k.file;
+        EXPECT_DOUBLE_EQ(loaded.prefs.optics.TNI_Focale, 2000) << k.file;
+    }
+}
+
+// Radio buttons read in turn: the last checked one wins; unchecking the
+// checked one leaves none.
+TEST_F(LoadSave, RadioGroupsReadInTurn)
+{
+    struct Case {
+        const char* file;
+        MountInterface interface;
+        int rawButton, rawMode;
+        bool byTime, byPercent;
+    };
+    const Case cases[] = {
+        {"", MountInterface::Aucun, 0, 0, false, true},
+        {"[Autoguide]\nAucun=0\nGuide_Tolvir=1\n", MountInterface::Tolvir, 0, 0, false, true},
+        {"[Autoguide]\nGuide_LX200=1\nGuide_Varnek=1\n", MountInterface::Varnek, 0, 0, false, true},
+        // The clocked box is not stored: all four written as 0.
+        {"[Autoguide]\nAucun=0\nGuide_LX200=0\nGuide_Tolvir=0\nGuide_Varnek=0\n", MountInterface::NoneChecked, 0, 0,
+         false, true},
+        {"[Camera.Defaut]\nRDB_RAWMode_1.Checked=0\nRDB_RAWMode_3.Checked=1\n", MountInterface::Aucun, 2, 2, false,
+         true},
+        {"[Camera.Defaut]\nRDB_RAWMode_2.Checked=1\nRDB_RAWMode_4.Checked=1\n", MountInterface::Aucun, 3, 3, false,
+         true},
+        {"[Camera.Defaut]\nRDB_RAWMode_1.Checked=0\n", MountInterface::Aucun, -1, 0, false, true},
+        {"[Autoguide]\nAG_Choix_Tps_Inertie=1\nAG_Choix_Prc_Inertie=0\n", MountInterface::Aucun, 0, 0, true, false},
+        {"[Autoguide]\nAG_Choix_Tps_Inertie=1\nAG_Choix_Prc_Inertie=1\n", MountInterface::Aucun, 0, 0, false, true},
+        {"[Autoguide]\nAG_Choix_Tps_Inertie=0\nAG_Choix_Prc_Inertie=0\n", MountInterface::Aucun, 0, 0, false, false},
+    };
+    for (const Case& k : cases) {
+        put(k.file);
+        Controls loaded(clock);
+        loaded.video.rawMode = 1; // held before the load
+        load(loaded);
+        EXPECT_EQ(loaded.prefs.autoguide.interface, k.interface) << k.file;
+        EXPECT_EQ(loaded.prefs.camera.RDB_RAWMode, k.rawButton) << k.file;
+        EXPECT_EQ(loaded.video.rawMode, k.rawMode) << k.file;
+        EXPECT_EQ(loaded.prefs.autoguide.RDB_Temps_Inertie, k.byTime) << k.file;
+        EXPECT_EQ(loaded.prefs.autoguide.RDB_Pourcent_Inertie, k.byPercent) << k.file;
+
+        // What was read is what is written back.
+        save(loaded);
+        Controls again(clock);
+        load(again);
+        EXPECT_EQ(again.prefs.autoguide.interface, k.interface) << k.file;
+        EXPECT_EQ(again.prefs.camera.RDB_RAWMode, k.rawButton) << k.file;
+        EXPECT_EQ(again.prefs.autoguide.RDB_Temps_Inertie, k.byTime) << k.file;
+    }
+}
+
+TEST_F(LoadSave, TheClockedBoxIsNotKeptAcrossARestart)
+{
+    c.prefs.autoguide.interface = MountInterface::Dremla;
+    save(c);
+    Controls after(clock);
+    load(after);
+    EXPECT_EQ(after.prefs.autoguide.interface, MountInterface::NoneChecked);
+}
+
+TEST_F(LoadSave, LastFrameIsWrittenOnlyOnceAFrameWasShown)
+{
+    save(c);
+    EXPECT_EQ(open().ReadString(QStringLiteral("Exposure"), QStringLiteral("LastVideoWidth"), QStringLiteral("-")),
+              QStringLiteral("-"));
+    SettingsTargets shown = c.targets();
+    shown.shown = {320, 240, 1.52639};
+    SettingsFile file(path(), clock, messages);
+    SaveSettings(file, shown);
+    IniFile ini = open();
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Exposure"), QStringLiteral("LastVideoWidth"), -1), 320);
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Exposure"), QStringLiteral("LastVideoHeight"), -1), 240);
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Exposure"), QStringLiteral("LastEchantillonnage"), -1), 1526);
+}
+
 TEST_F(LoadSave, SaveKeepsKeysItDoesNotKnow)
 {
-    put("[Prefs]\nLangue=2\nNom_Image=old\n[Exposure]\nVesta_Port=3\n");
+    put("[Prefs]\nLangue_Aide=2\nNom_Image=old\n[Exposure]\nVesta_Modele=3\n[Autre programme]\nX=1\n");
     save(c);
     IniFile ini = open();
-    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Prefs"), QStringLiteral("Langue"), -1), 2);
-    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Exposure"), QStringLiteral("Vesta_Port"), -1), 3);
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Prefs"), QStringLiteral("Langue_Aide"), -1), 2);
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Exposure"), QStringLiteral("Vesta_Modele"), -1), 3);
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Autre programme"), QStringLiteral("X"), -1), 1);
     EXPECT_EQ(ini.ReadString(QStringLiteral("Prefs"), QStringLiteral("Nom_Image"), QStringLiteral("?")), QString());
 }
 
