@@ -7,6 +7,7 @@
 #include "processing/ui/GRB_Seuils.h"
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
+#include "widgets/ImageView.h"
 #include "widgets/TNumInp.h"
 
 #include <QCheckBox>
@@ -21,8 +22,13 @@ ShellSettings::~ShellSettings() = default;
 SettingsTargets ShellSettings::targets()
 {
     TFRM_Alv_Child* child = main_.resultWindow();
-    return {main_.core(), child ? child->scheduler().controls : noSaving_,
-            main_.videoSource().source().controls, child ? child->clickLinks() : noLinks_, prefs_};
+    SettingsTargets t{main_.core(), child ? child->scheduler().controls : noSaving_,
+                      main_.videoSource().source().controls, child ? child->clickLinks() : noLinks_, prefs_};
+    const QSize shown = main_.image1()->shownSize();
+    if (shown.width() > 0)
+        t.shown = {main_.core().buffers.imageWidth, main_.core().buffers.imageHeight,
+                   double(main_.TNI_Echantillonnage->Value())};
+    return t;
 }
 
 void ShellSettings::load()

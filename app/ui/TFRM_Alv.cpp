@@ -275,6 +275,22 @@ QWidget* TFRM_Alv::buildSamplingPage()
     res->addStretch();
     form->addRow(named(new QLabel(QStringLiteral("Sec.Arc/pixel")), "LBL_Secarcpix"), TNI_Echantillonnage);
     form->addRow(named(new QLabel(QStringLiteral("Resolution (Pixels)")), "LBL_Resolution"), res);
+    TNI_ChampX = named(new TNumInp, "TNI_ChampX");
+    TNI_ChampY = named(new TNumInp, "TNI_ChampY");
+    for (TNumInp* f : {TNI_ChampX, TNI_ChampY}) {
+        f->setRange(0, 1e9L);
+        f->setDigits(4);
+        f->setReadOnly(true);
+        f->setFixedWidth(64);
+    }
+    auto* field = new QHBoxLayout;
+    field->addWidget(TNI_ChampX);
+    field->addWidget(new QLabel(QStringLiteral("x")));
+    field->addWidget(TNI_ChampY);
+    LBL_Unite_Champ = named(new QLabel(fieldUnitCaption(FieldUnit::Seconds)), "LBL_Unite_Champ");
+    field->addWidget(LBL_Unite_Champ);
+    field->addStretch();
+    form->addRow(named(new QLabel(QStringLiteral("Champ")), "LBL_Champ"), field);
     return page;
 }
 
@@ -446,6 +462,7 @@ void TFRM_Alv::captureStarted(bool playback)
     GRB_Zones->syncFromCore();
     TNI_Lx->setValue(core_.buffers.imageWidth);
     TNI_Ly->setValue(core_.buffers.imageHeight);
+    ComputeSampling();
     // The format read of a camera start rewrote Debug.log from its first line.
     debugLog_.resume();
     if (resources_) resources_->refreshMemory();
@@ -462,6 +479,7 @@ void TFRM_Alv::formatChanged(bool accepted)
     GRB_Zones->syncFromCore();
     TNI_Lx->setValue(core_.buffers.imageWidth);
     TNI_Ly->setValue(core_.buffers.imageHeight);
+    ComputeSampling();
     frameShown();
 }
 
@@ -694,6 +712,26 @@ void TFRM_Alv::zonesChanged()
 void TFRM_Alv::placeReticle(Point offsetFromStar)
 {
     reticleCentre = {core_.zone.starPos.x + offsetFromStar.x, core_.zone.starPos.y + offsetFromStar.y};
+}
+
+void TFRM_Alv::ComputeSampling()
+{
+    const PrefsValues& prefs = settings_->prefs();
+    const std::optional<SamplingResult> r = velumbra::ComputeSampling(
+        prefs.camera.pixels, prefs.effectiveFocal, core_.buffers.imageWidth, core_.buffers.imageHeight);
+    if (!r) return; // no frame size yet: the shown values stay
+    TNI_Echantillonnage->setValue(r->TNI_Echantillonnage);
+    TNI_ChampX->setValue(r->TNI_ChampX);
+    TNI_ChampY->setValue(r->TNI_ChampY);
+    LBL_Unite_Champ->setText(fieldUnitCaption(r->unit));
+}
+
+void TFRM_Alv::opticsRefreshed()
+{
+    ComputeSampling();
+    // The angle between the last two clicked points follows the new scale.
+    if (!EDT_Angle_Calcule->text().isEmpty()) measurePoints(gestures_.previousPoint, gestures_.lastPoint);
+    image1_->update();
 }
 
 void TFRM_Alv::measurePoints(Point previous, Point current)

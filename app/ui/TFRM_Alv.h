@@ -71,6 +71,13 @@ public:
     void setToolWindow(QWidget* window);
     void showToolWindow(const QString& objectName);
 
+    // Sampling and field of view from the optics and camera preferences and
+    // the frame size; nothing changes before a frame size is known.
+    void ComputeSampling();
+    // The optics or the camera changed: sampling, reticle and the angle
+    // between the last two clicked points follow.
+    void opticsRefreshed();
+
     // Shows a frame that a source placed in slot 0 at the given size.
     bool showNewFrame(int width, int height);
 
@@ -105,6 +112,9 @@ public:
     QScrollArea* SBX_Images = nullptr;
     QWidget* PNL_Videocap = nullptr;
     TNumInp* TNI_Echantillonnage = nullptr;
+    TNumInp* TNI_ChampX = nullptr; // field of view, in the unit LBL_Unite_Champ shows
+    TNumInp* TNI_ChampY = nullptr;
+    QLabel* LBL_Unite_Champ = nullptr;
     TNumInp* TNI_Lx = nullptr;
     TNumInp* TNI_Ly = nullptr;
     TNumInp* TNI_DistObjet = nullptr;
