@@ -1,6 +1,11 @@
 #include "core/Clock.h"
 #include "core/Messages.h"
+#include "acquisition/control/VideoSource.h"
+#include "processing/ImageCore.h"
+#include "results/ResultClicks.h"
+#include "results/SaveScheduler.h"
 #include "settings/IniFile.h"
+#include "settings/SettingsStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -63,6 +68,40 @@ void BM_SettingsSaveLoad(benchmark::State& state)
     state.counters["keys"] = double(keys.size());
 }
 BENCHMARK(BM_SettingsSaveLoad)->Unit(benchmark::kMicrosecond);
+
+// What a user's close and next start do: SaveSettings of every control,
+// then LoadSettings of the file, which also holds ten profiles of each kind.
+void BM_SaveSettingsLoadSettings(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Velumbra.ini"));
+    SystemClock clock;
+    RecordingMessages messages;
+    ImageCore core(clock);
+    SavingControls saving;
+    VideoSourceControls video;
+    ResultClickLinks links;
+    PrefsValues prefs;
+    const SettingsTargets targets{core, saving, video, links, prefs};
+    {
+        SettingsFile file(path, clock, messages);
+        IniFile& ini = file.open();
+        for (int p = 0; p < 10; ++p) {
+            const QString name = QStringLiteral("Profil %1").arg(p);
+            WriteOpticsProfile(ini, name, prefs.optics);
+            WriteMountProfile(ini, name, prefs.mount);
+            WriteCameraProfile(ini, name, prefs.camera);
+        }
+        file.close();
+    }
+    for (auto _ : state) {
+        SettingsFile file(path, clock, messages);
+        SaveSettings(file, targets);
+        LoadSettings(file, QStringLiteral("/"), targets);
+        if (prefs.cameraProfiles.size() != 11) state.SkipWithError("profiles not read back");
+    }
+}
+BENCHMARK(BM_SaveSettingsLoadSettings)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace velumbra::bench
