@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -105,7 +106,50 @@ private slots:
         main->close();
         QVERIFY(main->MEMO_Message->toPlainText().contains(QStringLiteral("Ne peut écrire dans ") + path));
         QVERIFY(QFileInfo(path).isDir());
-        QVERIFY(QDir(dir_.path()).rmpath(QStringLiteral("Velumbra.ini/keep")));
+        QVERIFY(QDir(path).rmdir(QStringLiteral("keep")));
+        QVERIFY(QDir(dir_.path()).rmdir(QStringLiteral("Velumbra.ini")));
+    }
+
+    // The main window's sampling and field of view follow the camera and
+    // optics preferences and the frame width; the unit follows the field's width.
+    void samplingAndFieldOfView_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<double>("sampling");
+        QTest::addColumn<double>("fieldX");
+        QTest::addColumn<QString>("unit");
+        QTest::newRow("7.4 um at 2000 mm") << QByteArray() << 640 << 0.7632 << 8.1406 << "(Minutes)";
+        QTest::newRow("pixel given at 640, image 320")
+            << QByteArray("[Camera.Defaut]\nLarg_Pix=5600\n") << 320 << 1.1551 << 6.1604 << "(Minutes)";
+        QTest::newRow("short field in seconds")
+            << QByteArray("[Optique.Defaut]\nFocale=20000\n[Camera.Defaut]\nLarg_Pix=1000\nNbPix_X=20\n") << 20
+            << 0.0103 << 0.2063 << "(Secondes)";
+        QTest::newRow("wide field in degrees")
+            << QByteArray("[Optique.Defaut]\nFocale=50\n") << 640 << 30.5272 << 5.4271 << "(Degrés)";
+    }
+    void samplingAndFieldOfView()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, width);
+        QFETCH(double, sampling);
+        QFETCH(double, fieldX);
+        QFETCH(QString, unit);
+        write(file);
+        WindowSet set;
+        TFRM_Alv* main = set.main();
+        main->show();
+        const double before = double(main->TNI_Echantillonnage->Value());
+        main->ComputeSampling();
+        QCOMPARE(double(main->TNI_Echantillonnage->Value()), before); // no frame size yet
+        main->core().buffers.create();
+        main->core().buffers.setFrameSize(width, width * 3 / 4);
+        main->ComputeSampling();
+        QVERIFY2(qAbs(double(main->TNI_Echantillonnage->Value()) - sampling) < 5e-5,
+                 qPrintable(QString::number(double(main->TNI_Echantillonnage->Value()), 'f', 6)));
+        QVERIFY2(qAbs(double(main->TNI_ChampX->Value()) - fieldX) < 5e-4,
+                 qPrintable(QString::number(double(main->TNI_ChampX->Value()), 'f', 6)));
+        QCOMPARE(main->LBL_Unite_Champ->text(), unit);
     }
 };
 
