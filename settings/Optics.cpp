@@ -10,10 +10,8 @@ namespace velumbra {
 namespace {
 
 constexpr double kArcsecPerRadian = 648000.0 / std::numbers::pi;
-constexpr double kSiderealArcsecPerSecond = 15.041017;
 constexpr double kMinutesFrom = 120;  // arc seconds
 constexpr double kDegreesFrom = 7200; // arc seconds
-constexpr double kMinMeasureSeconds = 2;
 
 // A value outside [lo, hi] takes the nearest bound; one that is not a
 // number takes the fallback, so no NaN reaches a shown field.
@@ -120,20 +118,6 @@ std::optional<SamplingResult> ComputeSampling(const CameraControls& camera, doub
     if (p <= 0 || !(effectiveFocal > 0) || !std::isfinite(effectiveFocal)) return std::nullopt;
     const double sampling = std::atan((p * 0.001) / effectiveFocal) * kArcsecPerRadian;
     return fieldInUnit(sampling, imageWidth * sampling, std::max(imageHeight, 0) * sampling);
-}
-
-double measuredPixelSize(double distancePixels, double seconds, double effectiveFocal)
-{
-    constexpr double oneArcsec = 1.0 / kArcsecPerRadian;
-    double angle = oneArcsec;
-    if (distancePixels > 0 && seconds >= kMinMeasureSeconds)
-        angle = oneArcsec * kSiderealArcsecPerSecond * seconds / distancePixels;
-    // Beyond a quarter turn the tangent no longer means a size; the field's
-    // top stands for "too large to tell".
-    if (!(angle < std::numbers::pi / 2)) return OpticsLimits::pixelSizeMax;
-    const double size = std::tan(angle) * effectiveFocal * 1000;
-    if (!(size >= OpticsLimits::pixelSizeMin)) return OpticsLimits::pixelSizeMin;
-    return std::min(size, OpticsLimits::pixelSizeMax);
 }
 
 } // namespace velumbra

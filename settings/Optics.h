@@ -85,10 +85,4 @@ SamplingResult fieldInUnit(double samplingArcsec, double fieldXArcsec, double fi
 std::optional<SamplingResult> ComputeSampling(const CameraControls& camera, double effectiveFocal, int imageWidth,
                                               int imageHeight);
 
-// The pixel size measured from the sky's drift: a star that moved
-// `distancePixels` in `seconds` with the mount's tracking stopped. Before
-// two seconds or without movement one pixel counts as one arc second.
-// The result is in micrometres, never below 1.
-double measuredPixelSize(double distancePixels, double seconds, double effectiveFocal);
-
 } // namespace velumbra

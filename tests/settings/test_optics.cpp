@@ -152,28 +152,6 @@ TEST(Optics, SamplingKeepsTheShownValuesWhenItCannotBeComputed)
         EXPECT_FALSE(ComputeSampling(camera(c.pixel, c.givenAt), c.focal, c.width, 480).has_value()) << c.what;
 }
 
-TEST(Optics, MeasuredPixelSizeFromTheSkyDrift)
-{
-    struct Case {
-        const char* what;
-        double distance, seconds, focal;
-        double expected;
-    };
-    const Case cases[] = {
-        {"100 pixels in 10 s at 2000 mm", 100, 10, 2000, 14.58},
-        {"before 2 s one pixel is one arc second", 100, 1.9, 2000, 9.696},
-        {"no movement: one arc second", 0, 10, 2000, 9.696},
-        {"exactly 2 s counts the drift", 10, 2, 2000, 29.168},
-        {"short focal never shows below 1 um", 100, 10, 100, 1},
-        {"focal 0 shows 1 um", 100, 10, 0, 1},
-        {"focal NaN shows 1 um", 100, 10, kNaN, 1},
-        {"negative distance: one arc second", -5, 10, 2000, 9.696},
-        {"a quarter turn is beyond any size", 1, 1e6, 2000, OpticsLimits::pixelSizeMax},
-    };
-    for (const Case& c : cases)
-        EXPECT_NEAR(measuredPixelSize(c.distance, c.seconds, c.focal), c.expected, 5e-3) << c.what;
-}
-
 using OpticsProfile = IniFixture;
 
 TEST_F(OpticsProfile, ReadBackWithinTheFieldRanges)

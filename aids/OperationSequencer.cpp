@@ -1,0 +1,113 @@
+#include "aids/OperationSequencer.h"
+
+#include "core/Clock.h"
+#include "core/Messages.h"
+#include "core/TimeOfDay.h"
+
+namespace velumbra {
+
+QString executionFinishedText()
+{
+    return QStringLiteral("Execution terminée");
+}
+
+OperationSequencer::OperationSequencer(const Clock& clock, MessageSink& messages, OperationView& view)
+    : clock_(clock), messages_(messages), view_(view)
+{
+}
+
+void OperationSequencer::setStep(Operation op, OperationStep* step)
+{
+    steps_[(int(op) - 1) / 2] = step;
+}
+
+OperationStep* OperationSequencer::stepOf(int state) const
+{
+    if (state <= 0 || state > 14) return nullptr;
+    return steps_[(state - 1) / 2];
+}
+
+QString OperationSequencer::actionLabel(int state)
+{
+    switch ((state + 1) / 2) {
+    case 0: return QStringLiteral("Aucune");
+    case 1:
+    case 2: return QStringLiteral("M.en station");
+    case 4: return QStringLiteral("Orientation");
+    case 5: return QStringLiteral("Err.Periodique");
+    case 6: return QStringLiteral("Def. Derive");
+    case 7: return QStringLiteral("Appr.Guidage");
+    default: return {};
+    }
+}
+
+void OperationSequencer::arm(Operation op)
+{
+    state_ = int(op);
+    if (op != Operation::PixelSize) view_.setActionLabel(actionLabel(state_));
+    view_.setExecuteEnabled(true);
+}
+
+void OperationSequencer::BTN_ExecuterClick(Point starPos, int imageWidth, int imageHeight)
+{
+    if (!armed()) return;
+    start_ = {starPos, starPos, clock_.msecsOfDay(), imageWidth, imageHeight};
+    const auto op = Operation(state_);
+    switch (op) {
+    case Operation::Bigourdan:
+    case Operation::King:
+    case Operation::PeriodicError:
+    case Operation::GuideCalibration: view_.overlaysOn(); break;
+    default: break;
+    }
+    state_ += 1;
+    if (op != Operation::PixelSize) view_.setActionLabel(actionLabel(state_));
+    if (OperationStep* step = stepOf(state_)) step->begin(start_);
+    view_.setExecuteEnabled(false);
+    view_.setAbortEnabled(true);
+}
+
+void OperationSequencer::backToArmed(bool byAbort)
+{
+    OperationStep* step = stepOf(state_);
+    state_ -= 1;
+    view_.setExecuteEnabled(true);
+    messages_.showMessage(true, executionFinishedText());
+    if (step) step->leave(byAbort);
+}
+
+void OperationSequencer::BTN_AbortClick()
+{
+    if (state_ == 0) return;
+    if (measuring()) {
+        backToArmed(true);
+        return;
+    }
+    state_ = 0;
+    view_.setActionLabel(actionLabel(0));
+    view_.setOperationsMenuEnabled(true);
+    view_.setExecuteEnabled(false);
+    view_.setAbortEnabled(false);
+}
+
+void OperationSequencer::endAll()
+{
+    if (measuring()) BTN_AbortClick();
+    if (armed()) BTN_AbortClick();
+    // Idle already: the controls still end as after an abort.
+    state_ = 0;
+    view_.setOperationsMenuEnabled(true);
+    view_.setExecuteEnabled(false);
+    view_.setAbortEnabled(false);
+}
+
+void OperationSequencer::frame(Point starPos, bool verdict)
+{
+    if (!measuring()) return;
+    OperationStep* step = stepOf(state_);
+    const int elapsed = elapsedMsOfDay(start_.msecsOfDay, clock_.msecsOfDay());
+    const bool goesOn = step ? step->frame(starPos, elapsed, verdict) : true;
+    if (!verdict || !goesOn) backToArmed(false);
+}
+
+} // namespace velumbra

@@ -1,0 +1,111 @@
+#pragma once
+#include "core/Geometry.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+namespace velumbra {
+
+class Clock;
+class MessageSink;
+
+// The measuring operations of the main window. Each is armed in its odd
+// state and measures in the even state after it.
+enum class Operation : uint8_t {
+    Bigourdan = 1,
+    King = 3,
+    PixelSize = 5,
+    Orientation = 7,
+    PeriodicError = 9,
+    DriftDefinition = 11,
+    GuideCalibration = 13,
+};
+
+// What "Executer" captured: the star's position (one copy for the
+// measurement, one kept as it was) and the time of day.
+struct OperationStart {
+    Point position;
+    Point untouched;
+    int msecsOfDay = 0;
+    int imageWidth = 0;
+    int imageHeight = 0;
+};
+
+// One measurement, fed one star position per frame while it runs.
+class OperationStep {
+public:
+    virtual ~OperationStep() = default;
+    // "Executer" pressed in the armed state.
+    virtual void begin(const OperationStart& start) = 0;
+    // One frame; `elapsedMs` since the start, midnight included. False ends
+    // the measurement on its own (besides a star lost at the border).
+    virtual bool frame(Point starPos, int elapsedMs, bool verdict) = 0;
+    // The measuring state is left: by "Arrêter" (`byAbort`) or because the
+    // measurement ended.
+    virtual void leave(bool /*byAbort*/) {}
+};
+
+// The controls of the main window the sequencer drives.
+class OperationView {
+public:
+    virtual ~OperationView() = default;
+    virtual void setActionLabel(const QString& text) = 0;
+    virtual void setExecuteEnabled(bool on) = 0;
+    virtual void setAbortEnabled(bool on) = 0;
+    virtual void setOperationsMenuEnabled(bool on) = 0;
+    // Reticle, circles and cross switched on.
+    virtual void overlaysOn() = 0;
+};
+
+// The operation state of the main window (0 none, odd armed, even
+// measuring), "Executer", "Arrêter" and the per-frame dispatch.
+class OperationSequencer {
+public:
+    OperationSequencer(const Clock& clock, MessageSink& messages, OperationView& view);
+
+    // The measurement of an operation; without one its states only arm and abort.
+    void setStep(Operation op, OperationStep* step);
+
+    int state() const { return state_; }
+    bool measuring() const { return state_ != 0 && state_ % 2 == 0; }
+    bool armed() const { return state_ % 2 == 1; }
+    bool armedFor(Operation op) const { return state_ == int(op); }
+    bool measuringFor(Operation op) const { return state_ == int(op) + 1; }
+
+    // A start button: the operation waits for "Executer". The action label
+    // changes except for the pixel-size measurement.
+    void arm(Operation op);
+    // "Executer": only in an armed state.
+    void BTN_ExecuterClick(Point starPos, int imageWidth, int imageHeight);
+    // "Arrêter": a measurement goes back to armed with "Execution terminée";
+    // an armed operation ends.
+    void BTN_AbortClick();
+    // Closing the window of an operation: whatever runs is stopped and the
+    // sequencer is idle.
+    void endAll();
+
+    // Called by the frame pipeline's last stage with the frame's verdict
+    // (false when the star reached the frame border).
+    void frame(Point starPos, bool verdict);
+
+    // The action label of a state.
+    static QString actionLabel(int state);
+
+private:
+    OperationStep* stepOf(int state) const;
+    void backToArmed(bool byAbort);
+
+    const Clock& clock_;
+    MessageSink& messages_;
+    OperationView& view_;
+    std::array<OperationStep*, 7> steps_{};
+    int state_ = 0;
+    OperationStart start_;
+};
+
+// "Execution terminée"
+QString executionFinishedText();
+
+} // namespace velumbra
