@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include "processing/PipelineStages.h"
 #include "processing/Tracker.h"
 
@@ -20,11 +21,18 @@ public:
         return tracker_.TrackObject(starPos, detectSize, slot, track);
     }
     Tracker& tracker() { return tracker_; }
+    // The frame's last stage: the running measurement gets the star and the verdict.
+    void measurementStep(Point starPos, bool verdict) override
+    {
+        if (measurement_) measurement_(starPos, verdict);
+    }
+    void setMeasurement(std::function<void(Point, bool)> step) { measurement_ = std::move(step); }
     void IntegrateAndRender(Plane plane, bool add, bool restart, bool render) override;
 
 private:
     [[maybe_unused]] ImageCore& core_;
     Tracker tracker_{core_};
+    std::function<void(Point, bool)> measurement_;
 };
 
 } // namespace velumbra

@@ -20,6 +20,8 @@
 #include "processing/ui/TFRM_Equal.h"
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
+#include "aids/ui/GRB_Operations.h"
+#include "aids/ui/TFRM_Main.h"
 
 #include <QActionGroup>
 #include <algorithm>
@@ -35,6 +37,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -125,6 +128,7 @@ void TFRM_Alv::FormCreate()
         if (resources_ && resources_->isVisible()) resources_->refreshMemory();
     });
 
+    wireOperations();
     MNU_Operations->setEnabled(false);
     core_.pipeline.setView(this);
     core_.pipeline.setStages(&stages_);
@@ -248,6 +252,8 @@ QWidget* TFRM_Alv::buildInfoPages()
     PageControl1->addTab(emptyPage("TBS_Select_Image"), QStringLiteral("Select.Imag."));
     v->addWidget(PGC_Infos);
     v->addWidget(PageControl1);
+    grbOperations_ = new GRB_Operations(clock_, *this);
+    v->addWidget(grbOperations_);
     v->addStretch();
     column->setFixedWidth(300);
     return column;
@@ -353,7 +359,7 @@ void TFRM_Alv::buildMenu()
     MNU_Erreur_MES = named(MNU_Operations->addAction(QStringLiteral("Aide à la &mise en station")), "MNU_Erreur_MES");
     MNU_Erreur_Periodique = named(MNU_Operations->addAction(QStringLiteral("&Erreur Periodique")), "MNU_Erreur_Periodique");
     MNU_Decl_Etoile = named(MNU_Operations->addAction(QStringLiteral("&Declinaison d'une etoile")), "MNU_Decl_Etoile");
-    for (QAction* a : {MNU_TailleOrientCapt, MNU_Erreur_MES, MNU_Erreur_Periodique, MNU_Decl_Etoile})
+    for (QAction* a : {MNU_TailleOrientCapt, MNU_Erreur_Periodique, MNU_Decl_Etoile})
         connect(a, &QAction::triggered, this, [this, a] {
             showMessage(true, a->text().remove(QLatin1Char('&')) +
                                   QStringLiteral(" : cette fonction n'est pas encore disponible."));
@@ -732,6 +738,61 @@ void TFRM_Alv::opticsRefreshed()
     // The angle between the last two clicked points follows the new scale.
     if (!EDT_Angle_Calcule->text().isEmpty()) measurePoints(gestures_.previousPoint, gestures_.lastPoint);
     image1_->update();
+}
+
+// ---------------------------------------------------------------- operations
+
+void TFRM_Alv::wireOperations()
+{
+    grbOperations_->capture = [this] {
+        return GRB_Operations::Capture{core_.zone.starPos, core_.buffers.imageWidth, core_.buffers.imageHeight};
+    };
+    connect(grbOperations_, &GRB_Operations::overlaysRequested, this, [this] { CKB_Reticule->setChecked(true); });
+    connect(grbOperations_, &GRB_Operations::operationsMenuEnabled, this,
+            [this](bool on) { MNU_Operations->setEnabled(on); });
+    stages_.setMeasurement([this](Point starPos, bool verdict) { grbOperations_->sequencer().frame(starPos, verdict); });
+}
+
+void TFRM_Alv::setPolarAlignment(TFRM_Main* window)
+{
+    polar_ = window;
+    connect(MNU_Erreur_MES, &QAction::triggered, window, [this, window] {
+        MNU_Operations->setEnabled(false);
+        window->showParameters();
+    });
+    window->settingsSource = [this] {
+        const PrefsValues& p = settings_->prefs();
+        PolarSettings s;
+        s.CKB_Inverse_Az = p.mount.CKB_Inverse_Az;
+        s.CKB_Inverse_Alt = p.mount.CKB_Inverse_Alt;
+        s.TNI_Rayon_Az = p.mount.TNI_Rayon_Az;
+        s.TNI_Rayon_Alt = p.mount.TNI_Rayon_Alt;
+        s.TNI_Fil_Az = p.mount.TNI_Fil_Az;
+        s.TNI_Fil_Alt = p.mount.TNI_Fil_Alt;
+        s.TNI_Larg_Pix = p.camera.pixels.TNI_Larg_Pix;
+        s.TNI_Haut_Pix = p.camera.pixels.TNI_Haut_Pix;
+        s.TNI_NbPix_X = p.camera.pixels.TNI_NbPix_X;
+        s.TNI_NbPix_Y = p.camera.pixels.TNI_NbPix_Y;
+        s.effectiveFocal = p.effectiveFocal;
+        s.CKB_RenvoiCoude = p.optics.CKB_RenvoiCoude;
+        s.TNI_Echantillonnage = double(TNI_Echantillonnage->Value());
+        return s;
+    };
+    connect(window, &TFRM_Main::runPrepared, this, [this] {
+        // Tracking on, by the frame edges, and the result window out of the way.
+        if (!CKB_Suivi->isChecked()) {
+            trackingPanel_->RDB_Cadres->setChecked(true);
+            CKB_Suivi->setChecked(true);
+        }
+        if (child_ && child_->isVisible() && !child_->isMinimized()) child_->showMinimized();
+    });
+    connect(window, &TFRM_Main::closed, this, [this] {
+        if (child_ && child_->isMinimized()) child_->showNormal();
+    });
+    connect(window, &TFRM_Main::kingDrawn, this, [this](const KingDrawing& d) {
+        drawKing(core_.buffers.display, d);
+        image1_->update();
+    });
 }
 
 void TFRM_Alv::measurePoints(Point previous, Point current)

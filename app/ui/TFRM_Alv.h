@@ -34,6 +34,8 @@ class ImageView;
 class TAboutBox;
 class TFRM_Alv_Child;
 class TFRM_Pref;
+class TFRM_Main;
+class GRB_Operations;
 class TFRM_Ressources;
 class TNumInp;
 class ZonesGroup;
@@ -65,6 +67,10 @@ public:
     void setAboutBox(TAboutBox* about);
     void setResources(TFRM_Ressources* resources);
     void setEqualizer(TFRM_Equal* equalizer);
+    // "Aide à la mise en station": the menu opens it, its procedures read
+    // the preferences and draw on the live image.
+    void setPolarAlignment(TFRM_Main* window);
+    GRB_Operations* operations() const { return grbOperations_; }
     TFRM_Alv_Child* resultWindow() const { return child_; }
     TFRM_Pref* preferences() const { return pref_; }
     ShellSettings& settings() { return *settings_; }
@@ -178,6 +184,7 @@ private:
     void applyResultSize();
     GestureContext gestureContext() const;
     void wireResults();
+    void wireOperations();
     void wireTracking();
     void wireIntegration();
     void wireVideoSource();
@@ -191,6 +198,8 @@ private:
     ImageView* image1_ = nullptr;
     TFRM_Alv_Child* child_ = nullptr;
     TFRM_Pref* pref_ = nullptr;
+    TFRM_Main* polar_ = nullptr;
+    GRB_Operations* grbOperations_ = nullptr;
     TAboutBox* about_ = nullptr;
     TFRM_Ressources* resources_ = nullptr;
     HelpWindow* help_ = nullptr;

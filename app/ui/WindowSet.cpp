@@ -10,6 +10,8 @@
 #include "processing/ui/TFRM_Equal.h"
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
+#include "aids/ui/GRB_Operations.h"
+#include "aids/ui/TFRM_Main.h"
 
 namespace velumbra {
 
@@ -20,7 +22,7 @@ WindowSet::WindowSet()
     auto& core = main_->core();
 
     add(pref_ = new TFRM_Pref(core.controls, main_->debugLog()));
-    add(new ShellWindow(QStringLiteral("TFRM_Main"), QStringLiteral("Aide à la mise en station")));
+    add(polar_ = new TFRM_Main(main_->operations()->sequencer(), *main_));
     add(about_ = new TAboutBox);
     add(child_ = new TFRM_Alv_Child);
     add(new ShellWindow(QStringLiteral("TFRM_ErrPeriod"), QStringLiteral("Erreur Periodique")));
@@ -40,6 +42,7 @@ WindowSet::WindowSet()
     add(new ShellWindow(QStringLiteral("TFRM_Integration"), QStringLiteral("Integration")));
 
     main_->setPreferences(pref_);
+    main_->setPolarAlignment(polar_);
     main_->setAboutBox(about_);
     main_->setResultWindow(child_);
     main_->setResources(resources_);

@@ -10,6 +10,7 @@ namespace velumbra {
 class TFRM_Alv;
 class TFRM_Alv_Child;
 class TFRM_Pref;
+class TFRM_Main;
 class TFRM_Ressources;
 class TAboutBox;
 class TFRM_Equal;
@@ -36,6 +37,7 @@ private:
     std::vector<std::unique_ptr<QWidget>> others_;
     TFRM_Alv_Child* child_ = nullptr;
     TFRM_Pref* pref_ = nullptr;
+    TFRM_Main* polar_ = nullptr;
     TFRM_Ressources* resources_ = nullptr;
     TAboutBox* about_ = nullptr;
     TFRM_Equal* equal_ = nullptr;
