@@ -123,10 +123,12 @@ QWidget* TFRM_Pref::buildMountPage()
     grid->addWidget(TNI_Rayon_Az, 0, 1);
     grid->addWidget(caption("LBL_Fil_Az", pitch), 1, 0);
     grid->addWidget(TNI_Fil_Az, 1, 1);
-    grid->addWidget(caption("LBL_Rayon_Alt", QStringLiteral("Rayon du dispositif de reglage en altitude (mm):")), 2, 0);
-    grid->addWidget(TNI_Rayon_Alt, 2, 1);
-    grid->addWidget(caption("LBL_Fil_Alt", pitch), 3, 0);
-    grid->addWidget(TNI_Fil_Alt, 3, 1);
+    // A gap between the azimuth pair and the altitude pair.
+    grid->setRowMinimumHeight(2, 12);
+    grid->addWidget(caption("LBL_Rayon_Alt", QStringLiteral("Rayon du dispositif de reglage en altitude (mm):")), 3, 0);
+    grid->addWidget(TNI_Rayon_Alt, 3, 1);
+    grid->addWidget(caption("LBL_Fil_Alt", pitch), 4, 0);
+    grid->addWidget(TNI_Fil_Alt, 4, 1);
     grid->setColumnStretch(2, 1);
     v->addLayout(grid);
     v->addStretch();

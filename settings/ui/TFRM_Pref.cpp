@@ -5,6 +5,7 @@
 #include "settings/IniFile.h"
 #include "settings/ProfileActions.h"
 #include "widgets/Named.h"
+#include "widgets/SideTabStyle.h"
 #include "widgets/TNumInp.h"
 
 #include <QButtonGroup>
@@ -64,6 +65,11 @@ TFRM_Pref::TFRM_Pref(PipelineControls& controls, DebugLog& debugLog, PrefsValues
 
     auto* layout = new QVBoxLayout(this);
     PGC_Pref = named(new QTabWidget(this), "PGC_Pref");
+    // Thirteen captions do not fit in one row: the tabs run down the side.
+    PGC_Pref->setTabPosition(QTabWidget::West);
+    auto* sideTabs = new SideTabStyle;
+    sideTabs->setParent(PGC_Pref->tabBar());
+    PGC_Pref->tabBar()->setStyle(sideTabs);
     PGC_Pref->addTab(buildFoldersPage(), QStringLiteral("Répertoires"));
     PGC_Pref->addTab(buildOpticsPage(), QStringLiteral("Optique"));
     PGC_Pref->addTab(buildMountPage(), QStringLiteral("Monture"));
