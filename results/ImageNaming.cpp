@@ -40,11 +40,15 @@ bool createFolderOf(const QString& name)
     return QDir().mkpath(folder);
 }
 
+QString folderWithSeparator(const QString& folder)
+{
+    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/'))) return folder;
+    return folder + QLatin1Char('/');
+}
+
 QString moveToFolder(const QString& folder, const QString& name)
 {
-    QString result = folder;
-    if (!result.isEmpty() && !result.endsWith(QLatin1Char('/'))) result += QLatin1Char('/');
-    return result + fileNamePart(name);
+    return folderWithSeparator(folder) + fileNamePart(name);
 }
 
 qint64 bmpFileSize(int width, int height)

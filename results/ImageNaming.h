@@ -23,6 +23,9 @@ QString cutBmpExtension(const QString& name);
 // only when a folder was needed and could not be made.
 bool createFolderOf(const QString& name);
 
+// A folder as the image folder field keeps it: ending with "/" unless empty.
+QString folderWithSeparator(const QString& folder);
+
 // The image name moved into a new folder: folder + "/" (when missing) + the
 // file-name part of the old name.
 QString moveToFolder(const QString& folder, const QString& name);

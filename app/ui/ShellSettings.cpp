@@ -38,7 +38,14 @@ void ShellSettings::load()
     settingsPath_ = startDirectory_ + QStringLiteral("Velumbra.ini");
     file_ = std::make_unique<SettingsFile>(settingsPath_, clock_, main_);
     LoadSettings(*file_, startDirectory_, targets());
+    profiles().setFile(file_.get());
     showInWidgets();
+}
+
+ProfileActions& ShellSettings::profiles()
+{
+    if (!profiles_) profiles_ = std::make_unique<ProfileActions>(prefs_, main_.videoSource().source().controls);
+    return *profiles_;
 }
 
 void ShellSettings::save()
@@ -65,7 +72,7 @@ void ShellSettings::showInWidgets()
         child->setBitmapFolder(prefs_.EDT_Repertoire_Bitmaps);
         child->showSavingControls();
     }
-    if (TFRM_Pref* pref = main_.preferences()) pref->showMireControls();
+    if (TFRM_Pref* pref = main_.preferences()) pref->showValues();
 }
 
 } // namespace velumbra

@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 #include "results/ResultClicks.h"
 #include "results/SaveScheduler.h"
+#include "settings/ProfileActions.h"
 #include "settings/SettingsStore.h"
 
 #include <QString>
@@ -27,6 +28,9 @@ public:
     const QString& startDirectory() const { return startDirectory_; }
     const QString& settingsPath() const { return settingsPath_; }
     PrefsValues& prefs() { return prefs_; }
+    // The profile actions of the preferences dialog; they write to the
+    // settings file once it is loaded.
+    ProfileActions& profiles();
 
 private:
     SettingsTargets targets();
@@ -38,6 +42,7 @@ private:
     QString settingsPath_;
     std::unique_ptr<SettingsFile> file_;
     PrefsValues prefs_;
+    std::unique_ptr<ProfileActions> profiles_;
     // Stand-ins while a window is not attached (tests of the main window alone).
     SavingControls noSaving_;
     ResultClickLinks noLinks_;

@@ -1,6 +1,7 @@
 #include "app/ui/WindowSet.h"
 #include "acquisition/ui/TFRM_PlayControl.h"
 #include "acquisition/ui/VideoSourceUi.h"
+#include "app/ui/ShellSettings.h"
 #include "app/ui/ShellWindows.h"
 #include "app/ui/TAboutBox.h"
 #include "app/ui/TFRM_Alv.h"
@@ -21,7 +22,8 @@ WindowSet::WindowSet()
     order_ << main_->objectName();
     auto& core = main_->core();
 
-    add(pref_ = new TFRM_Pref(core.controls, main_->debugLog()));
+    ShellSettings& settings = main_->settings();
+    add(pref_ = new TFRM_Pref(core.controls, main_->debugLog(), settings.prefs(), settings.profiles()));
     add(polar_ = new TFRM_Main(main_->operations()->sequencer(), *main_));
     add(about_ = new TAboutBox);
     add(child_ = new TFRM_Alv_Child);
