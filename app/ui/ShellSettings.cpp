@@ -10,6 +10,7 @@
 #include "widgets/ImageView.h"
 #include "widgets/TNumInp.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QScrollBar>
@@ -73,6 +74,7 @@ void ShellSettings::showInWidgets()
         child->showSavingControls();
     }
     if (TFRM_Pref* pref = main_.preferences()) pref->showValues();
+    main_.MNU_Telescope->setEnabled(prefs_.autoguide.interface != MountInterface::Aucun);
 }
 
 } // namespace velumbra

@@ -4,6 +4,7 @@
 #include "core/Rounding.h"
 #include "app/ui/ContextHelp.h"
 #include "app/ui/HelpWindow.h"
+#include "app/ui/ShellPreferences.h"
 #include "app/ui/ShellSettings.h"
 #include "acquisition/ui/GRB_Camera.h"
 #include "acquisition/ui/TFRM_PlayControl.h"
@@ -420,6 +421,7 @@ void TFRM_Alv::setPreferences(TFRM_Pref* pref)
         videoSource_->source().controls.debugActive = on;
         core_.controls.tracking.CKB_Debug = on;
     });
+    prefWiring_ = new ShellPreferences(*this, *pref_);
 }
 void TFRM_Alv::setAboutBox(TAboutBox* about) { about_ = about; }
 void TFRM_Alv::setResources(TFRM_Ressources* resources) { resources_ = resources; }
@@ -777,6 +779,16 @@ void TFRM_Alv::setPolarAlignment(TFRM_Main* window)
         s.CKB_RenvoiCoude = p.optics.CKB_RenvoiCoude;
         s.TNI_Echantillonnage = double(TNI_Echantillonnage->Value());
         return s;
+    };
+    window->applyRadius = [this](Axis axis, double radius) {
+        PrefsValues& p = settings_->prefs();
+        (axis == Axis::Azimuth ? p.mount.TNI_Rayon_Az : p.mount.TNI_Rayon_Alt) = radius;
+        try {
+            settings_->profiles().fieldLeft(ProfileKind::Mount);
+        } catch (const IniWriteError& e) {
+            showMessage(false, e.message());
+        }
+        if (pref_) pref_->showValues();
     };
     connect(window, &TFRM_Main::runPrepared, this, [this] {
         // Tracking on, by the frame edges, and the result window out of the way.

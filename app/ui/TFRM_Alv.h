@@ -29,6 +29,7 @@ namespace velumbra {
 
 class ContextHelp;
 class ShellSettings;
+class ShellPreferences;
 class HelpWindow;
 class ImageView;
 class TAboutBox;
@@ -76,6 +77,7 @@ public:
     ShellSettings& settings() { return *settings_; }
     void setToolWindow(QWidget* window);
     void showToolWindow(const QString& objectName);
+    QWidget* toolWindow(const QString& objectName) const { return toolWindows_.value(objectName); }
 
     // Sampling and field of view from the optics and camera preferences and
     // the frame size; nothing changes before a frame size is known.
@@ -199,6 +201,7 @@ private:
     TFRM_Alv_Child* child_ = nullptr;
     TFRM_Pref* pref_ = nullptr;
     TFRM_Main* polar_ = nullptr;
+    ShellPreferences* prefWiring_ = nullptr;
     GRB_Operations* grbOperations_ = nullptr;
     TAboutBox* about_ = nullptr;
     TFRM_Ressources* resources_ = nullptr;

@@ -1,0 +1,177 @@
+// The operations group, the polar-alignment window and the pixel-size
+// measurement of the preferences, wired together by the main window.
+#include "aids/ui/GRB_Operations.h"
+#include "aids/ui/TFRM_Main.h"
+#include "acquisition/ui/GRB_Camera.h"
+#include "acquisition/ui/VideoSourceUi.h"
+#include "app/ui/ShellSettings.h"
+#include "app/ui/TFRM_Alv.h"
+#include "app/ui/WindowSet.h"
+#include "settings/ui/TFRM_Pref.h"
+#include "widgets/TNumInp.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace velumbra::test {
+
+class TestOperationsWindow : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+    std::unique_ptr<WindowSet> set_;
+    TFRM_Alv* main_ = nullptr;
+    TFRM_Main* polar_ = nullptr;
+    GRB_Operations* ops_ = nullptr;
+
+    QStringList messageLines() const { return main_->MEMO_Message->toPlainText().split(QLatin1Char('\n')); }
+
+private slots:
+    void init()
+    {
+        previous_ = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir_.path()));
+        set_ = std::make_unique<WindowSet>();
+        main_ = set_->main();
+        main_->show();
+        polar_ = qobject_cast<TFRM_Main*>(set_->window(QStringLiteral("TFRM_Main")));
+        QVERIFY(polar_);
+        ops_ = main_->operations();
+        main_->core().buffers.create();
+        main_->core().buffers.setFrameSize(640, 480);
+        main_->MNU_Operations->setEnabled(true);
+    }
+    void cleanup()
+    {
+        set_.reset();
+        QDir::setCurrent(previous_);
+    }
+
+    void menuOpensTheWindowAndBigourdanRuns()
+    {
+        main_->MNU_Erreur_MES->trigger();
+        QVERIFY(polar_->isVisible());
+        QVERIFY(!main_->MNU_Operations->isEnabled());
+        QCOMPARE(polar_->PGC_Bigourdan->currentWidget()->objectName(), QStringLiteral("TBS_Parametres"));
+
+        QTest::mouseClick(polar_->BTN_Demar_MES, Qt::LeftButton);
+        QCOMPARE(ops_->LBL_Action->text(), QStringLiteral("M.en station"));
+        QVERIFY(ops_->BTN_Executer->isEnabled());
+        QVERIFY(main_->CKB_Suivi->isChecked());
+        QCOMPARE(messageLines(), QStringList({QStringLiteral("1-Demarrer le suivi du telescope"),
+                                              QStringLiteral("2-Cliquer sur une etoile"),
+                                              QStringLiteral("3-Cliquer sur le bouton \"Executer\""),
+                                              QStringLiteral("4-Attendre le message de fin d'execution"),
+                                              QStringLiteral("  ou cliquer sur \"Arrêter\"")}));
+
+        main_->core().zone.starPos = {300, 200};
+        QTest::mouseClick(ops_->BTN_Executer, Qt::LeftButton);
+        QCOMPARE(ops_->sequencer().state(), 2);
+        QVERIFY(main_->CKB_Reticule->isChecked());
+        QVERIFY(ops_->BTN_Abort->isEnabled());
+        QCOMPARE(polar_->PGC_Bigourdan->currentWidget()->objectName(), QStringLiteral("TBS_Correct"));
+
+        // A drift toward +y with the camera unturned: turn the axis West.
+        main_->stages().measurementStep({300, 210}, true);
+        QCOMPARE(polar_->EDT_Correct->text(), QStringLiteral("Ouest"));
+        QVERIFY(polar_->BTN_Premiere_Correction->isEnabled());
+        // The star reaches the border: armed again.
+        main_->stages().measurementStep({300, 212}, false);
+        QCOMPARE(ops_->sequencer().state(), 1);
+        QVERIFY(main_->MEMO_Message->toPlainText().contains(QStringLiteral("Execution terminée")));
+
+        // Closing ends the operation and gives the menu back.
+        polar_->close();
+        QCOMPARE(ops_->sequencer().state(), 0);
+        QVERIFY(main_->MNU_Operations->isEnabled());
+        QVERIFY(!ops_->BTN_Executer->isEnabled());
+    }
+
+    void rectificationComputesAndAppliesTheNewRadius()
+    {
+        PrefsValues& prefs = main_->settings().prefs();
+        prefs.mount.TNI_Rayon_Az = 80;
+        QVERIFY(!polar_->BTN_Premiere_Correction->isEnabled()); // nothing measured yet
+        // A drift straight toward +y, then the values of a longer run typed in.
+        polar_->BTN_Demar_MESClick();
+        QTest::mouseClick(ops_->BTN_Executer, Qt::LeftButton);
+        main_->stages().measurementStep({main_->core().zone.starPos.x, main_->core().zone.starPos.y + 5}, false);
+        polar_->TNI_Long_Trainee_Y->setValue(40);
+        polar_->TNI_Duree_Pose->setValue(60);
+        polar_->TNI_Decl_Etoile->setValue(10);
+        QTest::mouseClick(polar_->BTN_Calculer, Qt::LeftButton);
+        QVERIFY(!polar_->EDT_Deplacement->text().isEmpty());
+        QTest::mouseClick(polar_->BTN_Premiere_Correction, Qt::LeftButton);
+        const double first = double(polar_->TNI_Premiere_Correction->Value());
+        QCOMPARE(first, polar_->EDT_Deplacement->text().toDouble());
+        QVERIFY(first > 0);
+        polar_->TNI_Correction_Effective->setValue(2 * first);
+        QTest::mouseClick(polar_->BTN_Calculer, Qt::LeftButton);
+        QCOMPARE(double(polar_->TNI_Nouveau_Rayon->Value()), 160.0);
+        polar_->PGC_Bigourdan->setCurrentIndex(2);
+        QTest::mouseClick(polar_->RDB_Correct_Altitude, Qt::LeftButton);
+        QCOMPARE(polar_->LBL_Altaz->text(), QStringLiteral("altitude (mm):"));
+        polar_->TNI_Nouveau_Rayon->setValue(120);
+        QTest::mouseClick(polar_->BTN_Applique_Modif, Qt::LeftButton);
+        QCOMPARE(prefs.mount.TNI_Rayon_Alt, 120.0);
+        QCOMPARE(prefs.mount.TNI_Rayon_Az, 80.0);
+        QCOMPARE(double(set_->preferences()->TNI_Rayon_Alt->Value()), 120.0);
+    }
+
+    void kingPauseCaptionAndAbort()
+    {
+        QTest::mouseClick(polar_->BTN_Demarre_King, Qt::LeftButton);
+        QVERIFY(!polar_->BTN_Pause->isEnabled());
+        QTest::mouseClick(ops_->BTN_Executer, Qt::LeftButton);
+        QCOMPARE(ops_->sequencer().state(), 4);
+        QVERIFY(polar_->BTN_Pause->isEnabled());
+        QTest::mouseClick(polar_->BTN_Pause, Qt::LeftButton);
+        QCOMPARE(polar_->BTN_Pause->text(), QStringLiteral("Reactiver"));
+        QTest::mouseClick(ops_->BTN_Abort, Qt::LeftButton);
+        QCOMPARE(ops_->sequencer().state(), 3);
+        QVERIFY(!polar_->king().paused());
+        QVERIFY(!polar_->BTN_Pause->isEnabled());
+        QCOMPARE(polar_->BTN_Pause->text(), QStringLiteral("Pause pour corriger l'orientation de la monture"));
+        QTest::mouseClick(ops_->BTN_Abort, Qt::LeftButton);
+        QCOMPARE(ops_->sequencer().state(), 0);
+        QCOMPARE(ops_->LBL_Action->text(), QStringLiteral("Aucune"));
+    }
+
+    void pixelSizeMeasureFromThePreferences()
+    {
+        TFRM_Pref* pref = set_->preferences();
+        main_->settings().prefs().effectiveFocal = 2000;
+        // A capture runs already: "Demarrer" is not available.
+        main_->videoSource().panel()->BTN_Start->setEnabled(false);
+        QTest::mouseClick(pref->BTN_Calculer_TaillePix, Qt::LeftButton);
+        QCOMPARE(ops_->sequencer().state(), 5);
+        QCOMPARE(messageLines().first(), QStringLiteral("1-Cliquer sur une etoile"));
+        QCOMPARE(messageLines().size(), 4);
+        main_->core().buffers.setFrameSize(320, 240);
+        main_->core().zone.starPos = {100, 100};
+        QTest::mouseClick(ops_->BTN_Executer, Qt::LeftButton);
+        QCOMPARE(double(pref->TNI_NbPix_X->Value()), 320.0);
+        main_->stages().measurementStep({150, 100}, true);
+        // Within the first two seconds one pixel counts as one arc second.
+        QVERIFY(qAbs(double(pref->TNI_Larg_Pix->Value()) - 9.696) < 0.01);
+        QCOMPARE(main_->settings().prefs().camera.pixels.TNI_Haut_Pix,
+                 main_->settings().prefs().camera.pixels.TNI_Larg_Pix);
+        QVERIFY(qAbs(double(main_->TNI_Echantillonnage->Value()) - 1.0) < 1e-3);
+    }
+};
+
+} // namespace velumbra::test
+
+QTEST_MAIN(velumbra::test::TestOperationsWindow)
+#include "test_operations_window.moc"
