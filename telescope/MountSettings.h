@@ -20,9 +20,10 @@ struct MountSettings {
 
     // Serial line ("Interface de controle (Serie)"). The item as the list
     // shows it ("$03F8 (COM1)", "       COM3", a /dev/serial/by-id name or
-    // a typed path), and the device it stands for (SerialPortItems).
+    // a typed path); the device it stands for is found from it
+    // (serialPortItemOf) unless serialDevicePath names one.
     QString CBX_AG_PortSerie = QStringLiteral("$03F8 (COM1)");
-    QString serialDevicePath = QStringLiteral("/dev/ttyS0");
+    QString serialDevicePath;
     QString CBX_AG_Vitesse = QStringLiteral("9600");
     QString CBX_AG_Parite = QStringLiteral("Aucune");
     QString CBX_AG_Databits = QStringLiteral("8");

@@ -42,7 +42,7 @@ TEST(LinkLoss, PeerClosingMidMoveIsReportedOnceAndTheNextLinkStopsFirst)
     ASSERT_TRUE(again.ok());
     f.settings.CBX_AG_PortSerie = again.path();
     f.mount.mount_move(South, true, 300);
-    EXPECT_EQ(again.read(15), QByteArray("#:Q##:RG##:Ms#"));
+    EXPECT_EQ(again.read(14), QByteArray("#:Q##:RG##:Ms#"));
     f.timeline.advanceMs(300);
     EXPECT_EQ(again.read(5), QByteArray("#:Qs#"));
     // An explicit connection attempt that fails is always reported.
@@ -113,7 +113,7 @@ TEST(Disconnection, StopsSentBeforeTheLinkCloses)
         f.mount.mount_move(West, true, 5000);
         f.mount.focuser_move(1, false);
         f.mount.mount_disconnect();
-        EXPECT_EQ(f.pty.read(35), QByteArray("#:RG##:Mw##:FS##:F+##:Q##:FQ#"));
+        EXPECT_EQ(f.pty.read(29), QByteArray("#:RG##:Mw##:FS##:F+##:Q##:FQ#"));
         ASSERT_EQ(f.messages.lines.size(), 1);
         EXPECT_FALSE(f.mount.timer(Axis::RA).active());
         f.timeline.advanceMs(6000); // no timer reconnects the link to end its move
