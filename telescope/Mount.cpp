@@ -45,14 +45,12 @@ Mount::~Mount()
 
 void Mount::guarded(bool explicitRequest, const std::function<void()>& request, bool endOverdue)
 {
-    ++depth_;
     try {
         if (endOverdue) endOverdueMoves();
         request();
     } catch (const ExCom& e) {
         linkFailed(e, explicitRequest);
     }
-    --depth_;
 }
 
 void Mount::linkFailed(const ExCom& e, bool explicitRequest)
@@ -331,13 +329,15 @@ void Mount::stopImpl(MoveDirection requested)
     }
 }
 
+void Mount::axisTimer(Axis axis)
+{
+    // A tick may come inside a wait of another request: its failures are
+    // handled here, never thrown through the message loop.
+    guarded(false, [&] { tick(axis); }, false);
+}
+
 void Mount::tick(Axis axis)
 {
-    if (depth_ == 0) {
-        // A tick of its own: failures are handled here.
-        guarded(false, [&] { tick(axis); }, false);
-        return;
-    }
     MountTimer& timer = *timers_[int(axis)];
     const MoveDirection first = axis == Axis::RA ? East : North;
     if (settings_.interface == MountInterface::Tolvir) {

@@ -68,8 +68,8 @@ public:
     QByteArray readReply();
 
     // Axis timer ticks (RA: East/West, Dec: North/South).
-    void TMR_Suivi_ADTimer() { tick(Axis::RA); }
-    void TMR_Suivi_DecTimer() { tick(Axis::Dec); }
+    void TMR_Suivi_ADTimer() { axisTimer(Axis::RA); }
+    void TMR_Suivi_DecTimer() { axisTimer(Axis::Dec); }
 
     // Preferences, group "Test": BTN_Nord, BTN_Est, BTN_Ouest, BTN_Sud
     // pressed and released; BTN_Stop.
@@ -101,6 +101,7 @@ private:
     void openSerialLink();
     void moveImpl(MoveDirection d, bool inMs, double amount);
     void stopImpl(MoveDirection d);
+    void axisTimer(Axis axis);
     void tick(Axis axis);
     void endOverdueMoves();
     void startAxisTimer(Axis axis, MoveDirection d, int ms);
@@ -136,7 +137,6 @@ private:
     std::array<qint64, 2> deadline_{}; // end of the timed move on each axis
     bool failureReported_ = false;     // one message per failure, not one per tick
     bool stopFirst_ = false;           // a link lost while moving: stop first at reconnection
-    int depth_ = 0;                    // requests under way (a timer may tick inside a wait)
 };
 
 } // namespace velumbra

@@ -66,6 +66,20 @@ TEST(LinkLoss, WriteFailuresInTicksAreOneMessage)
     EXPECT_FALSE(f.mount.timer(Axis::RA).active());
 }
 
+TEST(LinkLoss, ATickFailingInsideAReplyWaitIsHandledThere)
+{
+    MountFixture f{MountInterface::LX200, Wire::Memory};
+    ASSERT_TRUE(f.mount.mount_connect());
+    f.mount.mount_move(East, true, 100);
+    f.line.input = "+45*12#";
+    f.line.failWith = EIO; // the adapter is pulled out during the 200 ms wait
+    EXPECT_EQ(f.mount.readReply(), QByteArray());
+    ASSERT_EQ(f.messages.lines.size(), 1);
+    EXPECT_TRUE(f.messages.lines[0].startsWith(QStringLiteral("put_string, erreur = 5")));
+    EXPECT_FALSE(f.mount.linkUp());
+    EXPECT_FALSE(f.mount.moving(East));
+}
+
 TEST(LinkOpen, PermissionDeniedNamesTheGroup)
 {
     MountFixture f{MountInterface::LX200, Wire::Memory};
