@@ -30,9 +30,9 @@ double reducedDegrees(double a)
 
 } // namespace
 
-QString direction_word(Axis axis, bool flag)
+QString direction_word(AdjustAxis axis, bool flag)
 {
-    if (axis == Axis::Azimuth) return flag ? QStringLiteral("Est") : QStringLiteral("Ouest");
+    if (axis == AdjustAxis::Azimuth) return flag ? QStringLiteral("Est") : QStringLiteral("Ouest");
     return flag ? QStringLiteral("le bas") : QStringLiteral("le haut");
 }
 
@@ -104,7 +104,7 @@ bool BigourdanStep::frame(Point starPos, int elapsedMs, bool /*verdict*/)
     const double theta = reducedDegrees(vectorAngleDegrees(dx, dy) - s.TNI_Orient + 360.0);
     f.drift.driftEW = std::cos(theta * kRadPerDegree);
     f.drift.driftNS = std::sin(theta * kRadPerDegree);
-    const Axis axis = s.RDB_Sud ? Axis::Azimuth : Axis::Altitude;
+    const AdjustAxis axis = s.RDB_Sud ? AdjustAxis::Azimuth : AdjustAxis::Altitude;
     const bool inverse = s.RDB_Sud ? s.CKB_Inverse_Az : s.CKB_Inverse_Alt;
     f.EDT_Correct = direction_word(axis, theta < 180 ? inverse : !inverse);
     if (elapsedMs >= kFirstResultsMs) {
@@ -163,9 +163,9 @@ bool KingStep::frame(Point starPos, int elapsedMs, bool /*verdict*/)
         }
     }
     last_.EDT_CorrectKingEO =
-        direction_word(Axis::Azimuth, last_.kingDX > 0 ? s.CKB_Inverse_Az : !s.CKB_Inverse_Az);
+        direction_word(AdjustAxis::Azimuth, last_.kingDX > 0 ? s.CKB_Inverse_Az : !s.CKB_Inverse_Az);
     last_.EDT_CorrectKingNS =
-        direction_word(Axis::Altitude, last_.kingDY > 0 ? s.CKB_Inverse_Alt : !s.CKB_Inverse_Alt);
+        direction_word(AdjustAxis::Altitude, last_.kingDY > 0 ? s.CKB_Inverse_Alt : !s.CKB_Inverse_Alt);
     const double ex = std::fabs(last_.kingDX * s.TNI_Echantillonnage);
     const double ey = std::fabs(last_.kingDY * s.TNI_Echantillonnage);
     const double mmX = ex * kRadPerArcsec * s.TNI_Rayon_Az;

@@ -8,10 +8,10 @@ class QImage;
 
 namespace velumbra {
 
-enum class Axis { Azimuth, Altitude };
+enum class AdjustAxis { Azimuth, Altitude };
 
 // "Est"/"Ouest" for the azimuth, "le bas"/"le haut" for the altitude.
-QString direction_word(Axis axis, bool flag);
+QString direction_word(AdjustAxis axis, bool flag);
 
 // General format with 4 significant digits, as the corrections are shown.
 QString general4(double v);

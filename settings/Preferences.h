@@ -1,6 +1,7 @@
 #pragma once
 #include "settings/Optics.h"
 #include "settings/Profiles.h"
+#include "telescope/MountSettings.h"
 
 #include <QString>
 #include <QStringList>
@@ -28,9 +29,9 @@ struct LongExposurePrefs {
     int SPED_Vesta_Pose_Guidage = 500;   // guide exposure length, ms, 1..43200000
 };
 
-// The telescope interface chosen by the radio buttons. The clocked box
-// (Dremla) is never stored: after a restart no stored button is checked.
-enum class MountInterface { Aucun, LX200, Tolvir, Varnek, Dremla, NoneChecked };
+// The telescope interface (MountInterface) chosen by the radio buttons. The
+// clocked box (Dremla) is never stored: after a restart no stored button is
+// checked.
 
 // The telescope and autoguiding tabs. The guiding interval and the dead
 // zone belong to the frame pipeline's controls.

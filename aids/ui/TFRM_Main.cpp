@@ -322,7 +322,7 @@ void TFRM_Main::BTN_CalculerClick()
 void TFRM_Main::BTN_Applique_ModifClick()
 {
     if (applyRadius)
-        applyRadius(RDB_Correct_Azimuth->isChecked() ? Axis::Azimuth : Axis::Altitude,
+        applyRadius(RDB_Correct_Azimuth->isChecked() ? AdjustAxis::Azimuth : AdjustAxis::Altitude,
                     double(TNI_Nouveau_Rayon->Value()));
 }
 

@@ -29,7 +29,7 @@ public:
     // window adds its own star position and declination.
     std::function<PolarSettings()> settingsSource;
     // "Appliquer la modification": the new radius of an axis.
-    std::function<void(Axis, double)> applyRadius;
+    std::function<void(AdjustAxis, double)> applyRadius;
 
     // The menu entry: the window on its first page.
     void showParameters();

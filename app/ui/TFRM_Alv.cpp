@@ -780,9 +780,9 @@ void TFRM_Alv::setPolarAlignment(TFRM_Main* window)
         s.TNI_Echantillonnage = double(TNI_Echantillonnage->Value());
         return s;
     };
-    window->applyRadius = [this](Axis axis, double radius) {
+    window->applyRadius = [this](AdjustAxis axis, double radius) {
         PrefsValues& p = settings_->prefs();
-        (axis == Axis::Azimuth ? p.mount.TNI_Rayon_Az : p.mount.TNI_Rayon_Alt) = radius;
+        (axis == AdjustAxis::Azimuth ? p.mount.TNI_Rayon_Az : p.mount.TNI_Rayon_Alt) = radius;
         try {
             settings_->profiles().fieldLeft(ProfileKind::Mount);
         } catch (const IniWriteError& e) {

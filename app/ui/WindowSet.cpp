@@ -13,6 +13,8 @@
 #include "settings/ui/TFRM_Pref.h"
 #include "aids/ui/GRB_Operations.h"
 #include "aids/ui/TFRM_Main.h"
+#include "telescope/Telescope.h"
+#include "telescope/ui/TFRM_ComTrafic.h"
 
 namespace velumbra {
 
@@ -21,6 +23,8 @@ WindowSet::WindowSet()
     main_ = std::make_unique<TFRM_Alv>();
     order_ << main_->objectName();
     auto& core = main_->core();
+    // The mount layer reports in the main window's message panel.
+    telescope_ = std::make_unique<Telescope>(*main_);
 
     ShellSettings& settings = main_->settings();
     add(pref_ = new TFRM_Pref(core.controls, main_->debugLog(), settings.prefs(), settings.profiles()));
@@ -39,7 +43,8 @@ WindowSet::WindowSet()
     add(new ShellWindow(QStringLiteral("TFRM_Raquette"), QStringLiteral("Telescope")));
     add(new ShellWindow(QStringLiteral("TFRM_Longuepose"), QStringLiteral("Poses longues"), true));
     add(equal_ = new TFRM_Equal(core));
-    add(new ShellWindow(QStringLiteral("TFRM_ComTrafic"), QStringLiteral("Comm Trafic"), true));
+    add(traffic_ = new TFRM_ComTrafic(telescope_->traffic));
+    traffic_->onClosed = [t = telescope_.get()] { t->settings.CKB_Historique_Comm = false; };
     add(new ShellWindow(QStringLiteral("TFRM_Seuils"), QStringLiteral("Seuils")));
     add(new ShellWindow(QStringLiteral("TFRM_Integration"), QStringLiteral("Integration")));
 
@@ -64,6 +69,8 @@ WindowSet::~WindowSet()
 {
     // Tool windows go first; the main window, which owns the buffers, last.
     others_.clear();
+    // The moves stop and the link closes while the message panel still exists.
+    telescope_.reset();
     main_.reset();
 }
 

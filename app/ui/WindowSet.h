@@ -14,6 +14,8 @@ class TFRM_Main;
 class TFRM_Ressources;
 class TAboutBox;
 class TFRM_Equal;
+class TFRM_ComTrafic;
+class Telescope;
 
 // Every window of the program, created once in a fixed order at start and
 // then only shown and hidden.
@@ -27,6 +29,9 @@ public:
     TFRM_Pref* preferences() const { return pref_; }
     TFRM_Ressources* resources() const { return resources_; }
     TAboutBox* aboutBox() const { return about_; }
+    // The serial link, the port lines and the mount layer.
+    Telescope& telescope() const { return *telescope_; }
+    TFRM_ComTrafic* trafficWindow() const { return traffic_; }
     QWidget* window(const QString& objectName) const;
     const QStringList& creationOrder() const { return order_; }
 
@@ -34,6 +39,7 @@ private:
     void add(QWidget* w);
 
     std::unique_ptr<TFRM_Alv> main_;
+    std::unique_ptr<Telescope> telescope_;
     std::vector<std::unique_ptr<QWidget>> others_;
     TFRM_Alv_Child* child_ = nullptr;
     TFRM_Pref* pref_ = nullptr;
@@ -41,6 +47,7 @@ private:
     TFRM_Ressources* resources_ = nullptr;
     TAboutBox* about_ = nullptr;
     TFRM_Equal* equal_ = nullptr;
+    TFRM_ComTrafic* traffic_ = nullptr;
     QStringList order_;
 };
 

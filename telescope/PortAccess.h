@@ -1,0 +1,51 @@
+#pragma once
+#include <QString>
+#include <map>
+#include <memory>
+#include <set>
+
+namespace velumbra {
+
+class MessageSink;
+class ParallelPort;
+class ParallelPorts;
+class TrafficLog;
+struct MountSettings;
+
+// Writes to the parallel port registers at the addresses the settings name
+// ("$378" the data register of LPT1, "$37A" its control register), shared
+// by the parallel guiding box and the long exposures. Each address's port is
+// opened at its first write and kept until close(). A port that cannot be
+// opened is reported once and its writes are skipped; every write is still
+// logged while "Comm. Traffic." is on.
+class PortAccess {
+public:
+    PortAccess(ParallelPorts& ports, TrafficLog& log, MessageSink& messages, const MountSettings& settings);
+    ~PortAccess();
+
+    void writePort(quint16 address, quint8 value);
+    // Whether writes to this address reach a port (it opens the port if needed).
+    bool portAccess(quint16 address);
+    void close();
+
+    // The last bytes written to the data and control registers; the long
+    // exposures change other bits of the same data byte.
+    quint8 portShadow = 0;
+    quint8 portShadowControl = 0;
+
+    // Which port and register an address names: LPT1..LPT4 at $378, $278,
+    // $3BC, $2BC; register 0 data, 1 status, 2 control. false for others.
+    static bool portOfAddress(quint16 address, int& port, int& reg);
+
+private:
+    ParallelPort* portFor(int index);
+
+    ParallelPorts& ports_;
+    TrafficLog& log_;
+    MessageSink& messages_;
+    const MountSettings& settings_;
+    std::map<int, std::unique_ptr<ParallelPort>> open_;
+    std::set<int> reported_; // ports (or -address-1 for unknown addresses) already reported
+};
+
+} // namespace velumbra

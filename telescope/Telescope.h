@@ -1,0 +1,43 @@
+#pragma once
+#include "core/Pause.h"
+#include "core/SteadyClock.h"
+#include "telescope/ComIo.h"
+#include "telescope/Mount.h"
+#include "telescope/MountSettings.h"
+#include "telescope/ParallelPort.h"
+#include "telescope/PortAccess.h"
+#include "telescope/TermiosSerial.h"
+#include "telescope/TrafficLog.h"
+
+namespace velumbra {
+
+class MessageSink;
+
+// The telescope floor as the program runs it: the Linux serial and parallel
+// devices, the message-loop timers and waits, the traffic log, the mount
+// layer. The moves are stopped and the link closed when it goes.
+class Telescope {
+public:
+    explicit Telescope(MessageSink& messages);
+    ~Telescope();
+    Telescope(const Telescope&) = delete;
+    Telescope& operator=(const Telescope&) = delete;
+
+    MountSettings settings;
+    TrafficLog traffic;
+    SystemSteadyClock clock;
+    // The serial reads' waits; the frame sources skip their ticks while
+    // pause.pausing().
+    EventLoopPause pause;
+
+private:
+    TermiosOpener opener_;
+    PpdevPorts parallelPorts_;
+
+public:
+    ComIo com;
+    PortAccess ports; // writePort for the parallel box and the long exposures
+    Mount mount;
+};
+
+} // namespace velumbra
