@@ -38,7 +38,8 @@ struct LongExposurePrefs {
 struct AutoguidePrefs {
     MountInterface interface = MountInterface::Aucun;
     QString EDT_Fichier_Decalage;    // offset file
-    int CBX_AG_PortSerie = 0;        // 0..7
+    int CBX_AG_PortSerie = 0;        // 0..7: COM1..COM8
+    QString serialDevice;            // another serial device, by its path; empty: the COM item
     int CBX_AG_PortParallele = 0;    // 0..14
     int CBX_AG_Vitesse = 6;          // 9600 baud
     int CBX_AG_Parite = 3;           // "Aucune"

@@ -193,6 +193,7 @@ void loadAutoguide(const Reader& r, PipelineControls& c, AutoguidePrefs& a)
     r.spin(kAutoguide, "AG_Intervalle_Guidage", 10, interval, kGuideIntervalMin, kGuideIntervalMax);
     c.SPED_Intervalle_Guidage = interval;
     r.index(kAutoguide, "AG_PortSerie", 0, a.CBX_AG_PortSerie, kSerialPorts);
+    a.serialDevice = r.text(kAutoguide, "AG_PortSerie_Peripherique", QString());
     r.index(kAutoguide, "AG_PortParallele", 0, a.CBX_AG_PortParallele, kParallelPorts);
     r.index(kAutoguide, "AG_Vitesse", 6, a.CBX_AG_Vitesse, kBaudRates);
     r.index(kAutoguide, "AG_Parite", 3, a.CBX_AG_Parite, kParities);
@@ -353,6 +354,7 @@ void saveAutoguide(Writer& w, const PipelineControls& c, const AutoguidePrefs& a
     w.integer(kAutoguide, "Guide_Tolvir", Stored::Bool(a.interface == MountInterface::Tolvir));
     w.integer(kAutoguide, "Guide_Varnek", Stored::Bool(a.interface == MountInterface::Varnek));
     w.integer(kAutoguide, "AG_PortSerie", a.CBX_AG_PortSerie);
+    w.text(kAutoguide, "AG_PortSerie_Peripherique", a.serialDevice);
     w.integer(kAutoguide, "AG_PortParallele", a.CBX_AG_PortParallele);
     w.integer(kAutoguide, "AG_Vitesse", a.CBX_AG_Vitesse);
     w.integer(kAutoguide, "AG_Parite", a.CBX_AG_Parite);

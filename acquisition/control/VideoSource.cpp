@@ -306,6 +306,7 @@ bool VideoSource::grabFrame(int slot)
 
 void VideoSource::Timer1Timer()
 {
+    if (pause_ && pause_->pausing()) return;
     if (hooks_->longExposureTakesTick()) return;
     if (playback_) {
         switch (playTick(playButtons, playIndex_, int(playList_.size()))) {
@@ -332,6 +333,7 @@ void VideoSource::Timer1Timer()
 void VideoSource::VideoStreamCallback()
 {
     if (!driver_ || !sink_.streamMode()) return;
+    if (pause_ && pause_->pausing()) return;
     GrabResult result = GrabResult::NoFrame;
     const bool decoded = decodeInto(targetSlot_, [&](QImage& img) {
         result = driver_->grab(img, 0);

@@ -3,6 +3,7 @@
 #include "acquisition/FrameChecks.h"
 #include "acquisition/FrameSink.h"
 #include "core/Messages.h"
+#include "core/Pause.h"
 #include "acquisition/PlayControl.h"
 #include "acquisition/VideoDriver.h"
 
@@ -79,6 +80,9 @@ public:
     ~VideoSource();
 
     void setHooks(VideoSourceHooks* hooks) { hooks_ = hooks ? hooks : &noHooks_; }
+    // While a wait of the user-interface thread runs (a serial reply), the
+    // frame ticks are skipped: the frame being processed is not overtaken.
+    void setPause(const Pause* pause) { pause_ = pause; }
     std::function<void()> controlsChanged;    // the camera panel shows controls
     std::function<void()> playControlChanged; // the play control shows its state
 
@@ -149,6 +153,7 @@ private:
     DriverChooser& chooser_;
     VideoSourceHooks noHooks_;
     VideoSourceHooks* hooks_ = &noHooks_;
+    const Pause* pause_ = nullptr;
     QTimer timer1_;
     RateMeter rate_;
     std::unique_ptr<VideoDriver> driver_;

@@ -75,6 +75,7 @@ void ShellSettings::showInWidgets()
     }
     if (TFRM_Pref* pref = main_.preferences()) pref->showValues();
     main_.MNU_Telescope->setEnabled(prefs_.autoguide.interface != MountInterface::Aucun);
+    emit main_.settingsLoaded();
 }
 
 } // namespace velumbra

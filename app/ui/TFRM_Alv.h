@@ -160,6 +160,8 @@ signals:
     void binningChanged(int binning);
     // The main window closes: sources stop, measurements end, settings are written.
     void formClosing();
+    // The settings file was read into the windows.
+    void settingsLoaded();
 
 protected:
     void showEvent(QShowEvent* event) override;

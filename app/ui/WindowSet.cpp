@@ -2,6 +2,7 @@
 #include "acquisition/ui/TFRM_PlayControl.h"
 #include "acquisition/ui/VideoSourceUi.h"
 #include "app/ui/ShellSettings.h"
+#include "app/ui/ShellTelescope.h"
 #include "app/ui/ShellWindows.h"
 #include "app/ui/TAboutBox.h"
 #include "app/ui/TFRM_Alv.h"
@@ -25,6 +26,7 @@ WindowSet::WindowSet()
     auto& core = main_->core();
     // The mount layer reports in the main window's message panel.
     telescope_ = std::make_unique<Telescope>(*main_);
+    main_->videoSource().source().setPause(&telescope_->pause);
 
     ShellSettings& settings = main_->settings();
     add(pref_ = new TFRM_Pref(core.controls, main_->debugLog(), settings.prefs(), settings.profiles()));
@@ -44,12 +46,12 @@ WindowSet::WindowSet()
     add(new ShellWindow(QStringLiteral("TFRM_Longuepose"), QStringLiteral("Poses longues"), true));
     add(equal_ = new TFRM_Equal(core));
     add(traffic_ = new TFRM_ComTrafic(telescope_->traffic));
-    traffic_->onClosed = [t = telescope_.get()] { t->settings.CKB_Historique_Comm = false; };
     add(new ShellWindow(QStringLiteral("TFRM_Seuils"), QStringLiteral("Seuils")));
     add(new ShellWindow(QStringLiteral("TFRM_Integration"), QStringLiteral("Integration")));
 
     main_->setPreferences(pref_);
     main_->setPolarAlignment(polar_);
+    shellTelescope_ = std::make_unique<ShellTelescope>(*main_, *pref_, *telescope_, *traffic_);
     main_->setAboutBox(about_);
     main_->setResultWindow(child_);
     main_->setResources(resources_);
@@ -67,7 +69,9 @@ WindowSet::WindowSet()
 
 WindowSet::~WindowSet()
 {
-    // Tool windows go first; the main window, which owns the buffers, last.
+    // The wiring first, then the tool windows; the main window, which owns
+    // the buffers, last.
+    shellTelescope_.reset();
     others_.clear();
     // The moves stop and the link closes while the message panel still exists.
     telescope_.reset();

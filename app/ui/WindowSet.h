@@ -11,6 +11,7 @@ class TFRM_Alv;
 class TFRM_Alv_Child;
 class TFRM_Pref;
 class TFRM_Main;
+class ShellTelescope;
 class TFRM_Ressources;
 class TAboutBox;
 class TFRM_Equal;
@@ -40,6 +41,7 @@ private:
 
     std::unique_ptr<TFRM_Alv> main_;
     std::unique_ptr<Telescope> telescope_;
+    std::unique_ptr<ShellTelescope> shellTelescope_;
     std::vector<std::unique_ptr<QWidget>> others_;
     TFRM_Alv_Child* child_ = nullptr;
     TFRM_Pref* pref_ = nullptr;

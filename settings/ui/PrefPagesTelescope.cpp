@@ -2,6 +2,8 @@
 // autoguiding settings and the long-exposure lines of the modified camera.
 #include "settings/ui/PrefWidgets.h"
 #include "settings/ui/TFRM_Pref.h"
+#include "telescope/LineSettingItems.h"
+#include "telescope/SerialPortItems.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -22,22 +24,6 @@ namespace velumbra {
 using namespace pref;
 
 namespace {
-
-QStringList serialPorts()
-{
-    QStringList ports{QStringLiteral("$03F8 (COM1)"), QStringLiteral("$02F8 (COM2)")};
-    // The port name sits at the same place in every item: after seven blanks.
-    for (int n = 3; n <= 8; ++n) ports << QStringLiteral("       COM%1").arg(n);
-    return ports;
-}
-
-QStringList baudRates()
-{
-    return {QStringLiteral("150"),   QStringLiteral("300"),   QStringLiteral("600"),    QStringLiteral("1200"),
-            QStringLiteral("2400"),  QStringLiteral("4800"),  QStringLiteral("9600"),   QStringLiteral("14400"),
-            QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("56000"),  QStringLiteral("57600"),
-            QStringLiteral("115200"), QStringLiteral("128000"), QStringLiteral("256000")};
-}
 
 // One line of a pin table: caption, pin field, active-value field.
 void pinRow(QGridLayout* grid, int row, QLabel* label, TNumInp* pin, TNumInp* active)
@@ -108,12 +94,18 @@ QWidget* TFRM_Pref::buildTelescopePage()
 
     auto* serial = named(new QGroupBox(QStringLiteral("Interface Serie")), "GRB_InterfaceSerie");
     auto* serialGrid = new QGridLayout(serial);
-    CBX_AG_PortSerie = choiceList("CBX_AG_PortSerie", serialPorts());
-    CBX_AG_Vitesse = choiceList("CBX_AG_Vitesse", baudRates());
-    CBX_AG_Parite = choiceList("CBX_AG_Parite", {QStringLiteral("Paire"), QStringLiteral("Impaire"),
-                                                 QStringLiteral("Marque"), QStringLiteral("Aucune")});
-    CBX_AG_Databits = choiceList("CBX_AG_Databits", {QStringLiteral("7"), QStringLiteral("8")});
-    CBX_AG_StopBits = choiceList("CBX_AG_StopBits", {QStringLiteral("1"), QStringLiteral("1.5"), QStringLiteral("2")});
+    CBX_AG_PortSerie = choiceList("CBX_AG_PortSerie", serialPortChoices());
+    // The serial devices present, and any device path the user types.
+    for (const SerialPortItem& item : serialPortItems())
+        if (!serialPortChoices().contains(item.text)) CBX_AG_PortSerie->addItem(item.text);
+    CBX_AG_PortSerie->setEditable(true);
+    CBX_AG_PortSerie->setInsertPolicy(QComboBox::NoInsert);
+    CBX_AG_PortSerie->setToolTip(QStringLiteral("COM1 à COM8 sont /dev/ttyS0 à /dev/ttyS7 ; un autre "
+                                                "périphérique série peut être choisi ou tapé (/dev/ttyUSB0, /dev/pts/3…)"));
+    CBX_AG_Vitesse = choiceList("CBX_AG_Vitesse", baudRateChoices());
+    CBX_AG_Parite = choiceList("CBX_AG_Parite", parityChoices());
+    CBX_AG_Databits = choiceList("CBX_AG_Databits", dataBitChoices());
+    CBX_AG_StopBits = choiceList("CBX_AG_StopBits", stopBitChoices());
     serialGrid->addWidget(caption("LBL_AG_Port", QStringLiteral("Port")), 0, 0);
     serialGrid->addWidget(CBX_AG_PortSerie, 0, 1);
     serialGrid->addWidget(caption("LBL_AG_Vitesse", QStringLiteral("Vitesse")), 1, 0);
@@ -138,7 +130,7 @@ QWidget* TFRM_Pref::buildTelescopePage()
 
     auto* parallel = named(new QGroupBox(QStringLiteral("Interface Parallele")), "GRB_InterfaceParallele");
     auto* parallelColumn = new QVBoxLayout(parallel);
-    CBX_AG_PortParallele = choiceList("CBX_AG_PortParallele", parallelPorts());
+    CBX_AG_PortParallele = choiceList("CBX_AG_PortParallele", parallelPortChoices());
     auto* portRow = new QHBoxLayout;
     portRow->addWidget(caption(QStringLiteral("Port")));
     portRow->addWidget(CBX_AG_PortParallele, 1);
@@ -206,7 +198,7 @@ QWidget* TFRM_Pref::buildLongExposurePage()
     auto* tab = named(new QWidget, "TBS_Poselongue");
     auto* v = new QVBoxLayout(tab);
     auto* timing = new QGridLayout;
-    CBX_Vesta_Port = choiceList("CBX_Vesta_Port", parallelPorts());
+    CBX_Vesta_Port = choiceList("CBX_Vesta_Port", parallelPortChoices());
     SPED_Vesta_Interpose = spinField("SPED_Vesta_Interpose", 1, 43200000, 100);
     SPED_Avance = spinField("SPED_Avance", 0, 60000);
     timing->addWidget(caption("LBL_Port", QStringLiteral("Port de contrôle:")), 0, 0);

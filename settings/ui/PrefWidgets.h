@@ -66,15 +66,4 @@ inline const QString& portHint()
     return hint;
 }
 
-// The parallel port addresses offered for the long-exposure lines and the
-// parallel guiding box.
-inline QStringList parallelPorts()
-{
-    return {QStringLiteral("$378 (LPT1)"), QStringLiteral("$278 (LPT2)"), QStringLiteral("$3BC (LPT3)"),
-            QStringLiteral("$2BC (LPT4)"), QStringLiteral("$368"),        QStringLiteral("$36C"),
-            QStringLiteral("$358"),        QStringLiteral("$278"),        QStringLiteral("$26C"),
-            QStringLiteral("$268"),        QStringLiteral("$258"),        QStringLiteral("$379"),
-            QStringLiteral("$37A"),        QStringLiteral("$279"),        QStringLiteral("$27A")};
-}
-
 } // namespace velumbra::pref

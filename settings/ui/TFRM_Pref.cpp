@@ -1,4 +1,5 @@
 #include "settings/ui/TFRM_Pref.h"
+#include "telescope/LineSettingItems.h"
 #include "core/DebugLog.h"
 #include "processing/PipelineControls.h"
 #include "results/ImageNaming.h"
@@ -118,36 +119,49 @@ void TFRM_Pref::reportingWrites(Action&& action)
 void TFRM_Pref::store(QAbstractButton* box, bool& target)
 {
     connect(box, &QAbstractButton::toggled, this, [this, &target](bool on) {
-        if (!showing_) target = on;
+        if (showing_) return;
+        target = on;
+        emit valuesChanged();
     });
 }
 void TFRM_Pref::store(QComboBox* box, int& target)
 {
     connect(box, &QComboBox::currentIndexChanged, this, [this, &target](int index) {
-        if (!showing_ && index >= 0) target = index;
+        if (showing_ || index < 0) return;
+        target = index;
+        emit valuesChanged();
     });
 }
 void TFRM_Pref::store(QSpinBox* spin, int& target)
 {
     connect(spin, &QSpinBox::valueChanged, this, [this, &target](int value) {
-        if (!showing_) target = value;
+        if (showing_) return;
+        target = value;
+        emit valuesChanged();
     });
 }
 void TFRM_Pref::store(QSpinBox* spin, double& target)
 {
     connect(spin, &QSpinBox::valueChanged, this, [this, &target](int value) {
-        if (!showing_) target = value;
+        if (showing_) return;
+        target = value;
+        emit valuesChanged();
     });
 }
 void TFRM_Pref::store(TNumInp* field, double& target)
 {
     // A field's value changes only when its typed text is committed.
-    connect(field, &TNumInp::exited, this, [field, &target] { target = double(field->Value()); });
+    connect(field, &TNumInp::exited, this, [this, field, &target] {
+        target = double(field->Value());
+        emit valuesChanged();
+    });
 }
 void TFRM_Pref::store(QLineEdit* edit, QString& target)
 {
     connect(edit, &QLineEdit::textChanged, this, [this, &target](const QString& text) {
-        if (!showing_) target = text;
+        if (showing_) return;
+        target = text;
+        emit valuesChanged();
     });
 }
 
@@ -391,7 +405,20 @@ void TFRM_Pref::connectTelescope()
             if (on && !showing_) interfaceClicked(chosen);
         });
     AutoguidePrefs& a = prefs_.autoguide;
-    store(CBX_AG_PortSerie, a.CBX_AG_PortSerie);
+    // COM1..COM8 keep their place in the list; any other device (a USB
+    // adapter, a typed pseudo-terminal) is kept by its path.
+    connect(CBX_AG_PortSerie, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        if (showing_) return;
+        AutoguidePrefs& a = prefs_.autoguide;
+        const qsizetype com = serialPortChoices().indexOf(text);
+        if (com >= 0) {
+            a.CBX_AG_PortSerie = int(com);
+            a.serialDevice.clear();
+        } else {
+            a.serialDevice = text.trimmed();
+        }
+        emit valuesChanged();
+    });
     store(CBX_AG_Vitesse, a.CBX_AG_Vitesse);
     store(CBX_AG_Parite, a.CBX_AG_Parite);
     store(CBX_AG_Databits, a.CBX_AG_Databits);
@@ -417,6 +444,7 @@ void TFRM_Pref::interfaceClicked(MountInterface chosen)
     prefs_.autoguide.interface = chosen;
     showInterface(chosen);
     emit interfaceChosen(chosen);
+    emit valuesChanged();
 }
 
 // The autoguiding tab exists for any interface but "Aucune"; the pulse
@@ -507,7 +535,8 @@ void TFRM_Pref::showAutoguide()
     checkOnly({RDB_Aucun, RDB_LX200, RDB_Tolvir, RDB_Varnek, RDB_Dremla},
               chosen == MountInterface::NoneChecked ? -1 : int(chosen));
     showInterface(chosen);
-    CBX_AG_PortSerie->setCurrentIndex(a.CBX_AG_PortSerie);
+    if (a.serialDevice.isEmpty()) CBX_AG_PortSerie->setCurrentIndex(a.CBX_AG_PortSerie);
+    else CBX_AG_PortSerie->setCurrentText(a.serialDevice);
     CBX_AG_Vitesse->setCurrentIndex(a.CBX_AG_Vitesse);
     CBX_AG_Parite->setCurrentIndex(a.CBX_AG_Parite);
     CBX_AG_Databits->setCurrentIndex(a.CBX_AG_Databits);

@@ -214,6 +214,8 @@ signals:
     void interfaceChosen(velumbra::MountInterface chosen);
     void guideWindowShown(bool shown);
     void okClicked();
+    // A value of PrefsValues changed through one of the controls.
+    void valuesChanged();
 
 private:
     QWidget* buildFoldersPage();

@@ -72,3 +72,39 @@ TEST(VideoSource, ARefusedFormatKeepsTheCaptureGoingInTheOldOne)
     EXPECT_EQ(core.buffers.imageWidth, 640);
     EXPECT_EQ(messages.lines.size(), refusalLines);
 }
+
+// A tick that comes while the user-interface thread waits for a serial reply
+// is skipped: the frame being processed is not overtaken by the next.
+TEST(VideoSource, TicksDuringAWaitAreSkipped)
+{
+    struct TickingPause final : Pause {
+        VideoSource* source = nullptr;
+        int framesDuring = -1;
+        void run(int) override
+        {
+            const int before = source->frameCounter();
+            source->Timer1Timer();
+            framesDuring = source->frameCounter() - before;
+        }
+    };
+    ManualClock clock;
+    ImageCore core{clock};
+    core.buffers.create();
+    RecordingMessages messages;
+    SkySimulator sky(clock, 7u);
+    SimulatorCatalogue catalogue(sky);
+    FirstEntryChooser chooser;
+    VideoSource source(core, messages, clock, catalogue, chooser);
+    TickingPause pause;
+    pause.source = &source;
+    source.setPause(&pause);
+    source.BTN_StartClick();
+    ASSERT_TRUE(source.timer1().isActive());
+
+    pause.wait(200);
+    EXPECT_EQ(pause.framesDuring, 0);
+    const int before = source.frameCounter();
+    clock.advanceMs(100);
+    source.Timer1Timer();
+    EXPECT_EQ(source.frameCounter() - before, 1) << "after the wait the ticks count again";
+}

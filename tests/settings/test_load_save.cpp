@@ -420,6 +420,17 @@ TEST_F(LoadSave, RadioGroupsReadInTurn)
     }
 }
 
+TEST_F(LoadSave, AnotherSerialDeviceIsKeptBesideTheComIndex)
+{
+    c.prefs.autoguide.CBX_AG_PortSerie = 3;
+    c.prefs.autoguide.serialDevice = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R-if00-port0");
+    save(c);
+    Controls after(clock);
+    load(after);
+    EXPECT_EQ(after.prefs.autoguide.CBX_AG_PortSerie, 3);
+    EXPECT_EQ(after.prefs.autoguide.serialDevice, c.prefs.autoguide.serialDevice);
+}
+
 TEST_F(LoadSave, TheClockedBoxIsNotKeptAcrossARestart)
 {
     c.prefs.autoguide.interface = MountInterface::Dremla;

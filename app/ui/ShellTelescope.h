@@ -1,0 +1,35 @@
+#pragma once
+#include "telescope/Mount.h"
+
+#include <QObject>
+
+namespace velumbra {
+
+class Telescope;
+class TFRM_Alv;
+class TFRM_ComTrafic;
+class TFRM_Pref;
+
+// The telescope tab of the preferences and the mount layer: the settings
+// follow the controls, "Connecter"/"Deconnecter", the test buttons and
+// "Comm. Traffic." act, and the link's state enables the controls.
+class ShellTelescope : public QObject, private MountView {
+    Q_OBJECT
+public:
+    ShellTelescope(TFRM_Alv& main, TFRM_Pref& pref, Telescope& telescope, TFRM_ComTrafic& traffic);
+    ~ShellTelescope() override;
+
+    // The mount reads the preferences as they are now.
+    void sync();
+
+private:
+    void linkControlsChanged(const LinkControls& c) override;
+    void showTestValue(const QString& eightDigits) override;
+
+    TFRM_Alv& main_;
+    TFRM_Pref& pref_;
+    Telescope& telescope_;
+    TFRM_ComTrafic& traffic_;
+};
+
+} // namespace velumbra
