@@ -131,6 +131,7 @@ QWidget* TFRM_Main::buildCorrections()
     EDT_AngleTraineeEO = readOnlyEdit("EDT_AngleTraineeEO");
     EDT_Erreur_polaire = readOnlyEdit("EDT_Erreur_polaire");
     TNI_Erreur_Vitesse = field("TNI_Erreur_Vitesse", -1e9, 1e9, 0, true);
+    for (TNumInp* f : {TNI_Duree_Pose, TNI_Erreur_Vitesse}) f->setDigits(4);
     form->addRow(named(new QLabel(QStringLiteral("Chronometre (Secondes ecoulées):")), "LBL_Chronometre"), TNI_Duree_Pose);
     form->addRow(named(new QLabel(QStringLiteral("Angle de la derive Nord/Sud:")), "LBL_ErrNordSud"), EDT_AngleTraineeNS);
     form->addRow(named(new QLabel(QStringLiteral("Angle de la derive Est/Ouest:")), "LBL_AngleEstOuest"),
@@ -220,6 +221,7 @@ QWidget* TFRM_Main::buildKing()
     buttons->addStretch();
     form->addRow(buttons);
     TNI_Duree_Pose_King = field("TNI_Duree_Pose_King", 0, 1e9, 0, true);
+    TNI_Duree_Pose_King->setDigits(4);
     form->addRow(new QLabel(QStringLiteral("Chronometre (Secondes ecoulées):")), TNI_Duree_Pose_King);
     EDT_CorrectKingEO = readOnlyEdit("EDT_CorrectKingEO");
     EDT_CorrectKingNS = readOnlyEdit("EDT_CorrectKingNS");

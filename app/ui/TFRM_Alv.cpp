@@ -288,16 +288,23 @@ QWidget* TFRM_Alv::buildSamplingPage()
         f->setRange(0, 1e9L);
         f->setDigits(4);
         f->setReadOnly(true);
-        f->setFixedWidth(64);
+        f->setFixedWidth(52);
     }
     auto* field = new QHBoxLayout;
     field->addWidget(TNI_ChampX);
     field->addWidget(new QLabel(QStringLiteral("x")));
     field->addWidget(TNI_ChampY);
-    LBL_Unite_Champ = named(new QLabel(fieldUnitCaption(FieldUnit::Seconds)), "LBL_Unite_Champ");
-    field->addWidget(LBL_Unite_Champ);
     field->addStretch();
-    form->addRow(named(new QLabel(QStringLiteral("Champ")), "LBL_Champ"), field);
+    // The unit beside the caption: "Champ (Minutes)".
+    auto* caption = new QWidget;
+    auto* captionRow = new QHBoxLayout(caption);
+    captionRow->setContentsMargins(0, 0, 0, 0);
+    captionRow->setSpacing(4);
+    captionRow->addWidget(named(new QLabel(QStringLiteral("Champ")), "LBL_Champ"));
+    LBL_Unite_Champ = named(new QLabel(fieldUnitCaption(FieldUnit::Seconds)), "LBL_Unite_Champ");
+    captionRow->addWidget(LBL_Unite_Champ);
+    captionRow->addStretch();
+    form->addRow(caption, field);
     return page;
 }
 

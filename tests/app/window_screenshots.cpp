@@ -1,0 +1,77 @@
+// Draws the program's windows while the sky simulator runs and saves them
+// as PNG files in the folder given as the first argument
+// (scripts/screenshot-windows runs it on a virtual display): the main
+// window, and the polar-alignment window during a Bigourdan run.
+#include "acquisition/ui/TFRM_Pilote.h"
+#include "aids/ui/GRB_Operations.h"
+#include "aids/ui/TFRM_Main.h"
+#include "app/ui/TFRM_Alv.h"
+#include "app/ui/WindowSet.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace velumbra;
+
+namespace {
+
+// The brightest pixel of the live frame, away from the borders.
+Point brightestStar(const QImage& frame, int width, int height)
+{
+    Point best{width / 2, height / 2};
+    int level = -1;
+    for (int y = 40; y < height - 40; ++y)
+        for (int x = 40; x < width - 40; ++x)
+            if (qGreen(frame.pixel(x, y)) > level) {
+                level = qGreen(frame.pixel(x, y));
+                best = {x, y};
+            }
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2) return 2;
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    QTemporaryDir work; // no settings file of the user is read or written
+    QDir::setCurrent(work.path());
+
+    WindowSet set;
+    TFRM_Alv* main = set.main();
+    main->move(0, 0);
+    main->show();
+    if (!QTest::qWaitForWindowExposed(main)) return 1;
+    QTimer::singleShot(0, [] {
+        if (auto* d = qobject_cast<TFRM_Pilote*>(QApplication::activeModalWidget())) {
+            d->ComboBox1->setCurrentIndex(d->ComboBox1->count() - 1);
+            d->accept();
+        }
+    });
+    main->findChild<QPushButton*>(QStringLiteral("BTN_Start"))->click();
+    QTest::qWait(1500);
+
+    auto* polar = qobject_cast<TFRM_Main*>(set.window(QStringLiteral("TFRM_Main")));
+    main->MNU_Erreur_MES->trigger();
+    polar->BTN_Demar_MESClick();
+    const ImageCore& core = main->core();
+    const Point star = brightestStar(core.buffers.frameSlots[0], core.buffers.imageWidth, core.buffers.imageHeight);
+    main->Image1MouseUp(QPoint(star.x, star.y), Qt::LeftButton, Qt::NoModifier);
+    QTest::qWait(500);
+    main->operations()->BTN_Executer->click();
+    QTest::qWait(4500);
+    polar->move(main->frameGeometry().right() + 8, 0);
+    QTest::qWait(300);
+    if (!polar->grab().save(out.filePath(QStringLiteral("polar-alignment.png")))) return 1;
+    if (!main->grab().save(out.filePath(QStringLiteral("main-window-operations.png")))) return 1;
+    return 0;
+}
