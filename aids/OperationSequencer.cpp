@@ -60,9 +60,9 @@ void OperationSequencer::BTN_ExecuterClick(Point starPos, int imageWidth, int im
     case Operation::GuideCalibration: view_.overlaysOn(); break;
     default: break;
     }
+    if (OperationStep* step = stepOf(state_ + 1); step && !step->begin(start_)) return;
     state_ += 1;
     if (op != Operation::PixelSize) view_.setActionLabel(actionLabel(state_));
-    if (OperationStep* step = stepOf(state_)) step->begin(start_);
     view_.setExecuteEnabled(false);
     view_.setAbortEnabled(true);
 }
@@ -73,7 +73,12 @@ void OperationSequencer::backToArmed(bool byAbort)
     state_ -= 1;
     view_.setExecuteEnabled(true);
     messages_.showMessage(true, executionFinishedText());
-    if (step) step->leave(byAbort);
+    if (step) step->leave(byAbort, elapsedMs());
+}
+
+int OperationSequencer::elapsedMs() const
+{
+    return elapsedMsOfDay(start_.msecsOfDay, clock_.msecsOfDay());
 }
 
 void OperationSequencer::BTN_AbortClick()
@@ -105,8 +110,7 @@ void OperationSequencer::frame(Point starPos, bool verdict)
 {
     if (!measuring()) return;
     OperationStep* step = stepOf(state_);
-    const int elapsed = elapsedMsOfDay(start_.msecsOfDay, clock_.msecsOfDay());
-    const bool goesOn = step ? step->frame(starPos, elapsed, verdict) : true;
+    const bool goesOn = step ? step->frame(starPos, elapsedMs(), verdict) : true;
     if (!verdict || !goesOn) backToArmed(false);
 }
 

@@ -37,14 +37,15 @@ struct OperationStart {
 class OperationStep {
 public:
     virtual ~OperationStep() = default;
-    // "Executer" pressed in the armed state.
-    virtual void begin(const OperationStart& start) = 0;
+    // "Executer" pressed in the armed state. False: the measurement cannot
+    // start (its output file cannot be made) and the operation stays armed.
+    virtual bool begin(const OperationStart& start) = 0;
     // One frame; `elapsedMs` since the start, midnight included. False ends
     // the measurement on its own (besides a star lost at the border).
     virtual bool frame(Point starPos, int elapsedMs, bool verdict) = 0;
-    // The measuring state is left: by "Arrêter" (`byAbort`) or because the
-    // measurement ended.
-    virtual void leave(bool /*byAbort*/) {}
+    // The measuring state is left, `elapsedMs` after the start: by
+    // "Arrêter" (`byAbort`) or because the measurement ended.
+    virtual void leave(bool /*byAbort*/, int /*elapsedMs*/) {}
 };
 
 // The controls of the main window the sequencer drives.
@@ -96,6 +97,7 @@ public:
 private:
     OperationStep* stepOf(int state) const;
     void backToArmed(bool byAbort);
+    int elapsedMs() const;
 
     const Clock& clock_;
     MessageSink& messages_;

@@ -29,10 +29,11 @@ double measuredPixelSize(double distancePixels, double seconds, double effective
     return std::min(size, kPixelSizeMax);
 }
 
-void PixelSizeStep::begin(const OperationStart& start)
+bool PixelSizeStep::begin(const OperationStart& start)
 {
     reference_ = start.position;
     view_.setResolution(start.imageWidth, start.imageHeight);
+    return true;
 }
 
 bool PixelSizeStep::frame(Point starPos, int elapsedMs, bool /*verdict*/)

@@ -25,7 +25,7 @@ public:
 class PixelSizeStep final : public OperationStep {
 public:
     explicit PixelSizeStep(PixelSizeView& view) : view_(view) {}
-    void begin(const OperationStart& start) override;
+    bool begin(const OperationStart& start) override;
     bool frame(Point starPos, int elapsedMs, bool verdict) override;
 
 private:

@@ -41,18 +41,23 @@ QString general4(double v)
     return QString::number(v, 'g', 4);
 }
 
-BigourdanResult bigourdanComputation(const PolarSettings& s, const BigourdanDrift& d)
+double driftAngle(const PolarSettings& s, int imageWidth, int imageHeight, double trailX, double trailY)
 {
     // Angle of one image pixel: the sensor's pixel scaled to the image width.
-    const double width = d.imageWidth > 0 ? d.imageWidth : s.TNI_NbPix_X;
-    const double height = d.imageHeight > 0 ? d.imageHeight : s.TNI_NbPix_Y;
+    const double width = imageWidth > 0 ? imageWidth : s.TNI_NbPix_X;
+    const double height = imageHeight > 0 ? imageHeight : s.TNI_NbPix_Y;
     const double sx = s.TNI_Larg_Pix / width * s.TNI_NbPix_X;
     const double sy = s.TNI_Haut_Pix / height * s.TNI_NbPix_Y;
     const double px = std::atan(sx * 0.001 / s.effectiveFocal);
     const double py = std::atan(sy * 0.001 / s.effectiveFocal);
+    return std::hypot(trailX * px, trailY * py);
+}
 
+BigourdanResult bigourdanComputation(const PolarSettings& s, const BigourdanDrift& d)
+{
     BigourdanResult r;
-    const double drift = std::hypot(d.TNI_Long_Trainee_X * px, d.TNI_Long_Trainee_Y * py);
+    const double drift =
+        driftAngle(s, d.imageWidth, d.imageHeight, d.TNI_Long_Trainee_X, d.TNI_Long_Trainee_Y);
     r.northSouth = std::fabs(d.driftNS) * drift;
     r.eastWest = d.driftEW * drift;
     const double hourAngle = kSiderealRadPerSecond * d.TNI_Duree_Pose;
@@ -82,11 +87,12 @@ BigourdanResult bigourdanComputation(const PolarSettings& s, const BigourdanDrif
     return r;
 }
 
-void BigourdanStep::begin(const OperationStart& start)
+bool BigourdanStep::begin(const OperationStart& start)
 {
     start_ = start;
     last_ = {};
     view_.bigourdanStarted();
+    return true;
 }
 
 bool BigourdanStep::frame(Point starPos, int elapsedMs, bool /*verdict*/)
@@ -117,11 +123,12 @@ bool BigourdanStep::frame(Point starPos, int elapsedMs, bool /*verdict*/)
     return true;
 }
 
-void KingStep::begin(const OperationStart& start)
+bool KingStep::begin(const OperationStart& start)
 {
     start_ = start;
     last_ = {};
     view_.kingStarted();
+    return true;
 }
 
 bool KingStep::frame(Point starPos, int elapsedMs, bool /*verdict*/)
@@ -180,7 +187,7 @@ bool KingStep::frame(Point starPos, int elapsedMs, bool /*verdict*/)
     return true;
 }
 
-void KingStep::leave(bool byAbort)
+void KingStep::leave(bool byAbort, int /*elapsedMs*/)
 {
     if (!byAbort) return;
     paused_ = false;

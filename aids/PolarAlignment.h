@@ -53,6 +53,10 @@ struct BigourdanResult {
     QString EDT_Deplacement, EDT_Tours, EDT_AngleTraineeNS, EDT_AngleTraineeEO, EDT_Erreur_polaire;
 };
 
+// The angle in radians of a drift of (trailX, trailY) image pixels: the
+// sensor's pixel size scaled to the image width, seen at the focal length.
+double driftAngle(const PolarSettings& s, int imageWidth, int imageHeight, double trailX, double trailY);
+
 // The polar error from a declination drift: the drift's angle, the time it
 // took and the star's declination give the angle between the polar axis
 // and the pole, then the screw's travel and turns.
@@ -109,7 +113,7 @@ public:
 class BigourdanStep final : public OperationStep {
 public:
     explicit BigourdanStep(PolarAlignmentView& view) : view_(view) {}
-    void begin(const OperationStart& start) override;
+    bool begin(const OperationStart& start) override;
     bool frame(Point starPos, int elapsedMs, bool verdict) override;
     const BigourdanFrame& last() const { return last_; }
 
@@ -124,9 +128,9 @@ private:
 class KingStep final : public OperationStep {
 public:
     explicit KingStep(PolarAlignmentView& view) : view_(view) {}
-    void begin(const OperationStart& start) override;
+    bool begin(const OperationStart& start) override;
     bool frame(Point starPos, int elapsedMs, bool verdict) override;
-    void leave(bool byAbort) override;
+    void leave(bool byAbort, int elapsedMs) override;
 
     // "Pause pour corriger l'orientation de la monture" / "Reactiver".
     void BTN_PauseClick() { paused_ = !paused_; }

@@ -32,10 +32,11 @@ struct RecordingView : OperationView {
 };
 
 struct CountingStep : OperationStep {
-    void begin(const OperationStart& s) override
+    bool begin(const OperationStart& s) override
     {
         start = s;
         ++begun;
+        return starts;
     }
     bool frame(Point p, int elapsedMs, bool) override
     {
@@ -43,11 +44,17 @@ struct CountingStep : OperationStep {
         elapsed.push_back(elapsedMs);
         return goOn;
     }
-    void leave(bool byAbort) override { left.push_back(byAbort); }
+    void leave(bool byAbort, int elapsedMs) override
+    {
+        left.push_back(byAbort);
+        leftAfterMs.push_back(elapsedMs);
+    }
     OperationStart start;
     int begun = 0;
     bool goOn = true;
+    bool starts = true;
     std::vector<Point> positions;
+    std::vector<int> leftAfterMs;
     std::vector<int> elapsed;
     std::vector<bool> left;
 };
