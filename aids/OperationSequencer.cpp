@@ -41,11 +41,12 @@ QString OperationSequencer::actionLabel(int state)
     }
 }
 
-void OperationSequencer::arm(Operation op)
+void OperationSequencer::arm(Operation op, const QString& label, bool abortToo)
 {
     state_ = int(op);
-    if (op != Operation::PixelSize) view_.setActionLabel(actionLabel(state_));
+    if (op != Operation::PixelSize) view_.setActionLabel(label.isEmpty() ? actionLabel(state_) : label);
     view_.setExecuteEnabled(true);
+    if (abortToo) view_.setAbortEnabled(true);
 }
 
 void OperationSequencer::BTN_ExecuterClick(Point starPos, int imageWidth, int imageHeight)

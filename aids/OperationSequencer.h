@@ -76,8 +76,9 @@ public:
     bool measuringFor(Operation op) const { return state_ == int(op) + 1; }
 
     // A start button: the operation waits for "Executer". The action label
-    // changes except for the pixel-size measurement.
-    void arm(Operation op);
+    // changes (to `label` when one is given) except for the pixel-size
+    // measurement; `abortToo` also offers "Arrêter" at once.
+    void arm(Operation op, const QString& label = {}, bool abortToo = false);
     // "Executer": only in an armed state.
     void BTN_ExecuterClick(Point starPos, int imageWidth, int imageHeight);
     // "Arrêter": a measurement goes back to armed with "Execution terminée";

@@ -49,7 +49,10 @@ void PeriodicErrorStep::setOutput(bool toFile, const QString& path)
 bool PeriodicErrorStep::begin(const OperationStart& start)
 {
     start_ = start;
-    if (!toFile_) return true;
+    if (!toFile_) {
+        view_.recordingStarted();
+        return true;
+    }
     // The name may be a link: the file it names is written. Anything but a
     // plain file (a folder, a device) is not written over.
     QString why;
@@ -65,6 +68,7 @@ bool PeriodicErrorStep::begin(const OperationStart& start)
                                          file_.errorString());
         return false;
     }
+    view_.recordingStarted();
     return true;
 }
 
@@ -105,6 +109,7 @@ bool PeriodicErrorStep::frame(Point starPos, int elapsedMs, bool /*verdict*/)
 void PeriodicErrorStep::leave(bool /*byAbort*/, int /*elapsedMs*/)
 {
     closeFile();
+    view_.recordingStopped();
 }
 
 void PeriodicErrorStep::closeFile()

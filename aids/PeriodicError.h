@@ -24,6 +24,9 @@ public:
     virtual ~PeriodicErrorView() = default;
     virtual PolarSettings polarSettings() const = 0;
     virtual void showPeriodicError(const PeriodicErrorFrame& frame) = 0;
+    // The measurement started or stopped: the file's controls follow.
+    virtual void recordingStarted() {}
+    virtual void recordingStopped() {}
 };
 
 // One text line of the output: seconds ";" arc seconds, each in the

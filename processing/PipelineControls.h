@@ -50,6 +50,9 @@ struct PipelineControls {
 
     // Overlays
     bool CKB_Reticule = false;
+    bool CKB_Cercles = false;  // concentric circles of the reticle
+    bool CKB_Croix = false;    // graduated cross of the reticle
+    double TNI_Orient = 0;     // camera orientation, degrees: image axes to sky axes
     bool CKB_Info_Image = false;
 
     // Marker shapes: 0 square, 1 circle, other none; 0 cross, 1 point, other none.

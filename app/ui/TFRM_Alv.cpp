@@ -22,6 +22,8 @@
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
 #include "aids/ui/GRB_Operations.h"
+#include "aids/ui/PNL_Declinaison.h"
+#include "processing/ui/PNL_Reticule.h"
 #include "aids/ui/TFRM_Main.h"
 
 #include <QActionGroup>
@@ -210,8 +212,9 @@ QWidget* TFRM_Alv::buildToolBoxes()
         toolBoxes_ << *t.box;
         toolLabels_ << label;
         QFrame* panel = tracking ? trackingPanel_ : named(new QFrame, t.panel);
+        if (t.box == &CKB_Reticule) panel = pnlReticule_ = new PNL_Reticule(core_.controls);
         panel->setFrameShape(QFrame::StyledPanel);
-        if (!tracking) new QVBoxLayout(panel);
+        if (!tracking && panel != pnlReticule_) new QVBoxLayout(panel);
         toolPanels->addWidget(panel);
         (*t.box)->installEventFilter(this);
         label->installEventFilter(this);
@@ -247,7 +250,7 @@ QWidget* TFRM_Alv::buildInfoPages()
     PGC_Infos = named(new QTabWidget, "PGC_Infos");
     PGC_Infos->addTab(buildSamplingPage(), QStringLiteral("Echantil."));
     PGC_Infos->addTab(buildMeasuresPage(), QStringLiteral("Mesures"));
-    PGC_Infos->addTab(emptyPage("TBS_Decl"), QStringLiteral("Decl."));
+    PGC_Infos->addTab(pnlDeclinaison_ = new PNL_Declinaison, QStringLiteral("Decl."));
     PageControl1 = named(new QTabWidget, "PageControl1");
     PageControl1->addTab(emptyPage("TBS_Mise_au_point"), QStringLiteral("Mise au point"));
     PageControl1->addTab(emptyPage("TBS_Select_Image"), QStringLiteral("Select.Imag."));
@@ -367,11 +370,6 @@ void TFRM_Alv::buildMenu()
     MNU_Erreur_MES = named(MNU_Operations->addAction(QStringLiteral("Aide à la &mise en station")), "MNU_Erreur_MES");
     MNU_Erreur_Periodique = named(MNU_Operations->addAction(QStringLiteral("&Erreur Periodique")), "MNU_Erreur_Periodique");
     MNU_Decl_Etoile = named(MNU_Operations->addAction(QStringLiteral("&Declinaison d'une etoile")), "MNU_Decl_Etoile");
-    for (QAction* a : {MNU_TailleOrientCapt, MNU_Erreur_Periodique, MNU_Decl_Etoile})
-        connect(a, &QAction::triggered, this, [this, a] {
-            showMessage(true, a->text().remove(QLatin1Char('&')) +
-                                  QStringLiteral(" : cette fonction n'est pas encore disponible."));
-        });
 
     MNU_Telescope = named(bar->addAction(QStringLiteral("&Telescope")), "MNU_Telescope");
     connect(MNU_Telescope, &QAction::triggered, this, [this] { showToolWindow(QStringLiteral("TFRM_Raquette")); });
@@ -756,7 +754,11 @@ void TFRM_Alv::wireOperations()
     grbOperations_->capture = [this] {
         return GRB_Operations::Capture{core_.zone.starPos, core_.buffers.imageWidth, core_.buffers.imageHeight};
     };
-    connect(grbOperations_, &GRB_Operations::overlaysRequested, this, [this] { CKB_Reticule->setChecked(true); });
+    connect(grbOperations_, &GRB_Operations::overlaysRequested, this, [this] {
+        CKB_Reticule->setChecked(true);
+        pnlReticule_->CKB_Cercles->setChecked(true);
+        pnlReticule_->CKB_Croix->setChecked(true);
+    });
     connect(grbOperations_, &GRB_Operations::operationsMenuEnabled, this,
             [this](bool on) { MNU_Operations->setEnabled(on); });
     stages_.setMeasurement([this](Point starPos, bool verdict) { grbOperations_->sequencer().frame(starPos, verdict); });
@@ -785,6 +787,7 @@ void TFRM_Alv::setPolarAlignment(TFRM_Main* window)
         s.effectiveFocal = p.effectiveFocal;
         s.CKB_RenvoiCoude = p.optics.CKB_RenvoiCoude;
         s.TNI_Echantillonnage = double(TNI_Echantillonnage->Value());
+        s.TNI_Orient = core_.controls.TNI_Orient;
         return s;
     };
     window->applyRadius = [this](AdjustAxis axis, double radius) {

@@ -37,6 +37,8 @@ class TFRM_Alv_Child;
 class TFRM_Pref;
 class TFRM_Main;
 class GRB_Operations;
+class PNL_Reticule;
+class PNL_Declinaison;
 class TFRM_Ressources;
 class TNumInp;
 class ZonesGroup;
@@ -72,6 +74,9 @@ public:
     // the preferences and draw on the live image.
     void setPolarAlignment(TFRM_Main* window);
     GRB_Operations* operations() const { return grbOperations_; }
+    PNL_Reticule* reticlePanel() const { return pnlReticule_; }
+    PNL_Declinaison* declinationPage() const { return pnlDeclinaison_; }
+    TrackingPanel* trackingPanel() const { return trackingPanel_; }
     TFRM_Alv_Child* resultWindow() const { return child_; }
     TFRM_Pref* preferences() const { return pref_; }
     ShellSettings& settings() { return *settings_; }
@@ -205,6 +210,8 @@ private:
     TFRM_Main* polar_ = nullptr;
     ShellPreferences* prefWiring_ = nullptr;
     GRB_Operations* grbOperations_ = nullptr;
+    PNL_Reticule* pnlReticule_ = nullptr;
+    PNL_Declinaison* pnlDeclinaison_ = nullptr;
     TAboutBox* about_ = nullptr;
     TFRM_Ressources* resources_ = nullptr;
     HelpWindow* help_ = nullptr;

@@ -13,7 +13,9 @@
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
 #include "aids/ui/GRB_Operations.h"
+#include "aids/ui/TFRM_ErrPeriod.h"
 #include "aids/ui/TFRM_Main.h"
+#include "app/ui/ShellAids.h"
 #include "telescope/Telescope.h"
 #include "telescope/ui/TFRM_ComTrafic.h"
 
@@ -33,7 +35,7 @@ WindowSet::WindowSet()
     add(polar_ = new TFRM_Main(main_->operations()->sequencer(), *main_));
     add(about_ = new TAboutBox);
     add(child_ = new TFRM_Alv_Child);
-    add(new ShellWindow(QStringLiteral("TFRM_ErrPeriod"), QStringLiteral("Erreur Periodique")));
+    add(periodic_ = new TFRM_ErrPeriod(main_->operations()->sequencer(), *main_));
     add(resources_ = new TFRM_Ressources);
     add(new ShellWindow(QStringLiteral("TFRM_FWHM"), QStringLiteral("Mise au point")));
     // The play control belongs to the video source, made with the main window.
@@ -52,6 +54,7 @@ WindowSet::WindowSet()
     main_->setPreferences(pref_);
     main_->setPolarAlignment(polar_);
     shellTelescope_ = std::make_unique<ShellTelescope>(*main_, *pref_, *telescope_, *traffic_);
+    shellAids_ = std::make_unique<ShellAids>(*main_, *polar_, *periodic_);
     main_->setAboutBox(about_);
     main_->setResultWindow(child_);
     main_->setResources(resources_);
@@ -71,6 +74,7 @@ WindowSet::~WindowSet()
 {
     // The wiring first, then the tool windows; the main window, which owns
     // the buffers, last.
+    shellAids_.reset();
     shellTelescope_.reset();
     others_.clear();
     // The moves stop and the link closes while the message panel still exists.

@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -58,7 +59,15 @@ void TrackingPanel::build()
     grid->addWidget(RDB_Colimacon, 1, 0);
     grid->addWidget(RDB_Somax, 1, 1);
     grid->addWidget(RDB_Cadres, 2, 0);
-    grid->addWidget(RDB_Derive, 2, 1);
+    BTN_SetDerive = named(new QPushButton(this), "BTN_SetDerive", QStringLiteral("Def."),
+                          QStringLiteral("Definir la direction et vitesse de la derive"));
+    BTN_SetDerive->setFixedWidth(40);
+    auto* drift = new QHBoxLayout;
+    drift->setSpacing(2);
+    drift->addWidget(RDB_Derive);
+    drift->addWidget(BTN_SetDerive);
+    drift->addStretch();
+    grid->addLayout(drift, 2, 1);
     grid->addWidget(CKB_Inversion_Video, 3, 0);
     auto* tolerance = new QHBoxLayout;
     tolerance->addWidget(LBL_Tolerance);

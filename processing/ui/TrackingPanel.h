@@ -5,6 +5,7 @@
 
 class QCheckBox;
 class QLabel;
+class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class QSpinBox;
@@ -33,6 +34,7 @@ public:
     QRadioButton* RDB_Somax = nullptr;
     QRadioButton* RDB_Cadres = nullptr;
     QRadioButton* RDB_Derive = nullptr;
+    QPushButton* BTN_SetDerive = nullptr; // "Def.": the drift definition
     QCheckBox* CKB_Inversion_Video = nullptr;
     QLabel* LBL_Tolerance = nullptr;
     QSpinBox* SPED_Sensibilite = nullptr;

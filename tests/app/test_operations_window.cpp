@@ -1,7 +1,11 @@
 // The operations group, the polar-alignment window and the pixel-size
 // measurement of the preferences, wired together by the main window.
 #include "aids/ui/GRB_Operations.h"
+#include "aids/ui/PNL_Declinaison.h"
+#include "aids/ui/TFRM_ErrPeriod.h"
 #include "aids/ui/TFRM_Main.h"
+#include "processing/ui/PNL_Reticule.h"
+#include "processing/ui/TrackingPanel.h"
 #include "acquisition/ui/GRB_Camera.h"
 #include "acquisition/ui/VideoSourceUi.h"
 #include "app/ui/ShellSettings.h"
@@ -19,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -146,6 +151,72 @@ private slots:
         QTest::mouseClick(ops_->BTN_Abort, Qt::LeftButton);
         QCOMPARE(ops_->sequencer().state(), 0);
         QCOMPARE(ops_->LBL_Action->text(), QStringLiteral("Aucune"));
+    }
+
+    void orientationFromTheMenuReachesTheReticleAndTheAlignment()
+    {
+        main_->trackingPanel()->RDB_Derive->click();
+        main_->MNU_TailleOrientCapt->trigger();
+        QCOMPARE(ops_->sequencer().state(), 7);
+        QVERIFY(ops_->BTN_Abort->isEnabled());
+        QVERIFY(!main_->MNU_Operations->isEnabled());
+        QVERIFY(main_->CKB_Suivi->isChecked());
+        QVERIFY2(main_->trackingPanel()->RDB_Colimacon->isChecked(), "the drift method cannot measure a drift");
+        main_->core().zone.starPos = {300, 200};
+        QTest::mouseClick(ops_->BTN_Executer, Qt::LeftButton);
+        QTest::qWait(20);
+        main_->stages().measurementStep({150, 200}, true);
+        QCOMPARE(main_->reticlePanel()->orientation(), 180.0);
+        QCOMPARE(main_->reticlePanel()->SCB_Orient->value(), 180);
+        QVERIFY(!main_->declinationPage()->EDT_Decl_Etoile->text().isEmpty());
+        QCOMPARE(double(polar_->TNI_Decl_Etoile->Value()), 0.0); // far faster than the sky
+        main_->stages().measurementStep({140, 200}, false);
+        QCOMPARE(ops_->sequencer().state(), 7);
+
+        main_->declinationPage()->BTN_Def_Declinaison->click();
+        QCOMPARE(ops_->LBL_Action->text(), QStringLiteral("Decl. Etoile"));
+    }
+
+    void driftDefinitionSetsTheTrackingDrift()
+    {
+        main_->trackingPanel()->BTN_SetDerive->click();
+        QCOMPARE(ops_->sequencer().state(), 11);
+        QCOMPARE(ops_->LBL_Action->text(), QStringLiteral("Def. Derive"));
+        main_->core().zone.starPos = {100, 100};
+        QTest::mouseClick(ops_->BTN_Executer, Qt::LeftButton);
+        QTest::qWait(50);
+        main_->stages().measurementStep({110, 100}, true);
+        QVERIFY(main_->core().tracking.driftRate.x > 0);
+        QCOMPARE(main_->core().tracking.driftRate.y, 0.0);
+        main_->core().tracking.driftAccum = {0.5, 0.5};
+        QTest::mouseClick(ops_->BTN_Abort, Qt::LeftButton);
+        QCOMPARE(ops_->sequencer().state(), 11);
+        QCOMPARE(main_->core().tracking.driftAccum.x, 0.0);
+    }
+
+    void periodicErrorWindowWritesItsFileBetweenExecuterAndArreter()
+    {
+        auto* pe = qobject_cast<TFRM_ErrPeriod*>(set_->window(QStringLiteral("TFRM_ErrPeriod")));
+        QVERIFY(pe);
+        main_->MNU_Erreur_Periodique->trigger();
+        QVERIFY(pe->isVisible());
+        QVERIFY(!main_->MNU_Operations->isEnabled());
+        pe->CKB_Fichier_EP->click();
+        QVERIFY(pe->EDT_Nom_FichierPE->isEnabled());
+        const QString file = dir_.filePath(QStringLiteral("pe.txt"));
+        pe->EDT_Nom_FichierPE->setText(file);
+        pe->BTN_Demar_EP->click();
+        QCOMPARE(ops_->sequencer().state(), 9);
+        QTest::mouseClick(ops_->BTN_Executer, Qt::LeftButton);
+        QCOMPARE(ops_->sequencer().state(), 10);
+        QVERIFY(QFile::exists(file));
+        QVERIFY(!pe->CKB_Fichier_EP->isEnabled());
+        QTest::mouseClick(ops_->BTN_Abort, Qt::LeftButton);
+        QVERIFY(pe->CKB_Fichier_EP->isEnabled());
+        QVERIFY(!pe->step().fileOpen());
+        pe->close();
+        QCOMPARE(ops_->sequencer().state(), 0);
+        QVERIFY(main_->MNU_Operations->isEnabled());
     }
 
     void pixelSizeMeasureFromThePreferences()
