@@ -1,7 +1,7 @@
 #include "core/Clock.h"
 #include "core/ImageBuffers.h"
 #include "acquisition/RawDemosaic.h"
-#include "acquisition/SkySimulator.h"
+#include "simulator/SkySimulator.h"
 #include "bench/JpegReference.h"
 
 #include <benchmark/benchmark.h>

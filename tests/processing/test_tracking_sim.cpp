@@ -1,7 +1,7 @@
 // End-to-end tracking: frames of a drifting star go through the frame
 // routine and the tracked position is compared with the star's true one.
-#include "acquisition/SkySimulator.h"
-#include "acquisition/SkySimulator.h"
+#include "simulator/SkySimulator.h"
+#include "simulator/SkySimulator.h"
 #include "processing/CoreStages.h"
 #include "processing/ImageCore.h"
 #include "tests/processing/TestFrames.h"

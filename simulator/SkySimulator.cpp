@@ -1,4 +1,4 @@
-#include "acquisition/SkySimulator.h"
+#include "simulator/SkySimulator.h"
 #include "core/ImageBuffers.h"
 
 #include <algorithm>
