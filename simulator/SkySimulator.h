@@ -1,123 +1,132 @@
 #pragma once
 #include "core/Clock.h"
+#include "simulator/MountModel.h"
+#include "simulator/Seeing.h"
+#include "simulator/StarGenerator.h"
 
-#include <QDateTime>
 #include <QImage>
 #include <QPointF>
 #include <array>
 #include <cstdint>
-#include <random>
 #include <vector>
 
 namespace velumbra {
 
-// Apparent motion of the sky for a mount that does not track, arc seconds
-// per second of time at the celestial equator.
-inline constexpr double kSiderealRate = 15.041;
+// What the camera sees: the sky, a cap on the tube (darks), or an evenly lit
+// panel in front of it (flats).
+enum class CameraMode { Sky = 0, Cap = 1, Panel = 2 };
+// The two sets of sensor lines of a long-exposure camera.
+enum class LineSet { Odd = 0, Even = 1 };
 
-// Sky and camera model behind the simulated camera.
+// The camera, its optics and the night.
 struct SkyParameters {
     double scale = 1.5;         // image scale, arc seconds per pixel
     double orientation = 0.0;   // degrees: image direction in which the sky drifts westward
-    double declination = 30.0;  // pointed declination, degrees
     double seeing = 3.5;        // star FWHM from the atmosphere, arc seconds
     double jitter = 0.7;        // RMS of the seeing's image motion, arc seconds
-    bool tracking = true;       // the mount follows the sky
-    double periodicAmplitude = 0.0; // periodic error of the right-ascension drive, arc seconds
-    double periodicPeriod = 480.0;  // seconds
-    double polarDrift = 0.0;    // declination drift from polar misalignment, arc seconds per minute
-    double exposureMs = 40.0;   // brightness is proportional to it
-    double background = 20.0;   // sky level (0..255) at the reference exposure
+    double exposureMs = 40.0;   // integration time of one frame
+    double background = 8.0;    // sky glow at the centre, grey levels per second
     double readNoise = 2.5;     // standard deviation, grey levels
+    double gain = 0.6;          // grey levels per photo-electron: sets the shot noise
+    double bias = 4.0;          // black level of an empty read
+    double darkCurrent = 1.5;   // thermal signal, grey levels per second
     int hotPixels = 12;
     double vignetting = 0.25;   // fraction of light lost in the corners
-    bool planet = false;        // a bright banded disc instead of a star field
-    double planetRadius = 60.0; // pixels
+    int dustShadows = 4;        // out-of-focus dust rings on the sensor window
+    CameraMode mode = CameraMode::Sky;
+    double panelLevel = 150.0;  // flat panel light at the centre, grey levels per reference exposure
+    double defocusPerStep = 0.06; // blur diameter, arc seconds per focuser step from best focus
+    bool planet = false;        // the mount looks at the planet, alone in the planetary camera's view
+    double planetRadius = 60.0; // pixels: planets are imaged at their own, long focal length
 };
 
-// Telescope motions that move the field, as the mount hooks name them.
-enum class SkyMove { East = 0, West = 1, North = 2, South = 3 };
-// Speeds of the hand paddle, in multiples of the sidereal rate.
-enum class MountRate { Guide, Centre, Find, Slew };
-double mountRateArcsecPerSecond(MountRate rate);
-
-// A believable night sky as a small webcam on a telescope sees it: stars on
-// a sky background with read and shot noise, hot pixels and vignetting, or a
-// planet. Everything follows from the seed and the clock, so the same seed
-// and the same clock readings give the same frames.
+// A webcam on a telescope under the simulated sky. Light follows the order
+// of a real sensor: photons from the sky, the stars and the planet, summed
+// over the exposure along the mount's true path and the seeing's motion;
+// shot noise of that light and of the thermal signal; read noise; gain;
+// clipping at 255; quantisation. Vignetting, dust shadows and hot pixels
+// belong to the sensor and stay put whatever the sky does, so darks taken
+// with the cap on and flats taken on the panel correct the sky frames.
+// Everything follows from the seed and the clock.
 class SkySimulator {
 public:
-    // One star of the catalogue, in sky pixels: a along the westward drift, b toward north.
-    struct Star {
-        double a = 0;
-        double b = 0;
-        double flux = 0;  // total grey levels at the reference exposure
-        float tint[3] = {1, 1, 1}; // blue, green, red
-    };
-
     SkySimulator(const Clock& clock, uint32_t seed = 1);
 
     const SkyParameters& parameters() const { return params_; }
-    // Motion so far is kept; the new parameters act from now on.
     void setParameters(const SkyParameters& parameters);
-
-    // Mount hooks: a move shifts the field at the given rate until stopped.
-    void startMove(SkyMove direction, double arcsecPerSecond);
-    void startMove(SkyMove direction, MountRate rate) { startMove(direction, mountRateArcsecPerSecond(rate)); }
-    void stopMove(SkyMove direction);
-    void stopAllMoves();
-    // Focuser hook: stars widen with the distance from best focus.
-    void setFocuserPosition(double steps) { focuser_ = steps; }
-    void setBestFocus(double steps) { bestFocus_ = steps; }
-    // Long-exposure hook.
     void setExposureMs(double ms);
+    MountModel& mount() { return mount_; }
 
-    // Renders the current sky into the top-left width x height of target (Format_RGB32).
+    // Long exposure: while a line set is low its lines integrate; when it
+    // rises they are read out, and the next frame carries the whole
+    // exposure in those lines. Lines still integrating read empty.
+    void setIntegrating(LineSet set, bool low);
+    bool integrating(LineSet set) const { return lines_[std::size_t(set)].low; }
+    // Whether sensor row y of a frame height high belongs to the odd set.
+    static bool oddLine(int y, int height);
+
+    // Renders the next frame into the top-left width x height of target (Format_RGB32).
     void render(QImage& target, int width, int height);
 
-    // Where catalogue star i is in a width x height frame now, without the
-    // seeing's image motion. Stars outside the frame give coordinates outside it.
-    QPointF starPosition(int index, int width, int height);
-    // Index of the brightest star whose position lies at least margin pixels inside the frame, or -1.
-    int brightestStarInView(int width, int height, int margin = 20);
+    // Where star id is on a width x height frame now, without the seeing's
+    // motion; far outside the frame for a star behind the camera.
+    QPointF starPosition(int id, int width, int height);
+    // The brightest star at least margin pixels inside the frame whose
+    // peak at the current exposure stays below maxPeak grey levels; -1 if none.
+    int brightestStarInView(int width, int height, int margin = 20, double maxPeak = 1e300);
     // Where the planet's centre is now.
-    QPointF planetPosition(int width, int height) { return starPositionAt(0, 0, width, height); }
-    // Total shift of the field since the start, pixels along the drift and toward north.
-    QPointF fieldShift();
-    // Star width (Gaussian sigma, pixels) with the current seeing and focus.
-    double starSigma() const;
-
-    const std::vector<Star>& catalogue() const { return stars_; }
-    static constexpr double kTile = 1600.0; // the star field repeats every kTile pixels
+    QPointF planetPosition(int width, int height);
+    // A star's light summed over the current exposure, grey levels before vignetting.
+    double starFlux(int id) const;
+    // The night's seeing FWHM in pixels, and the blur diameter of the focuser's distance from best focus.
+    double seeingFwhmPixels() const;
+    double defocusDiameterPixels();
+    // Frames rendered so far.
+    uint32_t frameCount() const { return frame_; }
 
 private:
-    void advance();
-    double seconds() const;
-    QPointF starPositionAt(double a, double b, int width, int height);
-    QPointF placeOnImage(double a, double b, QPointF shift, int width, int height) const;
+    struct LineState {
+        bool low = false;
+        double since = 0;
+        bool pending = false;
+        double from = 0, to = 0;
+    };
+    struct Projection; // one pose of the optics on this frame
     void prepareSize(int width, int height);
-    void renderBackground(QImage& target, int width, int height, double level);
-    void renderStars(QImage& target, int width, int height, double gain, QPointF jitter);
-    void renderPlanet(QImage& target, int width, int height, double gain, QPointF jitter);
-    void addShotNoise(uint8_t* pixel, double signal);
+    void prepareStars(const OpticsPose& a, const OpticsPose& b, int width, int height);
+    void expose(QImage& target, int width, int height, int rowSet, double from, double to);
+    void addLight(int width, int height, double from, double to);
+    void addStar(const SkyStar& star, double x, double y, double flux, double alpha, double defocus,
+                 double edge, int width, int height);
+    void addPlanetDisc(double x, double y, double weight, const Projection& p, int width, int height);
+    void blurPlanet(double sigma, int width, int height);
+    void readOut(QImage& target, int width, int height, int rowSet, double seconds);
+    void markLight(int x0, int x1, int y0, int y1);
+    void clearLight(int width, int height);
+    bool project(const Projection& p, Vec3 direction, double& x, double& y) const;
 
     const Clock& clock_;
     uint32_t seed_;
     SkyParameters params_;
-    QDateTime start_;
-    double lastSeconds_ = 0;
-    double shiftA_ = 0; // arc seconds accumulated along the drift
-    double shiftB_ = 0; // arc seconds accumulated toward north
-    std::array<double, 4> moveRates_{}; // arc seconds per second by SkyMove
-    double focuser_ = 0;
-    double bestFocus_ = 0;
-    std::vector<Star> stars_;
-    std::vector<float> noise_;           // unit Gaussian table
-    std::vector<uint16_t> vignette_;     // 0..1024 per pixel of the current size
-    std::vector<std::pair<int, int>> hot_;
+    MountModel mount_;
+    SeeingModel seeing_;
+    StarGenerator generator_;
+    std::array<LineState, 2> lines_{};
+    uint32_t frame_ = 0;
+    // Kept between frames: the stars about the field and the sensor maps.
+    std::vector<SkyStar> stars_;
+    Vec3 starsCentre_;
+    double starsRadius_ = -1;
     int preparedWidth_ = 0, preparedHeight_ = 0;
-    std::mt19937 frameRng_;
-    uint32_t noiseCursor_ = 0;
+    SkyParameters preparedFor_;
+    std::vector<float> response_; // vignetting and dust, per pixel
+    std::vector<float> thermal_;  // grey levels per second, per pixel
+    std::vector<float> light_;    // three planes (blue, green, red) of the frame's light
+    std::vector<float> planet_;   // the planet's light before the seeing blur
+    std::vector<float> blurRow_;
+    std::vector<float> zeros_;      // a row without drawn light
+    std::vector<uint32_t> touched_; // per row, the blocks of kLightBlock pixels holding drawn light
+    int planetX0_ = 0, planetX1_ = -1, planetY0_ = 0, planetY1_ = -1; // drawn part of planet_
 };
 
 } // namespace velumbra

@@ -30,6 +30,6 @@ TEST(SimulatorDriver, OffersFourFormatsAndSetsTheSkyFromItsControls)
             EXPECT_EQ(c.kind, DriverControl::Kind::CheckBox);
             EXPECT_TRUE(driver.setControl(c.id, 0));
         }
-    EXPECT_FALSE(sky.parameters().tracking);
+    EXPECT_FALSE(sky.mount().tracking());
     EXPECT_FALSE(driver.setControl(999, 1));
 }
