@@ -244,7 +244,17 @@ void MountModel::pulse(MountDirection direction, double ms)
     applyEvents(); // a pulse of 0 ms ends at once
 }
 
-bool MountModel::moving(MountDirection direction) const { return moveRate_[std::size_t(direction)] > 0; }
+bool MountModel::moving(MountDirection direction)
+{
+    update(); // a pulse may have ended
+    return moveRate_[std::size_t(direction)] > 0;
+}
+
+bool MountModel::slewing()
+{
+    update();
+    return slewing_;
+}
 
 void MountModel::setTracking(bool on)
 {

@@ -103,7 +103,7 @@ public:
     void stopAll();
     // A guide pulse: a move at the guide rate that ends by itself after ms.
     void pulse(MountDirection direction, double ms);
-    bool moving(MountDirection direction) const;
+    bool moving(MountDirection direction);
 
     void setTracking(bool on);
     bool tracking() const { return tracking_; }
@@ -111,7 +111,7 @@ public:
     // A slew at the slew rate on both axes to what the mount believes is
     // (ra, dec), refused for a target below the horizon.
     SlewResult slewTo(Equatorial target);
-    bool slewing() const { return slewing_; }
+    bool slewing();
     // The mount believes it points at target from now on; nothing moves.
     void sync(Equatorial target);
     // Puts the axes at target at once, as if the mount had always been

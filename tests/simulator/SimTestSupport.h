@@ -26,6 +26,16 @@ inline double boxMedian(const QImage& img, int x0, int y0, int w, int h, int cha
     return v[v.size() / 2];
 }
 
+// Mean of the green channel over a box: the level under a star, unbiased
+// by the rounding that a median of whole grey levels would keep.
+inline double boxMean(const QImage& img, int x0, int y0, int w, int h)
+{
+    double s = 0;
+    for (int y = y0; y < y0 + h; ++y)
+        for (int x = x0; x < x0 + w; ++x) s += green(img, x, y);
+    return s / (w * h);
+}
+
 // Light-weighted centre of the pixels above floor in a box around a point.
 inline QPointF centroid(const QImage& img, QPointF around, int half, double floor)
 {
