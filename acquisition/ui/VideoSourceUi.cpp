@@ -4,6 +4,8 @@
 #include "acquisition/ui/TFRM_PlayControl.h"
 #include "acquisition/ui/TFRM_VideoFormat.h"
 #include "acquisition/ui/TFRM_VideoSource.h"
+#include "acquisition/ui/PNL_Simulateur.h"
+#include "acquisition/SimulatorDriver.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -117,6 +119,14 @@ void VideoSourceUi::MNU_SourceClick()
             return d ? d->controls() : std::vector<DriverControl>{};
         },
         window_);
+    if (dynamic_cast<SimulatorDriver*>(driver)) {
+        auto size = [this] {
+            VideoDriver* d = source_->driver();
+            const FormatChoice f = d ? d->currentFormat() : FormatChoice{};
+            return QSize(f.width > 0 ? f.width : 640, f.height > 0 ? f.height : 480);
+        };
+        dialog.addPage(new PNL_Simulateur(sky_, size), QStringLiteral("Vérité"));
+    }
     dialog.exec();
 }
 
