@@ -50,7 +50,10 @@ struct SkyParameters {
 // Everything follows from the seed and the clock.
 class SkySimulator {
 public:
-    SkySimulator(const Clock& clock, uint32_t seed = 1);
+    // The sky of the program's simulated camera and of the batch command's.
+    static constexpr uint32_t kDefaultSeed = 20260101u;
+
+    SkySimulator(const Clock& clock, uint32_t seed = kDefaultSeed);
 
     const SkyParameters& parameters() const { return params_; }
     void setParameters(const SkyParameters& parameters);

@@ -15,7 +15,7 @@
 namespace velumbra {
 
 VideoSourceUi::VideoSourceUi(FrameSink& sink, MessageSink& messages, const Clock& clock, QWidget* window)
-    : window_(window), sky_(clock, 20260101u), catalogue_(sky_)
+    : window_(window), sky_(clock, SkySimulator::kDefaultSeed), catalogue_(sky_)
 {
     source_ = std::make_unique<VideoSource>(sink, messages, clock, catalogue_, static_cast<DriverChooser&>(*this));
     source_->setHooks(this);
