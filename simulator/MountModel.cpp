@@ -14,6 +14,9 @@ constexpr Equatorial kFirstPointing{5.0, 30.0};
 
 double sign(double v) { return v > 0 ? 1.0 : v < 0 ? -1.0 : 0.0; }
 
+bool known(MountDirection d) { return std::size_t(d) < 4; }
+bool finite(Equatorial e) { return std::isfinite(e.raHours) && std::isfinite(e.decDegrees); }
+
 Mat3 rotationY(double a)
 {
     const double c = std::cos(a), s = std::sin(a);
@@ -64,7 +67,18 @@ double MountModel::seconds() const { return double(start_.msecsTo(clock_.now()))
 void MountModel::setSettings(const MountSettings& settings)
 {
     update();
+    const MountSettings defaults;
     settings_ = settings;
+    for (auto [value, fallback] :
+         {std::pair{&settings_.latitude, defaults.latitude}, {&settings_.longitude, defaults.longitude},
+          {&settings_.periodicAmplitude, defaults.periodicAmplitude}, {&settings_.periodicPeriod, defaults.periodicPeriod},
+          {&settings_.periodicSecond, defaults.periodicSecond}, {&settings_.periodicThird, defaults.periodicThird},
+          {&settings_.polarAzimuth, defaults.polarAzimuth}, {&settings_.polarAltitude, defaults.polarAltitude},
+          {&settings_.decBacklash, defaults.decBacklash}, {&settings_.bestFocus, defaults.bestFocus},
+          {&settings_.focuserSlow, defaults.focuserSlow}, {&settings_.focuserFast, defaults.focuserFast}})
+        if (!std::isfinite(*value)) *value = fallback;
+    for (std::size_t i = 0; i < settings_.rateFactors.size(); ++i)
+        if (!std::isfinite(settings_.rateFactors[i])) settings_.rateFactors[i] = defaults.rateFactors[i];
     settings_.latitude = std::clamp(settings_.latitude, -89.9, 89.9);
     settings_.periodicPeriod = std::max(settings_.periodicPeriod, 1.0);
     settings_.decBacklash = std::max(settings_.decBacklash, 0.0);
@@ -209,6 +223,7 @@ void MountModel::startMove(MountDirection direction) { startMove(direction, rate
 
 void MountModel::startMove(MountDirection direction, double arcsecPerSecond)
 {
+    if (!known(direction) || !std::isfinite(arcsecPerSecond)) return;
     update();
     const auto d = std::size_t(direction);
     moveRate_[d] = std::max(arcsecPerSecond, 0.0) / kArcsecPerRadian;
@@ -218,6 +233,7 @@ void MountModel::startMove(MountDirection direction, double arcsecPerSecond)
 
 void MountModel::stopMove(MountDirection direction)
 {
+    if (!known(direction)) return;
     update();
     const auto d = std::size_t(direction);
     moveRate_[d] = 0;
@@ -236,6 +252,7 @@ void MountModel::stopAll()
 
 void MountModel::pulse(MountDirection direction, double ms)
 {
+    if (!known(direction) || !std::isfinite(ms)) return;
     update();
     const auto d = std::size_t(direction);
     moveRate_[d] = rateArcsecPerSecond(MountRate::Guide) / kArcsecPerRadian;
@@ -246,6 +263,7 @@ void MountModel::pulse(MountDirection direction, double ms)
 
 bool MountModel::moving(MountDirection direction)
 {
+    if (!known(direction)) return false;
     update(); // a pulse may have ended
     return moveRate_[std::size_t(direction)] > 0;
 }
@@ -266,7 +284,7 @@ void MountModel::setTracking(bool on)
 SlewResult MountModel::slewTo(Equatorial target)
 {
     update();
-    if (altitude(target) < 0) return SlewResult::BelowHorizon;
+    if (!finite(target) || altitude(target) < 0) return SlewResult::BelowHorizon;
     moveRate_.fill(0);
     pulseEnd_.fill(-1);
     slewRa_ = wrapTurn(hoursToRadians(target.raHours) - syncRa_);
@@ -283,6 +301,7 @@ SlewResult MountModel::slewTo(Equatorial target)
 
 void MountModel::sync(Equatorial target)
 {
+    if (!finite(target)) return;
     update();
     syncRa_ = wrapHalfTurn(hoursToRadians(target.raHours) - state_.raAxis);
     syncDec_ = radians(std::clamp(target.decDegrees, -90.0, 90.0)) - state_.decAxis;
@@ -290,6 +309,7 @@ void MountModel::sync(Equatorial target)
 
 void MountModel::pointAt(Equatorial target)
 {
+    if (!finite(target)) return;
     update();
     state_.raAxis = wrapTurn(hoursToRadians(target.raHours));
     state_.decAxis = state_.decMotor = radians(std::clamp(target.decDegrees, -90.0, 90.0));
@@ -353,6 +373,7 @@ void MountModel::focuserStop()
 
 void MountModel::setFocuserPosition(double steps)
 {
+    if (!std::isfinite(steps)) return;
     update();
     state_.focuser = steps;
     keep();

@@ -109,7 +109,7 @@ public:
     bool tracking() const { return tracking_; }
 
     // A slew at the slew rate on both axes to what the mount believes is
-    // (ra, dec), refused for a target below the horizon.
+    // (ra, dec), refused for a target below the horizon (or no number).
     SlewResult slewTo(Equatorial target);
     bool slewing();
     // The mount believes it points at target from now on; nothing moves.

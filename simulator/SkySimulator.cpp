@@ -78,14 +78,25 @@ struct SkySimulator::Projection {
 };
 
 SkySimulator::SkySimulator(const Clock& clock, uint32_t seed)
-    : clock_(clock), seed_(seed), mount_(clock), seeing_(seed * 7919u + 17u), generator_(seed)
+    : seed_(seed), mount_(clock), seeing_(seed * 7919u + 17u), generator_(seed)
 {
 }
 
 void SkySimulator::setParameters(const SkyParameters& parameters)
 {
     const bool lookAtPlanet = parameters.planet && !params_.planet;
+    // A value that is no number keeps the default: nothing downstream is meant for it.
+    const SkyParameters defaults;
     params_ = parameters;
+    for (auto [value, fallback] : {std::pair{&params_.scale, defaults.scale}, {&params_.orientation, defaults.orientation},
+                                   {&params_.seeing, defaults.seeing}, {&params_.jitter, defaults.jitter},
+                                   {&params_.exposureMs, defaults.exposureMs}, {&params_.background, defaults.background},
+                                   {&params_.readNoise, defaults.readNoise}, {&params_.gain, defaults.gain},
+                                   {&params_.bias, defaults.bias}, {&params_.darkCurrent, defaults.darkCurrent},
+                                   {&params_.vignetting, defaults.vignetting}, {&params_.panelLevel, defaults.panelLevel},
+                                   {&params_.defocusPerStep, defaults.defocusPerStep},
+                                   {&params_.planetRadius, defaults.planetRadius}})
+        if (!std::isfinite(*value)) *value = fallback;
     params_.scale = std::clamp(params_.scale, 0.01, 3600.0);
     params_.seeing = std::max(params_.seeing, 0.05);
     params_.jitter = std::max(params_.jitter, 0.0);
@@ -105,7 +116,10 @@ void SkySimulator::setParameters(const SkyParameters& parameters)
     }
 }
 
-void SkySimulator::setExposureMs(double ms) { params_.exposureMs = std::clamp(ms, 0.0, 3600000.0); }
+void SkySimulator::setExposureMs(double ms)
+{
+    if (std::isfinite(ms)) params_.exposureMs = std::clamp(ms, 0.0, 3600000.0);
+}
 
 bool SkySimulator::oddLine(int y, int height)
 {
@@ -228,14 +242,15 @@ void SkySimulator::expose(QImage& target, int width, int height, int rowSet, dou
 bool SkySimulator::project(const Projection& p, Vec3 direction, double& x, double& y) const
 {
     const double depth = dot(direction, p.pose.axis);
-    if (depth < 0.2) return false;
+    if (!(depth >= 0.2)) return false; // behind the camera, or no pose at all
+
     // Gnomonic projection; the sky drifts westward along the orientation,
     // north a quarter turn further.
     const double west = -dot(direction, p.pose.east) / depth * p.pixelsPerRadian;
     const double north = dot(direction, p.pose.north) / depth * p.pixelsPerRadian;
     x = p.cx + west * p.cosT - north * p.sinT;
     y = p.cy + west * p.sinT + north * p.cosT;
-    return true;
+    return std::isfinite(x) && std::isfinite(y) && std::abs(x) < 1e7 && std::abs(y) < 1e7;
 }
 
 void SkySimulator::prepareStars(const OpticsPose& a, const OpticsPose& b, int width, int height)

@@ -108,7 +108,6 @@ private:
     void clearLight(int width, int height);
     bool project(const Projection& p, Vec3 direction, double& x, double& y) const;
 
-    const Clock& clock_;
     uint32_t seed_;
     SkyParameters params_;
     MountModel mount_;

@@ -54,7 +54,7 @@ void TFRM_VideoSource::addPage(QWidget* page, const QString& title)
     if (!PGC_Source) {
         PGC_Source = new QTabWidget(this);
         PGC_Source->setObjectName(QStringLiteral("PGC_Source"));
-        layout_->replaceWidget(settings_, PGC_Source);
+        delete layout_->replaceWidget(settings_, PGC_Source); // the old item is ours to free
         PGC_Source->addTab(settings_, QStringLiteral("Réglages"));
         // A page may change what the settings show (exposure, seeing): they are read again on return.
         connect(PGC_Source, &QTabWidget::currentChanged, this, [this](int index) {

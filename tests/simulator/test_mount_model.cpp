@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 using namespace velumbra;
@@ -326,4 +327,43 @@ TEST(MountModel, FocuserRunsAtItsSpeedsAndBlursAsModelled)
                 (2 * mount.settings().focuserFast - 5 * mount.settings().focuserSlow) *
                     sky.parameters().defocusPerStep / sky.parameters().scale,
                 1e-6);
+}
+
+// Whatever a device passes on, the model stays whole and keeps its state.
+TEST(MountModel, NonsenseRequestsChangeNothing)
+{
+    ManualClock clock;
+    SkySimulator sky(clock, 27);
+    MountModel& mount = sky.mount();
+    const Equatorial before = mount.currentPointing();
+    const double nan = std::nan("");
+    mount.startMove(MountDirection(7), 10.0);
+    mount.pulse(MountDirection(-1), 100);
+    mount.startMove(MountDirection::North, nan);
+    mount.pulse(MountDirection::East, std::numeric_limits<double>::infinity());
+    mount.sync({nan, 10});
+    mount.pointAt({1, nan});
+    EXPECT_EQ(mount.slewTo({nan, nan}), SlewResult::BelowHorizon);
+    mount.setFocuserPosition(nan);
+    MountSettings bad;
+    bad.latitude = nan;
+    bad.polarAzimuth = std::numeric_limits<double>::infinity();
+    mount.setSettings(bad);
+    EXPECT_FALSE(mount.moving(MountDirection(9)));
+    clock.advanceMs(5000);
+    EXPECT_NEAR(mount.currentPointing().raHours, before.raHours, 1e-12);
+    EXPECT_NEAR(mount.currentPointing().decDegrees, before.decDegrees, 1e-12);
+    EXPECT_TRUE(std::isfinite(mount.pointingError()));
+    SkyParameters p;
+    p.scale = nan;
+    p.exposureMs = -5;
+    sky.setParameters(p);
+    QImage img(800, 600, QImage::Format_RGB32), small(10, 10, QImage::Format_Grayscale8);
+    small.fill(7);
+    const QImage untouched = small;
+    sky.render(img, W, H);
+    sky.render(small, W, H); // not a 32-bit bitmap: left alone
+    sky.render(img, -3, 100000);
+    EXPECT_EQ(small, untouched);
+    EXPECT_GT(sky.parameters().scale, 0);
 }
