@@ -9,8 +9,7 @@ namespace {
 constexpr uint32_t kSimulatorFormat = fourcc('B', 'G', 'R', '3');
 
 enum ControlId : uint32_t {
-    Scale = 1, Orientation, Declination, Seeing, Jitter, Tracking, PeriodicAmplitude, PeriodicPeriod,
-    PolarDrift, Exposure, Background, ReadNoise, HotPixels, Planet,
+    Scale = 1, Orientation, Seeing, Jitter, Tracking, Exposure, Background, ReadNoise, HotPixels, Planet, Mode,
 };
 
 FormatChoice choice(int w, int h)
@@ -91,25 +90,29 @@ bool SimulatorDriver::applyFormat(const FormatChoice& wanted)
     return false;
 }
 
+// The camera and the night; the mount's own settings and the truth about
+// where it points are on the simulator's own page.
 std::vector<DriverControl> SimulatorDriver::controls()
 {
     const SkyParameters& p = sky_.parameters();
     using K = DriverControl::Kind;
+    const std::vector<DriverControl::Item> modes = {
+        {int(CameraMode::Sky), QObject::tr("Ciel")},
+        {int(CameraMode::Cap), QObject::tr("Bouchon (dark)")},
+        {int(CameraMode::Panel), QObject::tr("Panneau (flat)")},
+    };
     return {
         {Scale, QObject::tr("Echantillonnage (\"/pixel)"), K::Slider, 0.2, 10, 0.1, p.scale},
         {Orientation, QObject::tr("Orientation (°)"), K::Slider, 0, 359, 1, p.orientation},
-        {Declination, QObject::tr("Déclinaison (°)"), K::Slider, -89, 89, 1, p.declination},
         {Seeing, QObject::tr("Turbulence, FWHM (\")"), K::Slider, 0.5, 10, 0.1, p.seeing},
         {Jitter, QObject::tr("Agitation (\")"), K::Slider, 0, 5, 0.1, p.jitter},
-        {Tracking, QObject::tr("Suivi de la monture"), K::CheckBox, 0, 1, 1, p.tracking ? 1.0 : 0.0},
-        {PeriodicAmplitude, QObject::tr("Erreur périodique (\")"), K::Slider, 0, 60, 0.5, p.periodicAmplitude},
-        {PeriodicPeriod, QObject::tr("Période (s)"), K::Slider, 30, 1200, 10, p.periodicPeriod},
-        {PolarDrift, QObject::tr("Dérive en déclinaison (\"/min)"), K::Slider, -60, 60, 0.5, p.polarDrift},
+        {Tracking, QObject::tr("Suivi de la monture"), K::CheckBox, 0, 1, 1, sky_.mount().tracking() ? 1.0 : 0.0},
         {Exposure, QObject::tr("Temps de pose (ms)"), K::Slider, 1, 10000, 1, p.exposureMs},
-        {Background, QObject::tr("Fond de ciel"), K::Slider, 0, 120, 1, p.background},
+        {Background, QObject::tr("Fond de ciel (niveaux/s)"), K::Slider, 0, 500, 1, p.background},
         {ReadNoise, QObject::tr("Bruit de lecture"), K::Slider, 0, 20, 0.5, p.readNoise},
         {HotPixels, QObject::tr("Pixels chauds"), K::Slider, 0, 64, 1, double(p.hotPixels)},
         {Planet, QObject::tr("Planète"), K::CheckBox, 0, 1, 1, p.planet ? 1.0 : 0.0},
+        {Mode, QObject::tr("Devant la caméra"), K::Menu, 0, 2, 1, double(int(p.mode)), modes},
     };
 }
 
@@ -119,18 +122,15 @@ bool SimulatorDriver::setControl(uint32_t id, double v)
     switch (id) {
     case Scale: p.scale = std::clamp(v, 0.2, 10.0); break;
     case Orientation: p.orientation = v; break;
-    case Declination: p.declination = std::clamp(v, -89.0, 89.0); break;
     case Seeing: p.seeing = std::max(v, 0.1); break;
     case Jitter: p.jitter = std::max(v, 0.0); break;
-    case Tracking: p.tracking = v != 0; break;
-    case PeriodicAmplitude: p.periodicAmplitude = v; break;
-    case PeriodicPeriod: p.periodicPeriod = v; break;
-    case PolarDrift: p.polarDrift = v; break;
+    case Tracking: sky_.mount().setTracking(v != 0); return true;
     case Exposure: p.exposureMs = std::max(v, 0.0); break;
     case Background: p.background = std::max(v, 0.0); break;
     case ReadNoise: p.readNoise = std::max(v, 0.0); break;
     case HotPixels: p.hotPixels = int(v); break;
     case Planet: p.planet = v != 0; break;
+    case Mode: p.mode = CameraMode(std::clamp(int(v), 0, 2)); break;
     default: return false;
     }
     sky_.setParameters(p);

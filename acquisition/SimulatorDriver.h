@@ -1,5 +1,5 @@
 #pragma once
-#include "acquisition/SkySimulator.h"
+#include "simulator/SkySimulator.h"
 #include "acquisition/VideoDriver.h"
 
 #include <QTimer>

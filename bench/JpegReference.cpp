@@ -1,5 +1,5 @@
 #include "bench/JpegReference.h"
-#include "acquisition/StarField.h"
+#include "simulator/StarField.h"
 #include "core/ImageBuffers.h"
 
 #include <benchmark/benchmark.h>

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -19,8 +20,11 @@ TFRM_VideoSource::TFRM_VideoSource(const std::vector<DriverControl>& controls, A
 {
     setObjectName(QStringLiteral("TFRM_VideoSource"));
     setWindowTitle(QStringLiteral("Source video"));
-    auto* layout = new QVBoxLayout(this);
-    auto* grid = new QGridLayout;
+    layout_ = new QVBoxLayout(this);
+    settings_ = new QWidget(this);
+    settings_->setObjectName(QStringLiteral("TBS_Reglages"));
+    auto* grid = new QGridLayout(settings_);
+    grid->setContentsMargins(0, 0, 0, 0);
     int row = 0;
     for (const DriverControl& c : controls) {
         if (c.kind == DriverControl::Kind::CheckBox) {
@@ -38,11 +42,28 @@ TFRM_VideoSource::TFRM_VideoSource(const std::vector<DriverControl>& controls, A
         ++row;
     }
     if (controls.empty()) grid->addWidget(new QLabel(QStringLiteral("Aucun réglage"), this), 0, 0);
-    layout->addLayout(grid);
+    layout_->addWidget(settings_);
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("Fermer"), QDialogButtonBox::AcceptRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    layout->addWidget(buttons);
+    layout_->addWidget(buttons);
+}
+
+void TFRM_VideoSource::addPage(QWidget* page, const QString& title)
+{
+    if (!PGC_Source) {
+        PGC_Source = new QTabWidget(this);
+        PGC_Source->setObjectName(QStringLiteral("PGC_Source"));
+        delete layout_->replaceWidget(settings_, PGC_Source); // the old item is ours to free
+        PGC_Source->addTab(settings_, QStringLiteral("Réglages"));
+        // A page may change what the settings show (exposure, seeing): they are read again on return.
+        connect(PGC_Source, &QTabWidget::currentChanged, this, [this](int index) {
+            if (index != 0 || !reread_) return;
+            for (const DriverControl& c : reread_()) showControl(c);
+        });
+    }
+    page->setParent(PGC_Source);
+    PGC_Source->addTab(page, title);
 }
 
 void TFRM_VideoSource::changed(const DriverControl& c, double value)

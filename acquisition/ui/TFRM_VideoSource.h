@@ -5,6 +5,8 @@
 #include <functional>
 
 class QGridLayout;
+class QTabWidget;
+class QVBoxLayout;
 
 namespace velumbra {
 
@@ -20,6 +22,9 @@ public:
     TFRM_VideoSource(const std::vector<DriverControl>& controls, Apply apply, Reread reread = {},
                      QWidget* parent = nullptr);
 
+    // A page of the driver's own beside the settings ("Réglages").
+    void addPage(QWidget* page, const QString& title);
+
 private:
     void addSlider(QGridLayout* grid, int row, const DriverControl& c);
     void addMenu(QGridLayout* grid, int row, const DriverControl& c);
@@ -27,6 +32,9 @@ private:
     void showControl(const DriverControl& c);
     Apply apply_;
     Reread reread_;
+    QVBoxLayout* layout_;
+    QWidget* settings_;
+    QTabWidget* PGC_Source = nullptr;
 };
 
 } // namespace velumbra

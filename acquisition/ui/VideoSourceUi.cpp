@@ -4,6 +4,8 @@
 #include "acquisition/ui/TFRM_PlayControl.h"
 #include "acquisition/ui/TFRM_VideoFormat.h"
 #include "acquisition/ui/TFRM_VideoSource.h"
+#include "acquisition/ui/PNL_Simulateur.h"
+#include "acquisition/SimulatorDriver.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -13,7 +15,7 @@
 namespace velumbra {
 
 VideoSourceUi::VideoSourceUi(FrameSink& sink, MessageSink& messages, const Clock& clock, QWidget* window)
-    : window_(window), sky_(clock, 20260101u), catalogue_(sky_)
+    : window_(window), sky_(clock, SkySimulator::kDefaultSeed), catalogue_(sky_)
 {
     source_ = std::make_unique<VideoSource>(sink, messages, clock, catalogue_, static_cast<DriverChooser&>(*this));
     source_->setHooks(this);
@@ -117,6 +119,14 @@ void VideoSourceUi::MNU_SourceClick()
             return d ? d->controls() : std::vector<DriverControl>{};
         },
         window_);
+    if (dynamic_cast<SimulatorDriver*>(driver)) {
+        auto size = [this] {
+            VideoDriver* d = source_->driver();
+            const FormatChoice f = d ? d->currentFormat() : FormatChoice{};
+            return QSize(f.width > 0 ? f.width : 640, f.height > 0 ? f.height : 480);
+        };
+        dialog.addPage(new PNL_Simulateur(sky_, size), QStringLiteral("Vérité"));
+    }
     dialog.exec();
 }
 

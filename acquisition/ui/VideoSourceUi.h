@@ -1,7 +1,7 @@
 #pragma once
 #include "core/Clock.h"
 #include "core/Messages.h"
-#include "acquisition/SkySimulator.h"
+#include "simulator/SkySimulator.h"
 #include "acquisition/V4l2Driver.h"
 #include "acquisition/control/VideoSource.h"
 

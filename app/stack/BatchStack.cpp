@@ -6,7 +6,7 @@
 #include "core/Clock.h"
 #include "processing/Planes.h"
 #include "acquisition/RawDemosaic.h"
-#include "acquisition/SkySimulator.h"
+#include "simulator/SkySimulator.h"
 #include "processing/CoreStages.h"
 #include "processing/DisplayMapping.h"
 #include "processing/ImageCore.h"

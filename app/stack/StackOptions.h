@@ -1,4 +1,5 @@
 #pragma once
+#include "simulator/SkySimulator.h"
 #include "app/stack/StackText.h"
 
 #include <QString>
@@ -46,7 +47,7 @@ struct StackOptions {
     int rawMode = 0; // 0 = off, else 1..4
 
     int simulate = 0; // frames from the sky simulator
-    uint32_t seed = 1;
+    uint32_t seed = SkySimulator::kDefaultSeed; // the program's own sky
     int simWidth = 640, simHeight = 480;
     bool planet = false; // the simulator shows a planet
 

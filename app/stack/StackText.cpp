@@ -287,7 +287,7 @@ Frames
       --raw MODE        colour rebuilt from a raw sensor mosaic, pattern 1..4
       --simulate N      N frames of the built-in sky simulator instead of files
       --planet          the simulator shows a planet instead of a star field
-      --seed S          simulator seed (default 1)
+      --seed S          simulator seed (default 20260101, the program's sky)
       --size WxH        simulated frame size (default 640x480)
 
 Other
@@ -398,7 +398,7 @@ Images
       --simulate N      N images du simulateur de ciel intégré au lieu de
                         fichiers
       --planet          le simulateur montre une planète au lieu d'étoiles
-      --seed S          graine du simulateur (1 par défaut)
+      --seed S          graine du simulateur (20260101 par défaut, le ciel du programme)
       --size LxH        taille des images simulées (640x480 par défaut)
 
 Divers

@@ -1,7 +1,7 @@
 #include "core/Clock.h"
 #include "core/ImageBuffers.h"
 #include "acquisition/RawDemosaic.h"
-#include "acquisition/SkySimulator.h"
+#include "simulator/SkySimulator.h"
 #include "bench/JpegReference.h"
 
 #include <benchmark/benchmark.h>
@@ -27,9 +27,9 @@ void BM_SimulatorFrame(benchmark::State& state)
     ManualClock clock;
     SkySimulator sky(clock, 42);
     SkyParameters p;
-    p.tracking = false;
     p.planet = state.range(0) != 0;
     sky.setParameters(p);
+    sky.mount().setTracking(false);
     QImage frame(kMaxFrameWidth, kMaxFrameHeight, kPixelFormat);
     for (auto _ : state) {
         clock.advanceMs(33);

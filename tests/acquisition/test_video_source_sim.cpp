@@ -1,6 +1,6 @@
 #include "core/ImageBuffers.h"
 #include "acquisition/SimulatorDriver.h"
-#include "acquisition/SkySimulator.h"
+#include "simulator/SkySimulator.h"
 #include "acquisition/control/VideoSource.h"
 #include "processing/ImageCore.h"
 

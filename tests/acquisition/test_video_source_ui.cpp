@@ -1,5 +1,5 @@
 #include "core/ImageBuffers.h"
-#include "acquisition/SkySimulator.h"
+#include "simulator/SkySimulator.h"
 #include "acquisition/V4l2Driver.h"
 #include "acquisition/control/VideoSource.h"
 #include "acquisition/ui/GRB_Camera.h"

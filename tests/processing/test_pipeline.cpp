@@ -1,4 +1,4 @@
-#include "acquisition/StarField.h"
+#include "simulator/StarField.h"
 #include "processing/ImageCore.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Counts heap allocations made while frames go through the routine.
-#include "acquisition/StarField.h"
+#include "simulator/StarField.h"
 #include "processing/ImageCore.h"
 
 #include "tests/AllocationCounter.h"

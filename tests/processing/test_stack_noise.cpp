@@ -1,7 +1,7 @@
 // Stacking a noisy star field: the sum of 50 frames is visibly smoother than
 // one frame. With VELUMBRA_SCREENSHOT set to a file name, the two results
 // are shown side by side and saved there.
-#include "acquisition/StarField.h"
+#include "simulator/StarField.h"
 #include "widgets/ImageView.h"
 #include "processing/CoreStages.h"
 #include "processing/ImageCore.h"

@@ -1,7 +1,6 @@
 // End-to-end tracking: frames of a drifting star go through the frame
 // routine and the tracked position is compared with the star's true one.
-#include "acquisition/SkySimulator.h"
-#include "acquisition/SkySimulator.h"
+#include "simulator/SkySimulator.h"
 #include "processing/CoreStages.h"
 #include "processing/ImageCore.h"
 #include "tests/processing/TestFrames.h"
@@ -11,6 +10,8 @@
 #include <memory>
 #include <string>
 #include <gtest/gtest.h>
+#include <cmath>
+#include <numbers>
 
 using namespace velumbra;
 using namespace velumbra::testframes;
@@ -120,14 +121,22 @@ FrameSource skySimulatorSource(Method method, int width, int height)
     auto sky = std::make_shared<Sky>();
     sky->sim = std::make_unique<SkySimulator>(sky->clock, 7);
     SkyParameters p;
-    p.tracking = false;
-    p.declination = 60.0;
     p.scale = 1.5;
     p.jitter = 0.3; // a steady night: the star's true place is well defined
     p.exposureMs = 10.0;
     p.planet = method == Method::Cadres;
     p.planetRadius = 25.0;
     sky->sim->setParameters(p);
+    MountModel& mount = sky->sim->mount();
+    mount.setTracking(false);
+    if (p.planet) {
+        // The planet starts left of the centre so its drift keeps it in view.
+        const Equatorial at = mount.currentPointing();
+        mount.pointAt({at.raHours - 140 * p.scale / std::cos(at.decDegrees * std::numbers::pi / 180) / 54000.0,
+                       at.decDegrees});
+    } else {
+        mount.pointAt({5.0, 60.0});
+    }
     const bool planet = p.planet;
     FrameSource source;
     source.width = width;
@@ -140,7 +149,7 @@ FrameSource skySimulatorSource(Method method, int width, int height)
             at = sky->sim->planetPosition(width, height);
         } else {
             // A bright star far enough from the edges to stay in view for the run.
-            if (sky->star < 0) sky->star = sky->sim->brightestStarInView(width, height, 200);
+            if (sky->star < 0) sky->star = sky->sim->brightestStarInView(width, height, 200, 200.0);
             at = sky->sim->starPosition(sky->star, width, height);
         }
         return PointF{at.x(), at.y()};

@@ -1,4 +1,4 @@
-#include "acquisition/StarField.h"
+#include "simulator/StarField.h"
 #include "core/ImageBuffers.h"
 
 #include <algorithm>
