@@ -74,6 +74,7 @@ struct SkySimulator::Projection {
     OpticsPose pose;
     double pixelsPerRadian = 1;
     double cosT = 1, sinT = 0;
+    double northSign = -1; // -1 straight through, +1 through a diagonal mirror
     double cx = 0, cy = 0;
 };
 
@@ -244,10 +245,12 @@ bool SkySimulator::project(const Projection& p, Vec3 direction, double& x, doubl
     const double depth = dot(direction, p.pose.axis);
     if (!(depth >= 0.2)) return false; // behind the camera, or no pose at all
 
-    // Gnomonic projection; the sky drifts westward along the orientation,
-    // north a quarter turn further.
+    // Gnomonic projection; the sky drifts westward along the orientation.
+    // Straight through the telescope north is a quarter turn back from west
+    // (west to the right, north up), as the sky looks from below; a diagonal
+    // mirror turns the image over, north a quarter turn on.
     const double west = -dot(direction, p.pose.east) / depth * p.pixelsPerRadian;
-    const double north = dot(direction, p.pose.north) / depth * p.pixelsPerRadian;
+    const double north = dot(direction, p.pose.north) / depth * p.pixelsPerRadian * p.northSign;
     x = p.cx + west * p.cosT - north * p.sinT;
     y = p.cy + west * p.sinT + north * p.cosT;
     return std::isfinite(x) && std::isfinite(y) && std::abs(x) < 1e7 && std::abs(y) < 1e7;
@@ -274,6 +277,7 @@ void SkySimulator::addLight(int width, int height, double from, double to)
     base.pixelsPerRadian = kArcsecPerRadian / params_.scale;
     base.cosT = std::cos(radians(params_.orientation));
     base.sinT = std::sin(radians(params_.orientation));
+    base.northSign = params_.diagonal ? 1.0 : -1.0;
     base.cx = width / 2.0;
     base.cy = height / 2.0;
 
@@ -551,6 +555,7 @@ QPointF SkySimulator::starPosition(int id, int width, int height)
     p.pixelsPerRadian = kArcsecPerRadian / params_.scale;
     p.cosT = std::cos(radians(params_.orientation));
     p.sinT = std::sin(radians(params_.orientation));
+    p.northSign = params_.diagonal ? 1.0 : -1.0;
     p.cx = width / 2.0;
     p.cy = height / 2.0;
     double x = 0, y = 0;
@@ -566,6 +571,7 @@ QPointF SkySimulator::planetPosition(int width, int height)
     p.pixelsPerRadian = kArcsecPerRadian / params_.scale;
     p.cosT = std::cos(radians(params_.orientation));
     p.sinT = std::sin(radians(params_.orientation));
+    p.northSign = params_.diagonal ? 1.0 : -1.0;
     p.cx = width / 2.0;
     p.cy = height / 2.0;
     double x = 0, y = 0;

@@ -22,6 +22,7 @@ enum class LineSet { Odd = 0, Even = 1 };
 struct SkyParameters {
     double scale = 1.5;         // image scale, arc seconds per pixel
     double orientation = 0.0;   // degrees: image direction in which the sky drifts westward
+    bool diagonal = false;      // a diagonal mirror in front of the camera turns the image over
     double seeing = 3.5;        // star FWHM from the atmosphere, arc seconds
     double jitter = 0.7;        // RMS of the seeing's image motion, arc seconds
     double exposureMs = 40.0;   // integration time of one frame

@@ -124,6 +124,7 @@ FrameSource skySimulatorSource(Method method, int width, int height)
     p.scale = 1.5;
     p.jitter = 0.3; // a steady night: the star's true place is well defined
     p.exposureMs = 10.0;
+    p.hotPixels = 0; // the brightest-pixel method would take a hot pixel in its zone for the star
     p.planet = method == Method::Cadres;
     p.planetRadius = 25.0;
     sky->sim->setParameters(p);

@@ -1,0 +1,196 @@
+// Polar alignment and the pixel-size measurement on the simulated sky: the
+// frames go through the program's own tracking and the sequencer, and the
+// results are held against the simulator's truth.
+#include "aids/OperationSequencer.h"
+#include "aids/PixelSizeMeasure.h"
+#include "aids/PolarAlignment.h"
+#include "core/Clock.h"
+#include "core/Messages.h"
+#include "processing/CoreStages.h"
+#include "processing/ImageCore.h"
+#include "simulator/MountModel.h"
+#include "simulator/SkySimulator.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+namespace velumbra::test {
+namespace {
+
+constexpr int kWidth = 640, kHeight = 480;
+constexpr double kFocal = 2000; // mm
+
+struct QuietView : OperationView {
+    void setActionLabel(const QString&) override {}
+    void setExecuteEnabled(bool) override {}
+    void setAbortEnabled(bool) override {}
+    void setOperationsMenuEnabled(bool) override {}
+    void overlaysOn() override {}
+};
+
+// The sensor's pixel, in micrometres, that gives `scale` arc seconds per
+// pixel at the focal length.
+double pixelFor(double scale)
+{
+    return std::tan(scale / 206264.80624709636) * kFocal * 1000;
+}
+
+// A night at the telescope: the simulated sky, the frame routine with its
+// tracking, and the sequencer fed by the frame's last stage.
+class Night : public PolarAlignmentView {
+public:
+    Night(SimulatedMount mountSetUp, Equatorial where, bool tracking, double scale = 1.5)
+    {
+        SkyParameters p = sky.parameters();
+        p.jitter = 0.3;
+        p.scale = scale;
+        sky.setParameters(p);
+        sky.mount().setSettings(mountSetUp);
+        sky.mount().pointAt(where);
+        sky.mount().setTracking(tracking);
+        core.buffers.create();
+        core.buffers.setFrameSize(kWidth, kHeight);
+        core.pipeline.setStages(&stages);
+        core.flags.targetActive = true;
+        core.controls.CKB_Suivi = true;
+        core.controls.TNI_Taille_ZDetect = 40;
+        core.controls.tracking.RDB_Somax = true;
+        stages.setMeasurement([this](Point p, bool verdict) {
+            lost = lost || !verdict;
+            seq.frame(p, verdict);
+        });
+        settings.TNI_Larg_Pix = settings.TNI_Haut_Pix = pixelFor(p.scale);
+        settings.TNI_NbPix_X = kWidth;
+        settings.TNI_NbPix_Y = kHeight;
+        settings.effectiveFocal = kFocal;
+        settings.TNI_Echantillonnage = p.scale;
+        settings.TNI_Decl_Etoile = where.decDegrees;
+    }
+    ~Night() override { core.pipeline.setStages(nullptr); }
+
+    // A frame rendered and processed; the clock then moves on.
+    void frame(int msAfter)
+    {
+        sky.render(core.buffers.frameSlots[0], kWidth, kHeight);
+        core.pipeline.ProcessFrame(true);
+        clock.advanceMs(msAfter);
+    }
+    // Clicks the brightest unsaturated star far enough from the borders.
+    bool pickStar(int margin)
+    {
+        sky.render(core.buffers.frameSlots[0], kWidth, kHeight);
+        const int id = sky.brightestStarInView(kWidth, kHeight, margin, 200);
+        if (id < 0) return false;
+        const QPointF at = sky.starPosition(id, kWidth, kHeight);
+        core.zone.starPos = {int(std::lround(at.x())), int(std::lround(at.y()))};
+        core.pipeline.ProcessFrame(true); // the search settles on the star
+        return true;
+    }
+    void execute() { seq.BTN_ExecuterClick(core.zone.starPos, kWidth, kHeight); }
+
+    PolarSettings polarSettings() const override { return settings; }
+    void showBigourdan(const BigourdanFrame& f) override { bigourdan = f; }
+    void showKing(const KingResult& r, const KingDrawing&) override { king = r; }
+
+    ManualClock clock{QDateTime(QDate(2026, 10, 3), QTime(22, 0))};
+    SkySimulator sky{clock};
+    ImageCore core{clock};
+    CoreStages stages{core};
+    RecordingMessages messages;
+    QuietView view;
+    OperationSequencer seq{clock, messages, view};
+    PolarSettings settings;
+    BigourdanFrame bigourdan;
+    KingResult king;
+    bool lost = false;
+};
+
+double radians(double arcmin)
+{
+    return arcmin / 60.0 * std::numbers::pi / 180.0;
+}
+
+// A star at the meridian near the equator drifts in declination by the
+// azimuth error; two minutes of it give the error and the way to turn.
+TEST(PolarSim, BigourdanFindsTheAzimuthErrorAndTheWayToTurn)
+{
+    for (double azimuth : {30.0, -30.0}) {
+        SimulatedMount m;
+        m.polarAzimuth = azimuth;
+        ManualClock probe{QDateTime(QDate(2026, 10, 3), QTime(22, 0))};
+        MountModel where(probe, m);
+        // The default camera: 7.4 µm pixels at 2000 mm, 0.7632 arc seconds per pixel.
+        Night night(m, {where.siderealTime(), 2.0}, true, 0.7632);
+        BigourdanStep step(night);
+        night.seq.setStep(Operation::Bigourdan, &step);
+        ASSERT_TRUE(night.pickStar(80));
+        night.seq.arm(Operation::Bigourdan);
+        night.execute();
+        for (int s = 0; s < 120 * 2; ++s) night.frame(500);
+        ASSERT_FALSE(night.lost);
+        ASSERT_TRUE(night.bigourdan.computed);
+        // The angle between the two axes: an azimuth error seen at the pole's altitude.
+        const double truth = radians(std::fabs(azimuth)) * std::cos(m.latitude * std::numbers::pi / 180);
+        const double measured = night.bigourdan.result.polarError;
+        ::testing::Test::RecordProperty("measuredArcmin", std::to_string(measured * 10800 / std::numbers::pi));
+        EXPECT_NEAR(measured, truth, 0.1 * truth) << azimuth;
+        // The mount's pole east of the true one is brought back by turning west.
+        EXPECT_EQ(night.bigourdan.EDT_Correct, azimuth > 0 ? QStringLiteral("Ouest") : QStringLiteral("Est"))
+            << azimuth;
+    }
+}
+
+// Near the pole the star turns about the mount's axis; the drawn centre
+// lies as far from the star as the axis is from the pole.
+TEST(PolarSim, KingDrawsTheCentreAtThePolarError)
+{
+    SimulatedMount m;
+    m.polarAzimuth = 20.0 / std::cos(m.latitude * std::numbers::pi / 180); // 20' on the sky
+    m.polarAltitude = 15.0;
+    ManualClock probe{QDateTime(QDate(2026, 10, 3), QTime(22, 0))};
+    MountModel where(probe, m);
+    Night night(m, {where.siderealTime() + 6.0, 88.5}, true);
+    KingStep step(night);
+    night.seq.setStep(Operation::King, &step);
+    ASSERT_TRUE(night.pickStar(100));
+    night.seq.arm(Operation::King);
+    night.execute();
+    for (int s = 0; s < 600; ++s) night.frame(1000);
+    ASSERT_FALSE(night.lost);
+    const double truth = std::hypot(20.0, 15.0) * 60; // arc seconds
+    const double drawn = night.king.radius * night.settings.TNI_Echantillonnage;
+    ::testing::Test::RecordProperty("drawnArcsec", std::to_string(drawn));
+    EXPECT_NEAR(drawn, truth, 0.1 * truth);
+}
+
+// The tracking stopped, a star near the equator drifts at the sidereal
+// rate: its travel gives the size of a pixel.
+TEST(PolarSim, PixelSizeFromTheDriftMatchesTheSensor)
+{
+    SimulatedMount m;
+    ManualClock probe{QDateTime(QDate(2026, 10, 3), QTime(22, 0))};
+    MountModel where(probe, m);
+    Night night(m, {where.siderealTime(), 0.5}, false);
+    struct Sizes : PixelSizeView {
+        double effectiveFocal() const override { return kFocal; }
+        void setResolution(int, int) override {}
+        void setPixelSize(double um) override { last = um; }
+        double last = 0;
+    } sizes;
+    PixelSizeStep step(sizes);
+    night.seq.setStep(Operation::PixelSize, &step);
+    // A star on the side it drifts away from, so that it crosses the frame.
+    SkyParameters p = night.sky.parameters();
+    ASSERT_TRUE(night.pickStar(60));
+    night.seq.arm(Operation::PixelSize);
+    night.execute();
+    for (int s = 0; s < 40 && night.seq.measuringFor(Operation::PixelSize); ++s) night.frame(500);
+    const double truth = pixelFor(p.scale) * std::cos(0.5 * std::numbers::pi / 180); // the drift is slower off the equator
+    ::testing::Test::RecordProperty("measuredMicrometres", std::to_string(sizes.last));
+    EXPECT_NEAR(sizes.last, pixelFor(p.scale), 0.02 * pixelFor(p.scale)) << "truth at this declination " << truth;
+}
+
+} // namespace
+} // namespace velumbra::test
