@@ -21,17 +21,19 @@ constexpr double kPi = std::numbers::pi;
 double cosDeg(double d) { return std::cos(d * kPi / 180); }
 double sinDeg(double d) { return std::sin(d * kPi / 180); }
 
-// A sky without seeing motion at 1.5"/px, orientation 0 (west +x, north +y),
-// pointed at (ra, dec), and a bright star near the centre to follow.
+// A sky without seeing motion at 1.5"/px, orientation 0, seen through a
+// diagonal (west +x, north +y; straight through north is -y), pointed at
+// (ra, dec), and a bright star near the centre to follow.
 struct Scene {
     ManualClock clock;
     SkySimulator sky{clock, 21};
     int star = -1;
-    explicit Scene(double dec, double ra = 5.0, SimulatedMount settings = {})
+    explicit Scene(double dec, double ra = 5.0, SimulatedMount settings = {}, bool diagonal = true)
     {
         SkyParameters p;
         p.jitter = 0;
         p.scale = kScale;
+        p.diagonal = diagonal;
         sky.setParameters(p);
         sky.mount().setSettings(settings);
         sky.mount().pointAt({ra, dec});
@@ -93,6 +95,17 @@ TEST(MountModel, GuidePulseMovesTheStarByTheGuideRate)
             << int(c.direction) << " " << c.ms;
         EXPECT_FALSE(s.sky.mount().moving(c.direction));
     }
+    // Straight through the telescope the image is not turned over: the
+    // same northward pulse moves the star the other way along y, x unchanged.
+    Scene straight(30, 5.0, {}, false), mirrored(30, 5.0, {}, true);
+    const QPointF s0 = straight.at(), m0 = mirrored.at();
+    for (Scene* sc : {&straight, &mirrored}) {
+        sc->sky.mount().pulse(MountDirection::North, 1000);
+        sc->clock.advanceMs(4000);
+    }
+    EXPECT_NEAR(straight.at().y() - s0.y(), -(mirrored.at().y() - m0.y()), 1e-6);
+    EXPECT_GT(straight.at().y() - s0.y(), 1.0) << "a northward move sends the star south, down the image";
+    EXPECT_NEAR(straight.at().x() - s0.x(), mirrored.at().x() - m0.x(), 1e-6);
 }
 
 // The rates of the paddle in multiples of the sidereal rate.
@@ -168,6 +181,7 @@ TEST(MountModel, PolarErrorGivesTheDeclinationDriftOfTheGeometry)
         ManualClock clock;
         SkySimulator sky(clock, 22);
         SkyParameters p;
+        p.diagonal = true; // north +y
         p.jitter = 0;
         p.scale = kScale;
         sky.setParameters(p);
