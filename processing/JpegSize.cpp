@@ -31,7 +31,7 @@ struct JpegSizer::Encoder {
     jpeg_memory_mgr libjpegMemory{}; // the manager's own entries
     std::vector<unsigned char> arena;
     std::size_t arenaUsed = 0;
-    std::size_t arenaWanted = 0; // what the last image would have needed
+    std::size_t arenaWanted = 0; // what the image asked for so far, served here or not
     long heapBlocks = 0;
 
     static constexpr std::size_t kAlign = 32; // libjpeg-turbo's SIMD alignment
@@ -80,7 +80,7 @@ struct JpegSizer::Encoder {
     void* fromArena(std::size_t size)
     {
         const std::size_t start = (arenaUsed + kAlign - 1) / kAlign * kAlign;
-        arenaWanted = std::max(arenaWanted, start + size);
+        arenaWanted += (size + kAlign - 1) / kAlign * kAlign;
         if (start + size > arena.size()) return nullptr;
         arenaUsed = start + size;
         return arena.data() + start;
@@ -158,6 +158,10 @@ struct JpegSizer::Encoder {
         cinfo.input_components = 4;
         cinfo.in_color_space = JCS_EXT_BGRX;
         jpeg_set_defaults(&cinfo);
+        // Luminance only: the detail that tells a sharp frame is in the
+        // brightness, and a webcam's colour is coarse and noisy anyway; it
+        // also spares a third of the encoder's work.
+        jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
         jpeg_set_quality(&cinfo, quality, TRUE);
         counted = 0;
         jpeg_start_compress(&cinfo, TRUE);
