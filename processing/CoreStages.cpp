@@ -19,7 +19,6 @@ bool CoreStages::selectByQuality()
 {
     const bool selected = core_.quality.selectByQuality(core_.buffers.zoneFrame, core_.controls.TNI_Seuil_Selection,
                                                         core_.controls.selection);
-    if (measured_) measured_();
     return selected;
 }
 
@@ -27,7 +26,6 @@ bool CoreStages::selectByBrightness()
 {
     const bool selected =
         core_.quality.selectByBrightness(core_.tracking.meanBrightness, core_.controls.TNI_Seuil_Selection);
-    if (measured_) measured_();
     return selected;
 }
 
@@ -41,7 +39,6 @@ bool CoreStages::detectMotion()
     const bool found = core_.motion.detectMotion(core_.buffers.frameSlots[0], core_.buffers.imageWidth,
                                                  core_.buffers.imageHeight, c.TNI_Seuil_Detection_Niveau,
                                                  c.TNI_Seuil_Detection_Nbre, c.CKB_Detection_Action);
-    if (measured_) measured_();
     return found;
 }
 

@@ -42,15 +42,11 @@ public:
     // Where the cues go: the sounds, and the large indicator with its lamps.
     void setSound(SoundPlayer* sound);
     void setCueDisplay(CueDisplay* display);
-    // Told after each selection stage that measured something, so the
-    // figure fields can follow.
-    void setSelectionMeasured(std::function<void()> measured) { measured_ = std::move(measured); }
 
 private:
     ImageCore& core_;
     Tracker tracker_{core_};
     std::function<void(Point, bool)> measurement_;
-    std::function<void()> measured_;
     SilentSound silent_;
     SoundPlayer* sound_ = &silent_;
     CueDisplay noDisplay_;

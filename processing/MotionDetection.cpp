@@ -42,6 +42,13 @@ MotionResult motionMeasure(const QImage& live, const QImage& reference, int widt
     return r;
 }
 
+long long referenceIntervalMs(int count, int unit)
+{
+    static constexpr long long factors[] = {1000, 60000, 3600000};
+    if (unit < 0 || unit > 2 || count <= 0) return 0;
+    return count * factors[unit];
+}
+
 void MotionDetection::defineReference(const QImage& frame, int width, int height)
 {
     if (reference_.isNull()) reference_ = QImage(kMaxFrameWidth, kMaxFrameHeight, kPixelFormat);

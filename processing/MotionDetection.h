@@ -21,6 +21,11 @@ struct MotionResult {
 MotionResult motionMeasure(const QImage& live, const QImage& reference, int width, int height, int level,
                            int countThreshold);
 
+// Interval of the automatic redefinition of the reference: a count of
+// seconds (unit 0), minutes (1) or hours (2), in milliseconds; 0 when the
+// count or the unit gives no interval.
+long long referenceIntervalMs(int count, int unit);
+
 // The choices of the action dialog TFRM_Prg_Action.
 struct DetectionActions {
     bool CKB_Action_Pose_longue = false; // "Lancer une pose longue"
