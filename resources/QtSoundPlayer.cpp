@@ -34,9 +34,10 @@ bool QtSoundPlayer::outputReady()
     return false;
 }
 
-QSoundEffect& QtSoundPlayer::effectFor(const QString& source)
+QSoundEffect& QtSoundPlayer::effectFor(std::map<QString, std::unique_ptr<QSoundEffect>>& effects,
+                                       const QString& key, const QString& source)
 {
-    auto& effect = effects_[source];
+    auto& effect = effects[key];
     if (!effect) {
         effect = std::make_unique<QSoundEffect>();
         const QUrl url = source.startsWith(QLatin1Char(':')) ? QUrl(QStringLiteral("qrc") + source)
@@ -69,7 +70,9 @@ void QtSoundPlayer::playCue(const QString& name)
         return;
     }
     if (!outputReady()) return;
-    play(effectFor(cueResource(name)));
+    // Looked up by name: a cue played on every frame builds no path each time.
+    auto found = cueEffects_.find(name);
+    play(found != cueEffects_.end() ? *found->second : effectFor(cueEffects_, name, cueResource(name)));
 }
 
 void QtSoundPlayer::playFile(const QString& path)
@@ -82,7 +85,7 @@ void QtSoundPlayer::playFile(const QString& path)
         }
         return;
     }
-    play(effectFor(path));
+    play(effectFor(fileEffects_, path, path));
 }
 
 } // namespace velumbra

@@ -35,14 +35,17 @@ public:
 private:
     bool outputReady();
     void play(QSoundEffect& effect);
-    QSoundEffect& effectFor(const QString& source);
+    // The effect kept for a cue name or a file, made on its first use.
+    QSoundEffect& effectFor(std::map<QString, std::unique_ptr<QSoundEffect>>& effects, const QString& key,
+                            const QString& source);
 
     MessageSink& messages_;
     std::function<bool()> hasOutput_;
     int outputKnown_ = -1; // -1 not asked yet, 0 none, 1 present
     bool saidNoOutput_ = false;
     QSet<QString> saidUnknown_;
-    std::map<QString, std::unique_ptr<QSoundEffect>> effects_;
+    std::map<QString, std::unique_ptr<QSoundEffect>> cueEffects_;
+    std::map<QString, std::unique_ptr<QSoundEffect>> fileEffects_;
     QSoundEffect* playing_ = nullptr;
 };
 
