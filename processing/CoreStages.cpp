@@ -3,9 +3,60 @@
 
 namespace velumbra {
 
+CoreStages::CoreStages(ImageCore& core) : core_(core)
+{
+    tracker_.setFocusMeasure(&core_.focus);
+    core_.focus.setSound(sound_);
+    core_.motion.setSound(sound_);
+}
+
 void CoreStages::IntegrateAndRender(Plane plane, bool add, bool restart, bool render)
 {
     core_.integrator.IntegrateAndRender(plane, add, restart, render);
+}
+
+bool CoreStages::selectByQuality()
+{
+    const bool selected = core_.quality.selectByQuality(core_.buffers.zoneFrame, core_.controls.TNI_Seuil_Selection,
+                                                        core_.controls.selection);
+    return selected;
+}
+
+bool CoreStages::selectByBrightness()
+{
+    const bool selected =
+        core_.quality.selectByBrightness(core_.tracking.meanBrightness, core_.controls.TNI_Seuil_Selection);
+    return selected;
+}
+
+bool CoreStages::motionDetectionReady() { return core_.motion.ready(); }
+
+bool CoreStages::detectMotion()
+{
+    const PipelineControls& c = core_.controls;
+    // The new frame itself is compared, not the display with its marks: the
+    // program's own drawings are no motion.
+    const bool found = core_.motion.detectMotion(core_.buffers.frameSlots[0], core_.buffers.imageWidth,
+                                                 core_.buffers.imageHeight, c.TNI_Seuil_Detection_Niveau,
+                                                 c.TNI_Seuil_Detection_Nbre, c.CKB_Detection_Action);
+    return found;
+}
+
+void CoreStages::selectionCues() { core_.quality.cues(core_.controls.selection, *sound_, *display_); }
+
+void CoreStages::rememberQualityForSave() { core_.quality.rememberForSave(); }
+
+void CoreStages::setSound(SoundPlayer* sound)
+{
+    sound_ = sound ? sound : &silent_;
+    core_.focus.setSound(sound_);
+    core_.motion.setSound(sound_);
+}
+
+void CoreStages::setCueDisplay(CueDisplay* display)
+{
+    display_ = display ? display : &noDisplay_;
+    core_.focus.setDisplay(display_);
 }
 
 } // namespace velumbra

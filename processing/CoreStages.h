@@ -1,5 +1,7 @@
 #pragma once
 #include <functional>
+#include "core/Sound.h"
+#include "processing/FocusCues.h"
 #include "processing/PipelineStages.h"
 #include "processing/Tracker.h"
 
@@ -13,7 +15,7 @@ struct ImageCore;
 // the do-nothing default of PipelineStages.
 class CoreStages : public PipelineStages {
 public:
-    explicit CoreStages(ImageCore& core) : core_(core) {}
+    explicit CoreStages(ImageCore& core);
 
     // Tracking
     bool TrackObject(Point& starPos, int detectSize, int slot, bool track) override
@@ -29,10 +31,26 @@ public:
     void setMeasurement(std::function<void(Point, bool)> step) { measurement_ = std::move(step); }
     void IntegrateAndRender(Plane plane, bool add, bool restart, bool render) override;
 
+    // Selection: quality, brightness, motion, and the cues after them.
+    bool selectByQuality() override;
+    bool selectByBrightness() override;
+    bool motionDetectionReady() override;
+    bool detectMotion() override;
+    void selectionCues() override;
+    void rememberQualityForSave() override;
+
+    // Where the cues go: the sounds, and the large indicator with its lamps.
+    void setSound(SoundPlayer* sound);
+    void setCueDisplay(CueDisplay* display);
+
 private:
-    [[maybe_unused]] ImageCore& core_;
+    ImageCore& core_;
     Tracker tracker_{core_};
     std::function<void(Point, bool)> measurement_;
+    SilentSound silent_;
+    SoundPlayer* sound_ = &silent_;
+    CueDisplay noDisplay_;
+    CueDisplay* display_ = &noDisplay_;
 };
 
 } // namespace velumbra

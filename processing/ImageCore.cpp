@@ -11,12 +11,16 @@ void ImageCore::frameSizeChanged(int width, int height)
     controls.TNI_Taille_ZDetect = std::min(controls.TNI_Taille_ZDetect, double(maxDetectionZone(width)));
     controls.TNI_Taille_ZAffich = std::min(controls.TNI_Taille_ZAffich, double(width));
     flags.zoneDirty = true;
+    // A reference of another size compares nothing of this frame.
+    if (motion.referencePresent() && (width != motion.referenceWidth() || height != motion.referenceHeight()))
+        motion.forgetReference();
 }
 
 void ImageCore::captureStarting(bool firstStart, bool live)
 {
     const int w = buffers.imageWidth, h = buffers.imageHeight;
     if (firstStart) {
+        motion.forgetReference();
         zone.starPos = {w / 2, h / 2};
         zone.zoneOffset = {0, 0};
     }

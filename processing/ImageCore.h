@@ -2,9 +2,12 @@
 #include "acquisition/FrameSink.h"
 #include "core/Clock.h"
 #include "processing/LoopRing.h"
+#include "processing/MotionDetection.h"
+#include "processing/QualitySelection.h"
 #include "processing/ZoneState.h"
 #include "core/Geometry.h"
 #include "core/ImageBuffers.h"
+#include "processing/FocusWidth.h"
 #include "processing/FrameCountHook.h"
 #include "processing/FramePipeline.h"
 #include "processing/Integrator.h"
@@ -37,6 +40,11 @@ struct ImageCore final : FrameSink {
     }
     TrackingState tracking;
     Integrator integrator;
+    // Frame selection by sharpness or brightness, the focus width, motion
+    // detection: each keeps its own figures.
+    QualitySelection quality;
+    FocusWidth focus{controls};
+    MotionDetection motion;
 
     // FrameSink
     ImageBuffers& frameBuffers() override { return buffers; }

@@ -2,6 +2,7 @@
 #include "processing/Planes.h"
 #include "processing/TrackingControls.h"
 #include "processing/IntegrationControls.h"
+#include "processing/SelectionControls.h"
 
 namespace velumbra {
 
@@ -47,6 +48,9 @@ struct PipelineControls {
     bool CKB_Detection_Mvt = false;
     double TNI_Seuil_Detection_Niveau = 0;
     double TNI_Seuil_Detection_Nbre = 0;
+    bool CKB_Detection_Action = false;
+    // The tabs "Select.Imag." and "Mise au point" and their preferences.
+    SelectionControls selection;
 
     // Overlays
     bool CKB_Reticule = false;

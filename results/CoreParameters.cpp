@@ -46,6 +46,10 @@ ParameterValues parameterValuesOf(const ImageCore& core, int resultWidth, int re
 
     v.CKB_Selection = c.CKB_Selection;
     v.TNI_Seuil_Selection = c.TNI_Seuil_Selection;
+    const SelectedQuality& q = core.quality.selected();
+    v.selectedQuality = q.selectedQuality;
+    v.selectedBest = q.selectedBest;
+    v.selectedWorst = q.selectedWorst;
     return v;
 }
 

@@ -79,6 +79,9 @@ private:
     void simulateFrame();
     void refuse(std::size_t index, const QString& why);
     bool loadCalibration(std::size_t index);
+    bool loadReference();
+    void setUpSelection();
+    QString frameScore() const;
     bool integrateMasters(Plane plane);
     bool flatUsable();
     void refuse(std::size_t index, const BmpReadResult& read);
@@ -114,7 +117,7 @@ private:
 
 StackOutcome BatchStack::run()
 {
-    if (!o_.logFile.isEmpty()) log_ = "frame,file,selected,star_x,star_y,intensity_min,intensity_max,lost\n";
+    if (!o_.logFile.isEmpty()) log_ = "frame,file,selected,star_x,star_y,intensity_min,intensity_max,lost,score\n";
     core_.buffers.create();
     core_.pipeline.setStages(&stages_);
     core_.flags.loadingSettings = false;
@@ -163,7 +166,9 @@ StackOutcome BatchStack::run()
 
     if (!o_.darks.isEmpty() && !integrateMasters(Dark)) return outcome_;
     if (!o_.flats.isEmpty() && (!integrateMasters(Flat) || !flatUsable())) return outcome_;
+    if (o_.motionLevel && !loadReference()) return outcome_;
     setUpLights();
+    setUpSelection();
     stackLights();
 
     outcome_.unreadable = int(std::count(failed_.begin(), failed_.end(), true));
@@ -295,6 +300,54 @@ bool BatchStack::loadCalibration(std::size_t index)
     if (o_.rawMode > 0)
         RawDemosaic(scratch_, core_.buffers.frameSlots[0], frameWidth_, frameHeight_, o_.rawMode - 1);
     return true;
+}
+
+// The reference of --motion goes through the RAW step as the frames do. A
+// reference that cannot be used stops the run: every frame would be kept
+// or none, and the stack would not be the one asked for.
+bool BatchStack::loadReference()
+{
+    QImage& target = o_.rawMode > 0 ? scratch_ : core_.buffers.frameSlots[0];
+    const BmpReadResult r = readBmpFile(o_.referenceFile, target);
+    if (!r.ok) {
+        say(Msg::CannotReadReference, {o_.referenceFile, r.error});
+        return false;
+    }
+    if (r.width != frameWidth_ || r.height != frameHeight_) {
+        const auto n = [](int v) { return QString::number(v); };
+        say(Msg::ReferenceSizeDiffers,
+            {o_.referenceFile, n(r.width), n(r.height), n(frameWidth_), n(frameHeight_)});
+        return false;
+    }
+    if (o_.rawMode > 0)
+        RawDemosaic(scratch_, core_.buffers.frameSlots[0], frameWidth_, frameHeight_, o_.rawMode - 1);
+    core_.motion.defineReference(core_.buffers.frameSlots[0], frameWidth_, frameHeight_);
+    return true;
+}
+
+// The selection applies to the light frames only: the masters keep every frame.
+void BatchStack::setUpSelection()
+{
+    PipelineControls& c = core_.controls;
+    c.CKB_Selection = o_.selectQuality.has_value();
+    c.CKB_Nonvide = o_.selectBrightness.has_value();
+    c.TNI_Seuil_Selection = o_.selectQuality.value_or(o_.selectBrightness.value_or(0));
+    c.selection.TNI_Finesse_Selection = o_.jpegQuality;
+    c.CKB_Detection_Mvt = o_.motionLevel.has_value();
+    c.TNI_Seuil_Detection_Niveau = o_.motionLevel.value_or(0);
+    c.TNI_Seuil_Detection_Nbre = o_.motionCount.value_or(0);
+}
+
+// The score the selection gave the frame just processed; empty without
+// selection, and for motion when a threshold at 0 measures nothing.
+QString BatchStack::frameScore() const
+{
+    const PipelineControls& c = core_.controls;
+    if (c.CKB_Selection) return QString::number(core_.quality.lastScore());
+    if (c.CKB_Nonvide) return QString::number(core_.tracking.meanBrightness);
+    if (c.CKB_Detection_Mvt && c.TNI_Seuil_Detection_Niveau > 0 && c.TNI_Seuil_Detection_Nbre > 0)
+        return QString::number(core_.motion.TNI_Diff_actuel());
+    return QString();
 }
 
 // The flat divides each light by the flat over its mean: a channel whose
@@ -442,15 +495,17 @@ void BatchStack::processLight(int number, const QString& file)
     const bool lost =
         measured && watch_.lost({core_.pipeline.lastTrackingVerdict(), z.intensityMin, z.intensityMax});
     if (!o_.logFile.isEmpty()) {
-        const QString line = QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8\n")
-                                 .arg(number)
-                                 .arg(csvField(file))
-                                 .arg(selected ? 1 : 0)
-                                 .arg(z.starPos.x)
-                                 .arg(z.starPos.y)
-                                 .arg(measured ? QString::number(z.intensityMin) : QString())
-                                 .arg(measured ? QString::number(z.intensityMax) : QString())
-                                 .arg(measured ? QString::number(lost ? 1 : 0) : QString());
+        // Joined, not formatted: a file name holding "%3" must stay as it is.
+        const QStringList fields{QString::number(number),
+                                 csvField(file),
+                                 QString::number(selected ? 1 : 0),
+                                 QString::number(z.starPos.x),
+                                 QString::number(z.starPos.y),
+                                 measured ? QString::number(z.intensityMin) : QString(),
+                                 measured ? QString::number(z.intensityMax) : QString(),
+                                 measured ? QString::number(lost ? 1 : 0) : QString(),
+                                 frameScore()};
+        const QString line = fields.join(QLatin1Char(',')) + QLatin1Char('\n');
         log_.append(line.toUtf8());
     }
     frameDone();

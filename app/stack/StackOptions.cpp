@@ -22,7 +22,8 @@ const QStringList& valueOptions()
     static const QStringList names = {
         "--output", "--mode", "--count", "--dark", "--flat", "--dark-level", "--smart-dark", "--binning",
         "--channels", "--min", "--max", "--zone", "--center", "--track", "--detect", "--tolerance", "--raw",
-        "--simulate", "--seed", "--size", "--log", "--save-frames"};
+        "--simulate", "--seed", "--size", "--log", "--save-frames", "--select-quality", "--jpeg-quality",
+        "--select-brightness", "--motion", "--reference"};
     return names;
 }
 
@@ -190,6 +191,28 @@ ParsedCommandLine parseStackCommandLine(const QStringList& arguments, const Stac
             if (!w || !h) return badValue(name, v, text(Msg::ExpectSize));
             o.simWidth = int(*w);
             o.simHeight = int(*h);
+        } else if (name == QLatin1String("--select-quality")) {
+            const auto n = wholeNumber(v, 0, 9999999);
+            if (!n) return badValue(name, v, QStringLiteral("0..9999999"));
+            o.selectQuality = int(*n);
+        } else if (name == QLatin1String("--jpeg-quality")) {
+            const auto n = wholeNumber(v, 1, 100);
+            if (!n) return badValue(name, v, QStringLiteral("1..100"));
+            o.jpegQuality = int(*n);
+        } else if (name == QLatin1String("--select-brightness")) {
+            const auto n = wholeNumber(v, 0, 255);
+            if (!n) return badValue(name, v, QStringLiteral("0..255"));
+            o.selectBrightness = int(*n);
+        } else if (name == QLatin1String("--motion")) {
+            const QStringList lc = v.split(QLatin1Char(','));
+            const auto level = lc.size() == 2 ? wholeNumber(lc[0], 0, 255) : std::nullopt;
+            const auto count = lc.size() == 2 ? wholeNumber(lc[1], 0, 10000) : std::nullopt;
+            if (!level || !count) return badValue(name, v, text(Msg::ExpectMotion));
+            o.motionLevel = int(*level);
+            o.motionCount = int(*count);
+        } else if (name == QLatin1String("--reference")) {
+            if (v.isEmpty()) return badValue(name, v, text(Msg::ExpectFileName));
+            o.referenceFile = v;
         } else if (name == QLatin1String("--log")) {
             if (v.isEmpty()) return badValue(name, v, text(Msg::ExpectFileName));
             o.logFile = v;
@@ -213,20 +236,36 @@ ParsedCommandLine parseStackCommandLine(const QStringList& arguments, const Stac
     if (o.simulate == 0 && o.frames.isEmpty()) return fail(text(Msg::NoFrames));
     if (o.darkLevel && o.darks.isEmpty()) return fail(text(Msg::NeedsDarks, {QStringLiteral("--dark-level")}));
     if (o.smartDarkRadius && o.darks.isEmpty()) return fail(text(Msg::NeedsDarks, {QStringLiteral("--smart-dark")}));
+    const int selections = int(o.selectQuality.has_value()) + int(o.selectBrightness.has_value()) +
+                           int(o.motionLevel.has_value());
+    if (selections > 1) return fail(text(Msg::OneSelection));
+    if (o.motionLevel && o.referenceFile.isEmpty()) return fail(text(Msg::MotionNeedsReference));
     if (o.minimum && o.maximum && *o.minimum > *o.maximum)
         return fail(text(Msg::MinAboveMax, {QString::number(*o.minimum), QString::number(*o.maximum)}));
 
     // Options that only act through another one.
-    const QLatin1String track("--track"), simulate("--simulate");
-    const std::pair<const char*, QLatin1String> needs[] = {
-        {"--detect", track}, {"--tolerance", track}, {"--dark-object", track},
-        {"--seed", simulate}, {"--size", simulate}, {"--planet", simulate},
-    };
+    // The brightness selection measures the detection square too.
+    const QLatin1String track("--track"), simulate("--simulate"), quality("--select-quality"),
+        motion("--motion");
     const bool tracking = o.track != TrackMethod::None;
-    for (const auto& [option, needed] : needs) {
-        const QString name = QString::fromLatin1(option);
-        const bool present = needed == track ? tracking : o.simulate > 0;
-        if (seen.contains(name) && !present) parsed.warnings << text(Msg::NoEffectWithout, {name, needed});
+    struct Need {
+        const char* option;
+        QLatin1String needed;
+        bool present;
+    };
+    const Need needs[] = {
+        {"--detect", track, tracking || o.selectBrightness.has_value()},
+        {"--tolerance", track, tracking},
+        {"--dark-object", track, tracking},
+        {"--seed", simulate, o.simulate > 0},
+        {"--size", simulate, o.simulate > 0},
+        {"--planet", simulate, o.simulate > 0},
+        {"--jpeg-quality", quality, o.selectQuality.has_value()},
+        {"--reference", motion, o.motionLevel.has_value()},
+    };
+    for (const Need& n : needs) {
+        const QString name = QString::fromLatin1(n.option);
+        if (seen.contains(name) && !n.present) parsed.warnings << text(Msg::NoEffectWithout, {name, n.needed});
     }
     parsed.outcome = ParsedCommandLine::Outcome::Run;
     return parsed;

@@ -51,6 +51,16 @@ struct StackOptions {
     int simWidth = 640, simHeight = 480;
     bool planet = false; // the simulator shows a planet
 
+    // Frame selection, one at most: the quality score (JPEG bytes) at least
+    // the threshold, the detection zone's mean brightness above it, or
+    // motion against a reference frame.
+    std::optional<int> selectQuality;
+    int jpegQuality = 30; // 1..100
+    std::optional<int> selectBrightness;
+    std::optional<int> motionLevel; // 0..255, per channel
+    std::optional<int> motionCount; // 0..10000, in 1/10000 of the frame
+    QString referenceFile;
+
     QString logFile;
     QString saveFramesDir;
     bool quiet = false;

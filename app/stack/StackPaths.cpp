@@ -131,6 +131,8 @@ PathCheck checkStackPaths(StackOptions& options, const StackText& text)
     for (const QString& f : options.frames) inputs.push_back({Msg::RoleLightFrame, f, fileIdentity(f)});
     for (const QString& f : options.darks) inputs.push_back({Msg::RoleDarkFrame, f, fileIdentity(f)});
     for (const QString& f : options.flats) inputs.push_back({Msg::RoleFlatFrame, f, fileIdentity(f)});
+    if (!options.referenceFile.isEmpty())
+        inputs.push_back({Msg::RoleReferenceFrame, options.referenceFile, fileIdentity(options.referenceFile)});
 
     const int lights = options.simulate > 0 ? options.simulate : int(options.frames.size());
     const SavedFrames saved(options.saveFramesDir, lights);

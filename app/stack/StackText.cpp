@@ -130,6 +130,12 @@ const StackText::Entry* StackText::entries(std::size_t& count)
          "attention : %1 donné plusieurs fois ; le dernier compte"},
         {Msg::NoEffectWithout, "warning: %1 has no effect without %2", "attention : %1 n'a pas d'effet sans %2"},
         {Msg::EmptyFolder, "the folder %1 holds no .bmp file", "le dossier %1 ne contient aucun fichier .bmp"},
+        {Msg::ExpectMotion, "LEVEL,COUNT with LEVEL 0..255 and COUNT 0..10000",
+         "NIVEAU,NOMBRE avec NIVEAU 0..255 et NOMBRE 0..10000"},
+        {Msg::OneSelection, "--select-quality, --select-brightness and --motion choose frames each their own way: give one",
+         "--select-quality, --select-brightness et --motion choisissent les images chacune à sa façon : n'en donnez qu'une"},
+        {Msg::MotionNeedsReference, "--motion compares each frame with a reference frame: give it with --reference",
+         "--motion compare chaque image à une image de référence : donnez-la avec --reference"},
         {Msg::Version, "velumbra-stack (%1) %2", "velumbra-stack (%1) %2"},
         {Msg::CannotCreateFolder, "cannot create the folder %1", "impossible de créer le dossier %1"},
         {Msg::NoFrameRead, "no frame could be read; nothing written", "aucune image n'a pu être lue ; rien n'est écrit"},
@@ -181,6 +187,10 @@ const StackText::Entry* StackText::entries(std::size_t& count)
         {Msg::ChannelBlue, "blue", "bleue"},
         {Msg::CannotSaveFrame, "cannot write %1: %2; no further frame is saved",
          "impossible d'écrire %1 : %2 ; plus aucune image n'est enregistrée"},
+        {Msg::CannotReadReference, "cannot read the reference frame %1: %2; nothing written",
+         "impossible de lire l'image de référence %1 : %2 ; rien n'est écrit"},
+        {Msg::ReferenceSizeDiffers, "the reference frame %1 is %2x%3 but the light frames are %4x%5; nothing written",
+         "l'image de référence %1 mesure %2x%3 mais les images à empiler mesurent %4x%5 ; rien n'est écrit"},
         {Msg::BothRoles, "%1 is both %2 and %3: it would be overwritten",
          "%1 est à la fois %2 et %3 : ce fichier serait écrasé"},
         {Msg::SameFileAs, "%1 (%2) is the same file as %3 (%4): it would be overwritten",
@@ -199,6 +209,7 @@ const StackText::Entry* StackText::entries(std::size_t& count)
         {Msg::RoleDarkFrame, "a dark frame", "une image de noir"},
         {Msg::RoleFlatFrame, "a flat frame", "une image de plage uniforme"},
         {Msg::RoleSavedFrame, "a frame saved by --save-frames", "une image enregistrée par --save-frames"},
+        {Msg::RoleReferenceFrame, "the --reference frame", "l'image de --reference"},
         {Msg::SummaryFrames, "frames: %1 read, %2 stacked, %3 skipped", "images : %1 lues, %2 empilées, %3 ignorées"},
         {Msg::SummaryThresholds, "thresholds: low %1 (%2), high %3 (%4), in plane units",
          "seuils : bas %1 (%2), haut %3 (%4), en unités du plan"},
@@ -225,9 +236,13 @@ Output
       --par             also write the parameter record beside it (same base
                         name, .par)
       --log FILE        CSV, one line per frame: frame,file,selected,star_x,
-                        star_y,intensity_min,intensity_max,lost; the
+                        star_y,intensity_min,intensity_max,lost,score; the
                         intensities and lost (1 when tracking lost the object)
-                        come from tracking and are empty without --track
+                        come from tracking and are empty without --track;
+                        score is the frame's quality score with
+                        --select-quality, its mean brightness with
+                        --select-brightness, its changed fraction with
+                        --motion, and empty without them
       --save-frames DIR write every light frame as it goes into the stack
                         (after --raw) to DIR/frame-00001.bmp, ...
 
@@ -252,6 +267,23 @@ Integration
                         vignetting and dust (repeatable)
       --binning 1|2     1x1 (default) or 2x2: each result pixel sums 2x2
                         pixels (half the size, four times the signal)
+
+Selection (one at most; frames not selected are not stacked)
+      --select-quality T  keep the sharp frames: a frame is kept when the
+                        size in bytes of the JPEG image of its zone (its
+                        quality score; sharp frames compress worse) is at
+                        least T, 0..9999999; --log shows the scores
+      --jpeg-quality Q  JPEG quality of the score, 1..100 (default 30)
+      --select-brightness T  keep the frames whose detection square
+                        (--detect, around the object) has a mean brightness
+                        above T, 0..255: leaves out empty frames
+      --motion L,N      keep the frames that changed: a pixel changed when its
+                        red + green + blue moved by more than 3 x L from the
+                        reference (L 0..255), and a frame is kept when more
+                        than N ten-thousandths of its pixels changed (N
+                        0..10000); L or N at 0 keeps every frame
+      --reference FILE  the reference frame of --motion, a BMP of the frames'
+                        size (after --raw)
 
 Display
       --min V           low threshold: plane values at or below it are black
@@ -328,9 +360,13 @@ Sortie
       --par             écrit aussi la fiche des paramètres à côté (même nom,
                         extension .par)
       --log FICHIER     CSV, une ligne par image : frame,file,selected,star_x,
-                        star_y,intensity_min,intensity_max,lost ; les
+                        star_y,intensity_min,intensity_max,lost,score ; les
                         intensités et lost (1 quand le suivi a perdu l'objet)
-                        viennent du suivi et sont vides sans --track
+                        viennent du suivi et sont vides sans --track ; score
+                        est la note de qualité de l'image avec
+                        --select-quality, sa luminosité moyenne avec
+                        --select-brightness, sa part de pixels changés avec
+                        --motion, et vide sans eux
       --save-frames DOSSIER  écrit chaque image au moment où elle entre dans la
                         pile (après --raw) dans DOSSIER/frame-00001.bmp, ...
 
@@ -359,6 +395,23 @@ Intégration
       --binning 1|2     1x1 (par défaut) ou 2x2 : chaque pixel du résultat
                         additionne 2x2 pixels (moitié de la taille, quatre fois
                         le signal)
+
+Sélection (une au plus ; les images non retenues ne sont pas empilées)
+      --select-quality S  garde les images nettes : une image est gardée quand
+                        la taille en octets de l'image JPEG de sa zone (sa note
+                        de qualité ; une image nette se compresse moins bien)
+                        vaut au moins S, 0..9999999 ; --log montre les notes
+      --jpeg-quality Q  qualité JPEG de la note, 1..100 (30 par défaut)
+      --select-brightness S  garde les images dont le carré de détection
+                        (--detect, autour de l'objet) a une luminosité moyenne
+                        supérieure à S, 0..255 : écarte les images vides
+      --motion N,C      garde les images qui ont changé : un pixel a changé
+                        quand son rouge + vert + bleu s'écarte de plus de 3 x N
+                        de la référence (N 0..255), et une image est gardée
+                        quand plus de C dix-millièmes de ses pixels ont changé
+                        (C 0..10000) ; N ou C à 0 garde toutes les images
+      --reference FICHIER  l'image de référence de --motion, un BMP de la
+                        taille des images (après --raw)
 
 Affichage
       --min V           seuil bas : les valeurs du plan jusqu'à lui sont noires

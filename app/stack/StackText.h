@@ -21,15 +21,15 @@ enum class Msg {
     InvalidValue, ExpectFileName, ExpectMode, ExpectPercent, ExpectRadius, ExpectBinning, ExpectChannels,
     ExpectCenter, ExpectTrack, ExpectFrameCount, ExpectSize, ExpectFolder, TakesNoValue, UnknownOption,
     NeedsValue, NoOutput, OutputNotBmp, FilesAndSimulate, NoFrames, NeedsDarks, MinAboveMax, TryHelp,
-    GivenTwice, NoEffectWithout, EmptyFolder, Usage, Version,
+    GivenTwice, NoEffectWithout, EmptyFolder, Usage, Version, ExpectMotion, OneSelection, MotionNeedsReference,
     // the run
     CannotCreateFolder, NoFrameRead, NoFrameStacked, CannotCreateLog, CannotWriteLog, CannotRead, SizeDiffers,
     FrameTooLarge, CenterOutside, CannotWrite, Saturated, SaturatedBinned, ObjectLost,
     CannotReadDark, CannotReadFlat, DarkSizeDiffers, FlatSizeDiffers, FlatMeanZero, ChannelRed, ChannelGreen,
-    ChannelBlue, CannotSaveFrame,
+    ChannelBlue, CannotSaveFrame, CannotReadReference, ReferenceSizeDiffers,
     // the files of a run: who is what, and which file would be lost
     BothRoles, SameFileAs, LogNamedLikeBmp, LeftOutRecord, LeftOutEarlierResult, RoleResult, RoleRecord, RoleLog,
-    RoleLightFrame, RoleDarkFrame, RoleFlatFrame, RoleSavedFrame,
+    RoleLightFrame, RoleDarkFrame, RoleFlatFrame, RoleSavedFrame, RoleReferenceFrame,
     // the summary
     SummaryFrames, SummaryThresholds, ThresholdGiven, ThresholdLowPercentile, ThresholdHighPercentile,
     SummarySaturated, SummaryLost, SummaryResult, SummaryTime,

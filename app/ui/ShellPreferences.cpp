@@ -31,6 +31,9 @@ ShellPreferences::ShellPreferences(TFRM_Alv& main, TFRM_Pref& pref) : QObject(&m
         if (shown) main_.showToolWindow(QStringLiteral("TFRM_Prg_Suivi"));
         else if (QWidget* w = main_.toolWindow(QStringLiteral("TFRM_Prg_Suivi"))) w->hide();
     });
+    connect(&pref_, &TFRM_Pref::selectionSettingsChanged, this, &ShellPreferences::applySelectionSettings);
+    connect(&pref_, &TFRM_Pref::focusHistoryCleared, this, &ShellPreferences::applySelectionSettings);
+    applySelectionSettings();
     connect(&pref_, &TFRM_Pref::okClicked, &main_, [this] {
         TFRM_Alv_Child* child = main_.resultWindow();
         if (child && child->isMinimized()) child->showNormal();
@@ -40,6 +43,19 @@ ShellPreferences::ShellPreferences(TFRM_Alv& main, TFRM_Pref& pref) : QObject(&m
 void ShellPreferences::applyInterface(MountInterface chosen)
 {
     main_.MNU_Telescope->setEnabled(chosen != MountInterface::Aucun);
+}
+
+void ShellPreferences::applySelectionSettings()
+{
+    const SelectionPrefs& p = main_.settings().prefs().selection;
+    ImageCore& core = main_.core();
+    SelectionControls& c = core.controls.selection;
+    c.TNI_Finesse_Selection = p.TNI_Finesse_Selection();
+    c.cues = {p.focusPrecisionRatio(), p.focusSensitivityRatio()};
+    c.SPED_Nb_Mesures = p.SPED_Nb_Mesures;
+    // A new count empties the rings of both measures.
+    core.focus.setRingLength(p.SPED_Nb_Mesures);
+    core.quality.setRingLength(p.SPED_Nb_Mesures);
 }
 
 void ShellPreferences::BTN_Calculer_TaillePixClick()

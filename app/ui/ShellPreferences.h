@@ -21,6 +21,8 @@ public:
     void applyInterface(MountInterface chosen);
     // "Calculer automatiquement".
     void BTN_Calculer_TaillePixClick();
+    // The selection and focus preferences reach the measures.
+    void applySelectionSettings();
 
 private:
     double effectiveFocal() const override;

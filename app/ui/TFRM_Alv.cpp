@@ -19,6 +19,10 @@
 #include "processing/ui/IntegrationEvents.h"
 #include "processing/ui/PNL_Integration.h"
 #include "processing/ui/TFRM_Equal.h"
+#include "processing/ui/FocusPanel.h"
+#include "processing/ui/MeasuresUi.h"
+#include "processing/ui/MotionPanel.h"
+#include "processing/ui/SelectionPanel.h"
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
 #include "aids/ui/GRB_Operations.h"
@@ -89,6 +93,7 @@ void TFRM_Alv::FormCreate()
 
     image1_ = named(new ImageView, "Image1");
     wireVideoSource();
+    measuresUi_ = new MeasuresUi(core_, stages_, this);
     auto* central = new QWidget(this);
     auto* outer = new QVBoxLayout(central);
     outer->setContentsMargins(4, 4, 4, 4);
@@ -211,10 +216,11 @@ QWidget* TFRM_Alv::buildToolBoxes()
         column->addLayout(row);
         toolBoxes_ << *t.box;
         toolLabels_ << label;
-        QFrame* panel = tracking ? trackingPanel_ : named(new QFrame, t.panel);
+        const bool motion = t.box == &CKB_Detection_Mvt;
+        QFrame* panel = tracking ? trackingPanel_ : motion ? measuresUi_->motionPanel() : named(new QFrame, t.panel);
         if (t.box == &CKB_Reticule) panel = pnlReticule_ = new PNL_Reticule(core_.controls);
         panel->setFrameShape(QFrame::StyledPanel);
-        if (!tracking && panel != pnlReticule_) new QVBoxLayout(panel);
+        if (!tracking && !motion && panel != pnlReticule_) new QVBoxLayout(panel);
         toolPanels->addWidget(panel);
         (*t.box)->installEventFilter(this);
         label->installEventFilter(this);
@@ -252,8 +258,8 @@ QWidget* TFRM_Alv::buildInfoPages()
     PGC_Infos->addTab(buildMeasuresPage(), QStringLiteral("Mesures"));
     PGC_Infos->addTab(pnlDeclinaison_ = new PNL_Declinaison, QStringLiteral("Decl."));
     PageControl1 = named(new QTabWidget, "PageControl1");
-    PageControl1->addTab(emptyPage("TBS_Mise_au_point"), QStringLiteral("Mise au point"));
-    PageControl1->addTab(emptyPage("TBS_Select_Image"), QStringLiteral("Select.Imag."));
+    PageControl1->addTab(measuresUi_->focusPage(), QStringLiteral("Mise au point"));
+    PageControl1->addTab(measuresUi_->selectionPage(), QStringLiteral("Select.Imag."));
     v->addWidget(PGC_Infos);
     v->addWidget(PageControl1);
     grbOperations_ = new GRB_Operations(clock_, *this);
@@ -463,6 +469,7 @@ void TFRM_Alv::wireVideoSource()
 
 void TFRM_Alv::frameShown()
 {
+    measuresUi_->refresh();
     image1_->setShownSize({core_.buffers.imageWidth, core_.buffers.imageHeight});
     image1_->update();
     if (child_) child_->refresh();
@@ -489,6 +496,8 @@ void TFRM_Alv::captureStarted(bool playback)
 void TFRM_Alv::formatChanged(bool accepted)
 {
     if (!accepted) return;
+    // Motion detection waits for a reference taken in the new format.
+    core_.motion.forgetReference();
     GRB_Zones->syncFromCore();
     TNI_Lx->setValue(core_.buffers.imageWidth);
     TNI_Ly->setValue(core_.buffers.imageHeight);

@@ -48,6 +48,7 @@ class PNL_Integration;
 class GRB_Seuils;
 class TFRM_Equal;
 class VideoSourceUi;
+class MeasuresUi;
 
 // Main window: lays out the tool strip and the live image, carries the menu
 // and the message panel, and wires the subsystems to their controls. It holds
@@ -224,6 +225,7 @@ private:
     bool shellInitialised_ = false;
     bool sourceRunning_ = false;
     TrackingPanel* trackingPanel_ = nullptr;
+    MeasuresUi* measuresUi_ = nullptr;
 
     // Integration panel, thresholds and equalizer
     IntegrationEvents* integrationEvents_ = nullptr;
@@ -237,6 +239,8 @@ public:
     GRB_Seuils* thresholdGroup() const { return grbSeuils_; }
     TFRM_Equal* equalizer() const { return frmEqual_; }
     IntegrationEvents* integrationEvents() const { return integrationEvents_; }
+    // The quality and focus tabs, the motion panel and their windows.
+    MeasuresUi* measures() const { return measuresUi_; }
     // Video source: declared last so it goes before the image core it feeds.
     std::unique_ptr<VideoSourceUi> videoSource_;
 

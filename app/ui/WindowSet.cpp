@@ -10,6 +10,10 @@
 #include "app/ui/WindowPlacer.h"
 #include "app/ui/HelpWindow.h"
 #include "processing/ui/TFRM_Equal.h"
+#include "processing/ui/TFRM_FWHM.h"
+#include "processing/ui/TFRM_ImgRef.h"
+#include "processing/ui/TFRM_Prg_Action.h"
+#include "app/ui/ShellMeasures.h"
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
 #include "aids/ui/GRB_Operations.h"
@@ -37,11 +41,14 @@ WindowSet::WindowSet()
     add(child_ = new TFRM_Alv_Child);
     add(periodic_ = new TFRM_ErrPeriod(main_->operations()->sequencer(), *main_));
     add(resources_ = new TFRM_Ressources);
-    add(new ShellWindow(QStringLiteral("TFRM_FWHM"), QStringLiteral("Mise au point")));
+    auto* fwhm = new TFRM_FWHM;
+    add(fwhm);
     // The play control belongs to the video source, made with the main window.
     order_ << QStringLiteral("TFRM_PlayControl");
-    add(new ShellWindow(QStringLiteral("TFRM_Prg_Action"), QStringLiteral("Actions à effectuer lors d'une détection"), true));
-    add(new ShellWindow(QStringLiteral("TFRM_ImgRef"), QStringLiteral("Image de référence"), true));
+    auto* action = new TFRM_Prg_Action(core);
+    add(action);
+    auto* reference = new TFRM_ImgRef(core);
+    add(reference);
     add(new ShellWindow(QStringLiteral("TFRM_Info"), QStringLiteral("Info")));
     add(new ShellWindow(QStringLiteral("TFRM_Prg_Suivi"), QStringLiteral("Autoguidage"), true));
     add(new ShellWindow(QStringLiteral("TFRM_Raquette"), QStringLiteral("Telescope")));
@@ -59,6 +66,7 @@ WindowSet::WindowSet()
     main_->setResultWindow(child_);
     main_->setResources(resources_);
     main_->setEqualizer(equal_);
+    new ShellMeasures(*main_, child_, fwhm, reference, action);
     for (const auto& w : others_) main_->setToolWindow(w.get());
 
     // Tool windows open beside the main window, not over it. The result

@@ -288,7 +288,11 @@ void TFRM_Alv_Child::showSavingControls()
 
 void TFRM_Alv_Child::numberChanged(int number) { TNI_Num_Suffixe->setValue(number); }
 
-void TFRM_Alv_Child::runStateChanged() { updateEnabling(); }
+void TFRM_Alv_Child::runStateChanged()
+{
+    updateEnabling();
+    emit savingRunChanged(scheduler_->running());
+}
 
 void TFRM_Alv_Child::EDT_Nom_ImageExit()
 {

@@ -71,6 +71,10 @@ public:
     void BTN_Arreter_SauvClick();
     void BTN_ParcourirClick();
 
+signals:
+    // Automatic saving started or stopped.
+    void savingRunChanged(bool running);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

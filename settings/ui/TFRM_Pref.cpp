@@ -585,14 +585,17 @@ void TFRM_Pref::connectOtherPages()
         SelectionPrefs shown;
         shown.SCB_Finesse_Selection = position;
         TNI_Finesse_Selection->setValue(shown.TNI_Finesse_Selection());
+        emit selectionSettingsChanged();
     });
     connect(SCB_Sensibilite_MAP, &QScrollBar::valueChanged, this, [this](int position) {
         if (!showing_) prefs_.selection.SCB_Sensibilite_MAP = position;
         TNI_Sensibilite_MAP->setValue(position);
+        emit selectionSettingsChanged();
     });
     connect(SCB_Precision_MAP, &QScrollBar::valueChanged, this, [this](int position) {
         if (!showing_) prefs_.selection.SCB_Precision_MAP = position;
         TNI_Precision_MAP->setValue(position);
+        emit selectionSettingsChanged();
     });
     connect(SPED_Nb_Mesures, &QSpinBox::valueChanged, this, [this](int count) {
         if (showing_) return;

@@ -210,6 +210,9 @@ signals:
     // The image folder, ending with "/" unless empty.
     void bitmapFolderChanged(const QString& folder);
     void focusHistoryCleared();
+    // The JPEG quality of the selection or a sensitivity of the focus cues
+    // moved, also when the stored values are shown.
+    void selectionSettingsChanged();
     void pixelSizeMeasureRequested();
     void interfaceChosen(velumbra::MountInterface chosen);
     void guideWindowShown(bool shown);

@@ -1,6 +1,8 @@
 // The record's values read from the image core, as the result window and
 // the batch command gather them.
 #include "results/CoreParameters.h"
+#include "simulator/StarField.h"
+#include "processing/CoreStages.h"
 
 #include <gtest/gtest.h>
 
@@ -59,4 +61,41 @@ TEST(CoreParameters, CountFollowsTheModeAndTrackingNamesTheMethod)
     t.RDB_Colimacon = false;
     t.RDB_Cadres = true;
     EXPECT_EQ(parameterValuesOf(core, 1, 1).tracking, TrackingMethod::Other);
+}
+
+// The record's quality lines read the figures of the last selected frame,
+// not those of frames rejected after it.
+TEST(CoreParameters, QualityLinesTellTheLastSelectedFrame)
+{
+    ManualClock clock;
+    ImageCore core(clock);
+    CoreStages stages(core);
+    core.pipeline.setStages(&stages);
+    core.buffers.create();
+    core.buffers.setFrameSize(640, 480);
+    renderStarField(core.buffers.frameSlots[0], 640, 480, 6, 150);
+    core.zone.starPos = {320, 240};
+    core.flags.targetActive = true;
+    core.controls.CKB_Selection = true;
+    core.controls.selection.SPED_Nb_Mesures = 2;
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(core.pipeline.ProcessFrame(true));
+    const QualityFigures kept = core.quality.figures();
+    ASSERT_GT(kept.TNI_Meilleure_Qualite, 0);
+    // A darker frame, rejected: the figures move, the record does not.
+    core.buffers.frameSlots[0].fill(Qt::black);
+    core.controls.TNI_Seuil_Selection = kept.TNI_Qualite_Actuelle;
+    ASSERT_FALSE(core.pipeline.ProcessFrame(true));
+    ASSERT_NE(core.quality.figures().TNI_Qualite_Actuelle, kept.TNI_Qualite_Actuelle);
+
+    const QLocale c = QLocale::c();
+    const QStringList lines = parameterHeader(parameterValuesOf(core, 640, 480), QDateTime(), c);
+    auto valueOn = [&](const char* label) {
+        for (const QString& line : lines)
+            if (line.startsWith(QString::fromUtf8(label))) return line.section(QLatin1Char(':'), 1).trimmed();
+        return QStringLiteral("missing");
+    };
+    EXPECT_EQ(valueOn("Qualité de l'image"), formatReal(kept.TNI_Qualite_Actuelle, c));
+    EXPECT_EQ(valueOn("Meilleure image"), formatReal(kept.TNI_Meilleure_Qualite, c));
+    EXPECT_EQ(valueOn("Plus mauvaise image"), formatReal(kept.TNI_Pire_Qualite, c));
+    core.pipeline.setStages(nullptr);
 }

@@ -363,9 +363,9 @@ TEST_F(StackCommand, TruncatedFrameIsReportedSkippedAndLogged)
     ASSERT_TRUE(log.open(QIODevice::ReadOnly | QIODevice::Text));
     const QStringList lines = QString::fromUtf8(log.readAll()).trimmed().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 3) << lines.join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(lines[0], QStringLiteral("frame,file,selected,star_x,star_y,intensity_min,intensity_max,lost"));
-    EXPECT_EQ(lines[1], QStringLiteral("1,%1,1,20,15,,,").arg(a));
-    EXPECT_EQ(lines[2], QStringLiteral("3,%1,1,20,15,,,").arg(b));
+    EXPECT_EQ(lines[0], QStringLiteral("frame,file,selected,star_x,star_y,intensity_min,intensity_max,lost,score"));
+    EXPECT_EQ(lines[1], QStringLiteral("1,%1,1,20,15,,,,").arg(a));
+    EXPECT_EQ(lines[2], QStringLiteral("3,%1,1,20,15,,,,").arg(b));
 }
 
 TEST_F(StackCommand, NothingReadableLeavesAnOldResultAlone)
@@ -457,7 +457,106 @@ TEST_F(StackCommand, HelpNamesEveryOption)
                                "--dark ", "--flat ", "--dark-level", "--smart-dark", "--binning", "--invert", "--grey",
                                "--channels", "--min", "--max", "--zone", "--center", "--track", "brightest", "axes",
                                "edges", "--detect", "--tolerance", "--dark-object", "--raw", "--simulate", "--seed",
-                               "--log", "Exit status"})
+                               "--log", "--select-quality", "--jpeg-quality", "--select-brightness", "--motion",
+                               "--reference", "score", "Exit status"})
         EXPECT_TRUE(run.out.contains(QString::fromLatin1(option))) << option;
     EXPECT_TRUE(run.err.isEmpty());
+}
+
+// ------------------------------------------------------------- selection
+
+namespace {
+
+QStringList logLines(const QString& file)
+{
+    QFile log(file);
+    if (!log.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+    return QString::fromUtf8(log.readAll()).trimmed().split(QLatin1Char('\n'));
+}
+
+Rgb flatGrey(int, int) { return {90, 90, 90}; }
+
+} // namespace
+
+TEST_F(StackCommand, QualitySelectionStacksOnlyFramesScoringTheThreshold)
+{
+    const QString busy1 = lightFrame(1), busy2 = lightFrame(2);
+    const QString flat = frame(QStringLiteral("flat.bmp"), flatGrey);
+    // First the scores, every frame kept.
+    CommandRun run = runCommand({"-o", path("all.bmp"), "--select-quality", "0", "--log", path("all.csv"), busy1,
+                                 flat, busy2});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QStringList lines = logLines(path("all.csv"));
+    ASSERT_EQ(lines.size(), 4);
+    const int busyScore = lines[1].section(QLatin1Char(','), 8).toInt();
+    const int flatScore = lines[2].section(QLatin1Char(','), 8).toInt();
+    ASSERT_GT(flatScore, 100) << "a whole JPEG image";
+    ASSERT_GT(busyScore, flatScore) << "the patterned frame keeps more detail";
+
+    // A threshold between the two leaves the flat frame out of the sum.
+    const QString threshold = QString::number((busyScore + flatScore) / 2);
+    run = runCommand({"-o", path("out.bmp"), "--min", "0", "--max", "512", "--select-quality", threshold, "--log",
+                      path("sel.csv"), busy1, flat, busy2});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    lines = logLines(path("sel.csv"));
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[1].section(QLatin1Char(','), 2, 2), QStringLiteral("1"));
+    EXPECT_EQ(lines[2].section(QLatin1Char(','), 2, 2), QStringLiteral("0"));
+    EXPECT_EQ(lines[3].section(QLatin1Char(','), 2, 2), QStringLiteral("1"));
+    expectPixels(result(), [](int x, int y, int c) {
+        return level(channel(pattern(1, x, y), c) + channel(pattern(2, x, y), c), 0, 512);
+    });
+    // A finer JPEG quality gives larger images.
+    run = runCommand({"-o", path("fine.bmp"), "--select-quality", "0", "--jpeg-quality", "95", "--log",
+                      path("fine.csv"), busy1});
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_GT(logLines(path("fine.csv"))[1].section(QLatin1Char(','), 8).toInt(), busyScore);
+}
+
+TEST_F(StackCommand, BrightnessSelectionLeavesDarkFramesOut)
+{
+    const QString dark = frame(QStringLiteral("d.bmp"), [](int, int) { return Rgb{5, 5, 5}; });
+    const QString bright = frame(QStringLiteral("b.bmp"), flatGrey);
+    // On a 40-pixel frame the detection square is 3 pixels (50 narrower than
+    // the frame, at least 3): 2 rows of 3 pixels are summed and divided by
+    // (3 + 1)^2, so a level of 90 gives RoundDown(33.75) = 33 and 5 gives 1.
+    const CommandRun run = runCommand({"-o", path("out.bmp"), "--min", "0", "--max", "255", "--select-brightness", "20",
+                                       "--detect", "10", "--log", path("b.csv"), dark, bright, dark});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = logLines(path("b.csv"));
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[1].toStdString(), QStringLiteral("1,%1,0,20,15,,,,1").arg(dark).toStdString());
+    EXPECT_EQ(lines[2].toStdString(), QStringLiteral("2,%1,1,20,15,,,,33").arg(bright).toStdString());
+    expectPixels(result(), [](int, int, int) { return level(90, 0, 255); });
+}
+
+TEST_F(StackCommand, MotionKeepsFramesThatDifferFromTheReference)
+{
+    const QString still = lightFrame(1);
+    const QString moved = frame(QStringLiteral("moved.bmp"), [](int x, int y) {
+        Rgb p = pattern(1, x, y);
+        if (x < 10) p = {255, 255, 255};
+        return p;
+    });
+    const QString reference = frame(QStringLiteral("ref.bmp"), [](int x, int y) { return pattern(1, x, y); });
+    CommandRun run = runCommand({"-o", path("out.bmp"), "--min", "0", "--max", "255", "--motion", "10,100",
+                                 "--reference", reference, "--log", path("m.csv"), still, moved, still});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = logLines(path("m.csv"));
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(",0,20,15,,,,0"))) << lines[1].toStdString();
+    // A quarter of the columns changed: 2500 ten-thousandths.
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral(",1,20,15,,,,2500"))) << lines[2].toStdString();
+    EXPECT_TRUE(lines[3].endsWith(QStringLiteral(",0,20,15,,,,0")));
+    expectPixels(result(), [](int x, int y, int c) { return x < 10 ? 255 : level(channel(pattern(1, x, y), c), 0, 255); });
+
+    // A reference of another size stops the run before anything is written.
+    const QString small = frame(QStringLiteral("small.bmp"), [](int, int) { return Rgb{1, 2, 3}; }, 20, 15);
+    run = runCommand({"-o", path("out2.bmp"), "--motion", "10,100", "--reference", small, still});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("small.bmp"))) << run.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(path("out2.bmp")));
+    // The reference is an input: it is never overwritten.
+    run = runCommand({"-o", reference, "--motion", "10,100", "--reference", reference, still});
+    EXPECT_EQ(run.exitCode, 2);
 }

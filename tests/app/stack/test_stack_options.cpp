@@ -117,6 +117,10 @@ TEST(StackOptions, IdleAndRepeatedOptionsAreWarnedAbout)
         {{"-o", "r.bmp", "--track", "axes", "--detect", "30", "--tolerance", "3", "--dark-object", "a.bmp"}, {}},
         {{"-o", "r.bmp", "--seed", "3", "--planet", "--size", "320x240", "a.bmp"}, {"--seed", "--planet", "--size"}},
         {{"-o", "r.bmp", "--simulate", "3", "--seed", "3", "--planet"}, {}},
+        {{"-o", "r.bmp", "--jpeg-quality", "50", "a.bmp"}, {"--jpeg-quality"}},
+        {{"-o", "r.bmp", "--select-quality", "9000", "--jpeg-quality", "50", "a.bmp"}, {}},
+        {{"-o", "r.bmp", "--reference", "ref.bmp", "a.bmp"}, {"--reference"}},
+        {{"-o", "r.bmp", "--select-brightness", "20", "--detect", "30", "a.bmp"}, {}},
     };
     for (const Case& c : cases) {
         const auto p = parse(c.args);
@@ -147,4 +151,39 @@ TEST(StackOptions, ErrorsSpeakTheLanguageOfTheRun)
     const auto french = parseStackCommandLine(args, StackText(Language::French));
     EXPECT_EQ(english.error, QStringLiteral("invalid value 'spiral' for --mode (expected single, loop, dark or flat)"));
     EXPECT_EQ(french.error, QStringLiteral("valeur « spiral » invalide pour --mode (attendu : single, loop, dark ou flat)"));
+}
+
+TEST(StackOptions, SelectionOptionsTakeTheirValuesAndOnlyOneAtATime)
+{
+    auto p = parse({"-o", "r.bmp", "--select-quality", "12000", "--jpeg-quality=80", "a.bmp"});
+    ASSERT_EQ(p.outcome, ParsedCommandLine::Outcome::Run);
+    EXPECT_EQ(p.options.selectQuality, 12000);
+    EXPECT_EQ(p.options.jpegQuality, 80);
+    EXPECT_EQ(parse({"-o", "r.bmp", "a.bmp"}).options.jpegQuality, 30);
+    p = parse({"-o", "r.bmp", "--select-brightness", "40", "a.bmp"});
+    EXPECT_EQ(p.options.selectBrightness, 40);
+    p = parse({"-o", "r.bmp", "--motion", "20,150", "--reference", "ref.bmp", "a.bmp"});
+    ASSERT_EQ(p.outcome, ParsedCommandLine::Outcome::Run);
+    EXPECT_EQ(p.options.motionLevel, 20);
+    EXPECT_EQ(p.options.motionCount, 150);
+    EXPECT_EQ(p.options.referenceFile, QStringLiteral("ref.bmp"));
+
+    const QList<QStringList> refused = {
+        {"-o", "r.bmp", "--select-quality", "-1", "a.bmp"},
+        {"-o", "r.bmp", "--select-quality", "10000000", "a.bmp"},
+        {"-o", "r.bmp", "--jpeg-quality", "0", "a.bmp"},
+        {"-o", "r.bmp", "--jpeg-quality", "101", "a.bmp"},
+        {"-o", "r.bmp", "--select-brightness", "256", "a.bmp"},
+        {"-o", "r.bmp", "--motion", "20", "--reference", "ref.bmp", "a.bmp"},
+        {"-o", "r.bmp", "--motion", "256,10", "--reference", "ref.bmp", "a.bmp"},
+        {"-o", "r.bmp", "--motion", "20,10001", "--reference", "ref.bmp", "a.bmp"},
+        {"-o", "r.bmp", "--motion", "20,100", "a.bmp"},
+        {"-o", "r.bmp", "--select-quality", "100", "--select-brightness", "10", "a.bmp"},
+        {"-o", "r.bmp", "--select-brightness", "10", "--motion", "1,1", "--reference", "ref.bmp", "a.bmp"},
+    };
+    for (const QStringList& args : refused) {
+        const auto r = parse(args);
+        EXPECT_EQ(r.outcome, ParsedCommandLine::Outcome::Error) << args.join(' ').toStdString();
+        EXPECT_FALSE(r.error.isEmpty());
+    }
 }

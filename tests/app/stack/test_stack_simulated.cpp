@@ -67,7 +67,7 @@ TEST(StackSimulated, TrackingFollowsADriftingStar)
     ASSERT_EQ(lines.size(), N + 1);
     for (int k = 0; k < N; ++k) {
         const QStringList f = lines[k + 1].split(',');
-        ASSERT_EQ(f.size(), 8);
+        ASSERT_EQ(f.size(), 9);
         EXPECT_EQ(f[3].toInt(), 60 + k) << lines[k + 1].toStdString();
         EXPECT_EQ(f[4].toInt(), 50 + k);
         EXPECT_EQ(f[5].toInt(), 20);
