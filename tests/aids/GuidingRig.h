@@ -154,13 +154,44 @@ struct GuidingRig : CalibrationView {
         stages.setMeasurement([this](Point at, bool verdict) { sequencer.frame(at, verdict); });
         sequencer.setStep(Operation::GuideCalibration, &calibration);
         stages.tracker().setGuideCorrection(&guider);
-        star = sky.brightestStarInView(kWidth, kHeight, 120);
-        core.zone.starPos = rounded(truth());
+        star = pickGuideStar();
+        if (star >= 0) core.zone.starPos = rounded(truth());
     }
     ~GuidingRig() override
     {
         stages.tracker().setGuideCorrection(nullptr);
         core.pipeline.setStages(nullptr);
+    }
+
+    // A star a user would choose: well inside the frame, so the calibration
+    // keeps it in view, and alone in its detection zone (the field moves as
+    // one, so what is near it stays near it); the exposure is
+    // then set for a peak of about 150, bright without saturating (a flat
+    // top has no brightest pixel).
+    int pickGuideStar()
+    {
+        const auto& stars = sky.catalogue();
+        int best = -1;
+        for (int i = 0; i < int(stars.size()); ++i) {
+            const QPointF at = sky.starPosition(i, kWidth, kHeight);
+            if (at.x() < 130 || at.y() < 110 || at.x() > kWidth - 130 || at.y() > kHeight - 110) continue;
+            if (best >= 0 && stars[size_t(i)].flux <= stars[size_t(best)].flux) continue;
+            bool alone = true;
+            // Only a star nearly as bright could take the brightest pixel.
+            for (int j = 0; j < int(stars.size()) && alone; ++j) {
+                if (j == i || stars[size_t(j)].flux < stars[size_t(i)].flux / 2) continue;
+                const QPointF other = sky.starPosition(j, kWidth, kHeight);
+                alone = std::hypot(other.x() - at.x(), other.y() - at.y()) > 32;
+            }
+            if (alone) best = i;
+        }
+        if (best < 0) return best;
+        SkyParameters p = sky.parameters();
+        const double sigma = sky.starSigma();
+        const double peakAtReference = stars[size_t(best)].flux / (2 * M_PI * sigma * sigma);
+        p.exposureMs = std::clamp(40.0 * 150 / peakAtReference, 0.5, 400.0);
+        sky.setParameters(p);
+        return best;
     }
 
     static Point rounded(QPointF p) { return {int(std::lround(p.x())), int(std::lround(p.y()))}; }
