@@ -16,8 +16,8 @@ constexpr double kShortestElapsed = 0.01; // s: a speed is always finite
 
 QString calibrationInstructions()
 {
-    return QStringLiteral("1-Demarrer le suivi du telescope\r\n2-Cliquer sur une etoile\r\n"
-                          "3-Cliquer sur le bouton \"Executer\"\r\n4-Attendre le message de fin d'execution");
+    return QStringLiteral("1-Demarrer le suivi du telescope\n2-Cliquer sur une etoile\n"
+                          "3-Cliquer sur le bouton \"Executer\"\n4-Attendre le message de fin d'execution");
 }
 
 GuideCalibrationStep::GuideCalibrationStep(MountRequests& mount, const SteadyClock& clock, CalibrationView& view)

@@ -18,7 +18,7 @@ public:
     virtual void setSpeed(MoveDirection d, double arcsecPerSecond) = 0;
 };
 
-// The four lines "Apprendre" shows before the calibration is armed.
+// The four lines "Apprendre" shows before the calibration is armed, one per line.
 QString calibrationInstructions();
 
 // "Apprendre": the calibration of the guiding speeds, run as operation

@@ -12,6 +12,8 @@ class TFRM_Alv_Child;
 class TFRM_Pref;
 class TFRM_Main;
 class ShellTelescope;
+class ShellGuiding;
+class TFRM_Prg_Suivi;
 class TFRM_Ressources;
 class TAboutBox;
 class TFRM_Equal;
@@ -33,6 +35,8 @@ public:
     // The serial link, the port lines and the mount layer.
     Telescope& telescope() const { return *telescope_; }
     TFRM_ComTrafic* trafficWindow() const { return traffic_; }
+    TFRM_Prg_Suivi* guidingWindow() const { return guiding_; }
+    ShellGuiding& guiding() const { return *shellGuiding_; }
     QWidget* window(const QString& objectName) const;
     const QStringList& creationOrder() const { return order_; }
 
@@ -42,6 +46,7 @@ private:
     std::unique_ptr<TFRM_Alv> main_;
     std::unique_ptr<Telescope> telescope_;
     std::unique_ptr<ShellTelescope> shellTelescope_;
+    std::unique_ptr<ShellGuiding> shellGuiding_;
     std::vector<std::unique_ptr<QWidget>> others_;
     TFRM_Alv_Child* child_ = nullptr;
     TFRM_Pref* pref_ = nullptr;
@@ -50,6 +55,7 @@ private:
     TAboutBox* about_ = nullptr;
     TFRM_Equal* equal_ = nullptr;
     TFRM_ComTrafic* traffic_ = nullptr;
+    TFRM_Prg_Suivi* guiding_ = nullptr;
     QStringList order_;
 };
 
