@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QIODevice>
 
 #include <algorithm>
 #include <array>
@@ -79,6 +80,36 @@ QStringList guideLogHeader(const GuideLogSetup& setup, const QDateTime& start)
                        "eclat de l'etoile au-dessus du fond"),
         QString::fromLatin1(kGuideLogColumns),
     };
+}
+
+GuideLogRun readGuideLog(QIODevice& device)
+{
+    GuideLogRun run;
+    static const QByteArray kSampling = "# Echantillonnage : ";
+    while (!device.atEnd()) {
+        const QByteArray line = device.readLine(4096).trimmed();
+        if (line.startsWith(kSampling)) {
+            bool ok = false;
+            const double v = line.mid(kSampling.size()).split(' ').value(0).toDouble(&ok);
+            if (ok && v > 0) run.sampling = v;
+            continue;
+        }
+        if (line.isEmpty() || line.startsWith('#')) continue;
+        const QList<QByteArray> f = line.split('\t');
+        if (f.size() != 12) continue;
+        bool ok[4] = {};
+        GuideLogPoint p;
+        p.seconds = f[1].toDouble(&ok[0]);
+        p.dx = f[2].toInt(&ok[1]);
+        p.dy = f[3].toInt(&ok[2]);
+        p.theta = f[4].toDouble(&ok[3]);
+        if (!(ok[0] && ok[1] && ok[2] && ok[3])) continue;
+        const double d = std::hypot(double(p.dx), double(p.dy)) * run.sampling;
+        p.raArcsec = d * std::cos(p.theta * M_PI / 180);
+        p.decArcsec = d * std::sin(p.theta * M_PI / 180);
+        run.points.push_back(p);
+    }
+    return run;
 }
 
 GuideLog::GuideLog(MessageSink& messages, const Clock& clock, const SteadyClock& steady)

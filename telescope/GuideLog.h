@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 #include <cstdio>
+#include <vector>
+
+class QIODevice;
 
 namespace velumbra {
 
@@ -27,6 +30,22 @@ QStringList guideLogHeader(const GuideLogSetup& setup, const QDateTime& start);
 QString guideLogFileName(const QDateTime& start);
 // The columns of a correction line, tab-separated like the lines.
 extern const char kGuideLogColumns[];
+
+// A guide log read back: the sampling of its header and, per correction,
+// the time and the star's offset, on the image and along the sky's axes.
+struct GuideLogPoint {
+    double seconds = 0;
+    int dx = 0, dy = 0;
+    double theta = 0;
+    double raArcsec = 0;  // d cos θ x sampling: along right ascension
+    double decArcsec = 0; // d sin θ x sampling
+};
+struct GuideLogRun {
+    double sampling = 1;
+    std::vector<GuideLogPoint> points;
+};
+// Lines that are not corrections (comments, a line cut short) are passed over.
+GuideLogRun readGuideLog(QIODevice& device);
 
 // The guide log: while guiding runs, one line per correction appended to a
 // new dated text file beside the images, so a night can be reviewed in a

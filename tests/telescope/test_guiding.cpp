@@ -420,6 +420,30 @@ TEST_F(Guiding, TheLogHoldsTheSettingsThenOneLinePerCorrection)
     EXPECT_EQ(body, expected);
 }
 
+TEST_F(Guiding, TheLogReadsBackAlongTheSkysAxes)
+{
+    GuideLogSetup setup;
+    setup.guide = bothAxes(10, 1.5);
+    guider.start(&setup, dir.path());
+    frame(3, -4, 90);  // θ 296.87: 5 pixels = 7.5" at that angle
+    frame(0, 0, 90);   // θ 0
+    frame(3, -4, 2);   // lost: a comment, no point
+    guider.stop();
+    QFile f(guider.log().path());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const GuideLogRun run = readGuideLog(f);
+    EXPECT_DOUBLE_EQ(run.sampling, 1.5);
+    ASSERT_EQ(run.points.size(), 2u);
+    EXPECT_DOUBLE_EQ(run.points[0].seconds, 1.0);
+    EXPECT_EQ(run.points[0].dx, 3);
+    EXPECT_EQ(run.points[0].dy, -4);
+    // θ is written with two decimals: the components follow it to that.
+    EXPECT_NEAR(run.points[0].raArcsec, 7.5 * std::cos(296.87 * M_PI / 180), 1e-9);
+    EXPECT_NEAR(run.points[0].decArcsec, 7.5 * std::sin(296.87 * M_PI / 180), 1e-9);
+    EXPECT_DOUBLE_EQ(run.points[1].raArcsec, 0.0);
+    EXPECT_DOUBLE_EQ(run.points[1].seconds, 2.0);
+}
+
 TEST_F(Guiding, TheLogNeverWritesOverAFileAndAFailureIsSaidOnceGuidingGoesOn)
 {
     const QString taken = dir.filePath(QStringLiteral("Guidage_2026-09-01_22-15-03.txt"));
