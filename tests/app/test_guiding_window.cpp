@@ -46,6 +46,13 @@ private:
         pref->CBX_AG_PortSerie->setCurrentText(peer.path());
         set.main()->settings().prefs().EDT_Repertoire_Bitmaps = images;
     }
+    // An offset file in the test folder; empty when it cannot be written.
+    QString offsetFile(const QString& name, const QByteArray& text)
+    {
+        QFile f(dir_.filePath(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size()) return {};
+        return f.fileName();
+    }
     static QStringList messages(WindowSet& set)
     {
         return set.main()->MEMO_Message->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -187,12 +194,8 @@ private slots:
 
     void theOffsetFileEnablesTheOptionAndDecalerShifts()
     {
-        const QString good = dir_.filePath(QStringLiteral("Decalage.txt"));
-        {
-            QFile f(good);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("// pas de 5 pixels\n5,-3\n-1,4\n");
-        }
+        const QString good = offsetFile(QStringLiteral("Decalage.txt"), "// pas de 5 pixels\n5,-3\n-1,4\n");
+        QVERIFY(!good.isEmpty());
         WindowSet set;
         set.main()->show();
         TFRM_Pref* pref = set.preferences();
@@ -229,12 +232,8 @@ private slots:
 
     void aNamedFileIsLoadedWithTheSettingsReadOrNot()
     {
-        const QString good = dir_.filePath(QStringLiteral("D.txt"));
-        {
-            QFile f(good);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("1,2\n");
-        }
+        const QString good = offsetFile(QStringLiteral("D.txt"), "1,2\n");
+        QVERIFY(!good.isEmpty());
         for (const QString& name : {good, dir_.filePath(QStringLiteral("absent.txt"))}) {
             WindowSet set;
             set.main()->settings().prefs().autoguide.EDT_Fichier_Decalage = name;
