@@ -22,12 +22,6 @@ constexpr int kKingCircle = 15;              // pixels
 constexpr int kKingLineMaxX = 640, kKingLineMaxY = 480;
 constexpr double kSmallestPitch = 0.001;     // mm
 
-// Reduced to [0, 360) by whole turns.
-double reducedDegrees(double a)
-{
-    return a - 360.0 * std::floor(a / 360.0);
-}
-
 } // namespace
 
 QString direction_word(AdjustAxis axis, bool flag)

@@ -35,4 +35,9 @@ double vectorAngleDegrees(double dx, double dy)
     return a;
 }
 
+double reducedDegrees(double a)
+{
+    return a - 360.0 * std::floor(a / 360.0);
+}
+
 } // namespace velumbra

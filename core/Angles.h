@@ -11,4 +11,7 @@ QString FormatDMS(double arcSeconds);
 // (image y points down); 0 for a zero vector.
 double vectorAngleDegrees(double dx, double dy);
 
+// An angle in degrees brought into [0, 360) by whole turns.
+double reducedDegrees(double a);
+
 } // namespace velumbra

@@ -205,7 +205,10 @@ bool Tracker::TrackObject(Point& starPos, int detectSize, int slot, bool track)
 
     if (core_.controls.CKB_Autoguidage) {
         // The guiding reference stays; the mount brings the star back to it.
-        guide_->guide_correct(found.x - starPos.x, found.y - starPos.y);
+        storeMeanBrightness(pass.focusOn ? pass.focusTotal : pass.zoneSum);
+        const int mean = st.meanBrightness;
+        const int brightness = tc.CKB_Inversion_Video ? mean - pass.intensityMin : pass.intensityMax - mean;
+        guide_->guideStar({found.x - starPos.x, found.y - starPos.y, clamped, brightness});
     } else {
         core_.zone.prevStarPos = starPos;
         clamped = ClampDetectZone(found, h, frameW_, frameH_) || clamped;

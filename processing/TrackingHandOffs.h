@@ -2,6 +2,18 @@
 
 namespace velumbra {
 
+// What a tracking pass found while autoguiding: the star's offset from the
+// guiding reference, whether the detection zone had to be pushed back
+// inside the frame, and how far the star stands out of the zone (its
+// brightest pixel above the zone's mean; the darkest below it when
+// following a dark object).
+struct GuideStar {
+    int dx = 0;
+    int dy = 0;
+    bool clamped = false;
+    int brightness = 0;
+};
+
 // Where a tracking pass sends the star's offset while autoguiding is on.
 // The autoguiding loop provides the real correction; until it is attached
 // the offset is dropped.
@@ -9,6 +21,8 @@ class GuideCorrection {
 public:
     virtual ~GuideCorrection() = default;
     virtual void guide_correct(int /*dx*/, int /*dy*/) {}
+    // One tracking pass: by default the offset alone goes on.
+    virtual void guideStar(const GuideStar& star) { guide_correct(star.dx, star.dy); }
 };
 
 // The focus measure, run by each tracking pass while CKB_MAP is checked,

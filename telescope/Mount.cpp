@@ -248,6 +248,14 @@ void Mount::startAxisTimer(Axis axis, MoveDirection d, int ms)
     deadline_[int(axis)] = clock_.nowMs() + ms;
     timers_[int(axis)]->start(ms);
     view_->showAxisMove(axis, directionName(d), ms);
+    notePulse(axis, d, ms);
+}
+
+void Mount::notePulse(Axis axis, MoveDirection d, int ms)
+{
+    if (reissuing_) return;
+    Pulse& p = pulses_[int(axis)];
+    p = {p.count + 1, d, ms};
 }
 
 void Mount::moveImpl(MoveDirection requested, bool inMs, double amount)
@@ -279,6 +287,7 @@ void Mount::moveImpl(MoveDirection requested, bool inMs, double amount)
             tolvirRemaining_[int(axis)] = ms;
             view_->showAxisMove(axis, directionName(d), chunk);
             send_byte(tolvirByte(chunk, d));
+            notePulse(axis, d, ms);
             // The box times each byte itself; the move's end is now + ms.
             deadline_[int(axis)] = clock_.nowMs() + ms;
             timers_[int(axis)]->start(chunk);
@@ -352,6 +361,12 @@ void Mount::tick(Axis axis)
         if (remaining > 0) {
             MoveDirection d = moving_[first] ? first : opposite(first);
             d = swapped(d, settings_); // undone by the swap inside the move
+            // A failure thrown out of the move must not leave the flag set.
+            struct Reissue {
+                bool& flag;
+                explicit Reissue(bool& f) : flag(f) { flag = true; }
+                ~Reissue() { flag = false; }
+            } reissue(reissuing_);
             moveImpl(d, true, remaining);
             return;
         }

@@ -1,6 +1,7 @@
 #pragma once
 #include "telescope/MountControls.h"
 #include "telescope/MountProtocols.h"
+#include "telescope/MountRequests.h"
 #include "telescope/MountSettings.h"
 
 #include <QByteArray>
@@ -47,7 +48,7 @@ struct MountDevices {
 // the link is closed, the moves are stopped as far as the link still allows,
 // and the next connection sends the stop before anything else. Every timed
 // move ends at its deadline, checked again at each request.
-class Mount {
+class Mount final : public MountRequests {
 public:
     Mount(MountSettings& settings, MountDevices devices);
     ~Mount();
@@ -57,9 +58,10 @@ public:
     enum class ConnectCause { Button, OnDemand, Autoguiding };
     bool mount_connect(ConnectCause cause = ConnectCause::Button);
     void mount_disconnect();
-    void mount_move(MoveDirection d, bool inMs, double amount);
-    void mount_stop(MoveDirection d);
-    void mount_stop_all();
+    void mount_move(MoveDirection d, bool inMs, double amount) override;
+    void mount_stop(MoveDirection d) override;
+    void mount_stop_all() override;
+    Pulse lastPulse(Axis a) const override { return pulses_[int(a)]; }
     void focuser_move(int direction, bool fast);
     void focuser_stop(int direction);
     void set_rate(int index);
@@ -105,6 +107,7 @@ private:
     void tick(Axis axis);
     void endOverdueMoves();
     void startAxisTimer(Axis axis, MoveDirection d, int ms);
+    void notePulse(Axis axis, MoveDirection d, int ms);
     void stopEverything(); // all directions and the focuser, as the interface allows
     bool anyMoving() const;
     void clearMoves();
@@ -137,6 +140,8 @@ private:
     std::array<qint64, 2> deadline_{}; // end of the timed move on each axis
     bool failureReported_ = false;     // one message per failure, not one per tick
     bool stopFirst_ = false;           // a link lost while moving: stop first at reconnection
+    std::array<Pulse, 2> pulses_{};    // the last timed move sent on each axis
+    bool reissuing_ = false;           // a serial-box tick sends the rest of a move already counted
 };
 
 } // namespace velumbra

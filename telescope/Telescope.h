@@ -1,9 +1,12 @@
 #pragma once
+#include "core/Clock.h"
 #include "core/Pause.h"
 #include "core/SteadyClock.h"
+#include "telescope/Autoguider.h"
 #include "telescope/ComIo.h"
 #include "telescope/Mount.h"
 #include "telescope/MountSettings.h"
+#include "telescope/OffsetList.h"
 #include "telescope/ParallelPort.h"
 #include "telescope/PortAccess.h"
 #include "telescope/TermiosSerial.h"
@@ -15,7 +18,7 @@ class MessageSink;
 
 // The telescope floor as the program runs it: the Linux serial and parallel
 // devices, the message-loop timers and waits, the traffic log, the mount
-// layer. The moves are stopped and the link closed when it goes.
+// layer, autoguiding. The moves are stopped and the link closed when it goes.
 class Telescope {
 public:
     explicit Telescope(MessageSink& messages);
@@ -26,6 +29,7 @@ public:
     MountSettings settings;
     TrafficLog traffic;
     SystemSteadyClock clock;
+    SystemClock dayClock; // the guide log's times of day
     // The serial reads' waits; the frame sources skip their ticks while
     // pause.pausing().
     EventLoopPause pause;
@@ -38,6 +42,9 @@ public:
     ComIo com;
     PortAccess ports; // writePort for the parallel box and the long exposures
     Mount mount;
+    // Autoguiding over the mount, and the offsets of "Decal.+1".
+    Autoguider autoguider;
+    OffsetList offsets;
 };
 
 } // namespace velumbra

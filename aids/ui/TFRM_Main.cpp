@@ -125,8 +125,11 @@ QWidget* TFRM_Main::buildCorrections()
     TNI_Duree_Pose = field("TNI_Duree_Pose", 1, 1e9, 1, true);
     TNI_Long_Trainee_X = field("TNI_Long_Trainee_X", 1, 1e9, 1);
     TNI_Long_Trainee_Y = field("TNI_Long_Trainee_Y", 1, 1e9, 1);
-    TNI_Long_Trainee_X->hide();
-    TNI_Long_Trainee_Y->hide();
+    // Hidden fields, out of the form but owned by the page (else they leak).
+    for (TNumInp* f : {TNI_Long_Trainee_X, TNI_Long_Trainee_Y}) {
+        f->setParent(page);
+        f->hide();
+    }
     EDT_AngleTraineeNS = readOnlyEdit("EDT_AngleTraineeNS");
     EDT_AngleTraineeEO = readOnlyEdit("EDT_AngleTraineeEO");
     EDT_Erreur_polaire = readOnlyEdit("EDT_Erreur_polaire");

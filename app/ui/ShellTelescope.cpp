@@ -87,6 +87,11 @@ void ShellTelescope::linkControlsChanged(const LinkControls& c)
     pref_.BTN_Stop->setEnabled(c.BTN_Stop);
 }
 
+void ShellTelescope::showAxisMove(Axis axis, const QString& direction, int durationMs)
+{
+    if (axisMoveShown) axisMoveShown(axis, direction, durationMs);
+}
+
 void ShellTelescope::showTestValue(const QString& eightDigits)
 {
     pref_.EDT_TestValue->setText(eightDigits);

@@ -2,6 +2,7 @@
 #include "telescope/Mount.h"
 
 #include <QObject>
+#include <functional>
 
 namespace velumbra {
 
@@ -21,10 +22,13 @@ public:
 
     // The mount reads the preferences as they are now.
     void sync();
+    // The last timed move per axis, for the autoguiding window.
+    std::function<void(Axis, const QString& direction, int durationMs)> axisMoveShown;
 
 private:
     void linkControlsChanged(const LinkControls& c) override;
     void showTestValue(const QString& eightDigits) override;
+    void showAxisMove(Axis axis, const QString& direction, int durationMs) override;
 
     TFRM_Alv& main_;
     TFRM_Pref& pref_;

@@ -36,6 +36,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -692,7 +693,7 @@ GestureContext TFRM_Alv::gestureContext() const
     ctx.CKB_Zones_Liees = GRB_Zones->CKB_Zones_Liees->isChecked();
     ctx.CKB_Suivi = CKB_Suivi->isChecked();
     ctx.CKB_Reticule = CKB_Reticule->isChecked();
-    ctx.mountSelected = false;
+    ctx.mountSelected = settings_->prefs().autoguide.interface != MountInterface::Aucun;
     ctx.imageWidth = core_.buffers.imageWidth;
     ctx.imageHeight = core_.buffers.imageHeight;
     ctx.TNI_Echantillonnage = double(TNI_Echantillonnage->Value());
@@ -710,6 +711,7 @@ void TFRM_Alv::Image1MouseUp(QPoint position, Qt::MouseButton button, Qt::Keyboa
     if (fx.storeTarget) stages_.tracker().restartDrift(fx.target);
     if (fx.starSearch) stages_.tracker().starSearch(fx.searchAt);
     if (fx.moveReticle) reticleCentre = fx.reticleCentre;
+    if (fx.guideMove && guideClick) guideClick(fx.guideOffset);
     if (fx.measured) {
         EDT_Angle_Calcule->setText(fx.angleText);
         EDT_Distance_Calculee->setText(fx.distanceText);
@@ -901,6 +903,12 @@ void TFRM_Alv::setSelectedLamp(bool selected)
     QPalette p = PNL_Image_Selected->palette();
     p.setColor(QPalette::Window, selected ? QColor(0, 255, 0) : QColor(255, 0, 0));
     PNL_Image_Selected->setPalette(p);
+}
+
+void TFRM_Alv::addUnderTrackingPanel(QWidget* row)
+{
+    auto* grid = qobject_cast<QGridLayout*>(trackingPanel_->layout());
+    if (grid) grid->addWidget(row, grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 void TFRM_Alv::wireTracking()

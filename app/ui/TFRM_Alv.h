@@ -162,6 +162,12 @@ public:
     // Reticle centre moved by Ctrl + left click (drawn by the overlays).
     Point reticleCentre;
 
+    // A row placed under the tracking panel (the guiding controls).
+    void addUnderTrackingPanel(QWidget* row);
+    // Shift + Ctrl + left click with a mount chosen: the offset from the
+    // guiding reference to the clicked point goes to the guiding correction.
+    std::function<void(Point offset)> guideClick;
+
 signals:
     void binningChanged(int binning);
     // The main window closes: sources stop, measurements end, settings are written.

@@ -1,6 +1,7 @@
 #include "app/ui/WindowSet.h"
 #include "acquisition/ui/TFRM_PlayControl.h"
 #include "acquisition/ui/VideoSourceUi.h"
+#include "app/ui/ShellGuiding.h"
 #include "app/ui/ShellSettings.h"
 #include "app/ui/ShellTelescope.h"
 #include "app/ui/ShellWindows.h"
@@ -22,6 +23,7 @@
 #include "app/ui/ShellAids.h"
 #include "telescope/Telescope.h"
 #include "telescope/ui/TFRM_ComTrafic.h"
+#include "telescope/ui/TFRM_Prg_Suivi.h"
 
 namespace velumbra {
 
@@ -50,7 +52,8 @@ WindowSet::WindowSet()
     auto* reference = new TFRM_ImgRef(core);
     add(reference);
     add(new ShellWindow(QStringLiteral("TFRM_Info"), QStringLiteral("Info")));
-    add(new ShellWindow(QStringLiteral("TFRM_Prg_Suivi"), QStringLiteral("Autoguidage"), true));
+    Mount& mount = telescope_->mount;
+    add(guiding_ = new TFRM_Prg_Suivi(mount, [&mount] { return mount.linkUp(); }));
     add(new ShellWindow(QStringLiteral("TFRM_Raquette"), QStringLiteral("Telescope")));
     add(new ShellWindow(QStringLiteral("TFRM_Longuepose"), QStringLiteral("Poses longues"), true));
     add(equal_ = new TFRM_Equal(core));
@@ -62,6 +65,7 @@ WindowSet::WindowSet()
     main_->setPolarAlignment(polar_);
     shellTelescope_ = std::make_unique<ShellTelescope>(*main_, *pref_, *telescope_, *traffic_);
     shellAids_ = std::make_unique<ShellAids>(*main_, *polar_, *periodic_);
+    shellGuiding_ = std::make_unique<ShellGuiding>(*main_, *pref_, *telescope_, *shellTelescope_, *guiding_);
     main_->setAboutBox(about_);
     main_->setResultWindow(child_);
     main_->setResources(resources_);
@@ -83,6 +87,7 @@ WindowSet::~WindowSet()
     // The wiring first, then the tool windows; the main window, which owns
     // the buffers, last.
     shellAids_.reset();
+    shellGuiding_.reset();
     shellTelescope_.reset();
     others_.clear();
     // The moves stop and the link closes while the message panel still exists.

@@ -14,6 +14,8 @@ class TFRM_Main;
 class ShellTelescope;
 class ShellAids;
 class TFRM_ErrPeriod;
+class ShellGuiding;
+class TFRM_Prg_Suivi;
 class TFRM_Ressources;
 class TAboutBox;
 class TFRM_Equal;
@@ -35,6 +37,8 @@ public:
     // The serial link, the port lines and the mount layer.
     Telescope& telescope() const { return *telescope_; }
     TFRM_ComTrafic* trafficWindow() const { return traffic_; }
+    TFRM_Prg_Suivi* guidingWindow() const { return guiding_; }
+    ShellGuiding& guiding() const { return *shellGuiding_; }
     QWidget* window(const QString& objectName) const;
     const QStringList& creationOrder() const { return order_; }
 
@@ -45,6 +49,7 @@ private:
     std::unique_ptr<Telescope> telescope_;
     std::unique_ptr<ShellTelescope> shellTelescope_;
     std::unique_ptr<ShellAids> shellAids_;
+    std::unique_ptr<ShellGuiding> shellGuiding_;
     std::vector<std::unique_ptr<QWidget>> others_;
     TFRM_Alv_Child* child_ = nullptr;
     TFRM_Pref* pref_ = nullptr;
@@ -54,6 +59,7 @@ private:
     TAboutBox* about_ = nullptr;
     TFRM_Equal* equal_ = nullptr;
     TFRM_ComTrafic* traffic_ = nullptr;
+    TFRM_Prg_Suivi* guiding_ = nullptr;
     QStringList order_;
 };
 

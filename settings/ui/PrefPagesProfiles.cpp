@@ -20,12 +20,6 @@ using namespace pref;
 
 namespace {
 
-QToolButton* browseButton(const char* name, const QString& hint)
-{
-    auto* button = named(new QToolButton, name, QStringLiteral("..."), hint);
-    return button;
-}
-
 // The top row of a profile tab: the editable list of profile names, then
 // "Nouveau" and "Suppr.".
 QHBoxLayout* profileRow(QComboBox* list, QPushButton* add, QPushButton* erase)

@@ -350,7 +350,8 @@ QWidget* TFRM_Pref::buildAutoguidePage()
     auto* learn = named(new QGroupBox(QStringLiteral("Apprentissage")), "GRB_Apprentissage");
     auto* learnGrid = new QGridLayout(learn);
     TNI_Duree_test = numField("TNI_Duree_test", 250, 3600000);
-    BTN_Apprendre = awaitingHardware(named(new QPushButton, "BTN_Apprendre", QStringLiteral("Apprendre")), telescopeHint());
+    BTN_Apprendre = named(new QPushButton, "BTN_Apprendre", QStringLiteral("Apprendre"),
+                          QStringLiteral("Mesurer la vitesse des moteurs dans chaque direction"));
     learnGrid->addWidget(caption("LBL_Duree_1", QStringLiteral("Durée pour")), 0, 0);
     learnGrid->addWidget(TNI_Duree_test, 0, 1);
     learnGrid->addWidget(caption(QStringLiteral("ms")), 0, 2);
@@ -362,13 +363,16 @@ QWidget* TFRM_Pref::buildAutoguidePage()
     v->addLayout(columns);
 
     auto* offsets = new QHBoxLayout;
-    CKB_Fichier_decalage = awaitingHardware(
-        named(new QCheckBox, "CKB_Fichier_decalage", QStringLiteral("Utiliser un fichier de decalage")),
-        QStringLiteral("Disponible quand un fichier de decalage est chargé"));
+    // Usable once a file of offsets has been loaded.
+    CKB_Fichier_decalage = named(new QCheckBox, "CKB_Fichier_decalage", QStringLiteral("Utiliser un fichier de decalage"),
+                                 QStringLiteral("Disponible quand un fichier de decalage est chargé"));
+    CKB_Fichier_decalage->setEnabled(false);
     EDT_Fichier_Decalage = named(new QLineEdit, "EDT_Fichier_Decalage", {},
                                  QStringLiteral("Fichier des decalages (lignes dx,dy)"));
+    BBTN_Fichier_Decalage = browseButton("BBTN_Fichier_Decalage", QStringLiteral("Choisir le fichier des decalages"));
     offsets->addWidget(CKB_Fichier_decalage);
     offsets->addWidget(EDT_Fichier_Decalage, 1);
+    offsets->addWidget(BBTN_Fichier_Decalage);
     v->addLayout(offsets);
     CKB_Affiche_Etendu = named(new QCheckBox, "CKB_Affiche_Etendu", QStringLiteral("Afficher activité"));
     v->addWidget(CKB_Affiche_Etendu);

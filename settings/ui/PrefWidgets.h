@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QSpinBox>
+#include <QToolButton>
 #include <QStringList>
 
 // Small makers for the controls of the preferences tabs: each control gets
@@ -37,6 +38,12 @@ inline QSpinBox* spinField(const char* name, int lo, int hi, int step = 1)
 
 inline QLabel* caption(const char* name, const QString& text) { return named(new QLabel(text), name); }
 inline QLabel* caption(const QString& text) { return new QLabel(text); }
+
+// "...": the button beside a field that opens a chooser.
+inline QToolButton* browseButton(const char* name, const QString& hint)
+{
+    return named(new QToolButton, name, QStringLiteral("..."), hint);
+}
 
 inline QComboBox* choiceList(const char* name, const QStringList& items)
 {

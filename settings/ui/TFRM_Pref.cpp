@@ -63,6 +63,10 @@ TFRM_Pref::TFRM_Pref(PipelineControls& controls, DebugLog& debugLog, PrefsValues
     chooseFolder_ = [this](const QString& start) {
         return QFileDialog::getExistingDirectory(this, QStringLiteral("Choisir un dossier"), start);
     };
+    chooseFile_ = [this](const QString& current) {
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Fichier de decalage"), current,
+                                            QStringLiteral("Texte (*.txt);;Tous les fichiers (*)"));
+    };
 
     auto* layout = new QVBoxLayout(this);
     PGC_Pref = named(new QTabWidget(this), "PGC_Pref");
@@ -521,6 +525,12 @@ void TFRM_Pref::connectAutoguide()
     store(TNI_Duree_test, a.TNI_Duree_test);
     store(CKB_Fichier_decalage, a.CKB_Fichier_decalage);
     store(EDT_Fichier_Decalage, a.EDT_Fichier_Decalage);
+    connect(BBTN_Fichier_Decalage, &QToolButton::clicked, this, [this] {
+        const QString chosen = chooseFile_ ? chooseFile_(EDT_Fichier_Decalage->text()) : QString();
+        if (chosen.isEmpty()) return;
+        EDT_Fichier_Decalage->setText(chosen);
+        emit offsetFileChosen(chosen);
+    });
     connect(CKB_Affiche_Etendu, &QCheckBox::toggled, this, [this](bool on) {
         if (showing_) return;
         prefs_.autoguide.CKB_Affiche_Etendu = on;

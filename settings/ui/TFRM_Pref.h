@@ -44,6 +44,9 @@ public:
     // an empty answer is a cancel. By default the platform's folder dialog.
     using FolderChooser = std::function<QString(const QString& start)>;
     void setFolderChooser(FolderChooser chooser) { chooseFolder_ = std::move(chooser); }
+    // The same for the offset file: a file to read, given the current name.
+    using FileChooser = std::function<QString(const QString& current)>;
+    void setFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
 
     // Every control shows the values of PrefsValues and of the pipeline's
     // controls; nothing is written and no signal of the dialog is raised.
@@ -170,6 +173,7 @@ public:
     QPushButton* BTN_Apprendre = nullptr;
     QCheckBox* CKB_Fichier_decalage = nullptr;
     QLineEdit* EDT_Fichier_Decalage = nullptr;
+    QToolButton* BBTN_Fichier_Decalage = nullptr;
     QCheckBox* CKB_Affiche_Etendu = nullptr;
     // Mise en Station
     QCheckBox* CKB_Inverse_Az = nullptr;
@@ -216,6 +220,8 @@ signals:
     void pixelSizeMeasureRequested();
     void interfaceChosen(velumbra::MountInterface chosen);
     void guideWindowShown(bool shown);
+    // BBTN_Fichier_Decalage: a file was chosen and its name put in EDT_Fichier_Decalage.
+    void offsetFileChosen(const QString& fileName);
     void okClicked();
     // A value of PrefsValues changed through one of the controls.
     void valuesChanged();
@@ -276,6 +282,7 @@ private:
     PrefsValues& prefs_;
     ProfileActions& profiles_;
     FolderChooser chooseFolder_;
+    FileChooser chooseFile_;
     QTabWidget* PGC_Pref = nullptr;
     QWidget* TBS_Poselongue = nullptr;
     QWidget* TBS_Autoguidage = nullptr;

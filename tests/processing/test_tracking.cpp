@@ -27,6 +27,11 @@ struct RecordingGuide : GuideCorrection {
     void guide_correct(int dx, int dy) override { offsets.push_back({dx, dy}); }
 };
 
+struct RecordingStars : GuideCorrection {
+    std::vector<GuideStar> stars;
+    void guideStar(const GuideStar& s) override { stars.push_back(s); }
+};
+
 struct RecordingFocus : FocusMeasure {
     std::vector<int> counts;
     void focusPass(int focusCount) override { counts.push_back(focusCount); }
@@ -375,6 +380,43 @@ TEST_F(Tracking, AutoguidingHandsOffsetInsteadOfMovingTarget)
     EXPECT_EQ(guide.offsets.size(), 1u);
     // The display zone is recomputed around the new position.
     EXPECT_EQ(core.zone.displayZone, (Rect{326 - 160, 236 - 120, 326 + 160 + 1, 236 + 120 + 1}));
+}
+
+TEST_F(Tracking, AutoguidingTellsTheClampAndHowFarTheStarStandsOut)
+{
+    RecordingStars guide;
+    tracker().setGuideCorrection(&guide);
+    core.controls.CKB_Autoguidage = true;
+    struct Case {
+        const char* what;
+        Point reference;
+        int background, star;
+        bool inverted;
+        bool clamped;
+        int brightness; // star above the zone's mean (below it when inverted)
+    };
+    const Case cases[] = {
+        {"bright star", {320, 240}, 20, 200, false, false, 180},
+        {"faint star", {320, 240}, 20, 30, false, false, 10},
+        {"zone at the border", {10, 240}, 20, 200, false, true, 180},
+        {"dark spot", {320, 240}, 100, 20, true, false, 80},
+    };
+    for (const Case& k : cases) {
+        use(Method::Colimacon);
+        core.controls.tracking.CKB_Inversion_Video = k.inverted;
+        fill(k.background);
+        put(k.reference.x + 3, k.reference.y - 2, k.star);
+        core.zone.starPos = k.reference;
+        guide.stars.clear();
+        EXPECT_EQ(pass(), !k.clamped) << k.what;
+        ASSERT_EQ(guide.stars.size(), 1u) << k.what;
+        const GuideStar& g = guide.stars[0];
+        EXPECT_EQ(g.clamped, k.clamped) << k.what;
+        // One star pixel barely moves the mean of a 41 x 41 zone.
+        EXPECT_NEAR(g.brightness, k.brightness, 1) << k.what;
+        if (!k.clamped) EXPECT_EQ((Point{g.dx, g.dy}), (Point{3, -2})) << k.what;
+    }
+    tracker().setGuideCorrection(nullptr);
 }
 
 // --- Preprogrammed drift --------------------------------------------------------

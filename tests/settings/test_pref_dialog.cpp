@@ -171,7 +171,7 @@ private slots:
     void hardwareButtonsWaitDisabledWithAHint_data()
     {
         QTest::addColumn<QString>("name");
-        for (const char* n : {"BTN_Connecter", "BTN_Deconnecter", "BTN_Nord", "BTN_Stop", "BTN_Apprendre", "BTN_TestWrite",
+        for (const char* n : {"BTN_Connecter", "BTN_Deconnecter", "BTN_Nord", "BTN_Stop", "BTN_TestWrite",
                               "BTN_TestPlus", "BTN_Start_Pose", "BTN_Stpo_Pose"})
             QTest::newRow(n) << QString::fromLatin1(n);
     }

@@ -1,0 +1,60 @@
+#pragma once
+#include "aids/OperationSequencer.h"
+#include "telescope/MountRequests.h"
+
+namespace velumbra {
+
+class SteadyClock;
+
+// Where the calibration reads its settings and leaves the speeds: the
+// preferences' "Durée pour chaque direction" and the motor speed fields,
+// and the main window's sampling.
+class CalibrationView {
+public:
+    virtual ~CalibrationView() = default;
+    virtual double TNI_Duree_test() const = 0;      // ms
+    virtual double TNI_Echantillonnage() const = 0; // arc seconds per pixel
+    // TNI_Vitesse_Ouest, _Nord, _Est or _Sud, in arc seconds per second.
+    virtual void setSpeed(MoveDirection d, double arcsecPerSecond) = 0;
+};
+
+// The four lines "Apprendre" shows before the calibration is armed, one per line.
+QString calibrationInstructions();
+
+// "Apprendre": the calibration of the guiding speeds, run as operation
+// 13/14. Each frame the star's travel since the motion began gives the
+// speed of that motion; the motions run West, North, East, South for
+// TNI_Duree_test each.
+//
+// The length of each motion is kept by TMR_Appr on the monotonic clock, so
+// a calibration across midnight measures true times. When the measurement
+// ends early (star lost at the border, or "Arrêter"), the motion under way
+// is stopped: left alone it would move the mount until someone noticed.
+class GuideCalibrationStep final : public OperationStep {
+public:
+    GuideCalibrationStep(MountRequests& mount, const SteadyClock& clock, CalibrationView& view);
+
+    bool begin(const OperationStart& start) override;
+    bool frame(Point starPos, int elapsedMs, bool verdict) override;
+    void leave(bool byAbort, int elapsedMs) override;
+
+    int calStep() const { return calStep_; }
+    // TMR_Appr: enabled while a motion runs; fired once its interval is past.
+    bool timerEnabled() const { return timerEnabled_; }
+    int timerInterval() const { return interval_; }
+
+private:
+    bool timerFired() const;
+    void nextMotion(Point starPos);
+
+    MountRequests& mount_;
+    const SteadyClock& clock_;
+    CalibrationView& view_;
+    int calStep_ = 0;
+    qint64 startMs_ = 0;
+    Point startPos_;
+    bool timerEnabled_ = false;
+    int interval_ = 0;
+};
+
+} // namespace velumbra
