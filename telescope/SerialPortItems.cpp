@@ -48,6 +48,8 @@ std::vector<SerialPortItem> serialPortItems(const QString& devRoot)
         item.text = byId.value(canonical, item.devicePath);
         items.push_back(item);
     }
+    items.push_back(serialPortItemOf(kSimulatorLx200Item, devRoot));
+    items.push_back(serialPortItemOf(kSimulatorBoxesItem, devRoot));
     return items;
 }
 
@@ -58,6 +60,11 @@ SerialPortItem serialPortItemOf(const QString& text, const QString& devRoot)
     SerialPortItem item;
     item.text = text;
     if (text.trimmed().isEmpty()) return item;
+    if (text == kSimulatorLx200Item || text == kSimulatorBoxesItem) {
+        item.devicePath = kSimulatorDevice + (text == kSimulatorLx200Item ? QLatin1String("lx200") : QLatin1String("boxes"));
+        item.portName = QStringLiteral("SIM");
+        return item;
+    }
     if (text.startsWith(QLatin1Char('/')))
         item.devicePath = text;
     else

@@ -11,6 +11,13 @@ Telescope::Telescope(MessageSink& messages)
 {
 }
 
+void Telescope::attachSimulator(SimulatorDevices* devices)
+{
+    opener_.attach(devices);
+    parallelPorts_.attach(devices);
+    ports.close(); // ports are opened again, to the devices now there
+}
+
 Telescope::~Telescope()
 {
     autoguider.stop();

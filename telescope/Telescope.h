@@ -9,12 +9,14 @@
 #include "telescope/OffsetList.h"
 #include "telescope/ParallelPort.h"
 #include "telescope/PortAccess.h"
+#include "telescope/SimulatorLink.h"
 #include "telescope/TermiosSerial.h"
 #include "telescope/TrafficLog.h"
 
 namespace velumbra {
 
 class MessageSink;
+class SimulatorDevices;
 
 // The telescope floor as the program runs it: the Linux serial and parallel
 // devices, the message-loop timers and waits, the traffic log, the mount
@@ -26,6 +28,11 @@ public:
     Telescope(const Telescope&) = delete;
     Telescope& operator=(const Telescope&) = delete;
 
+    // The simulated observatory the simulator's port items reach, and the
+    // parallel ports without a device; nullptr detaches it. The devices
+    // outlive the telescope or are detached first.
+    void attachSimulator(SimulatorDevices* devices);
+
     MountSettings settings;
     TrafficLog traffic;
     SystemSteadyClock clock;
@@ -35,8 +42,10 @@ public:
     EventLoopPause pause;
 
 private:
-    TermiosOpener opener_;
-    PpdevPorts parallelPorts_;
+    TermiosOpener termios_;
+    SimulatorSerialOpener opener_{termios_};
+    PpdevPorts ppdev_;
+    SimulatorParallelPorts parallelPorts_{ppdev_};
 
 public:
     ComIo com;

@@ -24,6 +24,7 @@
 #include "telescope/Telescope.h"
 #include "telescope/ui/TFRM_ComTrafic.h"
 #include "telescope/ui/TFRM_Prg_Suivi.h"
+#include "simulator/SimulatorDevices.h"
 
 namespace velumbra {
 
@@ -35,6 +36,8 @@ WindowSet::WindowSet()
     // The mount layer reports in the main window's message panel.
     telescope_ = std::make_unique<Telescope>(*main_);
     main_->videoSource().source().setPause(&telescope_->pause);
+    simulator_ = std::make_unique<SimulatorDevices>(main_->videoSource().sky());
+    telescope_->attachSimulator(simulator_.get());
 
     ShellSettings& settings = main_->settings();
     add(pref_ = new TFRM_Pref(core.controls, main_->debugLog(), settings.prefs(), settings.profiles()));
@@ -92,6 +95,7 @@ WindowSet::~WindowSet()
     others_.clear();
     // The moves stop and the link closes while the message panel still exists.
     telescope_.reset();
+    simulator_.reset();
     main_.reset();
 }
 

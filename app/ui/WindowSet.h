@@ -12,6 +12,7 @@ class TFRM_Alv_Child;
 class TFRM_Pref;
 class TFRM_Main;
 class ShellTelescope;
+class SimulatorDevices;
 class ShellAids;
 class TFRM_ErrPeriod;
 class ShellGuiding;
@@ -46,6 +47,8 @@ private:
     void add(QWidget* w);
 
     std::unique_ptr<TFRM_Alv> main_;
+    // The simulated observatory's devices, on the video source's sky.
+    std::unique_ptr<SimulatorDevices> simulator_;
     std::unique_ptr<Telescope> telescope_;
     std::unique_ptr<ShellTelescope> shellTelescope_;
     std::unique_ptr<ShellAids> shellAids_;

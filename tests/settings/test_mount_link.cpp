@@ -1,5 +1,6 @@
 // The telescope preferences as the mount layer reads them.
 #include "settings/MountLink.h"
+#include "telescope/SerialPortItems.h"
 
 #include <gtest/gtest.h>
 
@@ -48,6 +49,22 @@ TEST(MountLink, AnotherSerialDeviceIsTakenByItsPath)
     MountSettings m;
     applyToMount(a, m);
     EXPECT_EQ(m.CBX_AG_PortSerie, QStringLiteral("/dev/pts/7"));
+}
+
+// The simulator's items are kept by their text, as another device, and
+// stand for the simulator's devices when the mount opens the port.
+TEST(MountLink, SimulatorItemsReachTheSimulatorDevices)
+{
+    const std::pair<QString, QString> items[] = {{kSimulatorLx200Item, QStringLiteral("simulateur:lx200")},
+                                                 {kSimulatorBoxesItem, QStringLiteral("simulateur:boxes")}};
+    for (const auto& [text, device] : items) {
+        AutoguidePrefs a;
+        a.serialDevice = text;
+        MountSettings m;
+        applyToMount(a, m);
+        EXPECT_EQ(m.CBX_AG_PortSerie, text);
+        EXPECT_EQ(serialPortItemOf(m.CBX_AG_PortSerie).devicePath, device);
+    }
 }
 
 TEST(MountLink, NumbersAndChoicesReachTheMount)

@@ -73,7 +73,7 @@ TEST(SerialPortItems, ComItemsThenDevicesByTheirIdNames)
                             root.filePath(QStringLiteral("serial/by-id/usb-FTDI_FT232R-if00-port0"))));
 
     const auto items = serialPortItems(dev.path());
-    ASSERT_EQ(items.size(), 11u);
+    ASSERT_EQ(items.size(), 13u);
     EXPECT_EQ(items[0].text, QStringLiteral("$03F8 (COM1)"));
     EXPECT_EQ(items[0].portName, QStringLiteral("COM1"));
     EXPECT_EQ(items[0].uartBase, 0x3F8);
@@ -87,6 +87,12 @@ TEST(SerialPortItems, ComItemsThenDevicesByTheirIdNames)
     EXPECT_EQ(items[9].text, root.filePath(QStringLiteral("ttyUSB0")));
     EXPECT_EQ(items[10].text, QStringLiteral("usb-FTDI_FT232R-if00-port0"));
     EXPECT_EQ(items[10].portName, QStringLiteral("ttyUSB1"));
+    // Last, the simulator's two devices, opened through the simulator's opener.
+    EXPECT_EQ(items[11].text, QStringLiteral("Simulateur (LX200)"));
+    EXPECT_EQ(items[11].devicePath, QStringLiteral("simulateur:lx200"));
+    EXPECT_EQ(items[12].text, QStringLiteral("Simulateur (boîtiers série)"));
+    EXPECT_EQ(items[12].devicePath, QStringLiteral("simulateur:boxes"));
+    EXPECT_EQ(items[12].uartBase, 0);
 
     // Stored texts come back to their devices.
     EXPECT_EQ(serialPortItemOf(QStringLiteral("       COM3"), dev.path()).devicePath, root.filePath(QStringLiteral("ttyS2")));

@@ -1,0 +1,250 @@
+// The program's mount layer against the simulated observatory, reached as
+// hardware is: "Simulateur (LX200)" and "Simulateur (boîtiers série)"
+// through real pseudo-terminals, the parallel box and the camera lines
+// through the port layer. The star the simulated camera sees moves by what
+// the commands ask, and the mount reports where a GOTO took it.
+#include "core/Messages.h"
+#include "simulator/SimulatorDevices.h"
+#include "simulator/SkyObjects.h"
+#include "simulator/SkySimulator.h"
+#include "telescope/ComIo.h"
+#include "telescope/Mount.h"
+#include "telescope/MountTimer.h"
+#include "telescope/ParallelPort.h"
+#include "telescope/PortAccess.h"
+#include "telescope/SerialPortItems.h"
+#include "telescope/SimulatorLink.h"
+#include "telescope/TermiosSerial.h"
+#include "telescope/TrafficLog.h"
+#include "tests/simulator/SimTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QThread>
+#include <cerrno>
+#include <cmath>
+#include <numbers>
+
+using namespace velumbra;
+
+namespace {
+
+constexpr int W = 640, H = 480;
+constexpr double kScale = 1.5;
+constexpr double kGuide = 0.5 * 15.041;
+double cosDeg(double d) { return std::cos(d * std::numbers::pi / 180); }
+
+struct Observatory;
+
+// The serial layer's waits: time passes for the sky and the mount layer
+// alike, and the simulated devices serve what reached them meanwhile.
+class ServingPause final : public Pause {
+public:
+    explicit ServingPause(Observatory& o) : o_(o) {}
+
+protected:
+    void run(int ms) override;
+
+private:
+    Observatory& o_;
+};
+
+struct Observatory {
+    static constexpr double kDec = 30.0;
+    explicit Observatory(MountInterface choice, const QString& serialItem = kSimulatorLx200Item)
+    {
+        SkyParameters p;
+        p.jitter = 0;
+        p.scale = kScale;
+        sky.setParameters(p);
+        sky.mount().pointAt({5.0, kDec});
+        star = sky.brightestStarInView(W, H, 150);
+        noParport.openError = ENOENT; // a machine without a parallel port
+        opener.attach(&devices);
+        parports.attach(&devices);
+        settings.interface = choice;
+        settings.CBX_AG_PortSerie = serialItem;
+        settings.RDB_Pourcent_Inertie = false;
+        settings.RDB_Temps_Inertie = false;
+    }
+    // Every device and the kernel's line get their turn: a reply written on
+    // the master side reaches the slave's queue a moment later.
+    void serve()
+    {
+        for (int i = 0; i < 5; ++i) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::msleep(2);
+        }
+    }
+    void advance(int ms)
+    {
+        skyClock.advanceMs(ms);
+        timeline.advanceMs(ms);
+        serve();
+    }
+    QPointF starAt() { return sky.starPosition(star, W, H); }
+
+    ManualClock skyClock;
+    SkySimulator sky{skyClock, 21};
+    SimulatorDevices devices{sky};
+    ManualTimeline timeline;
+    ServingPause pause{*this};
+    RecordingMessages messages;
+    MountSettings settings;
+    TrafficLog traffic;
+    TermiosOpener termios;
+    SimulatorSerialOpener opener{termios};
+    SimulatedPorts noParport;
+    SimulatorParallelPorts parports{noParport};
+    ComIo com{opener, pause};
+    PortAccess ports{parports, traffic, messages, settings};
+    Mount mount{settings, MountDevices{com, ports, traffic, messages, timeline.clock(), timeline.make(), timeline.make()}};
+    int star = -1;
+};
+
+void ServingPause::run(int ms) { o_.advance(ms); }
+
+// The star's move in arc seconds on the sky (west +x, north -y on this camera).
+struct Move {
+    double x, y;
+};
+Move starMoveFor(Observatory& o, const std::function<void()>& act)
+{
+    const QPointF before = o.starAt();
+    act();
+    o.advance(3000); // whatever ran has ended
+    const QPointF after = o.starAt();
+    return {(after.x() - before.x()) * kScale, (after.y() - before.y()) * kScale};
+}
+
+} // namespace
+
+// A timed move through each interface: East and West along x by the guide
+// rate x time x cos(dec), North and South along y by the guide rate x time.
+TEST(SimulatorEndToEnd, PulseMovesTheStarThroughEachInterface)
+{
+    struct Case {
+        MountInterface interface;
+        const QString& item;
+        MoveDirection direction;
+        int ms;
+        double movedMs; // what reaches the mount: the serial box counts in steps of 15 ms
+    };
+    const Case cases[] = {
+        {MountInterface::LX200, kSimulatorLx200Item, East, 1000, 1000},
+        {MountInterface::LX200, kSimulatorLx200Item, South, 600, 600},
+        {MountInterface::Tolvir, kSimulatorBoxesItem, East, 600, 600},
+        {MountInterface::Tolvir, kSimulatorBoxesItem, North, 400, 390},
+        {MountInterface::Varnek, kSimulatorLx200Item, West, 800, 800},
+        {MountInterface::Varnek, kSimulatorLx200Item, North, 500, 500},
+        {MountInterface::Dremla, kSimulatorBoxesItem, West, 700, 700},
+        {MountInterface::Dremla, kSimulatorBoxesItem, South, 900, 900},
+    };
+    for (const Case& c : cases) {
+        Observatory o(c.interface, c.item);
+        ASSERT_GE(o.star, 0);
+        ASSERT_TRUE(o.devices.lx200Port().ok() && o.devices.guideBoxPort().ok());
+        ASSERT_TRUE(o.mount.mount_connect()) << int(c.interface);
+        o.serve();
+        const Move m = starMoveFor(o, [&] {
+            o.mount.mount_move(c.direction, true, c.ms);
+            o.serve();
+            o.advance(c.ms); // the axis timer ends the move
+        });
+        const bool ra = c.direction == East || c.direction == West;
+        // Straight through the telescope (north up): a move north sends the
+        // star down the image, a move east sends it right.
+        const double sign = ra ? (c.direction == East ? 1 : -1) : (c.direction == North ? 1 : -1);
+        const double expected = sign * kGuide * c.movedMs / 1000 * (ra ? cosDeg(Observatory::kDec) : 1.0);
+        const char* name = c.interface == MountInterface::LX200    ? "LX200"
+                           : c.interface == MountInterface::Tolvir ? "serial box"
+                           : c.interface == MountInterface::Varnek ? "parallel box"
+                                                                   : "clocked box";
+        EXPECT_NEAR(ra ? m.x : m.y, expected, 0.02) << name << " " << c.direction;
+        EXPECT_NEAR(ra ? m.y : m.x, 0.0, 0.02) << name << " " << c.direction;
+        EXPECT_TRUE(o.messages.lines.isEmpty()) << name;
+    }
+}
+
+// A continuous serial-box move of 2000 ms goes out as 945, 945 and 105 ms
+// pulses; the mount moves for their sum.
+TEST(SimulatorEndToEnd, SerialBoxLongMoveInChunks)
+{
+    Observatory o(MountInterface::Tolvir, kSimulatorBoxesItem);
+    ASSERT_TRUE(o.mount.mount_connect());
+    const Move m = starMoveFor(o, [&] {
+        o.mount.mount_move(East, true, 2000);
+        o.serve();
+        o.advance(945);
+        o.advance(945);
+        o.advance(110);
+    });
+    EXPECT_NEAR(m.x, kGuide * 1.995 * cosDeg(Observatory::kDec), 0.02);
+}
+
+// The hand paddle's GOTO: stop, select "M 31", slew, the mount answers 0;
+// once there, the position query reports M 31 and the optics look at it.
+TEST(SimulatorEndToEnd, GotoM31AndThePositionQuery)
+{
+    Observatory o(MountInterface::LX200);
+    ASSERT_TRUE(o.mount.mount_connect());
+    o.mount.send_lx200("#:Q#");
+    o.pause.wait(100);
+    o.mount.send_lx200("#:LM 31#");
+    o.mount.send_lx200("#:MS#");
+    EXPECT_EQ(o.mount.readReply(), "0");
+    EXPECT_TRUE(o.sky.mount().slewing());
+    o.advance(120000);
+    EXPECT_FALSE(o.sky.mount().slewing());
+
+    o.mount.send_lx200("#:GD#");
+    const QByteArray dec = o.mount.readReply();
+    o.pause.wait(500);
+    o.mount.send_lx200("#:GR#");
+    const QByteArray ra = o.mount.readReply();
+    EXPECT_EQ(dec, "+41*16:08#");
+    EXPECT_EQ(ra, "00:42:44#");
+    EXPECT_EQ(dec.left(6), "+41*16") << "what the paddle shows";
+    EXPECT_EQ(ra.left(7), "00:42:4");
+    const SkyObject m31 = *SkyObjects::find(QStringLiteral("M 31"));
+    const Equatorial there = o.sky.mount().truePointing();
+    EXPECT_NEAR(there.raHours, m31.raHours, 1.0 / 3600);
+    EXPECT_NEAR(there.decDegrees, m31.decDegrees, 1.0 / 3600);
+    EXPECT_TRUE(o.messages.lines.isEmpty());
+}
+
+// Without the simulator attached its items open nothing, as an absent device.
+TEST(SimulatorEndToEnd, SimulatorItemsNeedTheDevices)
+{
+    Observatory o(MountInterface::LX200);
+    o.opener.attach(nullptr);
+    EXPECT_FALSE(o.mount.mount_connect());
+    EXPECT_FALSE(o.mount.linkUp());
+}
+
+// The long-exposure lines on the parallel port: the camera integrates while
+// they are low, frames read empty meanwhile, and the frame after they rise
+// carries the whole exposure.
+TEST(SimulatorEndToEnd, LongExposureLinesOnTheParallelPort)
+{
+    Observatory o(MountInterface::Aucun);
+    QImage frame(W, H, QImage::Format_RGB32);
+    auto background = [&] {
+        o.sky.render(frame, W, H);
+        return simtest::boxMean(frame, 20, 20, 120, 60);
+    };
+    o.ports.writePort(0x378, 0x07); // idle: sets high, long-exposure mode low
+    const double normal = background();
+    o.ports.writePort(0x378, 0x00); // exposing: every line low
+    EXPECT_TRUE(o.sky.integrating(LineSet::Odd));
+    EXPECT_TRUE(o.sky.integrating(LineSet::Even));
+    o.skyClock.advanceMs(1000);
+    const double during = background();
+    o.skyClock.advanceMs(2000);
+    o.ports.writePort(0x378, 0x07); // readout
+    const double exposed = background();
+    // 8 grey levels a second of sky: 3 s bring about 24 over the 40 ms frame.
+    EXPECT_GT(exposed - normal, 15.0);
+    EXPECT_LT(during, normal + 1.0) << "rows still integrating read empty";
+    EXPECT_LT(std::abs(background() - normal), 1.0) << "the next frame is an ordinary one";
+}
