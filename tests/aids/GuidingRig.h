@@ -1,14 +1,15 @@
 #pragma once
-// A guiding bench on test time. The sky simulator's field is moved by a
-// simulated mount that answers the LX200 move and stop commands, or the
-// serial guide box's one-byte pulses, as they arrive on the in-memory
-// serial line; the program's mount layer writes them; the frame routine
+// A guiding bench on test time. The sky simulator's field is moved by the
+// simulator's LX200 responder, or its serial guide box, as the bytes
+// arrive on the in-memory serial line; the program's mount layer writes them; the frame routine
 // tracks a star in the rendered frames and hands it to the calibration
 // (through the operation sequencer) or to autoguiding.
 //
 // One clock drives everything: the mount's monotonic test clock; the sky's
 // time of day follows it. Each command takes effect on the sky at the
 // millisecond it was written.
+#include "simulator/Lx200Responder.h"
+#include "simulator/SerialGuideBox.h"
 #include "simulator/SkySimulator.h"
 #include "aids/GuideCalibration.h"
 #include "aids/OperationSequencer.h"
@@ -32,42 +33,29 @@
 
 namespace velumbra::test {
 
-// The mount at the other end of the line. LX200: "#:Mx#" starts a move in a
-// direction at that direction's rate, "#:Qx#" stops it, "#:Q#" stops all.
-// Serial box: each byte is a pulse, bits 7..2 the length in 15 ms steps,
-// bits 1..0 the direction (0 West, 1 East, 2 North, 3 South); a new pulse
-// on an axis replaces the one running there.
+// The mount at the other end of the line: the simulator's own LX200
+// responder, or its serial guide box, fed each byte at the millisecond it
+// was written, so the sky moves as the real devices would move it.
 class SimulatedGuideMount {
 public:
     SimulatedGuideMount(MountInterface kind, const SimulatedSerialLine& line, SkySimulator& sky, ManualClock& skyClock,
                         const SteadyClock& steady)
-        : kind_(kind), line_(line), sky_(sky), skyClock_(skyClock), skyStart_(skyClock.now()),
-          steadyStart_(steady.nowMs())
+        : kind_(kind), line_(line), responder_(sky.mount()), box_(sky.mount()), skyClock_(skyClock),
+          skyStart_(skyClock.now()), steadyStart_(steady.nowMs()), sky_(sky)
     {
     }
-    // Arc seconds per second each direction moves the field (MoveDirection order).
-    std::array<double, 4> rates{7.52, 7.52, 7.52, 7.52};
+    // The speed a direction moves the field at: the guide rate.
+    double rate(MoveDirection) const { return sky_.mount().rateArcsecPerSecond(MountRate::Guide); }
 
-    // Every command written up to now, and every pulse ended by now, in time order.
+    // Every byte written up to now, in time order; the mount ends its own pulses.
     void runUntil(qint64 nowMs)
     {
-        for (;;) {
-            const bool byte = next_ < line_.received.size();
-            const qint64 byteAt = byte ? line_.received[next_].atMs : nowMs + 1;
-            int ending = -1;
-            for (int d = 0; d < 4; ++d)
-                if (pulseEnd_[size_t(d)] >= 0 && pulseEnd_[size_t(d)] <= nowMs &&
-                    (ending < 0 || pulseEnd_[size_t(d)] < pulseEnd_[size_t(ending)]))
-                    ending = d;
-            if (ending >= 0 && pulseEnd_[size_t(ending)] <= byteAt) {
-                skyAt(pulseEnd_[size_t(ending)]);
-                sky_.mount().stopMove(MountDirection(ending));
-                pulseEnd_[size_t(ending)] = -1;
-                continue;
-            }
-            if (!byte) break;
-            skyAt(byteAt);
-            take(line_.received[next_++].value, byteAt);
+        while (next_ < line_.received.size() && line_.received[next_].atMs <= nowMs) {
+            const SimulatedSerialLine::Byte& b = line_.received[next_++];
+            skyAt(b.atMs);
+            const char byte = char(b.value);
+            if (kind_ == MountInterface::Tolvir) box_.receive(QByteArrayView(&byte, 1));
+            else responder_.receive(QByteArrayView(&byte, 1)); // the program reads no reply while guiding
         }
         skyAt(nowMs);
     }
@@ -75,50 +63,15 @@ public:
     void skyAt(qint64 steadyMs) { skyClock_.set(skyStart_.addMSecs(steadyMs - steadyStart_)); }
 
 private:
-    void take(quint8 b, qint64 at)
-    {
-        if (kind_ == MountInterface::Tolvir) {
-            static constexpr MoveDirection kCode[] = {West, East, North, South};
-            const MoveDirection d = kCode[b & 3];
-            sky_.mount().stopMove(MountDirection(opposite(d)));
-            pulseEnd_[size_t(opposite(d))] = -1;
-            sky_.mount().startMove(MountDirection(d), rates[size_t(d)]);
-            pulseEnd_[size_t(d)] = at + (b >> 2) * 15;
-            return;
-        }
-        if (b == ':') {
-            command_.clear();
-            inCommand_ = true;
-        } else if (b == '#') {
-            if (inCommand_) lx200(command_);
-            inCommand_ = false;
-        } else if (inCommand_) {
-            command_ += char(b);
-        }
-    }
-    void lx200(const QByteArray& c)
-    {
-        static const QByteArray kLetters = "ewns";
-        if (c == "Q") {
-            sky_.mount().stopAll();
-            return;
-        }
-        if (c.size() != 2 || !kLetters.contains(c[1])) return;
-        const auto d = MoveDirection(kLetters.indexOf(c[1]));
-        if (c[0] == 'M') sky_.mount().startMove(MountDirection(d), rates[size_t(d)]);
-        if (c[0] == 'Q') sky_.mount().stopMove(MountDirection(d));
-    }
-
     MountInterface kind_;
     const SimulatedSerialLine& line_;
-    SkySimulator& sky_;
+    Lx200Responder responder_;
+    SerialGuideBox box_;
     ManualClock& skyClock_;
     QDateTime skyStart_;
     qint64 steadyStart_;
+    SkySimulator& sky_;
     size_t next_ = 0;
-    QByteArray command_;
-    bool inCommand_ = false;
-    std::array<qint64, 4> pulseEnd_{-1, -1, -1, -1};
 };
 
 struct NoOperationView final : OperationView {

@@ -135,7 +135,8 @@ TEST(CalibrationOverTheSimulator, OneSecondPerDirectionEndsWithExecutionTerminee
     ASSERT_GE(rig.star, 0);
     rig.settings.TNI_Vitesse_Est = rig.settings.TNI_Vitesse_Ouest = 0;
     rig.settings.TNI_Vitesse_Nord = rig.settings.TNI_Vitesse_Sud = 0;
-    ASSERT_TRUE(rig.mount.mount_connect(Mount::ConnectCause::Autoguiding));
+    // "Connecter" first, as a user does: the link comes up at the guide rate.
+    ASSERT_TRUE(rig.mount.mount_connect(Mount::ConnectCause::Button));
     const int frames = rig.calibrate(100, 100);
     EXPECT_LE(frames, 45); // four seconds and a frame or two
     EXPECT_FALSE(rig.sequencer.measuring());
@@ -151,8 +152,10 @@ TEST(CalibrationOverTheSimulator, OneSecondPerDirectionEndsWithExecutionTerminee
         if (b.value == ':') times.push_back(b.atMs);
         commands += char(b.value);
     }
-    EXPECT_EQ(commands, QByteArray("#:Mw##:Qw##:Mn##:Qn##:Me##:Qe##:Ms##:Qs#"));
-    ASSERT_EQ(times.size(), 8u);
+    // The guide rate set by "Connecter", then the four motions.
+    EXPECT_EQ(commands, QByteArray("#:RG##:Mw##:Qw##:Mn##:Qn##:Me##:Qe##:Ms##:Qs#"));
+    ASSERT_EQ(times.size(), 9u);
+    times.erase(times.begin());
     for (size_t i = 0; i < 8; i += 2) {
         EXPECT_GE(times[i + 1] - times[i], 1000) << i;
         EXPECT_LE(times[i + 1] - times[i], 1100) << i;
