@@ -90,9 +90,9 @@ GuideSettings ShellGuiding::guideSettings() const
     s.CKB_Correct_Ouest = a.CKB_Correct_Ouest;
     s.CKB_Separes = a.CKB_Separes;
     s.SPED_Delai_Separes = a.SPED_Delai_Separes;
-    // The camera orientation is measured by its own operation; until that
-    // one sets it, the image axes are taken as the sky's.
-    s.TNI_Orient = 0;
+    // The camera orientation the orientation operation measured (or the
+    // reticle's slider set).
+    s.TNI_Orient = main_.core().controls.TNI_Orient;
     s.TNI_Echantillonnage = double(main_.TNI_Echantillonnage->Value());
     return s;
 }

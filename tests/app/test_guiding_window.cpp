@@ -6,6 +6,7 @@
 #include "app/ui/ShellSettings.h"
 #include "app/ui/TFRM_Alv.h"
 #include "app/ui/WindowSet.h"
+#include "processing/ui/PNL_Reticule.h"
 #include "app/ui/ZonesGroup.h"
 #include "aids/ui/GRB_Operations.h"
 #include "acquisition/ui/GRB_Camera.h"
@@ -160,6 +161,15 @@ private slots:
         QCOMPARE(set.guidingWindow()->EDT_Duree_Dec->text(), QStringLiteral("800")); // 5" at 5"/s, less 20 %
         QCOMPARE(main->core().zone.starPos, (Point{100, 100}));
         QCOMPARE(set.guidingWindow()->EDT_Sens_Erreur->text(), QStringLiteral("270"));
+
+        // With the camera turned by 90 degrees (the orientation measured or
+        // set on the reticle), the same click is a move along right ascension.
+        main->reticlePanel()->setOrientation(90, 90);
+        QTest::qWait(1000); // the axis timer ends the first move
+        QCOMPARE(peer.read(5), QByteArray("#:Qn#"));
+        main->Image1MouseUp({100, 94}, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
+        QCOMPARE(set.guidingWindow()->EDT_Sens_Erreur->text(), QStringLiteral("180"));
+        QCOMPARE(peer.read(5), QByteArray("#:Me#"));
     }
 
     void arrowKeysMoveOnlyWhileTheLinkIsUpAndClosingUnchecks()
