@@ -60,3 +60,29 @@ void CoreStages::setCueDisplay(CueDisplay* display)
 }
 
 } // namespace velumbra
+
+namespace velumbra {
+
+void CoreStages::DrawTarget(Point at, int half, unsigned char marker, unsigned char cross)
+{
+    velumbra::DrawTarget(core_.buffers.display, at, cross, marker, QColor(255, 0, 0), half);
+}
+
+void CoreStages::MarkSaturation(int threshold)
+{
+    velumbra::MarkSaturation(core_.buffers.frameSlots[0], core_.buffers.saturationView, core_.buffers.imageWidth,
+                             core_.buffers.imageHeight, threshold);
+}
+
+void CoreStages::UpdateHistogram()
+{
+    histogram_.count(core_.buffers.frameSlots[0], core_.buffers.imageWidth, core_.buffers.imageHeight);
+    info_->histogramCounted(histogram_);
+}
+
+void CoreStages::refreshPixelReadout()
+{
+    info_->pixelReadout();
+}
+
+} // namespace velumbra

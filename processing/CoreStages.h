@@ -2,12 +2,23 @@
 #include <functional>
 #include "core/Sound.h"
 #include "processing/FocusCues.h"
+#include "processing/Overlays.h"
 #include "processing/PipelineStages.h"
 #include "processing/Tracker.h"
 
 namespace velumbra {
 
 struct ImageCore;
+
+// The information window: the histogram counted on each frame, and the
+// colour of the pixel under the mouse read again on each frame.
+class InfoView {
+public:
+    virtual ~InfoView() = default;
+    virtual void histogramCounted(const Histogram&) {}
+    // The image and the position the readout reads (the live frame, or the result image).
+    virtual void pixelReadout() {}
+};
 
 // The stages of the frame routine as the image core provides them. Each
 // subsystem part adds its own forwarding here (tracking, integration,
@@ -39,6 +50,15 @@ public:
     void selectionCues() override;
     void rememberQualityForSave() override;
 
+    // Overlays: the target marker, the saturation view, and what the
+    // information window shows (the histogram, the pixel under the mouse).
+    void DrawTarget(Point at, int half, unsigned char marker, unsigned char cross) override;
+    void MarkSaturation(int threshold) override;
+    void UpdateHistogram() override;
+    void refreshPixelReadout() override;
+    Histogram& histogram() { return histogram_; }
+    void setInfoView(InfoView* view) { info_ = view ? view : &noInfo_; }
+
     // Where the cues go: the sounds, and the large indicator with its lamps.
     void setSound(SoundPlayer* sound);
     void setCueDisplay(CueDisplay* display);
@@ -51,6 +71,9 @@ private:
     SoundPlayer* sound_ = &silent_;
     CueDisplay noDisplay_;
     CueDisplay* display_ = &noDisplay_;
+    Histogram histogram_;
+    InfoView noInfo_;
+    InfoView* info_ = &noInfo_;
 };
 
 } // namespace velumbra

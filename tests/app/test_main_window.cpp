@@ -34,10 +34,13 @@ private slots:
         core.flags.targetActive = true;
         QVERIFY(window.showNewFrame(320, 240));
         QCOMPARE(image1->shownSize(), QSize(320, 240));
-        QCOMPARE(core.buffers.display.pixel(5, 5) & 0xffffffu, 0x0a141eu);
+        // Away from the target marker drawn around the star.
+        QCOMPARE(core.buffers.display.pixel(100, 150) & 0xffffffu, 0x0a141eu);
         // What the widget shows is the display image.
         const QImage grabbed = image1->grab().toImage();
-        QCOMPARE(grabbed.pixelColor(5, 5), QColor(10, 20, 30));
+        QCOMPARE(grabbed.pixelColor(100, 150), QColor(10, 20, 30));
+        const Point star = core.zone.starPos;
+        QCOMPARE(core.buffers.display.pixel(star.x, star.y) & 0xffffffu, 0xff0000u); // the cross in red
     }
 
     void ajouterAndBinningFollowTheIntegration()
