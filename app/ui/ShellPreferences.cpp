@@ -19,6 +19,7 @@ ShellPreferences::ShellPreferences(TFRM_Alv& main, TFRM_Pref& pref) : QObject(&m
     connect(&pref_, &TFRM_Pref::writeFailed, &main_, [this](const QString& m) { main_.showMessage(false, m); });
     connect(&pref_, &TFRM_Pref::opticsRefreshed, &main_, &TFRM_Alv::opticsRefreshed);
     connect(&pref_, &TFRM_Pref::cameraChanged, &main_, &TFRM_Alv::opticsRefreshed);
+    connect(&pref_, &TFRM_Pref::reticleRedraw, &main_, &TFRM_Alv::redrawReticle);
     connect(&pref_, &TFRM_Pref::bitmapFolderChanged, &main_, [this](const QString& folder) {
         if (TFRM_Alv_Child* child = main_.resultWindow()) {
             child->setBitmapFolder(folder);

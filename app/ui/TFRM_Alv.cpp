@@ -27,6 +27,7 @@
 #include "settings/ui/TFRM_Pref.h"
 #include "aids/ui/GRB_Operations.h"
 #include "aids/ui/PNL_Declinaison.h"
+#include "processing/Overlays.h"
 #include "processing/ui/PNL_Reticule.h"
 #include "aids/ui/TFRM_Main.h"
 
@@ -479,6 +480,10 @@ void TFRM_Alv::frameShown()
 void TFRM_Alv::captureStarted(bool playback)
 {
     setSourceRunning(true);
+    // The reticle over the whole frame, centred on it.
+    core_.pipeline.reticleRect = {0, 0, core_.buffers.imageWidth, core_.buffers.imageHeight};
+    reticleCentre = {core_.buffers.imageWidth / 2, core_.buffers.imageHeight / 2};
+    redrawReticle();
     core_.flags.loadingSettings = false;
     GRB_Zones->syncFromCore();
     TNI_Lx->setValue(core_.buffers.imageWidth);
@@ -710,7 +715,10 @@ void TFRM_Alv::Image1MouseUp(QPoint position, Qt::MouseButton button, Qt::Keyboa
         gestures_.mouseUp({position.x(), position.y()}, button, keys, ctx, core_.zone, core_.flags);
     if (fx.storeTarget) stages_.tracker().restartDrift(fx.target);
     if (fx.starSearch) stages_.tracker().starSearch(fx.searchAt);
-    if (fx.moveReticle) reticleCentre = fx.reticleCentre;
+    if (fx.moveReticle) {
+        reticleCentre = fx.reticleCentre;
+        redrawReticle();
+    }
     if (fx.guideMove && guideClick) guideClick(fx.guideOffset);
     if (fx.measured) {
         EDT_Angle_Calcule->setText(fx.angleText);
@@ -736,6 +744,7 @@ void TFRM_Alv::zonesChanged()
 void TFRM_Alv::placeReticle(Point offsetFromStar)
 {
     reticleCentre = {core_.zone.starPos.x + offsetFromStar.x, core_.zone.starPos.y + offsetFromStar.y};
+    redrawReticle();
 }
 
 void TFRM_Alv::ComputeSampling()
@@ -750,9 +759,30 @@ void TFRM_Alv::ComputeSampling()
     LBL_Unite_Champ->setText(fieldUnitCaption(r->unit));
 }
 
+void TFRM_Alv::redrawReticle()
+{
+    // Drawn while frames come; a start draws it again.
+    if (!sourceRunning_ && !core_.flags.turboMode) return;
+    QImage& layer = core_.buffers.reticleLayer;
+    if (layer.isNull()) return;
+    layer.fill(Qt::white);
+    if (CKB_Reticule->isChecked()) {
+        ReticleOptions o;
+        o.cross = core_.controls.CKB_Croix;
+        o.circles = core_.controls.CKB_Cercles;
+        o.orientation = core_.controls.TNI_Orient;
+        o.sampling = double(TNI_Echantillonnage->Value());
+        o.diagonal = settings_->prefs().optics.CKB_RenvoiCoude;
+        DrawReticle(layer, reticleCentre, core_.buffers.imageWidth, o);
+    }
+    core_.flags.zoneDirty = true;
+    image1_->update();
+}
+
 void TFRM_Alv::opticsRefreshed()
 {
     ComputeSampling();
+    redrawReticle();
     // The angle between the last two clicked points follows the new scale.
     if (!EDT_Angle_Calcule->text().isEmpty()) measurePoints(gestures_.previousPoint, gestures_.lastPoint);
     image1_->update();
@@ -765,6 +795,18 @@ void TFRM_Alv::wireOperations()
     grbOperations_->capture = [this] {
         return GRB_Operations::Capture{core_.zone.starPos, core_.buffers.imageWidth, core_.buffers.imageHeight};
     };
+    connect(pnlReticule_, &PNL_Reticule::reticleChanged, this, &TFRM_Alv::redrawReticle);
+    connect(CKB_Reticule, &QCheckBox::toggled, this, &TFRM_Alv::redrawReticle);
+    connect(pnlReticule_, &PNL_Reticule::centreOnStar, this, [this] {
+        if (!CKB_Reticule->isChecked()) return;
+        reticleCentre = core_.zone.starPos;
+        redrawReticle();
+    });
+    connect(pnlReticule_, &PNL_Reticule::centreOnScreen, this, [this] {
+        if (!CKB_Reticule->isChecked()) return;
+        reticleCentre = {core_.buffers.imageWidth / 2, core_.buffers.imageHeight / 2};
+        redrawReticle();
+    });
     connect(grbOperations_, &GRB_Operations::overlaysRequested, this, [this] {
         CKB_Reticule->setChecked(true);
         pnlReticule_->CKB_Cercles->setChecked(true);

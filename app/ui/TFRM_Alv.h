@@ -91,6 +91,9 @@ public:
     // The optics or the camera changed: sampling, reticle and the angle
     // between the last two clicked points follow.
     void opticsRefreshed();
+    // The reticle drawn again into its layer: centre, circles, cross,
+    // orientation and sampling as they are now.
+    void redrawReticle();
 
     // Shows a frame that a source placed in slot 0 at the given size.
     bool showNewFrame(int width, int height);

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QScrollBar>
 
 namespace velumbra {
@@ -33,7 +34,15 @@ PNL_Reticule::PNL_Reticule(PipelineControls& controls, QWidget* parent) : QFrame
     grid->addWidget(named(new QLabel(QStringLiteral("Orient.")), "LBL_Orient"), 1, 0);
     grid->addWidget(TNI_Orient, 1, 1, Qt::AlignLeft);
     grid->addWidget(SCB_Orient, 2, 0, 1, 2);
-    grid->setRowStretch(3, 1);
+    BTN_Centrer_Reticule_Sur_Mire = named(new QPushButton(QStringLiteral("C/Mire")), "BTN_Centrer_Reticule_Sur_Mire");
+    BTN_Centrer_Reticule_Sur_Ecran = named(new QPushButton(QStringLiteral("C/Ecr.")), "BTN_Centrer_Reticule_Sur_Ecran");
+    BTN_Centrer_Reticule_Sur_Mire->setToolTip(QStringLiteral("Centrer le réticule sur la mire"));
+    BTN_Centrer_Reticule_Sur_Ecran->setToolTip(QStringLiteral("Centrer le réticule sur l'ecran"));
+    grid->addWidget(BTN_Centrer_Reticule_Sur_Mire, 3, 0);
+    grid->addWidget(BTN_Centrer_Reticule_Sur_Ecran, 3, 1);
+    grid->setRowStretch(4, 1);
+    connect(BTN_Centrer_Reticule_Sur_Mire, &QPushButton::clicked, this, &PNL_Reticule::centreOnStar);
+    connect(BTN_Centrer_Reticule_Sur_Ecran, &QPushButton::clicked, this, &PNL_Reticule::centreOnScreen);
     connect(CKB_Cercles, &QCheckBox::toggled, this, [this](bool on) {
         controls_.CKB_Cercles = on;
         emit reticleChanged();

@@ -2,6 +2,7 @@
 #include <QFrame>
 
 class QCheckBox;
+class QPushButton;
 class QScrollBar;
 
 namespace velumbra {
@@ -24,10 +25,15 @@ public:
     QCheckBox* CKB_Croix = nullptr;
     QScrollBar* SCB_Orient = nullptr;
     TNumInp* TNI_Orient = nullptr;
+    QPushButton* BTN_Centrer_Reticule_Sur_Mire = nullptr;  // "C/Mire"
+    QPushButton* BTN_Centrer_Reticule_Sur_Ecran = nullptr; // "C/Ecr."
 
 signals:
     // The reticle is to be drawn again.
     void reticleChanged();
+    // The reticle centred on the star, or on the screen.
+    void centreOnStar();
+    void centreOnScreen();
 
 private:
     PipelineControls& controls_;

@@ -23,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QImage>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -217,6 +218,27 @@ private slots:
         pe->close();
         QCOMPARE(ops_->sequencer().state(), 0);
         QVERIFY(main_->MNU_Operations->isEnabled());
+    }
+
+    void reticleFollowsItsControlsAndCentres()
+    {
+        main_->setSourceRunning(true);
+        main_->TNI_Echantillonnage->setValue(1.0);
+        QImage& layer = main_->core().buffers.reticleLayer;
+        const QRgb white = qRgb(255, 255, 255);
+        main_->reticlePanel()->BTN_Centrer_Reticule_Sur_Ecran->click(); // nothing: the reticle is off
+        main_->CKB_Reticule->setChecked(true);
+        main_->reticlePanel()->CKB_Cercles->setChecked(true);
+        main_->reticlePanel()->BTN_Centrer_Reticule_Sur_Ecran->click();
+        // 640 x 480 at 1"/px: circles every 30 pixels around the screen's centre.
+        QVERIFY(layer.pixel(320 + 30, 240) != white);
+        QVERIFY(layer.pixel(320 + 45, 240) == white);
+        main_->core().zone.starPos = {100, 100};
+        main_->reticlePanel()->BTN_Centrer_Reticule_Sur_Mire->click();
+        QVERIFY(layer.pixel(100 + 60, 100) != white);
+        QVERIFY(layer.pixel(320 + 30, 240) == white);
+        main_->CKB_Reticule->setChecked(false);
+        QVERIFY(layer.pixel(100 + 60, 100) == white);
     }
 
     void pixelSizeMeasureFromThePreferences()
