@@ -68,10 +68,11 @@ struct Observatory {
         settings.RDB_Temps_Inertie = false;
     }
     // Every device and the kernel's line get their turn: a reply written on
-    // the master side reaches the slave's queue a moment later.
+    // the master side reaches the slave's queue a moment later, later still
+    // on a loaded machine, so the turns last some fifty milliseconds.
     void serve()
     {
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < 25; ++i) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             QThread::msleep(2);
         }
