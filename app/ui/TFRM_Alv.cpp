@@ -219,10 +219,13 @@ QWidget* TFRM_Alv::buildToolBoxes()
         toolBoxes_ << *t.box;
         toolLabels_ << label;
         const bool motion = t.box == &CKB_Detection_Mvt;
-        QFrame* panel = tracking ? trackingPanel_ : motion ? measuresUi_->motionPanel() : named(new QFrame, t.panel);
-        if (t.box == &CKB_Reticule) panel = pnlReticule_ = new PNL_Reticule(core_.controls);
+        const bool reticle = t.box == &CKB_Reticule;
+        QFrame* panel = tracking  ? static_cast<QFrame*>(trackingPanel_)
+                        : motion  ? measuresUi_->motionPanel()
+                        : reticle ? (pnlReticule_ = new PNL_Reticule(core_.controls))
+                                  : named(new QFrame, t.panel);
         panel->setFrameShape(QFrame::StyledPanel);
-        if (!tracking && !motion && panel != pnlReticule_) new QVBoxLayout(panel);
+        if (!tracking && !motion && !reticle) new QVBoxLayout(panel);
         toolPanels->addWidget(panel);
         (*t.box)->installEventFilter(this);
         label->installEventFilter(this);
