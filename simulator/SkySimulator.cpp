@@ -545,10 +545,9 @@ void SkySimulator::readOut(QImage& target, int width, int height, int rowSet, do
     }
 }
 
-QPointF SkySimulator::starPosition(int id, int width, int height)
+// The optics' pose now, without the seeing's motion, centred on the frame.
+SkySimulator::Projection SkySimulator::projectionNow(int width, int height)
 {
-    SkyStar star;
-    if (!generator_.star(id, star)) return {-1e9, -1e9};
     mount_.update();
     Projection p;
     p.pose = mount_.poseAt(mount_.seconds());
@@ -558,6 +557,14 @@ QPointF SkySimulator::starPosition(int id, int width, int height)
     p.northSign = params_.diagonal ? 1.0 : -1.0;
     p.cx = width / 2.0;
     p.cy = height / 2.0;
+    return p;
+}
+
+QPointF SkySimulator::starPosition(int id, int width, int height)
+{
+    SkyStar star;
+    if (!generator_.star(id, star)) return {-1e9, -1e9};
+    const Projection p = projectionNow(width, height);
     double x = 0, y = 0;
     if (!project(p, star.direction, x, y)) return {-1e9, -1e9};
     return {x, y};
@@ -565,15 +572,7 @@ QPointF SkySimulator::starPosition(int id, int width, int height)
 
 QPointF SkySimulator::planetPosition(int width, int height)
 {
-    mount_.update();
-    Projection p;
-    p.pose = mount_.poseAt(mount_.seconds());
-    p.pixelsPerRadian = kArcsecPerRadian / params_.scale;
-    p.cosT = std::cos(radians(params_.orientation));
-    p.sinT = std::sin(radians(params_.orientation));
-    p.northSign = params_.diagonal ? 1.0 : -1.0;
-    p.cx = width / 2.0;
-    p.cy = height / 2.0;
+    const Projection p = projectionNow(width, height);
     double x = 0, y = 0;
     if (!project(p, planetDirection(), x, y)) return {-1e9, -1e9};
     return {x, y};

@@ -108,6 +108,7 @@ private:
     void markLight(int x0, int x1, int y0, int y1);
     void clearLight(int width, int height);
     bool project(const Projection& p, Vec3 direction, double& x, double& y) const;
+    Projection projectionNow(int width, int height);
 
     uint32_t seed_;
     SkyParameters params_;
