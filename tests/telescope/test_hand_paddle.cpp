@@ -153,6 +153,16 @@ TEST_F(Paddle, RatesAndStop)
     EXPECT_EQ(f.pty.read(1, 200), QByteArray());
 }
 
+TEST_F(Paddle, TheRateChosenIsSentAgainAtTheNextConnection)
+{
+    paddle.chooseRate(3);
+    EXPECT_EQ(read(wire({"#:RS#"})), wire({"#:RS#"}));
+    paddle.chooseRate(7); // no such rate: nothing sent, the choice kept
+    f.mount.mount_disconnect();
+    ASSERT_TRUE(f.mount.mount_connect());
+    EXPECT_EQ(read(wire({"#:RS#"})), wire({"#:RS#"}));
+}
+
 TEST_F(Paddle, GotoMessier31)
 {
     // The mount answers the slew with "0" (slewing possible).
