@@ -8,6 +8,7 @@
 #include "simulator/SkyObjects.h"
 #include "simulator/SkySimulator.h"
 #include "telescope/ComIo.h"
+#include "telescope/HandPaddle.h"
 #include "telescope/Mount.h"
 #include "telescope/MountTimer.h"
 #include "telescope/ParallelPort.h"
@@ -180,6 +181,35 @@ TEST(SimulatorEndToEnd, SerialBoxLongMoveInChunks)
         o.advance(110);
     });
     EXPECT_NEAR(m.x, kGuide * 1.995 * cosDeg(Observatory::kDec), 0.02);
+}
+
+// The hand paddle itself on the simulated mount: its GOTO to M 31 and to
+// Jupiter, then its position query shows where the mount went.
+TEST(SimulatorEndToEnd, HandPaddleGotoAndPosition)
+{
+    Observatory o(MountInterface::LX200);
+    HandPaddle paddle(o.mount, o.pause);
+    int unguided = 0;
+    paddle.endAutoguiding = [&] { ++unguided; };
+    const SkyObject m31 = *SkyObjects::find(QStringLiteral("M 31"));
+    EXPECT_EQ(paddle.BTN_GOTOClick(HandPaddle::objectText(Catalogue::Messier, 31, 0)), "0");
+    EXPECT_TRUE(o.sky.mount().slewing());
+    o.advance(120000);
+    ASSERT_FALSE(o.sky.mount().slewing());
+    QByteArray dec, ra;
+    paddle.BTN_Position_ActuelleClick([&](const QByteArray& d) { dec = d; }, [&](const QByteArray& a) { ra = a; });
+    EXPECT_EQ(dec, "+41*16"); // the first 6 characters of the reply
+    EXPECT_EQ(ra, "00:42:4"); // the first 7
+    const Equatorial there = o.sky.mount().truePointing();
+    EXPECT_NEAR(there.raHours, m31.raHours, 1.0 / 3600);
+    EXPECT_NEAR(there.decDegrees, m31.decDegrees, 1.0 / 3600);
+
+    // Jupiter: the mount takes the planet's number and slews to it.
+    EXPECT_EQ(paddle.BTN_GOTOClick(HandPaddle::objectText(Catalogue::Planete, 1, 5)).left(1), "0");
+    o.advance(120000);
+    EXPECT_GT(std::abs(o.sky.mount().truePointing().decDegrees - m31.decDegrees), 1.0);
+    EXPECT_EQ(unguided, 2);
+    EXPECT_TRUE(o.messages.lines.isEmpty());
 }
 
 // The hand paddle's GOTO: stop, select "M 31", slew, the mount answers 0;
