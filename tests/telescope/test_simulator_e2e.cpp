@@ -345,43 +345,47 @@ struct FocusBench final : AutofocusLinks {
 // seeing), the autofocus brings the star back within 15 % of its best width.
 TEST(SimulatorEndToEnd, AutofocusConvergesOnTheSimulatedFocuser)
 {
-    Observatory o(MountInterface::LX200);
-    ASSERT_TRUE(o.mount.mount_connect());
-    FocusBench b(o);
-    ASSERT_GE(b.star, 0);
-    MountModel& m = o.sky.mount();
-    const double best = m.settings().bestFocus;
-    const double seeingPx = o.sky.seeingFwhmPixels();
-    // Depth of focus in steps: the blur grows linearly with the distance.
-    m.setFocuserPosition(best + 100);
-    const double blurPer100 = o.sky.defocusDiameterPixels();
-    const double depth = seeingPx / blurPer100 * 100;
+    // Outside focus the first move ("IN") goes the right way; inside it the
+    // star grows, the direction reverses and the steps halve.
+    for (const int side : {+1, -1}) {
+        Observatory o(MountInterface::LX200);
+        ASSERT_TRUE(o.mount.mount_connect());
+        FocusBench b(o);
+        ASSERT_GE(b.star, 0);
+        MountModel& m = o.sky.mount();
+        const double best = m.settings().bestFocus;
+        const double seeingPx = o.sky.seeingFwhmPixels();
+        // Depth of focus in steps: the blur grows linearly with the distance.
+        m.setFocuserPosition(best + 100);
+        const double depth = seeingPx / o.sky.defocusDiameterPixels() * 100;
 
-    // The stop width: what the measure reads in focus, and a little more.
-    m.setFocuserPosition(best);
-    b.focus.reset();
-    for (int i = 0; i < 30; ++i) b.frame();
-    const double inFocus = b.focus.figures().TNI_FWHM;
-    ASSERT_GT(inFocus, 1.0);
+        // The stop width: what the measure reads in focus, and a little more.
+        m.setFocuserPosition(best);
+        b.focus.reset();
+        for (int i = 0; i < 30; ++i) b.frame();
+        const double inFocus = b.focus.figures().TNI_FWHM;
+        ASSERT_GT(inFocus, 1.0);
 
-    m.setFocuserPosition(best + 3 * depth);
-    const double startTrue = b.trueFwhm();
-    b.af.start({10000, inFocus * 1.08}, false);
-    std::vector<double> widths;
-    int frames = 0;
-    for (; frames < 4000 && b.af.active(); ++frames) {
-        const bool waiting = b.af.waitingForWidth();
-        b.frame();
-        if (waiting && b.af.active() && !b.af.waitingForWidth()) widths.push_back(b.af.lastWidth());
+        m.setFocuserPosition(best + side * 3 * depth);
+        const double startTrue = b.trueFwhm();
+        b.af.start({10000, inFocus * 1.08}, false);
+        std::vector<double> widths;
+        int frames = 0;
+        for (; frames < 4000 && b.af.active(); ++frames) {
+            const bool waiting = b.af.waitingForWidth();
+            b.frame();
+            if (waiting && b.af.active() && !b.af.waitingForWidth()) widths.push_back(b.af.lastWidth());
+        }
+        EXPECT_FALSE(b.af.active()) << "no end after " << frames << " frames";
+        const double finalTrue = b.trueFwhm();
+        std::printf("autofocus from %+.1f steps (depth of focus %.1f, true FWHM %.2f px): %d moves in %d frames, "
+                    "ends %+.1f steps from best, true FWHM %.2f px (best %.2f px, measured in focus %.2f px); "
+                    "widths before each move:",
+                    side * 3 * depth, depth, startTrue, b.moves, frames, m.focuserPosition() - best, finalTrue, seeingPx,
+                    inFocus);
+        for (double w : widths) std::printf(" %.2f", w);
+        std::printf(", stop at %.2f\n", b.focus.figures().TNI_FWHM);
+        EXPECT_LE(finalTrue, 1.15 * seeingPx) << side;
+        EXPECT_TRUE(o.messages.lines.isEmpty());
     }
-    EXPECT_FALSE(b.af.active()) << "no end after " << frames << " frames";
-    const double finalTrue = b.trueFwhm();
-    std::printf("autofocus: depth of focus %.1f steps, start %.1f steps away (true FWHM %.2f px), "
-                "%d moves in %d frames, final position %.1f steps from best, true FWHM %.2f px "
-                "(best %.2f px), measured in focus %.2f px, widths before each move:",
-                depth, 3 * depth, startTrue, b.moves, frames, m.focuserPosition() - best, finalTrue, seeingPx, inFocus);
-    for (double w : widths) std::printf(" %.2f", w);
-    std::printf(", stop at %.2f\n", b.focus.figures().TNI_FWHM);
-    EXPECT_LE(finalTrue, 1.15 * seeingPx);
-    EXPECT_TRUE(o.messages.lines.isEmpty());
 }
