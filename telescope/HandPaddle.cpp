@@ -74,7 +74,9 @@ void HandPaddle::releaseAll()
 
 void HandPaddle::BTN_StopClick()
 {
-    held_.fill(false);
+    // The mount's moves end here; a focuser button still held keeps its own stop.
+    for (int i = 0; i < kPaddleButtons; ++i)
+        if (!isFocuser(PaddleButton(i))) held_[size_t(i)] = false;
     mount_.mount_stop_all();
 }
 

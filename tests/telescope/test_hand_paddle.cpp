@@ -151,6 +151,12 @@ TEST_F(Paddle, RatesAndStop)
     paddle.release(PaddleButton::N); // already stopped
     paddle.release(PaddleButton::E);
     EXPECT_EQ(f.pty.read(1, 200), QByteArray());
+    // Stop leaves the focuser to its own button.
+    paddle.press(PaddleButton::FocusIn);
+    read(wire({"#:FS#", "#:F-#"}));
+    paddle.BTN_StopClick();
+    paddle.releaseAll();
+    EXPECT_EQ(read(wire({"#:FQ#"})), wire({"#:FQ#"}));
 }
 
 TEST_F(Paddle, TheRateChosenIsSentAgainAtTheNextConnection)
