@@ -210,6 +210,8 @@ QByteArray Mount::readReply()
 
 void Mount::set_rate(int index)
 {
+    // The rate chosen is the one the next connection sends again.
+    if (!lx200::rate(index).isEmpty()) settings_.paddleRate = index;
     guarded(false, [&] {
         if (!ensureLink() || settings_.interface != MountInterface::LX200) return;
         const QByteArray rate = lx200::rate(index);

@@ -2,6 +2,7 @@
 #include "acquisition/ui/TFRM_PlayControl.h"
 #include "acquisition/ui/VideoSourceUi.h"
 #include "app/ui/ShellGuiding.h"
+#include "app/ui/ShellPaddle.h"
 #include "app/ui/ShellSettings.h"
 #include "app/ui/ShellTelescope.h"
 #include "app/ui/ShellWindows.h"
@@ -24,6 +25,7 @@
 #include "telescope/Telescope.h"
 #include "telescope/ui/TFRM_ComTrafic.h"
 #include "telescope/ui/TFRM_Prg_Suivi.h"
+#include "telescope/ui/TFRM_Raquette.h"
 #include "simulator/SimulatorDevices.h"
 
 namespace velumbra {
@@ -57,7 +59,7 @@ WindowSet::WindowSet()
     add(new ShellWindow(QStringLiteral("TFRM_Info"), QStringLiteral("Info")));
     Mount& mount = telescope_->mount;
     add(guiding_ = new TFRM_Prg_Suivi(mount, [&mount] { return mount.linkUp(); }));
-    add(new ShellWindow(QStringLiteral("TFRM_Raquette"), QStringLiteral("Telescope")));
+    add(paddle_ = new TFRM_Raquette(mount, telescope_->pause));
     add(new ShellWindow(QStringLiteral("TFRM_Longuepose"), QStringLiteral("Poses longues"), true));
     add(equal_ = new TFRM_Equal(core));
     add(traffic_ = new TFRM_ComTrafic(telescope_->traffic));
@@ -69,6 +71,7 @@ WindowSet::WindowSet()
     shellTelescope_ = std::make_unique<ShellTelescope>(*main_, *pref_, *telescope_, *traffic_);
     shellAids_ = std::make_unique<ShellAids>(*main_, *polar_, *periodic_);
     shellGuiding_ = std::make_unique<ShellGuiding>(*main_, *pref_, *telescope_, *shellTelescope_, *guiding_);
+    shellPaddle_ = std::make_unique<ShellPaddle>(*main_, *pref_, *shellGuiding_, *paddle_);
     main_->setAboutBox(about_);
     main_->setResultWindow(child_);
     main_->setResources(resources_);
@@ -90,6 +93,7 @@ WindowSet::~WindowSet()
     // The wiring first, then the tool windows; the main window, which owns
     // the buffers, last.
     shellAids_.reset();
+    shellPaddle_.reset();
     shellGuiding_.reset();
     shellTelescope_.reset();
     others_.clear();

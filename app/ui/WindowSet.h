@@ -16,7 +16,9 @@ class SimulatorDevices;
 class ShellAids;
 class TFRM_ErrPeriod;
 class ShellGuiding;
+class ShellPaddle;
 class TFRM_Prg_Suivi;
+class TFRM_Raquette;
 class TFRM_Ressources;
 class TAboutBox;
 class TFRM_Equal;
@@ -40,6 +42,7 @@ public:
     TFRM_ComTrafic* trafficWindow() const { return traffic_; }
     TFRM_Prg_Suivi* guidingWindow() const { return guiding_; }
     ShellGuiding& guiding() const { return *shellGuiding_; }
+    TFRM_Raquette* paddleWindow() const { return paddle_; }
     QWidget* window(const QString& objectName) const;
     const QStringList& creationOrder() const { return order_; }
 
@@ -53,6 +56,7 @@ private:
     std::unique_ptr<ShellTelescope> shellTelescope_;
     std::unique_ptr<ShellAids> shellAids_;
     std::unique_ptr<ShellGuiding> shellGuiding_;
+    std::unique_ptr<ShellPaddle> shellPaddle_;
     std::vector<std::unique_ptr<QWidget>> others_;
     TFRM_Alv_Child* child_ = nullptr;
     TFRM_Pref* pref_ = nullptr;
@@ -63,6 +67,7 @@ private:
     TFRM_Equal* equal_ = nullptr;
     TFRM_ComTrafic* traffic_ = nullptr;
     TFRM_Prg_Suivi* guiding_ = nullptr;
+    TFRM_Raquette* paddle_ = nullptr;
     QStringList order_;
 };
 

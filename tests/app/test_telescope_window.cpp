@@ -5,10 +5,18 @@
 #include "settings/ui/TFRM_Pref.h"
 #include "telescope/Telescope.h"
 #include "telescope/ui/TFRM_ComTrafic.h"
+#include "telescope/ui/TFRM_Raquette.h"
+#include "telescope/ui/PNL_Autoguidage.h"
+#include "app/ui/ShellGuiding.h"
+#include "processing/ImageCore.h"
+#include "processing/ui/FocusPanel.h"
+#include "processing/ui/MeasuresUi.h"
+#include "widgets/TNumInp.h"
 #include "../telescope/PtyPair.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QSpinBox>
 #include <QDir>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -78,6 +86,66 @@ private slots:
         traffic->close();
         QVERIFY(!pref->CKB_Historique_Comm->isChecked());
         QVERIFY(!set.telescope().settings.CKB_Historique_Comm);
+    }
+
+    // The "Telescope" window in the program: the interface choice enables its
+    // LX200 controls, a press ends autoguiding, the autofocus turns the
+    // focus measure on, takes its widths after a full set, and turns it off.
+    void handPaddleInTheProgram()
+    {
+        PtyPair peer;
+        QVERIFY(peer.ok());
+        WindowSet set;
+        set.main()->show();
+        TFRM_Pref* pref = set.preferences();
+        auto* paddle = qobject_cast<TFRM_Raquette*>(set.window(QStringLiteral("TFRM_Raquette")));
+        QVERIFY(paddle);
+        QVERIFY(!paddle->BTN_GOTO->isEnabled()); // "Aucune" at start
+        pref->RDB_Tolvir->click();
+        QVERIFY(!paddle->BTN_GOTO->isEnabled());
+        QVERIFY(paddle->BTN_N->isEnabled());
+        pref->RDB_LX200->click();
+        QVERIFY(paddle->BTN_GOTO->isEnabled());
+        QVERIFY(paddle->RDB_Slew->isEnabled());
+        QVERIFY(paddle->TNI_Numero->isEnabled());
+        pref->CKB_CR->click();
+        pref->CBX_AG_PortSerie->setCurrentText(peer.path());
+        pref->BTN_Connecter->click();
+        QVERIFY(set.telescope().mount.linkUp());
+        QCOMPARE(peer.read(6), QByteArray("#:RG#\r")); // the paddle's rate
+
+        QCheckBox* guiding = set.guiding().panel()->CKB_Autoguidage;
+        guiding->setChecked(true);
+        QTest::mousePress(paddle->BTN_E, Qt::LeftButton);
+        QVERIFY(!guiding->isChecked());
+        // Autoguiding's end closes the link; the move opens it again, which
+        // sends the paddle's rate first.
+        QCOMPARE(peer.read(12), QByteArray("#:RG#\r#:Me#\r"));
+        QTest::mouseRelease(paddle->BTN_E, Qt::LeftButton);
+        QCOMPARE(peer.read(6), QByteArray("#:Qe#\r"));
+
+        pref->SPED_Tps_Base_Autofocus->setValue(8000);
+        QCheckBox* measure = set.main()->measures()->focusPage()->CKB_MAP;
+        QVERIFY(!measure->isChecked());
+        paddle->BTN_Demarrer_Autofocus->click();
+        QVERIFY(measure->isChecked());
+        QVERIFY(set.main()->core().controls.CKB_MAP);
+        FocusWidth& focus = set.main()->core().focus;
+        const int n = set.main()->core().controls.selection.SPED_Nb_Mesures;
+        for (int i = 0; i + 1 < n; ++i) focus.focusPass(50);
+        QVERIFY(!paddle->TMR_Autofocus->isActive()); // one value short of a set
+        focus.focusPass(50);
+        QVERIFY(paddle->TMR_Autofocus->isActive());
+        QCOMPARE(paddle->TMR_Autofocus->interval(), 2000); // "Fin": a quarter of 8000
+        QCOMPARE(peer.read(12), QByteArray("#:FS#\r#:F-#\r"));
+        paddle->TMR_AutofocusTimer();
+        QCOMPARE(focus.measureCount(), 0);
+        QCOMPARE(peer.read(6), QByteArray("#:FQ#\r"));
+        paddle->BTN_Arreter_Autofocus->click();
+        QVERIFY(!measure->isChecked());
+        QVERIFY(!set.main()->core().controls.CKB_MAP);
+        QCOMPARE(peer.read(6), QByteArray("#:FQ#\r"));
+        pref->BTN_Deconnecter->click();
     }
 
     void storedChoiceReachesTheMountAtLoad()

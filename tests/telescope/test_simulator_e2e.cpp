@@ -8,6 +8,10 @@
 #include "simulator/SkyObjects.h"
 #include "simulator/SkySimulator.h"
 #include "telescope/ComIo.h"
+#include "telescope/HandPaddle.h"
+#include "telescope/Autofocus.h"
+#include "processing/FocusWidth.h"
+#include "processing/PipelineControls.h"
 #include "telescope/Mount.h"
 #include "telescope/MountTimer.h"
 #include "telescope/ParallelPort.h"
@@ -183,6 +187,35 @@ TEST(SimulatorEndToEnd, SerialBoxLongMoveInChunks)
     EXPECT_NEAR(m.x, kGuide * 1.995 * cosDeg(Observatory::kDec), 0.02);
 }
 
+// The hand paddle itself on the simulated mount: its GOTO to M 31 and to
+// Jupiter, then its position query shows where the mount went.
+TEST(SimulatorEndToEnd, HandPaddleGotoAndPosition)
+{
+    Observatory o(MountInterface::LX200);
+    HandPaddle paddle(o.mount, o.pause);
+    int unguided = 0;
+    paddle.endAutoguiding = [&] { ++unguided; };
+    const SkyObject m31 = *SkyObjects::find(QStringLiteral("M 31"));
+    EXPECT_EQ(paddle.BTN_GOTOClick(HandPaddle::objectText(Catalogue::Messier, 31, 0)), "0");
+    EXPECT_TRUE(o.sky.mount().slewing());
+    o.advance(120000);
+    ASSERT_FALSE(o.sky.mount().slewing());
+    QByteArray dec, ra;
+    paddle.BTN_Position_ActuelleClick([&](const QByteArray& d) { dec = d; }, [&](const QByteArray& a) { ra = a; });
+    EXPECT_EQ(dec, "+41*16"); // the first 6 characters of the reply
+    EXPECT_EQ(ra, "00:42:4"); // the first 7
+    const Equatorial there = o.sky.mount().truePointing();
+    EXPECT_NEAR(there.raHours, m31.raHours, 1.0 / 3600);
+    EXPECT_NEAR(there.decDegrees, m31.decDegrees, 1.0 / 3600);
+
+    // Jupiter: the mount takes the planet's number and slews to it.
+    EXPECT_EQ(paddle.BTN_GOTOClick(HandPaddle::objectText(Catalogue::Planete, 1, 5)).left(1), "0");
+    o.advance(120000);
+    EXPECT_GT(std::abs(o.sky.mount().truePointing().decDegrees - m31.decDegrees), 1.0);
+    EXPECT_EQ(unguided, 2);
+    EXPECT_TRUE(o.messages.lines.isEmpty());
+}
+
 // The hand paddle's GOTO: stop, select "M 31", slew, the mount answers 0;
 // once there, the position query reports M 31 and the optics look at it.
 TEST(SimulatorEndToEnd, GotoM31AndThePositionQuery)
@@ -248,4 +281,112 @@ TEST(SimulatorEndToEnd, LongExposureLinesOnTheParallelPort)
     EXPECT_GT(exposed - normal, 15.0);
     EXPECT_LT(during, normal + 1.0) << "rows still integrating read empty";
     EXPECT_LT(std::abs(background() - normal), 1.0) << "the next frame is an ordinary one";
+}
+
+namespace {
+
+// The program's autofocus on the simulated observatory: the focuser through
+// the LX200 link, the move timer on test time, the focus measure fed with the
+// pixels above half the peak around the star of each rendered frame.
+struct FocusBench final : AutofocusLinks {
+    static constexpr int kFrameMs = 100;
+    explicit FocusBench(Observatory& o) : o(o), timer(o.timeline.make())
+    {
+        timer->onTimeout = [this] { af.TMR_AutofocusTimer(); };
+        focus.setAutofocus(&af);
+        star = o.sky.brightestStarInView(W, H, 60, 230);
+    }
+    void focuser_move(int d, bool fast) override
+    {
+        o.mount.focuser_move(d, fast);
+        ++moves;
+    }
+    void focuser_stop(int d) override { o.mount.focuser_stop(d); }
+    void startMoveTimer(int ms) override { timer->start(ms); }
+    void stopMoveTimer() override { timer->stop(); }
+    void setFocusMeasure(bool on) override
+    {
+        if (on) focus.reset();
+    }
+    void resetMeasureCount() override { focus.resetMeasureCount(); }
+    void showAutofocus(bool, int) override {}
+
+    // One frame: time passes, the camera renders, the measure counts.
+    void frame()
+    {
+        o.advance(kFrameMs);
+        o.sky.render(image, W, H);
+        const QPointF c = o.sky.starPosition(star, W, H);
+        const int x0 = std::max(0, int(c.x()) - 30), x1 = std::min(W, int(c.x()) + 30);
+        const int y0 = std::max(0, int(c.y()) - 30), y1 = std::min(H, int(c.y()) + 30);
+        int peak = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) peak = std::max(peak, qGreen(image.pixel(x, y)));
+        int count = 0; // "Auto": the threshold is half the zone's peak
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) count += qGreen(image.pixel(x, y)) > peak / 2;
+        focus.focusPass(count);
+    }
+    // The width the optics give now: the seeing and the defocus blur together.
+    double trueFwhm() { return std::hypot(o.sky.seeingFwhmPixels(), o.sky.defocusDiameterPixels()); }
+
+    Observatory& o;
+    std::unique_ptr<MountTimer> timer;
+    PipelineControls controls;
+    FocusWidth focus{controls};
+    Autofocus af{*this};
+    QImage image{W, H, QImage::Format_RGB32};
+    int star = -1;
+    int moves = 0;
+};
+
+} // namespace
+
+// From three depths of focus away (the distance whose blur equals the
+// seeing), the autofocus brings the star back within 15 % of its best width.
+TEST(SimulatorEndToEnd, AutofocusConvergesOnTheSimulatedFocuser)
+{
+    // Outside focus the first move ("IN") goes the right way; inside it the
+    // star grows, the direction reverses and the steps halve.
+    for (const int side : {+1, -1}) {
+        Observatory o(MountInterface::LX200);
+        ASSERT_TRUE(o.mount.mount_connect());
+        FocusBench b(o);
+        ASSERT_GE(b.star, 0);
+        MountModel& m = o.sky.mount();
+        const double best = m.settings().bestFocus;
+        const double seeingPx = o.sky.seeingFwhmPixels();
+        // Depth of focus in steps: the blur grows linearly with the distance.
+        m.setFocuserPosition(best + 100);
+        const double depth = seeingPx / o.sky.defocusDiameterPixels() * 100;
+
+        // The stop width: what the measure reads in focus, and a little more.
+        m.setFocuserPosition(best);
+        b.focus.reset();
+        for (int i = 0; i < 30; ++i) b.frame();
+        const double inFocus = b.focus.figures().TNI_FWHM;
+        ASSERT_GT(inFocus, 1.0);
+
+        m.setFocuserPosition(best + side * 3 * depth);
+        const double startTrue = b.trueFwhm();
+        b.af.start({10000, inFocus * 1.08}, false);
+        std::vector<double> widths;
+        int frames = 0;
+        for (; frames < 4000 && b.af.active(); ++frames) {
+            const bool waiting = b.af.waitingForWidth();
+            b.frame();
+            if (waiting && b.af.active() && !b.af.waitingForWidth()) widths.push_back(b.af.lastWidth());
+        }
+        EXPECT_FALSE(b.af.active()) << "no end after " << frames << " frames";
+        const double finalTrue = b.trueFwhm();
+        std::printf("autofocus from %+.1f steps (depth of focus %.1f, true FWHM %.2f px): %d moves in %d frames, "
+                    "ends %+.1f steps from best, true FWHM %.2f px (best %.2f px, measured in focus %.2f px); "
+                    "widths before each move:",
+                    side * 3 * depth, depth, startTrue, b.moves, frames, m.focuserPosition() - best, finalTrue, seeingPx,
+                    inFocus);
+        for (double w : widths) std::printf(" %.2f", w);
+        std::printf(", stop at %.2f\n", b.focus.figures().TNI_FWHM);
+        EXPECT_LE(finalTrue, 1.15 * seeingPx) << side;
+        EXPECT_TRUE(o.messages.lines.isEmpty());
+    }
 }

@@ -1,0 +1,63 @@
+#pragma once
+#include "telescope/MountSettings.h"
+
+#include <QByteArray>
+#include <array>
+#include <functional>
+
+namespace velumbra {
+
+class Mount;
+class Pause;
+
+// The buttons of the hand paddle that act while they are held.
+enum class PaddleButton { N, NE, E, SE, S, SW, W, NW, FocusIn, FocusInFast, FocusOut, FocusOutFast };
+inline constexpr int kPaddleButtons = 12;
+
+// The GOTO group's catalogues.
+enum class Catalogue { NGC, Messier, Etoile, Planete };
+
+// The hand paddle over the mount layer: moves while a button is held, the
+// slew rate, the position query and the slew to an object. A move never
+// outlives its button: releaseAll() stops whatever is still held when the
+// window loses the mouse or closes.
+class HandPaddle {
+public:
+    HandPaddle(Mount& mount, Pause& pause) : mount_(mount), pause_(pause) {}
+    ~HandPaddle();
+    HandPaddle(const HandPaddle&) = delete;
+    HandPaddle& operator=(const HandPaddle&) = delete;
+
+    // Unchecks the main window's CKB_Autoguidage, which ends autoguiding.
+    std::function<void()> endAutoguiding;
+
+    void press(PaddleButton b);
+    void release(PaddleButton b);
+    void releaseAll();
+    bool held(PaddleButton b) const { return held_[int(b)]; }
+    // BTN_Stop.
+    void BTN_StopClick();
+    // "Guide" 0, "Cntr" 1, "Find" 2, "Slew" 3.
+    void chooseRate(int index);
+
+    // BTN_Position_Actuelle: the declination shown first, then after half a
+    // second the right ascension; the replies as they came, cut to 6 and 7
+    // characters.
+    void BTN_Position_ActuelleClick(const std::function<void(const QByteArray& dec)>& showDec,
+                                    const std::function<void(const QByteArray& ra)>& showRa);
+
+    // "C 7331", "M 31", "S 120", "S 905": n truncated and clamped to 1..9999,
+    // the planet as its digit 0..9.
+    static QByteArray objectText(Catalogue c, double number, int planet);
+    // BTN_GOTO: returns the mount's reply to the slew, as it came.
+    QByteArray BTN_GOTOClick(const QByteArray& objectText);
+
+private:
+    void unguide();
+
+    Mount& mount_;
+    Pause& pause_;
+    std::array<bool, kPaddleButtons> held_{};
+};
+
+} // namespace velumbra

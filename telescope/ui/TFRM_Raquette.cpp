@@ -1,0 +1,294 @@
+#include "telescope/ui/TFRM_Raquette.h"
+#include "telescope/Mount.h"
+#include "widgets/Named.h"
+#include "widgets/TNumInp.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace velumbra {
+namespace {
+
+QLineEdit* shownText(const char* name, int width)
+{
+    auto* e = named(new QLineEdit, name);
+    e->setReadOnly(true);
+    e->setFixedWidth(width);
+    return e;
+}
+
+} // namespace
+
+TFRM_Raquette::TFRM_Raquette(Mount& mount, Pause& pause, QWidget* parent)
+    : QWidget(parent, Qt::Window), mount_(mount), paddle_(mount, pause)
+{
+    setObjectName(QStringLiteral("TFRM_Raquette"));
+    setWindowTitle(QStringLiteral("Telescope"));
+    paddle_.endAutoguiding = [this] {
+        if (endAutoguiding) endAutoguiding();
+    };
+    TMR_Autofocus = new QTimer(this);
+    TMR_Autofocus->setObjectName(QStringLiteral("TMR_Autofocus"));
+    connect(TMR_Autofocus, &QTimer::timeout, this, &TFRM_Raquette::TMR_AutofocusTimer);
+
+    auto* top = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    left->addWidget(buildDirections());
+    left->addWidget(buildRates());
+    left->addWidget(buildPosition());
+    left->addStretch(1);
+    auto* right = new QVBoxLayout;
+    right->addWidget(buildGoto());
+    right->addWidget(buildFocuser());
+    right->addWidget(buildAutofocus());
+    right->addStretch(1);
+    top->addLayout(left);
+    top->addLayout(right);
+    setLayout(top);
+}
+
+TFRM_Raquette::~TFRM_Raquette()
+{
+    // The program ends with the focuser still searching: it stops too.
+    TMR_Autofocus->stop();
+    if (autofocus_.active()) mount_.focuser_stop(autofocus_.direction());
+}
+
+QPushButton* TFRM_Raquette::heldButton(const char* name, const char* caption, PaddleButton b)
+{
+    auto* button = named(new QPushButton, name, QString::fromUtf8(caption));
+    connect(button, &QPushButton::pressed, this, [this, b] { paddle_.press(b); });
+    connect(button, &QPushButton::released, this, [this, b] { paddle_.release(b); });
+    return button;
+}
+
+QWidget* TFRM_Raquette::buildDirections()
+{
+    auto* box = named(new QGroupBox(QStringLiteral("Déplacement")), "GRB_Deplacement");
+    auto* grid = new QGridLayout(box);
+    BTN_NW = heldButton("BTN_NW", "NW", PaddleButton::NW);
+    BTN_N = heldButton("BTN_N", "N", PaddleButton::N);
+    BTN_NE = heldButton("BTN_NE", "NE", PaddleButton::NE);
+    BTN_W = heldButton("BTN_W", "W", PaddleButton::W);
+    BTN_E = heldButton("BTN_E", "E", PaddleButton::E);
+    BTN_SW = heldButton("BTN_SW", "SW", PaddleButton::SW);
+    BTN_S = heldButton("BTN_S", "S", PaddleButton::S);
+    BTN_SE = heldButton("BTN_SE", "SE", PaddleButton::SE);
+    BTN_Stop = named(new QPushButton, "BTN_Stop", QStringLiteral("Stop"));
+    connect(BTN_Stop, &QPushButton::clicked, this, [this] { paddle_.BTN_StopClick(); });
+    const std::array<QPushButton*, 9> cells = {BTN_NW, BTN_N, BTN_NE, BTN_W, BTN_Stop, BTN_E, BTN_SW, BTN_S, BTN_SE};
+    for (int i = 0; i < 9; ++i) {
+        cells[size_t(i)]->setFixedSize(48, 36);
+        grid->addWidget(cells[size_t(i)], i / 3, i % 3);
+    }
+    return box;
+}
+
+QWidget* TFRM_Raquette::buildRates()
+{
+    auto* box = named(new QGroupBox(QStringLiteral("Mode")), "GRB_Mode");
+    auto* row = new QHBoxLayout(box);
+    RDB_Guide = named(new QRadioButton, "RDB_Guide", QStringLiteral("Guide"));
+    RDB_Cntr = named(new QRadioButton, "RDB_Cntr", QStringLiteral("Cntr"));
+    RDB_Find = named(new QRadioButton, "RDB_Find", QStringLiteral("Find"));
+    RDB_Slew = named(new QRadioButton, "RDB_Slew", QStringLiteral("Slew"));
+    RDB_Guide->setChecked(true);
+    const std::array<QRadioButton*, 4> rates = {RDB_Guide, RDB_Cntr, RDB_Find, RDB_Slew};
+    for (int i = 0; i < 4; ++i) {
+        row->addWidget(rates[size_t(i)]);
+        // A rate is sent when it is chosen, not when another one is left.
+        connect(rates[size_t(i)], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on) paddle_.chooseRate(i);
+        });
+    }
+    return box;
+}
+
+QWidget* TFRM_Raquette::buildPosition()
+{
+    auto* box = named(new QGroupBox(QStringLiteral("Position")), "GRB_Position");
+    auto* grid = new QGridLayout(box);
+    BTN_Position_Actuelle = named(new QPushButton, "BTN_Position_Actuelle", QStringLiteral("Position actuelle"));
+    EDT_Position_Actuelle_AR = shownText("EDT_Position_Actuelle_AR", 90);
+    EDT_Position_Actuelle_Dec = shownText("EDT_Position_Actuelle_Dec", 90);
+    grid->addWidget(BTN_Position_Actuelle, 0, 0, 1, 2);
+    grid->addWidget(named(new QLabel(QStringLiteral("A.D.")), "LBL_Position_AR"), 1, 0);
+    grid->addWidget(EDT_Position_Actuelle_AR, 1, 1);
+    grid->addWidget(named(new QLabel(QStringLiteral("Dec.")), "LBL_Position_Dec"), 2, 0);
+    grid->addWidget(EDT_Position_Actuelle_Dec, 2, 1);
+    connect(BTN_Position_Actuelle, &QPushButton::clicked, this, &TFRM_Raquette::BTN_Position_ActuelleClick);
+    return box;
+}
+
+QWidget* TFRM_Raquette::buildGoto()
+{
+    auto* box = named(new QGroupBox(QStringLiteral("Aller à")), "GRB_Goto");
+    auto* grid = new QGridLayout(box);
+    RDB_NGC = named(new QRadioButton, "RDB_NGC", QStringLiteral("NGC"));
+    RDB_Messier = named(new QRadioButton, "RDB_Messier", QStringLiteral("Messier"));
+    RDB_Etoile = named(new QRadioButton, "RDB_Etoile", QStringLiteral("Etoile"));
+    RDB_Planete = named(new QRadioButton, "RDB_Planete", QStringLiteral("Planete"));
+    RDB_Planete->setChecked(true);
+    TNI_Numero = named(new TNumInp, "TNI_Numero");
+    TNI_Numero->setDatatype(TDataType::dtLongint);
+    TNI_Numero->setRange(1, 9999);
+    TNI_Numero->setValue(1);
+    TNI_Numero->setFixedWidth(70);
+    CBX_Planete = named(new QComboBox, "CBX_Planete");
+    CBX_Planete->addItems({QStringLiteral("0-Soleil"), QStringLiteral("1-Mercure"), QStringLiteral("2-Venus"),
+                           QStringLiteral("3-Lune"), QStringLiteral("4-Mars"), QStringLiteral("5-Jupiter"),
+                           QStringLiteral("6-Saturne"), QStringLiteral("7-Uranus"), QStringLiteral("8-Neptune"),
+                           QStringLiteral("9-Pluton")});
+    BTN_GOTO = named(new QPushButton, "BTN_GOTO", QStringLiteral("GOTO"));
+    EDT_Resultat = shownText("EDT_Resultat", 120);
+    grid->addWidget(RDB_NGC, 0, 0);
+    grid->addWidget(RDB_Messier, 0, 1);
+    grid->addWidget(RDB_Etoile, 1, 0);
+    grid->addWidget(RDB_Planete, 1, 1);
+    grid->addWidget(named(new QLabel(QStringLiteral("n°")), "LBL_Numero"), 2, 0);
+    grid->addWidget(TNI_Numero, 2, 1);
+    grid->addWidget(CBX_Planete, 3, 0, 1, 2);
+    grid->addWidget(BTN_GOTO, 4, 0);
+    grid->addWidget(EDT_Resultat, 4, 1);
+    connect(BTN_GOTO, &QPushButton::clicked, this, &TFRM_Raquette::BTN_GOTOClick);
+    return box;
+}
+
+QWidget* TFRM_Raquette::buildFocuser()
+{
+    auto* box = named(new QGroupBox(QStringLiteral("Focus")), "GRB_Focus");
+    auto* grid = new QGridLayout(box);
+    BTN_Focus_In = heldButton("BTN_Focus_In", "IN", PaddleButton::FocusIn);
+    BTN_Focus_In_Fast = heldButton("BTN_Focus_In_Fast", "IN ++", PaddleButton::FocusInFast);
+    BTN_Focus_Out = heldButton("BTN_Focus_Out", "OUT", PaddleButton::FocusOut);
+    BTN_Focus_Out_Fast = heldButton("BTN_Focus_Out_Fast", "OUT ++", PaddleButton::FocusOutFast);
+    grid->addWidget(BTN_Focus_In, 0, 0);
+    grid->addWidget(BTN_Focus_In_Fast, 0, 1);
+    grid->addWidget(BTN_Focus_Out, 1, 0);
+    grid->addWidget(BTN_Focus_Out_Fast, 1, 1);
+    return box;
+}
+
+QWidget* TFRM_Raquette::buildAutofocus()
+{
+    auto* box = named(new QGroupBox(QStringLiteral("Autofocus")), "GRB_Autofocus");
+    auto* grid = new QGridLayout(box);
+    RDB_AF_Fin = named(new QRadioButton, "RDB_AF_Fin", QStringLiteral("Fin"));
+    RDB_AF_Rapide = named(new QRadioButton, "RDB_AF_Rapide", QStringLiteral("Rapide"));
+    RDB_AF_Fin->setChecked(true);
+    BTN_Demarrer_Autofocus = named(new QPushButton, "BTN_Demarrer_Autofocus", QStringLiteral("Demarrer"));
+    BTN_Arreter_Autofocus = named(new QPushButton, "BTN_Arreter_Autofocus", QStringLiteral("Arrêter"));
+    BTN_Arreter_Autofocus->setEnabled(false);
+    GAUGE_Autofocus = named(new QProgressBar, "GAUGE_Autofocus");
+    GAUGE_Autofocus->setRange(0, 100);
+    GAUGE_Autofocus->setValue(0);
+    grid->addWidget(RDB_AF_Fin, 0, 0);
+    grid->addWidget(RDB_AF_Rapide, 0, 1);
+    grid->addWidget(BTN_Demarrer_Autofocus, 1, 0);
+    grid->addWidget(BTN_Arreter_Autofocus, 1, 1);
+    grid->addWidget(GAUGE_Autofocus, 2, 0, 1, 2);
+    connect(BTN_Demarrer_Autofocus, &QPushButton::clicked, this, &TFRM_Raquette::BTN_Demarrer_AutofocusClick);
+    connect(BTN_Arreter_Autofocus, &QPushButton::clicked, this, &TFRM_Raquette::BTN_Arreter_AutofocusClick);
+    return box;
+}
+
+void TFRM_Raquette::setLx200Controls(bool enabled)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{RDB_Slew, RDB_Find, RDB_Cntr, RDB_Guide, BTN_Position_Actuelle,
+                                                      RDB_NGC, RDB_Messier, RDB_Etoile, RDB_Planete, TNI_Numero,
+                                                      CBX_Planete, BTN_GOTO})
+        w->setEnabled(enabled);
+}
+
+void TFRM_Raquette::BTN_Position_ActuelleClick()
+{
+    paddle_.BTN_Position_ActuelleClick(
+        [this](const QByteArray& dec) { EDT_Position_Actuelle_Dec->setText(QString::fromLatin1(dec)); },
+        [this](const QByteArray& ra) { EDT_Position_Actuelle_AR->setText(QString::fromLatin1(ra)); });
+}
+
+Catalogue TFRM_Raquette::catalogue() const
+{
+    if (RDB_NGC->isChecked()) return Catalogue::NGC;
+    if (RDB_Messier->isChecked()) return Catalogue::Messier;
+    if (RDB_Etoile->isChecked()) return Catalogue::Etoile;
+    return Catalogue::Planete;
+}
+
+void TFRM_Raquette::BTN_GOTOClick()
+{
+    // The planet's digit is the first character of its item.
+    const QString item = CBX_Planete->currentText();
+    const int planet = item.isEmpty() ? 0 : item.at(0).digitValue();
+    const QByteArray object = HandPaddle::objectText(catalogue(), TNI_Numero->Value(), planet);
+    EDT_Resultat->setText(QString::fromLatin1(paddle_.BTN_GOTOClick(object)));
+}
+
+void TFRM_Raquette::BTN_Demarrer_AutofocusClick()
+{
+    autofocus_.start(autofocusSettings ? autofocusSettings() : AutofocusSettings{}, RDB_AF_Rapide->isChecked());
+}
+
+void TFRM_Raquette::BTN_Arreter_AutofocusClick() { autofocus_.stop(); }
+
+void TFRM_Raquette::TMR_AutofocusTimer() { autofocus_.TMR_AutofocusTimer(); }
+
+void TFRM_Raquette::focuser_move(int direction, bool fast) { mount_.focuser_move(direction, fast); }
+void TFRM_Raquette::focuser_stop(int direction) { mount_.focuser_stop(direction); }
+
+void TFRM_Raquette::startMoveTimer(int ms)
+{
+    TMR_Autofocus->setInterval(ms);
+    TMR_Autofocus->start();
+}
+
+void TFRM_Raquette::stopMoveTimer() { TMR_Autofocus->stop(); }
+
+void TFRM_Raquette::setFocusMeasure(bool on)
+{
+    if (onFocusMeasure) onFocusMeasure(on);
+}
+
+void TFRM_Raquette::resetMeasureCount()
+{
+    if (onMeasureCountReset) onMeasureCountReset();
+}
+
+void TFRM_Raquette::showAutofocus(bool running, int gauge)
+{
+    BTN_Demarrer_Autofocus->setEnabled(!running);
+    BTN_Arreter_Autofocus->setEnabled(running);
+    GAUGE_Autofocus->setValue(gauge);
+}
+
+void TFRM_Raquette::changeEvent(QEvent* event)
+{
+    // Another window took the activation: the button under the mouse may
+    // never see its release.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) paddle_.releaseAll();
+    QWidget::changeEvent(event);
+}
+
+void TFRM_Raquette::hideEvent(QHideEvent* event)
+{
+    paddle_.releaseAll();
+    QWidget::hideEvent(event);
+}
+
+void TFRM_Raquette::closeEvent(QCloseEvent* event)
+{
+    paddle_.releaseAll();
+    QWidget::closeEvent(event);
+}
+
+} // namespace velumbra

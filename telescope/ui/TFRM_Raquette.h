@@ -1,0 +1,105 @@
+#pragma once
+#include "telescope/Autofocus.h"
+#include "telescope/HandPaddle.h"
+
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <functional>
+
+class QComboBox;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+namespace velumbra {
+
+class Mount;
+class Pause;
+class TNumInp;
+
+// "Telescope": the on-screen hand controller. Moves the mount while a
+// direction button is held, chooses the LX200 rate, reads the position,
+// slews to a catalogue object or a planet, drives the focuser and runs the
+// autofocus on the focus measure's widths.
+//
+// A move never outlives its button: whatever is still held is stopped when
+// the window loses the activation, is hidden or closes, even if the button's
+// own release never comes.
+class TFRM_Raquette : public QWidget, private AutofocusLinks {
+    Q_OBJECT
+public:
+    TFRM_Raquette(Mount& mount, Pause& pause, QWidget* parent = nullptr);
+    ~TFRM_Raquette() override;
+
+    // Unchecks the main window's CKB_Autoguidage.
+    std::function<void()> endAutoguiding;
+    // CKB_MAP checked or unchecked, with its click handler.
+    std::function<void(bool on)> onFocusMeasure;
+    // The focus measure counts its values again from zero.
+    std::function<void()> onMeasureCountReset;
+    // The preferences' autofocus group as it is now.
+    std::function<AutofocusSettings()> autofocusSettings;
+
+    // The interface choice: the rates, the position query and the GOTO
+    // group only speak LX200.
+    void setLx200Controls(bool enabled);
+
+    // What the focus measure hands its widths to.
+    Autofocus& autofocus() { return autofocus_; }
+    HandPaddle& paddle() { return paddle_; }
+
+    void BTN_Position_ActuelleClick();
+    void BTN_GOTOClick();
+    void BTN_Demarrer_AutofocusClick();
+    void BTN_Arreter_AutofocusClick();
+    void TMR_AutofocusTimer();
+
+    QPushButton *BTN_N, *BTN_NE, *BTN_E, *BTN_SE, *BTN_S, *BTN_SW, *BTN_W, *BTN_NW;
+    QPushButton* BTN_Stop;
+    QRadioButton *RDB_Guide, *RDB_Cntr, *RDB_Find, *RDB_Slew;
+    QPushButton* BTN_Position_Actuelle;
+    QLineEdit* EDT_Position_Actuelle_AR;
+    QLineEdit* EDT_Position_Actuelle_Dec;
+    QRadioButton *RDB_NGC, *RDB_Messier, *RDB_Etoile, *RDB_Planete;
+    TNumInp* TNI_Numero;
+    QComboBox* CBX_Planete;
+    QPushButton* BTN_GOTO;
+    QLineEdit* EDT_Resultat;
+    QPushButton *BTN_Focus_In, *BTN_Focus_In_Fast, *BTN_Focus_Out, *BTN_Focus_Out_Fast;
+    QRadioButton *RDB_AF_Fin, *RDB_AF_Rapide;
+    QPushButton *BTN_Demarrer_Autofocus, *BTN_Arreter_Autofocus;
+    QProgressBar* GAUGE_Autofocus;
+    QTimer* TMR_Autofocus;
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* buildDirections();
+    QWidget* buildRates();
+    QWidget* buildPosition();
+    QWidget* buildGoto();
+    QWidget* buildFocuser();
+    QWidget* buildAutofocus();
+    QPushButton* heldButton(const char* name, const char* caption, PaddleButton b);
+    Catalogue catalogue() const;
+
+    // AutofocusLinks
+    void focuser_move(int direction, bool fast) override;
+    void focuser_stop(int direction) override;
+    void startMoveTimer(int ms) override;
+    void stopMoveTimer() override;
+    void setFocusMeasure(bool on) override;
+    void resetMeasureCount() override;
+    void showAutofocus(bool running, int gauge) override;
+
+    Mount& mount_;
+    HandPaddle paddle_;
+    Autofocus autofocus_{*this};
+};
+
+} // namespace velumbra

@@ -1,0 +1,225 @@
+// The autofocus fed tables of widths: the focuser moves, their times and
+// directions, the gauge and the end of the search.
+#include "telescope/Autofocus.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace velumbra {
+namespace {
+
+// Every request of the autofocus, in order, as one line of text.
+struct RecordingLinks final : AutofocusLinks {
+    void focuser_move(int d, bool fast) override { log.push_back("move " + std::to_string(d) + (fast ? " fast" : " slow")); }
+    void focuser_stop(int d) override { log.push_back("stop " + std::to_string(d)); }
+    void startMoveTimer(int ms) override
+    {
+        timerMs = ms;
+        log.push_back("timer " + std::to_string(ms));
+    }
+    void stopMoveTimer() override { timerMs = -1; }
+    void setFocusMeasure(bool on) override { log.push_back(on ? "measure on" : "measure off"); }
+    void resetMeasureCount() override { ++measureResets; }
+    void showAutofocus(bool r, int g) override
+    {
+        running = r;
+        gauge = g;
+    }
+    std::vector<std::string> log;
+    int timerMs = -1;
+    int measureResets = 0;
+    bool running = false;
+    int gauge = -1;
+};
+
+struct AutofocusRun : ::testing::Test {
+    RecordingLinks links;
+    Autofocus af{links};
+    // One measurement set, then the move it starts runs to its end.
+    void measure(double width)
+    {
+        af.autofocus_step(width);
+        if (links.timerMs >= 0) af.TMR_AutofocusTimer();
+    }
+};
+
+TEST_F(AutofocusRun, FineStartsAtAQuarterOfTheBaseAndHalvesOnAWiderStar)
+{
+    af.start({10000, 2.0}, false);
+    EXPECT_TRUE(links.running);
+    EXPECT_EQ(links.gauge, 0);
+    EXPECT_TRUE(af.waitingForWidth());
+
+    struct Step {
+        double width;
+        int direction;
+        int ms;
+        int gauge;
+    };
+    // 4.0 and 3.5 narrow the star: same way, same time. 3.8 is wider than
+    // 3.5: the third move goes the other way for half the time.
+    const std::vector<Step> table = {
+        {4.0, 0, 2500, 0},
+        {3.5, 0, 2500, 0},
+        {3.8, 1, 1250, 100 - int(100.0 / 9900 * 1250)},
+        {3.9, 0, 625, 100 - int(100.0 / 9900 * 625)},
+    };
+    for (const Step& s : table) {
+        links.log.clear();
+        af.autofocus_step(s.width);
+        EXPECT_FALSE(af.waitingForWidth()) << s.width;
+        EXPECT_EQ(links.log, (std::vector<std::string>{"move " + std::to_string(s.direction) + " slow",
+                                                       "timer " + std::to_string(s.ms)}))
+            << s.width;
+        EXPECT_EQ(links.gauge, s.gauge) << s.width;
+        // A second set before the move ends is not taken.
+        af.autofocus_step(1.0);
+        EXPECT_TRUE(af.active());
+        af.TMR_AutofocusTimer();
+        EXPECT_EQ(links.log.back(), "stop " + std::to_string(s.direction));
+        EXPECT_EQ(links.timerMs, -1);
+        EXPECT_TRUE(af.waitingForWidth());
+    }
+    EXPECT_EQ(links.measureResets, 4);
+    EXPECT_EQ(links.gauge, 94); // 100 - trunc(6.31)
+}
+
+TEST_F(AutofocusRun, RapideUsesTheWholeBaseAndMovesFast)
+{
+    af.start({10000, 2.0}, true);
+    af.autofocus_step(5.0);
+    EXPECT_EQ(links.log, (std::vector<std::string>{"measure on", "move 0 fast", "timer 10000"}));
+}
+
+TEST_F(AutofocusRun, StepNeverGoesBelowTheFloor)
+{
+    af.start({1000, 0.5}, false); // 250 ms
+    // Each width wider than the one before: reverse and halve every time.
+    const std::vector<double> widths = {3.0, 3.1, 3.2, 3.3, 3.4, 3.5};
+    const std::vector<int> expected = {250, 125, 100, 100, 100, 100};
+    const std::vector<int> directions = {0, 1, 0, 1, 0, 1};
+    for (size_t i = 0; i < widths.size(); ++i) {
+        af.autofocus_step(widths[i]);
+        EXPECT_EQ(links.timerMs, expected[i]) << i;
+        EXPECT_EQ(af.direction(), directions[i]) << i;
+        af.TMR_AutofocusTimer();
+    }
+    EXPECT_EQ(links.gauge, 89); // at the floor: 100 - trunc(100 / 900 * 100)
+}
+
+TEST_F(AutofocusRun, StopWidthEndsTheSearch)
+{
+    struct Row {
+        double stop;
+        std::vector<double> widths; // the last one ends the search
+        int direction;              // the focuser stopped in this direction
+        int moves;
+    };
+    const std::vector<Row> rows = {
+        {2.0, {4.0, 2.5, 2.0}, 0, 2},      // reached exactly
+        {2.0, {4.0, 4.5, 1.2}, 1, 2},      // after a reversal, well below
+        {5.0, {4.0}, 0, 0},                // the first set already good enough
+        {0.0, {3.0, 3.5, 3.2, 0.0}, 1, 3}, // a zero stop needs a zero width
+    };
+    for (const Row& r : rows) {
+        RecordingLinks l;
+        Autofocus a{l};
+        a.start({10000, r.stop}, false);
+        for (size_t i = 0; i + 1 < r.widths.size(); ++i) {
+            a.autofocus_step(r.widths[i]);
+            a.TMR_AutofocusTimer();
+        }
+        l.log.clear();
+        a.autofocus_step(r.widths.back());
+        EXPECT_EQ(l.log, (std::vector<std::string>{"stop " + std::to_string(r.direction), "measure off"})) << r.stop;
+        EXPECT_FALSE(a.active());
+        EXPECT_FALSE(l.running);
+        EXPECT_FALSE(a.waitingForWidth());
+        EXPECT_EQ(l.measureResets, r.moves) << r.stop;
+        // Widths arriving afterwards start nothing.
+        a.autofocus_step(9.0);
+        EXPECT_EQ(l.log.size(), 2u);
+    }
+}
+
+TEST_F(AutofocusRun, StopDuringAMoveStopsTheFocuserAndTheTimer)
+{
+    af.start({10000, 1.0}, false);
+    measure(4.0);
+    measure(4.5); // reversed: direction 1
+    ASSERT_EQ(af.direction(), 1);
+    af.autofocus_step(4.2);
+    ASSERT_GE(links.timerMs, 0);
+    links.log.clear();
+    af.stop();
+    EXPECT_EQ(links.log, (std::vector<std::string>{"stop 1", "measure off"}));
+    EXPECT_EQ(links.timerMs, -1);
+    // The timer's late tick does nothing.
+    af.TMR_AutofocusTimer();
+    EXPECT_EQ(links.log.size(), 2u);
+}
+
+TEST_F(AutofocusRun, RestartBeginsAfresh)
+{
+    af.start({10000, 1.0}, false);
+    measure(4.0);
+    measure(4.5);
+    af.stop();
+    af.start({8000, 1.0}, false);
+    EXPECT_EQ(af.direction(), 0);
+    EXPECT_EQ(af.stepMs(), 2000);
+    EXPECT_EQ(af.lastWidth(), Autofocus::kStartWidth);
+    EXPECT_EQ(links.gauge, 0);
+}
+
+TEST_F(AutofocusRun, AWidthThatIsNoNumberIsNoMeasurement)
+{
+    af.start({10000, 1.0}, false);
+    links.log.clear();
+    af.autofocus_step(std::numeric_limits<double>::quiet_NaN());
+    af.autofocus_step(std::numeric_limits<double>::infinity());
+    EXPECT_TRUE(links.log.empty());
+    EXPECT_TRUE(af.waitingForWidth());
+    af.autofocus_step(3.0);
+    EXPECT_EQ(links.timerMs, 2500);
+}
+
+TEST(AutofocusGauge, ShrinkFromTheBaseTowardsTheFloor)
+{
+    struct Row {
+        int baseMs, stepMs, gauge;
+    };
+    const std::vector<Row> rows = {
+        {10000, 5000, 50},  // 100 - trunc(50.505)
+        {10000, 1250, 88},  // 100 - trunc(12.626)
+        {10000, 100, 99},   // 100 - trunc(1.0101)
+        {10000, 9900, 0},   // 100 - trunc(100)
+        {10000, 10000, 0},  // would be -1: held at empty
+        {200, 100, 0},      // 100 - trunc(100)
+        {101, 100, 0},      // 100 - 10000: held at empty
+        {100, 100, 100},    // no span to shrink: full, no division by zero
+        {50, 100, 100},     // below the floor: full
+        {0, 100, 100},
+        {60000, 100, 100},  // 100 - trunc(0.167)
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(Autofocus::gaugeFor(r.baseMs, r.stepMs), r.gauge) << r.baseMs << " " << r.stepMs;
+}
+
+TEST_F(AutofocusRun, BaseTimeOfExactlyTheFloorShowsAFullGauge)
+{
+    af.start({100, 1.0}, false); // "Fin": 25 ms first
+    af.autofocus_step(5.0);
+    EXPECT_EQ(links.timerMs, 25);
+    af.TMR_AutofocusTimer();
+    af.autofocus_step(6.0);
+    EXPECT_EQ(links.timerMs, 100);
+    EXPECT_EQ(links.gauge, 100);
+    EXPECT_TRUE(af.active());
+}
+
+} // namespace
+} // namespace velumbra
