@@ -87,11 +87,6 @@ quint16 portAddressOfEntry(int index)
     return ok ? address : quint16(0x378);
 }
 
-QString binaryDigits(quint8 value)
-{
-    return QStringLiteral("%1").arg(uint(value), 8, 2, QLatin1Char('0'));
-}
-
 std::optional<quint8> parseBinaryDigits(const QString& text)
 {
     const QString t = text.trimmed();

@@ -63,8 +63,8 @@ private:
 const QStringList& parallelPortList();
 quint16 portAddressOfEntry(int index);
 
-// The test field shows the byte as 8 binary digits, most significant first.
-QString binaryDigits(quint8 value);
+// The test field shows the byte as binaryDigits (telescope/MountProtocols.h)
+// writes it: 8 binary digits, most significant first.
 // Reads the digits typed in the test field: each character is a digit, the
 // last one the least significant; more than 8 characters, or a character
 // other than 0 and 1, gives nothing.

@@ -1,4 +1,5 @@
 #include "exposure/LongExposureLines.h"
+#include "telescope/MountProtocols.h"
 
 #include <gtest/gtest.h>
 
