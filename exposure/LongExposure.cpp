@@ -231,10 +231,18 @@ void LongExposure::TMR_ExposureTimer()
     endExposure();
 }
 
+// A grab that fails stops the capture, and the capture stop ends the run
+// with the stop byte: nothing of the exposure's end may follow it.
+bool LongExposure::grab(int slot)
+{
+    hooks_->grabFrame(slot);
+    return active();
+}
+
 void LongExposure::endExposure()
 {
     exposureTimer_.stop();
-    hooks_->grabFrame(0);
+    if (!grab(0)) return;
     if (controls.CKB_Selfguide_Active) {
         raise(otherSet());
     } else {
@@ -249,8 +257,9 @@ void LongExposure::endExposure()
         finishAlternateHalf(process);
     } else {
         ++display.TNI_Posenum;
-        hooks_->grabFrame(0);
+        if (!grab(0)) return;
     }
+    if (!active()) return;
     if (process) {
         const bool selected = hooks_->processFrame(true);
         if (!(singleShot_ && hooks_->detectionSaving())) hooks_->countFrameForSaving(selected);
@@ -283,14 +292,14 @@ void LongExposure::finishAlternateHalf(bool& process)
 {
     const int width = frames_.imageWidth, height = frames_.imageHeight;
     if (guideLine_ == ExposureLine::Odd) {
-        hooks_->grabFrame(1);
+        if (!grab(1)) return;
         hooks_->saveHalfFrame(1, QStringLiteral("Video2.bmp"));
         if (controls.CKB_Egaliser) means1_ = measureHalfFrame(frames_.frameSlots[1], width, height, 1);
         guideLine_ = ExposureLine::Even;
         process = false;
         return;
     }
-    hooks_->grabFrame(0);
+    if (!grab(0)) return;
     hooks_->saveHalfFrame(0, QStringLiteral("Video1.bmp"));
     if (controls.CKB_Egaliser) {
         const HalfFrameMeans means0 = measureHalfFrame(frames_.frameSlots[0], width, height, 0);
@@ -322,11 +331,11 @@ void LongExposure::TMR_Exposure_GuideTimer()
         return;
     }
     guideTimer_.stop();
-    hooks_->grabFrame(2);
+    if (!grab(2)) return;
     raise(guideLine_);
     raise(ExposureLine::Amplifier);
     write();
-    hooks_->grabFrame(2);
+    if (!grab(2)) return;
     guideTimer_.setInterval(std::max(1, settings_.SPED_Vesta_Interpose));
     guideGap_ = true;
     guideTotal_ = guideLeft_ = std::max(1, controls.SPED_Vesta_Pose_Guidage) / 1000.0;

@@ -140,6 +140,7 @@ private:
     ExposureLine otherSet() const;
     bool alternating() const { return controls.CKB_Selfguide_Active && alternate_; }
     int exposureInterval() const;
+    bool grab(int slot);
     void endExposure();
     void finishAlternateHalf(bool& process);
     void raiseAmplifierEarly();

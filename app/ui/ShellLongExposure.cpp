@@ -56,6 +56,9 @@ ShellLongExposure::ShellLongExposure(TFRM_Alv& main, TFRM_Pref& pref, LongExposu
     });
     connect(&pref_, &TFRM_Pref::okClicked, this, [this] { takeSettings(false); });
     connect(&pref_, &TFRM_Pref::vestaModToggled, this, [this] { takeSettings(false); });
+    // Self-guiding moves the mount: it needs a telescope interface.
+    connect(&pref_, &TFRM_Pref::interfaceChosen, this,
+            [this](MountInterface chosen) { window_.CKB_Selfguide_Active->setEnabled(chosen != MountInterface::Aucun); });
 
     CameraPanel* camera = main_.videoSource().panel();
     if (camera) {
@@ -66,7 +69,10 @@ ShellLongExposure::ShellLongExposure(TFRM_Alv& main, TFRM_Pref& pref, LongExposu
     window_.onClosed = [this] { windowClosed(); };
     // The window's lengths are kept with the settings.
     connect(window_.SPED_Vesta_Pose, &QSpinBox::valueChanged, this,
-            [this](int v) { main_.settings().prefs().longExposure.SPED_Vesta_Pose = v; });
+            [this](int v) {
+                main_.settings().prefs().longExposure.SPED_Vesta_Pose = v;
+                main_.core().controls.SPED_Vesta_Pose = v;
+            });
     connect(window_.SPED_Vesta_Pose_Guidage, &QSpinBox::valueChanged, this,
             [this](int v) { main_.settings().prefs().longExposure.SPED_Vesta_Pose_Guidage = v; });
 
@@ -107,6 +113,7 @@ void ShellLongExposure::takeSettings(bool withLengths)
     const PrefsValues& prefs = main_.settings().prefs();
     exposure_.setEnabled(prefs.camera.CKB_VestaMod);
     if (!exposure_.active()) exposure_.setLineSettings(lineSettingsOf(prefs.longExposure));
+    window_.CKB_Selfguide_Active->setEnabled(prefs.autoguide.interface != MountInterface::Aucun);
     if (withLengths) {
         window_.SPED_Vesta_Pose->setValue(prefs.longExposure.SPED_Vesta_Pose);
         window_.SPED_Vesta_Pose_Guidage->setValue(prefs.longExposure.SPED_Vesta_Pose_Guidage);

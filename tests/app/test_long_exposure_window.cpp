@@ -126,6 +126,7 @@ private slots:
             QVERIFY(!camera->BTN_Turbo->isEnabled());
             w->SPED_Vesta_Pose->setValue(1000);
             w->SPED_Nb_Poses->setValue(1);
+            QCOMPARE(main->core().controls.SPED_Vesta_Pose, 1000.0); // the parameter record's length
             w->BTN_Demarrer_Pose->click();
             QVERIFY(camera->CKB_Longuepose_Active->isChecked());
             QVERIFY(main->core().controls.CKB_Longuepose_Active);

@@ -329,3 +329,45 @@ TEST(LongExposureSelfGuiding, GuideSetAndExposureSetMoveApart)
     EXPECT_TRUE(oddUpEvenLow);
     EXPECT_EQ(rig.hooks.processedNew, 0) << "no main exposure has ended yet";
 }
+
+// The camera fails while an exposure is read: the capture stops (which
+// writes the stop byte), and nothing of the exposure's end follows it.
+TEST(LongExposureFaults, FailedGrabLeavesTheStopByteLast)
+{
+    struct FailingCamera : LongExposureHooks {
+        LongExposure* le = nullptr;
+        int failOnSlot = 0;
+        int processed = 0;
+        bool grabFrame(int slot) override
+        {
+            if (slot == failOnSlot) le->writeStopByte(); // the capture stop
+            return false;
+        }
+        bool processFrame(bool newFrame) override
+        {
+            processed += newFrame ? 1 : 0;
+            return true;
+        }
+    };
+    for (int slot : {0, 2}) {
+        ExposureRig rig;
+        FailingCamera camera;
+        camera.le = &rig.le;
+        camera.failOnSlot = slot;
+        rig.le.setHooks(&camera);
+        // With self-guiding the guide exposure (0.5 s) ends long before the main one.
+        rig.le.controls.SPED_Vesta_Pose = slot == 2 ? 5000 : 1000;
+        rig.le.controls.CKB_Selfguide_Active = slot == 2;
+        LongExposureLineSettings s;
+        s.CBX_Ligne_guidage = int(GuideLineChoice::Impaires);
+        rig.le.setLineSettings(s);
+        rig.le.BTN_Demarrer_PoseClick();
+        rig.run(3000);
+        EXPECT_FALSE(rig.le.active()) << slot;
+        EXPECT_EQ(rig.port.last(), 0x0F) << slot;
+        EXPECT_EQ(camera.processed, 0) << slot;
+        EXPECT_FALSE(rig.le.exposureTimer().isActive());
+        EXPECT_FALSE(rig.le.guideTimer().isActive());
+        rig.le.setHooks(nullptr);
+    }
+}
