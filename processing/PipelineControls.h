@@ -15,6 +15,7 @@ struct PipelineControls {
     double TNI_Seuil_Satur = 255;
     bool CKB_Longuepose_Active = false;
     bool CKB_Selfguide_Active = false;
+    double SPED_Vesta_Pose = 5000;   // long-exposure window: the length, for the parameter record
     bool CKB_Histogramme = false;    // information window
     bool CKB_Dateheure = false;      // preferences: time stamp
 

@@ -22,6 +22,7 @@ ParameterValues parameterValuesOf(const ImageCore& core, int resultWidth, int re
     const bool loop = mode.CKB_Integration && mode.RDB_Boucle;
     v.EDT_NBCaps = QString::number(loop ? core.loop.loopCount : core.integrator.stats.frameCount[plane]);
     v.CKB_Longuepose_Active = c.CKB_Longuepose_Active;
+    v.SPED_Vesta_Pose = c.SPED_Vesta_Pose;
 
     const ThresholdControls& s = c.GRB_Seuils;
     v.TNI_Min = s.TNI_Min;

@@ -3,6 +3,7 @@
 #include "acquisition/control/VideoSource.h"
 #include "widgets/TNumInp.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -52,6 +53,15 @@ CameraPanel::CameraPanel(VideoSource& source, QWidget* parent) : QGroupBox(QStri
     EDT_FPS->setMaximumWidth(85);
     grid->addWidget(EDT_FPS, 3, 2);
 
+    BTN_Poselongue = new QPushButton(QStringLiteral("Pose longue"), this);
+    BTN_Poselongue->setObjectName(QStringLiteral("BTN_Poselongue"));
+    BTN_Poselongue->setEnabled(false);
+    CKB_Longuepose_Active = new QCheckBox(QStringLiteral("Longue pose active"), this);
+    CKB_Longuepose_Active->setObjectName(QStringLiteral("CKB_Longuepose_Active"));
+    CKB_Longuepose_Active->setEnabled(false);
+    grid->addWidget(BTN_Poselongue, 4, 0);
+    grid->addWidget(CKB_Longuepose_Active, 4, 1, 1, 2);
+
     connect(BTN_Start, &QPushButton::clicked, this, [this] { source_.BTN_StartClick(); });
     connect(BTN_Stop, &QPushButton::clicked, this, [this] { source_.BTN_StopClick(); });
     connect(BTN_Turbo, &QPushButton::clicked, this, [this] { source_.BTN_TurboClick(); });
@@ -83,12 +93,22 @@ void CameraPanel::refresh()
     const VideoSourceControls& c = source_.controls;
     BTN_Start->setEnabled(c.BTN_Start_Enabled);
     BTN_Stop->setEnabled(c.BTN_Stop_Enabled);
-    BTN_Turbo->setEnabled(c.BTN_Turbo_Enabled);
+    BTN_Turbo->setEnabled(c.BTN_Turbo_Enabled && !fluxLocked_);
     BTN_Turbo->setText(c.BTN_Turbo_Caption);
     if (EDT_FPS->text() != c.EDT_FPS) {
         EDT_FPS->setText(c.EDT_FPS);
         if (source_.turboMode()) EDT_FPS->repaint();
     }
+}
+
+} // namespace velumbra
+
+namespace velumbra {
+
+void CameraPanel::setFluxLocked(bool locked)
+{
+    fluxLocked_ = locked;
+    refresh();
 }
 
 } // namespace velumbra

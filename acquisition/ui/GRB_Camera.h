@@ -1,6 +1,7 @@
 #pragma once
 #include <QGroupBox>
 
+class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
@@ -11,7 +12,8 @@ class TNumInp;
 class VideoSource;
 
 // Camera group of the main window: "Demarrer", "Arreter", "Flux", the
-// refresh time with its scroll bar, and the frame rate.
+// refresh time with its scroll bar, the frame rate, and the long-exposure
+// window's button with the run's check box.
 class CameraPanel : public QGroupBox {
     Q_OBJECT
 public:
@@ -19,6 +21,8 @@ public:
 
     // Shows the states the video source asks for.
     void refresh();
+    // While the long-exposure window is open, "Flux" stays disabled.
+    void setFluxLocked(bool locked);
 
     QPushButton* BTN_Start = nullptr;
     QPushButton* BTN_Stop = nullptr;
@@ -26,12 +30,16 @@ public:
     TNumInp* TNI_Tps_Rafraichissement = nullptr;
     QScrollBar* SCB_Tps_Rafraichissement = nullptr;
     QLineEdit* EDT_FPS = nullptr;
+    // The long exposures of a modified camera, wired by the program.
+    QPushButton* BTN_Poselongue = nullptr;
+    QCheckBox* CKB_Longuepose_Active = nullptr;
 
 private:
     void SCB_Tps_RafraichissementChange(int position);
     void TNI_Tps_RafraichissementExit();
 
     VideoSource& source_;
+    bool fluxLocked_ = false;
 };
 
 } // namespace velumbra

@@ -1,4 +1,5 @@
 #include "app/ui/ShellMeasures.h"
+#include "app/ui/ShellLongExposure.h"
 #include "app/ui/TFRM_Alv.h"
 #include "processing/ui/MeasuresUi.h"
 #include "processing/ui/MotionPanel.h"
@@ -42,10 +43,11 @@ ShellMeasures::~ShellMeasures() = default;
 
 bool ShellMeasures::startSingleLongExposure()
 {
+    if (longExposure_ && longExposure_->startSingleLongExposure()) return true;
     if (!saidNoLongExposure_) {
         saidNoLongExposure_ = true;
-        main_.showMessage(false, QStringLiteral("Détection : les poses longues ne sont pas encore disponibles, "
-                                                "l'action \"Lancer une pose longue\" est sans effet."));
+        main_.showMessage(false, QStringLiteral("Détection : la camera n'est pas modifiee pour les poses longues "
+                                                "(preferences), l'action \"Lancer une pose longue\" est sans effet."));
     }
     return false;
 }

@@ -6,6 +6,7 @@
 
 namespace velumbra {
 
+class ShellLongExposure;
 class TFRM_Alv;
 class TFRM_Alv_Child;
 class TFRM_FWHM;
@@ -24,16 +25,19 @@ public:
     ~ShellMeasures() override;
 
     SoundPlayer& sound() { return sound_; }
+    // The long exposures that the action "Lancer une pose longue" starts.
+    void setLongExposure(ShellLongExposure* longExposure) { longExposure_ = longExposure; }
 
 private:
-    // DetectionActionHooks. The long-exposure control does not exist yet:
-    // the action says so once and leaves detection running.
+    // DetectionActionHooks. Without the modified camera the long-exposure
+    // action says so once and leaves detection running.
     bool startSingleLongExposure() override;
     void startAutomaticSaving() override;
 
     TFRM_Alv& main_;
     TFRM_Alv_Child* child_;
     QtSoundPlayer sound_;
+    ShellLongExposure* longExposure_ = nullptr;
     bool saidNoLongExposure_ = false;
 };
 

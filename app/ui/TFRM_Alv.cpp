@@ -5,6 +5,7 @@
 #include "app/ui/ContextHelp.h"
 #include "app/ui/HelpWindow.h"
 #include "app/ui/ShellPreferences.h"
+#include "app/ui/ShellLongExposure.h"
 #include "app/ui/ShellSettings.h"
 #include "acquisition/ui/GRB_Camera.h"
 #include "acquisition/ui/TFRM_PlayControl.h"
@@ -482,6 +483,7 @@ void TFRM_Alv::frameShown()
 
 void TFRM_Alv::captureStarted(bool playback)
 {
+    if (longExposure_) longExposure_->captureStarted(playback);
     setSourceRunning(true);
     // The reticle over the whole frame, centred on it.
     core_.pipeline.reticleRect = {0, 0, core_.buffers.imageWidth, core_.buffers.imageHeight};
@@ -527,7 +529,16 @@ void TFRM_Alv::captureStopped()
 
 void TFRM_Alv::countFrameForSaving(bool selected)
 {
+    // A long exposure counts its own frames.
+    if (longExposure_ && longExposure_->active()) return;
     core_.countFrameForSaving(selected);
+}
+
+bool TFRM_Alv::longExposureTakesTick() { return longExposure_ && longExposure_->longExposureTakesTick(); }
+
+void TFRM_Alv::stopLongExposure()
+{
+    if (longExposure_) longExposure_->captureStopping();
 }
 
 void TFRM_Alv::stopIntegration()

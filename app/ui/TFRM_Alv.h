@@ -30,6 +30,7 @@ namespace velumbra {
 class ContextHelp;
 class ShellSettings;
 class ShellPreferences;
+class ShellLongExposure;
 class HelpWindow;
 class ImageView;
 class TAboutBox;
@@ -81,6 +82,10 @@ public:
     TFRM_Alv_Child* resultWindow() const { return child_; }
     TFRM_Pref* preferences() const { return pref_; }
     ShellSettings& settings() { return *settings_; }
+    // The long exposures, which take the refresh tick while they run.
+    void setLongExposure(ShellLongExposure* wiring) { longExposure_ = wiring; }
+    // Image1 and the result image show the frame just processed.
+    void showFrame() { frameShown(); }
     void setToolWindow(QWidget* window);
     void showToolWindow(const QString& objectName);
     QWidget* toolWindow(const QString& objectName) const { return toolWindows_.value(objectName); }
@@ -219,6 +224,7 @@ private:
     TFRM_Pref* pref_ = nullptr;
     TFRM_Main* polar_ = nullptr;
     ShellPreferences* prefWiring_ = nullptr;
+    ShellLongExposure* longExposure_ = nullptr;
     GRB_Operations* grbOperations_ = nullptr;
     PNL_Reticule* pnlReticule_ = nullptr;
     PNL_Declinaison* pnlDeclinaison_ = nullptr;
@@ -263,6 +269,8 @@ private:
     void captureStopped() override;
     void formatChanged(bool accepted) override;
     void countFrameForSaving(bool selected) override;
+    bool longExposureTakesTick() override;
+    void stopLongExposure() override;
     void stopIntegration() override;
     void playbackKindChosen(PlaybackKind kind) override;
     void addCalibrationFrame(PlaybackKind kind) override;

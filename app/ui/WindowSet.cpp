@@ -1,7 +1,14 @@
 #include "app/ui/WindowSet.h"
 #include "acquisition/ui/TFRM_PlayControl.h"
 #include "acquisition/ui/VideoSourceUi.h"
+#include "aids/ui/GRB_Operations.h"
+#include "aids/ui/TFRM_ErrPeriod.h"
+#include "aids/ui/TFRM_Main.h"
+#include "app/ui/HelpWindow.h"
+#include "app/ui/ShellAids.h"
 #include "app/ui/ShellGuiding.h"
+#include "app/ui/ShellLongExposure.h"
+#include "app/ui/ShellMeasures.h"
 #include "app/ui/ShellPaddle.h"
 #include "app/ui/ShellSettings.h"
 #include "app/ui/ShellTelescope.h"
@@ -10,23 +17,20 @@
 #include "app/ui/TFRM_Alv.h"
 #include "app/ui/TFRM_Ressources.h"
 #include "app/ui/WindowPlacer.h"
-#include "app/ui/HelpWindow.h"
+#include "exposure/LongExposure.h"
+#include "exposure/PortAccessLines.h"
+#include "exposure/ui/TFRM_Longuepose.h"
 #include "processing/ui/TFRM_Equal.h"
 #include "processing/ui/TFRM_FWHM.h"
 #include "processing/ui/TFRM_ImgRef.h"
 #include "processing/ui/TFRM_Prg_Action.h"
-#include "app/ui/ShellMeasures.h"
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
-#include "aids/ui/GRB_Operations.h"
-#include "aids/ui/TFRM_ErrPeriod.h"
-#include "aids/ui/TFRM_Main.h"
-#include "app/ui/ShellAids.h"
+#include "simulator/SimulatorDevices.h"
 #include "telescope/Telescope.h"
 #include "telescope/ui/TFRM_ComTrafic.h"
 #include "telescope/ui/TFRM_Prg_Suivi.h"
 #include "telescope/ui/TFRM_Raquette.h"
-#include "simulator/SimulatorDevices.h"
 
 namespace velumbra {
 
@@ -40,6 +44,8 @@ WindowSet::WindowSet()
     main_->videoSource().source().setPause(&telescope_->pause);
     simulator_ = std::make_unique<SimulatorDevices>(main_->videoSource().sky());
     telescope_->attachSimulator(simulator_.get());
+    exposureLines_ = std::make_unique<PortAccessLines>(telescope_->ports);
+    longExposure_ = std::make_unique<LongExposure>(*exposureLines_, telescope_->clock, core.buffers);
 
     ShellSettings& settings = main_->settings();
     add(pref_ = new TFRM_Pref(core.controls, main_->debugLog(), settings.prefs(), settings.profiles()));
@@ -60,7 +66,7 @@ WindowSet::WindowSet()
     Mount& mount = telescope_->mount;
     add(guiding_ = new TFRM_Prg_Suivi(mount, [&mount] { return mount.linkUp(); }));
     add(paddle_ = new TFRM_Raquette(mount, telescope_->pause));
-    add(new ShellWindow(QStringLiteral("TFRM_Longuepose"), QStringLiteral("Poses longues"), true));
+    add(longExposureWindow_ = new TFRM_Longuepose(*longExposure_));
     add(equal_ = new TFRM_Equal(core));
     add(traffic_ = new TFRM_ComTrafic(telescope_->traffic));
     add(new ShellWindow(QStringLiteral("TFRM_Seuils"), QStringLiteral("Seuils")));
@@ -76,7 +82,11 @@ WindowSet::WindowSet()
     main_->setResultWindow(child_);
     main_->setResources(resources_);
     main_->setEqualizer(equal_);
-    new ShellMeasures(*main_, child_, fwhm, reference, action);
+    shellLongExposure_ =
+        std::make_unique<ShellLongExposure>(*main_, *pref_, *longExposure_, *longExposureWindow_, *shellGuiding_);
+    main_->setLongExposure(shellLongExposure_.get());
+    auto* measures = new ShellMeasures(*main_, child_, fwhm, reference, action);
+    measures->setLongExposure(shellLongExposure_.get());
     for (const auto& w : others_) main_->setToolWindow(w.get());
 
     // Tool windows open beside the main window, not over it. The result
@@ -91,12 +101,17 @@ WindowSet::WindowSet()
 WindowSet::~WindowSet()
 {
     // The wiring first, then the tool windows; the main window, which owns
-    // the buffers, last.
+    // the buffers, last. The long exposures write their stop byte while the
+    // port layer still exists.
+    main_->setLongExposure(nullptr);
+    shellLongExposure_.reset();
     shellAids_.reset();
     shellPaddle_.reset();
     shellGuiding_.reset();
     shellTelescope_.reset();
     others_.clear();
+    longExposure_.reset();
+    exposureLines_.reset();
     // The moves stop and the link closes while the message panel still exists.
     telescope_.reset();
     simulator_.reset();

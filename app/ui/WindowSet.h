@@ -24,6 +24,10 @@ class TAboutBox;
 class TFRM_Equal;
 class TFRM_ComTrafic;
 class Telescope;
+class LongExposure;
+class PortAccessLines;
+class ShellLongExposure;
+class TFRM_Longuepose;
 
 // Every window of the program, created once in a fixed order at start and
 // then only shown and hidden.
@@ -43,6 +47,9 @@ public:
     TFRM_Prg_Suivi* guidingWindow() const { return guiding_; }
     ShellGuiding& guiding() const { return *shellGuiding_; }
     TFRM_Raquette* paddleWindow() const { return paddle_; }
+    // The long exposures and their window.
+    LongExposure& longExposure() const { return *longExposure_; }
+    TFRM_Longuepose* longExposureWindow() const { return longExposureWindow_; }
     QWidget* window(const QString& objectName) const;
     const QStringList& creationOrder() const { return order_; }
 
@@ -57,6 +64,10 @@ private:
     std::unique_ptr<ShellAids> shellAids_;
     std::unique_ptr<ShellGuiding> shellGuiding_;
     std::unique_ptr<ShellPaddle> shellPaddle_;
+    std::unique_ptr<PortAccessLines> exposureLines_;
+    std::unique_ptr<LongExposure> longExposure_;
+    std::unique_ptr<ShellLongExposure> shellLongExposure_;
+    TFRM_Longuepose* longExposureWindow_ = nullptr;
     std::vector<std::unique_ptr<QWidget>> others_;
     TFRM_Alv_Child* child_ = nullptr;
     TFRM_Pref* pref_ = nullptr;

@@ -1,0 +1,172 @@
+#pragma once
+#include "exposure/HalfFrames.h"
+#include "exposure/LongExposureLines.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+namespace velumbra {
+
+class ImageBuffers;
+class SteadyClock;
+
+// Where the line bytes go: the port layer's writePort in the program, a
+// recording port in the tests.
+class ExposurePort {
+public:
+    virtual ~ExposurePort() = default;
+    virtual void writePort(quint16 address, quint8 value) = 0;
+};
+
+// What a run asks of the rest of the program.
+class LongExposureHooks {
+public:
+    virtual ~LongExposureHooks() = default;
+    // One frame from the camera into that slot of the frame buffers.
+    virtual bool grabFrame(int /*slot*/) { return false; }
+    // ProcessFrame; returns Selected.
+    virtual bool processFrame(bool /*newFrame*/) { return false; }
+    // The result window's frame count for sequence saving.
+    virtual void countFrameForSaving(bool /*selected*/) {}
+    // A motion detection started this exposure and its "save" action is on:
+    // such frames do not count towards sequence saving.
+    virtual bool detectionSaving() const { return false; }
+    // Writes a half frame as a BMP file of the current folder.
+    virtual void saveHalfFrame(int /*slot*/, const QString& /*name*/) {}
+    // The next offset of the offset file, after a merged self-guided frame,
+    // and the autoguider's offset step after each exposure.
+    virtual void stepOffset() {}
+    virtual void autoguideOffsetStep() {}
+    // The test field of the preferences shows the byte just written.
+    virtual void showPortByte(quint8 /*value*/) {}
+    // CKB_Longuepose_Active, the run buttons, the countdown changed.
+    virtual void runChanged() {}
+    // A single-shot run (motion detection's action) ended.
+    virtual void singleShotDone() {}
+};
+
+// The values of the long-exposure window, read on every use.
+struct LongExposureControls {
+    int SPED_Vesta_Pose = 5000;          // ms
+    int SPED_Nb_Poses = 0;               // 0 = unlimited
+    bool CKB_Selfguide_Active = false;
+    int SPED_Vesta_Pose_Guidage = 500;   // ms
+    bool CKB_Egaliser = true;
+};
+
+// The display of the long-exposure window.
+struct LongExposureDisplay {
+    int TNI_Posenum = 0;
+    int TNI_Timer = 0;          // countdown, s
+    int PGB_Max = 0, PGB_Position = 0;
+    bool CKB_Longuepose_Active = false;
+    bool BTN_Demarrer_Enabled = true, BTN_Arreter_Enabled = false;
+};
+
+// The long exposures of a modified webcam: the exposure and gap cycle on two
+// timers, the countdown on the refresh tick, the amplifier raised ahead of
+// the readout, the count limit, and self-guiding on the other line set with
+// its half frames merged. Every change of the lines is made on portByte and
+// written at once.
+class LongExposure : public QObject {
+    Q_OBJECT
+public:
+    LongExposure(ExposurePort& port, const SteadyClock& clock, ImageBuffers& frames);
+    ~LongExposure() override;
+
+    void setHooks(LongExposureHooks* hooks) { hooks_ = hooks ? hooks : &noHooks_; }
+    // The camera option CKB_VestaMod: nothing runs without it.
+    void setEnabled(bool on) { enabled_ = on; }
+    bool enabled() const { return enabled_; }
+    void setLineSettings(const LongExposureLineSettings& s);
+    const LongExposureLineSettings& lineSettings() const { return settings_; }
+
+    LongExposureControls controls;
+    LongExposureDisplay display;
+
+    // The window
+    void openWindow() { windowOpen_ = true; }
+    void closeWindow();
+    bool windowOpen() const { return windowOpen_; }
+    void BTN_Demarrer_PoseClick();
+    void BTN_Arreter_PoseClick();
+    void CKB_Selfguide_ActiveClick(bool on);
+    void SPED_Vesta_PoseChange(int ms);
+    void SPED_Vesta_Pose_GuidageChange(int ms);
+
+    // CKB_Longuepose_Active of the main window.
+    void setActive(bool on);
+    bool active() const { return display.CKB_Longuepose_Active; }
+    // Motion detection's action: one exposure, then the run ends itself.
+    bool startSingleShot();
+    bool singleShot() const { return singleShot_; }
+
+    // The refresh tick: true when the long exposures own it (window open or
+    // a run active); the countdown runs while active.
+    bool Timer1Tick();
+    void TMR_ExposureTimer();
+    void TMR_Exposure_GuideTimer();
+
+    // Capture start: every line at rest. Capture stop, close and errors:
+    // every line raised, so the camera's amplifier is never left powered.
+    void writeIdleByte();
+    void writeStopByte();
+    // First activation of the main window.
+    void writeZeroByte();
+
+    // The preferences test group.
+    void BTN_TestWriteClick(const QString& digits);
+    void BTN_TestPlusClick(const QString& digits);
+    void BTN_TestMoinsClick(const QString& digits);
+    void BTN_Start_PoseClick();
+    void BTN_Stpo_PoseClick();
+    void CKB_LongueposePermanentClick(bool checked);
+
+    quint8 portByte() const { return portByte_; }
+    bool alternate() const { return alternate_; }
+    ExposureLine guideLine() const { return guideLine_; }
+    bool exposureGap() const { return exposureGap_; }
+    bool guideGap() const { return guideGap_; }
+    double exposureLeft() const { return exposureLeft_; }
+    const QTimer& exposureTimer() const { return exposureTimer_; }
+    const QTimer& guideTimer() const { return guideTimer_; }
+
+private:
+    void configure();
+    void write();
+    void raise(ExposureLine line) { portByte_ = lines_.raise(portByte_, line); }
+    void lower(ExposureLine line) { portByte_ = lines_.lower(portByte_, line); }
+    ExposureLine otherSet() const;
+    bool alternating() const { return controls.CKB_Selfguide_Active && alternate_; }
+    int exposureInterval() const;
+    bool grab(int slot);
+    void endExposure();
+    void finishAlternateHalf(bool& process);
+    void raiseAmplifierEarly();
+    void changed() { hooks_->runChanged(); }
+
+    ExposurePort& port_;
+    const SteadyClock& clock_;
+    ImageBuffers& frames_;
+    LongExposureHooks noHooks_;
+    LongExposureHooks* hooks_ = &noHooks_;
+    LongExposureLineSettings settings_;
+    ExposureLines lines_;
+    QTimer exposureTimer_, guideTimer_;
+
+    bool enabled_ = false;
+    bool windowOpen_ = false;
+    bool singleShot_ = false;
+    quint8 portByte_ = 0;
+    ExposureLine guideLine_ = ExposureLine::Odd;
+    bool alternate_ = false;
+    bool exposureGap_ = true, guideGap_ = true;
+    bool armExposure_ = false, armGuide_ = false;
+    qint64 exposureStart_ = 0, guideStart_ = 0;
+    double exposureTotal_ = 0, guideTotal_ = 0, exposureLeft_ = 0, guideLeft_ = 0;
+    HalfFrameMeans means1_;
+    bool linesAtStop_ = true;
+};
+
+} // namespace velumbra

@@ -1,0 +1,18 @@
+#pragma once
+#include "exposure/LongExposure.h"
+#include "telescope/PortAccess.h"
+
+namespace velumbra {
+
+// The long-exposure lines on the port layer shared with the parallel guide
+// box: the writes are logged in the traffic window like the box's.
+class PortAccessLines final : public ExposurePort {
+public:
+    explicit PortAccessLines(PortAccess& ports) : ports_(ports) {}
+    void writePort(quint16 address, quint8 value) override { ports_.writePort(address, value); }
+
+private:
+    PortAccess& ports_;
+};
+
+} // namespace velumbra

@@ -1,0 +1,94 @@
+#pragma once
+#include "core/ImageBuffers.h"
+#include "core/SteadyClock.h"
+#include "exposure/LongExposure.h"
+
+#include <QString>
+#include <utility>
+#include <vector>
+
+namespace velumbra::test {
+
+// Every byte written, with its address.
+struct RecordingPort final : ExposurePort {
+    std::vector<std::pair<quint16, quint8>> writes;
+    void writePort(quint16 address, quint8 value) override { writes.emplace_back(address, value); }
+    quint8 last() const { return writes.empty() ? quint8(0xEE) : writes.back().second; }
+};
+
+// What the run asked of the program, in order.
+struct RecordingHooks final : LongExposureHooks {
+    ImageBuffers* frames = nullptr;
+    std::vector<QString> calls;
+    int processedNew = 0, processedOld = 0, counted = 0;
+    bool selected = true;
+    bool saving = false;
+    // Each grab fills its slot with this value (blue, green, red alike).
+    std::array<int, 3> fill{{10, 20, 30}};
+
+    bool grabFrame(int slot) override
+    {
+        calls.push_back(QStringLiteral("grab%1").arg(slot));
+        if (frames && frames->created()) frames->frameSlots[slot].fill(qRgb(fill[slot], fill[slot], fill[slot]));
+        return true;
+    }
+    bool processFrame(bool newFrame) override
+    {
+        (newFrame ? processedNew : processedOld)++;
+        if (newFrame) calls.push_back(QStringLiteral("process"));
+        return selected;
+    }
+    void countFrameForSaving(bool sel) override { counted += sel ? 1 : 0; }
+    bool detectionSaving() const override { return saving; }
+    void saveHalfFrame(int slot, const QString& name) override
+    {
+        calls.push_back(QStringLiteral("save%1:%2").arg(slot).arg(name));
+    }
+    void stepOffset() override { calls.push_back(QStringLiteral("offset")); }
+};
+
+struct ExposureRig {
+    RecordingPort port;
+    ManualSteadyClock clock;
+    ImageBuffers frames;
+    RecordingHooks hooks;
+    LongExposure le{port, clock, frames};
+
+    ExposureRig()
+    {
+        frames.create();
+        frames.setFrameSize(640, 480);
+        hooks.frames = &frames;
+        le.setHooks(&hooks);
+        le.setEnabled(true);
+        LongExposureLineSettings s;
+        le.setLineSettings(s);
+    }
+    // Refresh ticks every `periodMs` until `ms` have passed; the exposure
+    // timer's own tick fires when its interval has run out since it started,
+    // as the event loop would.
+    void run(qint64 ms, int periodMs = 100)
+    {
+        for (qint64 t = 0; t < ms; t += periodMs) {
+            clock.advanceMs(periodMs);
+            fireDue();
+            le.Timer1Tick();
+        }
+    }
+    void fireDue()
+    {
+        if (le.exposureTimer().isActive() && clock.nowMs() - exposureStarted >= le.exposureTimer().interval()) {
+            exposureStarted = clock.nowMs();
+            le.TMR_ExposureTimer();
+        }
+        if (le.guideTimer().isActive() && clock.nowMs() - guideStarted >= le.guideTimer().interval()) {
+            guideStarted = clock.nowMs();
+            le.TMR_Exposure_GuideTimer();
+        }
+        if (!le.exposureTimer().isActive()) exposureStarted = clock.nowMs();
+        if (!le.guideTimer().isActive()) guideStarted = clock.nowMs();
+    }
+    qint64 exposureStarted = 0, guideStarted = 0;
+};
+
+} // namespace velumbra::test

@@ -1,0 +1,187 @@
+// Long exposures of the simulated camera through the program's port layer:
+// the lines reach the simulated parallel box, whose camera integrates while
+// they are low and delivers the exposure at readout.
+#include "core/ImageBuffers.h"
+#include "core/Messages.h"
+#include "core/SteadyClock.h"
+#include "exposure/LongExposure.h"
+#include "exposure/PortAccessLines.h"
+#include "simulator/SimulatorDevices.h"
+#include "simulator/SkySimulator.h"
+#include "telescope/MountSettings.h"
+#include "telescope/ParallelPort.h"
+#include "telescope/PortAccess.h"
+#include "telescope/SimulatorLink.h"
+#include "telescope/TrafficLog.h"
+#include "tests/simulator/SimTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <memory>
+
+using namespace velumbra;
+
+namespace {
+
+constexpr int W = 640, H = 480;
+constexpr int kRefreshMs = 50;
+const QString kStopLine = QStringLiteral("0378 : 00001111");
+
+struct SimCamera final : LongExposureHooks {
+    SkySimulator* sky = nullptr;
+    ImageBuffers* frames = nullptr;
+    QImage exposure; // the last frame processed as new
+    int exposures = 0;
+    bool grabFrame(int slot) override
+    {
+        sky->render(frames->frameSlots[std::size_t(slot)], W, H);
+        return true;
+    }
+    bool processFrame(bool newFrame) override
+    {
+        if (newFrame) {
+            exposure = frames->frameSlots[0].copy(0, 0, W, H);
+            ++exposures;
+        }
+        return true;
+    }
+};
+
+struct LongExposureObservatory {
+    LongExposureObservatory()
+    {
+        SkyParameters p;
+        p.jitter = 0;
+        p.readNoise = 0.5;
+        p.gain = 0.1;
+        p.hotPixels = 0;
+        // A soft night: the stars spread enough for 5 s not to saturate them.
+        p.seeing = 10.0;
+        p.exposureMs = 5000; // a star that a 5 s exposure does not saturate
+        sky.setParameters(p);
+        sky.mount().pointAt({5.0, 30.0});
+        star = sky.brightestStarInView(W, H, 60, 180);
+        p.exposureMs = 40;
+        sky.setParameters(p);
+        noParport.openError = ENOENT; // a machine without a parallel port
+        parports.attach(&devices);
+        settings.CKB_Historique_Comm = true;
+        frames.create();
+        frames.setFrameSize(W, H);
+        camera.sky = &sky;
+        camera.frames = &frames;
+        le = std::make_unique<LongExposure>(lines, steady, frames);
+        le->setHooks(&camera);
+        le->setEnabled(true);
+        le->setLineSettings({});
+    }
+    void tick()
+    {
+        skyClock.advanceMs(kRefreshMs);
+        steady.advanceMs(kRefreshMs);
+        // The timers' own ticks, as the event loop would deliver them.
+        if (le->exposureTimer().isActive() && steady.nowMs() - exposureStarted >= le->exposureTimer().interval()) {
+            exposureStarted = steady.nowMs();
+            le->TMR_ExposureTimer();
+        }
+        if (!le->exposureTimer().isActive()) exposureStarted = steady.nowMs();
+        le->Timer1Tick();
+    }
+    // One exposure of this length; the frame it delivered.
+    QImage expose(int ms)
+    {
+        le->controls.SPED_Vesta_Pose = ms;
+        le->controls.SPED_Nb_Poses = 1;
+        const int before = camera.exposures;
+        le->BTN_Demarrer_PoseClick();
+        for (int t = 0; t < ms + 3000 && camera.exposures == before; t += kRefreshMs) tick();
+        for (int i = 0; i < 10; ++i) tick(); // the run ends itself
+        return camera.exposure;
+    }
+
+    ManualClock skyClock;
+    ManualSteadyClock steady;
+    SkySimulator sky{skyClock, 33};
+    SimulatorDevices devices{sky};
+    RecordingMessages messages;
+    MountSettings settings;
+    TrafficLog traffic;
+    SimulatedPorts noParport;
+    SimulatorParallelPorts parports{noParport};
+    PortAccess ports{parports, traffic, messages, settings};
+    PortAccessLines lines{ports};
+    ImageBuffers frames;
+    SimCamera camera;
+    std::unique_ptr<LongExposure> le;
+    qint64 exposureStarted = 0;
+    int star = -1;
+};
+
+} // namespace
+
+TEST(LongExposureSim, LightGrowsWithTheExposureLength)
+{
+    LongExposureObservatory o;
+    ASSERT_GE(o.star, 0);
+    o.le->writeIdleByte();
+    const QImage live = [&] {
+        QImage img(W, H, kPixelFormat);
+        o.sky.render(img, W, H);
+        return img;
+    }();
+    const QImage two = o.expose(2000);
+    ASSERT_EQ(o.camera.exposures, 1);
+    EXPECT_FALSE(o.le->active());
+    const QImage five = o.expose(5000);
+    ASSERT_EQ(o.camera.exposures, 2);
+
+    const double bias = o.sky.parameters().bias;
+    const double bg2 = simtest::boxMedian(two, 0, 0, W, H) - bias;
+    const double bg5 = simtest::boxMedian(five, 0, 0, W, H) - bias;
+    const double bgLive = simtest::boxMedian(live, 0, 0, W, H) - bias;
+    EXPECT_GT(bg2, 10.0);
+    EXPECT_LT(bgLive, 3.0) << "a live frame holds almost nothing";
+    EXPECT_NEAR(bg5 / bg2, 2.5, 0.25);
+
+    // The star where the simulator's truth puts it, its light in the same ratio.
+    const QPointF truth = o.sky.starPosition(o.star, W, H);
+    const QPointF at2 = simtest::centroid(two, truth, 12, bias + bg2);
+    const QPointF at5 = simtest::centroid(five, truth, 12, bias + bg5);
+    EXPECT_NEAR(at2.x(), truth.x(), 1.0);
+    EXPECT_NEAR(at2.y(), truth.y(), 1.0);
+    EXPECT_NEAR(at5.x(), truth.x(), 1.0);
+    EXPECT_NEAR(at5.y(), truth.y(), 1.0);
+    const double flux2 = simtest::boxLight(two, truth, 16, bias + bg2);
+    const double flux5 = simtest::boxLight(five, truth, 16, bias + bg5);
+    EXPECT_GT(flux2, 100.0);
+    EXPECT_NEAR(flux5 / flux2, 2.5, 0.25);
+    std::printf("background %.1f / %.1f, flux %.0f / %.0f, star at %.2f,%.2f truth %.2f,%.2f\n", bg5, bg2, flux5, flux2, at5.x(), at5.y(), truth.x(), truth.y());
+    int peak = 0;
+    for (int y = int(truth.y()) - 3; y <= int(truth.y()) + 3; ++y)
+        for (int x = int(truth.x()) - 3; x <= int(truth.x()) + 3; ++x) peak = std::max(peak, simtest::green(five, x, y));
+    EXPECT_LT(peak, 255) << "the star is not saturated";
+
+    // After the run the lines rest raised (the mode line too, without
+    // "Permanent"); at capture stop the stop byte is the last write.
+    ASSERT_FALSE(o.traffic.lines().isEmpty());
+    EXPECT_EQ(o.traffic.lines().last(), kStopLine);
+    o.le->writeStopByte();
+    EXPECT_EQ(o.traffic.lines().last(), kStopLine);
+    EXPECT_FALSE(o.sky.integrating(LineSet::Odd));
+    EXPECT_FALSE(o.sky.integrating(LineSet::Even));
+}
+
+TEST(LongExposureSim, ClosingMidExposureLeavesEveryLineRaised)
+{
+    LongExposureObservatory o;
+    o.le->controls.SPED_Vesta_Pose = 5000;
+    o.le->BTN_Demarrer_PoseClick();
+    for (int i = 0; i < 20; ++i) o.tick();
+    ASSERT_TRUE(o.sky.integrating(LineSet::Odd));
+    EXPECT_NE(o.traffic.lines().last(), kStopLine);
+    o.le.reset(); // the program ends with the exposure running
+    EXPECT_EQ(o.traffic.lines().last(), kStopLine);
+    EXPECT_FALSE(o.sky.integrating(LineSet::Odd));
+    EXPECT_FALSE(o.sky.integrating(LineSet::Even));
+}
