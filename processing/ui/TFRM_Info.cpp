@@ -102,21 +102,23 @@ TFRM_Info::TFRM_Info(ImageCore& core, QWidget* parent) : QWidget(parent, Qt::Win
     connect(SCB_Scale_Histo, &QScrollBar::valueChanged, this, [this] { redraw(); });
 }
 
-void TFRM_Info::pointAt(Point at, int source)
+void TFRM_Info::pointAt(Point at, int source, bool readout)
 {
     infoPos_ = at;
     infoSource_ = source;
-    pixelReadout();
+    if (readout) pixelReadout();
 }
 
 void TFRM_Info::pixelReadout()
 {
     EDT_X->setText(QString::number(infoPos_.x));
     EDT_Y->setText(QString::number(infoPos_.y));
-    const QImage& image = infoSource_ == 3 ? core_.buffers.result : core_.buffers.frameSlots[0];
-    // A read outside the image leaves the colour as it was.
-    const std::optional<QRgb> c =
-        pixelAt(image, infoPos_.x, infoPos_.y, core_.buffers.imageWidth, core_.buffers.imageHeight);
+    const ImageBuffers& b = core_.buffers;
+    const bool result = infoSource_ == 3;
+    const QImage& image = result ? b.result : b.frameSlots[0];
+    // A read outside the shown image leaves the colour as it was.
+    const std::optional<QRgb> c = pixelAt(image, infoPos_.x, infoPos_.y, result ? b.resultWidth : b.imageWidth,
+                                          result ? b.resultHeight : b.imageHeight);
     if (!c) return;
     EDT_R->setText(QString::number(qRed(*c)));
     EDT_V->setText(QString::number(qGreen(*c)));

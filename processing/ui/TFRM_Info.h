@@ -20,8 +20,11 @@ class TFRM_Info : public QWidget, public InfoView {
 public:
     explicit TFRM_Info(ImageCore& core, QWidget* parent = nullptr);
 
-    // The mouse moved over the live image (source 1) or the result image (3).
-    void pointAt(Point at, int source);
+    // The mouse moved over the live image (source 1) or the result image (3);
+    // the readout runs at once when `readout` is set, and with each frame after.
+    void pointAt(Point at, int source, bool readout = true);
+    Point probePosition() const { return infoPos_; }
+    int probeSource() const { return infoSource_; }
     // The level under the mouse on the histogram picture.
     void histogramAt(int level);
 
