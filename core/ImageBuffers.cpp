@@ -16,7 +16,6 @@ void ImageBuffers::create()
 {
     for (auto& slot : frameSlots) ensure(slot, Qt::black);
     ensure(zoneFrame, Qt::black);
-    ensure(saturationView, Qt::black);
     ensure(reticleLayer, Qt::white);
     ensure(zoneLayer, Qt::white);
     ensure(motionReference, Qt::black);
@@ -27,7 +26,7 @@ void ImageBuffers::create()
 void ImageBuffers::release()
 {
     for (auto& slot : frameSlots) slot = QImage();
-    zoneFrame = saturationView = reticleLayer = zoneLayer = motionReference = QImage();
+    zoneFrame = reticleLayer = zoneLayer = motionReference = QImage();
     display = result = QImage();
 }
 

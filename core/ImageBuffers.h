@@ -37,7 +37,6 @@ public:
 
     std::array<QImage, kSlotCount> frameSlots;
     QImage zoneFrame;       // display zone cut out of slot 0, placed at zoneRect
-    QImage saturationView;  // working frame with saturated pixels in red
     QImage reticleLayer;    // reticle drawing on white
     QImage zoneLayer;       // dotted outline of the display zone on white
     QImage motionReference; // reference image of motion detection

@@ -68,12 +68,6 @@ void CoreStages::DrawTarget(Point at, int half, unsigned char marker, unsigned c
     velumbra::DrawTarget(core_.buffers.display, at, cross, marker, QColor(255, 0, 0), half);
 }
 
-void CoreStages::MarkSaturation(int threshold)
-{
-    velumbra::ShowSaturation(core_.buffers.frameSlots[0], core_.buffers.saturationView, core_.buffers.imageWidth,
-                             core_.buffers.imageHeight, threshold);
-}
-
 void CoreStages::UpdateHistogram()
 {
     histogram_.count(core_.buffers.frameSlots[0], core_.buffers.imageWidth, core_.buffers.imageHeight);

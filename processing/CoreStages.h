@@ -53,7 +53,6 @@ public:
     // Overlays: the target marker, the saturation view, and what the
     // information window shows (the histogram, the pixel under the mouse).
     void DrawTarget(Point at, int half, unsigned char marker, unsigned char cross) override;
-    void MarkSaturation(int threshold) override;
     void UpdateHistogram() override;
     void refreshPixelReadout() override;
     Histogram& histogram() { return histogram_; }

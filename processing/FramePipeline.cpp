@@ -1,4 +1,5 @@
 #include "processing/FramePipeline.h"
+#include "processing/Overlays.h"
 #include "core/Rounding.h"
 #include "processing/Raster.h"
 
@@ -141,17 +142,16 @@ void FramePipeline::ProcessFrame(bool NewFrame, bool& Selected)
 
 void FramePipeline::chooseDisplaySource()
 {
-    const QImage* source = &buffers_.frameSlots[0];
+    const int w = buffers_.imageWidth, h = buffers_.imageHeight;
+    // The saturation view is drawn straight onto the display: black, red
+    // where a channel of the working frame reaches the threshold.
     if (controls_.CKB_Satur) {
-        // The view is drawn black with its red marks in one pass, over the
-        // part of it that is shown.
-        stages_->MarkSaturation(RoundDown(controls_.TNI_Seuil_Satur));
-        source = &buffers_.saturationView;
-    } else if (controls_.CKB_Longuepose_Active && controls_.CKB_Selfguide_Active) {
-        source = &buffers_.frameSlots[2];
+        ShowSaturation(buffers_.frameSlots[0], buffers_.display, w, h, RoundDown(controls_.TNI_Seuil_Satur));
+        return;
     }
-    copyRect(*source, {0, 0, buffers_.imageWidth, buffers_.imageHeight}, buffers_.imageWidth,
-             buffers_.imageHeight, buffers_.display, {0, 0});
+    const QImage* source = &buffers_.frameSlots[0];
+    if (controls_.CKB_Longuepose_Active && controls_.CKB_Selfguide_Active) source = &buffers_.frameSlots[2];
+    copyRect(*source, {0, 0, w, h}, w, h, buffers_.display, {0, 0});
 }
 
 void FramePipeline::stampTime()

@@ -11,7 +11,6 @@ public:
     virtual ~PipelineStages() = default;
 
     // Saturation view and histogram
-    virtual void MarkSaturation(int /*threshold*/) {}
     virtual void UpdateHistogram() {}
 
     // Tracking: scans the detection zone around starPos in the given slot;

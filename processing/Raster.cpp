@@ -84,12 +84,21 @@ void PaintSpans::find(const QImage& src, Rect s)
     spans_.clear();
     for (int y = s.top; y < s.bottom; ++y) {
         const uint32_t* row = reinterpret_cast<const uint32_t*>(pixelRow(src, y));
+        // A white pixel merges as nothing: runs closer than kGap join, so
+        // dotted lines make a few long runs rather than many short ones.
+        constexpr int kGap = 32;
         int x = s.left;
+        bool open = false;
         while (x < s.right) {
             while (x < s.right && (row[x] & 0x00ffffffu) == 0x00ffffffu) ++x;
+            if (x == s.right) break;
             const int left = x;
             while (x < s.right && (row[x] & 0x00ffffffu) != 0x00ffffffu) ++x;
-            if (x > left) spans_.push_back({y, left, x});
+            if (open && left - spans_.back().right < kGap)
+                spans_.back().right = x;
+            else
+                spans_.push_back({y, left, x});
+            open = true;
         }
     }
     key_ = src.cacheKey();

@@ -60,7 +60,7 @@ struct OverlayRig {
 };
 
 // The overlays alone, as the frame routine runs them on each frame: the
-// saturation view (drawn black with its red marks), the histogram counted and drawn, the
+// saturation view (drawn onto the display in place of the frame's copy), the histogram counted and drawn, the
 // target marker, and the reticle merged onto the display.
 void BM_OverlayStages(benchmark::State& state)
 {
@@ -69,7 +69,7 @@ void BM_OverlayStages(benchmark::State& state)
     ImageBuffers& b = rig.core.buffers;
     PaintSpans spans;
     for (auto _ : state) {
-        rig.stages.MarkSaturation(200);
+        ShowSaturation(b.frameSlots[0], b.display, OverlayRig::kW, OverlayRig::kH, 200);
         rig.stages.UpdateHistogram();
         rig.stages.DrawTarget(rig.core.zone.starPos, 20, 0, 0);
         spans.merge(b.reticleLayer, rig.core.pipeline.reticleRect, kMaxFrameWidth, kMaxFrameHeight, b.display, {0, 0});
@@ -89,7 +89,7 @@ void BM_OverlayPart(benchmark::State& state)
     for (auto _ : state) {
         switch (part) {
         case 0:
-            rig.stages.MarkSaturation(200);
+            ShowSaturation(b.frameSlots[0], b.display, OverlayRig::kW, OverlayRig::kH, 200);
             break;
         case 1: rig.stages.UpdateHistogram(); break;
         case 2: rig.stages.DrawTarget(rig.core.zone.starPos, 20, 0, 0); break;
