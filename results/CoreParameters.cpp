@@ -77,11 +77,22 @@ FitsKeywords fitsKeywordsOf(const ImageCore& core, const ParameterValues& v)
     k.creator = programTitle();
     k.displayLow = int32_t(std::lround(v.TNI_Seuil_Min));
     k.displayHigh = int32_t(std::lround(v.TNI_Seuil_Max));
+    if (!core.pipeline.resultFromPlanes()) {
+        // A single frame shown as it came: its own 8-bit levels, no threshold.
+        k.frames = 1;
+        k.darkFrames = 0;
+        k.flatApplied = false;
+        k.grey = false;
+        k.inverted = false;
+        k.displayLow = 0;
+        k.displayHigh = 255;
+    }
     return k;
 }
 
 FitsValues resultValuesOf(const ImageCore& core, int resultWidth, int resultHeight)
 {
+    if (!core.pipeline.resultFromPlanes()) return imageValues(core.buffers.result, resultWidth, resultHeight);
     const ThresholdControls& s = core.controls.GRB_Seuils;
     return resultValues(core.integrator.planes.result(), core.integrator.renderedCells(), resultWidth, resultHeight,
                         s.RDB_NB, s.CKB_Red, s.CKB_Green, s.CKB_Blue);

@@ -120,6 +120,23 @@ FitsValues resultValues(const int32_t* result, const Rect& rendered, int width, 
     return v;
 }
 
+FitsValues imageValues(const QImage& image, int width, int height)
+{
+    FitsValues v;
+    v.width = std::clamp(width, 0, image.isNull() || image.depth() != 32 ? 0 : image.width());
+    v.height = std::clamp(height, 0, image.isNull() || image.depth() != 32 ? 0 : image.height());
+    v.planes = 3;
+    v.values.assign(std::size_t(3) * std::size_t(v.width) * std::size_t(v.height), 0);
+    const int channel[3] = {kRed, kGreen, kBlue};
+    for (int c = 0; c < 3; ++c)
+        for (int y = 0; y < v.height; ++y) {
+            const uint8_t* row = pixelRow(image, y);
+            int32_t* out = &v.values[(std::size_t(c) * std::size_t(v.height) + std::size_t(y)) * std::size_t(v.width)];
+            for (int x = 0; x < v.width; ++x) out[x] = row[4 * x + channel[c]];
+        }
+    return v;
+}
+
 QByteArray encodeFits(const FitsValues& image, const FitsKeywords& keywords, QString& error)
 {
     if (image.width <= 0 || image.height <= 0 || (image.planes != 1 && image.planes != 3) ||

@@ -53,6 +53,10 @@ struct FitsKeywords {
 FitsValues resultValues(const int32_t* resultPlane, const Rect& rendered, int width, int height, bool grey,
                         bool red, bool green, bool blue);
 
+// The red, green and blue levels of the top-left width x height of an
+// RGB32 image, as three planes: a frame shown as it came.
+FitsValues imageValues(const QImage& image, int width, int height);
+
 // Encodes the whole FITS file in memory; empty with `error` set on failure.
 QByteArray encodeFits(const FitsValues& image, const FitsKeywords& keywords, QString& error);
 

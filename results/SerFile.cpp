@@ -188,7 +188,7 @@ bool SerRecorder::addFrame(const QImage& frame, const QDateTime& time)
 {
     if (!recording()) return fail(tr("aucun enregistrement en cours"));
     if (frame.width() < header_.width || frame.height() < header_.height || frame.depth() != 32)
-        return fail(tr("image de destination trop petite"));
+        return fail(tr("image plus petite que la vidéo"));
     char* out = frameBuffer_.data();
     const int w = header_.width;
     for (int y = 0; y < header_.height; ++y) {

@@ -99,6 +99,7 @@ const StackText::Cause* StackText::causes(std::size_t& count)
         {"fichier FITS incomplet", "incomplete FITS file"},
         {"mémoire insuffisante", "out of memory"},
         {"aucun enregistrement en cours", "no recording under way"},
+        {"image plus petite que la vidéo", "frame smaller than the video"},
         // the file writers
         {"c'est un dossier", "it is a folder"},
         {"ce n'est ni un fichier ordinaire, ni un périphérique caractère, ni une FIFO",

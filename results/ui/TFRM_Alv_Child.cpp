@@ -365,10 +365,8 @@ void TFRM_Alv_Child::setResultSize(int width, int height)
     image3_->setShownSize({width, height});
     scheduler_->setResultSize(width, height);
     // A FITS file: one header block, then 4 bytes per value in blocks of 2880 bytes.
-    const qint64 fitsValues = qint64(width) * height * (scheduler_->controls.CBX_Format == kFormatFits &&
-                                                                core_ && core_->controls.GRB_Seuils.RDB_NB
-                                                            ? 1
-                                                            : 3);
+    const bool onePlane = core_ && core_->pipeline.resultFromPlanes() && core_->controls.GRB_Seuils.RDB_NB;
+    const qint64 fitsValues = qint64(width) * height * (onePlane ? 1 : 3);
     const qint64 fitsSize = 2880 + (fitsValues * 4 + 2879) / 2880 * 2880;
     EDT_Taille_Fichier->setText(QString::number(scheduler_->controls.CBX_Format == kFormatFits
                                                     ? fitsSize
