@@ -237,28 +237,41 @@ FitsReadResult readFitsFrame(const QString& path, QImage& target, int maxWidth, 
     // Scale of the data to 8 bits, from the type the values are stored as once scaled.
     int equivalent = bitpix;
     fits_get_img_equivtype(raw, &equivalent, &status);
-    const double scale = equivalent == BYTE_IMG || equivalent == SBYTE_IMG ? 1.0
-                         : equivalent == USHORT_IMG || equivalent == SHORT_IMG ? 255.0 / 65535.0
-                         : equivalent == FLOAT_IMG || equivalent == DOUBLE_IMG ? 255.0
-                                                                               : 1.0;
-    std::vector<double> row(static_cast<std::size_t>(width));
-    for (int p = 0; p < planes && !status; ++p) {
-        const int channel = planes == 1 ? -1 : (p == 0 ? kRed : (p == 1 ? kGreen : kBlue));
-        for (int fy = 0; fy < height && !status; ++fy) {
-            LONGLONG first[3] = {1, fy + 1, p + 1};
-            int anyNull = 0;
-            double nothing = 0;
-            fits_read_pixll(raw, TDOUBLE, first, width, &nothing, row.data(), &anyNull, &status);
-            if (status) break;
-            uint8_t* out = pixelRow(target, topDown ? fy : height - 1 - fy);
+    const LONGLONG values = LONGLONG(width) * height * planes; // at most 800 x 600 x 3, checked above
+    const std::size_t planeSize = std::size_t(width) * std::size_t(height);
+    // The whole image in one read: 8-bit data as it is, anything else as
+    // floating point scaled to 0..255.
+    std::vector<uint8_t> levels(static_cast<std::size_t>(values));
+    int anyNull = 0;
+    if (equivalent == BYTE_IMG) {
+        unsigned char nothing = 0;
+        fits_read_img(raw, TBYTE, 1, values, &nothing, levels.data(), &anyNull, &status);
+    } else {
+        const float scale = equivalent == USHORT_IMG || equivalent == SHORT_IMG ? 255.0f / 65535.0f
+                            : equivalent == FLOAT_IMG || equivalent == DOUBLE_IMG ? 255.0f
+                                                                                  : 1.0f;
+        std::vector<float> data(static_cast<std::size_t>(values));
+        float nothing = 0;
+        fits_read_img(raw, TFLOAT, 1, values, &nothing, data.data(), &anyNull, &status);
+        for (std::size_t i = 0; i < data.size() && !status; ++i) {
+            const float v = std::isfinite(data[i]) ? std::round(data[i] * scale) : 0.0f;
+            levels[i] = uint8_t(std::clamp(v, 0.0f, 255.0f));
+        }
+    }
+    for (int fy = 0; fy < height && !status; ++fy) {
+        uint8_t* out = pixelRow(target, topDown ? fy : height - 1 - fy);
+        const uint8_t* in = levels.data() + std::size_t(fy) * std::size_t(width);
+        if (planes == 1) {
             for (int x = 0; x < width; ++x) {
-                const double v = std::isfinite(row[std::size_t(x)]) ? std::round(row[std::size_t(x)] * scale) : 0.0;
-                const auto level = uint8_t(std::clamp(v, 0.0, 255.0));
-                if (channel < 0) {
-                    out[4 * x + kBlue] = out[4 * x + kGreen] = out[4 * x + kRed] = level;
-                } else {
-                    out[4 * x + channel] = level;
-                }
+                out[4 * x + kBlue] = out[4 * x + kGreen] = out[4 * x + kRed] = in[x];
+                out[4 * x + 3] = 0xff;
+            }
+        } else {
+            const uint8_t *red = in, *green = in + planeSize, *blue = in + 2 * planeSize;
+            for (int x = 0; x < width; ++x) {
+                out[4 * x + kRed] = red[x];
+                out[4 * x + kGreen] = green[x];
+                out[4 * x + kBlue] = blue[x];
                 out[4 * x + 3] = 0xff;
             }
         }
