@@ -190,6 +190,8 @@ QWidget* TFRM_Alv_Child::buildPages()
     grid->addWidget(RDB_Toutes_les, 1, 1);
     grid->addWidget(SPED_Toutes_les, 1, 2);
     grid->addWidget(CBX_Toutes_les, 1, 3);
+    // Right under the other kinds of sequence, as their third choice.
+    grid->addWidget(RDB_Video_SER, 2, 0, 1, 2);
 
     RDB_Arret = named(new QRadioButton(QStringLiteral("Jusqu'à l'arrêt")), "RDB_Arret");
     RDB_Pendant = named(new QRadioButton(QStringLiteral("Pendant")), "RDB_Pendant");
@@ -199,16 +201,15 @@ QWidget* TFRM_Alv_Child::buildPages()
     RDB_Arret->setChecked(true);
     SPED_Pendant = spin("SPED_Pendant");
     CBX_Pendant = list("CBX_Pendant", periods);
-    grid->addWidget(RDB_Arret, 2, 0);
-    grid->addWidget(RDB_Pendant, 2, 1);
-    grid->addWidget(SPED_Pendant, 2, 2);
-    grid->addWidget(CBX_Pendant, 2, 3);
+    grid->addWidget(RDB_Arret, 3, 0);
+    grid->addWidget(RDB_Pendant, 3, 1);
+    grid->addWidget(SPED_Pendant, 3, 2);
+    grid->addWidget(CBX_Pendant, 3, 3);
 
     BTN_Demarrer_Sauv = named(new QPushButton(QStringLiteral("Demarrer")), "BTN_Demarrer_Sauv");
     BTN_Arreter_Sauv = named(new QPushButton(QStringLiteral("Arrêter")), "BTN_Arreter_Sauv");
-    grid->addWidget(RDB_Video_SER, 3, 0, 1, 2);
-    grid->addWidget(BTN_Demarrer_Sauv, 3, 2);
-    grid->addWidget(BTN_Arreter_Sauv, 3, 3);
+    grid->addWidget(BTN_Demarrer_Sauv, 4, 2);
+    grid->addWidget(BTN_Arreter_Sauv, 4, 3);
     PGC_Child->addTab(automatic, QStringLiteral("Enregistrement Auto"));
 
     PGC_Child->addTab(buildSpecialPage(), QStringLiteral("Special"));
