@@ -316,6 +316,7 @@ void TFRM_Alv_Child::showSavingControls()
     CKB_Longueur_Fixe->setChecked(c.CKB_Longueur_Fixe);
     TNI_Longueur_Sequence->setValue(c.TNI_Longueur_Sequence);
     CKB_Enreg_Params->setChecked(c.CKB_Enreg_Params);
+    CBX_Format->setCurrentIndex(c.CBX_Format);
     updateEnabling();
 }
 
