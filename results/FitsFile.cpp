@@ -194,6 +194,13 @@ bool writeFitsFile(const QString& path, const FitsValues& image, const FitsKeywo
     return !data.isEmpty() && replaceFile(path, data.constData(), data.size(), error);
 }
 
+bool writeNewFitsFile(const QString& path, const FitsValues& image, const FitsKeywords& keywords, QString& error)
+{
+    const QByteArray data = encodeFits(image, keywords, error);
+    bool exists = false;
+    return !data.isEmpty() && createNewFile(path, data.constData(), data.size(), error, exists);
+}
+
 FitsReadResult readFitsFrame(const QString& path, QImage& target, int maxWidth, int maxHeight)
 {
     FitsReadResult r;

@@ -63,6 +63,8 @@ QByteArray encodeFits(const FitsValues& image, const FitsKeywords& keywords, QSt
 // Writes the file as every result is written: under a temporary name, then
 // renamed over `path` (see replaceFile).
 bool writeFitsFile(const QString& path, const FitsValues& image, const FitsKeywords& keywords, QString& error);
+// The same for a file that must be new: whatever is at `path` stays as it was.
+bool writeNewFitsFile(const QString& path, const FitsValues& image, const FitsKeywords& keywords, QString& error);
 
 // Outcome of reading a FITS frame into a frame bitmap.
 struct FitsReadResult {

@@ -120,8 +120,7 @@ bool SaveScheduler::writeImage(const QString& path)
 {
     if (controls.CBX_Format != kFormatFits) return image_ && bmp_.writeNew(path, *image_, width_, height_);
     QString error;
-    if (pathInUse(path) || !writeFits || !writeFits(path, error)) return false;
-    return true;
+    return writeFits && writeFits(path, error);
 }
 
 bool SaveScheduler::BTN_Enregistrer_ImageClick()

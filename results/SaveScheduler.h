@@ -71,7 +71,8 @@ public:
     SavingControls controls;
     // The record's values, gathered at each save; defaults when unset.
     std::function<ParameterValues()> gatherParameters;
-    // Writes the result's sums as a FITS file; unset, the FITS format saves nothing.
+    // Writes the result's sums as a new FITS file (an existing one is left
+    // as it was); unset, the FITS format saves nothing.
     std::function<bool(const QString& path, QString& error)> writeFits;
     // Runs after timed saving stopped (motion detection ends its action).
     std::function<void()> runStopped;

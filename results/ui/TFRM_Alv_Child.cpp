@@ -416,7 +416,8 @@ bool TFRM_Alv_Child::writeResultFits(const QString& path, QString& error) const
     FitsKeywords k = fitsKeywordsOf(*core_, gatherParameters());
     k.dateObs = clock_->now().toUTC();
     if (completeFitsKeywords) completeFitsKeywords(k);
-    return writeFitsFile(path, resultValuesOf(*core_, width_, height_), k, error);
+    // A numbered save never replaces a file (as BmpWriter::writeNew).
+    return writeNewFitsFile(path, resultValuesOf(*core_, width_, height_), k, error);
 }
 
 void TFRM_Alv_Child::Image3MouseUp(QPoint at, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)

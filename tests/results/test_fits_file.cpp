@@ -363,3 +363,23 @@ INSTANTIATE_TEST_SUITE_P(
                     false},
         BadFitsCase{"no_image", header({"SIMPLE  = T", "BITPIX  = 8", "NAXIS   = 0"}), false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FitsFileWrite, ANewFileNeverReplacesOne)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("taken.fits"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("earlier");
+    }
+    const auto planes = patternedPlanes();
+    const FitsValues v = resultValues(planes->result(), Rect{0, 0, 4, 4}, 4, 4, false, true, true, true);
+    QString error;
+    EXPECT_FALSE(writeNewFitsFile(path, v, FitsKeywords{}, error));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("earlier"));
+    EXPECT_TRUE(writeNewFitsFile(dir.filePath(QStringLiteral("new.fits")), v, FitsKeywords{}, error));
+    EXPECT_EQ(readWithCfitsio(dir.filePath(QStringLiteral("new.fits"))).data.size(), std::size_t(48));
+}
