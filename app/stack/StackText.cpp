@@ -241,11 +241,12 @@ const StackText::Entry* StackText::entries(std::size_t& count)
         {Msg::SummaryResult, "result: %1 (%2x%3)", "résultat : %1 (%2x%3)"},
         {Msg::SummaryTime, "time: %1 s", "durée : %1 s"},
         {Msg::Usage, R"(Usage: velumbra-stack [OPTIONS] FRAME.bmp|FRAME.fits|VIDEO.ser|FOLDER...
-Adds up (stacks) the BMP frames of a webcam on a telescope into one image:
-each frame is taken in turn, the object may be followed, the frames are
-summed and corrected with dark and flat frames, and the sum is stretched to
-8 bits between two thresholds and written as a 24-bit BMP. A folder stands
-for its .bmp files, in name order.
+Adds up (stacks) the frames of a webcam on a telescope (BMP or FITS files, or
+a SER video) into one image: each frame is taken in turn, the object may be
+followed, the frames are summed and corrected with dark and flat frames, and
+the sum is stretched to 8 bits between two thresholds and written as a 24-bit
+BMP, or kept whole in a FITS file. A folder stands for its .bmp and FITS
+files, in name order.
 Frames are at most 800x600 pixels (the size of the program's frame buffers);
 record a larger camera in its 800x600 mode or a smaller one.
 
@@ -376,11 +377,13 @@ reported on stderr and skipped); 1 nothing could be stacked or the result
 could not be written; 2 usage error.
 )",
          R"(Usage : velumbra-stack [OPTIONS] IMAGE.bmp|IMAGE.fits|VIDEO.ser|DOSSIER...
-Additionne (empile) les images BMP d'une webcam au foyer d'un télescope en
-une seule image : chaque image est prise à son tour, l'objet peut être suivi,
-les images sont additionnées et corrigées par des images de noir et de plage
-uniforme, et la somme est étalée sur 8 bits entre deux seuils puis écrite en
-BMP 24 bits. Un dossier vaut pour ses fichiers .bmp, dans l'ordre des noms.
+Additionne (empile) les images d'une webcam au foyer d'un télescope (fichiers
+BMP ou FITS, ou une vidéo SER) en une seule image : chaque image est prise à
+son tour, l'objet peut être suivi, les images sont additionnées et corrigées
+par des images de noir et de plage uniforme, et la somme est étalée sur 8 bits
+entre deux seuils puis écrite en BMP 24 bits, ou gardée entière dans un
+fichier FITS. Un dossier vaut pour ses fichiers .bmp et FITS, dans l'ordre des
+noms.
 Les images font au plus 800x600 pixels (la taille des tampons d'image du
 programme) ; enregistrez une caméra plus grande dans son mode 800x600 ou un
 mode plus petit.
