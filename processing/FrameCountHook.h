@@ -1,4 +1,5 @@
 #pragma once
+#include <QImage>
 
 namespace velumbra {
 
@@ -9,6 +10,9 @@ class FrameCountHook {
 public:
     virtual ~FrameCountHook() = default;
     virtual void frameCounted(bool Selected) = 0;
+    // A new frame as the source gave it (width x height at the top left of
+    // `frame`), before the frame routine: what a video recording keeps.
+    virtual void frameArrived(const QImage& /*frame*/, int /*width*/, int /*height*/) {}
 };
 
 } // namespace velumbra

@@ -270,15 +270,20 @@ void FramePipeline::select(bool& selected)
         copyZoneToZoneFrame();
 }
 
+bool FramePipeline::resultFromPlanes() const
+{
+    return controls_.integration.CKB_Integration || controls_.MNU_Binning_2x2 || controls_.TNI_MaxDark > 0 ||
+           controls_.CKB_Active_Flat;
+}
+
 void FramePipeline::handOver(bool newFrame)
 {
-    const bool corrections = controls_.MNU_Binning_2x2 || controls_.TNI_MaxDark > 0 || controls_.CKB_Active_Flat;
     if (controls_.integration.CKB_Integration) {
         if (!controls_.BTN_Demarrer_Add_Enabled && newFrame)
             stages_->IntegrateAndRender(CurrentPlane(controls_.integration), true, false, flags_.permanentView);
         return;
     }
-    if (corrections) {
+    if (resultFromPlanes()) {
         if (newFrame) {
             // A restarted sum starts from an empty plane.
             stages_->IntegrateAndRender(CurrentPlane(controls_.integration), true, true, flags_.permanentView);

@@ -56,6 +56,10 @@ public:
     bool lastTrackingVerdict() const { return trackingVerdict_; }
     // Reticle rectangle through which the reticle layer is merged.
     Rect reticleRect;
+    // Whether the result image is rendered from the sum planes (integration,
+    // or a binning, dark or flat correction of single frames); otherwise it
+    // is a copy of the zone's pixels.
+    bool resultFromPlanes() const;
 
 private:
     void chooseDisplaySource();

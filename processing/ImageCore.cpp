@@ -52,6 +52,8 @@ int ImageCore::displayZoneSizeToKeep() const
 bool ImageCore::processFrame(bool newFrame)
 {
     bool selected = false;
+    if (newFrame && frameCountHook)
+        frameCountHook->frameArrived(buffers.frameSlots[0], buffers.imageWidth, buffers.imageHeight);
     pipeline.ProcessFrame(newFrame, selected);
     return selected;
 }

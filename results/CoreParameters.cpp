@@ -1,4 +1,8 @@
 #include "results/CoreParameters.h"
+#include "core/Version.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace velumbra {
 
@@ -52,6 +56,46 @@ ParameterValues parameterValuesOf(const ImageCore& core, int resultWidth, int re
     v.selectedBest = q.selectedBest;
     v.selectedWorst = q.selectedWorst;
     return v;
+}
+
+} // namespace velumbra
+
+namespace velumbra {
+
+FitsKeywords fitsKeywordsOf(const ImageCore& core, const ParameterValues& v)
+{
+    const PipelineControls& c = core.controls;
+    FitsKeywords k;
+    k.frames = v.EDT_NBCaps.toInt();
+    k.binning = c.binning();
+    k.darkFrames = CurrentPlane(c.integration) == Light ? int(v.TNI_Dark) : 0;
+    k.flatApplied = CurrentPlane(c.integration) == Light && v.CKB_Active_Flat;
+    k.grey = c.GRB_Seuils.RDB_NB;
+    k.inverted = c.GRB_Seuils.CKB_Inverse;
+    // Each long exposure lasts SPED_Vesta_Pose; a webcam's own exposure is not known.
+    if (v.CKB_Longuepose_Active) k.exposureSeconds = v.SPED_Vesta_Pose / 1000.0 * std::max(1, k.frames);
+    k.creator = programTitle();
+    k.displayLow = int32_t(std::lround(v.TNI_Seuil_Min));
+    k.displayHigh = int32_t(std::lround(v.TNI_Seuil_Max));
+    if (!core.pipeline.resultFromPlanes()) {
+        // A single frame shown as it came: its own 8-bit levels, no threshold.
+        k.frames = 1;
+        k.darkFrames = 0;
+        k.flatApplied = false;
+        k.grey = false;
+        k.inverted = false;
+        k.displayLow = 0;
+        k.displayHigh = 255;
+    }
+    return k;
+}
+
+FitsValues resultValuesOf(const ImageCore& core, int resultWidth, int resultHeight)
+{
+    if (!core.pipeline.resultFromPlanes()) return imageValues(core.buffers.result, resultWidth, resultHeight);
+    const ThresholdControls& s = core.controls.GRB_Seuils;
+    return resultValues(core.integrator.planes.result(), core.integrator.renderedCells(), resultWidth, resultHeight,
+                        s.RDB_NB, s.CKB_Red, s.CKB_Green, s.CKB_Blue);
 }
 
 } // namespace velumbra

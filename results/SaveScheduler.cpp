@@ -70,55 +70,66 @@ void SaveScheduler::setNumber(int n)
     if (view_) view_->numberChanged(n);
 }
 
-QString SaveScheduler::imagePath(int n) const
+QString SaveScheduler::basePath(int n) const
 {
     return velumbra::BuildImageBaseName(controls.EDT_Nom_Image, n, controls.CKB_Longueur_Fixe,
-                                        int(std::trunc(controls.TNI_Longueur_Sequence))) +
-           QStringLiteral(".bmp");
+                                        int(std::trunc(controls.TNI_Longueur_Sequence)));
+}
+
+QString SaveScheduler::imageExtension() const
+{
+    return controls.CBX_Format == kFormatFits ? QStringLiteral(".fits") : QStringLiteral(".bmp");
 }
 
 // A number is free when neither its image nor, when one goes with it, its
 // own record exists: a save never replaces the files of an earlier one (a
 // second night with the same prefix starts again at 1).
-int SaveScheduler::freeNumberFrom(int first, bool ownRecord) const
+int SaveScheduler::freeNumberFrom(int first, bool ownRecord, const QString& extension) const
 {
     for (int n = std::max(first, 1); n <= kMaxImageNumber; ++n) {
-        const QString image = imagePath(n);
-        if (pathInUse(image)) continue;
-        if (ownRecord && pathInUse(image.chopped(4) + QStringLiteral(".par"))) continue;
+        if (pathInUse(basePath(n) + extension)) continue;
+        if (ownRecord && pathInUse(basePath(n) + QStringLiteral(".par"))) continue;
         return n;
     }
     return 0;
 }
 
 // Moves the number past existing files. False when none is left.
-bool SaveScheduler::moveToFreeNumber(bool ownRecord, QString& taken)
+bool SaveScheduler::moveToFreeNumber(bool ownRecord, QString& taken, const QString& extension)
 {
     taken.clear();
     const int asked = number();
-    const int n = freeNumberFrom(asked, ownRecord);
+    const int n = freeNumberFrom(asked, ownRecord, extension);
     if (n == 0) {
         messages_->showMessage(false, QStringLiteral("Aucun numéro libre après %1 : image non enregistrée, "
                                                     "changer le préfixe ou le numéro")
-                                         .arg(imagePath(asked)));
+                                         .arg(basePath(asked) + extension));
         stopIfRunning();
         return false;
     }
     if (n != asked) {
-        taken = imagePath(asked);
-        if (!pathInUse(taken)) taken = taken.chopped(4) + QStringLiteral(".par");
+        taken = basePath(asked) + extension;
+        if (!pathInUse(taken)) taken = basePath(asked) + QStringLiteral(".par");
         setNumber(n);
     }
     return true;
 }
 
+// A BMP keeps what the thresholds show; a FITS file the sums behind it.
+bool SaveScheduler::writeImage(const QString& path)
+{
+    if (controls.CBX_Format != kFormatFits) return image_ && bmp_.writeNew(path, *image_, width_, height_);
+    QString error;
+    return writeFits && writeFits(path, error);
+}
+
 bool SaveScheduler::BTN_Enregistrer_ImageClick()
 {
     QString taken;
-    if (!moveToFreeNumber(controls.CKB_Enreg_Params && !records_.runOpen(), taken)) return false;
+    if (!moveToFreeNumber(controls.CKB_Enreg_Params && !records_.runOpen(), taken, imageExtension())) return false;
     const QString base = BuildImageBaseName();
-    const QString path = base + QStringLiteral(".bmp");
-    if (!image_ || !bmp_.writeNew(path, *image_, width_, height_)) {
+    const QString path = base + imageExtension();
+    if (!writeImage(path)) {
         messages_->showMessage(false, QStringLiteral("Ne peut créer le fichier %1").arg(path));
         return false;
     }
@@ -154,14 +165,15 @@ void SaveScheduler::reachedLastNumber()
 bool SaveScheduler::BTN_Demarrer_SauvClick()
 {
     if (running_) return false;
+    if (controls.RDB_Video_SER) return startVideo();
     if (controls.CKB_Un_seul_fichier && controls.CKB_Enreg_Params) {
         // The list is named after the run's first image, which cannot take
         // the number of an existing one.
         QString taken;
-        if (!moveToFreeNumber(false, taken)) return false;
+        if (!moveToFreeNumber(false, taken, imageExtension())) return false;
         if (!taken.isEmpty())
             messages_->showMessage(false, QStringLiteral("Fichier %1 existant : images enregistrees a partir de %2")
-                                             .arg(taken, imagePath(number())));
+                                             .arg(taken, basePath(number()) + imageExtension()));
         const QString name = BuildImageBaseName() + QStringLiteral(".par");
         if (!records_.beginRun(name)) {
             messages_->showMessage(false, QStringLiteral("Ne peut créer le fichier %1 : %2").arg(name, records_.errorString()));
@@ -207,7 +219,7 @@ void SaveScheduler::burstStart()
 
 void SaveScheduler::TMR_PendantTimer()
 {
-    if (controls.RDB_Une_Fois) {
+    if (controls.RDB_Une_Fois || video_.recording() || !videoPath_.isEmpty()) {
         BTN_Arreter_SauvClick();
         return;
     }
@@ -225,6 +237,7 @@ void SaveScheduler::BTN_Arreter_SauvClick()
     TMR_Pendant().setEnabled(false);
     saveByFrameCount_ = false;
     records_.endRun();
+    endVideo();
     const bool wasRunning = running_;
     running_ = false;
     if (view_) view_->runStateChanged();
@@ -234,6 +247,62 @@ void SaveScheduler::BTN_Arreter_SauvClick()
 void SaveScheduler::stopIfRunning()
 {
     if (running_) BTN_Arreter_SauvClick();
+}
+
+// A SER run takes the next free number; the file opens with the first frame,
+// whose size it records.
+bool SaveScheduler::startVideo()
+{
+    QString taken;
+    if (!moveToFreeNumber(false, taken, QStringLiteral(".ser"))) return false;
+    videoPath_ = BuildImageBaseName() + QStringLiteral(".ser");
+    if (!taken.isEmpty())
+        messages_->showMessage(false, QStringLiteral("Fichier %1 existant : vidéo enregistree sous %2").arg(taken, videoPath_));
+    running_ = true;
+    savedFrameCounter_ = 0;
+    TMR_Pendant().setInterval(timerMs(controls.SPED_Pendant, periodUnitMs(controls.CBX_Pendant)));
+    if (!controls.RDB_Arret) TMR_Pendant().setEnabled(true);
+    if (view_) view_->runStateChanged();
+    return true;
+}
+
+void SaveScheduler::endVideo()
+{
+    const QString path = videoPath_;
+    videoPath_.clear();
+    if (!video_.recording()) return;
+    const int frames = video_.frames();
+    if (!video_.finish()) {
+        messages_->showMessage(false, QStringLiteral("Erreur d'écriture de %1 : %2 ; la vidéo reste dans %3")
+                                         .arg(video_.target(), video_.errorString(), video_.temporaryName()));
+        return;
+    }
+    messages_->showMessage(false, QStringLiteral("Vidéo %1 enregistrée : %2 images").arg(video_.target()).arg(frames));
+    if (number() < kMaxImageNumber) setNumber(number() + 1);
+}
+
+void SaveScheduler::frameArrived(const QImage& frame, int width, int height)
+{
+    if (videoPath_.isEmpty()) return;
+    if (!video_.recording()) {
+        if (!video_.start(videoPath_, width, height, true, clock_.now())) {
+            messages_->showMessage(false, QStringLiteral("Ne peut créer le fichier %1 : %2").arg(videoPath_, video_.errorString()));
+            BTN_Arreter_SauvClick();
+            return;
+        }
+    }
+    if (width != video_.width() || height != video_.height()) {
+        // One size per video: a new camera format ends it.
+        messages_->showMessage(false, QStringLiteral("La taille des images a changé : vidéo %1 arrêtée").arg(video_.target()));
+        BTN_Arreter_SauvClick();
+        return;
+    }
+    if (!video_.addFrame(frame, clock_.now())) {
+        messages_->showMessage(false, QStringLiteral("Erreur d'écriture de %1 : %2").arg(video_.target(), video_.errorString()));
+        BTN_Arreter_SauvClick();
+        return;
+    }
+    ++savedFrameCounter_;
 }
 
 void SaveScheduler::frameCounted(bool Selected)

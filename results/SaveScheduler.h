@@ -5,6 +5,7 @@
 #include "results/BmpWriter.h"
 #include "results/ParameterRecord.h"
 #include "results/SaveTimer.h"
+#include "results/SerFile.h"
 
 #include <QImage>
 #include <QString>
@@ -30,7 +31,15 @@ struct SavingControls {
     bool RDB_Arret = true;           // otherwise "Pendant"
     int SPED_Pendant = 1;            // duration D
     int CBX_Pendant = 0;
+    // Format of the saved images: 0 "BMP" (what the thresholds show), 1
+    // "FITS" (the corrected sums, unclipped).
+    int CBX_Format = 0;
+    // The third kind of sequence: instead of images, a SER video of the
+    // frames as they arrive, from "Demarrer" to "Arrêter" (or the duration).
+    bool RDB_Video_SER = false;
 };
+
+inline constexpr int kFormatBmp = 0, kFormatFits = 1;
 
 // Milliseconds of one unit of the rate list (index 1..3) and of the
 // period and duration lists (index 0..2).
@@ -62,6 +71,9 @@ public:
     SavingControls controls;
     // The record's values, gathered at each save; defaults when unset.
     std::function<ParameterValues()> gatherParameters;
+    // Writes the result's sums as a new FITS file (an existing one is left
+    // as it was); unset, the FITS format saves nothing.
+    std::function<bool(const QString& path, QString& error)> writeFits;
     // Runs after timed saving stopped (motion detection ends its action).
     std::function<void()> runStopped;
     void setView(SavingView* view) { view_ = view; }
@@ -83,6 +95,9 @@ public:
     void stopIfRunning();
 
     void frameCounted(bool Selected) override;
+    void frameArrived(const QImage& frame, int width, int height) override;
+    // The video being recorded, while a SER run goes.
+    const SerRecorder& video() const { return video_; }
 
     bool running() const { return running_; }
     bool singleFileRun() const { return records_.runOpen(); }
@@ -97,9 +112,13 @@ private:
     void burstStart();
     void TMR_PendantTimer();
     void reachedLastNumber();
-    QString imagePath(int number) const;
-    int freeNumberFrom(int first, bool ownRecord) const;
-    bool moveToFreeNumber(bool ownRecord, QString& taken);
+    QString basePath(int number) const;
+    QString imageExtension() const;
+    int freeNumberFrom(int first, bool ownRecord, const QString& extension) const;
+    bool moveToFreeNumber(bool ownRecord, QString& taken, const QString& extension);
+    bool writeImage(const QString& path);
+    bool startVideo();
+    void endVideo();
     void setNumber(int number);
     bool countsFrames() const { return controls.CBX_Unite == 0; }
 
@@ -108,6 +127,8 @@ private:
     Timers timers_;
     SavingView* view_ = nullptr;
     BmpWriter bmp_;
+    SerRecorder video_;
+    QString videoPath_; // the video's name while a SER run waits for its first frame
     ParameterRecordWriter records_;
     const QImage* image_ = nullptr;
     int width_ = 0;

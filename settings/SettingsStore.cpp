@@ -125,6 +125,7 @@ void loadResultPrefs(const Reader& r, const QString& startDirectory, SavingContr
     using L = SelectionLimits;
     r.spin(kPrefs, "Finesse_Selection", 70, sel.SCB_Finesse_Selection, L::finesseMin, L::finesseMax);
     s.CKB_Enreg_Params = r.flag(kPrefs, "Enreg_Params_Image", false);
+    r.index(kPrefs, "Format_Image", kFormatBmp, s.CBX_Format, 2); // BMP, FITS
     r.spin(kPrefs, "Sensibilite_MAP", 990, sel.SCB_Sensibilite_MAP, L::focusMin, L::focusMax);
     r.spin(kPrefs, "Precision_MAP", 990, sel.SCB_Precision_MAP, L::focusMin, L::focusMax);
 }
@@ -305,6 +306,7 @@ void saveResultPrefs(Writer& w, const SavingControls& s, const PrefsValues& pref
     w.integer(kPrefs, "Longueur_Sequence", Stored::Round(s.TNI_Longueur_Sequence));
     w.integer(kPrefs, "Finesse_Selection", prefs.selection.SCB_Finesse_Selection);
     w.integer(kPrefs, "Enreg_Params_Image", Stored::Bool(s.CKB_Enreg_Params));
+    w.integer(kPrefs, "Format_Image", s.CBX_Format);
     w.integer(kPrefs, "Sensibilite_MAP", prefs.selection.SCB_Sensibilite_MAP);
     w.integer(kPrefs, "Precision_MAP", prefs.selection.SCB_Precision_MAP);
 }

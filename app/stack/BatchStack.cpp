@@ -13,6 +13,9 @@
 #include "results/BmpWriter.h"
 #include "results/CoreParameters.h"
 #include "results/ParameterRecord.h"
+#include "results/FitsFile.h"
+#include "results/SerFile.h"
+#include "core/Version.h"
 #include "core/SafeFile.h"
 
 #include <QDir>
@@ -63,9 +66,14 @@ public:
     StackOutcome run();
 
 private:
+    // A frame file, or one frame of a SER video (`video` is an index in
+    // videos_). `problem` set: the entry cannot be read, for that reason.
     struct Entry {
         Plane role;
         QString path;
+        int video = -1;
+        int frame = 0;
+        QString problem;
     };
 
     bool writeLog();
@@ -75,7 +83,11 @@ private:
     bool findFrameSize();
     void setFrameSize(int width, int height);
     bool loadEntry(std::size_t index);
-    bool loadFile(const QString& path);
+    BmpReadResult readEntry(const Entry& entry, QImage& target);
+    void addVideo(Plane role, const QString& path);
+    QDateTime frameTime(const Entry* entry) const;
+    void recordFrame(const Entry* entry);
+    bool saveFits(const QString& path, int width, int height, QString& error);
     void simulateFrame();
     void refuse(std::size_t index, const QString& why);
     bool loadCalibration(std::size_t index);
@@ -88,7 +100,7 @@ private:
     void setUpLights();
     void selectMode(StackMode mode);
     void stackLights();
-    void processLight(int number, const QString& file);
+    void processLight(int number, const QString& file, const Entry* entry);
     void applyThresholds();
     bool save();
     void frameDone();
@@ -108,6 +120,9 @@ private:
     QByteArray log_; // written with the result, in one piece
     bool framesSaved_ = true; // until a frame could not be saved
     std::vector<Entry> entries_;
+    std::vector<std::unique_ptr<SerReader>> videos_;
+    SerRecorder recorder_;
+    QDateTime firstLightTime_; // of the first light frame stacked
     std::vector<bool> failed_;
     int total_ = 0;
     int done_ = 0;
@@ -204,7 +219,7 @@ bool BatchStack::findFrameSize()
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         if (entries_[i].role != Light) continue; // the lights set the size the masters must have
         QImage& target = o_.rawMode > 0 ? scratch_ : core_.buffers.frameSlots[0];
-        const BmpReadResult r = readBmpFile(entries_[i].path, target);
+        const BmpReadResult r = readEntry(entries_[i], target);
         if (r.ok) {
             setFrameSize(r.width, r.height);
             return true;
@@ -240,19 +255,22 @@ void BatchStack::refuse(std::size_t index, const BmpReadResult& read)
     frameDone();
 }
 
-// A folder stands for its .bmp files, in name order, without its subfolders.
+// A folder stands for its .bmp and FITS files, in name order, without its
+// subfolders; a SER video for each of its frames.
 void BatchStack::addEntries(Plane role, const QStringList& paths)
 {
     for (const QString& path : paths) {
         const QFileInfo info(path);
         if (!info.isDir()) {
-            entries_.push_back({role, path});
+            if (info.suffix().compare(QLatin1String("ser"), Qt::CaseInsensitive) == 0) addVideo(role, path);
+            else entries_.push_back({role, path});
             continue;
         }
         const QFileInfoList files = QDir(path).entryInfoList(QDir::Files, QDir::Name);
         int added = 0;
         for (const QFileInfo& f : files) {
-            if (f.suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) != 0) continue;
+            if (f.suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) != 0 && !namesAFits(f.fileName()))
+                continue;
             entries_.push_back({role, f.filePath()});
             ++added;
         }
@@ -260,11 +278,62 @@ void BatchStack::addEntries(Plane role, const QStringList& paths)
     }
 }
 
+// The frames of a video become entries; frames its header announces but
+// the file lacks (a cut file) are one more entry that cannot be read.
+void BatchStack::addVideo(Plane role, const QString& path)
+{
+    auto reader = std::make_unique<SerReader>();
+    if (!reader->open(path)) {
+        entries_.push_back({role, path, -1, 0, reader->errorString()});
+        return;
+    }
+    const int video = int(videos_.size());
+    for (int n = 0; n < reader->frameCount(); ++n) entries_.push_back({role, path, video, n, QString()});
+    if (reader->announcedMissing() > 0) {
+        const auto n = [](int v) { return QString::number(v); };
+        const int whole = reader->frameCount(), missing = reader->announcedMissing();
+        entries_.push_back({role, path, -1, 0, text_(Msg::SerFramesMissing, {n(whole + missing), n(whole), n(missing)})});
+    }
+    videos_.push_back(std::move(reader));
+}
+
+// A BMP, a FITS image or a frame of a video into `target`.
+BmpReadResult BatchStack::readEntry(const Entry& entry, QImage& target)
+{
+    BmpReadResult r;
+    if (!entry.problem.isEmpty()) {
+        r.error = entry.problem;
+        return r;
+    }
+    if (entry.video >= 0) {
+        SerReader& video = *videos_[std::size_t(entry.video)];
+        r.width = video.header().width;
+        r.height = video.header().height;
+        if (r.width > kMaxFrameWidth || r.height > kMaxFrameHeight) {
+            r.tooLarge = true;
+            return r;
+        }
+        r.ok = video.readFrame(entry.frame, target);
+        if (!r.ok) r.error = video.errorString();
+        return r;
+    }
+    if (namesAFits(entry.path)) {
+        const FitsReadResult f = readFitsFrame(entry.path, target);
+        r.ok = f.ok;
+        r.width = f.width;
+        r.height = f.height;
+        r.error = f.error;
+        r.tooLarge = f.tooLarge;
+        return r;
+    }
+    return readBmpFile(entry.path, target);
+}
+
 bool BatchStack::loadEntry(std::size_t index)
 {
     if (failed_[index]) return false;
     QImage& target = o_.rawMode > 0 ? scratch_ : core_.buffers.frameSlots[0];
-    const BmpReadResult r = readBmpFile(entries_[index].path, target);
+    const BmpReadResult r = readEntry(entries_[index], target);
     if (!r.ok) {
         refuse(index, r);
         return false;
@@ -286,7 +355,7 @@ bool BatchStack::loadCalibration(std::size_t index)
     const Entry& entry = entries_[index];
     const bool dark = entry.role == Dark;
     QImage& target = o_.rawMode > 0 ? scratch_ : core_.buffers.frameSlots[0];
-    const BmpReadResult r = readBmpFile(entry.path, target);
+    const BmpReadResult r = readEntry(entry, target);
     if (!r.ok) {
         say(dark ? Msg::CannotReadDark : Msg::CannotReadFlat, {entry.path, r.error});
         return false;
@@ -463,21 +532,57 @@ void BatchStack::stackLights()
     if (sky_) {
         for (int n = 1; n <= o_.simulate && in.running(); ++n) {
             simulateFrame();
-            processLight(n, QString());
+            processLight(n, QString(), nullptr);
         }
     } else {
         int number = 0;
         for (std::size_t i = 0; i < entries_.size() && in.running(); ++i) {
             if (entries_[i].role != Light) continue;
             ++number;
-            if (loadEntry(i)) processLight(number, entries_[i].path);
+            const Entry& e = entries_[i];
+            const QString name = e.video >= 0 ? e.path + QLatin1Char(':') + QString::number(e.frame + 1) : e.path;
+            if (loadEntry(i)) processLight(number, name, &e);
         }
     }
     if (in.running()) in.BTN_Arreter_AddClick();
+    if (recorder_.recording() && !recorder_.finish()) {
+        framesSaved_ = false;
+        say(Msg::CannotRecordSer, {o_.serFile, recorder_.errorString()});
+    }
 }
 
-void BatchStack::processLight(int number, const QString& file)
+// When a frame was taken: a video's own time, the simulator's time, or
+// the time it is read at.
+QDateTime BatchStack::frameTime(const Entry* entry) const
 {
+    if (entry && entry->video >= 0) {
+        const QDateTime t = videos_[std::size_t(entry->video)]->frameTime(entry->frame);
+        if (t.isValid()) return t;
+    }
+    return sky_ ? clock_.now().toUTC() : QDateTime::currentDateTimeUtc();
+}
+
+void BatchStack::recordFrame(const Entry* entry)
+{
+    const QDateTime time = frameTime(entry);
+    if (!firstLightTime_.isValid()) firstLightTime_ = time;
+    if (o_.serFile.isEmpty() || !framesSaved_) return;
+    if (!recorder_.recording() &&
+        !recorder_.start(o_.serFile, frameWidth_, frameHeight_, !o_.grey, time, QByteArrayLiteral("velumbra-stack"))) {
+        framesSaved_ = false;
+        say(Msg::CannotRecordSer, {o_.serFile, recorder_.errorString()});
+        return;
+    }
+    if (!recorder_.addFrame(core_.buffers.frameSlots[0], time)) {
+        framesSaved_ = false;
+        say(Msg::CannotRecordSer, {o_.serFile, recorder_.errorString()});
+        recorder_.finish(); // the frames recorded so far are kept
+    }
+}
+
+void BatchStack::processLight(int number, const QString& file, const Entry* entry)
+{
+    recordFrame(entry);
     if (!o_.saveFramesDir.isEmpty() && framesSaved_) {
         const QString name = savedFramePath(o_.saveFramesDir, number);
         if (!writer_.write(name, core_.buffers.frameSlots[0], frameWidth_, frameHeight_)) {
@@ -563,8 +668,11 @@ bool BatchStack::save()
     // The result window's picture, no larger than the frame.
     const int width = std::min(core_.buffers.resultWidth, std::max(1, frameWidth_ / b));
     const int height = std::min(core_.buffers.resultHeight, std::max(1, frameHeight_ / b));
-    if (!writer_.write(o_.output, core_.buffers.result, width, height)) {
-        say(Msg::CannotWrite, {o_.output, writer_.errorString()});
+    QString error;
+    const bool written = o_.format == ResultFormat::Fits ? saveFits(o_.output, width, height, error)
+                                                         : writer_.write(o_.output, core_.buffers.result, width, height);
+    if (!written) {
+        say(Msg::CannotWrite, {o_.output, o_.format == ResultFormat::Fits ? error : writer_.errorString()});
         return false;
     }
     markAsStackResult(o_.output);
@@ -582,6 +690,18 @@ bool BatchStack::save()
         }
     }
     return writeLog();
+}
+
+// The corrected sums the render mapped, as they are: what the thresholds
+// cut off in the BMP stays in the file.
+bool BatchStack::saveFits(const QString& path, int width, int height, QString& error)
+{
+    FitsKeywords k = fitsKeywordsOf(core_, parameterValuesOf(core_, width, height));
+    k.dateObs = firstLightTime_;
+    k.darkFrames = o_.darks.isEmpty() ? 0 : k.darkFrames;
+    k.displayLow = outcome_.report.low;
+    k.displayHigh = outcome_.report.high;
+    return writeFitsFile(path, resultValuesOf(core_, width, height), k, error);
 }
 
 } // namespace

@@ -23,7 +23,7 @@ const QStringList& valueOptions()
         "--output", "--mode", "--count", "--dark", "--flat", "--dark-level", "--smart-dark", "--binning",
         "--channels", "--min", "--max", "--zone", "--center", "--track", "--detect", "--tolerance", "--raw",
         "--simulate", "--seed", "--size", "--log", "--save-frames", "--select-quality", "--jpeg-quality",
-        "--select-brightness", "--motion", "--reference"};
+        "--select-brightness", "--motion", "--reference", "--format", "--ser"};
     return names;
 }
 
@@ -40,14 +40,21 @@ bool repeatable(const QString& name)
     return name == QLatin1String("--dark") || name == QLatin1String("--flat");
 }
 
-// The result is always a BMP: another extension would name a format the
-// file does not hold.
+// The result's name says its format: another extension would name a
+// format the file does not hold.
 bool namesABmp(const QString& output)
 {
     return output.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive);
 }
 
 } // namespace
+
+bool namesAFits(const QString& path)
+{
+    for (const char* ending : {".fits", ".fit", ".fts"})
+        if (path.endsWith(QLatin1String(ending), Qt::CaseInsensitive)) return true;
+    return false;
+}
 
 ParsedCommandLine parseStackCommandLine(const QStringList& arguments, const StackText& text)
 {
@@ -63,6 +70,7 @@ ParsedCommandLine parseStackCommandLine(const QStringList& arguments, const Stac
     };
     QSet<QString> seen;
 
+    std::optional<ResultFormat> format;
     bool optionsEnded = false;
     bool help = false;
     bool version = false;
@@ -112,6 +120,13 @@ ParsedCommandLine parseStackCommandLine(const QStringList& arguments, const Stac
         if (name == QLatin1String("--output")) {
             if (v.isEmpty()) return badValue(name, v, text(Msg::ExpectFileName));
             o.output = v;
+        } else if (name == QLatin1String("--format")) {
+            if (v == QLatin1String("bmp")) format = ResultFormat::Bmp;
+            else if (v == QLatin1String("fits")) format = ResultFormat::Fits;
+            else return badValue(name, v, text(Msg::ExpectFormat));
+        } else if (name == QLatin1String("--ser")) {
+            if (v.isEmpty()) return badValue(name, v, text(Msg::ExpectFileName));
+            o.serFile = v;
         } else if (name == QLatin1String("--mode")) {
             if (v == QLatin1String("single")) o.mode = StackMode::Single;
             else if (v == QLatin1String("loop")) o.mode = StackMode::Loop;
@@ -231,7 +246,10 @@ ParsedCommandLine parseStackCommandLine(const QStringList& arguments, const Stac
         return parsed;
     }
     if (o.output.isEmpty()) return fail(text(Msg::NoOutput));
-    if (!namesABmp(o.output)) return fail(text(Msg::OutputNotBmp, {o.output}));
+    // Without --format the name decides; with it, the name must agree.
+    o.format = format.value_or(namesAFits(o.output) ? ResultFormat::Fits : ResultFormat::Bmp);
+    if (o.format == ResultFormat::Bmp && !namesABmp(o.output)) return fail(text(Msg::OutputNotBmp, {o.output}));
+    if (o.format == ResultFormat::Fits && !namesAFits(o.output)) return fail(text(Msg::OutputNotFits, {o.output}));
     if (o.simulate > 0 && !o.frames.isEmpty()) return fail(text(Msg::FilesAndSimulate));
     if (o.simulate == 0 && o.frames.isEmpty()) return fail(text(Msg::NoFrames));
     if (o.darkLevel && o.darks.isEmpty()) return fail(text(Msg::NeedsDarks, {QStringLiteral("--dark-level")}));

@@ -11,6 +11,11 @@ namespace velumbra::stack {
 
 enum class StackMode { Single, Loop, Dark, Flat };
 enum class TrackMethod { None, Brightest, Axes, Edges };
+// The result file: an 8-bit image as displayed, or the corrected sums.
+enum class ResultFormat { Bmp, Fits };
+
+// Whether a file name ends like a FITS file (.fits, .fit, .fts, any case).
+bool namesAFits(const QString& path);
 
 // Everything the command line of velumbra-stack chooses. Unset optional
 // values take the defaults the run derives from the frames (frame width,
@@ -18,6 +23,7 @@ enum class TrackMethod { None, Brightest, Axes, Edges };
 struct StackOptions {
     QStringList frames;
     QString output;
+    ResultFormat format = ResultFormat::Bmp;
     bool writePar = false;
 
     StackMode mode = StackMode::Single;
@@ -63,6 +69,7 @@ struct StackOptions {
 
     QString logFile;
     QString saveFramesDir;
+    QString serFile; // the light frames recorded as a SER video
     bool quiet = false;
 };
 

@@ -74,7 +74,8 @@ QString clash(const StackText& text, const QString& outputPath, Msg outputWhat, 
 QString recordPathOf(const QString& output)
 {
     const QFileInfo info(output);
-    const QString base = info.suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0
+    const QString base = info.suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0 ||
+                                 namesAFits(output)
                              ? info.completeBaseName()
                              : info.fileName();
     return QDir(info.path()).filePath(base + QStringLiteral(".par"));
@@ -126,6 +127,8 @@ PathCheck checkStackPaths(StackOptions& options, const StackText& text)
     std::vector<RunFile> outputs = {{Msg::RoleResult, options.output, result}};
     if (options.writePar) outputs.push_back({Msg::RoleRecord, recordPath, record});
     if (!options.logFile.isEmpty()) outputs.push_back({Msg::RoleLog, options.logFile, fileIdentity(options.logFile)});
+    if (!options.serFile.isEmpty())
+        outputs.push_back({Msg::RoleSerRecording, options.serFile, fileIdentity(options.serFile)});
 
     std::vector<RunFile> inputs;
     for (const QString& f : options.frames) inputs.push_back({Msg::RoleLightFrame, f, fileIdentity(f)});

@@ -88,6 +88,18 @@ const StackText::Cause* StackText::causes(std::size_t& count)
         {"lecture impossible", "cannot be read"},
         {"fichier trop grand", "file too large"},
         {"image vide", "empty image"},
+        // the SER and FITS readers
+        {"en-tête SER tronqué", "truncated SER header"},
+        {"ce n'est pas un fichier SER", "not a SER file"},
+        {"couleur SER %1 non prise en charge", "SER colour %1 not supported"},
+        {"nombre d'images négatif", "negative frame count"},
+        {"ce n'est pas un fichier FITS", "not a FITS file"},
+        {"en-tête FITS invalide", "invalid FITS header"},
+        {"image FITS de %1 axes non prise en charge", "FITS image of %1 axes not supported"},
+        {"fichier FITS incomplet", "incomplete FITS file"},
+        {"mémoire insuffisante", "out of memory"},
+        {"aucun enregistrement en cours", "no recording under way"},
+        {"image plus petite que la vidéo", "frame smaller than the video"},
         // the file writers
         {"c'est un dossier", "it is a folder"},
         {"ce n'est ni un fichier ordinaire, ni un périphérique caractère, ni une FIFO",
@@ -120,6 +132,9 @@ const StackText::Entry* StackText::entries(std::size_t& count)
         {Msg::NoOutput, "no output file (-o FILE)", "pas de fichier résultat (-o FICHIER)"},
         {Msg::OutputNotBmp, "the result is a BMP image: its name must end in .bmp, not '%1'",
          "le résultat est une image BMP : son nom doit finir par .bmp, pas « %1 »"},
+        {Msg::OutputNotFits, "the result is a FITS image: its name must end in .fits, .fit or .fts, not '%1'",
+         "le résultat est une image FITS : son nom doit finir par .fits, .fit ou .fts, pas « %1 »"},
+        {Msg::ExpectFormat, "bmp or fits", "bmp ou fits"},
         {Msg::FilesAndSimulate, "frame files and --simulate exclude each other",
          "les fichiers d'images et --simulate s'excluent"},
         {Msg::NoFrames, "no frames given", "aucune image donnée"},
@@ -187,6 +202,10 @@ const StackText::Entry* StackText::entries(std::size_t& count)
         {Msg::ChannelBlue, "blue", "bleue"},
         {Msg::CannotSaveFrame, "cannot write %1: %2; no further frame is saved",
          "impossible d'écrire %1 : %2 ; plus aucune image n'est enregistrée"},
+        {Msg::SerFramesMissing, "%1 frames announced, %2 whole frames in the file: %3 frames lost",
+         "%1 images annoncées, %2 images entières dans le fichier : %3 images perdues"},
+        {Msg::CannotRecordSer, "cannot record %1: %2; the frames are no longer recorded",
+         "impossible d'enregistrer %1 : %2 ; les images ne sont plus enregistrées"},
         {Msg::CannotReadReference, "cannot read the reference frame %1: %2; nothing written",
          "impossible de lire l'image de référence %1 : %2 ; rien n'est écrit"},
         {Msg::ReferenceSizeDiffers, "the reference frame %1 is %2x%3 but the light frames are %4x%5; nothing written",
@@ -210,6 +229,7 @@ const StackText::Entry* StackText::entries(std::size_t& count)
         {Msg::RoleFlatFrame, "a flat frame", "une image de plage uniforme"},
         {Msg::RoleSavedFrame, "a frame saved by --save-frames", "une image enregistrée par --save-frames"},
         {Msg::RoleReferenceFrame, "the --reference frame", "l'image de --reference"},
+        {Msg::RoleSerRecording, "the --ser recording", "l'enregistrement de --ser"},
         {Msg::SummaryFrames, "frames: %1 read, %2 stacked, %3 skipped", "images : %1 lues, %2 empilées, %3 ignorées"},
         {Msg::SummaryThresholds, "thresholds: low %1 (%2), high %3 (%4), in plane units",
          "seuils : bas %1 (%2), haut %3 (%4), en unités du plan"},
@@ -220,19 +240,25 @@ const StackText::Entry* StackText::entries(std::size_t& count)
         {Msg::SummaryLost, "object lost: %1 of %2 frames", "objet perdu : %1 images sur %2"},
         {Msg::SummaryResult, "result: %1 (%2x%3)", "résultat : %1 (%2x%3)"},
         {Msg::SummaryTime, "time: %1 s", "durée : %1 s"},
-        {Msg::Usage, R"(Usage: velumbra-stack [OPTIONS] FRAME.bmp|FOLDER...
-Adds up (stacks) the BMP frames of a webcam on a telescope into one image:
-each frame is taken in turn, the object may be followed, the frames are
-summed and corrected with dark and flat frames, and the sum is stretched to
-8 bits between two thresholds and written as a 24-bit BMP. A folder stands
-for its .bmp files, in name order.
+        {Msg::Usage, R"(Usage: velumbra-stack [OPTIONS] FRAME.bmp|FRAME.fits|VIDEO.ser|FOLDER...
+Adds up (stacks) the frames of a webcam on a telescope (BMP or FITS files, or
+a SER video) into one image: each frame is taken in turn, the object may be
+followed, the frames are summed and corrected with dark and flat frames, and
+the sum is stretched to 8 bits between two thresholds and written as a 24-bit
+BMP, or kept whole in a FITS file. A folder stands for its .bmp and FITS
+files, in name order.
 Frames are at most 800x600 pixels (the size of the program's frame buffers);
 record a larger camera in its 800x600 mode or a smaller one.
 
 Output
-  -o, --output FILE     the result, a 24-bit BMP whose name ends in .bmp
+  -o, --output FILE     the result, a 24-bit BMP whose name ends in .bmp, or
+                        a FITS file (.fits, .fit, .fts) of the corrected sums
                         (required); written under a temporary name and
                         renamed, never half-written
+      --format bmp|fits the result's format (default: from its name): bmp
+                        keeps what the thresholds show, fits the sums as
+                        32-bit integers, unclipped, the thresholds as the
+                        display range (CBLACK, CWHITE)
       --par             also write the parameter record beside it (same base
                         name, .par)
       --log FILE        CSV, one line per frame: frame,file,selected,star_x,
@@ -245,6 +271,9 @@ Output
                         --motion, and empty without them
       --save-frames DIR write every light frame as it goes into the stack
                         (after --raw) to DIR/frame-00001.bmp, ...
+      --ser FILE        record every light frame as it goes into the stack
+                        (after --raw) into a SER video (8-bit blue-green-red,
+                        or mono with --grey), with the frames' UTC times
 
 Integration
       --mode MODE       single (default: one sum of every frame), loop (the
@@ -316,6 +345,10 @@ Zone and tracking
                         --track)
 
 Frames
+  A frame is a BMP file, a FITS image (8-bit, or 16-bit scaled to 8 bits; one
+  plane grey, three planes red, green, blue) or every frame of a SER video
+  (8-bit mono, raw mosaic, RGB or BGR); a folder stands for its .bmp, .fits,
+  .fit and .fts files.
       --raw MODE        colour rebuilt from a raw sensor mosaic, pattern 1..4
       --simulate N      N frames of the built-in sky simulator instead of files
       --planet          the simulator shows a planet instead of a star field
@@ -343,20 +376,27 @@ Exit status: 0 every frame was stacked; 3 some frames could not be read (each
 reported on stderr and skipped); 1 nothing could be stacked or the result
 could not be written; 2 usage error.
 )",
-         R"(Usage : velumbra-stack [OPTIONS] IMAGE.bmp|DOSSIER...
-Additionne (empile) les images BMP d'une webcam au foyer d'un télescope en
-une seule image : chaque image est prise à son tour, l'objet peut être suivi,
-les images sont additionnées et corrigées par des images de noir et de plage
-uniforme, et la somme est étalée sur 8 bits entre deux seuils puis écrite en
-BMP 24 bits. Un dossier vaut pour ses fichiers .bmp, dans l'ordre des noms.
+         R"(Usage : velumbra-stack [OPTIONS] IMAGE.bmp|IMAGE.fits|VIDEO.ser|DOSSIER...
+Additionne (empile) les images d'une webcam au foyer d'un télescope (fichiers
+BMP ou FITS, ou une vidéo SER) en une seule image : chaque image est prise à
+son tour, l'objet peut être suivi, les images sont additionnées et corrigées
+par des images de noir et de plage uniforme, et la somme est étalée sur 8 bits
+entre deux seuils puis écrite en BMP 24 bits, ou gardée entière dans un
+fichier FITS. Un dossier vaut pour ses fichiers .bmp et FITS, dans l'ordre des
+noms.
 Les images font au plus 800x600 pixels (la taille des tampons d'image du
 programme) ; enregistrez une caméra plus grande dans son mode 800x600 ou un
 mode plus petit.
 
 Sortie
-  -o, --output FICHIER  le résultat, un BMP 24 bits dont le nom finit par .bmp
-                        (obligatoire) ; écrit sous un nom provisoire puis
-                        renommé, jamais à moitié
+  -o, --output FICHIER  le résultat, un BMP 24 bits dont le nom finit par .bmp,
+                        ou un fichier FITS (.fits, .fit, .fts) des sommes
+                        corrigées (obligatoire) ; écrit sous un nom provisoire
+                        puis renommé, jamais à moitié
+      --format bmp|fits le format du résultat (par défaut : d'après son nom) :
+                        bmp garde ce que montrent les seuils, fits les sommes
+                        en entiers de 32 bits, sans écrêtage, les seuils comme
+                        plage d'affichage (CBLACK, CWHITE)
       --par             écrit aussi la fiche des paramètres à côté (même nom,
                         extension .par)
       --log FICHIER     CSV, une ligne par image : frame,file,selected,star_x,
@@ -369,6 +409,10 @@ Sortie
                         --motion, et vide sans eux
       --save-frames DOSSIER  écrit chaque image au moment où elle entre dans la
                         pile (après --raw) dans DOSSIER/frame-00001.bmp, ...
+      --ser FICHIER     enregistre chaque image au moment où elle entre dans la
+                        pile (après --raw) dans une vidéo SER (8 bits
+                        bleu-vert-rouge, ou mono avec --grey), avec l'heure UTC
+                        de chaque image
 
 Intégration
       --mode MODE       single (par défaut : une somme de toutes les images),
@@ -446,6 +490,10 @@ Zone et suivi
       --dark-object     suit un objet sombre sur un fond clair (avec --track)
 
 Images
+  Une image est un fichier BMP, une image FITS (8 bits, ou 16 bits ramenés à
+  8 bits ; un plan en gris, trois plans rouge, vert, bleu) ou chaque image
+  d'une vidéo SER (8 bits mono, mosaïque brute, RVB ou BVR) ; un dossier vaut
+  pour ses fichiers .bmp, .fits, .fit et .fts.
       --raw MODE        couleurs reconstruites depuis la mosaïque brute du
                         capteur, motif 1..4
       --simulate N      N images du simulateur de ciel intégré au lieu de

@@ -458,6 +458,12 @@ void TFRM_Alv::wireResults()
     child_->clickLinks().liveDisplayRunning = sourceRunning_;
     child_->clickLinks().CKB_Zones_Liees = GRB_Zones->CKB_Zones_Liees->isChecked();
     core_.frameCountHook = &child_->frameCountHook();
+    child_->completeFitsKeywords = [this](FitsKeywords& k) {
+        const PrefsValues& p = settings().prefs();
+        k.focalLengthMm = p.effectiveFocal;
+        k.pixelWidthUm = p.camera.pixels.TNI_Larg_Pix;
+        k.pixelHeightUm = p.camera.pixels.TNI_Haut_Pix;
+    };
 }
 void TFRM_Alv::wireVideoSource()
 {

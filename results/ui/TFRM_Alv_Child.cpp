@@ -75,6 +75,7 @@ TFRM_Alv_Child::TFRM_Alv_Child(const Clock& clock, SaveScheduler::Timers timers,
     scheduler_ = std::make_unique<SaveScheduler>(clock, *messages_, std::move(timers));
     scheduler_->setView(this);
     scheduler_->gatherParameters = [this] { return gatherParameters(); };
+    scheduler_->writeFits = [this](const QString& path, QString& error) { return writeResultFits(path, error); };
     chooseImageName = [this](const QString& start) {
         // The name chosen is a prefix: an existing file of that name is not replaced.
         return QFileDialog::getSaveFileName(this, QString(), start, QStringLiteral("Bitmap (*.bmp)"), nullptr,
@@ -175,9 +176,13 @@ QWidget* TFRM_Alv_Child::buildPages()
 
     RDB_Une_Fois = named(new QRadioButton(QStringLiteral("Une seule fois")), "RDB_Une_Fois");
     RDB_Toutes_les = named(new QRadioButton(QStringLiteral("Toutes les")), "RDB_Toutes_les");
+    RDB_Video_SER = named(new QRadioButton(QStringLiteral("Vidéo SER")), "RDB_Video_SER");
+    RDB_Video_SER->setToolTip(QStringLiteral("Enregistre les images brutes telles qu'elles arrivent dans une vidéo "
+                                             "SER, de Demarrer à Arrêter"));
     auto* repeat = new QButtonGroup(automatic);
     repeat->addButton(RDB_Une_Fois);
     repeat->addButton(RDB_Toutes_les);
+    repeat->addButton(RDB_Video_SER);
     RDB_Une_Fois->setChecked(true);
     SPED_Toutes_les = spin("SPED_Toutes_les");
     CBX_Toutes_les = list("CBX_Toutes_les", periods);
@@ -185,6 +190,8 @@ QWidget* TFRM_Alv_Child::buildPages()
     grid->addWidget(RDB_Toutes_les, 1, 1);
     grid->addWidget(SPED_Toutes_les, 1, 2);
     grid->addWidget(CBX_Toutes_les, 1, 3);
+    // Right under the other kinds of sequence, as their third choice.
+    grid->addWidget(RDB_Video_SER, 2, 0, 1, 2);
 
     RDB_Arret = named(new QRadioButton(QStringLiteral("Jusqu'à l'arrêt")), "RDB_Arret");
     RDB_Pendant = named(new QRadioButton(QStringLiteral("Pendant")), "RDB_Pendant");
@@ -194,19 +201,33 @@ QWidget* TFRM_Alv_Child::buildPages()
     RDB_Arret->setChecked(true);
     SPED_Pendant = spin("SPED_Pendant");
     CBX_Pendant = list("CBX_Pendant", periods);
-    grid->addWidget(RDB_Arret, 2, 0);
-    grid->addWidget(RDB_Pendant, 2, 1);
-    grid->addWidget(SPED_Pendant, 2, 2);
-    grid->addWidget(CBX_Pendant, 2, 3);
+    grid->addWidget(RDB_Arret, 3, 0);
+    grid->addWidget(RDB_Pendant, 3, 1);
+    grid->addWidget(SPED_Pendant, 3, 2);
+    grid->addWidget(CBX_Pendant, 3, 3);
 
     BTN_Demarrer_Sauv = named(new QPushButton(QStringLiteral("Demarrer")), "BTN_Demarrer_Sauv");
     BTN_Arreter_Sauv = named(new QPushButton(QStringLiteral("Arrêter")), "BTN_Arreter_Sauv");
-    grid->addWidget(BTN_Demarrer_Sauv, 3, 2);
-    grid->addWidget(BTN_Arreter_Sauv, 3, 3);
+    grid->addWidget(BTN_Demarrer_Sauv, 4, 2);
+    grid->addWidget(BTN_Arreter_Sauv, 4, 3);
     PGC_Child->addTab(automatic, QStringLiteral("Enregistrement Auto"));
 
-    PGC_Child->addTab(named(new QWidget, "TBS_Special"), QStringLiteral("Special"));
+    PGC_Child->addTab(buildSpecialPage(), QStringLiteral("Special"));
     return PGC_Child;
+}
+
+QWidget* TFRM_Alv_Child::buildSpecialPage()
+{
+    auto* special = named(new QWidget, "TBS_Special");
+    auto* grid = new QGridLayout(special);
+    grid->addWidget(named(new QLabel(QStringLiteral("Format des images")), "LBL_Format"), 0, 0);
+    CBX_Format = list("CBX_Format", {QStringLiteral("BMP"), QStringLiteral("FITS")});
+    CBX_Format->setToolTip(QStringLiteral("BMP : l'image telle que les seuils la montrent (8 bits).\n"
+                                          "FITS : les sommes corrigées en entiers 32 bits, sans écrêtage."));
+    grid->addWidget(CBX_Format, 0, 1);
+    grid->setColumnStretch(2, 1);
+    grid->setRowStretch(1, 1);
+    return special;
 }
 
 void TFRM_Alv_Child::connectControls()
@@ -239,6 +260,14 @@ void TFRM_Alv_Child::connectControls()
         scheduler_->controls.RDB_Une_Fois = on;
         updateEnabling();
     });
+    connect(RDB_Video_SER, &QRadioButton::toggled, this, [this](bool on) {
+        scheduler_->controls.RDB_Video_SER = on;
+        updateEnabling();
+    });
+    connect(CBX_Format, &QComboBox::currentIndexChanged, this, [this](int i) {
+        scheduler_->controls.CBX_Format = i;
+        setResultSize(width_, height_);
+    });
     connect(SPED_Toutes_les, &QSpinBox::valueChanged, this, [&c](int v) { c.SPED_Toutes_les = v; });
     connect(CBX_Toutes_les, &QComboBox::currentIndexChanged, this, [&c](int i) { c.CBX_Toutes_les = i; });
     connect(RDB_Arret, &QRadioButton::toggled, this, [this](bool on) {
@@ -266,8 +295,12 @@ void TFRM_Alv_Child::updateEnabling()
     CKB_Un_seul_fichier->setEnabled(CKB_Enreg_Params->isChecked() && !scheduler_->singleFileRun());
     BTN_Demarrer_Sauv->setEnabled(!running);
     BTN_Arreter_Sauv->setEnabled(running);
-    SPED_Freq_Sauve->setEnabled(!running);
-    CBX_Unite->setEnabled(!running);
+    const bool video = RDB_Video_SER->isChecked();
+    SPED_Freq_Sauve->setEnabled(!running && !video);
+    CBX_Unite->setEnabled(!running && !video);
+    RDB_Une_Fois->setEnabled(!running);
+    RDB_Toutes_les->setEnabled(!running);
+    RDB_Video_SER->setEnabled(!running);
     SPED_Toutes_les->setEnabled(repeat && !running);
     CBX_Toutes_les->setEnabled(repeat);
     SPED_Pendant->setEnabled(during && !running);
@@ -283,6 +316,7 @@ void TFRM_Alv_Child::showSavingControls()
     CKB_Longueur_Fixe->setChecked(c.CKB_Longueur_Fixe);
     TNI_Longueur_Sequence->setValue(c.TNI_Longueur_Sequence);
     CKB_Enreg_Params->setChecked(c.CKB_Enreg_Params);
+    CBX_Format->setCurrentIndex(c.CBX_Format);
     updateEnabling();
 }
 
@@ -332,7 +366,13 @@ void TFRM_Alv_Child::setResultSize(int width, int height)
     height_ = height;
     image3_->setShownSize({width, height});
     scheduler_->setResultSize(width, height);
-    EDT_Taille_Fichier->setText(QString::number(bmpFileSize(width, height)));
+    // A FITS file: one header block, then 4 bytes per value in blocks of 2880 bytes.
+    const bool onePlane = core_ && core_->pipeline.resultFromPlanes() && core_->controls.GRB_Seuils.RDB_NB;
+    const qint64 fitsValues = qint64(width) * height * (onePlane ? 1 : 3);
+    const qint64 fitsSize = 2880 + (fitsValues * 4 + 2879) / 2880 * 2880;
+    EDT_Taille_Fichier->setText(QString::number(scheduler_->controls.CBX_Format == kFormatFits
+                                                    ? fitsSize
+                                                    : bmpFileSize(width, height)));
     adjustSize();
 }
 
@@ -365,6 +405,19 @@ ParameterValues TFRM_Alv_Child::gatherParameters() const
     v.resultHeight = height_;
     if (completeParameters) completeParameters(v);
     return v;
+}
+
+bool TFRM_Alv_Child::writeResultFits(const QString& path, QString& error) const
+{
+    if (!core_) {
+        error = QStringLiteral("aucun résultat");
+        return false;
+    }
+    FitsKeywords k = fitsKeywordsOf(*core_, gatherParameters());
+    k.dateObs = clock_->now().toUTC();
+    if (completeFitsKeywords) completeFitsKeywords(k);
+    // A numbered save never replaces a file (as BmpWriter::writeNew).
+    return writeNewFitsFile(path, resultValuesOf(*core_, width_, height_), k, error);
 }
 
 void TFRM_Alv_Child::Image3MouseUp(QPoint at, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)

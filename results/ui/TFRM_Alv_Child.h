@@ -1,6 +1,7 @@
 #pragma once
 #include "core/Clock.h"
 #include "core/Messages.h"
+#include "results/FitsFile.h"
 #include "results/ParameterRecord.h"
 #include "results/ResultClicks.h"
 #include "results/SaveScheduler.h"
@@ -54,6 +55,10 @@ public:
     // Fills in the record values owned by other windows (thresholds,
     // integration counts, tracking method, long exposures, quality).
     std::function<void(ParameterValues&)> completeParameters;
+    // Fills in the FITS keywords of the preferences (focal length, pixel size).
+    std::function<void(FitsKeywords&)> completeFitsKeywords;
+    // Writes the corrected sums of the last render as a FITS file.
+    bool writeResultFits(const QString& path, QString& error) const;
     // The image-folder setting of the preferences: start of the browse
     // dialog, and a new choice moves EDT_Nom_Image into it.
     void setBitmapFolder(const QString& folder) { bitmapFolder_ = folder; }
@@ -87,6 +92,7 @@ private:
     QWidget* buildFilesBox();
     QWidget* buildSequenceBox();
     QWidget* buildPages();
+    QWidget* buildSpecialPage();
     void connectControls();
     void updateEnabling();
     void EDT_Nom_ImageExit();
@@ -129,6 +135,8 @@ private:
     QComboBox* CBX_Pendant = nullptr;
     QPushButton* BTN_Demarrer_Sauv = nullptr;
     QPushButton* BTN_Arreter_Sauv = nullptr;
+    QRadioButton* RDB_Video_SER = nullptr;
+    QComboBox* CBX_Format = nullptr;
 };
 
 } // namespace velumbra

@@ -1,12 +1,14 @@
 // Draws the program's windows while the sky simulator runs and saves them
 // as PNG files in the folder given as the first argument
 // (scripts/screenshot-windows runs it on a virtual display): the main
-// window, and the polar-alignment window during a Bigourdan run.
+// window, the polar-alignment window during a Bigourdan run, and the result
+// window with its image format (page "Special") and its video sequence.
 #include "acquisition/ui/TFRM_Pilote.h"
 #include "aids/ui/GRB_Operations.h"
 #include "aids/ui/TFRM_Main.h"
 #include "app/ui/TFRM_Alv.h"
 #include "app/ui/WindowSet.h"
+#include "results/ui/TFRM_Alv_Child.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,6 +16,8 @@
 #include <QDir>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -73,5 +77,19 @@ int main(int argc, char** argv)
     QTest::qWait(300);
     if (!polar->grab().save(out.filePath(QStringLiteral("polar-alignment.png")))) return 1;
     if (!main->grab().save(out.filePath(QStringLiteral("main-window-operations.png")))) return 1;
+
+    auto* child = qobject_cast<TFRM_Alv_Child*>(set.window(QStringLiteral("TFRM_Alv_Child")));
+    if (!child) return 1;
+    child->showNormal();
+    child->move(0, 0);
+    auto* pages = child->findChild<QTabWidget*>(QStringLiteral("PGC_Child"));
+    pages->setCurrentIndex(2);
+    child->findChild<QComboBox*>(QStringLiteral("CBX_Format"))->setCurrentIndex(1);
+    QTest::qWait(300);
+    if (!child->grab().save(out.filePath(QStringLiteral("result-window-format.png")))) return 1;
+    pages->setCurrentIndex(1);
+    child->findChild<QRadioButton*>(QStringLiteral("RDB_Video_SER"))->setChecked(true);
+    QTest::qWait(300);
+    if (!child->grab().save(out.filePath(QStringLiteral("result-window-video.png")))) return 1;
     return 0;
 }

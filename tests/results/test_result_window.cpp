@@ -15,6 +15,9 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <fitsio.h>
+#include "processing/Planes.h"
+#include "results/SerFile.h"
 
 using namespace velumbra;
 
@@ -255,6 +258,110 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("Dimensions de l'image           : 320 x 240 pixels")));
         main.setResultWindow(nullptr);
         QCOMPARE(main.core().frameCountHook, nullptr);
+    }
+
+    // "Special": the format list. FITS saves the values behind the shown
+    // image with the preferences' optics, and the size field says its size.
+    // Without integration the result is the frame itself: its own levels.
+    void fitsFormatSavesTheValuesOfTheShownResult()
+    {
+        QTemporaryDir dir;
+        auto child = makeWindow();
+        TFRM_Alv main;
+        main.setResultWindow(child.get());
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        main.showNewFrame(640, 480);
+        QVERIFY(!main.core().pipeline.resultFromPlanes());
+        // What the window shows, whatever part of the frame it came from.
+        QImage& shownImage = main.core().buffers.result;
+        shownImage.fill(QColor(100, 150, 200));
+        shownImage.setPixelColor(3, 2, QColor(7, 8, 9));
+
+        auto* format = find<QComboBox>(*child, "CBX_Format");
+        QVERIFY(format);
+        QCOMPARE(format->count(), 2);
+        QCOMPARE(format->currentText(), QStringLiteral("BMP"));
+        QVERIFY(find<QTabWidget>(*child, "PGC_Child")->widget(2)->isAncestorOf(format));
+        const QString bmpSize = find<QLineEdit>(*child, "EDT_Taille_Fichier")->text();
+        format->setCurrentIndex(1);
+        const QString fitsSize = find<QLineEdit>(*child, "EDT_Taille_Fichier")->text();
+        QVERIFY(fitsSize != bmpSize);
+        find<QLineEdit>(*child, "EDT_Nom_Image")->setText(dir.path() + QStringLiteral("/m"));
+        child->BTN_Enregistrer_ImageClick();
+        const QString path = dir.path() + QStringLiteral("/m1.fits");
+        QVERIFY(QFileInfo::exists(path));
+        QCOMPARE(QString::number(QFileInfo(path).size()), fitsSize);
+        QVERIFY(!QFileInfo::exists(dir.path() + QStringLiteral("/m1.bmp")));
+
+        int status = 0;
+        fitsfile* f = nullptr;
+        fits_open_diskfile(&f, QFile::encodeName(path).constData(), READONLY, &status);
+        long axes[3] = {0, 0, 0};
+        int bitpix = 0, naxis = 0;
+        fits_get_img_param(f, 3, &bitpix, &naxis, axes, &status);
+        QCOMPARE(naxis, 3);
+        QVERIFY(axes[0] > 0 && axes[1] > 0);
+        std::vector<int32_t> data(std::size_t(axes[0] * axes[1] * 3));
+        int anyNull = 0;
+        fits_read_img(f, TINT, 1, LONGLONG(data.size()), nullptr, data.data(), &anyNull, &status);
+        double focal = 0;
+        int frames = 0;
+        fits_read_key(f, TDOUBLE, "FOCALLEN", &focal, nullptr, &status);
+        fits_read_key(f, TINT, "NCOMBINE", &frames, nullptr, &status);
+        char date[FLEN_VALUE] = {};
+        fits_read_key(f, TSTRING, "DATE-OBS", date, nullptr, &status);
+        fits_close_file(f, &status);
+        QCOMPARE(status, 0);
+        QVERIFY(focal > 0);
+        QCOMPARE(frames, 1);
+        QCOMPARE(QString::fromLatin1(date), clock.now().toUTC().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss.zzz")));
+        const QImage& shown = main.core().buffers.result;
+        int wrong = 0;
+        for (int c = 0; c < 3; ++c)
+            for (int y = 0; y < axes[1]; ++y)
+                for (int x = 0; x < axes[0]; ++x) {
+                    const QRgb p = shown.pixel(x, y);
+                    const int level = c == 0 ? qRed(p) : (c == 1 ? qGreen(p) : qBlue(p));
+                    wrong += data[(std::size_t(c) * axes[1] + std::size_t(axes[1] - 1 - y)) * axes[0] + x] != level;
+                }
+        QCOMPARE(wrong, 0);
+        QCOMPARE(data[std::size_t((axes[1] - 1 - 2) * axes[0] + 3)], 7); // bottom row first
+        QCOMPARE(data[std::size_t(2 * axes[0] * axes[1])], 200);
+        main.setResultWindow(nullptr);
+    }
+
+    // The third kind of sequence: a SER video of the frames the sources deliver.
+    void videoSequenceRecordsTheFramesOfTheMainCore()
+    {
+        QTemporaryDir dir;
+        auto child = makeWindow();
+        TFRM_Alv main;
+        main.setResultWindow(child.get());
+        main.show(); // the frame buffers are made when the main window first shows
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        child->setMessageSink(&messages);
+        messages.lines.clear();
+        auto* video = find<QRadioButton>(*child, "RDB_Video_SER");
+        QVERIFY(video);
+        video->setChecked(true);
+        QVERIFY(!find<QSpinBox>(*child, "SPED_Freq_Sauve")->isEnabled());
+        find<QLineEdit>(*child, "EDT_Nom_Image")->setText(dir.path() + QStringLiteral("/v"));
+        child->BTN_Demarrer_SauvClick();
+        QVERIFY(!video->isEnabled());
+        for (int i = 0; i < 3; ++i) {
+            main.core().buffers.frameSlots[0].fill(QColor(10 * i, 20, 30));
+            main.core().buffers.setFrameSize(320, 240);
+            main.core().processFrame(true); // as the sources hand a frame over
+            main.core().processFrame(false); // a tick without a new frame is not recorded
+        }
+        child->BTN_Arreter_SauvClick();
+        QVERIFY(video->isEnabled());
+        SerReader reader;
+        QVERIFY(reader.open(dir.path() + QStringLiteral("/v1.ser")));
+        QVERIFY2(reader.frameCount() == 3, qPrintable(messages.lines.join(QLatin1Char('\n'))));
+        QCOMPARE(reader.header().width, 320);
+        main.setResultWindow(nullptr);
     }
 
     void clicksOnImage3MoveTheZonesOnlyWhileTheDisplayRuns()

@@ -375,3 +375,132 @@ TEST_F(Saving, StopRunsTheStopLinkOnlyForARunningSave)
     scheduler->stopIfRunning();
     EXPECT_EQ(stops, 1);
 }
+
+// ---------------------------------------------------------------- FITS and SER
+
+TEST_F(Saving, FitsFormatWritesThroughTheFitsWriterUnderTheFitsName)
+{
+    QStringList asked;
+    scheduler->writeFits = [&](const QString& path, QString&) {
+        asked << path;
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write("SIMPLE") == 6;
+    };
+    scheduler->controls.CBX_Format = kFormatFits;
+    QFile taken(path(QStringLiteral("jup1.fits")));
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.close();
+    ASSERT_TRUE(scheduler->BTN_Enregistrer_ImageClick());
+    EXPECT_EQ(asked, QStringList{path(QStringLiteral("jup2.fits"))}) << "an existing FITS file keeps its number";
+    EXPECT_EQ(files(QStringLiteral("*.bmp")), QStringList{});
+    EXPECT_EQ(scheduler->number(), 3);
+    scheduler->controls.CBX_Format = kFormatBmp;
+    ASSERT_TRUE(scheduler->BTN_Enregistrer_ImageClick());
+    EXPECT_EQ(files(QStringLiteral("*.bmp")), QStringList{QStringLiteral("jup3.bmp")});
+    EXPECT_EQ(asked.size(), 1);
+}
+
+TEST_F(Saving, AFitsWriterThatFailsSaysSoAndKeepsTheNumber)
+{
+    scheduler->controls.CBX_Format = kFormatFits;
+    scheduler->writeFits = [](const QString&, QString& error) {
+        error = QStringLiteral("disk full");
+        return false;
+    };
+    EXPECT_FALSE(scheduler->BTN_Enregistrer_ImageClick());
+    EXPECT_EQ(scheduler->number(), 1);
+    ASSERT_FALSE(messages.lines.isEmpty());
+    EXPECT_TRUE(messages.lines.last().contains(QStringLiteral("jup1.fits")));
+}
+
+namespace {
+
+QImage frameOf(int n)
+{
+    QImage f(kMaxFrameWidth, kMaxFrameHeight, kPixelFormat);
+    f.fill(QColor(n * 10, n * 20, n * 30));
+    return f;
+}
+
+} // namespace
+
+TEST_F(Saving, VideoRunRecordsTheArrivingFramesUntilStopped)
+{
+    scheduler->controls.RDB_Video_SER = true;
+    scheduler->controls.RDB_Une_Fois = false;
+    scheduler->frameArrived(frameOf(9), 64, 48); // before the run: not recorded
+    ASSERT_TRUE(scheduler->BTN_Demarrer_SauvClick());
+    EXPECT_TRUE(scheduler->running());
+    EXPECT_EQ(files(QStringLiteral("*")), QStringList{}) << "no image is saved by a video run";
+    for (int n = 1; n <= 4; ++n) {
+        clock.advanceMs(40);
+        scheduler->frameArrived(frameOf(n), 64, 48);
+        scheduler->frameCounted(true);
+    }
+    EXPECT_EQ(scheduler->video().frames(), 4);
+    scheduler->BTN_Arreter_SauvClick();
+    EXPECT_FALSE(scheduler->running());
+    EXPECT_EQ(files(QStringLiteral("*")), QStringList{QStringLiteral("jup1.ser")});
+    EXPECT_EQ(scheduler->number(), 2);
+
+    SerReader reader;
+    ASSERT_TRUE(reader.open(path(QStringLiteral("jup1.ser"))));
+    EXPECT_EQ(reader.frameCount(), 4);
+    EXPECT_EQ(reader.header().width, 64);
+    EXPECT_EQ(reader.frameTime(0), start.addMSecs(40).toUTC());
+    EXPECT_EQ(reader.frameTime(3), start.addMSecs(160).toUTC());
+    QImage back(kMaxFrameWidth, kMaxFrameHeight, kPixelFormat);
+    ASSERT_TRUE(reader.readFrame(2, back));
+    EXPECT_EQ(back.pixel(5, 5), frameOf(3).pixel(5, 5));
+    ASSERT_FALSE(messages.lines.isEmpty());
+    EXPECT_TRUE(messages.lines.last().contains(QStringLiteral("4 images")));
+}
+
+TEST_F(Saving, VideoRunEndsAfterItsDuration)
+{
+    scheduler->controls.RDB_Video_SER = true;
+    scheduler->controls.RDB_Arret = false;
+    scheduler->controls.SPED_Pendant = 1;
+    scheduler->controls.CBX_Pendant = 0; // seconds
+    ASSERT_TRUE(scheduler->BTN_Demarrer_SauvClick());
+    int sent = 0;
+    for (int t = 0; t < 2000; t += 100) {
+        scheduler->frameArrived(frameOf(1), 32, 24);
+        ++sent;
+        timers.advanceMs(100);
+    }
+    EXPECT_FALSE(scheduler->running());
+    SerReader reader;
+    ASSERT_TRUE(reader.open(path(QStringLiteral("jup1.ser"))));
+    EXPECT_EQ(reader.frameCount(), 10) << "frames of the first second only, of " << sent;
+}
+
+TEST_F(Saving, AFrameOfAnotherSizeEndsTheVideoWithAMessage)
+{
+    scheduler->controls.RDB_Video_SER = true;
+    ASSERT_TRUE(scheduler->BTN_Demarrer_SauvClick());
+    scheduler->frameArrived(frameOf(1), 64, 48);
+    scheduler->frameArrived(frameOf(2), 64, 48);
+    scheduler->frameArrived(frameOf(3), 320, 240);
+    EXPECT_FALSE(scheduler->running());
+    SerReader reader;
+    ASSERT_TRUE(reader.open(path(QStringLiteral("jup1.ser"))));
+    EXPECT_EQ(reader.frameCount(), 2);
+    EXPECT_TRUE(messages.lines.join(QLatin1Char('\n')).contains(QStringLiteral("taille")));
+}
+
+TEST_F(Saving, AVideoTakesTheNextFreeNumberAndNeverReplacesAFile)
+{
+    QFile old(path(QStringLiteral("jup1.ser")));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("older video");
+    old.close();
+    scheduler->controls.RDB_Video_SER = true;
+    ASSERT_TRUE(scheduler->BTN_Demarrer_SauvClick());
+    scheduler->frameArrived(frameOf(1), 16, 16);
+    scheduler->BTN_Arreter_SauvClick();
+    EXPECT_EQ(readAll(path(QStringLiteral("jup1.ser"))), QByteArray("older video"));
+    SerReader reader;
+    ASSERT_TRUE(reader.open(path(QStringLiteral("jup2.ser"))));
+    EXPECT_EQ(reader.frameCount(), 1);
+}

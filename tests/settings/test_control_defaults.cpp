@@ -30,6 +30,7 @@ TEST(ControlDefaults, EveryControlStartsAtItsMissingKeyValue)
         {"Prefs/Longueur_Fixe", 0, double(saving.CKB_Longueur_Fixe)},
         {"Prefs/Longueur_Sequence", 4, saving.TNI_Longueur_Sequence},
         {"Prefs/Enreg_Params_Image", 0, double(saving.CKB_Enreg_Params)},
+        {"Prefs/Format_Image", 0, double(saving.CBX_Format)},
         {"Prefs/Nom_Image is empty", 1, double(saving.EDT_Nom_Image.isEmpty())},
         {"Prefs/Tps_Rafraichissement", 50, video.TNI_Tps_Rafraichissement},
         {"Prefs/CKB_Zones_Liees", 0, double(links.CKB_Zones_Liees)},

@@ -49,6 +49,7 @@ const std::vector<KeyCase>& keyCases()
         {"Prefs", "Longueur_Sequence", 4, "2", 2, 2.5, "2", FIELD(saving.TNI_Longueur_Sequence)},
         {"Prefs", "Longueur_Sequence", 4, "0x3", 3, 3.5, "4", FIELD(saving.TNI_Longueur_Sequence)},
         {"Prefs", "Enreg_Params_Image", 0, "1", 1, 1, "1", FIELD(saving.CKB_Enreg_Params)},
+        {"Prefs", "Format_Image", 0, "1", 1, 1, "1", FIELD(saving.CBX_Format)},
         {"Prefs", "Tps_Rafraichissement", 50, "250", 250, 251, "250", FIELD(video.TNI_Tps_Rafraichissement)},
         {"Prefs", "Tps_Rafraichissement", 50, "20", 33, 120.6, "120", FIELD(video.TNI_Tps_Rafraichissement)},
         {"Prefs", "CKB_Zones_Liees", 0, "1", 1, 1, "1", FIELD(links.CKB_Zones_Liees)},

@@ -1,5 +1,6 @@
 // Command-line parsing of velumbra-stack: values, forms and refusals.
 #include "app/stack/StackOptions.h"
+#include "app/stack/StackPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -186,4 +187,17 @@ TEST(StackOptions, SelectionOptionsTakeTheirValuesAndOnlyOneAtATime)
         EXPECT_EQ(r.outcome, ParsedCommandLine::Outcome::Error) << args.join(' ').toStdString();
         EXPECT_FALSE(r.error.isEmpty());
     }
+}
+
+// The record beside a result takes the result's base name, whatever its format.
+TEST(StackRecordPath, ReplacesTheExtensionOfABmpOrAFitsResult)
+{
+    using velumbra::stack::recordPathOf;
+    const std::pair<const char*, const char*> cases[] = {
+        {"night/m42.bmp", "night/m42.par"},   {"night/m42.BMP", "night/m42.par"},
+        {"night/m42.fits", "night/m42.par"},  {"night/m42.fit", "night/m42.par"},
+        {"night/m42.FTS", "night/m42.par"},   {"night/m42.png", "night/m42.png.par"},
+    };
+    for (const auto& [output, record] : cases)
+        EXPECT_EQ(recordPathOf(QString::fromLatin1(output)), QString::fromLatin1(record)) << output;
 }

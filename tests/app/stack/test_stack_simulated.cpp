@@ -3,6 +3,7 @@
 #include "StackTestFiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -36,6 +37,47 @@ TEST(StackSimulated, SavedFramesStackToTheSameResult)
                                   "160x120"});
     ASSERT_EQ(other.exitCode, 0);
     EXPECT_NE(QImage(dir.filePath("other.bmp")), a);
+}
+
+// A simulated night recorded as a SER video: the video holds the frames
+// --save-frames writes, stamped 40 ms apart in the simulator's time, and
+// stacks to the same result as they do.
+TEST(StackSimulated, RecordedVideoHoldsTheSavedFramesAndStacksTheSame)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString frames = dir.filePath(QStringLiteral("frames")), video = dir.filePath(QStringLiteral("night.ser"));
+    const CommandRun sim = runCommand({"-o", dir.filePath("sim.bmp"), "--simulate", "5", "--seed", "3", "--size",
+                                       "160x120", "--save-frames", frames, "--ser", video, "--quiet"});
+    ASSERT_EQ(sim.exitCode, 0) << sim.err.toStdString();
+    QFile f(video);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray b = f.readAll();
+    const int frameBytes = 160 * 120 * 3;
+    ASSERT_EQ(b.size(), 178 + 5 * frameBytes + 5 * 8);
+    auto le = [&](int at, int bytes) {
+        uint64_t v = 0;
+        for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | uint8_t(b[at + i]);
+        return int64_t(v);
+    };
+    EXPECT_EQ(le(38, 4), 5);
+    for (int k = 0; k < 5; ++k) {
+        const QImage saved = QImage(QDir(frames).filePath(QStringLiteral("frame-%1.bmp").arg(k + 1, 5, 10, QLatin1Char('0'))))
+                                 .convertToFormat(QImage::Format_RGB32);
+        int wrong = 0;
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 160; ++x) {
+                const int at = 178 + k * frameBytes + (y * 160 + x) * 3;
+                const QRgb p = saved.pixel(x, y);
+                wrong += uint8_t(b[at]) != qBlue(p) || uint8_t(b[at + 1]) != qGreen(p) || uint8_t(b[at + 2]) != qRed(p);
+            }
+        EXPECT_EQ(wrong, 0) << "frame " << k;
+        if (k > 0) EXPECT_EQ(le(178 + 5 * frameBytes + 8 * k, 8) - le(178 + 5 * frameBytes + 8 * (k - 1), 8), 400000);
+    }
+    const CommandRun stacked = runCommand({"-o", dir.filePath("video.bmp"), video, "--quiet"});
+    ASSERT_EQ(stacked.exitCode, 0) << stacked.err.toStdString();
+    EXPECT_EQ(QImage(dir.filePath("video.bmp")).convertToFormat(QImage::Format_RGB32),
+              QImage(dir.filePath("sim.bmp")).convertToFormat(QImage::Format_RGB32));
 }
 
 // A bright star drifting one pixel per frame: with tracking the log follows
