@@ -148,10 +148,10 @@ void TFRM_ErrPeriod::BTN_Demar_EPClick()
 {
     emit runPrepared();
     sequencer_.arm(Operation::PeriodicError);
-    messages_.showMessage(true, QStringLiteral("1-Demarrer le suivi du telescope\n2-Cliquer sur une etoile\n"
-                                               "3-Cliquer sur le bouton \"Executer\"\n"
-                                               "4-Attendre le message de fin d'execution\n"
-                                               "  ou cliquer sur \"Arrêter\""));
+    const NamedTexts& t = *texts;
+    messages_.showMessage(true, QStringLiteral("1-%1\n2-%2\n3-%3\n4-%4\n  %5")
+                                    .arg(t.text(u"MSG_Mes1"), t.text(u"MSG_Mes2"), t.text(u"MSG_Mes3"),
+                                         t.text(u"MSG_Mes4"), t.text(u"MSG_Mes5")));
 }
 
 PolarSettings TFRM_ErrPeriod::polarSettings() const

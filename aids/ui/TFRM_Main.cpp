@@ -271,11 +271,9 @@ void TFRM_Main::startProcedure(Operation op)
 {
     emit runPrepared();
     sequencer_.arm(op);
-    messages_.showMessage(true, steps({QStringLiteral("Demarrer le suivi du telescope"),
-                                       QStringLiteral("Cliquer sur une etoile"),
-                                       QStringLiteral("Cliquer sur le bouton \"Executer\""),
-                                       QStringLiteral("Attendre le message de fin d'execution"),
-                                       QStringLiteral("ou cliquer sur \"Arrêter\"")}));
+    const NamedTexts& t = *texts;
+    messages_.showMessage(true, steps({t.text(u"MSG_Mes1"), t.text(u"MSG_Mes2"), t.text(u"MSG_Mes3"),
+                                       t.text(u"MSG_Mes4"), t.text(u"MSG_Mes5")}));
 }
 
 void TFRM_Main::BTN_Demar_MESClick()

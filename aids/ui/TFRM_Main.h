@@ -28,6 +28,8 @@ public:
     // The mount, optics and main-window values the procedures read; the
     // window adds its own star position and declination.
     std::function<PolarSettings()> settingsSource;
+    // The language of the step instructions; never null.
+    const NamedTexts* texts = &NamedTexts::builtIn();
     // "Appliquer la modification": the new radius of an axis.
     std::function<void(AdjustAxis, double)> applyRadius;
 

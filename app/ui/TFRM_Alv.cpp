@@ -7,6 +7,7 @@
 #include "app/ui/ShellPreferences.h"
 #include "app/ui/ShellLongExposure.h"
 #include "app/ui/ShellSettings.h"
+#include "app/ui/ShellLanguage.h"
 #include "acquisition/ui/GRB_Camera.h"
 #include "acquisition/ui/TFRM_PlayControl.h"
 #include "acquisition/ui/VideoSourceUi.h"
@@ -587,6 +588,8 @@ void TFRM_Alv::FormActivate()
 {
     if (!shellInitialised_) {
         shellInitialised_ = true;
+        // The language first: the settings then find the translated lists.
+        if (language_) language_->load();
         settings_->load();
         core_.buffers.create();
         // Once only: a camera's own aspect, set at its start, must survive
@@ -787,6 +790,7 @@ void TFRM_Alv::redrawReticle()
         o.orientation = core_.controls.TNI_Orient;
         o.sampling = double(TNI_Echantillonnage->Value());
         o.diagonal = settings_->prefs().optics.CKB_RenvoiCoude;
+        o.axisNames = {texts_.text(u"Ouest"), texts_.text(u"Nord"), texts_.text(u"Est"), texts_.text(u"Sud")};
         DrawReticle(layer, reticleCentre, core_.buffers.imageWidth, o);
     }
     core_.flags.zoneDirty = true;
@@ -838,9 +842,11 @@ void TFRM_Alv::setPolarAlignment(TFRM_Main* window)
         MNU_Operations->setEnabled(false);
         window->showParameters();
     });
+    window->texts = &texts_;
     window->settingsSource = [this] {
         const PrefsValues& p = settings_->prefs();
         PolarSettings s;
+        s.texts = &texts_;
         s.CKB_Inverse_Az = p.mount.CKB_Inverse_Az;
         s.CKB_Inverse_Alt = p.mount.CKB_Inverse_Alt;
         s.TNI_Rayon_Az = p.mount.TNI_Rayon_Az;
