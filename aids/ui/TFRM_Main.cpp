@@ -225,7 +225,9 @@ QWidget* TFRM_Main::buildKing()
     form->addRow(buttons);
     TNI_Duree_Pose_King = field("TNI_Duree_Pose_King", 0, 1e9, 0, true);
     TNI_Duree_Pose_King->setDigits(4);
-    form->addRow(new QLabel(QStringLiteral("Chronometre (Secondes ecoulées):")), TNI_Duree_Pose_King);
+    // The same caption as the Bigourdan page's: one language key feeds both.
+    form->addRow(named(new QLabel(QStringLiteral("Chronometre (Secondes ecoulées):")), "LBL_Chronometre"),
+                 TNI_Duree_Pose_King);
     EDT_CorrectKingEO = readOnlyEdit("EDT_CorrectKingEO");
     EDT_CorrectKingNS = readOnlyEdit("EDT_CorrectKingNS");
     EDT_DistanceX_DMS = readOnlyEdit("EDT_DistanceX_DMS");

@@ -9,6 +9,7 @@
 #include "telescope/ui/TFRM_Raquette.h"
 
 #include <QAbstractButton>
+#include <algorithm>
 #include <QAction>
 #include <QChart>
 #include <QChartView>
@@ -148,6 +149,7 @@ void ShellLanguage::ApplyLanguage()
     texts.choose(file, chosen);
 
     withoutTarget_.clear();
+    byName_.clear();
     for (const LanguageRead& read : languageReads()) {
         if (!*read.window) continue; // a named text, asked for when a message is composed
         if (!applyRead(read, texts.textOf(read))) {
@@ -155,6 +157,7 @@ void ShellLanguage::ApplyLanguage()
             if (!withoutTarget_.contains(key)) withoutTarget_ << key;
         }
     }
+    byName_.clear();
     rebuildParities();
     rebuildPlanets();
     main_.videoSource().source().setTurboCaptions(texts.text(u"BTN_Turbo_Caption_Stream"),
@@ -180,12 +183,25 @@ bool ShellLanguage::applyRead(const LanguageRead& read, const QString& text)
     }
     // A check box shown with a label beside it takes its caption there.
     QList<QObject*> targets;
-    if (!hint && name.startsWith(QLatin1String("CKB_")))
-        targets = window->findChildren<QObject*>(QStringLiteral("LBL_") + name);
-    if (targets.isEmpty()) targets = window->findChildren<QObject*>(name);
+    if (!hint && name.startsWith(QLatin1String("CKB_"))) targets = named(window, QStringLiteral("LBL_") + name);
+    if (targets.isEmpty()) targets = named(window, name);
     bool placed = false;
     for (QObject* target : std::as_const(targets)) placed = (hint ? setHint(target, text) : setCaption(target, text)) || placed;
     return placed;
+}
+
+// A key names its control whatever the case of its letters, as keys are read.
+QList<QObject*> ShellLanguage::named(QWidget* window, const QString& name)
+{
+    auto& names = byName_[window];
+    if (names.isEmpty()) {
+        const QList<QObject*> all = window->findChildren<QObject*>();
+        for (QObject* o : all)
+            if (!o->objectName().isEmpty()) names.insert(o->objectName().toCaseFolded(), o);
+    }
+    QList<QObject*> found = names.values(name.toCaseFolded());
+    std::reverse(found.begin(), found.end()); // in the order the window holds them
+    return found;
 }
 
 void ShellLanguage::rebuildParities()

@@ -1,6 +1,8 @@
 #pragma once
 #include "core/Clock.h"
 
+#include <QHash>
+#include <QMultiHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -49,6 +51,7 @@ public:
 
 private:
     bool applyRead(const LanguageRead& read, const QString& text);
+    QList<QObject*> named(QWidget* window, const QString& name);
     void rebuildParities();
     void rebuildPlanets();
 
@@ -58,6 +61,8 @@ private:
     std::function<QWidget*(const QString&)> window_;
     SystemClock clock_;
     QStringList withoutTarget_;
+    // The named objects of each window while a language is applied.
+    QHash<QWidget*, QMultiHash<QString, QObject*>> byName_;
     QString own_ = installedLanguagePath();
 };
 

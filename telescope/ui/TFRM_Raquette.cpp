@@ -97,7 +97,7 @@ QWidget* TFRM_Raquette::buildDirections()
 
 QWidget* TFRM_Raquette::buildRates()
 {
-    auto* box = named(new QGroupBox(QStringLiteral("Mode")), "GRB_Mode");
+    auto* box = named(new QGroupBox(QStringLiteral("Mode")), "GRB_Mode_LX200");
     auto* row = new QHBoxLayout(box);
     RDB_Guide = named(new QRadioButton, "RDB_Guide", QStringLiteral("Guide"));
     RDB_Cntr = named(new QRadioButton, "RDB_Cntr", QStringLiteral("Cntr"));
