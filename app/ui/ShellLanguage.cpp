@@ -102,6 +102,25 @@ bool setChartText(QWidget* window, const QString& name, const QString& path, con
     return false;
 }
 
+// Controls this program builds under other names than the keys': a label
+// and its control made one (the inertia radio button carries its label),
+// a field and its slider both hinted, a label named after its field.
+const QHash<QString, QStringList>& otherNames()
+{
+    static const QHash<QString, QStringList> names{
+        {QStringLiteral("lbl_temps_inertie"), {QStringLiteral("RDB_Temps_Inertie")}},
+        {QStringLiteral("lbl_orienter_vers"), {QStringLiteral("GRB_Orienter")}},
+        {QStringLiteral("cbx_selfguide_active"), {QStringLiteral("CKB_Selfguide_Active")}},
+        {QStringLiteral("lbl_vitesse"), {QStringLiteral("LBL_Vitesse_Etoile")}},
+        {QStringLiteral("lbl_decl_approx"), {QStringLiteral("LBL_Decl_Etoile")}},
+        {QStringLiteral("tni_seuil_detect_nbre"),
+         {QStringLiteral("TNI_Seuil_Detection_Nbre"), QStringLiteral("SCB_Seuil_Detection_Nbre")}},
+        {QStringLiteral("tni_seuil_detect_niveau"),
+         {QStringLiteral("TNI_Seuil_Detection_Niveau"), QStringLiteral("SCB_Seuil_Detection_Niveau")}},
+    };
+    return names;
+}
+
 } // namespace
 
 ShellLanguage::ShellLanguage(TFRM_Alv& main, TFRM_Pref& pref, TFRM_Raquette& paddle,
@@ -185,6 +204,8 @@ bool ShellLanguage::applyRead(const LanguageRead& read, const QString& text)
     QList<QObject*> targets;
     if (!hint && name.startsWith(QLatin1String("CKB_"))) targets = named(window, QStringLiteral("LBL_") + name);
     if (targets.isEmpty()) targets = named(window, name);
+    if (targets.isEmpty())
+        for (const QString& other : otherNames().value(name.toCaseFolded())) targets += named(window, other);
     bool placed = false;
     for (QObject* target : std::as_const(targets)) placed = (hint ? setHint(target, text) : setCaption(target, text)) || placed;
     return placed;

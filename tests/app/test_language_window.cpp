@@ -5,6 +5,7 @@
 #include "acquisition/ui/GRB_Camera.h"
 #include "acquisition/ui/VideoSourceUi.h"
 #include "aids/ui/TFRM_Main.h"
+#include "app/ui/ClippedText.h"
 #include "app/ui/ShellLanguage.h"
 #include "app/ui/ShellSettings.h"
 #include "app/ui/TFRM_Alv.h"
@@ -15,7 +16,9 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QRadioButton>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -161,6 +164,11 @@ private slots:
         QCOMPARE(set.main()->findChild<QMenu*>(QStringLiteral("MNU_Fichier"))->title(), QStringLiteral("&File"));
         QCOMPARE(set.main()->findChild<QLabel*>(QStringLiteral("LBL_CKB_Suivi"))->text(), QStringLiteral("Tracking"));
         QCOMPARE(set.main()->videoSource().panel()->BTN_Turbo->text(), QStringLiteral("Stream"));
+        // Keys whose control this program names otherwise reach it too.
+        QCOMPARE(set.preferences()->findChild<QRadioButton*>(QStringLiteral("RDB_Temps_Inertie"))->text(),
+                 QStringLiteral("Backlash time (ms):"));
+        QCOMPARE(set.main()->findChild<QWidget*>(QStringLiteral("SCB_Seuil_Detection_Nbre"))->toolTip(),
+                 QStringLiteral("Share of differing pixels above which the frame is selected (1/10000)"));
         // Back to French: every text is the built-in one again.
         choose(set, QStringLiteral("Français"));
         QCOMPARE(set.main()->videoSource().panel()->BTN_Turbo->text(), QStringLiteral("Flux"));
@@ -176,20 +184,42 @@ private slots:
         WindowSet set;
         start(set);
         const QStringList expected{
-            // Main window: the speed tab and the declination panel's labels,
-            // the codec label, the motion and saturation fields under other names.
-            QStringLiteral("TBS_Vitesse.Caption"), QStringLiteral("LBL_Codec.Caption"),
-            QStringLiteral("LBL_Vitesse.Caption"), QStringLiteral("LBL_Decl_Approx.Caption"),
-            // Preferences: the inertia time is a radio button of its own name.
-            QStringLiteral("LBL_Temps_Inertie.Caption"),
-            // Polar alignment: the turn is a group box.
-            QStringLiteral("LBL_Orienter_vers.Caption"),
-            // Long exposures: self-guiding is the check box CKB_Selfguide_Active.
-            QStringLiteral("CBX_Selfguide_Active.Caption"),
-            QStringLiteral("Panel2.hint"), QStringLiteral("TNI_Seuil_Detect_Nbre.hint"),
-            QStringLiteral("TNI_Seuil_Detect_Niveau.hint"), QStringLiteral("CKB_Satur.hint"),
-            QStringLiteral("TNI_Seuil_Satur.hint"), QStringLiteral("SCB_Seuil_Satur.hint")};
+            // Main window: no speed tab (the declination panel holds the
+            // speed), no codec label, no frame named Panel2, no saturation view.
+            QStringLiteral("TBS_Vitesse.Caption"), QStringLiteral("LBL_Codec.Caption"), QStringLiteral("Panel2.hint"),
+            QStringLiteral("CKB_Satur.hint"), QStringLiteral("TNI_Seuil_Satur.hint"),
+            QStringLiteral("SCB_Seuil_Satur.hint")};
         QCOMPARE(set.language().keysWithoutTarget(), expected);
+    }
+
+    // Captions are longer in some languages: every one fits its control,
+    // in the main window and on every page of the preferences.
+    void captionsFitTheirControls_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("French") << QStringLiteral("Français");
+        QTest::newRow("English") << QStringLiteral("English");
+    }
+    void captionsFitTheirControls()
+    {
+        QFETCH(QString, language);
+        putShipped();
+        WindowSet set;
+        start(set);
+        choose(set, language);
+        QVERIFY(QTest::qWaitForWindowExposed(set.main()));
+        QStringList clipped = clippedTexts(set.main());
+        TFRM_Pref* pref = set.preferences();
+        pref->show();
+        QVERIFY(QTest::qWaitForWindowExposed(pref));
+        pref->CKB_VestaMod->click(); // every page shows
+        pref->RDB_LX200->click();
+        for (int i = 0; i < pref->pages()->count(); ++i) {
+            pref->pages()->setCurrentIndex(i);
+            QCoreApplication::processEvents();
+            clipped += clippedTexts(pref);
+        }
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
     }
 
     void changingTheLanguageKeepsTheParity()
