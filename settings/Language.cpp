@@ -3,28 +3,28 @@
 
 namespace velumbra {
 
-LanguageFile::LanguageFile(const QString& path, const Clock& clock, MessageSink& messages) : path_(path)
+LanguageFile::LanguageFile(const QString& path, const Clock& clock, MessageSink& messages)
+    : ini_(std::in_place, path, IniFile::Mode::ReadOnly, clock, messages)
 {
-    const IniFile ini(path, IniFile::Mode::ReadOnly, clock, messages);
-    languages_ = ini.ReadSections();
-    // Only the keys a language can give are kept: other lines are ignored.
-    for (const QString& language : std::as_const(languages_)) {
-        QHash<QString, QString>& texts = sections_[language.toCaseFolded()];
-        if (!texts.isEmpty()) continue; // a section met twice: its first occurrence counts
-        for (const LanguageRead& r : languageReads()) {
-            const QString key = QString::fromLatin1(r.key);
-            const QString folded = key.toCaseFolded();
-            if (texts.contains(folded)) continue;
-            static const QString kAbsent = QStringLiteral("\x01");
-            const QString value = ini.ReadString(language, key, kAbsent);
-            if (value != kAbsent) texts.insert(folded, value);
-        }
-    }
+    languages_ = ini_->ReadSections();
 }
 
+// Only the chosen section is read, so a file of many sections costs no more
+// than one.
 QHash<QString, QString> LanguageFile::section(const QString& language) const
 {
-    return sections_.value(language.toCaseFolded());
+    QHash<QString, QString> texts;
+    if (!ini_ || language.isEmpty()) return texts;
+    // A value no file can hold (control characters never survive reading).
+    static const QString kAbsent = QStringLiteral("\x01");
+    for (const LanguageRead& r : languageReads()) {
+        const QString key = QString::fromLatin1(r.key);
+        const QString folded = key.toCaseFolded();
+        if (texts.contains(folded)) continue;
+        const QString value = ini_->ReadString(language, key, kAbsent);
+        if (value != kAbsent) texts.insert(folded, value);
+    }
+    return texts;
 }
 
 void LanguageTexts::choose(const LanguageFile& file, const QString& language)

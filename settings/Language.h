@@ -1,9 +1,12 @@
 #pragma once
 #include "core/LanguageTable.h"
+#include "settings/IniFile.h"
 
 #include <QHash>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace velumbra {
 
@@ -23,13 +26,13 @@ public:
 
     // The section names in file order: the items of the language list.
     const QStringList& languages() const { return languages_; }
-    // The section's value of every key it gives, case-folded key first.
+    // The section's value of every key the program reads that it gives,
+    // by case-folded key; other lines are ignored.
     QHash<QString, QString> section(const QString& language) const;
 
 private:
-    QString path_;
+    std::optional<IniFile> ini_;
     QStringList languages_;
-    QHash<QString, QHash<QString, QString>> sections_; // folded section -> folded key -> text
 };
 
 // The texts of the chosen language: the section's own, else the built-in

@@ -40,6 +40,9 @@ public:
     KingStep& king() { return king_; }
 
     void BTN_Demar_MESClick();
+    // "Nouveau rayon ...": the caption names the axis chosen for correction
+    // (after a language gives it anew, too).
+    void showRadiusAxis();
     void BTN_Demarre_KingClick();
     void BTN_PauseClick();
     void BTN_Premiere_CorrectionClick();
@@ -69,7 +72,7 @@ public:
     // Rectification
     QRadioButton* RDB_Correct_Azimuth = nullptr;
     QRadioButton* RDB_Correct_Altitude = nullptr;
-    QLabel* LBL_Altaz = nullptr;
+    QLabel* LBL_NouveauRayon = nullptr;
     TNumInp* TNI_Premiere_Correction = nullptr;
     TNumInp* TNI_Correction_Effective = nullptr;
     TNumInp* TNI_Nouveau_Rayon = nullptr;

@@ -1,4 +1,5 @@
 #include "app/ui/ShellLanguage.h"
+#include "aids/ui/TFRM_Main.h"
 #include "app/ui/TFRM_Alv.h"
 #include "acquisition/ui/VideoSourceUi.h"
 #include "core/DataFiles.h"
@@ -183,6 +184,7 @@ void ShellLanguage::ApplyLanguage()
                                                   texts.text(u"BTN_Turbo_Caption_Frame"));
     main_.core().controls.selection.cueNames.names = {texts.text(u"TOP"), texts.text(u"OUI"), texts.text(u"NON")};
     main_.redrawReticle();
+    if (auto* polar = qobject_cast<TFRM_Main*>(window_(QStringLiteral("TFRM_Main")))) polar->showRadiusAxis();
 }
 
 bool ShellLanguage::applyRead(const LanguageRead& read, const QString& text)

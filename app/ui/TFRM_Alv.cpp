@@ -413,7 +413,7 @@ void TFRM_Alv::setHints()
     toolPanels->widget(1)->setToolTip(QStringLiteral("Ctrl-Clic sur la fenêtre video"));
     PGC_Infos->widget(0)->setToolTip(QStringLiteral("Valeurs d'echantillonage de la zone video"));
     PGC_Infos->widget(1)->setToolTip(
-        QStringLiteral("Alt-Clic gauche sur la fenêtre video pour mesurer la distance entre deux points"));
+        QStringLiteral("Alt-Click sur la fenêtre video pour marquer un point"));
     PGC_Infos->widget(2)->setToolTip(QStringLiteral("Calcule la déclinaison approximative d'un objet quelconque"));
     PageControl1->widget(0)->setToolTip(QStringLiteral("Mise au point par FWHM sur une etoile."));
     PageControl1->widget(1)->setToolTip(QStringLiteral("Selection automatique des meilleures images par DCT"));

@@ -222,6 +222,22 @@ private slots:
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
     }
 
+    // The new radius's caption names the axis being corrected in any language.
+    void theRadiusCaptionNamesTheAxisInTheLanguage()
+    {
+        putShipped();
+        WindowSet set;
+        start(set);
+        auto* polar = qobject_cast<TFRM_Main*>(set.window(QStringLiteral("TFRM_Main")));
+        QVERIFY(polar);
+        polar->RDB_Correct_Altitude->click();
+        QCOMPARE(polar->LBL_NouveauRayon->text(), QStringLiteral("Nouveau rayon du dispositif de reglage en altitude (mm):"));
+        choose(set, QStringLiteral("English"));
+        QCOMPARE(polar->LBL_NouveauRayon->text(), QStringLiteral("New radius of the altitude adjuster (mm):"));
+        polar->RDB_Correct_Azimuth->click();
+        QCOMPARE(polar->LBL_NouveauRayon->text(), QStringLiteral("New radius of the azimuth adjuster (mm):"));
+    }
+
     void changingTheLanguageKeepsTheParity()
     {
         putShipped();
