@@ -70,7 +70,7 @@ void CoreStages::DrawTarget(Point at, int half, unsigned char marker, unsigned c
 
 void CoreStages::MarkSaturation(int threshold)
 {
-    velumbra::MarkSaturation(core_.buffers.frameSlots[0], core_.buffers.saturationView, core_.buffers.imageWidth,
+    velumbra::ShowSaturation(core_.buffers.frameSlots[0], core_.buffers.saturationView, core_.buffers.imageWidth,
                              core_.buffers.imageHeight, threshold);
 }
 

@@ -131,8 +131,8 @@ void FramePipeline::ProcessFrame(bool NewFrame, bool& Selected)
     }
 
     if (controls_.CKB_Reticule)
-        mergePaintRect(buffers_.reticleLayer, reticleRect, kMaxFrameWidth, kMaxFrameHeight, buffers_.display,
-                       {reticleRect.left, reticleRect.top});
+        reticleSpans_.merge(buffers_.reticleLayer, reticleRect, kMaxFrameWidth, kMaxFrameHeight, buffers_.display,
+                            {reticleRect.left, reticleRect.top});
     if (flags_.turboMode) view_->repaintDisplay();
     if (controls_.CKB_Info_Image) stages_->refreshPixelReadout();
 
@@ -143,7 +143,8 @@ void FramePipeline::chooseDisplaySource()
 {
     const QImage* source = &buffers_.frameSlots[0];
     if (controls_.CKB_Satur) {
-        buffers_.saturationView.fill(Qt::black);
+        // The view is drawn black with its red marks in one pass, over the
+        // part of it that is shown.
         stages_->MarkSaturation(RoundDown(controls_.TNI_Seuil_Satur));
         source = &buffers_.saturationView;
     } else if (controls_.CKB_Longuepose_Active && controls_.CKB_Selfguide_Active) {

@@ -5,6 +5,7 @@
 #include "core/ImageBuffers.h"
 #include "processing/PipelineControls.h"
 #include "processing/PipelineStages.h"
+#include "processing/Raster.h"
 
 #include <QFont>
 #include <QString>
@@ -90,6 +91,7 @@ private:
     // The outline last drawn on zoneLayer, and the layer's key after it.
     Rect outlineDrawn_;
     qint64 outlineKey_ = 0;
+    PaintSpans reticleSpans_;
 };
 
 } // namespace velumbra

@@ -5,6 +5,11 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cmath>
 #include <numbers>
 
@@ -142,7 +147,7 @@ void DrawTarget(QImage& canvas, Point at, int centreMark, int outline, QColor co
         // A circle through the middle of the square's sides (midpoint steps).
         int x = e, y = 0, err = 1 - e;
         while (x >= y) {
-            for (const auto [dx, dy] : {std::pair{x, y}, std::pair{y, x}}) {
+            for (const auto& [dx, dy] : {std::pair{x, y}, std::pair{y, x}}) {
                 put(at.x + dx, at.y + dy);
                 put(at.x - dx, at.y + dy);
                 put(at.x + dx, at.y - dy);
@@ -174,31 +179,117 @@ void MarkSaturation(const QImage& frame, QImage& view, int width, int height, in
 {
     width = std::min({width, frame.width(), view.width()});
     height = std::min({height, frame.height(), view.height()});
+    if (width <= 0 || height <= 0 || threshold > 255) return; // no byte reaches 256
+    const uint32_t red = qRgb(255, 0, 0);
+    // A byte reaches the threshold when it is above threshold - 1; 0 marks all.
+    const auto t1 = uint8_t(std::max(threshold, 1) - 1);
+    const bool all = threshold <= 0;
     for (int y = 0; y < height; ++y) {
-        const QRgb* in = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
-        QRgb* out = reinterpret_cast<QRgb*>(view.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const QRgb v = in[x];
-            if (std::max({qRed(v), qGreen(v), qBlue(v)}) >= threshold) out[x] = qRgb(255, 0, 0);
+        const uint32_t* in = reinterpret_cast<const uint32_t*>(frame.constScanLine(y));
+        uint32_t* out = reinterpret_cast<uint32_t*>(view.scanLine(y));
+        int x = 0;
+#if defined(__SSE2__)
+        // Four pixels at a time: the saturating difference of each colour
+        // byte and threshold - 1 is zero in all three only below the threshold.
+        const __m128i floor = _mm_set1_epi8(char(t1));
+        const __m128i colour = _mm_set1_epi32(0x00ffffff);
+        const __m128i redv = _mm_set1_epi32(int(red));
+        const __m128i zero = _mm_setzero_si128();
+        if (!all) {
+            for (; x + 4 <= width; x += 4) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));
+                const __m128i over = _mm_and_si128(_mm_subs_epu8(v, floor), colour);
+                const __m128i below = _mm_cmpeq_epi32(over, zero);
+                const __m128i o = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + x));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
+                                 _mm_or_si128(_mm_and_si128(below, o), _mm_andnot_si128(below, redv)));
+            }
+        }
+#endif
+        for (; x < width; ++x) {
+            const uint32_t v = in[x];
+            const uint32_t top = std::max({(v >> 16) & 0xffu, (v >> 8) & 0xffu, v & 0xffu});
+            if (all || top > t1) out[x] = red;
+        }
+    }
+}
+
+void ShowSaturation(const QImage& frame, QImage& view, int width, int height, int threshold)
+{
+    width = std::min({width, frame.width(), view.width()});
+    height = std::min({height, frame.height(), view.height()});
+    if (width <= 0 || height <= 0) return;
+    const uint32_t red = qRgb(255, 0, 0), black = qRgb(0, 0, 0);
+    const bool none = threshold > 255, all = threshold <= 0;
+    const auto t1 = uint8_t(std::clamp(threshold, 1, 256) - 1);
+    for (int y = 0; y < height; ++y) {
+        const uint32_t* in = reinterpret_cast<const uint32_t*>(frame.constScanLine(y));
+        uint32_t* out = reinterpret_cast<uint32_t*>(view.scanLine(y));
+        int x = 0;
+#if defined(__SSE2__)
+        if (!none && !all) {
+            const __m128i floor = _mm_set1_epi8(char(t1));
+            const __m128i colour = _mm_set1_epi32(0x00ffffff);
+            const __m128i redv = _mm_set1_epi32(int(red));
+            const __m128i blackv = _mm_set1_epi32(int(black));
+            const __m128i zero = _mm_setzero_si128();
+            for (; x + 4 <= width; x += 4) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));
+                const __m128i below = _mm_cmpeq_epi32(_mm_and_si128(_mm_subs_epu8(v, floor), colour), zero);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
+                                 _mm_or_si128(_mm_and_si128(below, blackv), _mm_andnot_si128(below, redv)));
+            }
+        }
+#endif
+        for (; x < width; ++x) {
+            const uint32_t v = in[x];
+            const uint32_t top = std::max({(v >> 16) & 0xffu, (v >> 8) & 0xffu, v & 0xffu});
+            out[x] = !none && (all || top > t1) ? red : black;
         }
     }
 }
 
 void Histogram::count(const QImage& frame, int width, int height)
 {
-    red.fill(0);
-    green.fill(0);
-    blue.fill(0);
     width = std::clamp(width, 0, frame.width());
     height = std::clamp(height, 0, frame.height());
     pixels = width * height;
+    // Red and green together in one table of level pairs, blue in four
+    // tables taken in turn: two counter updates a pixel instead of three, and
+    // runs of equal levels (a dark sky) do not wait on one counter. The
+    // tables are made once and kept.
+    redGreen_.cells.assign(size_t(256) * 256, 0);
+    std::array<std::array<uint32_t, 256>, 4> b{};
+    uint32_t* rg = redGreen_.cells.data();
     for (int y = 0; y < height; ++y) {
-        const QRgb* in = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
-        for (int x = 0; x < width; ++x) {
-            ++red[size_t(qRed(in[x]))];
-            ++green[size_t(qGreen(in[x]))];
-            ++blue[size_t(qBlue(in[x]))];
+        const uint32_t* in = reinterpret_cast<const uint32_t*>(frame.constScanLine(y));
+        int x = 0;
+        for (; x + 4 <= width; x += 4) {
+            for (int k = 0; k < 4; ++k) {
+                const uint32_t v = in[x + k];
+                ++rg[(v >> 8) & 0xffffu];
+                ++b[size_t(k)][v & 0xffu];
+            }
         }
+        for (; x < width; ++x) {
+            const uint32_t v = in[x];
+            ++rg[(v >> 8) & 0xffffu];
+            ++b[0][v & 0xffu];
+        }
+    }
+    std::array<uint32_t, 256> g{};
+    for (size_t r = 0; r < 256; ++r) {
+        const uint32_t* row = rg + r * 256;
+        uint32_t sum = 0;
+        for (size_t i = 0; i < 256; ++i) {
+            sum += row[i];
+            g[i] += row[i];
+        }
+        red[r] = int(sum);
+    }
+    for (size_t i = 0; i < 256; ++i) {
+        green[i] = int(g[i]);
+        blue[i] = int(b[0][i] + b[1][i] + b[2][i] + b[3][i]);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <vector>
 #include <optional>
 
 namespace velumbra {
@@ -51,12 +52,26 @@ void DrawTarget(QImage& canvas, Point at, int centreMark, int outline, QColor co
 
 // Pixels of `frame` with a channel at or above `threshold` turn pure red in `view`.
 void MarkSaturation(const QImage& frame, QImage& view, int width, int height, int threshold);
+// The saturation view of a frame in one pass: red where MarkSaturation
+// marks, black elsewhere within width x height (a black fill, then the marks).
+void ShowSaturation(const QImage& frame, QImage& view, int width, int height, int threshold);
 
 // Counts of each level per channel over the frame.
 struct Histogram {
     std::array<int, 256> red{}, green{}, blue{};
     int pixels = 0;
     void count(const QImage& frame, int width, int height);
+
+private:
+    // Counts of (red, green) pairs, made once and kept between frames; a
+    // copy of the histogram takes the counts only.
+    struct Table {
+        std::vector<uint32_t> cells;
+        Table() = default;
+        Table(const Table&) {}
+        Table& operator=(const Table&) { return *this; }
+    };
+    Table redGreen_;
 };
 
 // The histogram picture, 256 x 101: a point per level and channel at

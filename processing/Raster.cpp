@@ -67,4 +67,34 @@ void mergePaintOutline(const QImage& src, Rect s, int srcWidth, int srcHeight, Q
     }
 }
 
+void PaintSpans::merge(const QImage& src, Rect s, int srcWidth, int srcHeight, QImage& dst, Point d)
+{
+    if (!clipCopy(s, d, srcWidth, srcHeight, src, dst)) return;
+    if (!valid_ || src.cacheKey() != key_ || !(s == found_)) find(src, s);
+    const int dx = d.x - s.left, dy = d.y - s.top;
+    for (const Span& span : spans_) {
+        const uint32_t* from = reinterpret_cast<const uint32_t*>(pixelRow(src, span.y));
+        uint32_t* to = reinterpret_cast<uint32_t*>(pixelRow(dst, span.y + dy)) + dx;
+        for (int x = span.left; x < span.right; ++x) to[x] = (to[x] | ~from[x]) | 0xff000000u;
+    }
+}
+
+void PaintSpans::find(const QImage& src, Rect s)
+{
+    spans_.clear();
+    for (int y = s.top; y < s.bottom; ++y) {
+        const uint32_t* row = reinterpret_cast<const uint32_t*>(pixelRow(src, y));
+        int x = s.left;
+        while (x < s.right) {
+            while (x < s.right && (row[x] & 0x00ffffffu) == 0x00ffffffu) ++x;
+            const int left = x;
+            while (x < s.right && (row[x] & 0x00ffffffu) != 0x00ffffffu) ++x;
+            if (x > left) spans_.push_back({y, left, x});
+        }
+    }
+    key_ = src.cacheKey();
+    found_ = s;
+    valid_ = true;
+}
+
 } // namespace velumbra

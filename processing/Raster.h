@@ -3,6 +3,8 @@
 
 #include <QImage>
 
+#include <vector>
+
 namespace velumbra {
 
 // Bitmap copies used by the frame routine. Every copy is clipped to the
@@ -20,5 +22,27 @@ void mergePaintRect(const QImage& src, Rect srcRect, int srcWidth, int srcHeight
 // mergePaintRect when the source is white inside and outside that border,
 // as the zone layer is.
 void mergePaintOutline(const QImage& src, Rect srcRect, int srcWidth, int srcHeight, QImage& dst, Point dstPos);
+
+// Merge paint of a layer that changes seldom (the reticle) onto each frame:
+// the layer's drawn (not white) runs are found once, and found again only
+// when the layer was touched or the rectangle moved, so a frame merges just
+// the drawn pixels. The same result as mergePaintRect onto an opaque image.
+class PaintSpans {
+public:
+    void merge(const QImage& src, Rect srcRect, int srcWidth, int srcHeight, QImage& dst, Point dstPos);
+    // Runs found by the last search (for the tests and the benchmarks).
+    size_t spanCount() const { return spans_.size(); }
+
+private:
+    struct Span {
+        int y, left, right; // source row and columns, right exclusive
+    };
+    void find(const QImage& src, Rect clipped);
+
+    std::vector<Span> spans_;
+    qint64 key_ = 0;
+    Rect found_;
+    bool valid_ = false;
+};
 
 } // namespace velumbra

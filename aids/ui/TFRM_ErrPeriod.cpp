@@ -50,6 +50,7 @@ TFRM_ErrPeriod::TFRM_ErrPeriod(OperationSequencer& sequencer, MessageSink& messa
     chart_ = new QChart;
     chart_->addSeries(series_);
     chart_->legend()->hide();
+    chart_->setTitle(QStringLiteral("Evolution de l'erreur periodique"));
     auto* time = new QValueAxis;
     time->setRange(0, kSecondsShown);
     time->setTitleText(QStringLiteral("Temps (Secondes)"));

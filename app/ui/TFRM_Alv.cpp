@@ -30,6 +30,7 @@
 #include "aids/ui/GRB_Operations.h"
 #include "aids/ui/PNL_Declinaison.h"
 #include "processing/Overlays.h"
+#include "processing/ui/PNL_Info_Image.h"
 #include "processing/ui/PNL_Reticule.h"
 #include "aids/ui/TFRM_Main.h"
 
@@ -60,20 +61,6 @@
 #include <QTimer>
 
 namespace velumbra {
-namespace {
-
-QWidget* emptyPage(const char* name)
-{
-    auto* page = named(new QWidget, name);
-    auto* v = new QVBoxLayout(page);
-    auto* label = new QLabel(QStringLiteral("Pas encore disponible."), page);
-    label->setEnabled(false);
-    v->addWidget(label);
-    v->addStretch();
-    return page;
-}
-
-} // namespace
 
 TFRM_Alv::TFRM_Alv(QWidget* parent) : QMainWindow(parent)
 {
@@ -202,7 +189,7 @@ QWidget* TFRM_Alv::buildToolBoxes()
         {&CKB_Suivi, "CKB_Suivi", "LBL_CKB_Suivi", "Suivi", "PNL_Suivi"},
         {&CKB_Reticule, "CKB_Reticule", "LBL_CKB_Reticule", "Reticule", "PNL_Reticule"},
         {&CKB_Detection_Mvt, "CKB_Detection_Mvt", "LBL_CKB_Detection_Mvt", "Dtct.Mvt.", "PNL_Detection_Mvt"},
-        {&CKB_Info_Image, "CKB_Info_Image", "LBL_CKB_Info_Image", "Info", "PNL_Info_Image"},
+        {&CKB_Info_Image, "CKB_Info_Image", "LBL_CKB_Info_Image", "Info. Img.", "PNL_Info_Image"},
     };
     wireTracking();
     for (const Tool& t : tools) {
@@ -224,10 +211,9 @@ QWidget* TFRM_Alv::buildToolBoxes()
         const bool reticle = t.box == &CKB_Reticule;
         QFrame* panel = tracking  ? static_cast<QFrame*>(trackingPanel_)
                         : motion  ? measuresUi_->motionPanel()
-                        : reticle ? (pnlReticule_ = new PNL_Reticule(core_.controls))
-                                  : named(new QFrame, t.panel);
+                        : reticle ? static_cast<QFrame*>(pnlReticule_ = new PNL_Reticule(core_.controls))
+                                  : (pnlInfoImage_ = new PNL_Info_Image(core_.controls));
         panel->setFrameShape(QFrame::StyledPanel);
-        if (!tracking && !motion && !reticle) new QVBoxLayout(panel);
         toolPanels->addWidget(panel);
         (*t.box)->installEventFilter(this);
         label->installEventFilter(this);
@@ -235,6 +221,12 @@ QWidget* TFRM_Alv::buildToolBoxes()
     connect(CKB_Reticule, &QCheckBox::toggled, this, [this](bool on) { core_.controls.CKB_Reticule = on; });
     connect(CKB_Detection_Mvt, &QCheckBox::toggled, this, [this](bool on) { core_.controls.CKB_Detection_Mvt = on; });
     connect(CKB_Info_Image, &QCheckBox::toggled, this, [this](bool on) { core_.controls.CKB_Info_Image = on; });
+    // A new saturation view shows the frame on screen again, without adding it anywhere.
+    connect(pnlInfoImage_, &PNL_Info_Image::saturationChanged, this, [this] {
+        if (!core_.buffers.created() || core_.buffers.imageWidth <= 0) return;
+        core_.pipeline.ProcessFrame(false);
+        image1_->update();
+    });
 
     PNL_Image_Selected = named(new QFrame, "PNL_Image_Selected");
     PNL_Image_Selected->setFixedSize(14, 14);
@@ -750,6 +742,11 @@ void TFRM_Alv::Image1MouseUp(QPoint position, Qt::MouseButton button, Qt::Keyboa
 void TFRM_Alv::setDriftReference(Point starPos, int /*msecsOfDay*/)
 {
     stages_.tracker().restartDrift(starPos);
+}
+
+void TFRM_Alv::showPixel(Point at, int /*red*/, int /*green*/, int /*blue*/)
+{
+    emit resultPointed(at);
 }
 
 void TFRM_Alv::zonesChanged()

@@ -40,6 +40,7 @@ class TFRM_Alv_Child;
 class TFRM_Pref;
 class TFRM_Main;
 class GRB_Operations;
+class PNL_Info_Image;
 class PNL_Reticule;
 class PNL_Declinaison;
 class TFRM_Ressources;
@@ -79,6 +80,7 @@ public:
     void setPolarAlignment(TFRM_Main* window);
     GRB_Operations* operations() const { return grbOperations_; }
     PNL_Reticule* reticlePanel() const { return pnlReticule_; }
+    PNL_Info_Image* infoPanel() const { return pnlInfoImage_; }
     PNL_Declinaison* declinationPage() const { return pnlDeclinaison_; }
     TrackingPanel* trackingPanel() const { return trackingPanel_; }
     TFRM_Alv_Child* resultWindow() const { return child_; }
@@ -189,6 +191,8 @@ signals:
     void formClosing();
     // The settings file was read into the windows.
     void settingsLoaded();
+    // The mouse is over the result image at `at` (its pixels).
+    void resultPointed(Point at);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -234,6 +238,7 @@ private:
     ShellLongExposure* longExposure_ = nullptr;
     GRB_Operations* grbOperations_ = nullptr;
     PNL_Reticule* pnlReticule_ = nullptr;
+    PNL_Info_Image* pnlInfoImage_ = nullptr;
     PNL_Declinaison* pnlDeclinaison_ = nullptr;
     TAboutBox* about_ = nullptr;
     TFRM_Ressources* resources_ = nullptr;
@@ -290,6 +295,7 @@ private:
     void zonesChanged() override;
     void placeReticle(Point offsetFromStar) override;
     void measurePoints(Point previous, Point current) override;
+    void showPixel(Point at, int red, int green, int blue) override;
 };
 
 } // namespace velumbra

@@ -7,6 +7,7 @@
 #include "app/ui/HelpWindow.h"
 #include "app/ui/ShellAids.h"
 #include "app/ui/ShellGuiding.h"
+#include "app/ui/ShellInfo.h"
 #include "app/ui/ShellLanguage.h"
 #include "app/ui/ShellLongExposure.h"
 #include "app/ui/ShellMeasures.h"
@@ -24,6 +25,7 @@
 #include "processing/ui/TFRM_Equal.h"
 #include "processing/ui/TFRM_FWHM.h"
 #include "processing/ui/TFRM_ImgRef.h"
+#include "processing/ui/TFRM_Info.h"
 #include "processing/ui/TFRM_Prg_Action.h"
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
@@ -63,7 +65,7 @@ WindowSet::WindowSet()
     add(action);
     auto* reference = new TFRM_ImgRef(core);
     add(reference);
-    add(new ShellWindow(QStringLiteral("TFRM_Info"), QStringLiteral("Info")));
+    add(info_ = new TFRM_Info(core));
     Mount& mount = telescope_->mount;
     add(guiding_ = new TFRM_Prg_Suivi(mount, [&mount] { return mount.linkUp(); }));
     add(paddle_ = new TFRM_Raquette(mount, telescope_->pause));
@@ -79,6 +81,7 @@ WindowSet::WindowSet()
     shellAids_ = std::make_unique<ShellAids>(*main_, *polar_, *periodic_);
     shellGuiding_ = std::make_unique<ShellGuiding>(*main_, *pref_, *telescope_, *shellTelescope_, *guiding_);
     shellPaddle_ = std::make_unique<ShellPaddle>(*main_, *pref_, *shellGuiding_, *paddle_);
+    shellInfo_ = std::make_unique<ShellInfo>(*main_, *info_);
     main_->setAboutBox(about_);
     main_->setResultWindow(child_);
     main_->setResources(resources_);
@@ -111,6 +114,7 @@ WindowSet::~WindowSet()
     main_->setLanguage(nullptr);
     language_.reset();
     shellLongExposure_.reset();
+    shellInfo_.reset();
     shellAids_.reset();
     shellPaddle_.reset();
     shellGuiding_.reset();

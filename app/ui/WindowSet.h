@@ -17,6 +17,8 @@ class ShellAids;
 class TFRM_ErrPeriod;
 class ShellGuiding;
 class ShellPaddle;
+class ShellInfo;
+class TFRM_Info;
 class TFRM_Prg_Suivi;
 class TFRM_Raquette;
 class TFRM_Ressources;
@@ -48,6 +50,7 @@ public:
     TFRM_Prg_Suivi* guidingWindow() const { return guiding_; }
     ShellGuiding& guiding() const { return *shellGuiding_; }
     TFRM_Raquette* paddleWindow() const { return paddle_; }
+    TFRM_Info* infoWindow() const { return info_; }
     // The long exposures and their window.
     LongExposure& longExposure() const { return *longExposure_; }
     TFRM_Longuepose* longExposureWindow() const { return longExposureWindow_; }
@@ -67,6 +70,8 @@ private:
     std::unique_ptr<ShellAids> shellAids_;
     std::unique_ptr<ShellGuiding> shellGuiding_;
     std::unique_ptr<ShellPaddle> shellPaddle_;
+    std::unique_ptr<ShellInfo> shellInfo_;
+    TFRM_Info* info_ = nullptr;
     std::unique_ptr<PortAccessLines> exposureLines_;
     std::unique_ptr<LongExposure> longExposure_;
     std::unique_ptr<ShellLongExposure> shellLongExposure_;

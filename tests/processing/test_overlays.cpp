@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace velumbra::test {
 namespace {
 
@@ -116,6 +118,69 @@ TEST(Saturation, OnlyPixelsAtTheThreshold)
     EXPECT_EQ(view.pixel(3, 0), qRgb(255, 0, 0));
     MarkSaturation(frame, view, 100, 100, 0); // sizes beyond the images are cut to them
     EXPECT_EQ(view.pixel(1, 0), qRgb(255, 0, 0));
+}
+
+QImage randomFrame(int w, int h, uint32_t seed, int darkShare)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    std::mt19937 rng(seed);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            // Mostly a dark sky of a few levels, some bright pixels.
+            const uint32_t v = int(rng() % 100) < darkShare ? (0xff000000u | (0x010101u * (rng() % 4)))
+                                                            : (0xff000000u | (rng() & 0xffffffu));
+            img.setPixel(x, y, v);
+        }
+    return img;
+}
+
+// The one-pass view is the black fill then the marks, for widths that are
+// not a whole number of vector steps and every kind of threshold.
+TEST(Saturation, OnePassViewEqualsFillThenMarks)
+{
+    for (int w : {1, 3, 4, 37, 64}) {
+        const QImage frame = randomFrame(w + 2, 9, uint32_t(w), 30);
+        for (int t : {-5, 0, 1, 2, 128, 254, 255, 256, 300}) {
+            QImage expected(w + 2, 9, QImage::Format_RGB32), view(w + 2, 9, QImage::Format_RGB32);
+            expected.fill(Qt::black);
+            MarkSaturation(frame, expected, w, 9, t);
+            view.fill(Qt::green); // left over from an earlier frame
+            ShowSaturation(frame, view, w, 9, t);
+            for (int y = 0; y < 9; ++y)
+                for (int x = 0; x < w; ++x)
+                    ASSERT_EQ(view.pixel(x, y), expected.pixel(x, y)) << "w " << w << " t " << t << " at " << x;
+            // Beyond the shown width the view is not touched.
+            EXPECT_EQ(view.pixel(w, 0), QColor(Qt::green).rgb());
+        }
+    }
+}
+
+// The counts are the plain per-channel counts, for any width, and each
+// frame is counted afresh.
+TEST(HistogramPicture, CountsEqualAPlainCountFrameAfterFrame)
+{
+    Histogram h;
+    for (int w : {1, 5, 8, 33}) {
+        for (uint32_t seed : {1u, 2u}) {
+            const QImage frame = randomFrame(w + 3, 7, seed * 100 + uint32_t(w), 80);
+            std::array<int, 256> r{}, g{}, b{};
+            for (int y = 0; y < 6; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const QRgb v = frame.pixel(x, y);
+                    ++r[size_t(qRed(v))];
+                    ++g[size_t(qGreen(v))];
+                    ++b[size_t(qBlue(v))];
+                }
+            h.count(frame, w, 6);
+            EXPECT_EQ(h.pixels, w * 6);
+            EXPECT_EQ(h.red, r) << w;
+            EXPECT_EQ(h.green, g) << w;
+            EXPECT_EQ(h.blue, b) << w;
+            // A copy keeps the counts.
+            const Histogram copy = h;
+            EXPECT_EQ(copy.green, g);
+        }
+    }
 }
 
 TEST(HistogramPicture, CountsPointsAndTop)

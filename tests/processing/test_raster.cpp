@@ -124,3 +124,48 @@ TEST(CopyRect, WholeRowsOfEqualBitmapsCopyAsOneBlock)
             ASSERT_EQ(dst.pixel(x, y), inside ? src.pixel(x, y + 5) : qRgb(0, 0, 0)) << x << "," << y;
         }
 }
+
+// The reticle is merged through its drawn runs only: the result must be the
+// full merge's, for any rectangle and offset, and must follow the layer when
+// it is drawn again or the rectangle moves.
+TEST(PaintSpans, SameAsTheFullMergeAndFollowsTheLayer)
+{
+    QImage layer(200, 150, kPixelFormat);
+    const auto drawLayer = [&](int seed) {
+        layer.fill(Qt::white);
+        QPainter p(&layer);
+        p.setPen(QPen(QColor(0, 255 - seed, 255), 1, Qt::DotLine));
+        p.drawEllipse(QPoint(100 + seed, 75), 40, 30);
+        p.drawLine(seed, 0, 199, 149 - seed);
+        p.setPen(Qt::black);
+        p.drawText(10 + seed, 20, QStringLiteral("30\""));
+    };
+    struct Case {
+        Rect rect;
+        Point at;
+    };
+    const Case cases[] = {
+        {{0, 0, 200, 150}, {0, 0}},     // the whole layer
+        {{20, 10, 180, 140}, {20, 10}}, // a part, in place
+        {{-30, -5, 250, 170}, {-30, -5}}, // beyond the layer and the image: clipped
+        {{0, 0, 200, 150}, {150, 100}}, // shifted past the image's corner
+    };
+    PaintSpans spans;
+    for (int seed : {0, 7}) {
+        drawLayer(seed);
+        for (const Case& c : cases) {
+            const QImage base = noiseImage(220, 160, 11u + uint32_t(seed));
+            QImage full = base, quick = base;
+            mergePaintRect(layer, c.rect, 200, 150, full, c.at);
+            spans.merge(layer, c.rect, 200, 150, quick, c.at);
+            EXPECT_EQ(quick, full) << "seed " << seed << " rect " << c.rect.left << "," << c.rect.top;
+        }
+    }
+    EXPECT_GT(spans.spanCount(), 0u);
+    // A white layer leaves the image alone and has no runs.
+    layer.fill(Qt::white);
+    QImage image = noiseImage(220, 160, 5), before = image;
+    spans.merge(layer, {0, 0, 200, 150}, 200, 150, image, {0, 0});
+    EXPECT_EQ(image, before);
+    EXPECT_EQ(spans.spanCount(), 0u);
+}
