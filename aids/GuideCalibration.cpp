@@ -14,10 +14,10 @@ constexpr double kShortestElapsed = 0.01; // s: a speed is always finite
 
 } // namespace
 
-QString calibrationInstructions()
+QString calibrationInstructions(const NamedTexts& texts)
 {
-    return QStringLiteral("1-Demarrer le suivi du telescope\n2-Cliquer sur une etoile\n"
-                          "3-Cliquer sur le bouton \"Executer\"\n4-Attendre le message de fin d'execution");
+    return QStringLiteral("1-%1\n2-%2\n3-%3\n4-%4")
+        .arg(texts.text(u"MSG_Mes1"), texts.text(u"MSG_Mes2"), texts.text(u"MSG_Mes3"), texts.text(u"MSG_Mes4"));
 }
 
 GuideCalibrationStep::GuideCalibrationStep(MountRequests& mount, const SteadyClock& clock, CalibrationView& view)

@@ -19,7 +19,7 @@ public:
 };
 
 // The four lines "Apprendre" shows before the calibration is armed, one per line.
-QString calibrationInstructions();
+QString calibrationInstructions(const NamedTexts& texts);
 
 // "Apprendre": the calibration of the guiding speeds, run as operation
 // 13/14. Each frame the star's travel since the motion began gives the

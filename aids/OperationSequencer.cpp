@@ -6,9 +6,9 @@
 
 namespace velumbra {
 
-QString executionFinishedText()
+QString executionFinishedText(const NamedTexts& texts)
 {
-    return QStringLiteral("Execution terminée");
+    return texts.text(u"MSG_ExecutionTerminee");
 }
 
 OperationSequencer::OperationSequencer(const Clock& clock, MessageSink& messages, OperationView& view)
@@ -73,7 +73,7 @@ void OperationSequencer::backToArmed(bool byAbort)
     OperationStep* step = stepOf(state_);
     state_ -= 1;
     view_.setExecuteEnabled(true);
-    messages_.showMessage(true, executionFinishedText());
+    messages_.showMessage(true, executionFinishedText(*texts_));
     if (step) step->leave(byAbort, elapsedMs());
 }
 

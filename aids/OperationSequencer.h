@@ -1,5 +1,6 @@
 #pragma once
 #include "core/Geometry.h"
+#include "core/LanguageTable.h"
 
 #include <QString>
 
@@ -68,6 +69,8 @@ public:
 
     // The measurement of an operation; without one its states only arm and abort.
     void setStep(Operation op, OperationStep* step);
+    // The language of the end message; never null.
+    void setTexts(const NamedTexts* texts) { texts_ = texts ? texts : &NamedTexts::builtIn(); }
 
     int state() const { return state_; }
     bool measuring() const { return state_ != 0 && state_ % 2 == 0; }
@@ -96,6 +99,7 @@ public:
     static QString actionLabel(int state);
 
 private:
+    const NamedTexts* texts_ = &NamedTexts::builtIn();
     OperationStep* stepOf(int state) const;
     void backToArmed(bool byAbort);
     int elapsedMs() const;
@@ -109,6 +113,6 @@ private:
 };
 
 // "Execution terminée"
-QString executionFinishedText();
+QString executionFinishedText(const NamedTexts& texts);
 
 } // namespace velumbra

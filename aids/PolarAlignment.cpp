@@ -24,10 +24,10 @@ constexpr double kSmallestPitch = 0.001;     // mm
 
 } // namespace
 
-QString direction_word(AdjustAxis axis, bool flag)
+QString direction_word(AdjustAxis axis, bool flag, const NamedTexts& texts)
 {
-    if (axis == AdjustAxis::Azimuth) return flag ? QStringLiteral("Est") : QStringLiteral("Ouest");
-    return flag ? QStringLiteral("le bas") : QStringLiteral("le haut");
+    if (axis == AdjustAxis::Azimuth) return texts.text(flag ? u"Est" : u"Ouest");
+    return texts.text(flag ? u"Lebas" : u"Lehaut");
 }
 
 QString general4(double v)
@@ -106,7 +106,7 @@ bool BigourdanStep::frame(Point starPos, int elapsedMs, bool /*verdict*/)
     f.drift.driftNS = std::sin(theta * kRadPerDegree);
     const AdjustAxis axis = s.RDB_Sud ? AdjustAxis::Azimuth : AdjustAxis::Altitude;
     const bool inverse = s.RDB_Sud ? s.CKB_Inverse_Az : s.CKB_Inverse_Alt;
-    f.EDT_Correct = direction_word(axis, theta < 180 ? inverse : !inverse);
+    f.EDT_Correct = direction_word(axis, theta < 180 ? inverse : !inverse, *s.texts);
     if (elapsedMs >= kFirstResultsMs) {
         f.drift.TNI_Duree_Pose = elapsedMs * 0.001;
         f.result = bigourdanComputation(s, f.drift);
@@ -164,9 +164,9 @@ bool KingStep::frame(Point starPos, int elapsedMs, bool /*verdict*/)
         }
     }
     last_.EDT_CorrectKingEO =
-        direction_word(AdjustAxis::Azimuth, last_.kingDX > 0 ? s.CKB_Inverse_Az : !s.CKB_Inverse_Az);
+        direction_word(AdjustAxis::Azimuth, last_.kingDX > 0 ? s.CKB_Inverse_Az : !s.CKB_Inverse_Az, *s.texts);
     last_.EDT_CorrectKingNS =
-        direction_word(AdjustAxis::Altitude, last_.kingDY > 0 ? s.CKB_Inverse_Alt : !s.CKB_Inverse_Alt);
+        direction_word(AdjustAxis::Altitude, last_.kingDY > 0 ? s.CKB_Inverse_Alt : !s.CKB_Inverse_Alt, *s.texts);
     const double ex = std::fabs(last_.kingDX * s.TNI_Echantillonnage);
     const double ey = std::fabs(last_.kingDY * s.TNI_Echantillonnage);
     const double mmX = ex * kRadPerArcsec * s.TNI_Rayon_Az;

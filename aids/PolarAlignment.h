@@ -11,7 +11,7 @@ namespace velumbra {
 enum class AdjustAxis { Azimuth, Altitude };
 
 // "Est"/"Ouest" for the azimuth, "le bas"/"le haut" for the altitude.
-QString direction_word(AdjustAxis axis, bool flag);
+QString direction_word(AdjustAxis axis, bool flag, const NamedTexts& texts = NamedTexts::builtIn());
 
 // General format with 4 significant digits, as the corrections are shown.
 QString general4(double v);
@@ -30,6 +30,8 @@ struct PolarSettings {
     bool CKB_RenvoiCoude = false;                  // diagonal mirror
     double TNI_Echantillonnage = 1;                // arc seconds per pixel
     double TNI_Decl_Etoile = 0;                    // Bigourdan star's declination, degrees
+    // The direction words of the correction instruction; never null.
+    const NamedTexts* texts = &NamedTexts::builtIn();
 };
 
 // What the Bigourdan computation reads besides the settings.

@@ -1,11 +1,15 @@
 #include "app/QtTranslations.h"
 #include "core/Version.h"
+#include "app/ui/HelpWindow.h"
 #include "app/ui/HintTimings.h"
+#include "app/ui/ShellLanguage.h"
+#include "resources/QtSoundPlayer.h"
 #include "app/ui/TFRM_Alv.h"
 #include "app/ui/WindowSet.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
 #include <exception>
 
 namespace {
@@ -25,12 +29,25 @@ public:
     }
 };
 
+// Where the program finds its own files, for whoever installs or packages it.
+int printDataPaths()
+{
+    const auto line = [](const char* what, const QString& path) {
+        std::printf("%s: %s\n", what, qUtf8Printable(path));
+    };
+    line("help", velumbra::HelpWindow::helpFolder());
+    line("sounds", velumbra::QtSoundPlayer::cueSource(QStringLiteral("TOP")));
+    line("languages", velumbra::ShellLanguage::installedLanguagePath());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     VelumbraApplication app(argc, argv);
     QApplication::setApplicationName(velumbra::programTitle());
+    if (QApplication::arguments().contains(QStringLiteral("--data-paths"))) return printDataPaths();
     velumbra::loadQtTranslations(app);
     velumbra::HintTimings::install(app);
 

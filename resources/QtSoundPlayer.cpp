@@ -1,4 +1,5 @@
 #include "resources/QtSoundPlayer.h"
+#include "core/DataFiles.h"
 
 #include <QFileInfo>
 #include <QAudioDevice>
@@ -21,6 +22,12 @@ const QStringList& QtSoundPlayer::cueNames()
     static const QStringList names{QStringLiteral("TOP"), QStringLiteral("OUI"), QStringLiteral("NON"),
                                    QStringLiteral("YES"), QStringLiteral("NO")};
     return names;
+}
+
+QString QtSoundPlayer::cueSource(const QString& name)
+{
+    const QString installed = findDataFile(QStringLiteral("sounds/") + name + QStringLiteral(".wav"));
+    return installed.isEmpty() ? cueResource(name) : installed;
 }
 
 bool QtSoundPlayer::outputReady()
@@ -72,7 +79,7 @@ void QtSoundPlayer::playCue(const QString& name)
     if (!outputReady()) return;
     // Looked up by name: a cue played on every frame builds no path each time.
     auto found = cueEffects_.find(name);
-    play(found != cueEffects_.end() ? *found->second : effectFor(cueEffects_, name, cueResource(name)));
+    play(found != cueEffects_.end() ? *found->second : effectFor(cueEffects_, name, cueSource(name)));
 }
 
 void QtSoundPlayer::playFile(const QString& path)

@@ -31,6 +31,10 @@ public:
     // The sounds the program carries.
     static const QStringList& cueNames();
     static QString cueResource(const QString& name) { return QStringLiteral(":/sounds/") + name + QStringLiteral(".wav"); }
+    // Where a cue is played from: the installed sound file (share/velumbra/
+    // sounds, or the sounds beside the build) when there is one, so a user
+    // may replace it, else the copy the program carries.
+    static QString cueSource(const QString& name);
 
 private:
     bool outputReady();

@@ -67,7 +67,7 @@ IniWriteError::IniWriteError(const QString& path)
 }
 
 IniFile::IniFile(QString path, Mode mode, const Clock& clock, MessageSink& messages)
-    : path_(std::move(path)), mode_(mode)
+    : path_(std::move(path)), mode_(mode), writable_(mode != Mode::ReadOnly)
 {
     load(clock, messages);
 }
@@ -81,12 +81,16 @@ void IniFile::load(const Clock& clock, MessageSink& messages)
     case ReadResult::Missing:
         return;
     case ReadResult::TooLarge:
-        setAside(file, IniText::Problem::TooLarge, clock, messages);
+        unreadable(file, IniText::Problem::TooLarge, clock, messages);
         return;
     case ReadResult::NotAFile:
     case ReadResult::Failed:
         // Settings that cannot be read must not be replaced by the defaults.
         writable_ = false;
+        if (mode_ == Mode::ReadOnly) {
+            messages.showMessage(false, QStringLiteral("Ne peut lire %1 : il n'est pas lu").arg(path_));
+            return;
+        }
         messages.showMessage(false, QStringLiteral("Ne peut lire %1 : réglages par défaut, le fichier ne sera pas "
                                                    "remplacé").arg(path_));
         return;
@@ -97,7 +101,16 @@ void IniFile::load(const Clock& clock, MessageSink& messages)
     if (auto text = IniText::parse(bytes, &problem))
         text_ = std::move(*text);
     else
+        unreadable(file, problem, clock, messages);
+}
+
+void IniFile::unreadable(const QString& file, IniText::Problem problem, const Clock& clock, MessageSink& messages)
+{
+    if (mode_ != Mode::ReadOnly) {
         setAside(file, problem, clock, messages);
+        return;
+    }
+    messages.showMessage(false, QStringLiteral("Fichier %1 illisible (%2) : il n'est pas lu").arg(path_, IniText::describe(problem)));
 }
 
 void IniFile::setAside(const QString& file, IniText::Problem problem, const Clock& clock, MessageSink& messages)

@@ -34,7 +34,10 @@ public:
 // the message panel says where it went.
 class IniFile {
 public:
-    enum class Mode { WriteThrough, Session };
+    // `ReadOnly`: a file the program only reads (the language file). A file
+    // that cannot be read is said and reads as empty, but stays where it is;
+    // writes throw IniWriteError.
+    enum class Mode { WriteThrough, Session, ReadOnly };
 
     IniFile(QString path, Mode mode, const Clock& clock, MessageSink& messages);
 
@@ -58,6 +61,7 @@ public:
 
 private:
     void load(const Clock& clock, MessageSink& messages);
+    void unreadable(const QString& file, IniText::Problem problem, const Clock& clock, MessageSink& messages);
     void setAside(const QString& file, IniText::Problem problem, const Clock& clock, MessageSink& messages);
     void changed();
     void save();

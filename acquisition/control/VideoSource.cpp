@@ -235,7 +235,7 @@ void VideoSource::BTN_TurboClick()
 {
     if (!driver_ || !running_) return;
     if (!sink_.streamMode()) {
-        controls.BTN_Turbo_Caption = QStringLiteral("Image");
+        controls.BTN_Turbo_Caption = controls.BTN_Turbo_Caption_Frame;
         controls.BTN_Stop_Enabled = false;
         sink_.setStreamMode(true);
         timer1_.stop();
@@ -249,11 +249,19 @@ void VideoSource::BTN_TurboClick()
     notify();
 }
 
+void VideoSource::setTurboCaptions(const QString& stream, const QString& frame)
+{
+    controls.BTN_Turbo_Caption_Stream = stream;
+    controls.BTN_Turbo_Caption_Frame = frame;
+    controls.BTN_Turbo_Caption = turboMode() ? frame : stream;
+    notify();
+}
+
 void VideoSource::leaveStreamMode()
 {
     if (driver_) driver_->stopStream();
     controls.BTN_Stop_Enabled = true;
-    controls.BTN_Turbo_Caption = QStringLiteral("Flux");
+    controls.BTN_Turbo_Caption = controls.BTN_Turbo_Caption_Stream;
     sink_.setStreamMode(false);
     if (driver_ && running_) timer1_.start(refreshIntervalMs());
 }

@@ -32,6 +32,10 @@ struct VideoSourceControls {
     bool BTN_Stop_Enabled = false;
     bool BTN_Turbo_Enabled = false;
     QString BTN_Turbo_Caption = QStringLiteral("Flux");
+    // The language's two captions: "Stream" outside stream mode (it starts
+    // it), "Frame" in it (it goes back to single frames).
+    QString BTN_Turbo_Caption_Stream = QStringLiteral("Flux");
+    QString BTN_Turbo_Caption_Frame = QStringLiteral("Image");
     bool MNU_Format_Enabled = false;
     bool MNU_Source_Enabled = false;
     bool MNU_Pilote_Enabled = true;
@@ -118,6 +122,9 @@ public:
     bool playback() const { return playback_; }
     bool running() const { return running_; }
     bool turboMode() const;
+    // A language's captions of "Flux": the button shows the one of the
+    // current mode at once.
+    void setTurboCaptions(const QString& stream, const QString& frame);
     bool firstStart() const { return firstStart_; }
     int frameCounter() const { return rate_.frameCounter(); }
     int driverIndex() const { return driverIndex_; }

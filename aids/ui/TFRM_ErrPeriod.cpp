@@ -37,7 +37,8 @@ TFRM_ErrPeriod::TFRM_ErrPeriod(OperationSequencer& sequencer, MessageSink& messa
 
     auto* v = new QVBoxLayout(this);
     auto* reminder = new QHBoxLayout;
-    reminder->addWidget(new QLabel(QStringLiteral("Avez vous pensé à determiner l'orientation de la camera ?")), 1);
+    reminder->addWidget(
+        named(new QLabel(QStringLiteral("Avez vous pensé à determiner l'orientation de la camera ?")), "LBL_EP_AvezVousPense"), 1);
     BTN_Orientation = named(new QPushButton(QStringLiteral("Determiner l'orientation de la camera")), "BTN_Orientation");
     reminder->addWidget(BTN_Orientation);
     v->addLayout(reminder);
@@ -83,9 +84,11 @@ TFRM_ErrPeriod::TFRM_ErrPeriod(OperationSequencer& sequencer, MessageSink& messa
         e->setFixedWidth(120);
     }
     form->addRow(new QLabel(QStringLiteral("Sens de la derive (degrés) :")), EDT_Senserreur);
-    form->addRow(new QLabel(QStringLiteral("Chronometre (Secondes ecoulées) :")), TNI_Duree_Pose);
-    form->addRow(new QLabel(QStringLiteral("Angle de la derive Est/Ouest :")), EDT_AngleTraineeEO);
-    form->addRow(new QLabel(QStringLiteral("Erreur vitesse de suivi (Sec.arc/Seconde):")), TNI_Erreur_Vitesse);
+    form->addRow(named(new QLabel(QStringLiteral("Chronometre (Secondes ecoulées) :")), "LBL_EP_Chrono"), TNI_Duree_Pose);
+    form->addRow(named(new QLabel(QStringLiteral("Angle de la derive Est/Ouest :")), "LBL_EP_Angle_Derive"),
+                 EDT_AngleTraineeEO);
+    form->addRow(named(new QLabel(QStringLiteral("Erreur vitesse de suivi (Sec.arc/Seconde):")), "LBL_EP_Erreur_Suivi"),
+                 TNI_Erreur_Vitesse);
     v->addLayout(form);
 
     auto* file = new QHBoxLayout;
@@ -149,10 +152,10 @@ void TFRM_ErrPeriod::BTN_Demar_EPClick()
 {
     emit runPrepared();
     sequencer_.arm(Operation::PeriodicError);
-    messages_.showMessage(true, QStringLiteral("1-Demarrer le suivi du telescope\n2-Cliquer sur une etoile\n"
-                                               "3-Cliquer sur le bouton \"Executer\"\n"
-                                               "4-Attendre le message de fin d'execution\n"
-                                               "  ou cliquer sur \"Arrêter\""));
+    const NamedTexts& t = *texts;
+    messages_.showMessage(true, QStringLiteral("1-%1\n2-%2\n3-%3\n4-%4\n  %5")
+                                    .arg(t.text(u"MSG_Mes1"), t.text(u"MSG_Mes2"), t.text(u"MSG_Mes3"),
+                                         t.text(u"MSG_Mes4"), t.text(u"MSG_Mes5")));
 }
 
 PolarSettings TFRM_ErrPeriod::polarSettings() const

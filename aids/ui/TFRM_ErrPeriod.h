@@ -25,6 +25,8 @@ public:
     ~TFRM_ErrPeriod() override;
 
     std::function<PolarSettings()> settingsSource;
+    // The language of the step instructions; never null.
+    const NamedTexts* texts = &NamedTexts::builtIn();
     // The save dialog: the chosen file name, or empty for a cancel.
     std::function<QString(const QString& start)> chooseFile;
 

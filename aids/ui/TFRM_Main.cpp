@@ -188,14 +188,9 @@ QWidget* TFRM_Main::buildRectification()
     form->addRow(named(new QLabel(QStringLiteral("Correction totale nécéssaire appliquée (en mm):")),
                        "LBL_Correction_Totale"),
                  TNI_Correction_Effective);
-    auto* radiusCaption = new QWidget;
-    auto* radiusLabel = new QHBoxLayout(radiusCaption);
-    radiusLabel->setContentsMargins(0, 0, 0, 0);
-    radiusLabel->setSpacing(4);
-    radiusLabel->addWidget(named(new QLabel(QStringLiteral("Nouveau rayon du dispositif de reglage en")), "LBL_NouveauRayon"));
-    LBL_Altaz = named(new QLabel(QStringLiteral("azimuth (mm):")), "LBL_Altaz");
-    radiusLabel->addWidget(LBL_Altaz);
-    form->addRow(radiusCaption, TNI_Nouveau_Rayon);
+    LBL_NouveauRayon = named(new QLabel(QStringLiteral("Nouveau rayon du dispositif de reglage en azimuth (mm):")),
+                             "LBL_NouveauRayon");
+    form->addRow(LBL_NouveauRayon, TNI_Nouveau_Rayon);
     auto* buttons = new QHBoxLayout;
     BTN_Calculer = named(new QPushButton(QStringLiteral("Calculer")), "BTN_Calculer");
     BTN_Applique_Modif = named(new QPushButton(QStringLiteral("Appliquer la modification")), "BTN_Applique_Modif");
@@ -203,9 +198,7 @@ QWidget* TFRM_Main::buildRectification()
     buttons->addWidget(BTN_Applique_Modif);
     buttons->addStretch();
     form->addRow(buttons);
-    connect(RDB_Correct_Azimuth, &QRadioButton::toggled, this, [this](bool azimuth) {
-        LBL_Altaz->setText(azimuth ? QStringLiteral("azimuth (mm):") : QStringLiteral("altitude (mm):"));
-    });
+    connect(RDB_Correct_Azimuth, &QRadioButton::toggled, this, [this] { showRadiusAxis(); });
     connect(BTN_Calculer, &QPushButton::clicked, this, [this] { BTN_CalculerClick(); });
     connect(BTN_Applique_Modif, &QPushButton::clicked, this, [this] { BTN_Applique_ModifClick(); });
     return page;
@@ -225,7 +218,9 @@ QWidget* TFRM_Main::buildKing()
     form->addRow(buttons);
     TNI_Duree_Pose_King = field("TNI_Duree_Pose_King", 0, 1e9, 0, true);
     TNI_Duree_Pose_King->setDigits(4);
-    form->addRow(new QLabel(QStringLiteral("Chronometre (Secondes ecoulées):")), TNI_Duree_Pose_King);
+    // The same caption as the Bigourdan page's: one language key feeds both.
+    form->addRow(named(new QLabel(QStringLiteral("Chronometre (Secondes ecoulées):")), "LBL_Chronometre"),
+                 TNI_Duree_Pose_King);
     EDT_CorrectKingEO = readOnlyEdit("EDT_CorrectKingEO");
     EDT_CorrectKingNS = readOnlyEdit("EDT_CorrectKingNS");
     EDT_DistanceX_DMS = readOnlyEdit("EDT_DistanceX_DMS");
@@ -271,11 +266,20 @@ void TFRM_Main::startProcedure(Operation op)
 {
     emit runPrepared();
     sequencer_.arm(op);
-    messages_.showMessage(true, steps({QStringLiteral("Demarrer le suivi du telescope"),
-                                       QStringLiteral("Cliquer sur une etoile"),
-                                       QStringLiteral("Cliquer sur le bouton \"Executer\""),
-                                       QStringLiteral("Attendre le message de fin d'execution"),
-                                       QStringLiteral("ou cliquer sur \"Arrêter\"")}));
+    const NamedTexts& t = *texts;
+    messages_.showMessage(true, steps({t.text(u"MSG_Mes1"), t.text(u"MSG_Mes2"), t.text(u"MSG_Mes3"),
+                                       t.text(u"MSG_Mes4"), t.text(u"MSG_Mes5")}));
+}
+
+// The caption names the azimuth adjuster, in whatever language; the axis
+// being corrected takes its place.
+void TFRM_Main::showRadiusAxis()
+{
+    const bool azimuth = RDB_Correct_Azimuth->isChecked();
+    QString caption = LBL_NouveauRayon->text();
+    caption.replace(azimuth ? QStringLiteral("altitude") : QStringLiteral("azimuth"),
+                    azimuth ? QStringLiteral("azimuth") : QStringLiteral("altitude"));
+    LBL_NouveauRayon->setText(caption);
 }
 
 void TFRM_Main::BTN_Demar_MESClick()

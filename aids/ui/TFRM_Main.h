@@ -28,6 +28,8 @@ public:
     // The mount, optics and main-window values the procedures read; the
     // window adds its own star position and declination.
     std::function<PolarSettings()> settingsSource;
+    // The language of the step instructions; never null.
+    const NamedTexts* texts = &NamedTexts::builtIn();
     // "Appliquer la modification": the new radius of an axis.
     std::function<void(AdjustAxis, double)> applyRadius;
 
@@ -38,6 +40,9 @@ public:
     KingStep& king() { return king_; }
 
     void BTN_Demar_MESClick();
+    // "Nouveau rayon ...": the caption names the axis chosen for correction
+    // (after a language gives it anew, too).
+    void showRadiusAxis();
     void BTN_Demarre_KingClick();
     void BTN_PauseClick();
     void BTN_Premiere_CorrectionClick();
@@ -67,7 +72,7 @@ public:
     // Rectification
     QRadioButton* RDB_Correct_Azimuth = nullptr;
     QRadioButton* RDB_Correct_Altitude = nullptr;
-    QLabel* LBL_Altaz = nullptr;
+    QLabel* LBL_NouveauRayon = nullptr;
     TNumInp* TNI_Premiere_Correction = nullptr;
     TNumInp* TNI_Correction_Effective = nullptr;
     TNumInp* TNI_Nouveau_Rayon = nullptr;

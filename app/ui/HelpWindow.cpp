@@ -1,5 +1,6 @@
 #include "app/ui/HelpWindow.h"
 #include "app/HelpTopics.h"
+#include "core/DataFiles.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,13 +24,11 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent)
 
 QString HelpWindow::helpFolder()
 {
-    const QString beside = QDir(QApplication::applicationDirPath()).filePath(QStringLiteral("help"));
-    if (QFileInfo::exists(QDir(beside).filePath(QStringLiteral("index.html")))) return beside;
-#ifdef VELUMBRA_SOURCE_HELP_DIR
-    return QStringLiteral(VELUMBRA_SOURCE_HELP_DIR);
-#else
-    return beside;
-#endif
+    // Beside the program, installed in share/velumbra, or in the source tree.
+    const QStringList candidates = dataFileCandidates(QStringLiteral("help"));
+    for (const QString& folder : candidates)
+        if (QFileInfo::exists(QDir(folder).filePath(QStringLiteral("index.html")))) return folder;
+    return candidates.value(0);
 }
 
 bool HelpWindow::showTopic(int topic)

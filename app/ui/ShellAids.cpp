@@ -45,6 +45,7 @@ ShellAids::ShellAids(TFRM_Alv& main, TFRM_Main& polar, TFRM_ErrPeriod& periodic)
         if (TFRM_Alv_Child* child = main_.resultWindow(); child && child->isMinimized()) child->showNormal();
     });
     periodic_.settingsSource = polar_.settingsSource;
+    periodic_.texts = &main_.texts();
 }
 
 ShellAids::~ShellAids()
@@ -79,29 +80,29 @@ void ShellAids::startOrientation()
 {
     prepare();
     main_.MNU_Operations->setEnabled(false);
-    main_.showMessage(true, lines({QStringLiteral("Cliquer sur une etoile"), QStringLiteral("Arreter le suivi du telescope"),
-                                   QStringLiteral("Cliquer sur le bouton \"Executer\""),
-                                   QStringLiteral("Attendre le message de fin d'execution")},
-                                  QStringLiteral("ou cliquer sur \"Arrêter\"")));
+    const NamedTexts& t = main_.texts();
+    main_.showMessage(true, lines({t.text(u"MSG_TailleOrientCapt1"), t.text(u"MSG_TailleOrientCapt2"),
+                                   t.text(u"MSG_TailleOrientCapt3"), t.text(u"MSG_TailleOrientCapt4")},
+                                  t.text(u"MSG_TailleOrientCapt5")));
     main_.operations()->sequencer().arm(Operation::Orientation, {}, true);
 }
 
 void ShellAids::startDeclination()
 {
     prepare();
-    main_.showMessage(true, lines({QStringLiteral("Cliquer sur l'etoile"), QStringLiteral("Arreter le suivi du telescope"),
-                                   QStringLiteral("Cliquer sur le bouton \"Executer\""),
-                                   QStringLiteral("Attendre le message de fin d'execution")},
-                                  QStringLiteral("  ou cliquer sur \"Arrêter\"")));
+    const NamedTexts& t = main_.texts();
+    main_.showMessage(true, lines({t.text(u"MSG_DeclEtoile1"), t.text(u"MSG_DeclEtoile2"), t.text(u"MSG_DeclEtoile3"),
+                                   t.text(u"MSG_DeclEtoile4")},
+                                  QStringLiteral("  ") + t.text(u"MSG_DeclEtoile5")));
     main_.operations()->sequencer().arm(Operation::Orientation, QStringLiteral("Decl. Etoile"), true);
 }
 
 void ShellAids::startDriftDefinition()
 {
     prepare();
-    main_.showMessage(true, lines({QStringLiteral("Cliquer sur l'etoile"), QStringLiteral("Cliquer sur le bouton \"Executer\""),
-                                   QStringLiteral("Attendre le message de fin d'execution")},
-                                  QStringLiteral("  ou cliquer sur \"Arrêter\"")));
+    const NamedTexts& t = main_.texts();
+    main_.showMessage(true, lines({t.text(u"MSG_Setderive1"), t.text(u"MSG_Setderive2"), t.text(u"MSG_Setderive3")},
+                                  QStringLiteral("  ") + t.text(u"MSG_Setderive4")));
     main_.operations()->sequencer().arm(Operation::DriftDefinition, {}, true);
 }
 

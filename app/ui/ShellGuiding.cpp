@@ -151,7 +151,7 @@ void ShellGuiding::BTN_ApprendreClick()
         if (camera->BTN_Start->isEnabled()) camera->BTN_Start->click();
     if (!main_.CKB_Suivi->isChecked()) main_.CKB_Suivi->click();
     panel_->CKB_Autoguidage->setChecked(false);
-    main_.showMessage(true, calibrationInstructions());
+    main_.showMessage(true, calibrationInstructions(main_.texts()));
     main_.operations()->sequencer().arm(Operation::GuideCalibration);
 }
 

@@ -66,9 +66,10 @@ void ShellPreferences::BTN_Calculer_TaillePixClick()
     if (CameraPanel* camera = main_.videoSource().panel())
         if (camera->BTN_Start->isEnabled()) camera->BTN_Start->click();
     if (!main_.CKB_Suivi->isChecked()) main_.CKB_Suivi->setChecked(true);
-    main_.showMessage(true, QStringLiteral("1-Cliquer sur une etoile\n2-Arreter le suivi du telescope\n"
-                                           "3-Cliquer sur le bouton \"Executer\"\n"
-                                           "4-Attendre le message de fin d'execution"));
+    const NamedTexts& t = main_.texts();
+    main_.showMessage(true, QStringLiteral("1-%1\n2-%2\n3-%3\n4-%4")
+                                .arg(t.text(u"MSG_TailleOrientCapt1"), t.text(u"MSG_TailleOrientCapt2"),
+                                     t.text(u"MSG_TailleOrientCapt3"), t.text(u"MSG_TailleOrientCapt4")));
     main_.operations()->sequencer().arm(Operation::PixelSize);
 }
 

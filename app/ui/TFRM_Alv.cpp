@@ -7,6 +7,7 @@
 #include "app/ui/ShellPreferences.h"
 #include "app/ui/ShellLongExposure.h"
 #include "app/ui/ShellSettings.h"
+#include "app/ui/ShellLanguage.h"
 #include "acquisition/ui/GRB_Camera.h"
 #include "acquisition/ui/TFRM_PlayControl.h"
 #include "acquisition/ui/VideoSourceUi.h"
@@ -404,7 +405,7 @@ void TFRM_Alv::setHints()
     toolPanels->widget(1)->setToolTip(QStringLiteral("Ctrl-Clic sur la fenêtre video"));
     PGC_Infos->widget(0)->setToolTip(QStringLiteral("Valeurs d'echantillonage de la zone video"));
     PGC_Infos->widget(1)->setToolTip(
-        QStringLiteral("Alt-Clic gauche sur la fenêtre video pour mesurer la distance entre deux points"));
+        QStringLiteral("Alt-Click sur la fenêtre video pour marquer un point"));
     PGC_Infos->widget(2)->setToolTip(QStringLiteral("Calcule la déclinaison approximative d'un objet quelconque"));
     PageControl1->widget(0)->setToolTip(QStringLiteral("Mise au point par FWHM sur une etoile."));
     PageControl1->widget(1)->setToolTip(QStringLiteral("Selection automatique des meilleures images par DCT"));
@@ -585,6 +586,8 @@ void TFRM_Alv::FormActivate()
 {
     if (!shellInitialised_) {
         shellInitialised_ = true;
+        // The language first: the settings then find the translated lists.
+        if (language_) language_->load();
         settings_->load();
         core_.buffers.create();
         // Once only: a camera's own aspect, set at its start, must survive
@@ -790,6 +793,7 @@ void TFRM_Alv::redrawReticle()
         o.orientation = core_.controls.TNI_Orient;
         o.sampling = double(TNI_Echantillonnage->Value());
         o.diagonal = settings_->prefs().optics.CKB_RenvoiCoude;
+        o.axisNames = {texts_.text(u"Ouest"), texts_.text(u"Nord"), texts_.text(u"Est"), texts_.text(u"Sud")};
         DrawReticle(layer, reticleCentre, core_.buffers.imageWidth, o);
     }
     core_.flags.zoneDirty = true;
@@ -841,9 +845,11 @@ void TFRM_Alv::setPolarAlignment(TFRM_Main* window)
         MNU_Operations->setEnabled(false);
         window->showParameters();
     });
+    window->texts = &texts_;
     window->settingsSource = [this] {
         const PrefsValues& p = settings_->prefs();
         PolarSettings s;
+        s.texts = &texts_;
         s.CKB_Inverse_Az = p.mount.CKB_Inverse_Az;
         s.CKB_Inverse_Alt = p.mount.CKB_Inverse_Alt;
         s.TNI_Rayon_Az = p.mount.TNI_Rayon_Az;

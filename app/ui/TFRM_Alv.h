@@ -7,6 +7,7 @@
 #include "processing/CoreStages.h"
 #include "processing/ImageCore.h"
 #include "results/ResultClicks.h"
+#include "settings/Language.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -29,6 +30,7 @@ namespace velumbra {
 
 class ContextHelp;
 class ShellSettings;
+class ShellLanguage;
 class ShellPreferences;
 class ShellLongExposure;
 class HelpWindow;
@@ -84,6 +86,11 @@ public:
     TFRM_Alv_Child* resultWindow() const { return child_; }
     TFRM_Pref* preferences() const { return pref_; }
     ShellSettings& settings() { return *settings_; }
+    // The chosen language's texts, asked by whatever composes a message.
+    const NamedTexts& texts() const { return texts_; }
+    LanguageTexts& languageTexts() { return texts_; }
+    // Loads the language list and applies the language at the first activation.
+    void setLanguage(ShellLanguage* language) { language_ = language; }
     // The long exposures, which take the refresh tick while they run.
     void setLongExposure(ShellLongExposure* wiring) { longExposure_ = wiring; }
     // Image1 and the result image show the frame just processed.
@@ -242,6 +249,8 @@ private:
     QList<QCheckBox*> toolBoxes_;
     QList<QLabel*> toolLabels_;
     std::unique_ptr<ShellSettings> settings_;
+    LanguageTexts texts_;
+    ShellLanguage* language_ = nullptr;
     bool shellInitialised_ = false;
     bool sourceRunning_ = false;
     TrackingPanel* trackingPanel_ = nullptr;

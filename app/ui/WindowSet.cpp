@@ -8,6 +8,7 @@
 #include "app/ui/ShellAids.h"
 #include "app/ui/ShellGuiding.h"
 #include "app/ui/ShellInfo.h"
+#include "app/ui/ShellLanguage.h"
 #include "app/ui/ShellLongExposure.h"
 #include "app/ui/ShellMeasures.h"
 #include "app/ui/ShellPaddle.h"
@@ -91,6 +92,9 @@ WindowSet::WindowSet()
     auto* measures = new ShellMeasures(*main_, child_, fwhm, reference, action);
     measures->setLongExposure(shellLongExposure_.get());
     for (const auto& w : others_) main_->setToolWindow(w.get());
+    main_->operations()->sequencer().setTexts(&main_->texts());
+    language_ = std::make_unique<ShellLanguage>(*main_, *pref_, *paddle_,
+                                                [this](const QString& name) { return window(name); });
 
     // Tool windows open beside the main window, not over it. The result
     // window and the play control stay while their work goes on.
@@ -107,6 +111,8 @@ WindowSet::~WindowSet()
     // the buffers, last. The long exposures write their stop byte while the
     // port layer still exists.
     main_->setLongExposure(nullptr);
+    main_->setLanguage(nullptr);
+    language_.reset();
     shellLongExposure_.reset();
     shellInfo_.reset();
     shellAids_.reset();

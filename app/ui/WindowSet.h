@@ -30,6 +30,7 @@ class LongExposure;
 class PortAccessLines;
 class ShellLongExposure;
 class TFRM_Longuepose;
+class ShellLanguage;
 
 // Every window of the program, created once in a fixed order at start and
 // then only shown and hidden.
@@ -53,6 +54,8 @@ public:
     // The long exposures and their window.
     LongExposure& longExposure() const { return *longExposure_; }
     TFRM_Longuepose* longExposureWindow() const { return longExposureWindow_; }
+    // The language of every window.
+    ShellLanguage& language() const { return *language_; }
     QWidget* window(const QString& objectName) const;
     const QStringList& creationOrder() const { return order_; }
 
@@ -72,6 +75,7 @@ private:
     std::unique_ptr<PortAccessLines> exposureLines_;
     std::unique_ptr<LongExposure> longExposure_;
     std::unique_ptr<ShellLongExposure> shellLongExposure_;
+    std::unique_ptr<ShellLanguage> language_;
     TFRM_Longuepose* longExposureWindow_ = nullptr;
     std::vector<std::unique_ptr<QWidget>> others_;
     TFRM_Alv_Child* child_ = nullptr;

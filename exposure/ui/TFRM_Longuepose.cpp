@@ -4,6 +4,7 @@
 #include "widgets/TNumInp.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QCloseEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -64,13 +65,14 @@ TFRM_Longuepose::TFRM_Longuepose(LongExposure& exposure, QWidget* parent)
     BTN_Arreter_Pose = named(new QPushButton, "BTN_Arreter_Pose", QStringLiteral("Arrêter"));
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Durée (ms) :"), SPED_Vesta_Pose);
-    form->addRow(QStringLiteral("Nombre (0=illimité) :"), SPED_Nb_Poses);
-    form->addRow(QStringLiteral("Pose n°"), TNI_Posenum);
-    form->addRow(QStringLiteral("Decompte (s) :"), TNI_Timer);
+    const auto label = [](const char* name, const char* text) { return named(new QLabel(QString::fromUtf8(text)), name); };
+    form->addRow(label("LBL_Pose", "Durée (ms) :"), SPED_Vesta_Pose);
+    form->addRow(label("LBL_Nombre_Poses", "Nombre (0=illimité) :"), SPED_Nb_Poses);
+    form->addRow(label("LBL_Pose_Numero", "Pose n°"), TNI_Posenum);
+    form->addRow(label("LBL_Decompte", "Decompte (s) :"), TNI_Timer);
     form->addRow(PGB_Decompte);
     form->addRow(CKB_Selfguide_Active);
-    form->addRow(QStringLiteral("Durée pose guidage (ms) :"), SPED_Vesta_Pose_Guidage);
+    form->addRow(label("LBL_Pose_Guidage", "Durée pose guidage (ms) :"), SPED_Vesta_Pose_Guidage);
     form->addRow(CKB_Egaliser);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(BTN_Demarrer_Pose);

@@ -16,14 +16,17 @@ PNL_Autoguidage::PNL_Autoguidage(QWidget* parent) : QFrame(parent)
                                   QStringLiteral("Parametrer l'autoguidage"));
     BTN_Decaler = named(new QPushButton, "BTN_Decaler", QStringLiteral("Decal.+1"),
                         QStringLiteral("Passer au décalage suivant (Voir fichier de decalage)"));
-    for (QPushButton* b : {BTN_Param_Autoguidage, BTN_Decaler}) b->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    // The check box keeps room for its whole caption in any language; the
+    // buttons share what is left (a push button's own minimum is wider than
+    // their short captions need).
+    for (QPushButton* b : {BTN_Param_Autoguidage, BTN_Decaler}) b->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    CKB_Autoguidage->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
     row->addWidget(CKB_Autoguidage);
-    row->addWidget(BTN_Param_Autoguidage);
-    row->addWidget(BTN_Decaler);
-    row->addStretch();
+    row->addWidget(BTN_Param_Autoguidage, 2);
+    row->addWidget(BTN_Decaler, 3);
 }
 
 } // namespace velumbra

@@ -3,6 +3,7 @@
 #include "widgets/Named.h"
 #include "widgets/TNumInp.h"
 
+#include <algorithm>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -96,7 +97,7 @@ QWidget* TFRM_Raquette::buildDirections()
 
 QWidget* TFRM_Raquette::buildRates()
 {
-    auto* box = named(new QGroupBox(QStringLiteral("Mode")), "GRB_Mode");
+    auto* box = named(new QGroupBox(QStringLiteral("Mode")), "GRB_Mode_LX200");
     auto* row = new QHBoxLayout(box);
     RDB_Guide = named(new QRadioButton, "RDB_Guide", QStringLiteral("Guide"));
     RDB_Cntr = named(new QRadioButton, "RDB_Cntr", QStringLiteral("Cntr"));
@@ -227,9 +228,9 @@ Catalogue TFRM_Raquette::catalogue() const
 
 void TFRM_Raquette::BTN_GOTOClick()
 {
-    // The planet's digit is the first character of its item.
-    const QString item = CBX_Planete->currentText();
-    const int planet = item.isEmpty() ? 0 : item.at(0).digitValue();
+    // The planet's digit is its place in the list, whatever the language
+    // calls it (items are "0-Soleil" .. "9-Pluton" in French).
+    const int planet = std::max(0, CBX_Planete->currentIndex());
     const QByteArray object = HandPaddle::objectText(catalogue(), TNI_Numero->Value(), planet);
     EDT_Resultat->setText(QString::fromLatin1(paddle_.BTN_GOTOClick(object)));
 }

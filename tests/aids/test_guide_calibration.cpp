@@ -118,7 +118,7 @@ TEST_F(Calibrating, LeavingEarlyStopsTheMotionUnderWay)
 
 TEST(CalibrationInstructions, FourNumberedLines)
 {
-    const QStringList lines = calibrationInstructions().split(QLatin1Char('\n'));
+    const QStringList lines = calibrationInstructions(NamedTexts::builtIn()).split(QLatin1Char('\n'));
     EXPECT_EQ(lines, (QStringList{"1-Demarrer le suivi du telescope", "2-Cliquer sur une etoile",
                                   "3-Cliquer sur le bouton \"Executer\"", "4-Attendre le message de fin d'execution"}));
 }

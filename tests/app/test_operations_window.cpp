@@ -127,7 +127,8 @@ private slots:
         QCOMPARE(double(polar_->TNI_Nouveau_Rayon->Value()), 160.0);
         polar_->PGC_Bigourdan->setCurrentIndex(2);
         QTest::mouseClick(polar_->RDB_Correct_Altitude, Qt::LeftButton);
-        QCOMPARE(polar_->LBL_Altaz->text(), QStringLiteral("altitude (mm):"));
+        QCOMPARE(polar_->LBL_NouveauRayon->text(),
+                 QStringLiteral("Nouveau rayon du dispositif de reglage en altitude (mm):"));
         polar_->TNI_Nouveau_Rayon->setValue(120);
         QTest::mouseClick(polar_->BTN_Applique_Modif, Qt::LeftButton);
         QCOMPARE(prefs.mount.TNI_Rayon_Alt, 120.0);

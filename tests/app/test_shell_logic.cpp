@@ -2,6 +2,7 @@
 #include "app/MemoryStatus.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace velumbra;
@@ -65,4 +66,25 @@ TEST(HelpTopics, EveryTopicHasAPage)
     const QString dir = QStringLiteral(VELUMBRA_SOURCE_DIR "/docs/help/");
     EXPECT_TRUE(QFile::exists(dir + helpFileForTopic(0)));
     for (int t : topics) EXPECT_TRUE(QFile::exists(dir + helpFileForTopic(t))) << t;
+}
+
+// The English contents page leads to pages that exist, and says they are French.
+TEST(HelpTopics, TheEnglishContentsLeadToThePages)
+{
+    const QString dir = QStringLiteral(VELUMBRA_SOURCE_DIR "/docs/help/");
+    QFile english(dir + QStringLiteral("index-en.html"));
+    ASSERT_TRUE(english.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(english.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("The help pages are written in French")));
+    const QRegularExpression link(QStringLiteral("href=\"([^\"#]+)"));
+    int links = 0;
+    for (auto it = link.globalMatch(text); it.hasNext();) {
+        const QString target = it.next().captured(1);
+        EXPECT_TRUE(QFile::exists(dir + target)) << target.toStdString();
+        ++links;
+    }
+    EXPECT_GT(links, 30);
+    QFile french(dir + QStringLiteral("index.html"));
+    ASSERT_TRUE(french.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(french.readAll()).contains(QStringLiteral("href=\"index-en.html\"")));
 }

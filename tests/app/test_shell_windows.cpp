@@ -133,8 +133,8 @@ private slots:
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w));
         QWidget* measures = w->findChild<QWidget*>(QStringLiteral("TBS_Mesures"));
-        // The gesture named is the one that measures: Alt with the left button.
-        QVERIFY(measures->toolTip().startsWith(QStringLiteral("Alt-Clic gauche")));
+        // The gesture named is the one that measures: Alt with a click.
+        QVERIFY(measures->toolTip().startsWith(QStringLiteral("Alt-Click")));
         QWidget* box = w->CKB_Suivi;
         box->setToolTip(QStringLiteral("Active le suivi"));
         QHelpEvent hint(QEvent::ToolTip, QPoint(2, 2), box->mapToGlobal(QPoint(2, 2)));

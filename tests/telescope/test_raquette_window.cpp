@@ -202,6 +202,25 @@ private slots:
         QCOMPARE(b.w.EDT_Resultat->text(), QStringLiteral("1Objet sous l'horizon#"));
     }
 
+    // A language names the planets as it likes: the planet sent is the
+    // item's place in the list, not a digit read from its text.
+    void gotoPlanetWhateverItsItemSays()
+    {
+        Bench b;
+        QVERIFY(b.connected);
+        b.w.findChild<QRadioButton*>(QStringLiteral("RDB_Planete"))->setChecked(true);
+        b.w.CBX_Planete->clear();
+        b.w.CBX_Planete->addItems({QStringLiteral("Sun"), QStringLiteral("Mercury"), QStringLiteral("Venus"),
+                                   QStringLiteral("Moon"), QStringLiteral("Mars"), QStringLiteral("Jupiter"),
+                                   QStringLiteral("Saturn"), QStringLiteral("Uranus"), QStringLiteral("Neptune"),
+                                   QStringLiteral("Pluto")});
+        b.w.CBX_Planete->setCurrentIndex(6);
+        b.answer("0");
+        QTest::mouseClick(b.w.BTN_GOTO, Qt::LeftButton);
+        const QByteArray expected = "#:Q#\r#:LS 906#\r#:MS#\r";
+        QCOMPARE(b.read(expected), expected);
+    }
+
     void positionQueryShowsTheReplies()
     {
         Bench b;

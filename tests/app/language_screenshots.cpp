@@ -1,0 +1,97 @@
+// Draws the main window in French and in English while the sky simulator
+// runs, and the preferences dialog in English, and saves them as PNG files
+// in the folder given as the first argument (scripts/screenshot-languages
+// runs it on a virtual display). Captions that do not fit their control
+// are listed on the standard error; the exit status is then 3.
+#include "acquisition/ui/TFRM_Pilote.h"
+#include "app/ui/ClippedText.h"
+#include "app/ui/ShellLanguage.h"
+#include "app/ui/TFRM_Alv.h"
+#include "app/ui/WindowSet.h"
+#include "settings/ui/TFRM_Pref.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPixmap>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace velumbra;
+
+namespace {
+
+bool reportClipped(QWidget* w, const QString& where)
+{
+    const QStringList clipped = clippedTexts(w);
+    for (const QString& c : clipped) std::fprintf(stderr, "%s: %s\n", qUtf8Printable(where), qUtf8Printable(c));
+    return clipped.isEmpty();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2) return 2;
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    QTemporaryDir work; // no settings file of the user is read or written
+    QDir::setCurrent(work.path());
+
+    WindowSet set;
+    TFRM_Alv* main = set.main();
+    main->move(0, 0);
+    main->show();
+    if (!QTest::qWaitForWindowExposed(main)) return 1;
+    QTimer::singleShot(0, [] {
+        if (auto* d = qobject_cast<TFRM_Pilote*>(QApplication::activeModalWidget())) {
+            d->ComboBox1->setCurrentIndex(d->ComboBox1->count() - 1);
+            d->accept();
+        }
+    });
+    main->findChild<QPushButton*>(QStringLiteral("BTN_Start"))->click();
+    QTest::qWait(1500);
+
+    bool fits = true;
+    TFRM_Pref* pref = set.preferences();
+    QComboBox* languages = pref->CBX_Langue;
+    const std::pair<const char*, const char*> mains[] = {{"Français", "main-window-fr.png"},
+                                                         {"English", "main-window-en.png"}};
+    for (auto [language, file] : mains) {
+        languages->setCurrentIndex(languages->findText(QString::fromUtf8(language)));
+        QTest::qWait(600);
+        fits = reportClipped(main, QString::fromUtf8(language) + QStringLiteral(" main window")) && fits;
+        if (!main->grab().save(out.filePath(QString::fromLatin1(file)))) return 1;
+    }
+
+    // English is chosen: the dialog's tabs, the longest captions first.
+    pref->move(0, 0);
+    pref->show();
+    if (!QTest::qWaitForWindowExposed(pref)) return 1;
+    // Every page shows: the long exposures for a modified camera, guiding for a mount.
+    pref->CKB_VestaMod->click();
+    pref->RDB_LX200->click();
+    const std::pair<const char*, const char*> tabs[] = {{"TBS_Telescope", "preferences-telescope-en.png"},
+                                                        {"TBS_Autoguidage", "preferences-autoguidage-en.png"},
+                                                        {"TBS_Monture", "preferences-monture-en.png"}};
+    for (auto [tab, file] : tabs) {
+        pref->pages()->setCurrentWidget(pref->findChild<QWidget*>(QString::fromLatin1(tab)));
+        QTest::qWait(200);
+        if (!pref->grab().save(out.filePath(QString::fromLatin1(file)))) return 1;
+    }
+    for (int i = 0; i < pref->pages()->count(); ++i) {
+        pref->pages()->setCurrentIndex(i);
+        QTest::qWait(50);
+        fits = reportClipped(pref, QStringLiteral("Preferences, ") + pref->pages()->tabText(i)) && fits;
+        if (argc > 2) pref->grab().save(out.filePath(pref->pages()->widget(i)->objectName() + QStringLiteral("-en.png")));
+    }
+    return fits ? 0 : 3;
+}
