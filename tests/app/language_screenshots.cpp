@@ -3,6 +3,7 @@
 // in the folder given as the first argument (scripts/screenshot-languages
 // runs it on a virtual display). Captions that do not fit their control
 // are listed on the standard error; the exit status is then 3.
+#include "ScreenshotRun.h"
 #include "acquisition/ui/TFRM_Pilote.h"
 #include "app/ui/ClippedText.h"
 #include "app/ui/ShellLanguage.h"
@@ -43,22 +44,12 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (argc < 2) return 2;
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    QTemporaryDir work; // no settings file of the user is read or written
-    QDir::setCurrent(work.path());
+    const test::EmptyWorkFolder work;
 
     WindowSet set;
     TFRM_Alv* main = set.main();
-    main->move(0, 0);
-    main->show();
-    if (!QTest::qWaitForWindowExposed(main)) return 1;
-    QTimer::singleShot(0, [] {
-        if (auto* d = qobject_cast<TFRM_Pilote*>(QApplication::activeModalWidget())) {
-            d->ComboBox1->setCurrentIndex(d->ComboBox1->count() - 1);
-            d->accept();
-        }
-    });
-    main->findChild<QPushButton*>(QStringLiteral("BTN_Start"))->click();
-    QTest::qWait(1500);
+    if (!test::showAtCorner(main)) return 1;
+    test::startSimulator(main);
 
     bool fits = true;
     TFRM_Pref* pref = set.preferences();

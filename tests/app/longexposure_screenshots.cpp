@@ -2,6 +2,7 @@
 // 5 s simulated exposure beside a live frame, and saves them as PNG files in
 // the folder given as the first argument (scripts/screenshot-longexposure
 // runs it on a virtual display).
+#include "ScreenshotRun.h"
 #include "acquisition/ui/GRB_Camera.h"
 #include "acquisition/ui/TFRM_Pilote.h"
 #include "acquisition/ui/VideoSourceUi.h"
@@ -58,23 +59,13 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (argc < 2) return 2;
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    QTemporaryDir work; // no settings file of the user is read or written
-    QDir::setCurrent(work.path());
+    const test::EmptyWorkFolder work;
 
     WindowSet set;
     TFRM_Alv* main = set.main();
-    main->move(0, 0);
-    main->show();
-    if (!QTest::qWaitForWindowExposed(main)) return 1;
+    if (!test::showAtCorner(main)) return 1;
     set.preferences()->CKB_VestaMod->click();
-    QTimer::singleShot(0, [] {
-        if (auto* d = qobject_cast<TFRM_Pilote*>(QApplication::activeModalWidget())) {
-            d->ComboBox1->setCurrentIndex(d->ComboBox1->count() - 1);
-            d->accept();
-        }
-    });
-    main->findChild<QPushButton*>(QStringLiteral("BTN_Start"))->click();
-    QTest::qWait(1500);
+    test::startSimulator(main);
     const QImage live = currentFrame(*main);
 
     CameraPanel* camera = main->videoSource().panel();

@@ -2,6 +2,7 @@
 // GOTO to M 31 and the position query once there, and saves it as telescope-paddle.png in
 // the folder given as the first argument (scripts/screenshot-paddle runs it
 // on a virtual display).
+#include "ScreenshotRun.h"
 #include "app/ui/TFRM_Alv.h"
 #include "acquisition/ui/VideoSourceUi.h"
 #include "app/ui/WindowSet.h"
@@ -29,14 +30,11 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (argc < 2) return 2;
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    QTemporaryDir work; // no settings file of the user is read or written
-    QDir::setCurrent(work.path());
+    const test::EmptyWorkFolder work;
 
     WindowSet set;
     TFRM_Alv* main = set.main();
-    main->move(0, 0);
-    main->show();
-    if (!QTest::qWaitForWindowExposed(main)) return 1;
+    if (!test::showAtCorner(main)) return 1;
     TFRM_Pref* pref = set.preferences();
     pref->RDB_LX200->click();
     pref->CBX_AG_PortSerie->setCurrentText(kSimulatorLx200Item);

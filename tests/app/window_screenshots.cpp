@@ -3,6 +3,7 @@
 // (scripts/screenshot-windows runs it on a virtual display): the main
 // window, the polar-alignment window during a Bigourdan run, and the result
 // window with its image format (page "Special") and its video sequence.
+#include "ScreenshotRun.h"
 #include "acquisition/ui/TFRM_Pilote.h"
 #include "aids/ui/GRB_Operations.h"
 #include "aids/ui/TFRM_Main.h"
@@ -47,22 +48,12 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (argc < 2) return 2;
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    QTemporaryDir work; // no settings file of the user is read or written
-    QDir::setCurrent(work.path());
+    const test::EmptyWorkFolder work;
 
     WindowSet set;
     TFRM_Alv* main = set.main();
-    main->move(0, 0);
-    main->show();
-    if (!QTest::qWaitForWindowExposed(main)) return 1;
-    QTimer::singleShot(0, [] {
-        if (auto* d = qobject_cast<TFRM_Pilote*>(QApplication::activeModalWidget())) {
-            d->ComboBox1->setCurrentIndex(d->ComboBox1->count() - 1);
-            d->accept();
-        }
-    });
-    main->findChild<QPushButton*>(QStringLiteral("BTN_Start"))->click();
-    QTest::qWait(1500);
+    if (!test::showAtCorner(main)) return 1;
+    test::startSimulator(main);
 
     auto* polar = qobject_cast<TFRM_Main*>(set.window(QStringLiteral("TFRM_Main")));
     main->MNU_Erreur_MES->trigger();
