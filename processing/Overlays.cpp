@@ -5,13 +5,13 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <numbers>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#include <cmath>
-#include <numbers>
 
 namespace velumbra {
 namespace {
@@ -177,39 +177,16 @@ void DrawTarget(QImage& canvas, Point at, int centreMark, int outline, QColor co
 
 void MarkSaturation(const QImage& frame, QImage& view, int width, int height, int threshold)
 {
+    // The marks alone, over what the view holds; the frame routine draws the
+    // whole view at once with ShowSaturation.
     width = std::min({width, frame.width(), view.width()});
     height = std::min({height, frame.height(), view.height()});
-    if (width <= 0 || height <= 0 || threshold > 255) return; // no byte reaches 256
-    const uint32_t red = qRgb(255, 0, 0);
-    // A byte reaches the threshold when it is above threshold - 1; 0 marks all.
-    const auto t1 = uint8_t(std::max(threshold, 1) - 1);
-    const bool all = threshold <= 0;
     for (int y = 0; y < height; ++y) {
         const uint32_t* in = reinterpret_cast<const uint32_t*>(frame.constScanLine(y));
         uint32_t* out = reinterpret_cast<uint32_t*>(view.scanLine(y));
-        int x = 0;
-#if defined(__SSE2__)
-        // Four pixels at a time: the saturating difference of each colour
-        // byte and threshold - 1 is zero in all three only below the threshold.
-        const __m128i floor = _mm_set1_epi8(char(t1));
-        const __m128i colour = _mm_set1_epi32(0x00ffffff);
-        const __m128i redv = _mm_set1_epi32(int(red));
-        const __m128i zero = _mm_setzero_si128();
-        if (!all) {
-            for (; x + 4 <= width; x += 4) {
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));
-                const __m128i over = _mm_and_si128(_mm_subs_epu8(v, floor), colour);
-                const __m128i below = _mm_cmpeq_epi32(over, zero);
-                const __m128i o = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + x));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
-                                 _mm_or_si128(_mm_and_si128(below, o), _mm_andnot_si128(below, redv)));
-            }
-        }
-#endif
-        for (; x < width; ++x) {
+        for (int x = 0; x < width; ++x) {
             const uint32_t v = in[x];
-            const uint32_t top = std::max({(v >> 16) & 0xffu, (v >> 8) & 0xffu, v & 0xffu});
-            if (all || top > t1) out[x] = red;
+            if (int(std::max({(v >> 16) & 0xffu, (v >> 8) & 0xffu, v & 0xffu})) >= threshold) out[x] = qRgb(255, 0, 0);
         }
     }
 }
