@@ -84,12 +84,23 @@ QString SaveScheduler::imageExtension() const
 // A number is free when neither its image nor, when one goes with it, its
 // own record exists: a save never replaces the files of an earlier one (a
 // second night with the same prefix starts again at 1).
+// An image of either format takes its number: a BMP and a FITS file under
+// one number would share, and confuse, one record.
+QStringList SaveScheduler::takenNames(int n, bool ownRecord, const QString& extension) const
+{
+    const QString base = basePath(n);
+    QStringList names{base + extension};
+    if (extension == QLatin1String(".bmp")) names << base + QStringLiteral(".fits");
+    if (extension == QLatin1String(".fits")) names << base + QStringLiteral(".bmp");
+    if (ownRecord) names << base + QStringLiteral(".par");
+    return names;
+}
+
 int SaveScheduler::freeNumberFrom(int first, bool ownRecord, const QString& extension) const
 {
     for (int n = std::max(first, 1); n <= kMaxImageNumber; ++n) {
-        if (pathInUse(basePath(n) + extension)) continue;
-        if (ownRecord && pathInUse(basePath(n) + QStringLiteral(".par"))) continue;
-        return n;
+        const QStringList names = takenNames(n, ownRecord, extension);
+        if (std::none_of(names.cbegin(), names.cend(), [](const QString& name) { return pathInUse(name); })) return n;
     }
     return 0;
 }
@@ -108,8 +119,9 @@ bool SaveScheduler::moveToFreeNumber(bool ownRecord, QString& taken, const QStri
         return false;
     }
     if (n != asked) {
-        taken = basePath(asked) + extension;
-        if (!pathInUse(taken)) taken = basePath(asked) + QStringLiteral(".par");
+        const QStringList names = takenNames(asked, ownRecord, extension);
+        const auto first = std::find_if(names.cbegin(), names.cend(), [](const QString& name) { return pathInUse(name); });
+        if (first != names.cend()) taken = *first;
         setNumber(n);
     }
     return true;

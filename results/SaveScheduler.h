@@ -114,6 +114,7 @@ private:
     void reachedLastNumber();
     QString basePath(int number) const;
     QString imageExtension() const;
+    QStringList takenNames(int n, bool ownRecord, const QString& extension) const;
     int freeNumberFrom(int first, bool ownRecord, const QString& extension) const;
     bool moveToFreeNumber(bool ownRecord, QString& taken, const QString& extension);
     bool writeImage(const QString& path);

@@ -400,6 +400,42 @@ TEST_F(Saving, FitsFormatWritesThroughTheFitsWriterUnderTheFitsName)
     EXPECT_EQ(asked.size(), 1);
 }
 
+// An image of the other format holds its number too, record or not: a BMP and
+// a FITS file under one number would share one record.
+TEST_F(Saving, AnImageOfEitherFormatHoldsItsNumber)
+{
+    scheduler->writeFits = [](const QString& path, QString&) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write("SIMPLE") == 6;
+    };
+    const auto put = [this](const QString& name) {
+        QFile f(path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    };
+    put(QStringLiteral("jup1.fits")); // a FITS image whose record the crash lost
+    put(QStringLiteral("jup2.bmp"));
+    for (const bool records : {true, false}) {
+        SCOPED_TRACE(records);
+        scheduler->controls.CKB_Enreg_Params = records;
+        scheduler->controls.TNI_Num_Suffixe = 1;
+        scheduler->controls.CBX_Format = kFormatBmp;
+        messages.lines.clear();
+        ASSERT_TRUE(scheduler->BTN_Enregistrer_ImageClick());
+        scheduler->controls.TNI_Num_Suffixe = 2;
+        scheduler->controls.CBX_Format = kFormatFits;
+        ASSERT_TRUE(scheduler->BTN_Enregistrer_ImageClick());
+        ASSERT_EQ(messages.lines.size(), 2);
+        EXPECT_TRUE(messages.lines[0].startsWith(QStringLiteral("Fichier %1 existant").arg(path(QStringLiteral("jup1.fits")))));
+        EXPECT_TRUE(messages.lines[1].startsWith(QStringLiteral("Fichier %1 existant").arg(path(QStringLiteral("jup2.bmp")))));
+    }
+    EXPECT_EQ(files(QStringLiteral("jup1.*")), QStringList{QStringLiteral("jup1.fits")});
+    EXPECT_EQ(files(QStringLiteral("jup2.*")), QStringList{QStringLiteral("jup2.bmp")});
+    EXPECT_EQ(files(QStringLiteral("*.bmp")), (QStringList{QStringLiteral("jup2.bmp"), QStringLiteral("jup3.bmp"),
+                                                           QStringLiteral("jup5.bmp")}));
+    EXPECT_EQ(files(QStringLiteral("*.fits")), (QStringList{QStringLiteral("jup1.fits"), QStringLiteral("jup4.fits"),
+                                                            QStringLiteral("jup6.fits")}));
+}
+
 TEST_F(Saving, AFitsWriterThatFailsSaysSoAndKeepsTheNumber)
 {
     scheduler->controls.CBX_Format = kFormatFits;
