@@ -18,6 +18,22 @@ namespace {
 
 QString systemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
 
+// Every byte to `fd`, through short writes and interruptions; false with
+// `code` set to the cause.
+bool writeWhole(int fd, const char* data, qint64 size, int& code)
+{
+    for (qint64 done = 0; done < size;) {
+        const ssize_t n = ::write(fd, data + done, std::size_t(size - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            code = n == 0 ? EIO : errno;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
 // The whole content in a new temporary file of the target's folder, so the
 // final rename stays on one file system. The name is one that no file has
 // yet: a file of the user is never taken for it.
@@ -34,8 +50,11 @@ bool writeTemporary(const QString& path, const char* data, qint64 size, QFile& p
             return false;
         }
     }
-    bool ok = part.write(data, size) == size && part.flush();
-    if (!ok) error = part.errorString();
+    // Written straight to the descriptor, so a full disk says so (ENOSPC,
+    // EFBIG) rather than a short write without a cause.
+    int code = 0;
+    bool ok = writeWhole(part.handle(), data, size, code);
+    if (!ok) error = systemError(code);
     if (ok && mode == WriteMode::Synced && ::fsync(part.handle()) != 0) {
         ok = false;
         error = systemError(errno);
@@ -116,15 +135,11 @@ bool writeInPlace(const QByteArray& name, mode_t mode, const char* data, qint64 
         return false;
     }
     const int flags = ::fcntl(fd, F_GETFL);
+    int code = 0;
     bool ok = flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
-    for (qint64 done = 0; ok && done < size;) {
-        const ssize_t n = ::write(fd, data + done, std::size_t(size - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n == 0) errno = EIO;
-        if (n <= 0) ok = false;
-        else done += n;
-    }
-    if (!ok) error = systemError(errno);
+    if (!ok) code = errno;
+    ok = ok && writeWhole(fd, data, size, code);
+    if (!ok) error = systemError(code);
     if (::close(fd) != 0 && ok) {
         ok = false;
         error = systemError(errno);

@@ -128,11 +128,25 @@ bool SaveScheduler::moveToFreeNumber(bool ownRecord, QString& taken, const QStri
 }
 
 // A BMP keeps what the thresholds show; a FITS file the sums behind it.
-bool SaveScheduler::writeImage(const QString& path)
+bool SaveScheduler::writeImage(const QString& path, QString& error)
 {
-    if (controls.CBX_Format != kFormatFits) return image_ && bmp_.writeNew(path, *image_, width_, height_);
-    QString error;
+    error.clear();
+    if (controls.CBX_Format != kFormatFits) {
+        if (image_ && bmp_.writeNew(path, *image_, width_, height_)) return true;
+        error = bmp_.errorString();
+        return false;
+    }
     return writeFits && writeFits(path, error);
+}
+
+// A timed run whose save failed (a full disk, a folder gone) stops at once
+// rather than failing again at every tick; what it saved stays.
+void SaveScheduler::stopAfterFailedSave(const QString& cause)
+{
+    if (!running_) return;
+    messages_->showMessage(false, cause.isEmpty() ? QStringLiteral("Enregistrement automatique arrêté")
+                                                  : QStringLiteral("Enregistrement automatique arrêté : %1").arg(cause));
+    BTN_Arreter_SauvClick();
 }
 
 bool SaveScheduler::BTN_Enregistrer_ImageClick()
@@ -141,8 +155,10 @@ bool SaveScheduler::BTN_Enregistrer_ImageClick()
     if (!moveToFreeNumber(controls.CKB_Enreg_Params && !records_.runOpen(), taken, imageExtension())) return false;
     const QString base = BuildImageBaseName();
     const QString path = base + imageExtension();
-    if (!writeImage(path)) {
+    QString error;
+    if (!writeImage(path, error)) {
         messages_->showMessage(false, QStringLiteral("Ne peut créer le fichier %1").arg(path));
+        stopAfterFailedSave(error);
         return false;
     }
     if (!taken.isEmpty())
@@ -152,6 +168,7 @@ bool SaveScheduler::BTN_Enregistrer_ImageClick()
         const ParameterValues values = gatherParameters ? gatherParameters() : ParameterValues{};
         if (!records_.WriteParameterRecord(name, base, values, clock_.now())) {
             messages_->showMessage(false, QStringLiteral("Erreur d'écriture de %1 : %2").arg(name, records_.errorString()));
+            stopAfterFailedSave(records_.errorString());
             return false;
         }
     }

@@ -117,7 +117,8 @@ private:
     QStringList takenNames(int n, bool ownRecord, const QString& extension) const;
     int freeNumberFrom(int first, bool ownRecord, const QString& extension) const;
     bool moveToFreeNumber(bool ownRecord, QString& taken, const QString& extension);
-    bool writeImage(const QString& path);
+    bool writeImage(const QString& path, QString& error);
+    void stopAfterFailedSave(const QString& cause);
     bool startVideo();
     void endVideo();
     void setNumber(int number);

@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 #include <gtest/gtest.h>
 
 using namespace velumbra;
@@ -539,4 +542,96 @@ TEST_F(Saving, AVideoTakesTheNextFreeNumberAndNeverReplacesAFile)
     SerReader reader;
     ASSERT_TRUE(reader.open(path(QStringLiteral("jup2.ser"))));
     EXPECT_EQ(reader.frameCount(), 1);
+}
+
+namespace {
+
+// Files cannot grow past `bytes` while it lives, as on a disk that filled up:
+// a write beyond fails with EFBIG instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit limited = saved_;
+        limited.rlim_cur = bytes;
+        ok_ = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
+    bool ok() const { return ok_; }
+
+private:
+    rlimit saved_{};
+    bool ok_ = false;
+};
+
+} // namespace
+
+// The disk fills during a timed run: one message with the cause, the run
+// stops, the images saved before stay whole, no temporary file is left, and
+// once there is room a new run saves again under the next number.
+TEST_F(Saving, ADiskFillingUpStopsTheTimedRunAndKeepsWhatWasSaved)
+{
+    startTimed(2);
+    timers.advanceMs(6000); // saves at 0, 2, 4 and 6 s
+    ASSERT_EQ(files(QStringLiteral("*.bmp")).size(), 4);
+    const QByteArray third = readAll(path(QStringLiteral("jup3.bmp")));
+    {
+        FileSizeLimit full(100000); // a record fits, an image does not
+        ASSERT_TRUE(full.ok());
+        messages.lines.clear();
+        timers.advanceMs(10000);
+        EXPECT_FALSE(scheduler->running());
+        EXPECT_FALSE(scheduler->TMR_Sauve().enabled());
+        ASSERT_EQ(messages.lines.size(), 2) << messages.lines.join('\n').toStdString();
+        EXPECT_EQ(messages.lines[0], QStringLiteral("Ne peut créer le fichier %1").arg(path(QStringLiteral("jup5.bmp"))));
+        EXPECT_EQ(messages.lines[1].toStdString(), QStringLiteral("Enregistrement automatique arrêté : %1")
+                                                       .arg(QString::fromLocal8Bit(std::strerror(EFBIG)))
+                                                       .toStdString());
+    }
+    EXPECT_EQ(files(QStringLiteral("*")), (QStringList{QStringLiteral("jup1.bmp"), QStringLiteral("jup1.par"),
+                                                       QStringLiteral("jup2.bmp"), QStringLiteral("jup2.par"),
+                                                       QStringLiteral("jup3.bmp"), QStringLiteral("jup3.par"),
+                                                       QStringLiteral("jup4.bmp"), QStringLiteral("jup4.par")}));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral("part")).isEmpty());
+    EXPECT_EQ(readAll(path(QStringLiteral("jup3.bmp"))), third);
+    EXPECT_EQ(QImage(path(QStringLiteral("jup4.bmp"))).size(), QSize(321, 240));
+    EXPECT_EQ(scheduler->number(), 5);
+
+    ASSERT_TRUE(scheduler->BTN_Demarrer_SauvClick());
+    EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("jup5.bmp"))));
+}
+
+// The same during a video: the recording stops with a message, and what
+// reached the disk reads up to its last whole frame.
+TEST_F(Saving, ADiskFillingUpDuringAVideoKeepsItsWholeFrames)
+{
+    scheduler->controls.RDB_Video_SER = true;
+    ASSERT_TRUE(scheduler->BTN_Demarrer_SauvClick());
+    const int frameBytes = 64 * 48 * 3;
+    int arrived = 0;
+    {
+        FileSizeLimit full(kSerHeaderSize + 5 * frameBytes + frameBytes / 2);
+        ASSERT_TRUE(full.ok());
+        while (scheduler->running() && arrived < 20) {
+            clock.advanceMs(40);
+            scheduler->frameArrived(frameOf(++arrived), 64, 48);
+        }
+    }
+    EXPECT_FALSE(scheduler->running());
+    EXPECT_EQ(arrived, 6);
+    ASSERT_GE(messages.lines.size(), 1);
+    EXPECT_TRUE(messages.lines[0].startsWith(QStringLiteral("Erreur d'écriture de %1").arg(path(QStringLiteral("jup1.ser")))))
+        << messages.lines.join('\n').toStdString();
+    const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    ASSERT_EQ(left.size(), 1) << left.join(' ').toStdString();
+    SerReader reader;
+    ASSERT_TRUE(reader.open(path(left[0]))) << reader.errorString().toStdString();
+    EXPECT_EQ(reader.frameCount(), 5);
+    QImage back(kMaxFrameWidth, kMaxFrameHeight, kPixelFormat);
+    for (int k = 0; k < reader.frameCount(); ++k) {
+        ASSERT_TRUE(reader.readFrame(k, back));
+        EXPECT_EQ(back.pixel(7, 9), frameOf(k + 1).pixel(7, 9)) << k;
+    }
 }
