@@ -48,7 +48,17 @@ void LongExposure::write()
     for (ExposureLine line : kAllLines) stop = lines_.raise(stop, line);
     linesAtStop_ = stop == portByte_;
     hooks_->showPortByte(portByte_);
-    port_.writePort(lines_.portAddress(), portByte_);
+    if (port_.writePort(lines_.portAddress(), portByte_) || portFailing_) return;
+    // The port is gone (an adapter unplugged, its driver unloaded): a run
+    // ends here, with every line raised for when the port comes back.
+    portFailing_ = true;
+    const bool running = display.CKB_Longuepose_Active;
+    const bool single = singleShot_;
+    writeStopByte();
+    portFailing_ = false;
+    if (!running) return;
+    hooks_->portLost();
+    if (single) hooks_->singleShotDone();
 }
 
 ExposureLine LongExposure::otherSet() const
@@ -121,7 +131,9 @@ void LongExposure::setActive(bool on)
         exposureGap_ = false;
         if (alternating()) guideLine_ = ExposureLine::Odd;
         for (ExposureLine line : kAllLines) lower(line);
+        port_.retry(lines_.portAddress());
         write();
+        if (!display.CKB_Longuepose_Active) return; // no port
         exposureTimer_.setInterval(exposureInterval());
         guideTimer_.setInterval(std::max(1, controls.SPED_Vesta_Pose_Guidage));
         armExposure_ = true;
@@ -251,6 +263,7 @@ void LongExposure::endExposure()
     }
     raise(ExposureLine::Amplifier);
     write();
+    if (!active()) return;
 
     bool process = true;
     if (alternating()) {

@@ -16,7 +16,10 @@ class SteadyClock;
 class ExposurePort {
 public:
     virtual ~ExposurePort() = default;
-    virtual void writePort(quint16 address, quint8 value) = 0;
+    // False when the byte reached no port (none there, or it vanished).
+    virtual bool writePort(quint16 address, quint8 value) = 0;
+    // A new run tries again a port that failed before.
+    virtual void retry(quint16 /*address*/) {}
 };
 
 // What a run asks of the rest of the program.
@@ -44,6 +47,8 @@ public:
     virtual void runChanged() {}
     // A single-shot run (motion detection's action) ended.
     virtual void singleShotDone() {}
+    // The port stopped taking bytes during a run, which has ended.
+    virtual void portLost() {}
 };
 
 // The values of the long-exposure window, read on every use.
@@ -167,6 +172,7 @@ private:
     double exposureTotal_ = 0, guideTotal_ = 0, exposureLeft_ = 0, guideLeft_ = 0;
     HalfFrameMeans means1_;
     bool linesAtStop_ = true;
+    bool portFailing_ = false;
 };
 
 } // namespace velumbra

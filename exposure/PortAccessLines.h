@@ -9,7 +9,8 @@ namespace velumbra {
 class PortAccessLines final : public ExposurePort {
 public:
     explicit PortAccessLines(PortAccess& ports) : ports_(ports) {}
-    void writePort(quint16 address, quint8 value) override { ports_.writePort(address, value); }
+    bool writePort(quint16 address, quint8 value) override { return ports_.writePort(address, value); }
+    void retry(quint16 address) override { ports_.retry(address); }
 
 private:
     PortAccess& ports_;

@@ -30,6 +30,16 @@ void ParallelBox::writeData(quint8 value)
     }
 }
 
+void ParallelBox::unplug()
+{
+    quint8 rest = 0;
+    for (int pin : {wiring_.oddLines, wiring_.evenLines, wiring_.amplifier, wiring_.longExposure})
+        rest = quint8(rest | (1 << (pin - 2)));
+    writeData(rest);
+    writeControl(0x03);
+    plugged_ = false;
+}
+
 void ParallelBox::writeControl(quint8 value)
 {
     // Pins 1 and 14 are inverted by the port: a cleared bit is a high pin.

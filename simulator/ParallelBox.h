@@ -31,6 +31,13 @@ public:
 
     const ParallelWiring& wiring() const { return wiring_; }
 
+    // The cable pulled out: the relays open, the camera's lines go back to
+    // rest (its pull-ups), the focuser stops; the port's writes fail until
+    // it is plugged in again.
+    void unplug();
+    void plugIn() { plugged_ = true; }
+    bool plugged() const { return plugged_; }
+
 private:
     bool high(int pin) const;
 
@@ -41,6 +48,7 @@ private:
     std::array<bool, 4> moving_{};
     std::array<bool, 2> integrating_{};
     int focuser_ = 0; // -1 in, +1 out, 0 still
+    bool plugged_ = true;
 };
 
 } // namespace velumbra

@@ -59,8 +59,9 @@ bool PortAccess::portAccess(quint16 address)
     return portOfAddress(address, index, reg) && portFor(index);
 }
 
-void PortAccess::writePort(quint16 address, quint8 value)
+bool PortAccess::writePort(quint16 address, quint8 value)
 {
+    bool written = false;
     int index = 0, reg = 0;
     if (!portOfAddress(address, index, reg)) {
         const int key = -int(address) - 1;
@@ -75,6 +76,7 @@ void PortAccess::writePort(quint16 address, quint8 value)
         if (reg == 0) error = port->writeData(value);
         if (reg == 2) error = port->writeControl(value);
         // The status register (reg 1) is read-only: a write changes nothing.
+        written = error == 0;
         if (error) {
             open_.erase(index);
             reported_.insert(index);
@@ -83,6 +85,13 @@ void PortAccess::writePort(quint16 address, quint8 value)
         }
     }
     if (settings_.CKB_Historique_Comm) log_.logPortWrite(address, value);
+    return written;
+}
+
+void PortAccess::retry(quint16 address)
+{
+    int index = 0, reg = 0;
+    if (portOfAddress(address, index, reg) && !open_.count(index)) reported_.erase(index);
 }
 
 void PortAccess::close()

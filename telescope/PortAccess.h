@@ -23,7 +23,11 @@ public:
     PortAccess(ParallelPorts& ports, TrafficLog& log, MessageSink& messages, const MountSettings& settings);
     ~PortAccess();
 
-    void writePort(quint16 address, quint8 value);
+    // True when the byte reached a port.
+    bool writePort(quint16 address, quint8 value);
+    // The port of this address, reported as missing or failed, is tried
+    // again at the next write (and reported again if still missing).
+    void retry(quint16 address);
     // Whether writes to this address reach a port (it opens the port if needed).
     bool portAccess(quint16 address);
     void close();

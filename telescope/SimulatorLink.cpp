@@ -65,11 +65,13 @@ public:
     explicit BoxPort(ParallelBox& box) : box_(box) {}
     int writeData(quint8 value) override
     {
+        if (!box_.plugged()) return ENODEV;
         box_.writeData(value);
         return 0;
     }
     int writeControl(quint8 value) override
     {
+        if (!box_.plugged()) return ENODEV;
         box_.writeControl(value);
         return 0;
     }
@@ -103,6 +105,7 @@ std::unique_ptr<ParallelPort> SimulatorParallelPorts::open(int index, int& error
 {
     std::unique_ptr<ParallelPort> port = system_.open(index, error);
     if (port || !devices_ || (error != ENOENT && error != ENODEV && error != ENXIO)) return port;
+    if (!devices_->parallelBox().plugged()) return nullptr; // the error of the system's own port
     error = 0;
     return std::make_unique<BoxPort>(devices_->parallelBox());
 }

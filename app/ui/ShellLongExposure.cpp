@@ -243,4 +243,9 @@ void ShellLongExposure::runChanged()
 
 void ShellLongExposure::singleShotDone() { main_.core().motion.longExposureDone(); }
 
+void ShellLongExposure::portLost()
+{
+    main_.showMessage(false, QStringLiteral("Pose longue arrêtée : le port parallèle ne répond plus."));
+}
+
 } // namespace velumbra

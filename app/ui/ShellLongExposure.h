@@ -53,6 +53,7 @@ private:
     void showPortByte(quint8 value) override;
     void runChanged() override;
     void singleShotDone() override;
+    void portLost() override;
 
     TFRM_Alv& main_;
     TFRM_Pref& pref_;

@@ -29,7 +29,11 @@ namespace {
 
 struct RecordingPort final : ExposurePort {
     std::vector<quint8> writes;
-    void writePort(quint16, quint8 value) override { writes.push_back(value); }
+    bool writePort(quint16, quint8 value) override
+    {
+        writes.push_back(value);
+        return true;
+    }
 };
 
 } // namespace

@@ -12,7 +12,16 @@ namespace velumbra::test {
 // Every byte written, with its address.
 struct RecordingPort final : ExposurePort {
     std::vector<std::pair<quint16, quint8>> writes;
-    void writePort(quint16 address, quint8 value) override { writes.emplace_back(address, value); }
+    // Writes fail (nothing recorded) while set: the port vanished.
+    bool gone = false;
+    int retries = 0;
+    bool writePort(quint16 address, quint8 value) override
+    {
+        if (gone) return false;
+        writes.emplace_back(address, value);
+        return true;
+    }
+    void retry(quint16) override { ++retries; }
     quint8 last() const { return writes.empty() ? quint8(0xEE) : writes.back().second; }
 };
 
@@ -45,6 +54,8 @@ struct RecordingHooks final : LongExposureHooks {
         calls.push_back(QStringLiteral("save%1:%2").arg(slot).arg(name));
     }
     void stepOffset() override { calls.push_back(QStringLiteral("offset")); }
+    void portLost() override { calls.push_back(QStringLiteral("portLost")); }
+    void singleShotDone() override { calls.push_back(QStringLiteral("singleShotDone")); }
 };
 
 struct ExposureRig {

@@ -371,3 +371,60 @@ TEST(LongExposureFaults, FailedGrabLeavesTheStopByteLast)
         rig.le.setHooks(nullptr);
     }
 }
+
+// The port vanishes at each moment of a run (the start, mid-exposure, the
+// readout, the self-guiding half): the run ends once, with the lines raised
+// in the program's state, nothing more is written, and a new run, once the
+// port is back, tries it again and exposes normally.
+TEST(LongExposureFaults, AVanishingPortEndsTheRunAndANewRunTriesItAgain)
+{
+    struct Case {
+        const char* when;
+        qint64 runBeforeMs;
+        bool selfGuide;
+        bool singleShot;
+    };
+    const Case cases[] = {
+        {"at the start", 0, false, false},
+        {"mid-exposure", 1200, false, false},
+        {"at the readout", 3000, false, false},
+        {"in a self-guided half", 1700, true, false},
+        {"in motion detection's single exposure", 1200, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.when);
+        ExposureRig rig;
+        rig.le.controls.SPED_Vesta_Pose = 3000;
+        rig.le.controls.CKB_Selfguide_Active = c.selfGuide;
+        rig.le.controls.SPED_Vesta_Pose_Guidage = 700;
+        rig.port.gone = c.runBeforeMs == 0;
+        if (c.singleShot)
+            EXPECT_TRUE(rig.le.startSingleShot());
+        else
+            rig.le.BTN_Demarrer_PoseClick();
+        if (c.runBeforeMs > 0) {
+            ASSERT_TRUE(rig.le.active());
+            rig.run(c.runBeforeMs - 100);
+            rig.port.gone = true;
+            rig.run(2000); // the next change of the lines meets the missing port
+        }
+        EXPECT_FALSE(rig.le.active());
+        EXPECT_FALSE(rig.le.exposureTimer().isActive());
+        EXPECT_FALSE(rig.le.guideTimer().isActive());
+        EXPECT_EQ(rig.le.portByte() & kLowNibble, 0x0F) << "every line raised for when the port returns";
+        EXPECT_TRUE(rig.le.display.BTN_Demarrer_Enabled);
+        const auto lost = std::count(rig.hooks.calls.begin(), rig.hooks.calls.end(), QStringLiteral("portLost"));
+        EXPECT_EQ(lost, 1);
+        EXPECT_EQ(std::count(rig.hooks.calls.begin(), rig.hooks.calls.end(), QStringLiteral("singleShotDone")),
+                  c.singleShot ? 1 : 0);
+
+        const int processed = rig.hooks.processedNew;
+        rig.port.gone = false;
+        rig.port.writes.clear();
+        rig.le.BTN_Demarrer_PoseClick();
+        EXPECT_EQ(rig.port.retries, 2) << "each start tries the port again";
+        ASSERT_TRUE(rig.le.active());
+        rig.run(3500);
+        EXPECT_GT(rig.hooks.processedNew, processed) << "the new run exposes and reads out";
+    }
+}

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <memory>
 
 using namespace velumbra;
@@ -184,4 +185,39 @@ TEST(LongExposureSim, ClosingMidExposureLeavesEveryLineRaised)
     EXPECT_EQ(o.traffic.lines().last(), kStopLine);
     EXPECT_FALSE(o.sky.integrating(LineSet::Odd));
     EXPECT_FALSE(o.sky.integrating(LineSet::Even));
+}
+
+// The simulated port's cable pulled mid-exposure: one message, the run ends
+// with its lines at rest (the camera stops integrating), nothing is written
+// while the port is gone; plugged in again, a new run exposes as before.
+TEST(LongExposureSim, APortPulledMidExposureEndsTheRunAndTheNextRunWorks)
+{
+    LongExposureObservatory o;
+    o.le->controls.SPED_Vesta_Pose = 5000;
+    o.le->BTN_Demarrer_PoseClick();
+    for (int i = 0; i < 20; ++i) o.tick();
+    ASSERT_TRUE(o.sky.integrating(LineSet::Odd));
+    o.devices.parallelBox().unplug();
+    EXPECT_FALSE(o.sky.integrating(LineSet::Odd)) << "the camera's lines went back to rest";
+    const int exposures = o.camera.exposures;
+    for (int i = 0; i < 120; ++i) o.tick();
+    EXPECT_FALSE(o.le->active());
+    EXPECT_EQ(o.le->portByte() & 0x0F, 0x0F);
+    EXPECT_EQ(o.camera.exposures, exposures) << "no readout of a cut exposure";
+    ASSERT_EQ(o.messages.lines.size(), 1) << o.messages.lines.join('\n').toStdString();
+    EXPECT_EQ(o.messages.lines[0].toStdString(), QStringLiteral("Écriture impossible sur le port parallèle %1 : %2.")
+                                                     .arg(o.parports.deviceName(0), QString::fromLocal8Bit(std::strerror(ENODEV)))
+                                                     .toStdString());
+
+    // Started again while the port is still gone: reported again, no run.
+    o.le->BTN_Demarrer_PoseClick();
+    EXPECT_FALSE(o.le->active());
+    EXPECT_EQ(o.messages.lines.size(), 2);
+
+    o.devices.parallelBox().plugIn();
+    const QImage frame = o.expose(2000);
+    EXPECT_EQ(o.camera.exposures, exposures + 1);
+    EXPECT_FALSE(frame.isNull());
+    EXPECT_EQ(o.traffic.lines().last(), kStopLine);
+    EXPECT_EQ(o.messages.lines.size(), 2);
 }
