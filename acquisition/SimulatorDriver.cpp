@@ -1,5 +1,8 @@
 #include "acquisition/SimulatorDriver.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <QObject>
 #include <algorithm>
 
@@ -33,6 +36,10 @@ SimulatorDriver::~SimulatorDriver() { stopStream(); }
 
 bool SimulatorDriver::connect()
 {
+    if (!sky_.cameraPlugged()) {
+        error_ = QString::fromLocal8Bit(std::strerror(ENODEV));
+        return false;
+    }
     connected_ = true;
     return true;
 }
@@ -53,6 +60,11 @@ GrabResult SimulatorDriver::grab(QImage& target, int /*timeoutMs*/)
 {
     if (!connected_) {
         error_ = QObject::tr("simulateur non connecté");
+        return GrabResult::Failed;
+    }
+    if (!sky_.cameraPlugged()) {
+        // As a webcam pulled out of its socket: the device is gone.
+        error_ = QString::fromLocal8Bit(std::strerror(ENODEV));
         return GrabResult::Failed;
     }
     if (format_.width > target.width() || format_.height > target.height()) return GrabResult::NoFrame;

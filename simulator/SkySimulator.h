@@ -66,6 +66,9 @@ public:
     // exposure in those lines. Lines still integrating read empty.
     void setIntegrating(LineSet set, bool low);
     bool integrating(LineSet set) const { return lines_[std::size_t(set)].low; }
+    // The camera's cable: unplugged, it delivers nothing and cannot be opened.
+    void setCameraPlugged(bool plugged) { cameraPlugged_ = plugged; }
+    bool cameraPlugged() const { return cameraPlugged_; }
     // Whether sensor row y of a frame height high belongs to the odd set.
     static bool oddLine(int y, int height);
 
@@ -89,6 +92,7 @@ public:
     uint32_t frameCount() const { return frame_; }
 
 private:
+    bool cameraPlugged_ = true;
     struct LineState {
         bool low = false;
         double since = 0;

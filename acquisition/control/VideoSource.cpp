@@ -226,6 +226,7 @@ void VideoSource::driverFailed(const QString& why)
     const QString cause = !why.isEmpty() ? why : (driver_ ? driver_->lastError() : QString());
     messages_.showMessage(false, QStringLiteral("La camera ne repond plus, capture arretee.")
                                      + (cause.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(cause)));
+    hooks_->cameraFailed();
     BTN_StopClick();
 }
 

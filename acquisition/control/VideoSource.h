@@ -60,6 +60,8 @@ public:
     virtual void captureStarted(bool /*playback*/) {}
     // Capture stopped (integration, tracking and measurement controls).
     virtual void captureStopped() {}
+    // The camera failed mid-run; the capture stop follows.
+    virtual void cameraFailed() {}
     // The driver's format changed and passed its check, or not.
     virtual void formatChanged(bool /*accepted*/) {}
     // The result window's frame count for sequence saving.

@@ -58,6 +58,7 @@ private:
     void frameShown() override;
     void captureStarted(bool playback) override { shell_->captureStarted(playback); }
     void captureStopped() override { shell_->captureStopped(); }
+    void cameraFailed() override { shell_->cameraFailed(); }
     void formatChanged(bool accepted) override { shell_->formatChanged(accepted); }
     void countFrameForSaving(bool selected) override { shell_->countFrameForSaving(selected); }
     bool longExposureTakesTick() override { return shell_->longExposureTakesTick(); }

@@ -46,6 +46,10 @@ ShellGuiding::ShellGuiding(TFRM_Alv& main, TFRM_Pref& pref, Telescope& telescope
         pref_.raise();
     });
     connect(panel_->BTN_Decaler, &QPushButton::clicked, this, &ShellGuiding::BTN_DecalerClick);
+    // Without frames no correction can end well: the mount stops at once.
+    connect(&main_, &TFRM_Alv::cameraLost, this, [this] {
+        if (main_.core().controls.CKB_Autoguidage) telescope_.mount.mount_stop_all();
+    });
     connect(&pref_, &TFRM_Pref::interfaceChosen, this, [this](MountInterface chosen) {
         panel_->CKB_Autoguidage->setEnabled(chosen != MountInterface::Aucun);
     });

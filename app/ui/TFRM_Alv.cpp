@@ -526,6 +526,16 @@ void TFRM_Alv::captureStopped()
     }
 }
 
+// Timed saving would go on saving the last frame until the disk is full.
+void TFRM_Alv::cameraFailed()
+{
+    if (child_ && child_->scheduler().running()) {
+        child_->scheduler().stopIfRunning();
+        showMessage(false, QStringLiteral("Enregistrement automatique arrêté : plus d'images de la caméra."));
+    }
+    emit cameraLost();
+}
+
 void TFRM_Alv::countFrameForSaving(bool selected)
 {
     // A long exposure counts its own frames.

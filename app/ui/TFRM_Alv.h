@@ -187,6 +187,8 @@ public:
 
 signals:
     void binningChanged(int binning);
+    // The camera stopped answering: what its frames drove stops with it.
+    void cameraLost();
     // The main window closes: sources stop, measurements end, settings are written.
     void formClosing();
     // The settings file was read into the windows.
@@ -281,6 +283,7 @@ private:
     void frameShown() override;
     void captureStarted(bool playback) override;
     void captureStopped() override;
+    void cameraFailed() override;
     void formatChanged(bool accepted) override;
     void countFrameForSaving(bool selected) override;
     bool longExposureTakesTick() override;

@@ -47,6 +47,8 @@ public:
     // The serial link, the port lines and the mount layer.
     Telescope& telescope() const { return *telescope_; }
     TFRM_ComTrafic* trafficWindow() const { return traffic_; }
+    // The simulated observatory's mount, boxes and camera lines.
+    SimulatorDevices& simulator() const { return *simulator_; }
     TFRM_Prg_Suivi* guidingWindow() const { return guiding_; }
     ShellGuiding& guiding() const { return *shellGuiding_; }
     TFRM_Raquette* paddleWindow() const { return paddle_; }
