@@ -35,7 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     Controller whole, split;
     const QByteArray once = whole.lx200.receive(bytes);
-    const QByteArray twice = split.lx200.receive(bytes.first(cut)) + split.lx200.receive(bytes.sliced(cut));
+    // Two statements: the operands of + may be evaluated in either order.
+    QByteArray twice = split.lx200.receive(bytes.first(cut));
+    twice += split.lx200.receive(bytes.sliced(cut));
     require(once == twice);
     // Every reply is short: no command body is longer than kMaxCommand.
     require(once.size() <= bytes.size() * 32 + 1);
