@@ -74,6 +74,29 @@ private:
     size_t next_ = 0;
 };
 
+// The sky of the guiding runs: 1 arc second per pixel, the drift turned by
+// `orientation` degrees on the image, a little seeing jitter.
+inline SkyParameters guidingSky(double orientation)
+{
+    SkyParameters p;
+    p.scale = 1.0;
+    p.orientation = orientation;
+    p.jitter = 0.5;
+    p.exposureMs = 10;
+    return p;
+}
+
+// The drive's worm: ±10 arc seconds over 8 minutes, its fundamental alone.
+inline SimulatedMount wormDrive()
+{
+    SimulatedMount m;
+    m.periodicAmplitude = 10;
+    m.periodicPeriod = 480;
+    m.periodicSecond = 0;
+    m.periodicThird = 0;
+    return m;
+}
+
 struct NoOperationView final : OperationView {
     void setActionLabel(const QString&) override {}
     void setExecuteEnabled(bool on) override { execute = on; }

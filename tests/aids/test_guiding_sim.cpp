@@ -27,26 +27,8 @@ constexpr int kFrameMs = 250;
 constexpr int kRunMinutes = 20;
 constexpr double kOrientation = 25; // degrees: the sky's drift direction on the image
 
-SkyParameters loopSky()
-{
-    SkyParameters p;
-    p.scale = 1.0;
-    p.orientation = kOrientation;
-    p.jitter = 0.5;
-    p.exposureMs = 10;
-    return p;
-}
-
-// The drive's worm: ±10 arc seconds over 8 minutes, its fundamental alone.
-SimulatedMount loopMount()
-{
-    SimulatedMount m;
-    m.periodicAmplitude = 10;
-    m.periodicPeriod = 480;
-    m.periodicSecond = 0;
-    m.periodicThird = 0;
-    return m;
-}
+SkyParameters loopSky() { return guidingSky(kOrientation); }
+SimulatedMount loopMount() { return wormDrive(); }
 
 struct RunFigures {
     double rmsRaAboutReference = 0; // arc seconds, from where guiding holds the star

@@ -2,7 +2,7 @@
 // calibration then autoguiding, quality selection, loop stacking of 10 frames
 // and timed saving with records, all together on test time. From the first
 // to the last minute, resident memory grows by less than 5 % and the counts
-// of open files and threads stay the same; every saved image is whole.
+// of open files and threads do not grow; every saved image is whole.
 //
 // VELUMBRA_NIGHT_MINUTES sets its length (10 by default; 480 for a whole
 // night). VELUMBRA_NIGHT_DIR keeps the saved images there.
@@ -24,6 +24,21 @@ namespace velumbra::test {
 namespace {
 
 constexpr int kFrameMs = 250;
+
+// AddressSanitizer keeps freed blocks aside (its quarantine, up to 256 MB)
+// instead of reusing them: resident memory grows by design there, so only
+// the normal build holds it to its bound.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kFreedBlocksKept = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kFreedBlocksKept = true;
+#else
+constexpr bool kFreedBlocksKept = false;
+#endif
+#else
+constexpr bool kFreedBlocksKept = false;
+#endif
 constexpr double kOrientation = 25;
 
 // What the process holds at one moment, from /proc.
@@ -54,24 +69,6 @@ int nightMinutes()
     return ok && minutes >= 3 ? minutes : 10;
 }
 
-SkyParameters nightSky()
-{
-    SkyParameters p;
-    p.scale = 1.0;
-    p.orientation = kOrientation;
-    p.jitter = 0.5;
-    p.exposureMs = 10;
-    return p;
-}
-
-SimulatedMount nightMount()
-{
-    SimulatedMount m;
-    m.periodicAmplitude = 10;
-    m.periodicPeriod = 480;
-    return m;
-}
-
 TEST(SimulatedNight, EverythingTogetherHoldsItsMemoryFilesAndThreads)
 {
     const int minutes = nightMinutes();
@@ -80,7 +77,7 @@ TEST(SimulatedNight, EverythingTogetherHoldsItsMemoryFilesAndThreads)
     const QString folder = keep.isEmpty() ? temp.path() : QString::fromLocal8Bit(keep);
     QDir().mkpath(folder);
 
-    GuidingRig rig(MountInterface::LX200, nightSky(), nightMount());
+    GuidingRig rig(MountInterface::LX200, guidingSky(kOrientation), wormDrive());
     ASSERT_GE(rig.star, 0);
     ASSERT_TRUE(rig.mount.mount_connect(Mount::ConnectCause::Button));
     rig.durationTest = 10000;
@@ -182,9 +179,13 @@ TEST(SimulatedNight, EverythingTogetherHoldsItsMemoryFilesAndThreads)
                 first.residentKb, first.openFiles, first.threads, minutes, last.residentKb, growth, last.openFiles,
                 last.threads);
 
-    EXPECT_LT(growth, 5.0);
-    EXPECT_EQ(last.openFiles, first.openFiles);
-    EXPECT_EQ(last.threads, first.threads);
+    if (!kFreedBlocksKept) {
+        EXPECT_LT(growth, 5.0);
+    }
+    // Never more: Qt's pool of image threads may have ended meanwhile (they
+    // stop after half a minute of rest), a leak would only add.
+    EXPECT_LE(last.openFiles, first.openFiles);
+    EXPECT_LE(last.threads, first.threads);
     EXPECT_GE(int(images.size()), minutes) << "one image a minute, the first at the start";
     EXPECT_LE(int(images.size()), minutes + 1);
     EXPECT_EQ(whole, int(images.size()));
