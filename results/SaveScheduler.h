@@ -140,4 +140,14 @@ private:
     int savedFrameCounter_ = 0;
 };
 
+// The three timers of a scheduler, driven by hand from a ManualClock.
+inline SaveScheduler::Timers manualSaveTimers(ManualTimers& timers)
+{
+    SaveScheduler::Timers t;
+    t.TMR_Sauve = timers.make();
+    t.TMR_Toutes_les = timers.make();
+    t.TMR_Pendant = timers.make();
+    return t;
+}
+
 } // namespace velumbra

@@ -40,10 +40,7 @@ class TestResultWindow : public QObject {
 
     std::unique_ptr<TFRM_Alv_Child> makeWindow()
     {
-        SaveScheduler::Timers t;
-        t.TMR_Sauve = timers.make();
-        t.TMR_Toutes_les = timers.make();
-        t.TMR_Pendant = timers.make();
+        SaveScheduler::Timers t = manualSaveTimers(timers);
         auto w = std::make_unique<TFRM_Alv_Child>(clock, std::move(t));
         w->setMessageSink(&messages);
         image.fill(QColor(90, 60, 30));

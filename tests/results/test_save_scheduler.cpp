@@ -27,10 +27,7 @@ protected:
     Saving()
     {
         image.fill(QColor(40, 80, 120));
-        SaveScheduler::Timers t;
-        t.TMR_Sauve = timers.make();
-        t.TMR_Toutes_les = timers.make();
-        t.TMR_Pendant = timers.make();
+        SaveScheduler::Timers t = manualSaveTimers(timers);
         scheduler = std::make_unique<SaveScheduler>(clock, messages, std::move(t), QLocale::c());
         scheduler->setImage(&image, 321, 240);
         scheduler->controls.EDT_Nom_Image = dir.path() + QStringLiteral("/jup");

@@ -26,10 +26,7 @@ int main(int argc, char** argv)
     RecordingMessages messages;
     ManualClock timerClock;
     ManualTimers timers{timerClock};
-    SaveScheduler::Timers t;
-    t.TMR_Sauve = timers.make();
-    t.TMR_Toutes_les = timers.make();
-    t.TMR_Pendant = timers.make();
+    SaveScheduler::Timers t = manualSaveTimers(timers);
     SaveScheduler saving(clock, messages, std::move(t), QLocale::c());
     QImage image(test::kKillImageWidth, test::kKillImageHeight, QImage::Format_RGB32);
     saving.setImage(&image, image.width(), image.height());

@@ -113,10 +113,7 @@ TEST(SimulatedNight, EverythingTogetherHoldsItsMemoryFilesAndThreads)
     // Timed saving of the result, an image and its record a minute.
     ManualClock saveClock;
     ManualTimers timers{saveClock};
-    SaveScheduler::Timers t;
-    t.TMR_Sauve = timers.make();
-    t.TMR_Toutes_les = timers.make();
-    t.TMR_Pendant = timers.make();
+    SaveScheduler::Timers t = manualSaveTimers(timers);
     SaveScheduler saving(saveClock, rig.messages, std::move(t), QLocale::c());
     saving.setImage(&core.buffers.result, core.buffers.resultWidth, core.buffers.resultHeight);
     saving.controls.EDT_Nom_Image = folder + QStringLiteral("/nuit_");
