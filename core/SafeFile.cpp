@@ -40,16 +40,7 @@ bool writeWhole(int fd, const char* data, qint64 size, int& code)
 bool writeTemporary(const QString& path, const char* data, qint64 size, QFile& part, QString& error,
                     WriteMode mode = WriteMode::Cached)
 {
-    // A random part: temporary files left by a killed writer never use up the names.
-    for (int attempt = 0;; ++attempt) {
-        part.setFileName(path + QStringLiteral(".part-") +
-                         QString::number(QRandomGenerator::global()->generate(), 36));
-        if (part.open(QIODevice::WriteOnly | QIODevice::NewOnly)) break;
-        if (!pathInUse(part.fileName()) || attempt == 99) {
-            error = part.errorString();
-            return false;
-        }
-    }
+    if (!openTemporaryBeside(path, part, error)) return false;
     // Written straight to the descriptor, so a full disk says so (ENOSPC,
     // EFBIG) rather than a short write without a cause.
     int code = 0;
@@ -153,6 +144,20 @@ bool pathInUse(const QString& path)
 {
     const QFileInfo info(path);
     return info.exists() || info.isSymLink();
+}
+
+bool openTemporaryBeside(const QString& path, QFile& part, QString& error, QIODevice::OpenMode extra)
+{
+    // A random part: temporary files left by a killed writer never use up the names.
+    for (int attempt = 0;; ++attempt) {
+        part.setFileName(path + QStringLiteral(".part-") +
+                         QString::number(QRandomGenerator::global()->generate(), 36));
+        if (part.open(QIODevice::WriteOnly | QIODevice::NewOnly | extra)) return true;
+        if (!pathInUse(part.fileName()) || attempt == 99) {
+            error = part.errorString();
+            return false;
+        }
+    }
 }
 
 bool replaceFile(const QString& path, const char* data, qint64 size, QString& error, WriteMode mode)

@@ -1,4 +1,5 @@
 #pragma once
+#include <QFile>
 #include <QString>
 
 namespace velumbra {
@@ -11,6 +12,11 @@ enum class WriteMode { Cached, Synced };
 // True when something already answers to `path`: a file, a folder, a device
 // or a link (even a broken one).
 bool pathInUse(const QString& path);
+
+// Opens for writing a new file beside `path`, named `path` + ".part-" and a
+// random part no file has yet (a user's file is never taken for it), with
+// the `extra` open flags; on failure `error` says why.
+bool openTemporaryBeside(const QString& path, QFile& part, QString& error, QIODevice::OpenMode extra = {});
 
 // Writes a whole file under a temporary name beside it, then renames it over
 // `path`: for an output the user named. A failed write (disk full, missing

@@ -58,10 +58,6 @@ ParameterValues parameterValuesOf(const ImageCore& core, int resultWidth, int re
     return v;
 }
 
-} // namespace velumbra
-
-namespace velumbra {
-
 FitsKeywords fitsKeywordsOf(const ImageCore& core, const ParameterValues& v)
 {
     const PipelineControls& c = core.controls;

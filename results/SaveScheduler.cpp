@@ -297,7 +297,6 @@ bool SaveScheduler::startVideo()
 
 void SaveScheduler::endVideo()
 {
-    const QString path = videoPath_;
     videoPath_.clear();
     if (!video_.recording()) return;
     const int frames = video_.frames();

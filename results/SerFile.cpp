@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -167,14 +166,10 @@ bool SerRecorder::start(const QString& path, int width, int height, bool colour,
     header_.dateTimeUtc = serTicks(start.toUTC());
     frameBuffer_.resize(header_.frameBytes());
 
-    for (int attempt = 0;; ++attempt) {
-        file_.setFileName(target_ + QStringLiteral(".part-") +
-                          QString::number(QRandomGenerator::global()->generate(), 36));
-        // Unbuffered: each frame reaches the system as it is written, so a
-        // crash of the program loses no whole frame.
-        if (file_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) break;
-        if (!pathInUse(file_.fileName()) || attempt == 99) return fail(file_.errorString());
-    }
+    // Unbuffered: each frame reaches the system as it is written, so a
+    // crash of the program loses no whole frame.
+    QString openError;
+    if (!openTemporaryBeside(target_, file_, openError, QIODevice::Unbuffered)) return fail(openError);
     const QByteArray head = encodeSerHeader(header_);
     if (file_.write(head) != head.size()) {
         const QString why = file_.errorString();

@@ -15,7 +15,6 @@
 #include "results/ParameterRecord.h"
 #include "results/FitsFile.h"
 #include "results/SerFile.h"
-#include "core/Version.h"
 #include "core/SafeFile.h"
 
 #include <QDir>
