@@ -4,6 +4,7 @@
 // the screen's corner, and start the sky simulator, the chooser's last entry.
 #include "acquisition/ui/TFRM_Pilote.h"
 #include "app/ui/TFRM_Alv.h"
+#include "app/ui/WindowSet.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -38,5 +39,22 @@ inline void startSimulator(TFRM_Alv* main)
     main->findChild<QPushButton*>(QStringLiteral("BTN_Start"))->click();
     QTest::qWait(1500);
 }
+
+// The start of a program that draws the whole program's windows: its output
+// folder (the first argument), the empty work folder, then the windows.
+struct ScreenshotWindows {
+    ScreenshotWindows(int argc, char** argv)
+        : out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString()), given(argc > 1)
+    {
+    }
+    // 0 once the main window shows; 2 without an output folder, 1 when the
+    // window did not show.
+    int start() { return !given ? 2 : showAtCorner(set.main()) ? 0 : 1; }
+
+    const QDir out;
+    const bool given;
+    EmptyWorkFolder work; // before the windows, which read the settings there
+    WindowSet set;
+};
 
 } // namespace velumbra::test

@@ -25,13 +25,11 @@ using namespace velumbra;
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc < 2) return 2;
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    const test::EmptyWorkFolder work;
-
-    WindowSet set;
+    test::ScreenshotWindows run(argc, argv);
+    if (const int failed = run.start()) return failed;
+    const QDir& out = run.out;
+    WindowSet& set = run.set;
     TFRM_Alv* main = set.main();
-    if (!test::showAtCorner(main)) return 1;
     set.preferences()->CKB_VestaMod->click();
     test::startSimulator(main);
 
@@ -47,7 +45,7 @@ int main(int argc, char** argv)
     QTest::qWait(1000);
 
     TFRM_Alv_Child* child = set.resultWindow();
-    child->findChild<QLineEdit*>(QStringLiteral("EDT_Nom_Image"))->setText(work.work.filePath(QStringLiteral("m42_")));
+    child->findChild<QLineEdit*>(QStringLiteral("EDT_Nom_Image"))->setText(run.work.work.filePath(QStringLiteral("m42_")));
     child->findChild<QComboBox*>(QStringLiteral("CBX_Unite"))->setCurrentIndex(1);
     child->findChild<QPushButton*>(QStringLiteral("BTN_Demarrer_Sauv"))->click();
     QTest::qWait(1200);

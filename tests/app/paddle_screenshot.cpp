@@ -28,13 +28,11 @@ using namespace velumbra;
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc < 2) return 2;
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    const test::EmptyWorkFolder work;
-
-    WindowSet set;
+    test::ScreenshotWindows run(argc, argv);
+    if (const int failed = run.start()) return failed;
+    const QDir& out = run.out;
+    WindowSet& set = run.set;
     TFRM_Alv* main = set.main();
-    if (!test::showAtCorner(main)) return 1;
     TFRM_Pref* pref = set.preferences();
     pref->RDB_LX200->click();
     pref->CBX_AG_PortSerie->setCurrentText(kSimulatorLx200Item);

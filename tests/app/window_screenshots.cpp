@@ -46,13 +46,11 @@ Point brightestStar(const QImage& frame, int width, int height)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc < 2) return 2;
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    const test::EmptyWorkFolder work;
-
-    WindowSet set;
+    test::ScreenshotWindows run(argc, argv);
+    if (const int failed = run.start()) return failed;
+    const QDir& out = run.out;
+    WindowSet& set = run.set;
     TFRM_Alv* main = set.main();
-    if (!test::showAtCorner(main)) return 1;
     test::startSimulator(main);
 
     auto* polar = qobject_cast<TFRM_Main*>(set.window(QStringLiteral("TFRM_Main")));
