@@ -151,7 +151,7 @@ const StackText::Entry* StackText::entries(std::size_t& count)
          "--select-quality, --select-brightness et --motion choisissent les images chacune à sa façon : n'en donnez qu'une"},
         {Msg::MotionNeedsReference, "--motion compares each frame with a reference frame: give it with --reference",
          "--motion compare chaque image à une image de référence : donnez-la avec --reference"},
-        {Msg::Version, "velumbra-stack (%1) %2", "velumbra-stack (%1) %2"},
+        {Msg::Version, "velumbra-stack %1", "velumbra-stack %1"},
         {Msg::CannotCreateFolder, "cannot create the folder %1", "impossible de créer le dossier %1"},
         {Msg::NoFrameRead, "no frame could be read; nothing written", "aucune image n'a pu être lue ; rien n'est écrit"},
         {Msg::NoFrameStacked, "no frame could be stacked; nothing written",

@@ -82,7 +82,7 @@ int main(int argc, char** argv)
         return kExitStacked;
     }
     if (parsed.outcome == ParsedCommandLine::Outcome::Version) {
-        std::printf("%s\n", text(Msg::Version, {programTitle(), versionCaption()}).toLocal8Bit().constData());
+        std::printf("%s\n", text(Msg::Version, {programVersion()}).toLocal8Bit().constData());
         return kExitStacked;
     }
     for (const QString& warning : parsed.warnings) messages.showMessage(false, warning);
