@@ -159,6 +159,7 @@ QStringList IniFile::ReadSections() const
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value)
 {
     if (!writable_) throw IniWriteError(path_);
+    if (text_.holds(section, key, value)) return;
     // Outside a session the change must not outlive a failed write.
     const IniText before = mode_ == Mode::WriteThrough ? text_ : IniText{};
     if (!text_.set(section, key, value)) throw IniWriteError(path_);

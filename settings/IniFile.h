@@ -51,7 +51,8 @@ public:
     // Section names in file order, as many as fit the 8192-byte list of names.
     QStringList ReadSections() const;
 
-    // These throw IniWriteError when the file cannot be written.
+    // These throw IniWriteError when the file cannot be written. A value the
+    // key already holds changes nothing and writes nothing.
     void WriteString(const QString& section, const QString& key, const QString& value);
     void WriteInteger(const QString& section, const QString& key, int value);
     void EraseSection(const QString& section);

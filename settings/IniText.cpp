@@ -223,6 +223,12 @@ bool IniText::set(const QString& section, const QString& key, const QString& val
     return true;
 }
 
+bool IniText::holds(const QString& section, const QString& key, const QString& value) const
+{
+    const auto held = this->value(section, key);
+    return held && *held == oneLine(value).trimmed();
+}
+
 bool IniText::eraseSection(const QString& section)
 {
     const QString name = folded(section);

@@ -47,6 +47,9 @@ public:
     // (empty, or a key holding '=' or starting like a section or comment).
     bool set(const QString& section, const QString& key, const QString& value);
 
+    // True when the key's value already is the one set() would give it.
+    bool holds(const QString& section, const QString& key, const QString& value) const;
+
     // Removes every section of that name with all its lines; true if one was.
     bool eraseSection(const QString& section);
 

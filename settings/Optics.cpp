@@ -32,23 +32,23 @@ double reducerFromStored(int stored)
     return std::max(stored / 1000.0, OpticsLimits::reducerMin);
 }
 
-OpticsControls ReadOpticsProfile(const IniFile& ini, const QString& name)
+OpticsControls ReadOpticsProfile(const IniFile& ini, const QString& name, const OpticsControls& held)
 {
     const QString section = QStringLiteral("Optique.") + name;
     const OpticsControls initial;
+    using L = OpticsLimits;
+    // The fields refuse values outside their ranges and keep the one they hold.
+    auto field = [](double value, double lo, double hi, double kept) { return value >= lo && value <= hi ? value : kept; };
     OpticsControls o;
-    o.TNI_Focale = ini.ReadInteger(section, QStringLiteral("Focale"), int(initial.TNI_Focale));
+    o.TNI_Focale = field(ini.ReadInteger(section, QStringLiteral("Focale"), int(initial.TNI_Focale)), L::focalMin,
+                         L::focalMax, held.TNI_Focale);
     o.CKB_Barlow = ini.ReadInteger(section, QStringLiteral("BarlowChecked"), 0) != 0;
-    o.TNI_Barlow = barlowFromStored(ini.ReadInteger(section, QStringLiteral("Barlow"), 2000));
+    o.TNI_Barlow = field(barlowFromStored(ini.ReadInteger(section, QStringLiteral("Barlow"), 2000)), L::barlowMin,
+                         L::barlowMax, held.TNI_Barlow);
     o.CKB_Reducteur = ini.ReadInteger(section, QStringLiteral("ReducteurChecked"), 0) != 0;
-    o.TNI_Reducteur = reducerFromStored(ini.ReadInteger(section, QStringLiteral("Reducteur"), 630));
+    o.TNI_Reducteur = field(reducerFromStored(ini.ReadInteger(section, QStringLiteral("Reducteur"), 630)),
+                            L::reducerMin, L::reducerMax, held.TNI_Reducteur);
     o.CKB_RenvoiCoude = ini.ReadInteger(section, QStringLiteral("RenvoiCoudeChecked"), 0) != 0;
-    // The fields refuse values outside their ranges and keep their
-    // previous value, which at a read is the initial one.
-    if (!(o.TNI_Focale >= OpticsLimits::focalMin && o.TNI_Focale <= OpticsLimits::focalMax))
-        o.TNI_Focale = initial.TNI_Focale;
-    if (o.TNI_Barlow > OpticsLimits::barlowMax) o.TNI_Barlow = initial.TNI_Barlow;
-    if (o.TNI_Reducteur > OpticsLimits::reducerMax) o.TNI_Reducteur = initial.TNI_Reducteur;
     return o;
 }
 

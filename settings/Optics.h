@@ -46,8 +46,9 @@ double barlowFromStored(int stored);
 double reducerFromStored(int stored);
 
 // Reads the section "Optique." + name; a missing section or key gives the
-// values of a fresh OpticsControls.
-OpticsControls ReadOpticsProfile(const IniFile& ini, const QString& name);
+// values of a fresh OpticsControls. A value a field would refuse leaves the
+// field's previous value (`held`).
+OpticsControls ReadOpticsProfile(const IniFile& ini, const QString& name, const OpticsControls& held = {});
 // Writes the section "Optique." + name: the focal rounded to whole
 // millimetres, the factors ×1000 rounded. Throws IniWriteError.
 void WriteOpticsProfile(IniFile& ini, const QString& name, const OpticsControls& optics);

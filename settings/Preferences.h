@@ -135,7 +135,7 @@ struct PrefsValues {
     AutoguidePrefs autoguide;
     AutoFocusPrefs autoFocus;
     SelectionPrefs selection;
-    int CBX_Langue = 0;   // index in the language list
+    int CBX_Langue = 0;   // index in the language list; one outside it selects none
     bool CKB_IPS = false; // frames per second beside the target: stored, no other effect
 };
 

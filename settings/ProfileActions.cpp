@@ -45,7 +45,7 @@ void ProfileActions::textChanged(ProfileKind kind, const QString& name)
     auto read = [&](const IniFile* ini) {
         switch (kind) {
         case ProfileKind::Optics:
-            prefs_.optics = ini ? ReadOpticsProfile(*ini, name) : OpticsControls{};
+            prefs_.optics = ini ? ReadOpticsProfile(*ini, name, prefs_.optics) : OpticsControls{};
             break;
         case ProfileKind::Mount:
             prefs_.mount = ini ? ReadMountProfile(*ini, name, prefs_.mount) : MountControls{};

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <type_traits>
 
 namespace velumbra {
 
@@ -14,8 +15,8 @@ class MessageSink;
 // The settings file `Velumbra.ini` and whether the loader or the saver holds
 // it open (settingsOpen). While it is open, the profile readers and writers
 // share that instance, and the whole file is written once when it closes;
-// otherwise each operation opens the file for itself and each of its writes
-// replaces the file at once.
+// otherwise each operation opens the file for itself and replaces it once at
+// its end, and only when it changed a value.
 class SettingsFile {
 public:
     SettingsFile(QString path, const Clock& clock, MessageSink& messages);
@@ -32,13 +33,22 @@ public:
     // leaves the file as it was.
     void discard() { session_.reset(); }
 
-    // Runs `work` on the open instance, or on one opened for this call only.
+    // Runs `work` on the open instance, or on one opened for this call only
+    // whose changes replace the file once when `work` is done. A `work` that
+    // throws writes nothing.
     template <class Work>
     decltype(auto) use(Work&& work)
     {
         if (session_) return work(*session_);
-        IniFile own(path_, IniFile::Mode::WriteThrough, clock_, messages_);
-        return work(own);
+        IniFile own(path_, IniFile::Mode::Session, clock_, messages_);
+        if constexpr (std::is_void_v<decltype(work(own))>) {
+            work(own);
+            own.close();
+        } else {
+            auto result = work(own);
+            own.close();
+            return result;
+        }
     }
 
     // The names of the profiles whose sections start with `prefix` (exact

@@ -9,7 +9,6 @@
 #include "results/SaveScheduler.h"
 
 #include <algorithm>
-#include <climits>
 
 namespace velumbra {
 namespace {
@@ -89,7 +88,7 @@ void loadProfiles(SettingsFile& file, const Reader& r, const IniFile& ini, Prefs
     prefs.opticsProfiles = file.ListProfiles(profilePrefix(ProfileKind::Optics));
     prefs.opticsProfiles.sort();
     prefs.CBX_Optique = r.text(kPrefs, "Optique_Courante", QStringLiteral("Defaut"));
-    prefs.optics = ReadOpticsProfile(ini, prefs.CBX_Optique);
+    prefs.optics = ReadOpticsProfile(ini, prefs.CBX_Optique, prefs.optics);
 
     // The mount's current name must be one of the listed profiles (any
     // case); otherwise the combo box shows nothing and the defaults load.
@@ -432,7 +431,8 @@ void LoadSettings(SettingsFile& file, const QString& startDirectory, const Setti
     const Reader r(ini);
     PrefsValues& prefs = to.prefs;
     PipelineControls& c = to.core.controls;
-    r.spin(kPrefs, "Langue", 0, prefs.CBX_Langue, 0, INT_MAX);
+    // As stored: an index outside the language list selects no language.
+    prefs.CBX_Langue = r.integer(kPrefs, "Langue", 0);
     loadProfiles(file, r, ini, prefs, to.video);
     loadResultPrefs(r, startDirectory, to.saving, prefs);
     loadExposure(r, prefs.longExposure);

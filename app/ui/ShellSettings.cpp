@@ -49,14 +49,15 @@ ProfileActions& ShellSettings::profiles()
     return *profiles_;
 }
 
-void ShellSettings::save()
+QString ShellSettings::save()
 {
-    if (!file_) return; // never loaded: nothing the user could have changed from the file
+    if (!file_) return {}; // never loaded: nothing the user could have changed from the file
     try {
         SaveSettings(*file_, targets());
     } catch (const IniWriteError& e) {
-        main_.showMessage(false, e.message());
+        return e.message();
     }
+    return {};
 }
 
 // The widgets show the structs' values, as after any change of a struct.

@@ -22,8 +22,9 @@ public:
 
     // `Velumbra.ini` in the current directory.
     void load();
-    // A failed write is reported in the message panel; the old file stays.
-    void save();
+    // The message of a failed write ("Ne peut écrire dans <file>"), empty
+    // when the file was written; after a failure the old file stays.
+    QString save();
 
     const QString& startDirectory() const { return startDirectory_; }
     const QString& settingsPath() const { return settingsPath_; }

@@ -51,6 +51,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QScrollArea>
@@ -617,7 +618,7 @@ void TFRM_Alv::closeEvent(QCloseEvent* event)
     // FormClose: sources stop, the debug log closes; the window then goes.
     core_.flags.targetActive = false;
     // Written first, while every window still holds its values.
-    settings_->save();
+    const QString notSaved = settings_->save();
     emit formClosing(); // a running measurement is cleared
     videoSource_->source().BTN_StopClick();
     debugLog_.close();
@@ -626,6 +627,9 @@ void TFRM_Alv::closeEvent(QCloseEvent* event)
     // The result window refuses to close by itself: the program ends with the main window.
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w != this) w->hide();
+    // The message panel goes with this window: a settings file that could
+    // not be written is said in a box the user answers before the program ends.
+    if (!notSaved.isEmpty()) QMessageBox::critical(this, QApplication::applicationName(), notSaved);
     QCoreApplication::quit();
 }
 

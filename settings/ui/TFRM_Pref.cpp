@@ -4,6 +4,7 @@
 #include "processing/PipelineControls.h"
 #include "results/ImageNaming.h"
 #include "settings/IniFile.h"
+#include "settings/Language.h"
 #include "settings/ProfileActions.h"
 #include "widgets/Named.h"
 #include "widgets/SideTabStyle.h"
@@ -636,8 +637,9 @@ void TFRM_Pref::showOtherPages()
     SCB_Precision_MAP->setValue(s.SCB_Precision_MAP);
     TNI_Precision_MAP->setValue(SCB_Precision_MAP->value());
     SPED_Nb_Mesures->setValue(s.SPED_Nb_Mesures);
-    // Languages beyond the built-in one come with the language file.
-    if (prefs_.CBX_Langue < CBX_Langue->count()) CBX_Langue->setCurrentIndex(prefs_.CBX_Langue);
+    // Languages beyond the built-in one come with the language file; an
+    // index outside the list (negative, or beyond it) selects none.
+    CBX_Langue->setCurrentIndex(languageIndexFor(prefs_.CBX_Langue, CBX_Langue->count()));
     CKB_IPS->setChecked(prefs_.CKB_IPS);
 }
 

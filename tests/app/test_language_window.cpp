@@ -302,14 +302,31 @@ private slots:
                  QStringLiteral("0"));
     }
 
-    void aStoredIndexBeyondTheListSelectsNothing()
+    // An index outside the list, either side, selects no language: the
+    // built-in texts, also after the settings were shown, and the next start
+    // finds the same index.
+    void aStoredIndexOutsideTheListSelectsNothing_data()
     {
-        putShipped();
-        put(QStringLiteral("Velumbra.ini"), "[Prefs]\nLangue=7\n");
-        WindowSet set;
-        start(set);
-        QCOMPARE(set.preferences()->CBX_Langue->currentIndex(), -1);
-        QCOMPARE(set.preferences()->windowTitle(), QStringLiteral("Préferences"));
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("beyond") << QByteArray("7");
+        QTest::newRow("negative") << QByteArray("-1");
+    }
+    void aStoredIndexOutsideTheListSelectsNothing()
+    {
+        QFETCH(QByteArray, stored);
+        put(QStringLiteral("Language.ini"), "[English]\nFRM_Pref.Caption=Preferences\n[Deutsch]\nFRM_Pref.Caption=Einstellungen\n");
+        put(QStringLiteral("Velumbra.ini"), "[Prefs]\nLangue=" + stored + "\n");
+        {
+            WindowSet set;
+            start(set);
+            QCOMPARE(set.preferences()->CBX_Langue->count(), 2);
+            QCOMPARE(set.preferences()->CBX_Langue->currentIndex(), -1);
+            QCOMPARE(set.preferences()->windowTitle(), QStringLiteral("Préferences"));
+            set.main()->close();
+        }
+        QCOMPARE(QSettings(dir_.filePath(QStringLiteral("Velumbra.ini")), QSettings::IniFormat)
+                     .value(QStringLiteral("Prefs/Langue")).toByteArray(),
+                 stored);
     }
 
     void badLanguageFilesLoadWithoutHarm_data()

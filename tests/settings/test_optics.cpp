@@ -167,13 +167,20 @@ TEST_F(OpticsProfile, ReadBackWithinTheFieldRanges)
          0.63, true, true},
         {"[Optique.C8]\nBarlow=500\nReducteur=5\n", 2000, 1.0, 0.01, false, false},
         {"[Optique.C8]\nBarlow=-2000\nReducteur=-630\n", 2000, 1.0, 0.01, false, false},
-        {"[Optique.C8]\nFocale=0\nBarlow=20000\nReducteur=1500\n", 2000, 2.0, 0.63, false, false},
+        // Refused by the fields, which keep what they held.
+        {"[Optique.C8]\nFocale=0\nBarlow=20000\nReducteur=1500\n", 1250, 3.0, 0.5, false, false},
+        {"[Optique.C8]\nFocale=100000\nBarlow=10001\nReducteur=1001\n", 1250, 3.0, 0.5, false, false},
+        {"[Optique.C8]\nFocale=99999\nBarlow=10000\nReducteur=1000\n", 99999, 10.0, 1.0, false, false},
         {"[Optique.C8]\nFocale=abc\nBarlow=0x7D0\n", 2000, 2.0, 0.63, false, false},
         {"[Optique.Autre]\nFocale=500\n", 2000, 2.0, 0.63, false, false},
     };
+    OpticsControls held;
+    held.TNI_Focale = 1250;
+    held.TNI_Barlow = 3.0;
+    held.TNI_Reducteur = 0.5;
     for (const Case& c : cases) {
         put(c.file);
-        const OpticsControls o = ReadOpticsProfile(open(), QStringLiteral("C8"));
+        const OpticsControls o = ReadOpticsProfile(open(), QStringLiteral("C8"), held);
         EXPECT_DOUBLE_EQ(o.TNI_Focale, c.focal) << c.file.constData();
         EXPECT_DOUBLE_EQ(o.TNI_Barlow, c.barlow) << c.file.constData();
         EXPECT_DOUBLE_EQ(o.TNI_Reducteur, c.reducer) << c.file.constData();
