@@ -115,8 +115,8 @@ int Integrator::zoneSliderPosition() const
 // Rows and columns of zone pixels that are summed, one cell per binning
 // step. Cells are counted from the full zone's corner, so the stack keeps
 // the target where the live zone shows it even when the frame edge cuts
-// the zone. The last zone column is left out; only whole cells inside the
-// zone, the zone bitmap and (in loop mode) the ring bitmaps are summed.
+// the zone. Every whole cell inside the zone, the zone bitmap and (in loop
+// mode) the ring bitmaps is summed, the last column included.
 Integrator::Span Integrator::accumulationSpan(int b, bool useRing) const
 {
     const Rect& zr = zone_.zoneRect;
@@ -129,7 +129,7 @@ Integrator::Span Integrator::accumulationSpan(int b, bool useRing) const
     Span s;
     s.x0 = std::max(zr.left, 0);
     s.y0 = std::max(zr.top, 0);
-    const int xLimit = std::min(zr.right - 1, std::min(zr.right, width) - b + 1);
+    const int xLimit = std::min(zr.right, width) - b + 1;
     const int lastRow = std::min(zr.bottom - 1, buffers_.result.height() * b - 1);
     const int yLimit = std::min(lastRow + 1, std::min(zr.bottom, height) - b + 1);
     s.xEnd = std::max(s.x0, xLimit);
@@ -760,7 +760,7 @@ void Integrator::FlatMeans()
     // 2x2 only a quarter of the plane holds sums.
     const int b = controls_.binning();
     const int w = buffers_.imageWidth, h = buffers_.imageHeight;
-    const int columns = std::max(0, std::min((w - 2) / b + 1, w / b));
+    const int columns = std::max(0, w / b);
     const int rows = std::max(0, h / b);
     int64_t sum[3] = {0, 0, 0};
     for (int x = 0; x < columns; ++x)

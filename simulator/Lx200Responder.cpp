@@ -18,6 +18,14 @@ constexpr char kNoTarget[] = "2Aucun objet choisi#";
 constexpr char kSynced[] = " Coordonnees synchronisees #";
 constexpr char kProduct[] = "Velumbra LX200#";
 constexpr char kFirmware[] = "1.0#";
+constexpr char kFirmwareDate[] = "Nov 30 2026#";
+constexpr char kFirmwareTime[] = "20:00:00#";
+constexpr char kSiteName[] = "Velumbra#";
+// The sidereal drive's frequency, in the controller's units.
+constexpr char kTrackingFrequency[] = "60.1#";
+// A date set answers 1, then the two lines the controller shows while it
+// updates its planetary data.
+constexpr char kDateSet[] = "1Updating Planetary Data#                                #";
 
 std::optional<MountDirection> directionOf(char c)
 {
@@ -73,6 +81,32 @@ bool threeFields(QByteArrayView text, QByteArrayView& a, QByteArrayView& b, QByt
     return true;
 }
 
+// "sD*MM" or "sD*MM:SS", degrees of 1 to degreeDigits digits, the sign
+// optional: signed degrees, or nothing.
+std::optional<double> parseAngle(QByteArrayView text, int degreeDigits)
+{
+    text = trimmed(text);
+    double sign = 1;
+    if (!text.isEmpty() && (text.front() == '+' || text.front() == '-')) {
+        sign = text.front() == '-' ? -1 : 1;
+        text = text.sliced(1);
+    }
+    QByteArrayView d, m, s;
+    if (!threeFields(text, d, m, s)) return std::nullopt;
+    const auto degrees = digits(d, degreeDigits), minutes = digits(m, 2);
+    const auto seconds = s.isEmpty() ? std::optional(0) : digits(s, 2);
+    if (!degrees || !minutes || !seconds || *minutes > 59 || *seconds > 59) return std::nullopt;
+    return sign * (*degrees + *minutes / 60.0 + *seconds / 3600.0);
+}
+
+// "sDD*MM" or "sDDD*MM" from degrees, rounded to the minute.
+QByteArray formatDegreesMinutes(double degrees, int degreeDigits)
+{
+    const long total = std::lround(std::abs(degrees) * 60);
+    const char sign = degrees < 0 && total > 0 ? '-' : '+';
+    return sign + QByteArray::number(total / 60).rightJustified(degreeDigits, '0') + '*' + twoDigits(int(total % 60));
+}
+
 // The planets of the star catalogue's numbers 900 to 909, as the hand
 // paddle numbers them; only those of the built-in table can be reached.
 constexpr std::array<const char*, 10> kPlanetNumbers = {"Sun",     "Mercury", "Venus",   "Moon",    "Mars",
@@ -95,7 +129,15 @@ std::optional<SkyObject> catalogueObject(char catalogue, int n)
 
 } // namespace
 
-Lx200Responder::Lx200Responder(MountModel& mount) : mount_(mount) {}
+Lx200Responder::Lx200Responder(MountModel& mount)
+    : mount_(mount), utcOffsetSeconds_(mount.clock().now().offsetFromUtc())
+{
+}
+
+QDateTime Lx200Responder::localTime() const
+{
+    return mount_.clock().now().toUTC().addMSecs(shiftMs_).toOffsetFromUtc(utcOffsetSeconds_);
+}
 
 QByteArray Lx200Responder::receive(QByteArrayView bytes)
 {
@@ -196,9 +238,24 @@ QByteArray Lx200Responder::query(QByteArrayView what)
     if (what == "r") return formatRa(targetRa_.value_or(0), long_) + '#';
     if (what == "d") return formatDec(targetDec_.value_or(0), long_) + '#';
     if (what == "S") return formatRa(mount_.siderealTime(), true) + '#';
-    if (what == "t") return formatDec(mount_.settings().latitude, false) + '#';
+    if (what == "t") return formatDegreesMinutes(mount_.settings().latitude, 2) + '#';
+    // Longitude the controller's way: degrees west, east negative.
+    if (what == "g") return formatDegreesMinutes(-mount_.settings().longitude, 3) + '#';
+    if (what == "c") return "24#";
+    if (what == "M" || what == "N" || what == "O" || what == "P") return kSiteName;
+    if (what == "T") return kTrackingFrequency;
+    if (what == "G") {
+        // Hours to add to the local time to get UTC, to the tenth.
+        const long tenths = std::lround(-utcOffsetSeconds_ / 360.0);
+        const QByteArray hours = QByteArray::number(std::abs(tenths) / 10.0, 'f', 1).rightJustified(4, '0');
+        return (tenths < 0 ? '-' : '+') + hours + '#';
+    }
+    if (what == "L") return localTime().time().toString(QStringLiteral("HH:mm:ss")).toLatin1() + '#';
+    if (what == "C") return localTime().date().toString(QStringLiteral("MM/dd/yy")).toLatin1() + '#';
     if (what == "VP") return kProduct;
     if (what == "VN") return kFirmware;
+    if (what == "VD") return kFirmwareDate;
+    if (what == "VT") return kFirmwareTime;
     return {};
 }
 
@@ -206,12 +263,77 @@ QByteArray Lx200Responder::set(QByteArrayView body)
 {
     if (body.isEmpty()) return {};
     const char which = body[0];
+    if (which == 't' || which == 'g') return setSite(which, body.sliced(1));
+    if (which == 'L' || which == 'C' || which == 'G') return setTime(which, body.sliced(1));
     if (which != 'r' && which != 'd') return {};
     const QByteArrayView value = body.sliced(1);
     const std::optional<double> parsed = which == 'r' ? parseRa(value) : parseDec(value);
     if (!parsed) return "0";
     (which == 'r' ? targetRa_ : targetDec_) = parsed;
     return "1";
+}
+
+// ":St sDD*MM" latitude, ":Sg sDDD*MM" longitude in degrees west (east
+// negative, 0..360 west taken too).
+QByteArray Lx200Responder::setSite(char which, QByteArrayView value)
+{
+    const std::optional<double> angle = parseAngle(value, which == 't' ? 2 : 3);
+    if (!angle || std::abs(*angle) > (which == 't' ? 90.0 : 360.0)) return "0";
+    SimulatedMount site = mount_.settings();
+    if (which == 't') {
+        site.latitude = *angle;
+    } else {
+        double east = std::fmod(-*angle, 360.0);
+        if (east <= -180) east += 360;
+        if (east > 180) east -= 360;
+        site.longitude = east;
+    }
+    mount_.setSettings(site);
+    return "1";
+}
+
+// ":SL HH:MM:SS" local time, ":SC MM/DD/YY" local date, ":SG sHH.H" the
+// hours to add to the local time to get UTC. Each keeps the others as the
+// controller shows them: a new offset keeps the local time and moves UTC.
+QByteArray Lx200Responder::setTime(char which, QByteArrayView value)
+{
+    value = trimmed(value);
+    const QDateTime local = localTime();
+    if (which == 'G') {
+        double sign = 1;
+        if (!value.isEmpty() && (value.front() == '+' || value.front() == '-')) {
+            sign = value.front() == '-' ? -1 : 1;
+            value = value.sliced(1);
+        }
+        const qsizetype point = value.indexOf('.');
+        const auto whole = digits(point < 0 ? value : value.first(point), 2);
+        const auto tenth = point < 0 ? std::optional(0) : digits(value.sliced(point + 1), 1);
+        if (!whole || !tenth || *whole * 10 + *tenth > 240) return "0";
+        const int offset = -int(std::lround(sign * (*whole * 3600 + *tenth * 360)));
+        shiftMs_ += qint64(utcOffsetSeconds_ - offset) * 1000;
+        utcOffsetSeconds_ = offset;
+        return "1";
+    }
+    QDateTime wanted;
+    if (which == 'L') {
+        QByteArrayView h, m, s;
+        if (!threeFields(value, h, m, s)) return "0";
+        const auto hours = digits(h, 2), minutes = digits(m, 2), seconds = s.isEmpty() ? std::optional(0) : digits(s, 2);
+        if (!hours || !minutes || !seconds || *hours > 23 || *minutes > 59 || *seconds > 59) return "0";
+        wanted = QDateTime(local.date(), QTime(*hours, *minutes, *seconds), Qt::OffsetFromUTC, utcOffsetSeconds_);
+    } else {
+        const qsizetype first = value.indexOf('/'), second = first < 0 ? -1 : value.sliced(first + 1).indexOf('/');
+        if (second < 0) return "0";
+        const auto month = digits(value.first(first), 2), day = digits(value.sliced(first + 1, second), 2),
+                   year = digits(value.sliced(first + second + 2), 2);
+        if (!month || !day || !year) return "0";
+        // Two-digit years: 51..99 in the last century, as planetarium programs read them.
+        const QDate date(*year > 50 ? 1900 + *year : 2000 + *year, *month, *day);
+        if (!date.isValid()) return "0";
+        wanted = QDateTime(date, local.time(), Qt::OffsetFromUTC, utcOffsetSeconds_);
+    }
+    shiftMs_ += local.msecsTo(wanted);
+    return which == 'C' ? QByteArray(kDateSet) : QByteArray("1");
 }
 
 QByteArray Lx200Responder::select(QByteArrayView body)
@@ -309,20 +431,9 @@ std::optional<double> Lx200Responder::parseRa(QByteArrayView text)
 std::optional<double> Lx200Responder::parseDec(QByteArrayView text)
 {
     // "sDD*MM:SS" or the short "sDD*MM"; the sign may be left out.
-    text = trimmed(text);
-    double sign = 1;
-    if (!text.isEmpty() && (text.front() == '+' || text.front() == '-')) {
-        sign = text.front() == '-' ? -1 : 1;
-        text = text.sliced(1);
-    }
-    QByteArrayView d, m, s;
-    if (!threeFields(text, d, m, s)) return std::nullopt;
-    const auto degrees = digits(d, 2), minutes = digits(m, 2);
-    const auto seconds = s.isEmpty() ? std::optional(0) : digits(s, 2);
-    if (!degrees || !minutes || !seconds || *minutes > 59 || *seconds > 59) return std::nullopt;
-    const double value = *degrees + *minutes / 60.0 + *seconds / 3600.0;
-    if (value > 90) return std::nullopt;
-    return sign * value;
+    const std::optional<double> value = parseAngle(text, 2);
+    if (!value || std::abs(*value) > 90) return std::nullopt;
+    return value;
 }
 
 } // namespace velumbra

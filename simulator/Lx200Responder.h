@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDateTime>
 #include <optional>
 
 namespace velumbra {
@@ -11,8 +12,15 @@ namespace velumbra {
 // out, bytes only. It answers what this program sends (moves, stops, rates,
 // focuser, the position query, object selection and the slew) and what
 // planetarium programs send (targets by coordinates, slew, sync, pulse
-// guiding, product name, sidereal time, site latitude, the slew's progress
-// bar).
+// guiding, product name and firmware, sidereal time, the slew's progress
+// bar, and on connecting the time format, site name, tracking frequency,
+// site, local time, date and UTC offset, which they may also set).
+//
+// The site is the mount's own (MountModel's latitude and longitude), so a
+// site set here moves the sky's sidereal time and horizon with it. The
+// controller's clock starts at the simulator's clock and zone; a time,
+// date or UTC offset set here shifts the controller's clock only, as on a
+// hand controller, while the sky keeps the simulator's clock.
 //
 // A command runs from ':' to '#'. Everything outside a command (the '#' this
 // program puts in front, carriage returns, line feeds, line noise) is
@@ -41,6 +49,10 @@ public:
     static std::optional<double> parseRa(QByteArrayView text);
     static std::optional<double> parseDec(QByteArrayView text);
 
+    // The controller's local time: the simulator's clock, shifted by what
+    // was set, at the controller's UTC offset.
+    QDateTime localTime() const;
+
 private:
     QByteArray command(QByteArrayView body);
     QByteArray move(QByteArrayView body);
@@ -48,6 +60,8 @@ private:
     QByteArray focuser(QByteArrayView body);
     QByteArray query(QByteArrayView body);
     QByteArray set(QByteArrayView body);
+    QByteArray setSite(char which, QByteArrayView value);
+    QByteArray setTime(char which, QByteArrayView value);
     QByteArray select(QByteArrayView body);
     QByteArray slew();
     QByteArray syncToTarget();
@@ -61,6 +75,10 @@ private:
     // The target of the next slew or sync: set by coordinates (":Sr", ":Sd")
     // or by an object of the catalogues (":L").
     std::optional<double> targetRa_, targetDec_;
+    // The controller's clock: its UTC offset (east positive, seconds) and
+    // how far the time set is from the simulator's clock.
+    int utcOffsetSeconds_ = 0;
+    qint64 shiftMs_ = 0;
 };
 
 } // namespace velumbra

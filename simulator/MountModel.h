@@ -84,6 +84,8 @@ public:
     explicit MountModel(const Clock& clock, SimulatedMount settings = {});
 
     const SimulatedMount& settings() const { return settings_; }
+    // The clock the sky and the mount run on.
+    const Clock& clock() const { return clock_; }
     void setSettings(const SimulatedMount& settings);
 
     // Seconds since the model began, the time base of every other call.

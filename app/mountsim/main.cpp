@@ -23,7 +23,8 @@ constexpr char kUsage[] =
     "the first line of standard output and serves until interrupted\n"
     "(SIGINT or SIGTERM). Connect a planetarium program or a script to that\n"
     "path at any speed. The mount stands at 46 N 6 E, tracking, pointed at\n"
-    "RA 05:00:00 Dec +30*00:00.\n";
+    "RA 05:00:00 Dec +30*00:00; its clock starts at the system's. A program\n"
+    "may set the site (:St, :Sg) and the time (:SL, :SC, :SG).\n";
 
 } // namespace
 

@@ -683,7 +683,8 @@ bool BatchStack::save()
         const QString name = recordPathOf(o_.output);
         const ParameterValues values = parameterValuesOf(core_, width, height);
         const QString base = QFileInfo(name).path() + QLatin1Char('/') + QFileInfo(name).completeBaseName();
-        if (!records.WriteParameterRecord(name, base, values, SystemClock().now())) {
+        // Dated as the FITS and SER files are: by the first frame, in local time.
+        if (!records.WriteParameterRecord(name, base, values, firstLightTime_.toLocalTime())) {
             say(Msg::CannotWrite, {name, records.errorString()});
             return false;
         }

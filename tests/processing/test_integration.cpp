@@ -367,8 +367,8 @@ TEST_F(Integration, StopInDarkModeRecordsTheDarkMeansAndClearsTheLevel)
 TEST_F(Integration, FlatCellAtTheMeanLeavesTheValueUnchanged)
 {
     mode(false, false, false, true);
-    // Flat columns of 60, 120 and 180 in equal numbers over the 63 summed columns: mean 120.
-    fillZone([](int x, int) { return 60 * (1 + x % 3); });
+    // Flat columns of 60, 120, 180 and 120 over the 64 columns: mean 120.
+    fillZone([](int x, int) { return x % 4 == 3 ? 120 : 60 * (1 + x % 4); });
     core.integrator.BTN_Demarrer_AddClick();
     add(Flat);
     core.integrator.BTN_Arreter_AddClick();
@@ -402,8 +402,8 @@ TEST_F(Integration, FlatEvensOutAVignettedField)
     core.controls.CKB_Active_Flat = true;
     core.integrator.CKB_Active_FlatClick();
     int lo = 1 << 30, hi = 0, rawLo = 1 << 30, rawHi = 0;
-    for (int x = 0; x < 63; ++x)
-        for (int y = 0; y < 48; ++y) {
+    for (int x = 0; x < W; ++x)
+        for (int y = 0; y < H; ++y) {
             lo = std::min(lo, result(x, y));
             hi = std::max(hi, result(x, y));
             rawLo = std::min(rawLo, cell(Light, x, y));
@@ -461,7 +461,7 @@ TEST_F(Integration, Binning2x2SumsFourPixelsAndHalvesTheResult)
                 for (int dx = 0; dx < 2; ++dx) expected += (2 * cx + dx + 3 * (2 * cy + dy)) % 60;
             EXPECT_EQ(cell(Light, cx, cy), expected) << cx << "," << cy;
         }
-    EXPECT_EQ(cell(Light, 160, 60), 0); // the last zone column is not summed
+    EXPECT_EQ(cell(Light, 160, 60), 0); // the zone's odd last column makes no whole cell
     EXPECT_EQ(core.buffers.resultWidth, 160);
     EXPECT_EQ(core.buffers.resultHeight, 120);
     EXPECT_EQ(cellMax(2), 1023);
@@ -667,15 +667,28 @@ TEST_F(Integration, ResultHasTheNominalZoneSizeAndEverySummedColumn)
     struct Case {
         int zone;
         bool binning2x2;
+        int frameWidth, frameHeight;
+        Point target;
         int width, height;
+        int lastLit; // result column of the frame's last column, or the result's last column
     };
-    const Case cases[] = {{640, false, 640, 480}, {320, true, 160, 120}, {200, false, 200, 150}, {21, false, 20, 16}};
-    core.buffers.setFrameSize(800, 600);
-    core.zone.starPos = {400, 300};
+    const Case cases[] = {
+        {640, false, 800, 600, {400, 300}, 640, 480, 639},
+        {320, true, 800, 600, {400, 300}, 160, 120, 159},
+        {200, false, 800, 600, {400, 300}, 200, 150, 199},
+        {21, false, 800, 600, {400, 300}, 20, 16, 19},
+        {640, false, 640, 480, {320, 240}, 640, 480, 639}, // the whole frame
+        {800, false, 800, 600, {400, 300}, 800, 600, 799},
+        {640, true, 640, 480, {320, 240}, 320, 240, 319},
+        {200, false, 800, 600, {750, 300}, 200, 150, 149}, // cut by the frame's right edge
+    };
     mode(true, false, false, false);
     fillZone(200);
     for (const Case& k : cases) {
-        SCOPED_TRACE(testing::Message() << k.zone << (k.binning2x2 ? " at 2x2" : ""));
+        SCOPED_TRACE(testing::Message() << "zone " << k.zone << (k.binning2x2 ? " at 2x2" : "") << " in "
+                                        << k.frameWidth << "x" << k.frameHeight << " at " << k.target.x);
+        core.buffers.setFrameSize(k.frameWidth, k.frameHeight);
+        core.zone.starPos = k.target;
         core.controls.MNU_Binning_2x2 = k.binning2x2;
         core.controls.TNI_Taille_ZAffich = k.zone;
         core.pipeline.UpdateDisplayZone();
@@ -683,10 +696,44 @@ TEST_F(Integration, ResultHasTheNominalZoneSizeAndEverySummedColumn)
         core.integrator.IntegrateAndRender(Light, true, false, true);
         EXPECT_EQ(core.buffers.resultWidth, k.width);
         EXPECT_EQ(core.buffers.resultHeight, k.height);
-        // The last column and row shown hold the sum, not the black of a cell never summed.
-        const QRgb corner = core.buffers.result.pixel(core.buffers.resultWidth - 1, core.buffers.resultHeight - 1);
-        EXPECT_GT(qRed(corner), 0);
+        // The last column and row holding pixels of the frame show the sum,
+        // not the black of a cell never summed; past the frame stays black.
+        const int b = k.binning2x2 ? 2 : 1;
+        for (int y : {0, k.height / 2, k.height - 1})
+            EXPECT_GT(qRed(core.buffers.result.pixel(k.lastLit, y)), 0) << "row " << y;
+        EXPECT_EQ(result(k.lastLit, k.height - 1), 200 * b * b);
+        if (k.lastLit + 1 < k.width) {
+            EXPECT_EQ(core.buffers.result.pixel(k.lastLit + 1, 0) & 0xffffff, 0u);
+        }
     }
+}
+
+// Dark and flat masters cover the whole frame: the frame's last column is
+// corrected like any other and counts in the flat mean.
+TEST_F(Integration, MastersCorrectTheLastColumnOfTheFrame)
+{
+    mode(false, false, true, false);
+    core.integrator.BTN_Demarrer_AddClick();
+    fillZone([](int x, int) { return x == W - 1 ? 30 : 10; }); // a warm last column
+    add(Dark, 2);
+    core.integrator.BTN_Arreter_AddClick();
+    mode(false, false, false, true);
+    core.integrator.BTN_Demarrer_AddClick();
+    fillZone([](int x, int) { return x == W - 1 ? 50 : 100; }); // a shadow on the last column
+    add(Flat);
+    core.integrator.BTN_Arreter_AddClick();
+    EXPECT_DOUBLE_EQ(core.integrator.stats.flatMean[0], (100.0 * (W - 1) + 50) / W);
+
+    mode(true, false, false, false);
+    core.integrator.BTN_Reset_AddClick();
+    fillZone([](int x, int) { return x == W - 1 ? 30 + 40 : 10 + 80; }); // dark + light through the flat
+    add(Light, 2);
+    setDarkLevel(100);
+    core.controls.CKB_Active_Flat = true;
+    core.integrator.CKB_Active_FlatClick();
+    const double mean = core.integrator.stats.flatMean[0];
+    EXPECT_EQ(result(0, 7), int(mean / 100 * 160));
+    EXPECT_EQ(result(W - 1, 7), int(mean / 50 * 80)) << "dark subtracted and flat divided on the last column too";
 }
 
 TEST_F(Integration, DarkControlsAfterTheCaptureStoppedKeepTheStack)

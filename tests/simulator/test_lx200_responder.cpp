@@ -258,3 +258,84 @@ TEST(Lx200Responder, AnySplitAndNoiseGiveTheSameReplies)
     EXPECT_EQ(noisy.lx200.receive(overlong), "");
     EXPECT_EQ(noisy.send(":GR#"), "05:00:00#");
 }
+
+// What a planetarium program asks on connecting: every query answers, from
+// the simulator's clock (here 01:02:03 on 8 Dec 2026 in a zone one hour east
+// of Greenwich) and the mount's site (46 N 6 E).
+TEST(Lx200Responder, ConnectQueriesAnswerFromTheClockAndTheSite)
+{
+    ManualClock clock(QDateTime(QDate(2026, 12, 8), QTime(1, 2, 3), Qt::OffsetFromUTC, 3600));
+    MountModel mount(clock);
+    Lx200Responder lx200(mount);
+    const std::pair<const char*, const char*> cases[] = {
+        {":Gc#", "24#"},       {":GM#", "Velumbra#"},   {":GT#", "60.1#"},       {":Gg#", "-006*00#"},
+        {":Gt#", "+46*00#"},   {":GG#", "-01.0#"},      {":GL#", "01:02:03#"},   {":GC#", "12/08/26#"},
+        {":GVD#", "Nov 30 2026#"}, {":GVT#", "20:00:00#"},
+    };
+    for (const auto& [query, reply] : cases) EXPECT_EQ(lx200.receive(QByteArrayView(query)), reply) << query;
+    clock.advanceMs(23 * 3600 * 1000);
+    EXPECT_EQ(lx200.receive(":GL#:GC#"), "00:02:03#12/09/26#") << "the controller's clock runs with the simulator's";
+}
+
+// The time and site commands: checked, answered "1" (a date with the two
+// lines of the planetary update) or "0", and read back.
+TEST(Lx200Responder, SiteAndTimeAreSetAndReadBack)
+{
+    struct Case {
+        const char* command;
+        const char* reply;
+        const char* query;
+        const char* readBack; // the query's reply afterwards
+    };
+    const Case cases[] = {
+        {":St +52*30#", "1", ":Gt#", "+52*30#"},
+        {":St-33:52:00#", "1", ":Gt#", "-33*52#"},
+        {":St +91*00#", "0", ":Gt#", "+46*00#"},
+        {":St north#", "0", ":Gt#", "+46*00#"},
+        {":Sg 354*00#", "1", ":Gg#", "-006*00#"}, // 354 W is 6 E
+        {":Sg 071*15#", "1", ":Gg#", "+071*15#"},
+        {":Sg-013:24#", "1", ":Gg#", "-013*24#"},
+        {":Sg 181*30#", "1", ":Gg#", "-178*30#"},
+        {":Sg 361*00#", "0", ":Gg#", "-006*00#"},
+        {":SG -05.5#", "1", ":GG#", "-05.5#"},
+        {":SG +03#", "1", ":GG#", "+03.0#"},
+        {":SG 25#", "0", ":GG#", "+00.0#"},
+        {":SL 23:59:30#", "1", ":GL#", "23:59:30#"},
+        {":SL 24:00:00#", "0", ":GL#", "22:00:00#"},
+        {":SL 12:61:00#", "0", ":GL#", "22:00:00#"},
+        {":SC 07/04/27#", "1Updating Planetary Data#                                #", ":GC#", "07/04/27#"},
+        {":SC 02/30/27#", "0", ":GC#", "01/01/26#"},
+        {":SC 13/01/27#", "0", ":GC#", "01/01/26#"},
+        {":SC 1/2#", "0", ":GC#", "01/01/26#"},
+    };
+    for (const Case& c : cases) {
+        ManualClock clock(QDateTime(QDate(2026, 1, 1), QTime(22, 0), Qt::UTC));
+        MountModel mount(clock);
+        Lx200Responder lx200(mount);
+        EXPECT_EQ(lx200.receive(QByteArrayView(c.command)), c.reply) << c.command;
+        EXPECT_EQ(lx200.receive(QByteArrayView(c.query)), c.readBack) << c.command;
+    }
+}
+
+// A client's time in its order (offset, time, date): the controller shows
+// it and runs on; the site moves the sky with it.
+TEST(Lx200Responder, ASetTimeRunsOnAndTheSiteMovesTheSky)
+{
+    Controller m;
+    EXPECT_EQ(m.send(":SG -02#:SL 05:04:05#"), "11");
+    EXPECT_EQ(m.send(":SC 07/04/27#").left(1), "1");
+    EXPECT_EQ(m.send(":GG#:GL#:GC#"), "-02.0#05:04:05#07/04/27#");
+    m.clock.advanceMs(90000);
+    EXPECT_EQ(m.send(":GL#"), "05:05:35#");
+    EXPECT_EQ(m.send(":SG -03#:GL#:GG#"), "105:05:35#-03.0#") << "a new offset keeps the local time";
+
+    // 15 degrees further west: the local sidereal time one hour earlier.
+    const double lst = m.mount.siderealTime();
+    EXPECT_EQ(m.send(":Sg 009*00#"), "1"); // 9 W
+    EXPECT_NEAR(std::remainder(lst - m.mount.siderealTime(), 24.0), 1.0, 1e-6);
+    // Vega (+38.8) never rises from 60 S.
+    EXPECT_EQ(m.send(":Sr 18:36:56#:Sd +38*47:01#"), "11");
+    m.send(":St -60*00#");
+    EXPECT_EQ(m.send(":MS#"), "1Objet sous l'horizon#");
+    EXPECT_DOUBLE_EQ(m.mount.settings().latitude, -60.0);
+}

@@ -3,6 +3,7 @@
 // byte here: nothing shares code with the program's own readers and writers.
 #include "StackTestFiles.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <fitsio.h>
@@ -150,7 +151,7 @@ TEST_F(StackFormats, FitsResultHoldsTheSumsTheBmpClips)
     ASSERT_EQ(shown.size(), QSize(W, H));
     int wrongSums = 0, wrongLevels = 0, clipped = 0;
     for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W - 1; ++x) // the zone's last column is never summed
+        for (int x = 0; x < W; ++x) // every column, the last one included
             for (int c = 0; c < 3; ++c) {
                 const int64_t s = sum(3, x, y, c);
                 wrongSums += f.at(x, y, c) != s;
@@ -194,7 +195,7 @@ TEST_F(StackFormats, GreyFitsIsOnePlaneOfTheMeanOfTheChannels)
     const Fits f = readFits(out);
     ASSERT_EQ(f.naxis, 2);
     for (int y = 0; y < H; y += 7)
-        for (int x = 0; x < W - 1; x += 5) {
+        for (int x = 0; x < W; x += 3) { // 39 is the last column
             const int64_t total = sum(2, x, y, 0) + sum(2, x, y, 1) + sum(2, x, y, 2);
             EXPECT_EQ(f.at(x, y, 0), (total + 1) / 3) << x << "," << y;
         }
@@ -312,6 +313,32 @@ TEST_F(StackFormats, SerRecordingHoldsTheFramesAndTheirTimes)
         previous = t;
     }
     EXPECT_EQ(get(b, 170, 8), get(b, 178 + 3 * frameBytes, 8)) << "the header's start is the first frame's time";
+}
+
+// The record beside the result is dated by the first frame, as the FITS
+// header is: a video's own time, not the time of the run.
+TEST_F(StackFormats, RecordGivesTheFirstFramesTime)
+{
+    const QString video = path(QStringLiteral("night.ser"));
+    ASSERT_TRUE(writeFile(video, serFile(3, 3, 101, true)));
+    const QString out = path(QStringLiteral("night.fits"));
+    const CommandRun r = runCommand({"--quiet", "--par", "-o", out, video});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    // 638000000000000000 .NET ticks: the first frame's time, UTC.
+    const QDateTime first = QDateTime::fromMSecsSinceEpoch((638000000000000000LL - 621355968000000000LL) / 10000,
+                                                           Qt::UTC);
+    const Fits f = readFits(out);
+    EXPECT_EQ(f.keys.at("DATE-OBS"), "'" + first.toString(QStringLiteral("yyyy-MM-ddThh:mm:ss.zzz")).toStdString() + "'");
+    QFile par(path(QStringLiteral("night.par")));
+    ASSERT_TRUE(par.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString dated = QString::fromUtf8(par.readLine()).trimmed();
+    ASSERT_TRUE(dated.startsWith(QStringLiteral("Date/heure"))) << dated.toStdString();
+    const QDateTime local = first.toLocalTime();
+    const QString time = local.time().toString(QStringLiteral("HH:mm:ss"));
+    EXPECT_TRUE(dated.endsWith(QStringLiteral("%1").arg(local.time().msec(), 3, 10, QLatin1Char('0'))))
+        << dated.toStdString();
+    EXPECT_TRUE(dated.contains(QLatin1Char(' ') + time)) << dated.toStdString() << " instead of " << time.toStdString();
+    EXPECT_TRUE(dated.contains(QString::number(local.date().year() % 100))) << dated.toStdString();
 }
 
 struct BadInputCase {
