@@ -121,7 +121,8 @@ TEST(SettingsChangedMidMove, TheStopReleasesWhatWasStarted)
     };
     const Case cases[] = {
         {"pin", MountInterface::Varnek, [](MountSettings& s) { s.TNI_Bit_Est = 2; }},
-        {"port", MountInterface::Varnek, [](MountSettings& s) { s.CBX_AG_PortParallele = QStringLiteral("$278 (LPT2)"); }},
+        {"port", MountInterface::Varnek,
+         [](MountSettings& s) { s.CBX_AG_PortParallele = QStringLiteral("$278 (LPT2)"); }},
         {"inversion", MountInterface::Varnek, [](MountSettings& s) { s.CKB_InverseAD = true; }},
         {"inversion", MountInterface::LX200, [](MountSettings& s) { s.CKB_InverseAD = true; }},
         {"inversion", MountInterface::Dremla, [](MountSettings& s) { s.CKB_InverseAD = true; }},
