@@ -1,4 +1,5 @@
 #include "app/QtTranslations.h"
+#include "app/TerminationSignals.h"
 #include "core/Version.h"
 #include "app/ui/HelpWindow.h"
 #include "app/ui/HintTimings.h"
@@ -99,6 +100,11 @@ int main(int argc, char* argv[])
     velumbra::HintTimings::install(app);
 
     velumbra::WindowSet windows;
+    // Told to end by a signal, the program ends as when its window closes,
+    // with the exit status a shell gives a process ended by that signal.
+    velumbra::TerminationSignals termination;
+    QObject::connect(&termination, &velumbra::TerminationSignals::arrived, &app, [&windows] { windows.endOnSignal(); });
     windows.main()->show();
-    return app.exec();
+    const int code = app.exec();
+    return termination.received() ? 128 + termination.received() : code;
 }

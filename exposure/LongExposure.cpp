@@ -44,6 +44,7 @@ void LongExposure::configure()
 
 void LongExposure::write()
 {
+    pending_ = false;
     quint8 stop = portByte_;
     for (ExposureLine line : kAllLines) stop = lines_.raise(stop, line);
     linesAtStop_ = stop == portByte_;
@@ -176,7 +177,7 @@ bool LongExposure::startSingleShot()
 
 void LongExposure::raiseAmplifierEarly()
 {
-    if (lines_.raised(portByte_, ExposureLine::Amplifier)) return;
+    if (lines_.raised(current(), ExposureLine::Amplifier)) return;
     raise(ExposureLine::Amplifier);
     write();
 }
@@ -397,7 +398,7 @@ void LongExposure::writeStopByte()
 
 void LongExposure::writeZeroByte()
 {
-    portByte_ = 0;
+    change(0);
     write();
 }
 
@@ -407,7 +408,7 @@ void LongExposure::BTN_TestWriteClick(const QString& digits)
 {
     const auto value = parseBinaryDigits(digits);
     if (!value) return;
-    portByte_ = *value;
+    change(*value);
     write();
 }
 
@@ -417,7 +418,7 @@ void LongExposure::BTN_TestPlusClick(const QString& digits)
     if (!value) return;
     const auto next = stepTestValue(*value, +1);
     if (!next) return;
-    portByte_ = *next;
+    change(*next);
     write();
 }
 
@@ -427,21 +428,21 @@ void LongExposure::BTN_TestMoinsClick(const QString& digits)
     if (!value) return;
     const auto next = stepTestValue(*value, -1);
     if (!next) return;
-    portByte_ = *next;
+    change(*next);
     write();
 }
 
 void LongExposure::BTN_Start_PoseClick()
 {
     lines_.configure(settings_);
-    portByte_ = lines_.testStart(portByte_);
+    change(lines_.testStart(current()));
     write();
 }
 
 void LongExposure::BTN_Stpo_PoseClick()
 {
     lines_.configure(settings_);
-    portByte_ = lines_.testStop(portByte_);
+    change(lines_.testStop(current()));
     write();
 }
 

@@ -12,12 +12,16 @@ class ImageBuffers;
 class SteadyClock;
 
 // Where the line bytes go: the port layer's writePort in the program, a
-// recording port in the tests.
+// recording port in the tests. The port keeps one output byte per register,
+// shared with the parallel guide box wired to the same port.
 class ExposurePort {
 public:
     virtual ~ExposurePort() = default;
-    // False when the byte reached no port (none there, or it vanished).
+    // False when the byte reached no port (none there, or it vanished); the
+    // byte is the register's output byte all the same.
     virtual bool writePort(quint16 address, quint8 value) = 0;
+    // The last byte written to that register by anyone, 0 before any.
+    virtual quint8 outputByte(quint16 address) const = 0;
     // A new run tries again a port that failed before.
     virtual void retry(quint16 /*address*/) {}
 };
@@ -72,7 +76,8 @@ struct LongExposureDisplay {
 // The long exposures of a modified webcam: the exposure and gap cycle on two
 // timers, the countdown on the refresh tick, the amplifier raised ahead of
 // the readout, the count limit, and self-guiding on the other line set with
-// its half frames merged. Every change of the lines is made on portByte and
+// its half frames merged. Each group of line changes starts from the port's
+// output byte, so the guide box's lines keep what it gave them, and is
 // written at once.
 class LongExposure : public QObject {
     Q_OBJECT
@@ -128,6 +133,7 @@ public:
     void BTN_Stpo_PoseClick();
     void CKB_LongueposePermanentClick(bool checked);
 
+    // The byte last written to the lines' port.
     quint8 portByte() const { return portByte_; }
     bool alternate() const { return alternate_; }
     ExposureLine guideLine() const { return guideLine_; }
@@ -140,8 +146,16 @@ public:
 private:
     void configure();
     void write();
-    void raise(ExposureLine line) { portByte_ = lines_.raise(portByte_, line); }
-    void lower(ExposureLine line) { portByte_ = lines_.lower(portByte_, line); }
+    // The byte the next change starts from: the port's, unless changes not
+    // yet written are under way.
+    quint8 current() const { return pending_ ? portByte_ : port_.outputByte(lines_.portAddress()); }
+    void raise(ExposureLine line) { change(lines_.raise(current(), line)); }
+    void lower(ExposureLine line) { change(lines_.lower(current(), line)); }
+    void change(quint8 byte)
+    {
+        portByte_ = byte;
+        pending_ = true;
+    }
     ExposureLine otherSet() const;
     bool alternating() const { return controls.CKB_Selfguide_Active && alternate_; }
     int exposureInterval() const;
@@ -163,7 +177,8 @@ private:
     bool enabled_ = false;
     bool windowOpen_ = false;
     bool singleShot_ = false;
-    quint8 portByte_ = 0;
+    quint8 portByte_ = 0; // the last byte written, or the one being made
+    bool pending_ = false;
     ExposureLine guideLine_ = ExposureLine::Odd;
     bool alternate_ = false;
     bool exposureGap_ = true, guideGap_ = true;

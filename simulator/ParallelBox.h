@@ -30,6 +30,9 @@ public:
     void writeControl(quint8 value);
 
     const ParallelWiring& wiring() const { return wiring_; }
+    // The levels of data pins 2 (bit 0) to 9 (bit 7), as a meter on the
+    // connector would show them.
+    quint8 dataPins() const { return data_; }
 
     // The cable pulled out: the relays open, the camera's lines go back to
     // rest (its pull-ups), the focuser stops; the port's writes fail until

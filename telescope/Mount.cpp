@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
 
 namespace velumbra {
 
@@ -267,6 +268,7 @@ void Mount::moveImpl(MoveDirection requested, bool inMs, double amount)
     if (!inMs && continuous) timers_[int(axis)]->stop();
     if (!ensureLink()) return;
     const MoveDirection d = swapped(requested, settings_);
+    startedInverted_[int(axis)] = d != requested;
     const int ms = continuous ? 0 : moveDurationMs(settings_, d, inMs, amount);
     const MoveDirection other = opposite(d);
 
@@ -314,10 +316,20 @@ void Mount::moveImpl(MoveDirection requested, bool inMs, double amount)
     }
 }
 
+// While its axis moves, a stop aims through the inversion the move was
+// started with: ticking "Inverser" meanwhile must not leave the move running.
+MoveDirection Mount::stopTarget(MoveDirection requested) const
+{
+    const Axis axis = axisOf(requested);
+    const MoveDirection first = axis == Axis::RA ? East : North;
+    if (!moving_[first] && !moving_[opposite(first)]) return swapped(requested, settings_);
+    return startedInverted_[int(axis)] ? opposite(requested) : requested;
+}
+
 void Mount::stopImpl(MoveDirection requested)
 {
     if (!ensureLink()) return;
-    const MoveDirection d = swapped(requested, settings_);
+    const MoveDirection d = stopTarget(requested);
     switch (settings_.interface) {
     case MountInterface::Aucun:
     case MountInterface::NoneChecked: return;
@@ -327,13 +339,15 @@ void Mount::stopImpl(MoveDirection requested)
             moving_[d] = false;
         }
         return;
-    case MountInterface::Varnek:
+    case MountInterface::Varnek: {
+        const quint16 address = moving_[d] ? driven_[d].address : varnekAddress(settings_);
         varnekStopDirection(d);
-        view_->showTestValue(binaryDigits(ports_.portShadow));
+        view_->showTestValue(binaryDigits(ports_.outputByte(address)));
         return;
+    }
     case MountInterface::Dremla:
         if (moving_[d]) dremlaSend(true);
-        view_->showTestValue(binaryDigits(ports_.portShadow));
+        view_->showTestValue(binaryDigits(ports_.outputByte(varnekAddress(settings_))));
         return;
     case MountInterface::Tolvir:
         // The pulse already sent runs out by itself.
@@ -407,18 +421,25 @@ void Mount::stopEverything()
         if (focuserMoving_) send_command(lx200::focuserStop());
         break;
     case MountInterface::Varnek: {
-        quint8 shadow = ports_.portShadow;
-        for (MoveDirection d : {East, West, North, South}) shadow = varnekStop(shadow, varnekLine(settings_, d));
-        ports_.portShadow = shadow;
+        // The lines the moves started, where they started them, and the
+        // lines the settings name now; one write per register.
+        std::map<quint16, quint8> bytes;
+        const auto release = [&](quint16 address, const auto& change) {
+            auto it = bytes.try_emplace(address, ports_.outputByte(address)).first;
+            it->second = change(it->second);
+        };
         const quint16 base = varnekAddress(settings_);
-        ports_.writePort(base, shadow);
-        if (focuserMoving_) {
-            quint8 control = ports_.portShadowControl;
-            control = focuserControlStop(control, 0, settings_.TNI_Focus_In_Activevalue);
-            control = focuserControlStop(control, 1, settings_.TNI_Focus_Out_Activevalue);
-            ports_.portShadowControl = control;
-            ports_.writePort(quint16(base + 2), control);
+        for (MoveDirection d : {East, West, North, South}) {
+            if (moving_[d]) release(driven_[d].address, [&](quint8 b) { return varnekStop(b, driven_[d].line); });
+            release(base, [&](quint8 b) { return varnekStop(b, varnekLine(settings_, d)); });
         }
+        if (focuserMoving_)
+            for (int f : {0, 1}) {
+                const DrivenLine line = focuserLine(f);
+                release(line.address, [&](quint8 b) { return focuserControlStop(b, f, line.line.active); });
+                focuserDriven_[f] = {};
+            }
+        for (const auto& [address, byte] : bytes) ports_.writePort(address, byte);
         break;
     }
     case MountInterface::Dremla: dremlaSend(true); break;
@@ -459,25 +480,39 @@ void Mount::focuser_stop(int direction)
 
 void Mount::varnekGoDirection(MoveDirection d)
 {
-    ports_.portShadow = varnekGo(ports_.portShadow, varnekLine(settings_, d));
-    ports_.writePort(varnekAddress(settings_), ports_.portShadow);
+    DrivenLine& driven = driven_[d];
+    driven = {varnekAddress(settings_), varnekLine(settings_, d)};
+    ports_.writePort(driven.address, varnekGo(ports_.outputByte(driven.address), driven.line));
     moving_[d] = true;
 }
 
 void Mount::varnekStopDirection(MoveDirection d)
 {
     if (!moving_[d]) return;
-    ports_.portShadow = varnekStop(ports_.portShadow, varnekLine(settings_, d));
-    ports_.writePort(varnekAddress(settings_), ports_.portShadow);
+    const DrivenLine& driven = driven_[d];
+    ports_.writePort(driven.address, varnekStop(ports_.outputByte(driven.address), driven.line));
     moving_[d] = false;
+}
+
+// The focuser line of a direction: where its move started it (address 0
+// when none did), else where the settings put it now.
+Mount::DrivenLine Mount::focuserLine(int direction) const
+{
+    const DrivenLine& driven = focuserDriven_[direction];
+    if (driven.address != 0) return driven;
+    const int active = direction == 0 ? settings_.TNI_Focus_In_Activevalue : settings_.TNI_Focus_Out_Activevalue;
+    return {quint16(varnekAddress(settings_) + 2), {0, active}};
 }
 
 void Mount::varnekFocuser(int direction, bool start)
 {
-    const int active = direction == 0 ? settings_.TNI_Focus_In_Activevalue : settings_.TNI_Focus_Out_Activevalue;
-    ports_.portShadowControl = start ? focuserControlStart(ports_.portShadowControl, direction, active)
-                                     : focuserControlStop(ports_.portShadowControl, direction, active);
-    ports_.writePort(quint16(varnekAddress(settings_) + 2), ports_.portShadowControl);
+    direction = direction == 0 ? 0 : 1;
+    if (start) focuserDriven_[direction] = {}; // a start takes the settings as they are now
+    const DrivenLine line = focuserLine(direction);
+    const quint8 control = ports_.outputByte(line.address);
+    ports_.writePort(line.address, start ? focuserControlStart(control, direction, line.line.active)
+                                         : focuserControlStop(control, direction, line.line.active));
+    focuserDriven_[direction] = start ? line : DrivenLine{};
     focuserMoving_ = start;
 }
 

@@ -112,6 +112,16 @@ private:
     bool anyMoving() const;
     void clearMoves();
 
+    // What a move started, so that its stop undoes exactly that whatever
+    // the settings say meanwhile: the parallel box's line (port and bit) of
+    // each direction and of each focuser direction, and the axis inversion
+    // in force at the start (startedInverted_).
+    struct DrivenLine {
+        quint16 address = 0;
+        VarnekLine line{0, 0};
+    };
+    MoveDirection stopTarget(MoveDirection requested) const;
+    DrivenLine focuserLine(int direction) const;
     void varnekGoDirection(MoveDirection d);
     void varnekStopDirection(MoveDirection d);
     void varnekFocuser(int direction, bool start);
@@ -136,6 +146,9 @@ private:
     quint16 dremlaBase_ = 0;
     std::array<bool, 4> moving_{};
     bool focuserMoving_ = false;
+    std::array<bool, 2> startedInverted_{};
+    std::array<DrivenLine, 4> driven_{};
+    std::array<DrivenLine, 2> focuserDriven_{};
     std::array<int, 2> tolvirRemaining_{};
     std::array<qint64, 2> deadline_{}; // end of the timed move on each axis
     bool failureReported_ = false;     // one message per failure, not one per tick

@@ -63,7 +63,22 @@ bool PortAccess::writePort(quint16 address, quint8 value)
 {
     bool written = false;
     int index = 0, reg = 0;
-    if (!portOfAddress(address, index, reg)) {
+    const bool known = portOfAddress(address, index, reg);
+    if (known && reg == 1) {
+        // The status register only reads the printer's answer lines.
+        const int key = -int(address) - 1;
+        if (!reported_.count(key)) {
+            reported_.insert(key);
+            messages_.showMessage(false, QStringLiteral("$%1 est le registre d'état du port parallèle, en lecture "
+                                                        "seule : rien n'y est écrit. Choisissez l'adresse du port "
+                                                        "($%2).")
+                                             .arg(QString::number(address, 16).toUpper(),
+                                                  QString::number(address - 1, 16).toUpper()));
+        }
+        return false;
+    }
+    output_[address] = value;
+    if (!known) {
         const int key = -int(address) - 1;
         if (!reported_.count(key)) {
             reported_.insert(key);
@@ -72,10 +87,7 @@ bool PortAccess::writePort(quint16 address, quint8 value)
                                              .arg(QString::number(address, 16).toUpper()));
         }
     } else if (ParallelPort* port = portFor(index)) {
-        int error = 0;
-        if (reg == 0) error = port->writeData(value);
-        if (reg == 2) error = port->writeControl(value);
-        // The status register (reg 1) is read-only: a write changes nothing.
+        const int error = reg == 0 ? port->writeData(value) : port->writeControl(value);
         written = error == 0;
         if (error) {
             open_.erase(index);
@@ -86,6 +98,12 @@ bool PortAccess::writePort(quint16 address, quint8 value)
     }
     if (settings_.CKB_Historique_Comm) log_.logPortWrite(address, value);
     return written;
+}
+
+quint8 PortAccess::outputByte(quint16 address) const
+{
+    const auto it = output_.find(address);
+    return it == output_.end() ? quint8(0) : it->second;
 }
 
 void PortAccess::retry(quint16 address)

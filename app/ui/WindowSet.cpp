@@ -35,6 +35,9 @@
 #include "telescope/ui/TFRM_Prg_Suivi.h"
 #include "telescope/ui/TFRM_Raquette.h"
 
+#include <QCoreApplication>
+#include <QTimer>
+
 namespace velumbra {
 
 WindowSet::WindowSet()
@@ -126,6 +129,21 @@ WindowSet::~WindowSet()
     telescope_.reset();
     simulator_.reset();
     main_.reset();
+}
+
+void WindowSet::endOnSignal()
+{
+    // Not inside a mount request's wait: the request ends first (the waits
+    // are short), then the link is closed under no one's feet.
+    if (telescope_->pause.pausing()) {
+        QTimer::singleShot(20, main_.get(), [this] { endOnSignal(); });
+        return;
+    }
+    telescope_->autoguider.stop();
+    telescope_->mount.closeForExit();
+    if (longExposure_->enabled() || longExposure_->active()) longExposure_->writeStopByte();
+    main_->close();
+    QCoreApplication::quit(); // even if the main window was never shown
 }
 
 void WindowSet::add(QWidget* w)

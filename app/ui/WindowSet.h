@@ -61,6 +61,11 @@ public:
     QWidget* window(const QString& objectName) const;
     const QStringList& creationOrder() const { return order_; }
 
+    // The program is told to end (a termination signal): the mount stops
+    // and the camera lines go to rest first, whatever follows; then the
+    // main window closes as from its menu.
+    void endOnSignal();
+
 private:
     void add(QWidget* w);
 

@@ -34,6 +34,7 @@ struct RecordingPort final : ExposurePort {
         writes.push_back(value);
         return true;
     }
+    quint8 outputByte(quint16) const override { return writes.empty() ? quint8(0) : writes.back(); }
 };
 
 } // namespace

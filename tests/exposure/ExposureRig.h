@@ -4,22 +4,31 @@
 #include "exposure/LongExposure.h"
 
 #include <QString>
+#include <map>
 #include <utility>
 #include <vector>
 
 namespace velumbra::test {
 
-// Every byte written, with its address.
+// Every byte written, with its address; the output byte of each address,
+// kept as the port layer keeps it.
 struct RecordingPort final : ExposurePort {
     std::vector<std::pair<quint16, quint8>> writes;
+    std::map<quint16, quint8> output;
     // Writes fail (nothing recorded) while set: the port vanished.
     bool gone = false;
     int retries = 0;
     bool writePort(quint16 address, quint8 value) override
     {
+        output[address] = value;
         if (gone) return false;
         writes.emplace_back(address, value);
         return true;
+    }
+    quint8 outputByte(quint16 address) const override
+    {
+        const auto it = output.find(address);
+        return it == output.end() ? quint8(0) : it->second;
     }
     void retry(quint16) override { ++retries; }
     quint8 last() const { return writes.empty() ? quint8(0xEE) : writes.back().second; }

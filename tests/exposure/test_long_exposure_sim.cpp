@@ -6,11 +6,16 @@
 #include "core/SteadyClock.h"
 #include "exposure/LongExposure.h"
 #include "exposure/PortAccessLines.h"
+#include "simulator/ParallelBox.h"
 #include "simulator/SimulatorDevices.h"
 #include "simulator/SkySimulator.h"
+#include "telescope/ComIo.h"
+#include "telescope/Mount.h"
 #include "telescope/MountSettings.h"
+#include "telescope/MountTimer.h"
 #include "telescope/ParallelPort.h"
 #include "telescope/PortAccess.h"
+#include "telescope/SimulatedSerial.h"
 #include "telescope/SimulatorLink.h"
 #include "telescope/TrafficLog.h"
 #include "tests/simulator/SimTestSupport.h"
@@ -119,7 +124,83 @@ struct LongExposureObservatory {
     int star = -1;
 };
 
+// The parallel guide box on the observatory's port, its pulses on test time.
+struct GuideBoxOnThePort {
+    explicit GuideBoxOnThePort(LongExposureObservatory& o)
+        : line(timeline.clock()), opener(line), com(opener, timeline.pause()),
+          mount(o.settings, MountDevices{com, o.ports, o.traffic, o.messages, timeline.clock(), timeline.make(),
+                                         timeline.make()})
+    {
+        o.settings.interface = MountInterface::Varnek;
+        o.settings.RDB_Pourcent_Inertie = false;
+    }
+    ManualTimeline timeline;
+    SimulatedSerialLine line;
+    SimulatedSerialOpener opener;
+    ComIo com;
+    Mount mount;
+};
+
 } // namespace
+
+// Guiding and a long exposure on one port: each changes only its own lines
+// on the connector, whatever the other did before.
+TEST(LongExposureSim, GuidePulsesAndExposuresShareThePort)
+{
+    LongExposureObservatory o;
+    GuideBoxOnThePort box{o};
+    const ParallelBox& pins = o.devices.parallelBox();
+    MountModel& mount = o.sky.mount();
+    o.le->writeIdleByte();
+    ASSERT_EQ(pins.dataPins(), 0x0F);
+
+    // A pulse East while the camera rests: its four lines stay high.
+    box.mount.mount_move(East, true, 1000);
+    EXPECT_EQ(pins.dataPins(), 0x1F);
+    EXPECT_TRUE(mount.moving(MountDirection::East));
+    EXPECT_FALSE(o.sky.integrating(LineSet::Odd));
+
+    // An exposure starts during the pulse: the East line stays high.
+    o.le->controls.SPED_Vesta_Pose = 2000;
+    o.le->controls.SPED_Nb_Poses = 1;
+    o.le->BTN_Demarrer_PoseClick();
+    EXPECT_EQ(pins.dataPins(), 0x10);
+    EXPECT_TRUE(mount.moving(MountDirection::East));
+    EXPECT_TRUE(o.sky.integrating(LineSet::Odd));
+
+    // The pulse ends: only its line falls, the camera integrates on.
+    box.timeline.advanceMs(1000);
+    EXPECT_EQ(pins.dataPins(), 0x00);
+    EXPECT_FALSE(mount.moving(MountDirection::East));
+    EXPECT_TRUE(o.sky.integrating(LineSet::Even));
+
+    // A move North through the readout and the end of the run.
+    box.mount.mount_move(North, false, CONTINUOUS_MOVE);
+    EXPECT_EQ(pins.dataPins(), 0x40);
+    for (int i = 0; i < 60 && o.camera.exposures == 0; ++i) o.tick();
+    ASSERT_EQ(o.camera.exposures, 1);
+    o.tick();
+    EXPECT_FALSE(o.le->active());
+    EXPECT_EQ(pins.dataPins(), 0x4F);
+    EXPECT_TRUE(mount.moving(MountDirection::North));
+    box.mount.mount_stop(North);
+    EXPECT_EQ(pins.dataPins(), 0x0F);
+    EXPECT_TRUE(o.messages.lines.isEmpty()) << o.messages.lines.join('\n').toStdString();
+}
+
+// A status register chosen as the camera's port: the run is refused, said.
+TEST(LongExposureSim, AStatusRegisterIsRefused)
+{
+    LongExposureObservatory o;
+    LongExposureLineSettings s;
+    s.CBX_Vesta_Port = int(parallelPortList().indexOf(QStringLiteral("$279")));
+    o.le->setLineSettings(s);
+    o.le->BTN_Demarrer_PoseClick();
+    EXPECT_FALSE(o.le->active());
+    ASSERT_EQ(o.messages.lines.size(), 1);
+    EXPECT_TRUE(o.messages.lines[0].contains(QStringLiteral("$279"))) << o.messages.lines[0].toStdString();
+    EXPECT_FALSE(o.sky.integrating(LineSet::Odd));
+}
 
 TEST(LongExposureSim, LightGrowsWithTheExposureLength)
 {

@@ -78,17 +78,79 @@ TEST_F(Varnek, PinsActiveValuesAndAddressFromTheSettings)
 
 TEST_F(Varnek, FocuserOnTheInvertedControlLines)
 {
-    f.ports.portShadowControl = 0x03;
+    f.ports.writePort(0x37A, 0x03);
+    f.parports.writes.clear();
     f.mount.focuser_move(0, true);
     f.mount.focuser_stop(0);
     f.mount.focuser_move(1, false);
     f.mount.focuser_stop(1);
     EXPECT_EQ(control(), (std::vector<int>{0x02, 0x03, 0x01, 0x03}));
     f.settings.TNI_Focus_In_Activevalue = 0;
-    f.ports.portShadowControl = 0x00;
+    f.ports.writePort(0x37A, 0x00);
     f.mount.focuser_move(0, false);
     f.mount.focuser_stop(0);
     EXPECT_EQ(control().back(), 0x00);
+}
+
+// The status registers ($379, $279, ...) only read: a write there is refused
+// with a message, once per address, and reaches no register.
+TEST_F(Varnek, StatusRegistersRefuseWrites)
+{
+    for (const QString& item : {QStringLiteral("$379"), QStringLiteral("$279")}) {
+        f.settings.CBX_AG_PortParallele = item;
+        f.mount.mount_move(East, false, CONTINUOUS_MOVE);
+        f.mount.mount_stop(East);
+    }
+    EXPECT_TRUE(f.parports.writes.empty());
+    ASSERT_EQ(f.messages.lines.size(), 2) << f.messages.lines.join('\n').toStdString();
+    EXPECT_TRUE(f.messages.lines[0].contains(QStringLiteral("$379")));
+    EXPECT_TRUE(f.messages.lines[0].contains(QStringLiteral("($378)")));
+    EXPECT_TRUE(f.messages.lines[1].contains(QStringLiteral("($278)")));
+    EXPECT_FALSE(f.ports.writePort(0x3BD, 0x01));
+    EXPECT_EQ(f.ports.outputByte(0x3BD), 0);
+}
+
+// A setting changed while a move runs: the stop releases the line the move
+// drove, on the port it drove it, through the inversion it started with.
+TEST(SettingsChangedMidMove, TheStopReleasesWhatWasStarted)
+{
+    struct Case {
+        const char* what;
+        MountInterface choice;
+        void (*change)(MountSettings&);
+    };
+    const Case cases[] = {
+        {"pin", MountInterface::Varnek, [](MountSettings& s) { s.TNI_Bit_Est = 2; }},
+        {"port", MountInterface::Varnek,
+         [](MountSettings& s) { s.CBX_AG_PortParallele = QStringLiteral("$278 (LPT2)"); }},
+        {"inversion", MountInterface::Varnek, [](MountSettings& s) { s.CKB_InverseAD = true; }},
+        {"inversion", MountInterface::LX200, [](MountSettings& s) { s.CKB_InverseAD = true; }},
+        {"inversion", MountInterface::Dremla, [](MountSettings& s) { s.CKB_InverseAD = true; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MountFixture f{c.choice, Wire::Memory};
+        f.settings.CBX_AG_PortSerie = QStringLiteral("$03F8 (COM1)");
+        f.settings.serialDevicePath = QStringLiteral("/dev/simulated");
+        f.mount.mount_move(East, false, CONTINUOUS_MOVE);
+        const size_t modemWrites = f.line.modem.writes.size();
+        c.change(f.settings);
+        f.mount.mount_stop(East);
+        EXPECT_FALSE(f.mount.moving(East));
+        switch (c.choice) {
+        case MountInterface::Varnek:
+            // LPT1's data pins as last written: the East line (pin 6) is down,
+            // and nothing was raised on another pin or port.
+            ASSERT_FALSE(f.parports.writes.empty());
+            EXPECT_EQ(f.parports.writes.back().port, 0);
+            EXPECT_EQ(f.parports.writes.back().value, 0x00);
+            break;
+        case MountInterface::LX200:
+            EXPECT_TRUE(f.line.receivedBytes().endsWith("#:Me##:Qe#")) << f.line.receivedBytes().toStdString();
+            break;
+        default: EXPECT_GT(f.line.modem.writes.size(), modemWrites) << "the stop code"; break;
+        }
+    }
 }
 
 TEST_F(Varnek, WritesLoggedWhileTrafficIsOn)

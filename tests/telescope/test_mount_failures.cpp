@@ -138,7 +138,7 @@ TEST(Disconnection, StopsSentBeforeTheLinkCloses)
         MountFixture f{MountInterface::Varnek, Wire::Memory};
         f.mount.mount_move(East, false, CONTINUOUS_MOVE);
         f.mount.mount_move(South, false, CONTINUOUS_MOVE);
-        f.ports.portShadow |= 0x01; // a long-exposure line stays as it is
+        f.ports.writePort(0x378, f.ports.outputByte(0x378) | 0x01); // a long-exposure line stays as it is
         f.mount.closeForExit();
         EXPECT_EQ(f.parports.writes.back().value, 0x01);
     }
