@@ -116,6 +116,7 @@ void TFRM_Alv::FormCreate()
     buildMenu();
     setHints();
     help_ = new HelpWindow(this);
+    help_->language = [this] { return texts_.language(); };
     contextHelp_ = new ContextHelp(help_, this);
 
     connect(image1_, &ImageView::mouseReleased, this, &TFRM_Alv::Image1MouseUp);
