@@ -103,7 +103,9 @@ bool SimulatorDriver::applyFormat(const FormatChoice& wanted)
 }
 
 // The camera and the night; the mount's own settings and the truth about
-// where it points are on the simulator's own page.
+// where it points are on the simulator's own page. The image scale is set
+// here only while the program has given the sky no optics: otherwise it
+// follows the observer's focal length and pixel size.
 std::vector<DriverControl> SimulatorDriver::controls()
 {
     const SkyParameters& p = sky_.parameters();
@@ -113,7 +115,7 @@ std::vector<DriverControl> SimulatorDriver::controls()
         {int(CameraMode::Cap), QObject::tr("Bouchon (dark)")},
         {int(CameraMode::Panel), QObject::tr("Panneau (flat)")},
     };
-    return {
+    std::vector<DriverControl> list = {
         {Scale, QObject::tr("Echantillonnage (\"/pixel)"), K::Slider, 0.2, 10, 0.1, p.scale},
         {Orientation, QObject::tr("Orientation (°)"), K::Slider, 0, 359, 1, p.orientation},
         {Seeing, QObject::tr("Turbulence, FWHM (\")"), K::Slider, 0.5, 10, 0.1, p.seeing},
@@ -126,13 +128,18 @@ std::vector<DriverControl> SimulatorDriver::controls()
         {Planet, QObject::tr("Planète"), K::CheckBox, 0, 1, 1, p.planet ? 1.0 : 0.0},
         {Mode, QObject::tr("Devant la caméra"), K::Menu, 0, 2, 1, double(int(p.mode)), modes},
     };
+    if (sky_.optics().known()) list.erase(list.begin());
+    return list;
 }
 
 bool SimulatorDriver::setControl(uint32_t id, double v)
 {
     SkyParameters p = sky_.parameters();
     switch (id) {
-    case Scale: p.scale = std::clamp(v, 0.2, 10.0); break;
+    case Scale:
+        if (sky_.optics().known()) return false;
+        p.scale = std::clamp(v, 0.2, 10.0);
+        break;
     case Orientation: p.orientation = v; break;
     case Seeing: p.seeing = std::max(v, 0.1); break;
     case Jitter: p.jitter = std::max(v, 0.0); break;

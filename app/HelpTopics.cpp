@@ -53,10 +53,18 @@ int helpTopicForArea(const QString& windowName, const QString& areaName)
     return windows.value(windowName, 0);
 }
 
-QString helpFileForTopic(int topic)
+QString helpFileForTopic(int topic, bool english)
 {
-    if (topic <= 0) return QStringLiteral("index.html");
-    return QStringLiteral("topic-%1.html").arg(topic, 2, 10, QLatin1Char('0'));
+    const QString suffix = english ? QStringLiteral("-en.html") : QStringLiteral(".html");
+    if (topic <= 0) return QStringLiteral("index") + suffix;
+    return QStringLiteral("topic-%1").arg(topic, 2, 10, QLatin1Char('0')) + suffix;
+}
+
+bool helpInEnglish(const QString& language)
+{
+    const QString name = language.trimmed().toCaseFolded();
+    if (name.isEmpty()) return false;
+    return !(name.startsWith(QStringLiteral("fran")) || name == QLatin1String("french"));
 }
 
 } // namespace velumbra

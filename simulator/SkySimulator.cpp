@@ -78,6 +78,19 @@ struct SkySimulator::Projection {
     double cx = 0, cy = 0;
 };
 
+bool CameraOptics::known() const
+{
+    return std::isfinite(focalMm) && focalMm > 0 && std::isfinite(pixelWidthUm) && pixelWidthUm > 0 &&
+           std::isfinite(pixelsAcross) && pixelsAcross > 0;
+}
+
+double CameraOptics::scaleFor(int width) const
+{
+    if (!known() || width <= 0) return 0;
+    const double pixelMm = pixelWidthUm * 0.001 * pixelsAcross / width;
+    return std::atan(pixelMm / focalMm) * kArcsecPerRadian;
+}
+
 SkySimulator::SkySimulator(const Clock& clock, uint32_t seed)
     : seed_(seed), mount_(clock), seeing_(seed * 7919u + 17u), generator_(seed)
 {
@@ -145,6 +158,12 @@ void SkySimulator::setIntegrating(LineSet set, bool low)
     }
 }
 
+void SkySimulator::followOptics(int width)
+{
+    const double scale = optics_.scaleFor(width);
+    if (scale > 0) params_.scale = std::clamp(scale, 0.01, 3600.0);
+}
+
 void SkySimulator::prepareSize(int width, int height)
 {
     const SkyParameters& p = params_;
@@ -208,6 +227,7 @@ void SkySimulator::render(QImage& target, int width, int height)
     width = std::min({width, target.width(), kMaxWidth});
     height = std::min(height, target.height());
     if (width <= 0 || height <= 0 || target.depth() != 32) return;
+    followOptics(width);
     prepareSize(width, height);
     mount_.update();
     const double now = mount_.seconds();
@@ -548,6 +568,7 @@ void SkySimulator::readOut(QImage& target, int width, int height, int rowSet, do
 // The optics' pose now, without the seeing's motion, centred on the frame.
 SkySimulator::Projection SkySimulator::projectionNow(int width, int height)
 {
+    followOptics(width);
     mount_.update();
     Projection p;
     p.pose = mount_.poseAt(mount_.seconds());
@@ -580,6 +601,7 @@ QPointF SkySimulator::planetPosition(int width, int height)
 
 int SkySimulator::brightestStarInView(int width, int height, int margin, double maxPeak)
 {
+    followOptics(width);
     mount_.update();
     const OpticsPose pose = mount_.poseAt(mount_.seconds());
     prepareStars(pose, pose, width, height);

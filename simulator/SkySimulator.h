@@ -18,9 +18,22 @@ enum class CameraMode { Sky = 0, Cap = 1, Panel = 2 };
 // The two sets of sensor lines of a long-exposure camera.
 enum class LineSet { Odd = 0, Even = 1 };
 
+// The telescope and sensor in front of the sky, as the observer describes
+// them: a pixel of the given width behind the given total focal length, for
+// a frame pixelsAcross wide. A narrower frame reads the same sensor binned,
+// so its pixels are wider in proportion.
+struct CameraOptics {
+    double focalMm = 0;
+    double pixelWidthUm = 0;
+    double pixelsAcross = 0;
+    bool known() const;
+    // Arc seconds per pixel of a frame `width` pixels wide; 0 when unknown.
+    double scaleFor(int width) const;
+};
+
 // The camera, its optics and the night.
 struct SkyParameters {
-    double scale = 1.5;         // image scale, arc seconds per pixel
+    double scale = 1.5;         // image scale, arc seconds per pixel; follows the optics when they are known
     double orientation = 0.0;   // degrees: image direction in which the sky drifts westward
     bool diagonal = false;      // a diagonal mirror in front of the camera turns the image over
     double seeing = 3.5;        // star FWHM from the atmosphere, arc seconds
@@ -60,6 +73,11 @@ public:
     void setParameters(const SkyParameters& parameters);
     void setExposureMs(double ms);
     MountModel& mount() { return mount_; }
+    // The optics the camera looks through: from now on every frame's scale
+    // follows them and the frame's width. Unknown optics keep the scale of
+    // the parameters.
+    void setOptics(const CameraOptics& optics) { optics_ = optics; }
+    const CameraOptics& optics() const { return optics_; }
 
     // Long exposure: while a line set is low its lines integrate; when it
     // rises they are read out, and the next frame carries the whole
@@ -100,6 +118,7 @@ private:
         double from = 0, to = 0;
     };
     struct Projection; // one pose of the optics on this frame
+    void followOptics(int width);
     void prepareSize(int width, int height);
     void prepareStars(const OpticsPose& a, const OpticsPose& b, int width, int height);
     void expose(QImage& target, int width, int height, int rowSet, double from, double to);
@@ -116,6 +135,7 @@ private:
 
     uint32_t seed_;
     SkyParameters params_;
+    CameraOptics optics_;
     MountModel mount_;
     SeeingModel seeing_;
     StarGenerator generator_;

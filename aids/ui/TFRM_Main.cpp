@@ -107,6 +107,7 @@ QWidget* TFRM_Main::buildParameters()
     v->addWidget(where);
     auto* form = new QFormLayout;
     TNI_Decl_Etoile = field("TNI_Decl_Etoile", -90, 90, 0);
+    TNI_Decl_Etoile->setDigits(4); // a measured declination reads 40.81, not a cut tail of twelve digits
     TNI_Decl_Etoile->setFixedWidth(80);
     form->addRow(named(new QLabel(QStringLiteral("Declinaison de l'etoile guide (en degrés):")), "LBL_Decl_Etoile"),
                  TNI_Decl_Etoile);

@@ -31,7 +31,13 @@ int ContextHelp::topicOf(const QWidget* widget)
         // Over a page control's tabs its current page is the area.
         if (const auto* tabs = qobject_cast<const QTabWidget*>(w); tabs && tabs->currentWidget())
             if (const int topic = ownTopic(tabs->currentWidget()); topic > 0) return topic;
-        if (w->isWindow()) break;
+        if (w->isWindow()) {
+            // A window made of pages (the preferences): the page shown.
+            for (const QTabWidget* tabs : w->findChildren<const QTabWidget*>())
+                if (tabs->currentWidget())
+                    if (const int topic = ownTopic(tabs->currentWidget()); topic > 0) return topic;
+            break;
+        }
     }
     return 0;
 }

@@ -18,7 +18,8 @@ public:
     ContextHelp(HelpWindow* help, QObject* parent);
 
     // Topic of a widget: its own, else that of the nearest enclosing area,
-    // else its window's; 0 (the contents) when none has one.
+    // else its window's, else that of the page its window shows; 0 (the
+    // contents) when none has one.
     static int topicOf(const QWidget* widget);
     // The topic F1 opens in the window holding `widget`.
     static int currentTopic(const QWidget* widget);

@@ -33,8 +33,12 @@ QString HelpWindow::helpFolder()
 
 bool HelpWindow::showTopic(int topic)
 {
-    QString file = QDir(helpFolder()).filePath(helpFileForTopic(topic));
-    if (!QFileInfo::exists(file)) file = QDir(helpFolder()).filePath(helpFileForTopic(0));
+    const bool english = language && helpInEnglish(language());
+    setWindowTitle(english ? QStringLiteral("Velumbra help") : QStringLiteral("Aide de Velumbra"));
+    const QDir folder(helpFolder());
+    QString file = folder.filePath(helpFileForTopic(topic, english));
+    if (!QFileInfo::exists(file)) file = folder.filePath(helpFileForTopic(0, english));
+    if (!QFileInfo::exists(file)) file = folder.filePath(helpFileForTopic(0));
     if (!QFileInfo::exists(file)) return false;
     browser_->setSource(QUrl::fromLocalFile(file));
     show();

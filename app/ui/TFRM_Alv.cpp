@@ -117,6 +117,7 @@ void TFRM_Alv::FormCreate()
     buildMenu();
     setHints();
     help_ = new HelpWindow(this);
+    help_->language = [this] { return texts_.language(); };
     contextHelp_ = new ContextHelp(help_, this);
 
     connect(image1_, &ImageView::mouseReleased, this, &TFRM_Alv::Image1MouseUp);
@@ -600,6 +601,7 @@ void TFRM_Alv::FormActivate()
         // The language first: the settings then find the translated lists.
         if (language_) language_->load();
         settings_->load();
+        ComputeSampling(); // the simulated camera takes the stored optics before its first frame
         core_.buffers.create();
         // Once only: a camera's own aspect, set at its start, must survive
         // the window being minimised and restored.
@@ -784,6 +786,10 @@ void TFRM_Alv::placeReticle(Point offsetFromStar)
 void TFRM_Alv::ComputeSampling()
 {
     const PrefsValues& prefs = settings_->prefs();
+    // The sky simulator looks through the same telescope and sensor, so what
+    // is measured on its frames agrees with the sky it draws.
+    videoSource().sky().setOptics(
+        {prefs.effectiveFocal, prefs.camera.pixels.TNI_Larg_Pix, prefs.camera.pixels.TNI_NbPix_X});
     const std::optional<SamplingResult> r = velumbra::ComputeSampling(
         prefs.camera.pixels, prefs.effectiveFocal, core_.buffers.imageWidth, core_.buffers.imageHeight);
     if (!r) return; // no frame size yet: the shown values stay

@@ -179,6 +179,22 @@ private slots:
         QCOMPARE(ops_->LBL_Action->text(), QStringLiteral("Decl. Etoile"));
     }
 
+    // The declination measured for Bigourdan's method reads whole in its field.
+    void measuredDeclinationReadsInTheBigourdanField()
+    {
+        main_->TNI_Echantillonnage->setValue(1.0);
+        main_->MNU_Decl_Etoile->trigger();
+        main_->core().zone.starPos = {300, 200};
+        QTest::mouseClick(ops_->BTN_Executer, Qt::LeftButton);
+        QTest::qWait(1000);
+        main_->stages().measurementStep({311, 200}, true); // 11"/s: about 43 degrees
+        const double declination = double(polar_->TNI_Decl_Etoile->Value());
+        QVERIFY2(declination > 35 && declination < 50, qPrintable(QString::number(declination)));
+        const QString shown = polar_->TNI_Decl_Etoile->text();
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d\\d([.,]\\d{1,2})?$")).match(shown).hasMatch(), qPrintable(shown));
+        QVERIFY(polar_->TNI_Decl_Etoile->fontMetrics().horizontalAdvance(shown) < polar_->TNI_Decl_Etoile->width());
+    }
+
     void driftDefinitionSetsTheTrackingDrift()
     {
         main_->trackingPanel()->BTN_SetDerive->click();

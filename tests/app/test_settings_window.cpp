@@ -13,6 +13,7 @@
 #include "widgets/TNumInp.h"
 
 #include <QCheckBox>
+#include <cmath>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -164,6 +165,20 @@ private slots:
         QVERIFY2(qAbs(double(main->TNI_ChampX->Value()) - fieldX) < 5e-4,
                  qPrintable(QString::number(double(main->TNI_ChampX->Value()), 'f', 6)));
         QCOMPARE(main->LBL_Unite_Champ->text(), unit);
+        // The simulated camera looks through the same optics: one arc minute
+        // of the sky spans 60 / sampling of its pixels.
+        SkySimulator& sky = main->videoSource().sky();
+        QVERIFY2(qAbs(sky.optics().scaleFor(width) - sampling) < 5e-5, qPrintable(QString::number(sky.optics().scaleFor(width))));
+        if (width < 320) return; // too narrow a field for a star
+        const Equatorial at{sky.mount().siderealTime(), 20.0};
+        sky.mount().pointAt(at);
+        const int star = sky.brightestStarInView(width, width * 3 / 4, 20);
+        QVERIFY(star >= 0);
+        const QPointF from = sky.starPosition(star, width, width * 3 / 4);
+        sky.mount().pointAt({at.raHours, at.decDegrees + 1.0 / 60});
+        const QPointF to = sky.starPosition(star, width, width * 3 / 4);
+        const double pixels = std::hypot(to.x() - from.x(), to.y() - from.y());
+        QVERIFY2(qAbs(pixels - 60 / sampling) < 0.01 * pixels, qPrintable(QString::number(pixels)));
     }
 };
 

@@ -59,32 +59,47 @@ TEST(HelpTopics, OtherWindowsAndPages)
     EXPECT_EQ(helpFileForTopic(0), QStringLiteral("index.html"));
 }
 
-TEST(HelpTopics, EveryTopicHasAPage)
+// Every topic has its page in French and in English, and no page sends the
+// user away with a feature said to be missing; every link leads somewhere.
+TEST(HelpTopics, EveryTopicHasAPageInBothLanguagesThatDescribesIt)
 {
-    const int topics[] = {3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 19, 20, 21,
+    const int topics[] = {0,  3,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 19, 20, 21,
                           22, 23, 24, 25, 26, 27, 28, 30, 31, 32, 33, 34, 35, 36, 37, 41, 42};
     const QString dir = QStringLiteral(VELUMBRA_SOURCE_DIR "/docs/help/");
-    EXPECT_TRUE(QFile::exists(dir + helpFileForTopic(0)));
-    for (int t : topics) EXPECT_TRUE(QFile::exists(dir + helpFileForTopic(t))) << t;
+    const QStringList missing = {QStringLiteral("pas encore disponible"), QStringLiteral("à venir"),
+                                 QStringLiteral("not yet available"), QStringLiteral("not available yet"),
+                                 QStringLiteral("to come"), QStringLiteral("does not have yet"),
+                                 QStringLiteral("written in French"), QStringLiteral("prochaine version"),
+                                 QStringLiteral("next version")};
+    const QRegularExpression link(QStringLiteral("href=\"([^\"#]+)"));
+    for (int t : topics)
+        for (bool english : {false, true}) {
+            const QString name = helpFileForTopic(t, english);
+            QFile page(dir + name);
+            ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << name.toStdString();
+            const QString text = QString::fromUtf8(page.readAll());
+            EXPECT_TRUE(text.contains(english ? QStringLiteral("lang=\"en\"") : QStringLiteral("lang=\"fr\"")))
+                << name.toStdString();
+            for (const QString& phrase : missing)
+                EXPECT_FALSE(text.contains(phrase, Qt::CaseInsensitive)) << name.toStdString() << ": " << phrase.toStdString();
+            // A page that only points elsewhere describes nothing.
+            EXPECT_GT(text.size(), 900) << name.toStdString();
+            for (auto it = link.globalMatch(text); it.hasNext();) {
+                const QString target = it.next().captured(1);
+                EXPECT_TRUE(QFile::exists(dir + target)) << name.toStdString() << " -> " << target.toStdString();
+                if (target.startsWith(QStringLiteral("topic")))
+                    EXPECT_EQ(target.endsWith(QStringLiteral("-en.html")), english) << name.toStdString() << " -> " << target.toStdString();
+            }
+        }
 }
 
-// The English contents page leads to pages that exist, and says they are French.
-TEST(HelpTopics, TheEnglishContentsLeadToThePages)
+TEST(HelpTopics, TheLanguageChoosesThePages)
 {
-    const QString dir = QStringLiteral(VELUMBRA_SOURCE_DIR "/docs/help/");
-    QFile english(dir + QStringLiteral("index-en.html"));
-    ASSERT_TRUE(english.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(english.readAll());
-    EXPECT_TRUE(text.contains(QStringLiteral("The help pages are written in French")));
-    const QRegularExpression link(QStringLiteral("href=\"([^\"#]+)"));
-    int links = 0;
-    for (auto it = link.globalMatch(text); it.hasNext();) {
-        const QString target = it.next().captured(1);
-        EXPECT_TRUE(QFile::exists(dir + target)) << target.toStdString();
-        ++links;
-    }
-    EXPECT_GT(links, 30);
-    QFile french(dir + QStringLiteral("index.html"));
-    ASSERT_TRUE(french.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(QString::fromUtf8(french.readAll()).contains(QStringLiteral("href=\"index-en.html\"")));
+    EXPECT_EQ(helpFileForTopic(36, true), QStringLiteral("topic-36-en.html"));
+    EXPECT_EQ(helpFileForTopic(0, true), QStringLiteral("index-en.html"));
+    EXPECT_FALSE(helpInEnglish(QString()));
+    EXPECT_FALSE(helpInEnglish(QStringLiteral("Français")));
+    EXPECT_FALSE(helpInEnglish(QStringLiteral("francais")));
+    EXPECT_TRUE(helpInEnglish(QStringLiteral("English")));
+    EXPECT_TRUE(helpInEnglish(QStringLiteral("Deutsch")));
 }

@@ -4,7 +4,10 @@
 #include "acquisition/ui/TFRM_VideoSource.h"
 #include "acquisition/ui/VideoSourceUi.h"
 #include "app/QtTranslations.h"
+#include "app/HelpTopics.h"
+#include "app/ui/ContextHelp.h"
 #include "app/ui/HelpWindow.h"
+#include "settings/Language.h"
 #include "app/ui/HintTimings.h"
 #include "app/ui/TFRM_Alv.h"
 #include "app/ui/TFRM_Ressources.h"
@@ -91,6 +94,34 @@ private slots:
         QVERIFY(help->isVisible());
         const QString page = QStringLiteral("topic-%1.html").arg(topic, 2, 10, QLatin1Char('0'));
         QVERIFY2(help->currentFile().endsWith(page), qPrintable(help->currentFile()));
+    }
+
+    // Every window of the program has a page of its own, in French and in
+    // English; F1 opens it in the language chosen in the preferences.
+    void everyWindowHasItsPageInTheChosenLanguage()
+    {
+        WindowSet set;
+        const QString dir = QStringLiteral(VELUMBRA_SOURCE_DIR "/docs/help/");
+        for (const QString& name : set.creationOrder()) {
+            QWidget* w = set.window(name);
+            QVERIFY2(w, qPrintable(name));
+            const int topic = ContextHelp::topicOf(w);
+            QVERIFY2(topic > 0, qPrintable(name));
+            QVERIFY2(QFile::exists(dir + helpFileForTopic(topic, true)), qPrintable(name));
+        }
+        HelpWindow* help = set.main()->helpWindow();
+        QWidget* paddle = set.window(QStringLiteral("TFRM_Raquette"));
+        QTest::keyClick(paddle, Qt::Key_F1);
+        QVERIFY2(help->currentFile().endsWith(QStringLiteral("/topic-36.html")), qPrintable(help->currentFile()));
+        SystemClock clock;
+        const LanguageFile file(QStringLiteral(VELUMBRA_SOURCE_DIR "/resources/Language.ini"), clock, *set.main());
+        set.main()->languageTexts().choose(file, QStringLiteral("English"));
+        QTest::keyClick(paddle, Qt::Key_F1);
+        QVERIFY2(help->currentFile().endsWith(QStringLiteral("/topic-36-en.html")), qPrintable(help->currentFile()));
+        QCOMPARE(help->windowTitle(), QStringLiteral("Velumbra help"));
+        set.main()->languageTexts().choose(file, QStringLiteral("Français"));
+        QTest::keyClick(paddle, Qt::Key_F1);
+        QVERIFY2(help->currentFile().endsWith(QStringLiteral("/topic-36.html")), qPrintable(help->currentFile()));
     }
 
     // Leaving an inner area goes back to the enclosing one's topic.
