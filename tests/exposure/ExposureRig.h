@@ -9,9 +9,11 @@
 
 namespace velumbra::test {
 
-// Every byte written, with its address.
+// Every byte written, with its address and, given a clock, its time.
 struct RecordingPort final : ExposurePort {
     std::vector<std::pair<quint16, quint8>> writes;
+    std::vector<qint64> times;
+    const SteadyClock* clock = nullptr;
     // Writes fail (nothing recorded) while set: the port vanished.
     bool gone = false;
     int retries = 0;
@@ -19,6 +21,7 @@ struct RecordingPort final : ExposurePort {
     {
         if (gone) return false;
         writes.emplace_back(address, value);
+        times.push_back(clock ? clock->nowMs() : 0);
         return true;
     }
     void retry(quint16) override { ++retries; }
@@ -28,7 +31,13 @@ struct RecordingPort final : ExposurePort {
 // What the run asked of the program, in order.
 struct RecordingHooks final : LongExposureHooks {
     ImageBuffers* frames = nullptr;
+    const RecordingPort* port = nullptr;
     std::vector<QString> calls;
+    std::vector<QString> messages;
+    // Port writes made before each half frame was saved.
+    std::vector<std::size_t> writesBeforeSave;
+    // Empty: the refresh tick runs with a live camera.
+    QString noRun;
     int processedNew = 0, processedOld = 0, counted = 0;
     bool selected = true;
     bool saving = false;
@@ -52,10 +61,13 @@ struct RecordingHooks final : LongExposureHooks {
     void saveHalfFrame(int slot, const QString& name) override
     {
         calls.push_back(QStringLiteral("save%1:%2").arg(slot).arg(name));
+        writesBeforeSave.push_back(port ? port->writes.size() : 0);
     }
     void stepOffset() override { calls.push_back(QStringLiteral("offset")); }
     void portLost() override { calls.push_back(QStringLiteral("portLost")); }
     void singleShotDone() override { calls.push_back(QStringLiteral("singleShotDone")); }
+    QString whyNoRun() const override { return noRun; }
+    void showMessage(const QString& text) override { messages.push_back(text); }
 };
 
 struct ExposureRig {
@@ -70,6 +82,8 @@ struct ExposureRig {
         frames.create();
         frames.setFrameSize(640, 480);
         hooks.frames = &frames;
+        hooks.port = &port;
+        port.clock = &clock;
         le.setHooks(&hooks);
         le.setEnabled(true);
         LongExposureLineSettings s;
