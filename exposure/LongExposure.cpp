@@ -27,6 +27,17 @@ LongExposure::~LongExposure()
     if (!linesAtStop_) writeStopByte();
 }
 
+void LongExposure::setEnabled(bool on)
+{
+    const bool running = !on && active();
+    enabled_ = on;
+    if (!running) return;
+    // The camera is no longer driven from here: the run ends with every
+    // line raised, the mode line too, whatever "Permanent" says.
+    writeStopByte();
+    hooks_->showMessage(QStringLiteral("Pose longue arrêtée : l'option « Vesta modifiée » a été décochée."));
+}
+
 void LongExposure::setLineSettings(const LongExposureLineSettings& s)
 {
     settings_ = s;
@@ -54,12 +65,9 @@ void LongExposure::write()
     // ends here, with every line raised for when the port comes back.
     portFailing_ = true;
     const bool running = display.CKB_Longuepose_Active;
-    const bool single = singleShot_;
     writeStopByte();
     portFailing_ = false;
-    if (!running) return;
-    hooks_->portLost();
-    if (single) hooks_->singleShotDone();
+    if (running) hooks_->portLost();
 }
 
 ExposureLine LongExposure::otherSet() const
@@ -78,7 +86,11 @@ int LongExposure::exposureInterval() const
 
 void LongExposure::BTN_Demarrer_PoseClick()
 {
-    if (!enabled_ || active()) return;
+    if (active()) return;
+    if (!enabled_) {
+        hooks_->showMessage(QStringLiteral("Pose longue impossible : l'option « Vesta modifiée » n'est pas cochée."));
+        return;
+    }
     configure();
     setActive(true);
     if (!active()) return;
@@ -128,6 +140,14 @@ void LongExposure::setActive(bool on)
 {
     if (on) {
         if (!enabled_) return;
+        // The exposures and their countdown ride on the refresh tick: without
+        // it a run would sit with its lines low and never read out. (Motion
+        // detection says so itself, once, rather than at every frame.)
+        if (const QString why = hooks_->whyNoRun(); !why.isEmpty()) {
+            if (!singleShot_) hooks_->showMessage(why);
+            changed();
+            return;
+        }
         display.CKB_Longuepose_Active = true;
         exposureGap_ = false;
         if (alternating()) guideLine_ = ExposureLine::Odd;
@@ -139,7 +159,7 @@ void LongExposure::setActive(bool on)
         guideTimer_.setInterval(std::max(1, controls.SPED_Vesta_Pose_Guidage));
         armExposure_ = true;
         armGuide_ = controls.CKB_Selfguide_Active;
-        exposureTotal_ = exposureLeft_ = std::max(1, controls.SPED_Vesta_Pose) / 1000.0;
+        exposureTotal_ = exposureLeft_ = exposureInterval() / 1000.0;
         guideTotal_ = guideLeft_ = std::max(1, controls.SPED_Vesta_Pose_Guidage) / 1000.0;
         exposureStart_ = guideStart_ = clock_.nowMs();
         display.TNI_Timer = RoundDown(exposureLeft_);
@@ -159,8 +179,18 @@ void LongExposure::setActive(bool on)
             write();
         }
         exposureGap_ = guideGap_ = true;
+        endSingleShot();
     }
     changed();
+}
+
+// However a single-shot run ends, detection is told, so that it goes on and
+// the next run is an ordinary one.
+void LongExposure::endSingleShot()
+{
+    if (!singleShot_) return;
+    singleShot_ = false;
+    hooks_->singleShotDone();
 }
 
 bool LongExposure::startSingleShot()
@@ -230,7 +260,9 @@ void LongExposure::TMR_ExposureTimer()
         exposureTimer_.setInterval(exposureInterval());
         exposureGap_ = false;
         exposureTimer_.start();
-        if (!alternating() || guideLine_ == ExposureLine::Odd) exposureStart_ = clock_.nowMs();
+        // Each half of an alternating exposure is timed from its own start,
+        // so a long gap between the halves takes nothing from the second.
+        exposureStart_ = clock_.nowMs();
         if (controls.CKB_Selfguide_Active) {
             lower(otherSet());
         } else {
@@ -281,12 +313,10 @@ void LongExposure::endExposure()
 
     exposureTimer_.setInterval(std::max(1, settings_.SPED_Vesta_Interpose));
     exposureGap_ = true;
-    exposureTotal_ = exposureLeft_ = std::max(1, controls.SPED_Vesta_Pose) / 1000.0;
+    exposureTotal_ = exposureLeft_ = exposureInterval() / 1000.0;
     display.PGB_Max = RoundDown(exposureTotal_);
     if (singleShot_) {
         setActive(false);
-        singleShot_ = false;
-        hooks_->singleShotDone();
     } else {
         armExposure_ = true;
     }
@@ -309,6 +339,7 @@ void LongExposure::finishAlternateHalf(bool& process)
         if (!grab(1)) return;
         hooks_->saveHalfFrame(1, QStringLiteral("Video2.bmp"));
         if (controls.CKB_Egaliser) means1_ = measureHalfFrame(frames_.frameSlots[1], width, height, 1);
+        if (!handGuidingOver()) return;
         guideLine_ = ExposureLine::Even;
         process = false;
         return;
@@ -319,10 +350,29 @@ void LongExposure::finishAlternateHalf(bool& process)
         const HalfFrameMeans means0 = measureHalfFrame(frames_.frameSlots[0], width, height, 0);
         equalizeHalfFrames(frames_.frameSlots[0], means0, frames_.frameSlots[1], means1_, width, height);
     }
+    if (!handGuidingOver()) return;
     guideLine_ = ExposureLine::Odd;
     mergeHalfFrames(frames_.frameSlots[0], frames_.frameSlots[1], width, height);
     ++display.TNI_Posenum;
     hooks_->stepOffset();
+}
+
+// The guide exposures pass to the set just read out. One still running on
+// the other set ends here unread, and the guide cycle starts again with a
+// gap: that set then begins its half at the end of the exposure gap, no
+// earlier, and lasts as long as the half before. False when the run ended.
+bool LongExposure::handGuidingOver()
+{
+    guideTimer_.stop();
+    if (!guideGap_) {
+        raise(guideLine_);
+        write();
+        if (!active()) return false;
+    }
+    guideGap_ = true;
+    guideTimer_.setInterval(std::max(1, settings_.SPED_Vesta_Interpose));
+    armGuide_ = true;
+    return true;
 }
 
 // ---- Guide timer ----------------------------------------------------------------
@@ -355,8 +405,6 @@ void LongExposure::TMR_Exposure_GuideTimer()
     guideTotal_ = guideLeft_ = std::max(1, controls.SPED_Vesta_Pose_Guidage) / 1000.0;
     if (singleShot_) {
         setActive(false);
-        singleShot_ = false;
-        hooks_->singleShotDone();
     } else {
         armGuide_ = true;
     }
@@ -388,7 +436,7 @@ void LongExposure::writeStopByte()
     if (display.CKB_Longuepose_Active) {
         display.CKB_Longuepose_Active = false;
         exposureGap_ = guideGap_ = true;
-        singleShot_ = false;
+        endSingleShot();
         display.BTN_Demarrer_Enabled = true;
         display.BTN_Arreter_Enabled = false;
         display.PGB_Position = 0;

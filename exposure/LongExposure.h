@@ -53,6 +53,12 @@ public:
     virtual void singleShotDone() {}
     // The port stopped taking bytes during a run, which has ended.
     virtual void portLost() {}
+    // Why a run cannot start now (no capture, or frames streamed without
+    // the refresh tick that carries the exposures); empty when it can. The
+    // user's starts show it; a single shot of motion detection is silent.
+    virtual QString whyNoRun() const { return {}; }
+    // A line of the message panel.
+    virtual void showMessage(const QString& /*text*/) {}
 };
 
 // The values of the long-exposure window, read on every use.
@@ -86,8 +92,9 @@ public:
     ~LongExposure() override;
 
     void setHooks(LongExposureHooks* hooks) { hooks_ = hooks ? hooks : &noHooks_; }
-    // The camera option CKB_VestaMod: nothing runs without it.
-    void setEnabled(bool on) { enabled_ = on; }
+    // The camera option CKB_VestaMod: nothing runs without it, and
+    // switching it off ends a run with every line raised.
+    void setEnabled(bool on);
     bool enabled() const { return enabled_; }
     void setLineSettings(const LongExposureLineSettings& s);
     const LongExposureLineSettings& lineSettings() const { return settings_; }
@@ -162,8 +169,11 @@ private:
     bool grab(int slot);
     void endExposure();
     void finishAlternateHalf(bool& process);
+    bool handGuidingOver();
     void raiseAmplifierEarly();
     void changed() { hooks_->runChanged(); }
+    bool refuseStart(bool quiet);
+    void endSingleShot();
 
     ExposurePort& port_;
     const SteadyClock& clock_;

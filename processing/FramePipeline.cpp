@@ -146,7 +146,7 @@ void FramePipeline::chooseDisplaySource()
     // The saturation view is drawn straight onto the display: black, red
     // where a channel of the working frame reaches the threshold.
     if (controls_.CKB_Satur) {
-        ShowSaturation(buffers_.frameSlots[0], buffers_.display, w, h, RoundDown(controls_.TNI_Seuil_Satur));
+        ShowSaturation(buffers_.frameSlots[0], buffers_.display, w, h, saturationLevel(controls_.TNI_Seuil_Satur));
         return;
     }
     const QImage* source = &buffers_.frameSlots[0];

@@ -157,11 +157,9 @@ struct JpegSizer::Encoder {
         cinfo.image_height = JDIMENSION(height);
         cinfo.input_components = 4;
         cinfo.in_color_space = JCS_EXT_BGRX;
+        // The encoder's defaults for a colour image: YCbCr, chroma halved
+        // both ways, as any JPEG of the 24-bit frame would be written.
         jpeg_set_defaults(&cinfo);
-        // Luminance only: the detail that tells a sharp frame is in the
-        // brightness, and a webcam's colour is coarse and noisy anyway; it
-        // also spares a third of the encoder's work.
-        jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
         jpeg_set_quality(&cinfo, quality, TRUE);
         counted = 0;
         jpeg_start_compress(&cinfo, TRUE);

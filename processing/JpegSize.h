@@ -6,8 +6,8 @@
 
 namespace velumbra {
 
-// The size of a baseline JPEG image of a frame's brightness, as the
-// quality measure scores frames.
+// The size of a baseline JPEG image of a 24-bit frame (colour, the
+// encoder's defaults), as the quality measure scores frames.
 // The encoder, its output buffer and the memory its per-image work asks
 // for are kept from one image to the next: after the first image an
 // encoding allocates nothing. The bytes themselves are not kept, only

@@ -175,6 +175,8 @@ void DrawTarget(QImage& canvas, Point at, int centreMark, int outline, QColor co
     }
 }
 
+int saturationLevel(double TNI_Seuil_Satur) { return int(std::floor(TNI_Seuil_Satur)); }
+
 void MarkSaturation(const QImage& frame, QImage& view, int width, int height, int threshold)
 {
     // The marks alone, over what the view holds; the frame routine draws the

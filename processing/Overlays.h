@@ -50,6 +50,11 @@ void DrawReticle(QImage& layer, Point centre, int imageWidth, const ReticleOptio
 // fits inside it), other none; centre mark 0 the two diagonals, 1 a pixel.
 void DrawTarget(QImage& canvas, Point at, int centreMark, int outline, QColor colour, int half);
 
+// The level the saturation view marks from and the histogram's dotted line
+// stands at, for the threshold field (a whole number 0..255): the value
+// itself, so that 255 marks only a channel at 255.
+int saturationLevel(double TNI_Seuil_Satur);
+
 // Pixels of `frame` with a channel at or above `threshold` turn pure red in `view`.
 void MarkSaturation(const QImage& frame, QImage& view, int width, int height, int threshold);
 // The saturation view of a frame in one pass: red where MarkSaturation

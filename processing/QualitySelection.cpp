@@ -9,7 +9,7 @@ namespace velumbra {
 bool QualitySelection::selectByQuality(const QImage& zoneFrame, double threshold, const SelectionControls& c)
 {
     ring_.setLength(c.SPED_Nb_Mesures);
-    lastScore_ = sizer_.encodedSize(zoneFrame, zoneFrame.width(), zoneFrame.height(), c.TNI_Finesse_Selection)
+    lastScore_ = sizer_.encodedSize(zoneFrame, zoneFrame.width(), zoneFrame.height(), c.jpegQuality)
                      .value_or(0);
     const double score = double(lastScore_);
     prevQuality_ = RoundDown(figures_.TNI_Qualite_Actuelle);

@@ -17,7 +17,9 @@ struct SelectionControls {
     bool CKB_GROS_FWHM = false; // "GROS"
 
     // Preferences
-    int TNI_Finesse_Selection = 30; // JPEG quality of the measure, 1..100
+    // JPEG quality of the measure, 1..100: RoundDown of the preferences'
+    // TNI_Finesse_Selection (101 - slider position).
+    int jpegQuality = 30;
     int SPED_Nb_Mesures = 10;       // values behind each running mean, 2..50
     CueSensitivity cues;            // "Precision Finale", "Sensibilité à la variation"
     // Language texts naming the cue sounds.

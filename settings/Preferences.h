@@ -1,4 +1,5 @@
 #pragma once
+#include "core/Rounding.h"
 #include "settings/Optics.h"
 #include "settings/Profiles.h"
 #include "telescope/MountSettings.h"
@@ -99,6 +100,9 @@ struct SelectionPrefs {
 
     // The shown values and ratios the slider positions stand for.
     int TNI_Finesse_Selection() const { return 101 - SCB_Finesse_Selection; }
+    // The quality the measure encodes with: the field's value through
+    // RoundDown (31 at the initial position gives 30).
+    int jpegQuality() const { return RoundDown(TNI_Finesse_Selection()); }
     double focusPrecisionRatio() const { return (1000 - SCB_Precision_MAP) / 1000.0; }
     double focusSensitivityRatio() const { return (1000 - SCB_Sensibilite_MAP) / 1000.0; }
 };

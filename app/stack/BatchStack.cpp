@@ -400,7 +400,7 @@ void BatchStack::setUpSelection()
     c.CKB_Selection = o_.selectQuality.has_value();
     c.CKB_Nonvide = o_.selectBrightness.has_value();
     c.TNI_Seuil_Selection = o_.selectQuality.value_or(o_.selectBrightness.value_or(0));
-    c.selection.TNI_Finesse_Selection = o_.jpegQuality;
+    c.selection.jpegQuality = o_.jpegQuality;
     c.CKB_Detection_Mvt = o_.motionLevel.has_value();
     c.TNI_Seuil_Detection_Niveau = o_.motionLevel.value_or(0);
     c.TNI_Seuil_Detection_Nbre = o_.motionCount.value_or(0);

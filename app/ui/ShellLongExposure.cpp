@@ -243,6 +243,18 @@ void ShellLongExposure::runChanged()
 
 void ShellLongExposure::singleShotDone() { main_.core().motion.longExposureDone(); }
 
+QString ShellLongExposure::whyNoRun() const
+{
+    VideoSource& source = main_.videoSource().source();
+    if (!source.driver() || source.playback())
+        return QStringLiteral("Pose longue impossible : la capture de la caméra n'est pas démarrée.");
+    if (main_.core().streamMode() || !source.timer1().isActive())
+        return QStringLiteral("Pose longue impossible en mode Flux : revenez au mode image par image.");
+    return {};
+}
+
+void ShellLongExposure::showMessage(const QString& text) { main_.showMessage(false, text); }
+
 void ShellLongExposure::portLost()
 {
     main_.showMessage(false, QStringLiteral("Pose longue arrêtée : le port parallèle ne répond plus."));

@@ -29,8 +29,11 @@ public:
     void captureStarted(bool playback);
     void captureStopping();
     bool active() const { return exposure_.active(); }
-    // Motion detection's action "Lancer une pose longue".
+    // Motion detection's action "Lancer une pose longue", and why it
+    // cannot run with the modified camera on (empty: it can, or the option
+    // is off).
     bool startSingleLongExposure();
+    QString whyNoSingleExposure() const { return exposure_.enabled() ? whyNoRun() : QString(); }
 
     void BTN_PoselongueClick();
     void CKB_Longuepose_ActiveClick(bool checked);
@@ -54,6 +57,8 @@ private:
     void runChanged() override;
     void singleShotDone() override;
     void portLost() override;
+    QString whyNoRun() const override;
+    void showMessage(const QString& text) override;
 
     TFRM_Alv& main_;
     TFRM_Pref& pref_;

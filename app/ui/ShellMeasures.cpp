@@ -46,8 +46,11 @@ bool ShellMeasures::startSingleLongExposure()
     if (longExposure_ && longExposure_->startSingleLongExposure()) return true;
     if (!saidNoLongExposure_) {
         saidNoLongExposure_ = true;
-        main_.showMessage(false, QStringLiteral("Détection : la camera n'est pas modifiee pour les poses longues "
-                                                "(preferences), l'action \"Lancer une pose longue\" est sans effet."));
+        const QString why = longExposure_ ? longExposure_->whyNoSingleExposure() : QString();
+        main_.showMessage(false, !why.isEmpty() ? QStringLiteral("Détection : ") + why
+                                                : QStringLiteral("Détection : la camera n'est pas modifiee pour les poses "
+                                                                 "longues (preferences), l'action \"Lancer une pose "
+                                                                 "longue\" est sans effet."));
     }
     return false;
 }

@@ -51,7 +51,7 @@ void ShellPreferences::applySelectionSettings()
     const SelectionPrefs& p = main_.settings().prefs().selection;
     ImageCore& core = main_.core();
     SelectionControls& c = core.controls.selection;
-    c.TNI_Finesse_Selection = p.TNI_Finesse_Selection();
+    c.jpegQuality = p.jpegQuality();
     c.cues = {p.focusPrecisionRatio(), p.focusSensitivityRatio()};
     c.SPED_Nb_Mesures = p.SPED_Nb_Mesures;
     // A new count empties the rings of both measures.

@@ -17,7 +17,7 @@ void BM_QualityMeasure(benchmark::State& state)
     copyRect(referenceFrame(), {0, 0, 800, 600}, 800, 600, zoneFrame, {0, 0});
     QualitySelection quality;
     SelectionControls controls;
-    controls.TNI_Finesse_Selection = 30;
+    controls.jpegQuality = 30;
     for (auto _ : state) benchmark::DoNotOptimize(quality.selectByQuality(zoneFrame, 0, controls));
     state.counters["bytes"] = double(quality.lastScore());
 }
@@ -42,7 +42,7 @@ void BM_ProcessFrameSelectedLoop(benchmark::State& state)
     core.controls.CKB_Suivi = true;
     core.controls.CKB_Selection = quality;
     core.controls.TNI_Seuil_Selection = 0;
-    core.controls.selection.TNI_Finesse_Selection = 30;
+    core.controls.selection.jpegQuality = 30;
     auto& mode = core.controls.integration;
     mode.CKB_Integration = true;
     mode.RDB_Unique = false;

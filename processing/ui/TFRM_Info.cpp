@@ -140,7 +140,7 @@ void TFRM_Info::redraw()
     marks.red = EDT_R->text().isEmpty() ? -1 : EDT_R->text().toInt();
     marks.green = EDT_V->text().isEmpty() ? -1 : EDT_V->text().toInt();
     marks.blue = EDT_B->text().isEmpty() ? -1 : EDT_B->text().toInt();
-    if (core_.controls.CKB_Satur) marks.saturation = int(core_.controls.TNI_Seuil_Satur);
+    if (core_.controls.CKB_Satur) marks.saturation = saturationLevel(core_.controls.TNI_Seuil_Satur);
     drawHistogram(picture_, last_, scale, marks);
     Img_Histogramme->setPixmap(QPixmap::fromImage(picture_));
 }

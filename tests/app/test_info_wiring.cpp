@@ -202,6 +202,36 @@ private slots:
         QCOMPARE(shown.pixel(20, 6), qRgb(200, 250, 90));
     }
 
+    // The view and the histogram's dotted line take the threshold the same
+    // way, as the field shows it: at 255 a channel at 254 is not marked.
+    void saturationViewAndHistogramLineAgree()
+    {
+        WindowSet set;
+        TFRM_Alv* main = set.main();
+        ImageCore& core = main->core();
+        paintFrame(core);
+        core.flags.targetActive = false;
+        core.buffers.frameSlots[0].setPixel(30, 7, qRgb(254, 254, 254));
+        main->CKB_Info_Image->setChecked(true);
+        set.infoWindow()->CKB_Histogramme->setChecked(true);
+        PNL_Info_Image* panel = main->infoPanel();
+        panel->CKB_Satur->setChecked(true);
+        const auto lineAt = [&set](int x) {
+            const QImage picture = set.infoWindow()->Img_Histogramme->pixmap().toImage();
+            for (int y = 1; y < 100; ++y)
+                if (picture.pixel(x, y) != qRgb(0, 0, 0)) return true;
+            return false;
+        };
+        for (const int threshold : {255, 254}) {
+            panel->SCB_Seuil_Satur->setValue(threshold);
+            core.pipeline.ProcessFrame(false);
+            QCOMPARE(core.buffers.display.pixel(30, 7) == qRgb(255, 0, 0), threshold <= 254);
+            QCOMPARE(core.buffers.display.pixel(10, 5), qRgb(255, 0, 0));
+            QVERIFY(lineAt(threshold));
+            QVERIFY(!lineAt(threshold - 1));
+        }
+    }
+
     void saturationChangeWithoutAFrameDoesNothing()
     {
         WindowSet set;

@@ -1,7 +1,8 @@
 // The long-exposure window on its own, then the program's long exposures:
 // "Pose longue" with the modified-camera option, the preferences' test
-// group on the port, a run of the simulated camera, and the stop byte as the
-// last write when the program closes.
+// group on the port, a run of the simulated camera, the stop byte as the
+// last write when the program closes, the runs refused or ended with a
+// message, and motion detection's single exposure.
 #include "acquisition/ui/GRB_Camera.h"
 #include "acquisition/ui/VideoSourceUi.h"
 #include "app/ui/TFRM_Alv.h"
@@ -10,6 +11,10 @@
 #include "core/SteadyClock.h"
 #include "exposure/LongExposure.h"
 #include "exposure/ui/TFRM_Longuepose.h"
+#include "processing/ui/MeasuresUi.h"
+#include "processing/ui/MotionPanel.h"
+#include "processing/ui/TFRM_ImgRef.h"
+#include "processing/ui/TFRM_Prg_Action.h"
 #include "settings/ui/TFRM_Pref.h"
 #include "telescope/Telescope.h"
 #include "widgets/TNumInp.h"
@@ -17,11 +22,15 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
 
 namespace velumbra::test {
 
@@ -42,14 +51,32 @@ struct RecordingPort final : ExposurePort {
 class TestLongExposureWindow : public QObject {
     Q_OBJECT
 private:
-    QTemporaryDir dir_;
+    // Each case in a folder of its own: the settings one case leaves are not the next one's.
+    std::unique_ptr<QTemporaryDir> dir_;
     QString previous_;
+
+    static QString lastMessage(WindowSet& set)
+    {
+        const QStringList said =
+            set.main()->MEMO_Message->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return said.isEmpty() ? QString() : said.last();
+    }
+    static VideoSourceUi& startSimulatedCamera(WindowSet& set)
+    {
+        VideoSourceUi& video = set.main()->videoSource();
+        video.chooserOverride = [](const QStringList& entries) -> std::optional<int> {
+            return int(entries.size()) - 1; // the sky simulator comes last
+        };
+        video.source().BTN_StartClick();
+        return video;
+    }
 
 private slots:
     void init()
     {
         previous_ = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(dir_.path()));
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir::setCurrent(dir_->path()));
     }
     void cleanup() { QDir::setCurrent(previous_); }
 
@@ -154,6 +181,83 @@ private slots:
         }
         QVERIFY(!traffic.isEmpty());
         QCOMPARE(traffic.last(), QStringLiteral("0378 : 00001111"));
+    }
+
+    // "Demarrer" with the capture stopped says why and leaves the lines;
+    // the modified-camera option switched off mid-run ends the run with
+    // every line raised, the mode line too.
+    void runRefusedWithoutCaptureAndEndedWithoutTheOption()
+    {
+        WindowSet set;
+        TFRM_Alv* main = set.main();
+        TFRM_Pref* pref = set.preferences();
+        pref->CKB_VestaMod->click();
+        pref->CKB_LongueposePermanent->click();
+        pref->CKB_Historique_Comm->click();
+        const auto lines = [&set] { return set.telescope().traffic.lines(); };
+        CameraPanel* camera = main->videoSource().panel();
+        camera->BTN_Poselongue->click();
+        TFRM_Longuepose* w = set.longExposureWindow();
+
+        const auto written = lines().size();
+        w->BTN_Demarrer_Pose->click();
+        QVERIFY(!set.longExposure().active());
+        QVERIFY(w->BTN_Demarrer_Pose->isEnabled());
+        QVERIFY(!camera->CKB_Longuepose_Active->isChecked());
+        QCOMPARE(lastMessage(set),
+                 QStringLiteral("Pose longue impossible : la capture de la caméra n'est pas démarrée."));
+        QCOMPARE(lines().size(), written);
+
+        startSimulatedCamera(set);
+        w->BTN_Demarrer_Pose->click();
+        QVERIFY(set.longExposure().active());
+        QCOMPARE(lines().last().right(4), QStringLiteral("0000"));
+        pref->CKB_VestaMod->click();
+        QVERIFY(!set.longExposure().active());
+        QVERIFY(!camera->CKB_Longuepose_Active->isChecked());
+        QVERIFY(w->BTN_Demarrer_Pose->isEnabled());
+        QCOMPARE(lines().last(), QStringLiteral("0378 : 00001111"));
+        QVERIFY(lastMessage(set).contains(QStringLiteral("Vesta modifiée")));
+    }
+
+    // Motion starts a single exposure; the user stops it: detection goes on,
+    // so a frame without motion is not selected and new motion acts again.
+    void stoppedSingleExposureGivesDetectionBack()
+    {
+        WindowSet set;
+        TFRM_Alv* main = set.main();
+        ImageCore& core = main->core();
+        main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(main));
+        set.preferences()->CKB_VestaMod->click();
+        startSimulatedCamera(set);
+        QVERIFY(core.buffers.created());
+        QImage& frame = core.buffers.frameSlots[0];
+
+        MotionPanel* panel = main->measures()->motionPanel();
+        main->CKB_Detection_Mvt->setChecked(true);
+        panel->SCB_Seuil_Detection_Niveau->setValue(10);
+        panel->SCB_Seuil_Detection_Nbre->setValue(100);
+        panel->CKB_Detection_Action->setChecked(true);
+        frame.fill(Qt::black);
+        qobject_cast<TFRM_ImgRef*>(set.window(QStringLiteral("TFRM_ImgRef")))->BTN_Def_ImgRef_Manuel->click();
+        qobject_cast<TFRM_Prg_Action*>(set.window(QStringLiteral("TFRM_Prg_Action")))->CKB_Action_Pose_longue->click();
+
+        QVERIFY(!core.pipeline.ProcessFrame(true));
+        frame.fill(Qt::white);
+        QVERIFY(core.pipeline.ProcessFrame(true));
+        QVERIFY(set.longExposure().active());
+
+        CameraPanel* camera = main->videoSource().panel();
+        QVERIFY(camera->CKB_Longuepose_Active->isChecked());
+        camera->CKB_Longuepose_Active->click();
+        QVERIFY(!set.longExposure().active());
+
+        frame.fill(Qt::black);
+        QVERIFY2(!core.pipeline.ProcessFrame(true), "a still frame is not selected");
+        frame.fill(Qt::white);
+        QVERIFY(core.pipeline.ProcessFrame(true));
+        QVERIFY2(set.longExposure().active(), "new motion starts a new exposure");
     }
 };
 

@@ -12,6 +12,9 @@
 #include "processing/ui/TrackingPanel.h"
 #include "results/SaveScheduler.h"
 #include "results/ui/TFRM_Alv_Child.h"
+#include "settings/ui/TFRM_Pref.h"
+#include "tests/PlainJpeg.h"
+#include "widgets/TNumInp.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -90,6 +93,32 @@ private slots:
         main->CKB_Detection_Mvt->setChecked(false);
         QVERIFY(!child->scheduler().running());
         QVERIFY(!panel->BTN_ImageRef->isEnabled());
+    }
+
+    // "DCT" scores the zone frame's 24-bit JPEG at RoundDown of the
+    // preferences' quality field: 30 for the field's 31 at the initial
+    // slider position, 40 for 41, so that a kept threshold keeps its meaning.
+    void qualityScoreIsTheColourJpegAtThePreferencesQuality()
+    {
+        WindowSet set;
+        TFRM_Alv* main = set.main();
+        ImageCore& core = main->core();
+        core.buffers.create();
+        core.buffers.setFrameSize(320, 240);
+        QImage& frame = core.buffers.frameSlots[0];
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x) frame.setPixel(x, y, qRgb((x * 7 + y * 3) & 255, (x * y) & 255, (x ^ y) & 255));
+        core.zone.starPos = {160, 120};
+        core.flags.targetActive = true;
+        main->measures()->selectionPage()->CKB_Selection->click();
+        TFRM_Pref* pref = set.preferences();
+        for (const auto [position, quality] : {std::pair{70, 30}, std::pair{60, 40}}) {
+            pref->SCB_Finesse_Selection->setValue(position);
+            QCOMPARE(double(pref->TNI_Finesse_Selection->Value()), double(quality + 1));
+            core.pipeline.ProcessFrame(true);
+            QCOMPARE(core.quality.lastScore(), test::plainJpegBytes(core.buffers.zoneFrame, quality));
+            QVERIFY(core.quality.lastScore() != test::plainJpegBytes(core.buffers.zoneFrame, quality + 1));
+        }
     }
 };
 

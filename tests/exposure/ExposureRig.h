@@ -10,10 +10,12 @@
 
 namespace velumbra::test {
 
-// Every byte written, with its address; the output byte of each address,
-// kept as the port layer keeps it.
+// Every byte written, with its address and, given a clock, its time; the
+// output byte of each address, kept as the port layer keeps it.
 struct RecordingPort final : ExposurePort {
     std::vector<std::pair<quint16, quint8>> writes;
+    std::vector<qint64> times;
+    const SteadyClock* clock = nullptr;
     std::map<quint16, quint8> output;
     // Writes fail (nothing recorded) while set: the port vanished.
     bool gone = false;
@@ -23,6 +25,7 @@ struct RecordingPort final : ExposurePort {
         output[address] = value;
         if (gone) return false;
         writes.emplace_back(address, value);
+        times.push_back(clock ? clock->nowMs() : 0);
         return true;
     }
     quint8 outputByte(quint16 address) const override
@@ -37,7 +40,13 @@ struct RecordingPort final : ExposurePort {
 // What the run asked of the program, in order.
 struct RecordingHooks final : LongExposureHooks {
     ImageBuffers* frames = nullptr;
+    const RecordingPort* port = nullptr;
     std::vector<QString> calls;
+    std::vector<QString> messages;
+    // Port writes made before each half frame was saved.
+    std::vector<std::size_t> writesBeforeSave;
+    // Empty: the refresh tick runs with a live camera.
+    QString noRun;
     int processedNew = 0, processedOld = 0, counted = 0;
     bool selected = true;
     bool saving = false;
@@ -61,10 +70,13 @@ struct RecordingHooks final : LongExposureHooks {
     void saveHalfFrame(int slot, const QString& name) override
     {
         calls.push_back(QStringLiteral("save%1:%2").arg(slot).arg(name));
+        writesBeforeSave.push_back(port ? port->writes.size() : 0);
     }
     void stepOffset() override { calls.push_back(QStringLiteral("offset")); }
     void portLost() override { calls.push_back(QStringLiteral("portLost")); }
     void singleShotDone() override { calls.push_back(QStringLiteral("singleShotDone")); }
+    QString whyNoRun() const override { return noRun; }
+    void showMessage(const QString& text) override { messages.push_back(text); }
 };
 
 struct ExposureRig {
@@ -79,6 +91,8 @@ struct ExposureRig {
         frames.create();
         frames.setFrameSize(640, 480);
         hooks.frames = &frames;
+        hooks.port = &port;
+        port.clock = &clock;
         le.setHooks(&hooks);
         le.setEnabled(true);
         LongExposureLineSettings s;

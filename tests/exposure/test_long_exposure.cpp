@@ -428,3 +428,139 @@ TEST(LongExposureFaults, AVanishingPortEndsTheRunAndANewRunTriesItAgain)
         EXPECT_GT(rig.hooks.processedNew, processed) << "the new run exposes and reads out";
     }
 }
+
+// However a run started by motion detection ends, detection is told once
+// (it goes on), and the user's next run is an ordinary one: three
+// exposures, each counted for the timed saving.
+TEST(LongExposureCycle, EveryEndOfASingleShotGivesDetectionBack)
+{
+    struct Ending {
+        const char* how;
+        void (*end)(ExposureRig&);
+    };
+    const Ending endings[] = {
+        {"read out", [](ExposureRig& r) { r.run(2000); }},
+        {"Arrêter", [](ExposureRig& r) { r.le.BTN_Arreter_PoseClick(); }},
+        {"main window's box unchecked", [](ExposureRig& r) { r.le.setActive(false); }},
+        {"window closed", [](ExposureRig& r) { r.le.closeWindow(); }},
+        {"capture stopped", [](ExposureRig& r) { r.le.writeStopByte(); }},
+        {"camera option off and on", [](ExposureRig& r) {
+             r.le.setEnabled(false);
+             r.le.setEnabled(true);
+         }},
+    };
+    const auto done = [](const ExposureRig& r) {
+        return std::count(r.hooks.calls.begin(), r.hooks.calls.end(), QStringLiteral("singleShotDone"));
+    };
+    for (const Ending& e : endings) {
+        SCOPED_TRACE(e.how);
+        ExposureRig rig;
+        rig.hooks.saving = true;
+        rig.le.controls.SPED_Vesta_Pose = 1000;
+        rig.le.openWindow();
+        ASSERT_TRUE(rig.le.startSingleShot());
+        rig.run(300);
+        e.end(rig);
+        EXPECT_FALSE(rig.le.active());
+        EXPECT_EQ(done(rig), 1);
+
+        const int processed = rig.hooks.processedNew, counted = rig.hooks.counted;
+        rig.le.openWindow();
+        rig.le.controls.SPED_Nb_Poses = 3;
+        rig.le.BTN_Demarrer_PoseClick();
+        rig.run(20'000);
+        EXPECT_EQ(rig.hooks.processedNew - processed, 3);
+        EXPECT_EQ(rig.hooks.counted - counted, 3);
+        EXPECT_EQ(done(rig), 1);
+    }
+}
+
+// Without the refresh tick (capture stopped, or frames streamed) a run
+// would sit with its lines low: "Demarrer" and the main window's box are
+// refused with the reason, detection's single exposure quietly; the lines
+// stay untouched.
+TEST(LongExposureFaults, NoRunWithoutTheRefreshTick)
+{
+    ExposureRig rig;
+    rig.hooks.noRun = QStringLiteral("no capture");
+    rig.le.openWindow();
+    rig.le.BTN_Demarrer_PoseClick();
+    rig.le.setActive(true);
+    EXPECT_FALSE(rig.le.startSingleShot());
+    EXPECT_FALSE(rig.le.active());
+    EXPECT_TRUE(rig.le.display.BTN_Demarrer_Enabled);
+    EXPECT_EQ(rig.hooks.messages, std::vector<QString>(2, QStringLiteral("no capture")));
+    rig.run(3000);
+    EXPECT_TRUE(rig.port.writes.empty());
+
+    rig.hooks.noRun.clear();
+    rig.le.BTN_Demarrer_PoseClick();
+    EXPECT_TRUE(rig.le.active());
+}
+
+// The modified-camera option switched off mid-run ends the run with every
+// line raised (the mode line too, even with "Permanent") and says so;
+// "Demarrer" then says why nothing starts.
+TEST(LongExposureFaults, CameraOptionOffEndsTheRun)
+{
+    for (bool permanent : {false, true}) {
+        SCOPED_TRACE(permanent);
+        ExposureRig rig;
+        LongExposureLineSettings s;
+        s.CKB_LongueposePermanent = permanent;
+        rig.le.setLineSettings(s);
+        rig.le.controls.SPED_Vesta_Pose = 3000;
+        rig.le.openWindow();
+        rig.le.BTN_Demarrer_PoseClick();
+        rig.run(1200);
+        ASSERT_EQ(rig.port.last() & kLowNibble, 0x00);
+        rig.le.setEnabled(false);
+        EXPECT_EQ(rig.port.last(), 0x0F);
+        EXPECT_FALSE(rig.le.active());
+        EXPECT_TRUE(rig.le.display.BTN_Demarrer_Enabled);
+        EXPECT_EQ(rig.hooks.messages.size(), 1u);
+        const auto writes = rig.port.writes.size();
+        rig.run(5000);
+        EXPECT_EQ(rig.port.writes.size(), writes);
+        EXPECT_EQ(rig.hooks.processedNew, 0);
+        rig.le.BTN_Demarrer_PoseClick();
+        EXPECT_FALSE(rig.le.active());
+        EXPECT_EQ(rig.hooks.messages.size(), 2u);
+    }
+}
+
+// Alternating self-guiding, as the lines show it: each line set is low for
+// half the exposure before its readout, the even set (Video2) then the odd
+// one (Video1), whatever the gap between the halves.
+TEST(LongExposureSelfGuiding, AlternatingHalvesAreEqualOnTheLines)
+{
+    constexpr int kPeriod = 20; // refresh tick, ms
+    for (int gap : {100, 1000, 5500}) {
+        SCOPED_TRACE(gap);
+        ExposureRig rig;
+        LongExposureLineSettings s;
+        s.CBX_Ligne_guidage = int(GuideLineChoice::Alterner);
+        s.SPED_Vesta_Interpose = gap;
+        rig.le.setLineSettings(s);
+        rig.le.controls.CKB_Selfguide_Active = true;
+        rig.le.controls.CKB_Egaliser = false;
+        rig.le.controls.SPED_Vesta_Pose = 5000;
+        rig.le.controls.SPED_Vesta_Pose_Guidage = 500;
+        rig.le.BTN_Demarrer_PoseClick();
+        rig.run(30'000, kPeriod);
+        ASSERT_GE(rig.hooks.writesBeforeSave.size(), 4u);
+        for (std::size_t k = 0; k < 4; ++k) {
+            SCOPED_TRACE(k);
+            // The readout is the last write before the half frame is saved;
+            // the half began where its set last went low.
+            const quint8 bit = k % 2 == 0 ? 0x02 : 0x01;
+            std::size_t i = rig.hooks.writesBeforeSave[k] - 1;
+            ASSERT_NE(rig.port.writes[i].second & bit, 0) << "the set is read out";
+            const qint64 readout = rig.port.times[i];
+            while (i > 0 && !(rig.port.writes[i - 1].second & bit)) --i;
+            const qint64 half = readout - rig.port.times[i];
+            EXPECT_GE(half, 2500);
+            EXPECT_LE(half, 2500 + 2 * kPeriod);
+        }
+    }
+}

@@ -100,7 +100,7 @@ TEST(SimulatedNight, EverythingTogetherHoldsItsMemoryFilesAndThreads)
     core.flags.permanentView = true;
     core.controls.CKB_Selection = true;
     core.controls.TNI_Seuil_Selection = 0; // set from the scores once the ring is full
-    core.controls.selection.TNI_Finesse_Selection = 30;
+    core.controls.selection.jpegQuality = 30;
     auto& mode = core.controls.integration;
     mode.CKB_Integration = true;
     mode.RDB_Unique = false;
