@@ -27,6 +27,9 @@ public:
     // The frame routine over slot 0; true when the frame was selected.
     // A frame shown again (no new grab) is not a new frame.
     virtual bool processFrame(bool newFrame) = 0;
+    // A frame is going through the routine (a wait inside it lets timers
+    // run): the sources neither write a slot nor deliver a frame meanwhile.
+    virtual bool frameRoutineRunning() const { return false; }
 };
 
 } // namespace velumbra

@@ -2,8 +2,12 @@
 #include "aids/OperationSequencer.h"
 #include "telescope/MountRequests.h"
 
+#include <functional>
+#include <memory>
+
 namespace velumbra {
 
+class MountTimer;
 class SteadyClock;
 
 // Where the calibration reads its settings and leaves the speeds: the
@@ -27,12 +31,18 @@ QString calibrationInstructions(const NamedTexts& texts);
 // TNI_Duree_test each.
 //
 // The length of each motion is kept by TMR_Appr on the monotonic clock, so
-// a calibration across midnight measures true times. When the measurement
-// ends early (star lost at the border, or "Arrêter"), the motion under way
-// is stopped: left alone it would move the mount until someone noticed.
+// a calibration across midnight measures true times. TMR_Appr ends the
+// motion under way itself, frames or not: a camera that stops sending must
+// not leave the mount running. The next frame starts the next motion; the
+// last motion's end is the end of the calibration (`finished`). When the
+// measurement ends early (star lost at the border, "Arrêter", the camera
+// lost), the motion under way is stopped: left alone it would move the
+// mount until someone noticed.
 class GuideCalibrationStep final : public OperationStep {
 public:
-    GuideCalibrationStep(MountRequests& mount, const SteadyClock& clock, CalibrationView& view);
+    GuideCalibrationStep(MountRequests& mount, const SteadyClock& clock, CalibrationView& view,
+                         std::unique_ptr<MountTimer> TMR_Appr);
+    ~GuideCalibrationStep() override;
 
     bool begin(const OperationStart& start) override;
     bool frame(Point starPos, int elapsedMs, bool verdict) override;
@@ -42,15 +52,22 @@ public:
     // TMR_Appr: enabled while a motion runs; fired once its interval is past.
     bool timerEnabled() const { return timerEnabled_; }
     int timerInterval() const { return interval_; }
+    void TMR_ApprTimer();
+
+    // The last motion ran its time: the sequencer ends the measurement.
+    std::function<void()> finished;
 
 private:
     bool timerFired() const;
     void nextMotion(Point starPos);
+    void stopMotion();
 
     MountRequests& mount_;
     const SteadyClock& clock_;
     CalibrationView& view_;
+    std::unique_ptr<MountTimer> timer_;
     int calStep_ = 0;
+    bool motionRunning_ = false;
     qint64 startMs_ = 0;
     Point startPos_;
     bool timerEnabled_ = false;

@@ -96,6 +96,11 @@ void OperationSequencer::BTN_AbortClick()
     view_.setAbortEnabled(false);
 }
 
+void OperationSequencer::endMeasurement()
+{
+    if (measuring()) backToArmed(false);
+}
+
 void OperationSequencer::endAll()
 {
     if (measuring()) BTN_AbortClick();

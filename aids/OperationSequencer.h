@@ -87,6 +87,9 @@ public:
     // "Arrêter": a measurement goes back to armed with "Execution terminée";
     // an armed operation ends.
     void BTN_AbortClick();
+    // A measurement that ends on its own clock, between frames: back to
+    // armed with "Execution terminée", as when a frame ends it.
+    void endMeasurement();
     // Closing the window of an operation: whatever runs is stopped and the
     // sequencer is idle.
     void endAll();

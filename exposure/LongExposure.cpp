@@ -9,6 +9,8 @@ namespace velumbra {
 namespace {
 constexpr ExposureLine kAllLines[] = {ExposureLine::Odd, ExposureLine::Even, ExposureLine::Amplifier,
                                       ExposureLine::Mode};
+// How soon an exposure end held back by a running frame is tried again.
+constexpr int kHeldBackMs = 5;
 }
 
 LongExposure::LongExposure(ExposurePort& port, const SteadyClock& clock, ImageBuffers& frames)
@@ -271,6 +273,13 @@ void LongExposure::TMR_ExposureTimer()
         }
         lower(ExposureLine::Amplifier);
         write();
+        return;
+    }
+    if (hooks_->frameRoutineRunning()) {
+        // Here from a wait inside the frame routine: the readout would land
+        // in the slot of the frame under way. The exposure ends as soon as
+        // that frame is through, as when the wait held the thread.
+        exposureTimer_.start(kHeldBackMs);
         return;
     }
     endExposure();

@@ -34,6 +34,9 @@ public:
     virtual bool grabFrame(int /*slot*/) { return false; }
     // ProcessFrame; returns Selected.
     virtual bool processFrame(bool /*newFrame*/) { return false; }
+    // A frame is going through ProcessFrame (a wait inside it let a timer
+    // through): no frame may be grabbed into its slot now.
+    virtual bool frameRoutineRunning() const { return false; }
     // The result window's frame count for sequence saving.
     virtual void countFrameForSaving(bool /*selected*/) {}
     // A motion detection started this exposure and its "save" action is on:

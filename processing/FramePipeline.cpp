@@ -85,7 +85,12 @@ void FramePipeline::drawZoneOutline()
 void FramePipeline::ProcessFrame(bool NewFrame, bool& Selected)
 {
     Selected = false;
-    if (!buffers_.created()) return;
+    if (running_ || !buffers_.created()) return;
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(running_);
 
     chooseDisplaySource();
     if (controls_.CKB_Histogramme) stages_->UpdateHistogram();

@@ -37,6 +37,9 @@ public:
     void setView(PipelineView* view) { view_ = view ? view : &noView_; }
     const Clock& clock() const { return clock_; }
 
+    // A frame delivered while another goes through the routine (from a
+    // wait inside it that runs the message loop: a guide pause, a serial
+    // read) is dropped: it would overwrite the frame under way halfway.
     void ProcessFrame(bool NewFrame, bool& Selected);
     bool ProcessFrame(bool newFrame)
     {
@@ -54,6 +57,8 @@ public:
     int guideTick() const { return guideTick_; }
     void resetGuideTick() { guideTick_ = 0; }
     bool lastTrackingVerdict() const { return trackingVerdict_; }
+    // A frame is going through the routine: the sources hold theirs back.
+    bool running() const { return running_; }
     // Reticle rectangle through which the reticle layer is merged.
     Rect reticleRect;
     // Whether the result image is rendered from the sum planes (integration,
@@ -86,6 +91,7 @@ private:
     PipelineView* view_ = &noView_;
 
     int guideTick_ = 0;
+    bool running_ = false;
     QString timestampText_;
     Rect targetRect_;
     int half_ = 0;

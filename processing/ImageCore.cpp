@@ -52,6 +52,7 @@ int ImageCore::displayZoneSizeToKeep() const
 bool ImageCore::processFrame(bool newFrame)
 {
     bool selected = false;
+    if (pipeline.running()) return selected; // not recorded either: it is not processed
     if (newFrame && frameCountHook)
         frameCountHook->frameArrived(buffers.frameSlots[0], buffers.imageWidth, buffers.imageHeight);
     pipeline.ProcessFrame(newFrame, selected);

@@ -55,6 +55,7 @@ struct ImageCore final : FrameSink {
     bool streamMode() const override { return flags.turboMode; }
     void placeDisplayZone() override { pipeline.UpdateDisplayZone(); }
     bool processFrame(bool newFrame) override;
+    bool frameRoutineRunning() const override { return pipeline.running(); }
 
     // The display-zone size kept for the next start (settings key Taille_Zaffich).
     int savedDisplayZoneSize() const { return savedDisplayZoneSize_; }

@@ -300,6 +300,9 @@ void Mount::moveImpl(MoveDirection requested, bool inMs, double amount)
             tolvirRemaining_[int(axis)] = kContinuous;
             timers_[int(axis)]->start(int(0.9 * settings_.SPED_Duree_impulsions));
         }
+        // The box ends the other direction of the axis at this byte: what is
+        // left to send belongs to this move alone.
+        moving_[other] = false;
         moving_[d] = true;
         return;
     case MountInterface::Varnek:
@@ -350,7 +353,9 @@ void Mount::stopImpl(MoveDirection requested)
         view_->showTestValue(binaryDigits(ports_.outputByte(varnekAddress(settings_))));
         return;
     case MountInterface::Tolvir:
-        // The pulse already sent runs out by itself.
+        // The pulse already sent runs out by itself. A direction not under
+        // way leaves the axis's move alone (the opposite one may run).
+        if (!moving_[d]) return;
         moving_[d] = false;
         tolvirRemaining_[int(axisOf(d))] = 0;
         return;

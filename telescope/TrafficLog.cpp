@@ -21,12 +21,27 @@ QString TrafficLog::portWriteLine(quint16 address, quint8 value)
         .arg(value, 8, 2, QLatin1Char('0'));
 }
 
-void TrafficLog::append(const QString& line)
+QStringList TrafficLog::windowLines(const QString& entry)
 {
-    const bool drop = lines_.size() >= kMaxLines;
-    if (drop) lines_.removeFirst();
-    lines_.append(line);
-    if (onAppend) onAppend(line, drop);
+    QStringList out;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < entry.size(); ++i) {
+        const QChar c = entry[i];
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) continue;
+        out.append(entry.mid(from, i - from));
+        if (c == QLatin1Char('\r') && i + 1 < entry.size() && entry[i + 1] == QLatin1Char('\n')) ++i;
+        from = i + 1;
+    }
+    out.append(entry.mid(from));
+    return out;
+}
+
+void TrafficLog::append(const QString& entry)
+{
+    lines_.append(windowLines(entry));
+    const bool drop = lines_.size() > kMaxLines;
+    if (drop) lines_.erase(lines_.begin(), lines_.end() - kMaxLines);
+    if (onAppend) onAppend(entry, drop);
 }
 
 } // namespace velumbra

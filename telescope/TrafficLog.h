@@ -7,7 +7,10 @@
 namespace velumbra {
 
 // The traffic log behind the "Comm Trafic" window: every command that leaves
-// for the mount, one line each, the oldest going once more than 101 are held.
+// for the mount, the oldest lines going once more than 101 are held. A
+// command's CR and LF show raw, so one entry may take two or three lines of
+// the window: the limit counts the window's lines, split as the window
+// splits them (at CR LF, CR or LF).
 class TrafficLog {
 public:
     static constexpr int kMaxLines = 101;
@@ -19,19 +22,22 @@ public:
     static QString byteLine(const QString& port, quint8 byte);
     // Write to a hardware port: 0378 : 01000000.
     static QString portWriteLine(quint16 address, quint8 value);
+    // The window's lines of one entry: split at CR LF, CR or LF.
+    static QStringList windowLines(const QString& entry);
 
     void logText(const QString& port, const QByteArray& text) { append(textLine(port, text)); }
     void logByte(const QString& port, quint8 byte) { append(byteLine(port, byte)); }
     void logPortWrite(quint16 address, quint8 value) { append(portWriteLine(address, value)); }
 
+    // The window's lines, oldest first.
     const QStringList& lines() const { return lines_; }
 
-    // The window follows: a line appended, after the first one was dropped
-    // when droppedFirst.
-    std::function<void(const QString& line, bool droppedFirst)> onAppend;
+    // The window follows: an entry appended, after the oldest lines were
+    // dropped when droppedFirst.
+    std::function<void(const QString& entry, bool droppedFirst)> onAppend;
 
 private:
-    void append(const QString& line);
+    void append(const QString& entry);
     QStringList lines_;
 };
 

@@ -315,7 +315,7 @@ bool VideoSource::grabFrame(int slot)
 
 void VideoSource::Timer1Timer()
 {
-    if (pause_ && pause_->pausing()) return;
+    if (holdBack()) return;
     if (hooks_->longExposureTakesTick()) return;
     if (playback_) {
         switch (playTick(playButtons, playIndex_, int(playList_.size()))) {
@@ -342,7 +342,7 @@ void VideoSource::Timer1Timer()
 void VideoSource::VideoStreamCallback()
 {
     if (!driver_ || !sink_.streamMode()) return;
-    if (pause_ && pause_->pausing()) return;
+    if (holdBack()) return;
     GrabResult result = GrabResult::NoFrame;
     const bool decoded = decodeInto(targetSlot_, [&](QImage& img) {
         result = driver_->grab(img, 0);

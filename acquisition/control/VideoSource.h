@@ -154,6 +154,9 @@ private:
     void showRate(const std::optional<QString>& text);
     void notify();
     void notifyPlay();
+    // A wait of the thread runs, or a frame is still going through the
+    // routine: this tick's frame would overtake it.
+    bool holdBack() const { return (pause_ && pause_->pausing()) || sink_.frameRoutineRunning(); }
 
     FrameSink& sink_;
     MessageSink& messages_;

@@ -7,6 +7,7 @@
 #include "app/ui/TFRM_Alv.h"
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
+#include "telescope/MountTimer.h"
 #include "telescope/Telescope.h"
 #include "telescope/ui/PNL_Autoguidage.h"
 #include "telescope/ui/TFRM_Prg_Suivi.h"
@@ -25,7 +26,7 @@ namespace velumbra {
 ShellGuiding::ShellGuiding(TFRM_Alv& main, TFRM_Pref& pref, Telescope& telescope, ShellTelescope& shellTelescope,
                            TFRM_Prg_Suivi& window)
     : main_(main), pref_(pref), telescope_(telescope), shellTelescope_(shellTelescope),
-      window_(window), calibration_(telescope.mount, telescope.clock, *this)
+      window_(window), calibration_(telescope.mount, telescope.clock, *this, std::make_unique<QtMountTimer>())
 {
     Autoguider& guider = telescope_.autoguider;
     guider.settingsSource = [this] { return guideSettings(); };
@@ -33,7 +34,9 @@ ShellGuiding::ShellGuiding(TFRM_Alv& main, TFRM_Pref& pref, Telescope& telescope
     main_.stages().tracker().setGuideCorrection(&guider);
     main_.guideClick = [this](Point offset) { telescope_.autoguider.guide_correct(offset.x, offset.y); };
     shellTelescope_.axisMoveShown = [this](Axis a, const QString& d, int ms) { window_.showAxisMove(a, d, ms); };
-    main_.operations()->sequencer().setStep(Operation::GuideCalibration, &calibration_);
+    OperationSequencer& sequencer = main_.operations()->sequencer();
+    sequencer.setStep(Operation::GuideCalibration, &calibration_);
+    calibration_.finished = [&sequencer] { sequencer.endMeasurement(); };
 
     panel_ = new PNL_Autoguidage;
     main_.addUnderTrackingPanel(panel_);
@@ -46,8 +49,11 @@ ShellGuiding::ShellGuiding(TFRM_Alv& main, TFRM_Pref& pref, Telescope& telescope
         pref_.raise();
     });
     connect(panel_->BTN_Decaler, &QPushButton::clicked, this, &ShellGuiding::BTN_DecalerClick);
-    // Without frames no correction can end well: the mount stops at once.
+    // Without frames no correction can end well: the mount stops at once,
+    // and a calibration ends with its motion stopped.
     connect(&main_, &TFRM_Alv::cameraLost, this, [this] {
+        OperationSequencer& sequencer = main_.operations()->sequencer();
+        if (sequencer.measuringFor(Operation::GuideCalibration)) sequencer.BTN_AbortClick();
         if (main_.core().controls.CKB_Autoguidage) telescope_.mount.mount_stop_all();
     });
     connect(&pref_, &TFRM_Pref::interfaceChosen, this, [this](MountInterface chosen) {
@@ -74,6 +80,7 @@ ShellGuiding::ShellGuiding(TFRM_Alv& main, TFRM_Pref& pref, Telescope& telescope
 ShellGuiding::~ShellGuiding()
 {
     main_.operations()->sequencer().setStep(Operation::GuideCalibration, nullptr);
+    calibration_.finished = nullptr;
     main_.stages().tracker().setGuideCorrection(nullptr);
     main_.guideClick = nullptr;
     shellTelescope_.axisMoveShown = nullptr;

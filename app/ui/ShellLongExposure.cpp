@@ -205,6 +205,8 @@ bool ShellLongExposure::processFrame(bool newFrame)
     return selected;
 }
 
+bool ShellLongExposure::frameRoutineRunning() const { return main_.core().pipeline.running(); }
+
 void ShellLongExposure::countFrameForSaving(bool selected) { main_.core().countFrameForSaving(selected); }
 
 bool ShellLongExposure::detectionSaving() const

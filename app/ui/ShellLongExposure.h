@@ -48,6 +48,7 @@ private:
     // LongExposureHooks
     bool grabFrame(int slot) override;
     bool processFrame(bool newFrame) override;
+    bool frameRoutineRunning() const override;
     void countFrameForSaving(bool selected) override;
     bool detectionSaving() const override;
     void saveHalfFrame(int slot, const QString& name) override;

@@ -26,15 +26,15 @@ TFRM_ComTrafic::TFRM_ComTrafic(TrafficLog& log, QWidget* parent)
     layout->addWidget(MEMO_Historique_Comm);
     resize(420, 300);
 
-    for (const QString& line : log_.lines()) MEMO_Historique_Comm->appendPlainText(line);
-    log_.onAppend = [this](const QString& line, bool droppedFirst) {
-        // A command's CR and LF show raw, so an entry may span two lines of
-        // the memo: when the oldest goes, the memo is rebuilt from the log.
+    MEMO_Historique_Comm->setPlainText(log_.lines().join(QLatin1Char('\n')));
+    log_.onAppend = [this](const QString& entry, bool droppedFirst) {
+        // A command's CR and LF show raw, so an entry may span several lines
+        // of the memo: when the oldest go, the memo is rebuilt from the log.
         if (droppedFirst) {
             MEMO_Historique_Comm->setPlainText(log_.lines().join(QLatin1Char('\n')));
             MEMO_Historique_Comm->moveCursor(QTextCursor::End);
         } else {
-            MEMO_Historique_Comm->appendPlainText(line);
+            MEMO_Historique_Comm->appendPlainText(TrafficLog::windowLines(entry).join(QLatin1Char('\n')));
         }
     };
 }

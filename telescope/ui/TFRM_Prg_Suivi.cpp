@@ -93,7 +93,10 @@ void TFRM_Prg_Suivi::keyPressEvent(QKeyEvent* event)
     MoveDirection d;
     if (!arrowDirection(event->key(), d)) return QWidget::keyPressEvent(event);
     // A key held down repeats: the move is already under way.
-    if (!event->isAutoRepeat() && linkUp_ && linkUp_()) mount_.mount_move(d, false, CONTINUOUS_MOVE);
+    if (!event->isAutoRepeat() && linkIsUp()) {
+        mount_.mount_move(d, false, CONTINUOUS_MOVE);
+        held_[d] = true;
+    }
     event->accept();
 }
 
@@ -101,14 +104,47 @@ void TFRM_Prg_Suivi::keyReleaseEvent(QKeyEvent* event)
 {
     MoveDirection d;
     if (!arrowDirection(event->key(), d)) return QWidget::keyReleaseEvent(event);
-    if (!event->isAutoRepeat() && linkUp_ && linkUp_()) mount_.mount_stop(d);
+    if (!event->isAutoRepeat()) {
+        held_[d] = false;
+        if (linkIsUp()) mount_.mount_stop(d);
+    }
     event->accept();
+}
+
+void TFRM_Prg_Suivi::releaseAll()
+{
+    for (MoveDirection d : {East, West, North, South}) {
+        if (!held_[d]) continue;
+        held_[d] = false;
+        // A link gone down has stopped its moves already.
+        if (linkIsUp()) mount_.mount_stop(d);
+    }
 }
 
 void TFRM_Prg_Suivi::closeEvent(QCloseEvent* event)
 {
+    releaseAll();
     QWidget::closeEvent(event);
     if (onClosed) onClosed();
+}
+
+void TFRM_Prg_Suivi::hideEvent(QHideEvent* event)
+{
+    releaseAll();
+    QWidget::hideEvent(event);
+}
+
+void TFRM_Prg_Suivi::focusOutEvent(QFocusEvent* event)
+{
+    releaseAll();
+    QWidget::focusOutEvent(event);
+}
+
+void TFRM_Prg_Suivi::changeEvent(QEvent* event)
+{
+    // Another window took the activation: the arrow's release goes there.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) releaseAll();
+    QWidget::changeEvent(event);
 }
 
 } // namespace velumbra

@@ -2,6 +2,7 @@
 #include "telescope/Autoguider.h"
 
 #include <QWidget>
+#include <array>
 #include <functional>
 
 class QLineEdit;
@@ -14,8 +15,10 @@ class TNumInp;
 // direction and length of the last timed move), on top of the other
 // windows. While the mount's link is up, holding an arrow key moves the
 // mount and releasing it stops that direction: Left East, Right West, Up
-// North, Down South. Closing it tells onClosed (the preferences' "Afficher
-// activité" is unchecked).
+// North, Down South. A move never outlives its key: whatever is still held
+// is stopped when the window closes, hides or loses the keyboard, since the
+// key's release then goes elsewhere. Closing it tells onClosed (the
+// preferences' "Afficher activité" is unchecked).
 class TFRM_Prg_Suivi : public QWidget, public GuideView {
     Q_OBJECT
 public:
@@ -40,12 +43,18 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     bool arrowDirection(int key, MoveDirection& d) const;
+    bool linkIsUp() const { return linkUp_ && linkUp_(); }
+    void releaseAll();
 
     MountRequests& mount_;
     std::function<bool()> linkUp_;
+    std::array<bool, 4> held_{}; // the arrows whose move runs, by direction
 };
 
 } // namespace velumbra

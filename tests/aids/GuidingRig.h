@@ -133,6 +133,7 @@ struct GuidingRig : CalibrationView {
         core.controls.tracking.RDB_Somax = true;
         stages.setMeasurement([this](Point at, bool verdict) { sequencer.frame(at, verdict); });
         sequencer.setStep(Operation::GuideCalibration, &calibration);
+        calibration.finished = [this] { sequencer.endMeasurement(); };
         stages.tracker().setGuideCorrection(&guider);
         star = pickGuideStar();
         if (star >= 0) core.zone.starPos = rounded(truth());
@@ -214,7 +215,7 @@ struct GuidingRig : CalibrationView {
     NoOperationView opView;
     OperationSequencer sequencer{skyClock, messages, opView};
     double durationTest = 1000;
-    GuideCalibrationStep calibration{mount, timeline.clock(), *this};
+    GuideCalibrationStep calibration{mount, timeline.clock(), *this, timeline.make()};
     Autoguider guider;
     int star = -1;
 };

@@ -2,6 +2,7 @@
 // recording mount, then over the simulated sky and LX200 mount.
 #include "aids/GuideCalibration.h"
 #include "core/SteadyClock.h"
+#include "telescope/MountTimer.h"
 
 #include "GuidingRig.h"
 #include "../telescope/GuideFixture.h"
@@ -24,14 +25,14 @@ struct SpeedFields final : CalibrationView {
 
 struct Calibrating : ::testing::Test {
     RecordingMount mount;
-    ManualSteadyClock clock;
+    ManualTimeline timeline;
     SpeedFields fields;
-    GuideCalibrationStep step{mount, clock, fields};
+    GuideCalibrationStep step{mount, timeline.clock(), fields, timeline.make()};
     // A frame `ms` after the last with the star at `at`; `elapsedMs` is what
     // the sequencer passes (the step keeps its own monotonic time).
     bool frame(int ms, Point at, int elapsedMs = 0)
     {
-        clock.advanceMs(ms);
+        timeline.advanceMs(ms);
         return step.frame(at, elapsedMs, true);
     }
 };
@@ -116,11 +117,86 @@ TEST_F(Calibrating, LeavingEarlyStopsTheMotionUnderWay)
     }
 }
 
+TEST_F(Calibrating, EachMotionEndsOnItsOwnClockWhenTheFramesStop)
+{
+    const char* motions[] = {"Ouest", "Nord", "Est", "Sud"};
+    for (int last = 0; last < 4; ++last) {
+        // Frames of 250 ms up to the middle of motion `last`, then none.
+        mount.calls.clear();
+        int finished = 0;
+        step.finished = [&finished] { ++finished; };
+        step.begin({});
+        frame(0, {10, 10});
+        for (int i = 0; i < 4 * last + 2; ++i) frame(250, {10, 10});
+        timeline.advanceMs(499);
+        EXPECT_EQ(mount.calls.last(), QStringLiteral("move %1 999999").arg(motions[last])) << last;
+        timeline.advanceMs(1);
+        EXPECT_EQ(mount.calls.last(), QStringLiteral("stop %1").arg(motions[last])) << last;
+        timeline.advanceMs(60000);
+        EXPECT_EQ(mount.calls.size(), 2 * last + 2) << last; // nothing more moves
+        // The last motion's end is the calibration's end; before it, the
+        // next frame starts the next motion.
+        EXPECT_EQ(finished, last == 3 ? 1 : 0) << last;
+        EXPECT_EQ(frame(0, {10, 10}), last != 3) << last;
+        if (last != 3) {
+            EXPECT_EQ(mount.calls.last(), QStringLiteral("move %1 999999").arg(motions[last + 1]));
+        }
+        step.leave(true, 0);
+    }
+}
+
 TEST(CalibrationInstructions, FourNumberedLines)
 {
     const QStringList lines = calibrationInstructions(NamedTexts::builtIn()).split(QLatin1Char('\n'));
     EXPECT_EQ(lines, (QStringList{"1-Demarrer le suivi du telescope", "2-Cliquer sur une etoile",
                                   "3-Cliquer sur le bouton \"Executer\"", "4-Attendre le message de fin d'execution"}));
+}
+
+// The LX200 commands on the line since the start, with the time of each.
+std::vector<std::pair<QByteArray, qint64>> commandsOf(const GuidingRig& rig)
+{
+    std::vector<std::pair<QByteArray, qint64>> out;
+    for (const SimulatedSerialLine::Byte& b : rig.line.received) {
+        if (b.value == '#' && (out.empty() || (out.back().first.endsWith('#') && out.back().first.size() > 1)))
+            out.push_back({"#", b.atMs});
+        else if (!out.empty())
+            out.back().first += char(b.value);
+    }
+    return out;
+}
+
+// The camera stops sending in the middle of the West motion: the mount
+// stops at the motion's time all the same; when frames come back the
+// calibration goes on to its end.
+TEST(CalibrationOverTheSimulator, TheMotionStopsOnTimeWithoutFrames)
+{
+    SkyParameters p;
+    p.scale = 1.0;
+    p.exposureMs = 10;
+    GuidingRig rig(MountInterface::LX200, p);
+    ASSERT_GE(rig.star, 0);
+    ASSERT_TRUE(rig.mount.mount_connect(Mount::ConnectCause::Button));
+    rig.sequencer.arm(Operation::GuideCalibration);
+    rig.sequencer.BTN_ExecuterClick(rig.core.zone.starPos, GuidingRig::kWidth, GuidingRig::kHeight);
+    for (int i = 0; i < 4; ++i) rig.frame(100);
+    rig.timeline.advanceMs(5000);
+    rig.simMount.runUntil(rig.timeline.clock().nowMs());
+    const auto commands = commandsOf(rig);
+    ASSERT_EQ(commands.size(), 3u);
+    EXPECT_EQ(commands[1].first, "#:Mw#");
+    EXPECT_EQ(commands[2].first, "#:Qw#");
+    EXPECT_EQ(commands[2].second - commands[1].second, 1000);
+    EXPECT_FALSE(rig.sky.mount().moving(MountDirection::West));
+    EXPECT_TRUE(rig.sequencer.measuring());
+
+    int frames = 0;
+    while (rig.sequencer.measuring() && frames < 60) {
+        rig.frame(100);
+        ++frames;
+    }
+    EXPECT_FALSE(rig.sequencer.measuring());
+    EXPECT_EQ(rig.messages.lines.last(), QStringLiteral("Execution terminée"));
+    EXPECT_EQ(commandsOf(rig).back().first, "#:Qs#");
 }
 
 // Over the simulated sky and LX200 mount, one second per direction, from

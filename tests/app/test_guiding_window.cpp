@@ -276,6 +276,28 @@ private slots:
         QCOMPARE(ops->sequencer().state(), 13);
         QCOMPARE(messages(set).last(), QStringLiteral("Execution terminée"));
     }
+
+    void aLostCameraEndsTheCalibrationWithTheMotionStopped()
+    {
+        PtyPair peer;
+        QVERIFY(peer.ok());
+        WindowSet set;
+        set.main()->show();
+        chooseLx200(set, peer, dir_.path());
+        set.main()->videoSource().panel()->BTN_Start->setEnabled(false);
+        set.main()->setSourceRunning(true);
+        set.preferences()->BTN_Connecter->click();
+        QCOMPARE(peer.read(5), QByteArray("#:RG#"));
+        GRB_Operations* ops = set.main()->operations();
+        QTest::mouseClick(set.preferences()->BTN_Apprendre, Qt::LeftButton);
+        QTest::mouseClick(ops->BTN_Executer, Qt::LeftButton);
+        set.main()->stages().measurementStep({100, 100}, true);
+        QCOMPARE(peer.read(5), QByteArray("#:Mw#"));
+        emit set.main()->cameraLost(); // the camera stopped answering
+        QCOMPARE(peer.read(5), QByteArray("#:Qw#"));
+        QCOMPARE(ops->sequencer().state(), 13);
+        QCOMPARE(messages(set).last(), QStringLiteral("Execution terminée"));
+    }
 };
 
 } // namespace velumbra::test

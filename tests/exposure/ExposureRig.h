@@ -50,6 +50,7 @@ struct RecordingHooks final : LongExposureHooks {
     int processedNew = 0, processedOld = 0, counted = 0;
     bool selected = true;
     bool saving = false;
+    bool frameRunning = false; // a frame is in ProcessFrame, waiting inside it
     // Each grab fills its slot with this value (blue, green, red alike).
     std::array<int, 3> fill{{10, 20, 30}};
 
@@ -65,6 +66,7 @@ struct RecordingHooks final : LongExposureHooks {
         if (newFrame) calls.push_back(QStringLiteral("process"));
         return selected;
     }
+    bool frameRoutineRunning() const override { return frameRunning; }
     void countFrameForSaving(bool sel) override { counted += sel ? 1 : 0; }
     bool detectionSaving() const override { return saving; }
     void saveHalfFrame(int slot, const QString& name) override

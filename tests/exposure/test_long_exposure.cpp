@@ -117,6 +117,33 @@ TEST(LongExposureCycle, OverdueEndIsForcedFromTheRefreshTick)
     EXPECT_EQ(rig.hooks.processedNew, 1);
 }
 
+TEST(LongExposureCycle, AnEndDueInsideAFrameWaitsForThatFrame)
+{
+    ExposureRig rig;
+    rig.le.controls.SPED_Vesta_Pose = 1000;
+    rig.le.BTN_Demarrer_PoseClick();
+    rig.run(900);
+    ASSERT_FALSE(rig.le.exposureGap());
+    const size_t writes = rig.port.writes.size();
+    const std::vector<QString> calls = rig.hooks.calls;
+    // A frame waits inside its routine (a guide pause) and the loop brings
+    // the exposure's tick: nothing is grabbed over that frame, no line moves.
+    rig.hooks.frameRunning = true;
+    rig.clock.advanceMs(100);
+    rig.le.TMR_ExposureTimer();
+    EXPECT_EQ(rig.hooks.calls, calls);
+    EXPECT_EQ(rig.port.writes.size(), writes);
+    // The frame is through: the exposure ends at the timer's next tick.
+    rig.hooks.frameRunning = false;
+    rig.clock.advanceMs(5);
+    rig.fireDue();
+    EXPECT_EQ(rig.hooks.processedNew, 1);
+    ASSERT_GT(rig.hooks.calls.size(), calls.size());
+    EXPECT_EQ(rig.hooks.calls[calls.size()], QStringLiteral("grab0"));
+    EXPECT_EQ(rig.hooks.calls.back(), QStringLiteral("process"));
+    EXPECT_EQ(rig.port.last() & 0x03, 0x03) << "the readout raises both line sets";
+}
+
 TEST(LongExposureCycle, ActiveValueZeroLeavesTheAmplifierAlone)
 {
     for (const char* start : {"00000000", "00000100"}) {

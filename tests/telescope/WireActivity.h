@@ -64,7 +64,8 @@ inline std::vector<Motion> lx200Activity(const std::vector<SimulatedSerialLine::
 }
 
 // The serial box: each byte runs its direction for its steps × 15 ms; a
-// byte arriving while the previous pulse runs prolongs it.
+// byte arriving while the previous pulse runs prolongs it, and ends the
+// other direction of its axis.
 inline std::vector<Motion> tolvirActivity(const std::vector<SimulatedSerialLine::Byte>& bytes)
 {
     static const MoveDirection byCode[] = {West, East, North, South};
@@ -73,6 +74,10 @@ inline std::vector<Motion> tolvirActivity(const std::vector<SimulatedSerialLine:
     for (const auto& b : bytes) {
         const MoveDirection d = byCode[b.value & 3];
         const qint64 end = b.atMs + (b.value >> 2) * 15;
+        if (int& other = open[opposite(d)]; other >= 0) {
+            out[size_t(other)].endMs = std::min(out[size_t(other)].endMs, b.atMs);
+            other = -1;
+        }
         if (open[d] >= 0 && out[size_t(open[d])].endMs >= b.atMs) {
             out[size_t(open[d])].endMs = std::max(out[size_t(open[d])].endMs, end);
         } else {

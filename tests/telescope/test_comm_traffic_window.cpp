@@ -4,6 +4,8 @@
 #include "telescope/ui/TFRM_ComTrafic.h"
 
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QtTest>
 
 using namespace velumbra;
@@ -35,6 +37,14 @@ private slots:
         QCOMPARE(shown.size(), 101);
         QCOMPARE(shown, log.lines());
         QCOMPARE(shown.back(), QStringLiteral("00C7 : 11000111"));
+
+        // Commands ending in CR LF take two lines each: still 101 lines.
+        for (int i = 0; i < 120; ++i) log.logText(QStringLiteral("COM1"), "#:Mn#\r\n");
+        QCOMPARE(memo->document()->blockCount(), 101);
+        QCOMPARE(memo->toPlainText().split(QLatin1Char('\n')), log.lines());
+        log.logText(QStringLiteral("COM1"), "#:Q#\r");
+        QCOMPARE(memo->document()->blockCount(), 101);
+        QCOMPARE(memo->document()->lastBlock().previous().text(), QStringLiteral("COM1 : 233A51230D \"#:Q#"));
     }
 
     void hidingKeepsTheLinesClosingTurnsTheLogOff()

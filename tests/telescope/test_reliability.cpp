@@ -48,21 +48,23 @@ TEST_P(RandomisedMoves, EveryMoveEndsInTime)
     std::vector<Request> requests;
 
     for (int i = 0; i < 170; ++i) {
-        // One timed move, sometimes a second one on the other axis a little
-        // later, sometimes an early stop; then wait for both to end.
+        // One timed move, sometimes a second one in another direction a
+        // little later (the opposite one ends the first), sometimes an early
+        // stop; then wait for both to end.
         const MoveDirection first = MoveDirection(coin(random) % 4);
         const int firstLength = length(random);
         const qint64 t0 = f.timeline.clock().nowMs();
         f.mount.mount_move(first, true, firstLength);
         requests.push_back({first, t0, std::min(firstLength, 65535), false});
         if (coin(random) < 50) {
-            const MoveDirection second = MoveDirection((axisOf(first) == Axis::RA ? North : East) + coin(random) % 2);
+            const MoveDirection second = MoveDirection((first + 1 + coin(random) % 3) % 4);
             const int secondLength = length(random) / (coin(random) < 50 ? 1 : 100);
             f.timeline.advanceMs(coin(random) * 7);
             f.mount.mount_move(second, true, secondLength);
             requests.push_back({second, f.timeline.clock().nowMs(), std::min(secondLength, 65535), false});
             // The clocked box runs one code at a time.
-            if (choice == MountInterface::Dremla) requests[requests.size() - 2].cutShort = true;
+            if (choice == MountInterface::Dremla || second == opposite(first))
+                requests[requests.size() - 2].cutShort = true;
         }
         if (coin(random) < 15) {
             f.timeline.advanceMs(coin(random) * 40);

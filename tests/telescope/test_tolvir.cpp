@@ -119,6 +119,21 @@ TEST_F(Tolvir, InvertedAxisKeepsItsDirectionAcrossChunks)
     EXPECT_EQ(f.pty.read(2), bytes({0xFC, (555 / 15) * 4})); // West both times
 }
 
+TEST_F(Tolvir, AnOppositeMoveEndsTheFirstOnItsAxis)
+{
+    // East 2000 ms, then West 1500 ms 100 ms later: the rest is West, and
+    // stopping the East move that ended leaves the West one running.
+    f.mount.mount_move(East, true, 2000);
+    f.timeline.advanceMs(100);
+    f.mount.mount_move(West, true, 1500);
+    f.mount.mount_stop(East);
+    EXPECT_FALSE(f.mount.moving(East));
+    f.timeline.advanceMs(3000);
+    EXPECT_EQ(f.pty.read(3), bytes({0xFD, 0xFC, (555 / 15) * 4})); // East 945, West 945, West 555
+    EXPECT_EQ(f.pty.read(1, 50), QByteArray());
+    EXPECT_FALSE(f.mount.moving(West));
+}
+
 TEST_F(Tolvir, ByteLoggedEvenWithTrafficOff)
 {
     f.settings.CKB_Historique_Comm = false;

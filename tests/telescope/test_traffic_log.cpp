@@ -38,5 +38,27 @@ TEST(TrafficLog, The102ndLinePushesOutTheFirst)
     EXPECT_EQ(log.lines().back(), TrafficLog::byteLine(QStringLiteral("COM1"), quint8(499)));
 }
 
+TEST(TrafficLog, CrAndLfShownRawCountAsTheLinesTheyMake)
+{
+    struct Case {
+        QByteArray end;
+        int linesPerEntry;
+    };
+    const Case cases[] = {{"", 1}, {"\r", 2}, {"\n", 2}, {"\r\n", 2}, {"\n\r", 3}};
+    for (const Case& c : cases) {
+        TrafficLog log;
+        log.logText(QStringLiteral("COM1"), "#:Mn#" + c.end);
+        EXPECT_EQ(log.lines().size(), c.linesPerEntry) << c.end.toHex().constData();
+        const QString hex = QString::fromLatin1(c.end.toHex().toUpper());
+        EXPECT_EQ(log.lines().front(), QStringLiteral("COM1 : 233A4D6E23%1 \"#:Mn#").arg(hex) +
+                                           (c.linesPerEntry == 1 ? QStringLiteral("\"") : QString()));
+        for (int i = 0; i < 150; ++i) log.logText(QStringLiteral("COM1"), "#:Qn#" + c.end);
+        EXPECT_EQ(log.lines().size(), 101) << c.end.toHex().constData();
+        EXPECT_EQ(log.lines().back(), c.linesPerEntry == 1 ? QStringLiteral("COM1 : 233A516E23 \"#:Qn#\"")
+                                                           : QStringLiteral("\""))
+            << c.end.toHex().constData();
+    }
+}
+
 } // namespace
 } // namespace velumbra
