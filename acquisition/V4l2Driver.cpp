@@ -1,6 +1,8 @@
 #include "acquisition/V4l2Driver.h"
 #include "core/ImageBuffers.h"
+#include "acquisition/IndiCameraDriver.h"
 #include "acquisition/SimulatorDriver.h"
+#include "indi/IndiClient.h"
 #include "acquisition/V4l2Controls.h"
 #include "acquisition/V4l2Errors.h"
 
@@ -352,6 +354,8 @@ QStringList SystemDriverCatalogue::describeDrivers()
     QStringList list;
     for (const auto& d : devices_) list << d.description;
     list << SimulatorDriver::driverName() + QLatin1Char(' ') + SimulatorDriver::driverVersion();
+    indiCameras_ = indi_ ? indi_->client.devicesOfKind(IndiCamera) : std::vector<QString>{};
+    for (const QString& camera : indiCameras_) list << IndiCameraDriver::driverName() + QLatin1Char(' ') + camera;
     return list;
 }
 
@@ -360,6 +364,9 @@ std::unique_ptr<VideoDriver> SystemDriverCatalogue::createDriver(int index)
     if (index < 0) return nullptr;
     if (index < int(devices_.size())) return std::make_unique<V4l2Driver>(devices_[size_t(index)].path);
     if (index == int(devices_.size())) return std::make_unique<SimulatorDriver>(sky_);
+    const size_t indi = size_t(index) - devices_.size() - 1;
+    if (indi_ && indi < indiCameras_.size())
+        return std::make_unique<IndiCameraDriver>(indi_->client, indiCameras_[indi], indi_->options, indi_->messages);
     return nullptr;
 }
 

@@ -6,7 +6,9 @@
 #include <libindi/baseclient.h>
 #include <libindi/indiproperty.h>
 
+#include <QEventLoop>
 #include <QMetaObject>
+#include <QTimer>
 
 namespace velumbra {
 
@@ -239,6 +241,23 @@ bool IndiClient::deviceConnected(const QString& device) const
 {
     const IndiProperty* c = property(device, QStringLiteral("CONNECTION"));
     return c && c->isOn(u"CONNECT") && c->state == IndiProperty::State::Ok;
+}
+
+bool IndiClient::waitFor(const std::function<bool()>& done, int timeoutMs)
+{
+    if (done()) return true;
+    if (!connected_) return false;
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(this, &IndiClient::propertyUpdated, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    QObject::connect(this, &IndiClient::connectedChanged, &loop, &QEventLoop::quit);
+    timer.start(timeoutMs);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return done();
 }
 
 bool IndiClient::connectDevice(const QString& device)

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <utility>
@@ -40,6 +41,10 @@ public:
     std::vector<QString> devicesOfKind(IndiDeviceKind kind) const;
     // The last known value of a property, or null.
     const IndiProperty* property(const QString& device, const QString& name) const;
+
+    // Runs a local event loop (user input held back) until `done` holds,
+    // the connection changes or timeoutMs passed; says whether `done` holds.
+    bool waitFor(const std::function<bool()>& done, int timeoutMs);
 
     // Requests; false when the server or the property is missing.
     bool connectDevice(const QString& device);
