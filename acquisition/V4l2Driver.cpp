@@ -354,7 +354,7 @@ QStringList SystemDriverCatalogue::describeDrivers()
     QStringList list;
     for (const auto& d : devices_) list << d.description;
     list << SimulatorDriver::driverName() + QLatin1Char(' ') + SimulatorDriver::driverVersion();
-    indiCameras_ = indi_ ? indi_->client.devicesOfKind(IndiCamera) : std::vector<QString>{};
+    indiCameras_ = indi_ ? indi_->client.devicesOfKind(IndiCameraKind) : std::vector<QString>{};
     for (const QString& camera : indiCameras_) list << IndiCameraDriver::driverName() + QLatin1Char(' ') + camera;
     return list;
 }

@@ -15,9 +15,9 @@ namespace velumbra {
 unsigned indiKindsOfInterface(unsigned driverInterface)
 {
     unsigned kinds = 0;
-    if (driverInterface & INDI::BaseDevice::CCD_INTERFACE) kinds |= IndiCamera;
-    if (driverInterface & INDI::BaseDevice::TELESCOPE_INTERFACE) kinds |= IndiMount;
-    if (driverInterface & INDI::BaseDevice::FOCUSER_INTERFACE) kinds |= IndiFocuser;
+    if (driverInterface & INDI::BaseDevice::CCD_INTERFACE) kinds |= IndiCameraKind;
+    if (driverInterface & INDI::BaseDevice::TELESCOPE_INTERFACE) kinds |= IndiMountKind;
+    if (driverInterface & INDI::BaseDevice::FOCUSER_INTERFACE) kinds |= IndiFocuserKind;
     return kinds;
 }
 

@@ -53,7 +53,7 @@ struct IndiBlob {
 };
 
 // The kinds of device the program uses, from the driver's interface bits.
-enum IndiDeviceKind : unsigned { IndiCamera = 1u, IndiMount = 2u, IndiFocuser = 4u };
+enum IndiDeviceKind : unsigned { IndiCameraKind = 1u, IndiMountKind = 2u, IndiFocuserKind = 4u };
 unsigned indiKindsOfInterface(unsigned driverInterface);
 
 struct IndiDevice {

@@ -98,7 +98,7 @@ protected:
     }
     void SetUp() override
     {
-        if (!client || client->devicesOfKind(IndiCamera).empty()) GTEST_SKIP() << "no indiserver with the camera simulator";
+        if (!client || client->devicesOfKind(IndiCameraKind).empty()) GTEST_SKIP() << "no indiserver with the camera simulator";
         messages->lines.clear();
         QObject::connect(client, &IndiClient::blobArrived, &context, [this](const IndiBlob& b) { lastBlob = b.data; });
         target = QImage(kMaxFrameWidth, kMaxFrameHeight, kPixelFormat);

@@ -32,12 +32,12 @@ TEST(IndiClient, ListsTheDevicesByKind)
     IndiClient client(messages);
     ASSERT_TRUE(client.connectToServer(QStringLiteral("localhost"), server.port()));
     ASSERT_TRUE(waitUntil([&] {
-        return client.devicesOfKind(IndiCamera).size() == 1 && client.devicesOfKind(IndiMount).size() == 1
-            && client.devicesOfKind(IndiFocuser).size() == 1;
+        return client.devicesOfKind(IndiCameraKind).size() == 1 && client.devicesOfKind(IndiMountKind).size() == 1
+            && client.devicesOfKind(IndiFocuserKind).size() == 1;
     }, 10000)) << client.devices().size() << " devices";
-    EXPECT_TRUE(hasDevice(client.devicesOfKind(IndiCamera), "CCD Simulator"));
-    EXPECT_TRUE(hasDevice(client.devicesOfKind(IndiMount), "Telescope Simulator"));
-    EXPECT_TRUE(hasDevice(client.devicesOfKind(IndiFocuser), "Focuser Simulator"));
+    EXPECT_TRUE(hasDevice(client.devicesOfKind(IndiCameraKind), "CCD Simulator"));
+    EXPECT_TRUE(hasDevice(client.devicesOfKind(IndiMountKind), "Telescope Simulator"));
+    EXPECT_TRUE(hasDevice(client.devicesOfKind(IndiFocuserKind), "Focuser Simulator"));
     EXPECT_TRUE(messages.lines.isEmpty()) << messages.lines.join('\n').toStdString();
 }
 
@@ -61,7 +61,7 @@ TEST(IndiClient, ALostServerIsOneMessageAndARestartedOneIsTakenUpAgain)
     int lost = 0;
     QObject::connect(&client, &IndiClient::serverLost, [&] { ++lost; });
     ASSERT_TRUE(client.connectToServer(QStringLiteral("localhost"), server.port()));
-    ASSERT_TRUE(waitUntil([&] { return !client.devicesOfKind(IndiMount).empty(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return !client.devicesOfKind(IndiMountKind).empty(); }, 10000));
 
     server.kill();
     ASSERT_TRUE(waitUntil([&] { return !client.isConnected(); }, 5000));
@@ -73,7 +73,7 @@ TEST(IndiClient, ALostServerIsOneMessageAndARestartedOneIsTakenUpAgain)
 
     ASSERT_TRUE(server.start());
     ASSERT_TRUE(client.connectToServer(QStringLiteral("localhost"), server.port()));
-    EXPECT_TRUE(waitUntil([&] { return !client.devicesOfKind(IndiMount).empty(); }, 10000));
+    EXPECT_TRUE(waitUntil([&] { return !client.devicesOfKind(IndiMountKind).empty(); }, 10000));
     EXPECT_EQ(messages.lines.size(), 1);
 }
 
