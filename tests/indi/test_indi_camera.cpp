@@ -300,3 +300,50 @@ TEST(IndiFrameChoice, AtMostTheFrameSizeCentredOrWhereTheUserPutIt)
 
 } // namespace
 } // namespace velumbra
+
+namespace velumbra {
+namespace {
+
+TEST(IndiCameraLoss, AServerKilledMidStreamIsOneMessageAndARestartedOneStreamsAgain)
+{
+    if (!test::IndiServer::available()) GTEST_SKIP() << "indiserver is not installed";
+    test::IndiServer server({"indi_simulator_ccd"});
+    ASSERT_TRUE(server.start());
+    RecordingMessages messages;
+    IndiClient client(messages);
+    IndiCameraOptions options;
+    options.exposureMs = 20;
+    QImage target(kMaxFrameWidth, kMaxFrameHeight, kPixelFormat);
+    ASSERT_TRUE(client.connectToServer(QStringLiteral("localhost"), server.port()));
+    ASSERT_TRUE(test::waitUntil([&] { return !client.devicesOfKind(IndiCameraKind).empty(); }, 10000));
+    IndiCameraDriver camera(client, kCamera, options, messages);
+    ASSERT_TRUE(camera.connect()) << camera.lastError().toStdString();
+    int frames = 0, failures = 0;
+    auto onFrame = [&] {
+        const GrabResult r = camera.grab(target, 0);
+        frames += r == GrabResult::Frame;
+        failures += r == GrabResult::Failed;
+    };
+    ASSERT_TRUE(camera.startStream(0, onFrame));
+    ASSERT_TRUE(test::waitUntil([&] { return frames >= 1; }, 10000));
+
+    server.kill();
+    ASSERT_TRUE(test::waitUntil([&] { return failures > 0; }, 5000)) << "the source learns the camera is gone";
+    EXPECT_EQ(camera.grab(target, 1000), GrabResult::Failed) << "no wait on a lost server";
+    test::waitUntil([] { return false; }, 200);
+    EXPECT_EQ(failures, 1);
+    ASSERT_EQ(messages.lines.size(), 1) << messages.lines.join('\n').toStdString();
+    camera.disconnect();
+
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(client.connectToServer(QStringLiteral("localhost"), server.port()));
+    ASSERT_TRUE(test::waitUntil([&] { return !client.devicesOfKind(IndiCameraKind).empty(); }, 10000));
+    ASSERT_TRUE(camera.connect()) << camera.lastError().toStdString();
+    frames = 0;
+    ASSERT_TRUE(camera.startStream(0, onFrame));
+    EXPECT_TRUE(test::waitUntil([&] { return frames >= 1; }, 10000));
+    EXPECT_EQ(messages.lines.size(), 1);
+}
+
+} // namespace
+} // namespace velumbra
