@@ -130,8 +130,10 @@ VideoFormat IndiCameraDriver::readFormat()
 bool IndiCameraDriver::startExposure()
 {
     if (!connected_ || lost_) return false;
-    if (!client_.sendNumbers(device_, kCcdExposure, {{"CCD_EXPOSURE_VALUE", options_.exposureMs / 1000.0}}))
-        return fail(QStringLiteral("pose refusée par la caméra INDI"));
+    if (!client_.sendNumbers(device_, kCcdExposure, {{"CCD_EXPOSURE_VALUE", options_.exposureMs / 1000.0}})) {
+        if (!client_.serverAlive()) lost_ = true;
+        return fail(lost_ ? QStringLiteral("serveur INDI perdu") : QStringLiteral("pose refusée par la caméra INDI"));
+    }
     inFlight_ = true;
     return true;
 }

@@ -81,9 +81,11 @@ public:
     QStringList describeDrivers() override;
     std::unique_ptr<VideoDriver> createDriver(int index) override;
 
+    // The INDI connection: listing the drivers connects it (quietly) when
+    // it is down, and waits a moment for the server's cameras.
     struct IndiCameras {
         IndiClient& client;
-        IndiCameraOptions& options;
+        IndiSettings& settings;
         MessageSink& messages;
     };
     void setIndi(std::optional<IndiCameras> indi) { indi_.reset(); if (indi) indi_.emplace(*indi); }

@@ -135,9 +135,11 @@ IndiClient::~IndiClient()
     if (listener_) listener_->disconnectServer(0);
 }
 
+bool IndiClient::serverAlive() const { return connected_ && listener_ && listener_->isServerConnected(); }
+
 QString IndiClient::serverText() const { return host_ + QLatin1Char(':') + QString::number(port_); }
 
-bool IndiClient::connectToServer(const QString& host, int port)
+bool IndiClient::connectToServer(const QString& host, int port, bool quiet)
 {
     disconnectFromServer();
     host_ = host;
@@ -148,7 +150,7 @@ bool IndiClient::connectToServer(const QString& host, int port)
     listener_->setConnectionTimeout(3, 0);
     if (!listener_->connectServer()) {
         listener_.reset();
-        messages_.showMessage(false, QStringLiteral("Serveur INDI injoignable (%1)").arg(serverText()));
+        if (!quiet) messages_.showMessage(false, QStringLiteral("Serveur INDI injoignable (%1)").arg(serverText()));
         return false;
     }
     connected_ = true;

@@ -31,9 +31,13 @@ public:
 
     // Connects (waiting at most a few seconds). A client already connected
     // is disconnected first. False, with a message, when the server does not answer.
-    bool connectToServer(const QString& host, int port);
+    // `quiet`: a server that does not answer is not said (a list being filled).
+    bool connectToServer(const QString& host, int port, bool quiet = false);
     void disconnectFromServer();
     bool isConnected() const { return connected_; }
+    // The library's own view, ahead of the queued news: false as soon as
+    // the socket is gone.
+    bool serverAlive() const;
     QString serverText() const;
 
     // The devices the server offers, in the order they appeared.
