@@ -26,6 +26,7 @@ struct IndiSettings {
     QString mount;                               // Monture
     QString focuser;                             // Focaliseur
     IndiCameraOptions cameraOptions;
+    bool mountInterface = false; // Interface_Monture: the mount interface chosen is INDI
 
     static constexpr const char* section = "INDI";
 };

@@ -20,6 +20,7 @@ void loadIndiSettings(const IniFile& ini, IndiSettings& s)
     s.camera = ini.ReadString(kSection, QStringLiteral("Camera"), QString());
     s.mount = ini.ReadString(kSection, QStringLiteral("Monture"), QString());
     s.focuser = ini.ReadString(kSection, QStringLiteral("Focaliseur"), QString());
+    s.mountInterface = ini.ReadInteger(kSection, QStringLiteral("Interface_Monture"), 0) == 1;
     IndiCameraOptions& o = s.cameraOptions;
     o.exposureMs = std::clamp(ini.ReadInteger(kSection, QStringLiteral("Pose_ms"), int(d.cameraOptions.exposureMs)), 1,
                               3600000);
@@ -41,6 +42,7 @@ void saveIndiSettings(IniFile& ini, const IndiSettings& s)
     ini.WriteString(kSection, QStringLiteral("Camera"), s.camera);
     ini.WriteString(kSection, QStringLiteral("Monture"), s.mount);
     ini.WriteString(kSection, QStringLiteral("Focaliseur"), s.focuser);
+    ini.WriteInteger(kSection, QStringLiteral("Interface_Monture"), s.mountInterface ? 1 : 0);
     const IndiCameraOptions& o = s.cameraOptions;
     ini.WriteInteger(kSection, QStringLiteral("Pose_ms"), int(o.exposureMs));
     ini.WriteInteger(kSection, QStringLiteral("Gain"), o.gain < 0 ? -1 : int(o.gain));
