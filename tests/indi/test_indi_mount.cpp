@@ -104,7 +104,7 @@ TEST_F(IndiMountTest, ATimedGuidePulseMovesByGuideRateTimesItsLength)
         // The move ends at its deadline.
         ASSERT_TRUE(waitUntil([&] { return !mount->timedMoveUnderWay(Axis::Dec); }, c.ms + 1000));
         EXPECT_GE(steady.nowMs() - start, pulse.ms);
-        EXPECT_LT(steady.nowMs() - start, pulse.ms + 300);
+        EXPECT_LT(steady.nowMs() - start, pulse.ms + 500); // the axis timer, on a busy machine
         EXPECT_FALSE(mount->moving(c.direction));
         waitUntil([&] {
             const IndiProperty* p = client.property(kMount, QStringLiteral("TELESCOPE_TIMED_GUIDE_NS"));
