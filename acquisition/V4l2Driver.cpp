@@ -1,6 +1,8 @@
 #include "acquisition/V4l2Driver.h"
 #include "core/ImageBuffers.h"
+#include "acquisition/IndiCameraDriver.h"
 #include "acquisition/SimulatorDriver.h"
+#include "indi/IndiClient.h"
 #include "acquisition/V4l2Controls.h"
 #include "acquisition/V4l2Errors.h"
 
@@ -346,12 +348,23 @@ bool V4l2Driver::setControl(uint32_t id, double value)
     return xioctl(VIDIOC_S_CTRL, &c) || fail(QObject::tr("réglage refusé"));
 }
 
+// How long the list waits for a connected server to name its cameras.
+constexpr int kIndiListWaitMs = 1500;
+
 QStringList SystemDriverCatalogue::describeDrivers()
 {
     devices_ = enumerateV4l2Devices(probeDevice);
     QStringList list;
     for (const auto& d : devices_) list << d.description;
     list << SimulatorDriver::driverName() + QLatin1Char(' ') + SimulatorDriver::driverVersion();
+    indiCameras_.clear();
+    if (indi_) {
+        IndiClient& client = indi_->client;
+        if (!client.isConnected()) client.connectToServer(indi_->settings.host, indi_->settings.port, true);
+        client.waitFor([&] { return !client.devicesOfKind(IndiCameraKind).empty(); }, kIndiListWaitMs);
+        indiCameras_ = client.devicesOfKind(IndiCameraKind);
+    }
+    for (const QString& camera : indiCameras_) list << IndiCameraDriver::driverName() + QLatin1Char(' ') + camera;
     return list;
 }
 
@@ -360,6 +373,12 @@ std::unique_ptr<VideoDriver> SystemDriverCatalogue::createDriver(int index)
     if (index < 0) return nullptr;
     if (index < int(devices_.size())) return std::make_unique<V4l2Driver>(devices_[size_t(index)].path);
     if (index == int(devices_.size())) return std::make_unique<SimulatorDriver>(sky_);
+    const size_t indi = size_t(index) - devices_.size() - 1;
+    if (indi_ && indi < indiCameras_.size()) {
+        indi_->settings.camera = indiCameras_[indi];
+        return std::make_unique<IndiCameraDriver>(indi_->client, indiCameras_[indi], indi_->settings.cameraOptions,
+                                                  indi_->messages);
+    }
     return nullptr;
 }
 

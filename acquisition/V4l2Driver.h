@@ -4,11 +4,17 @@
 #include "acquisition/V4l2Queue.h"
 #include "acquisition/VideoDriver.h"
 
+#include "indi/IndiSettings.h"
+
 #include <QSocketNotifier>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace velumbra {
+
+class IndiClient;
+class MessageSink;
 
 class SkySimulator;
 
@@ -67,16 +73,28 @@ private:
     QString error_;
 };
 
-// The chooser's list: V4L2 capture devices, then the sky simulator.
+// The chooser's list: V4L2 capture devices, the sky simulator, then the
+// cameras of the INDI server when one is connected ("INDI <device>").
 class SystemDriverCatalogue final : public VideoDriverCatalogue {
 public:
     explicit SystemDriverCatalogue(SkySimulator& sky) : sky_(sky) {}
     QStringList describeDrivers() override;
     std::unique_ptr<VideoDriver> createDriver(int index) override;
 
+    // The INDI connection: listing the drivers connects it (quietly) when
+    // it is down, and waits a moment for the server's cameras.
+    struct IndiCameras {
+        IndiClient& client;
+        IndiSettings& settings;
+        MessageSink& messages;
+    };
+    void setIndi(std::optional<IndiCameras> indi) { indi_.reset(); if (indi) indi_.emplace(*indi); }
+
 private:
     SkySimulator& sky_;
     std::vector<V4l2DeviceEntry> devices_;
+    std::optional<IndiCameras> indi_;
+    std::vector<QString> indiCameras_;
 };
 
 } // namespace velumbra

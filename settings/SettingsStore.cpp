@@ -1,4 +1,5 @@
 #include "settings/SettingsStore.h"
+#include "settings/IndiStore.h"
 #include "settings/ProfileActions.h"
 #include "settings/StoredNumbers.h"
 
@@ -409,6 +410,10 @@ void saveAll(IniFile& ini, const SettingsTargets& from)
     const PipelineControls& c = from.core.controls;
     w.integer(kPrefs, "Langue", prefs.CBX_Langue);
     saveProfiles(ini, w, prefs);
+    if (from.indi) {
+        from.indi->mountInterface = prefs.autoguide.interface == MountInterface::Indi;
+        saveIndiSettings(ini, *from.indi);
+    }
     saveResultPrefs(w, from.saving, prefs);
     saveExposure(w, prefs.longExposure, from.shown);
     // The slider's position, which the field's exit handler sets through RoundDown.
@@ -444,6 +449,13 @@ void LoadSettings(SettingsFile& file, const QString& startDirectory, const Setti
     loadAutoguide(r, c, prefs.autoguide);
     loadAutoFocus(r, prefs.autoFocus);
     loadMire(r, c, prefs);
+    if (to.indi) {
+        loadIndiSettings(ini, *to.indi);
+        // The INDI choice lives in its own section: the interface keys of
+        // [Autoguidage] are all off then.
+        if (to.indi->mountInterface && prefs.autoguide.interface == MountInterface::NoneChecked)
+            prefs.autoguide.interface = MountInterface::Indi;
+    }
     // Nothing was written: closing only ends the session.
     file.close();
     prefs.effectiveFocal = ComputeEffectiveFocal(prefs.optics);

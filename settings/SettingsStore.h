@@ -1,6 +1,7 @@
 #pragma once
 #include "settings/Preferences.h"
 #include "settings/SettingsFile.h"
+#include "indi/IndiSettings.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,6 +28,8 @@ struct SettingsTargets {
         int height = 0;
         double sampling = 0;
     } shown = {};
+    // The [INDI] section, when the program has an INDI connection.
+    IndiSettings* indi = nullptr;
 };
 
 // `startDirectory` ends with "/"; it is the default of the last opened folder.

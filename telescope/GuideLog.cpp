@@ -31,6 +31,7 @@ QString interfaceText(MountInterface m)
     case MountInterface::Tolvir: return QStringLiteral("Tolvir (boitier serie)");
     case MountInterface::Varnek: return QStringLiteral("Varnek (port parallele)");
     case MountInterface::Dremla: return QStringLiteral("Dremla (lignes du port serie)");
+    case MountInterface::Indi: return QStringLiteral("INDI");
     case MountInterface::Aucun:
     case MountInterface::NoneChecked: break;
     }

@@ -1,4 +1,5 @@
 #include "telescope/Mount.h"
+#include "telescope/IndiMountLink.h"
 #include "core/Messages.h"
 #include "core/SteadyClock.h"
 #include "telescope/ComIo.h"
@@ -98,7 +99,22 @@ bool Mount::mount_connect(ConnectCause cause)
     return up && linkUp_;
 }
 
-bool Mount::ensureLink() { return linkUp_ || connectImpl(ConnectCause::OnDemand); }
+bool Mount::ensureLink()
+{
+    // An INDI mount whose server went away is down: the next request connects again.
+    if (linkUp_ && linkInterface_ == MountInterface::Indi && !(indi_ && indi_->up())) {
+        linkUp_ = false;
+        clearMoves();
+        view_->linkControlsChanged(linkControlsFor(false));
+    }
+    return linkUp_ || connectImpl(ConnectCause::OnDemand);
+}
+
+MountRequests::Pulse Mount::lastPulse(Axis a) const
+{
+    if (linkUp_ && linkInterface_ == MountInterface::Indi && indi_ && indi_->mount()) return indi_->mount()->lastPulse(a);
+    return pulses_[int(a)];
+}
 
 void Mount::openSerialLink()
 {
@@ -133,6 +149,11 @@ bool Mount::connectImpl(ConnectCause cause)
         break;
     case MountInterface::LX200:
     case MountInterface::Tolvir: openSerialLink(); break;
+    case MountInterface::Indi:
+        // Connecting stops both axes and sends the paddle's rate.
+        if (!indi_ || !indi_->connect()) return false;
+        stopFirst_ = false;
+        break;
     }
     linkUp_ = true;
     linkInterface_ = choice;
@@ -163,6 +184,7 @@ void Mount::mount_disconnect()
     // Timers left running would reconnect the link to end their moves.
     timers_[0]->stop();
     timers_[1]->stop();
+    if (indi_ && linkInterface_ == MountInterface::Indi) indi_->disconnect();
     com_.close_com(kPort);
     if (linkUp_) {
         linkUp_ = false;
@@ -214,7 +236,9 @@ void Mount::set_rate(int index)
     // The rate chosen is the one the next connection sends again.
     if (!lx200::rate(index).isEmpty()) settings_.paddleRate = index;
     guarded(false, [&] {
-        if (!ensureLink() || settings_.interface != MountInterface::LX200) return;
+        if (!ensureLink()) return;
+        if (settings_.interface == MountInterface::Indi && indi_ && indi_->mount()) indi_->mount()->set_rate(index);
+        if (settings_.interface != MountInterface::LX200) return;
         const QByteArray rate = lx200::rate(index);
         if (!rate.isEmpty()) send_command(rate);
     });
@@ -275,6 +299,13 @@ void Mount::moveImpl(MoveDirection requested, bool inMs, double amount)
     switch (settings_.interface) {
     case MountInterface::Aucun:
     case MountInterface::NoneChecked: return;
+    case MountInterface::Indi:
+        // The INDI mount applies the inversions and ends its timed moves itself.
+        if (IndiMount* m = indi_ ? indi_->mount() : nullptr) {
+            m->mount_move(requested, inMs, amount);
+            for (MoveDirection each : {East, West, North, South}) moving_[each] = m->moving(each);
+        }
+        return;
     case MountInterface::LX200:
         if (moving_[d]) return;
         if (moving_[other]) {
@@ -336,6 +367,12 @@ void Mount::stopImpl(MoveDirection requested)
     switch (settings_.interface) {
     case MountInterface::Aucun:
     case MountInterface::NoneChecked: return;
+    case MountInterface::Indi:
+        if (IndiMount* m = indi_ ? indi_->mount() : nullptr) {
+            m->mount_stop(requested);
+            for (MoveDirection each : {East, West, North, South}) moving_[each] = m->moving(each);
+        }
+        return;
     case MountInterface::LX200:
         if (moving_[d]) {
             send_command(lx200::stop(d));
@@ -448,6 +485,11 @@ void Mount::stopEverything()
         break;
     }
     case MountInterface::Dremla: dremlaSend(true); break;
+    case MountInterface::Indi:
+        if (IndiMount* m = indi_ ? indi_->mount() : nullptr) m->mount_stop_all();
+        if (focuserMoving_ && indi_)
+            if (IndiFocuser* f = indi_->focuser()) f->focuser_stop(0);
+        break;
     }
     clearMoves();
 }
@@ -464,6 +506,11 @@ void Mount::focuser_move(int direction, bool fast)
             focuserMoving_ = true;
         } else if (settings_.interface == MountInterface::Varnek) {
             varnekFocuser(direction, true);
+        } else if (settings_.interface == MountInterface::Indi && indi_) {
+            if (IndiFocuser* f = indi_->focuser()) {
+                f->focuser_move(direction, fast);
+                focuserMoving_ = f->moving();
+            }
         }
     });
 }
@@ -477,6 +524,9 @@ void Mount::focuser_stop(int direction)
             focuserMoving_ = false;
         } else if (settings_.interface == MountInterface::Varnek) {
             varnekFocuser(direction, false);
+        } else if (settings_.interface == MountInterface::Indi && indi_) {
+            if (IndiFocuser* f = indi_->focuser()) f->focuser_stop(direction);
+            focuserMoving_ = false;
         }
     });
 }

@@ -13,6 +13,7 @@
 namespace velumbra {
 
 class ComIo;
+class IndiMountLink;
 class ExCom;
 class MessageSink;
 class MountTimer;
@@ -61,7 +62,7 @@ public:
     void mount_move(MoveDirection d, bool inMs, double amount) override;
     void mount_stop(MoveDirection d) override;
     void mount_stop_all() override;
-    Pulse lastPulse(Axis a) const override { return pulses_[int(a)]; }
+    Pulse lastPulse(Axis a) const override;
     void focuser_move(int direction, bool fast);
     void focuser_stop(int direction);
     void set_rate(int index);
@@ -94,6 +95,8 @@ public:
     const MountSettings& settings() const { return settings_; }
 
     void setView(MountView* view) { view_ = view ? view : &noView_; }
+    // The way to an INDI mount, for the "INDI" interface; null: none.
+    void setIndi(IndiMountLink* link) { indi_ = link; }
 
 private:
     void guarded(bool explicitRequest, const std::function<void()>& request, bool endOverdue = true);
@@ -139,6 +142,7 @@ private:
     std::array<std::unique_ptr<MountTimer>, 2> timers_;
     MountView noView_;
     MountView* view_ = &noView_;
+    IndiMountLink* indi_ = nullptr;
 
     bool linkUp_ = false;
     MountInterface linkInterface_ = MountInterface::Aucun; // the interface the link was made for

@@ -4,7 +4,7 @@ namespace velumbra {
 
 LinkControls linkControlsFor(bool up)
 {
-    return {!up, !up, !up, !up, !up, !up, up, up, up, up, up, up};
+    return {!up, !up, !up, !up, !up, !up, !up, up, up, up, up, up, up};
 }
 
 InterfaceControls interfaceControlsFor(MountInterface choice)
@@ -16,6 +16,7 @@ InterfaceControls interfaceControlsFor(MountInterface choice)
     case MountInterface::Tolvir: return {true, false, true, G::Serial};
     case MountInterface::Varnek: return {true, false, false, G::Parallel};
     case MountInterface::Dremla: return {true, false, false, G::Serial};
+    case MountInterface::Indi: return {true, false, false, G::Unchanged};
     case MountInterface::NoneChecked: return {true, false, false, G::Unchanged};
     }
     return {false, false, false, G::Unchanged};

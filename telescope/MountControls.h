@@ -7,7 +7,7 @@ namespace velumbra {
 // "Connecter" while the link is down; "Deconnecter" and the test buttons
 // while it is up.
 struct LinkControls {
-    bool RDB_Aucun, RDB_LX200, RDB_Tolvir, RDB_Dremla, RDB_Varnek;
+    bool RDB_Aucun, RDB_LX200, RDB_Tolvir, RDB_Dremla, RDB_Varnek, RDB_INDI;
     bool BTN_Connecter;
     bool BTN_Deconnecter, BTN_Nord, BTN_Sud, BTN_Est, BTN_Ouest, BTN_Stop;
     bool operator==(const LinkControls&) const = default;

@@ -9,9 +9,10 @@ enum MoveDirection { East = 0, West = 1, North = 2, South = 3 };
 // The amount that means: move until stopped. Compared exactly.
 inline constexpr double CONTINUOUS_MOVE = 999999;
 
+// Indi: the mount of the INDI server (IndiMountLink).
 // NoneChecked: none of the stored buttons is checked (the clocked box was
 // chosen before a restart); the telescope controls are offered, nothing is sent.
-enum class MountInterface { Aucun, LX200, Tolvir, Varnek, Dremla, NoneChecked };
+enum class MountInterface { Aucun, LX200, Tolvir, Varnek, Dremla, Indi, NoneChecked };
 
 // The Preferences controls the mount layer reads on every request, named
 // after the controls. The window that owns a control writes its value here

@@ -4,7 +4,7 @@
 namespace velumbra {
 
 Telescope::Telescope(MessageSink& messages)
-    : com(opener_, pause), ports(parallelPorts_, traffic, messages, settings),
+    : messages_(messages), com(opener_, pause), ports(parallelPorts_, traffic, messages, settings),
       mount(settings, MountDevices{com, ports, traffic, messages, clock, std::make_unique<QtMountTimer>(),
                                    std::make_unique<QtMountTimer>()}),
       autoguider({mount, pause, messages, dayClock, clock})
@@ -16,6 +16,13 @@ void Telescope::attachSimulator(SimulatorDevices* devices)
     opener_.attach(devices);
     parallelPorts_.attach(devices);
     ports.close(); // ports are opened again, to the devices now there
+}
+
+void Telescope::attachIndi(IndiClient& client, IndiSettings& indiSettings)
+{
+    indi = std::make_unique<IndiMountLink>(client, indiSettings, settings, messages_, clock,
+                                           [] { return std::make_unique<QtMountTimer>(); });
+    mount.setIndi(indi.get());
 }
 
 Telescope::~Telescope()

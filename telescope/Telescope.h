@@ -4,6 +4,7 @@
 #include "core/SteadyClock.h"
 #include "telescope/Autoguider.h"
 #include "telescope/ComIo.h"
+#include "telescope/IndiMountLink.h"
 #include "telescope/Mount.h"
 #include "telescope/MountSettings.h"
 #include "telescope/OffsetList.h"
@@ -15,6 +16,7 @@
 
 namespace velumbra {
 
+class IndiClient;
 class MessageSink;
 class SimulatorDevices;
 
@@ -32,6 +34,8 @@ public:
     // parallel ports without a device; nullptr detaches it. The devices
     // outlive the telescope or are detached first.
     void attachSimulator(SimulatorDevices* devices);
+    // The INDI connection the "INDI" interface uses; it outlives the telescope.
+    void attachIndi(IndiClient& client, IndiSettings& indiSettings);
 
     MountSettings settings;
     TrafficLog traffic;
@@ -42,6 +46,7 @@ public:
     EventLoopPause pause;
 
 private:
+    MessageSink& messages_;
     TermiosOpener termios_;
     SimulatorSerialOpener opener_{termios_};
     PpdevPorts ppdev_;
@@ -50,6 +55,7 @@ private:
 public:
     ComIo com;
     PortAccess ports; // writePort for the parallel box and the long exposures
+    std::unique_ptr<IndiMountLink> indi;
     Mount mount;
     // Autoguiding over the mount, and the offsets of "Decal.+1".
     Autoguider autoguider;

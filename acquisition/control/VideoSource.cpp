@@ -383,8 +383,21 @@ void VideoSource::MNU_FormatClick(const FormatChoice& choice)
 
 void VideoSource::MNU_SourceChange(uint32_t controlId, double value)
 {
-    if (driver_ && !driver_->setControl(controlId, value))
+    if (!driver_) return;
+    if (!driver_->setControl(controlId, value)) {
         messages_.showMessage(false, driver_->lastError());
+        return;
+    }
+    // A camera read through a subframe or binning changes its frame size
+    // with these settings: the buffers follow at once.
+    const VideoFormat f = driver_->readFormat();
+    const auto& buffers = sink_.frameBuffers();
+    if (!f.valid() || (f.width == buffers.imageWidth && f.height == buffers.imageHeight)) return;
+    if (!checkFrameSize(f.width, f.height, messages_)) return;
+    applyFrameSize(f.width, f.height);
+    hooks_->formatChanged(true);
+    sink_.placeDisplayZone();
+    notify();
 }
 
 // ---- Playback --------------------------------------------------------------------

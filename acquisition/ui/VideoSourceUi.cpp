@@ -15,8 +15,9 @@
 namespace velumbra {
 
 VideoSourceUi::VideoSourceUi(FrameSink& sink, MessageSink& messages, const Clock& clock, QWidget* window)
-    : window_(window), sky_(clock, SkySimulator::kDefaultSeed), catalogue_(sky_)
+    : window_(window), sky_(clock, SkySimulator::kDefaultSeed), indiClient_(messages), catalogue_(sky_)
 {
+    catalogue_.setIndi(SystemDriverCatalogue::IndiCameras{indiClient_, indiSettings_, messages});
     source_ = std::make_unique<VideoSource>(sink, messages, clock, catalogue_, static_cast<DriverChooser&>(*this));
     source_->setHooks(this);
     panel_ = new CameraPanel(*source_);

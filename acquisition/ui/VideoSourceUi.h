@@ -4,6 +4,8 @@
 #include "simulator/SkySimulator.h"
 #include "acquisition/V4l2Driver.h"
 #include "acquisition/control/VideoSource.h"
+#include "indi/IndiClient.h"
+#include "indi/IndiSettings.h"
 
 #include <QObject>
 #include <QPointer>
@@ -30,6 +32,9 @@ public:
 
     VideoSource& source() { return *source_; }
     SkySimulator& sky() { return sky_; }
+    // The program's one INDI connection and its [INDI] settings.
+    IndiClient& indiClient() { return indiClient_; }
+    IndiSettings& indiSettings() { return indiSettings_; }
     CameraPanel* panel() const;
     TFRM_PlayControl* playControl() const;
 
@@ -72,6 +77,8 @@ private:
 
     QWidget* window_;
     SkySimulator sky_;
+    IndiClient indiClient_;
+    IndiSettings indiSettings_;
     SystemDriverCatalogue catalogue_;
     std::unique_ptr<VideoSource> source_;
     // Placed in the main window, but they call the source: they go with it.

@@ -3,6 +3,8 @@
 #include "app/stack/ResultStretch.h"
 #include "app/stack/TrackingWatch.h"
 #include "acquisition/BmpReader.h"
+#include "acquisition/IndiCameraDriver.h"
+#include "indi/IndiClient.h"
 #include "core/Clock.h"
 #include "processing/Planes.h"
 #include "acquisition/RawDemosaic.h"
@@ -57,7 +59,7 @@ public:
         addEntries(Dark, o_.darks);
         addEntries(Flat, o_.flats);
         addEntries(Light, o_.frames);
-        total_ = int(entries_.size()) + o_.simulate;
+        total_ = int(entries_.size()) + o_.simulate + (o_.indiCamera.isEmpty() ? 0 : o_.count.value_or(0));
         failed_.assign(entries_.size(), false);
     }
     ~BatchStack() { core_.pipeline.setStages(nullptr); }
@@ -88,6 +90,8 @@ private:
     void recordFrame(const Entry* entry);
     bool saveFits(const QString& path, int width, int height, QString& error);
     void simulateFrame();
+    bool startIndi();
+    bool indiFrame();
     void refuse(std::size_t index, const QString& why);
     bool loadCalibration(std::size_t index);
     bool loadReference();
@@ -114,6 +118,11 @@ private:
     ImageCore core_{clock_};
     CoreStages stages_{core_};
     std::unique_ptr<SkySimulator> sky_;
+    // --indi: the server connection and the camera; frames missing at the end.
+    IndiCameraOptions indiOptions_;
+    std::unique_ptr<IndiClient> indiClient_;
+    std::unique_ptr<IndiCameraDriver> indiCamera_;
+    int indiMissing_ = 0;
     QImage scratch_; // file pixels before the RAW step
     BmpWriter writer_;
     QByteArray log_; // written with the result, in one piece
@@ -150,6 +159,8 @@ StackOutcome BatchStack::run()
             sky_->setParameters(sky);
         }
         setFrameSize(o_.simWidth, o_.simHeight);
+    } else if (!o_.indiCamera.isEmpty()) {
+        if (!startIndi()) return outcome_;
     } else if (!findFrameSize()) {
         say(Msg::NoFrameRead);
         outcome_.unreadable = int(std::count(failed_.begin(), failed_.end(), true));
@@ -185,7 +196,7 @@ StackOutcome BatchStack::run()
     setUpSelection();
     stackLights();
 
-    outcome_.unreadable = int(std::count(failed_.begin(), failed_.end(), true));
+    outcome_.unreadable = int(std::count(failed_.begin(), failed_.end(), true)) + indiMissing_;
     if (outcome_.stacked == 0) {
         say(Msg::NoFrameStacked);
         outcome_.exitStatus = kExitNothing;
@@ -441,6 +452,55 @@ void BatchStack::simulateFrame()
         RawDemosaic(scratch_, core_.buffers.frameSlots[0], frameWidth_, frameHeight_, o_.rawMode - 1);
 }
 
+// How long a frame of the INDI camera may take beyond its exposure.
+constexpr int kIndiFrameSlackMs = 30000;
+constexpr int kIndiListWaitMs = 10000;
+
+bool BatchStack::startIndi()
+{
+    indiOptions_.exposureMs = o_.exposureMs.value_or(int(indiOptions_.exposureMs));
+    indiOptions_.gain = o_.gain ? double(*o_.gain) : -1;
+    indiOptions_.binning = o_.cameraBinning;
+    indiOptions_.frameX = o_.frameX;
+    indiOptions_.frameY = o_.frameY;
+    indiClient_ = std::make_unique<IndiClient>(messages_);
+    const QString& camera = o_.indiCamera;
+    if (!indiClient_->connectToServer(o_.indiHost, o_.indiPort, true)) {
+        say(Msg::IndiUnavailable, {camera, QStringLiteral("%1:%2").arg(o_.indiHost).arg(o_.indiPort)});
+        return false;
+    }
+    const auto listed = [&] {
+        const std::vector<QString> cameras = indiClient_->devicesOfKind(IndiCameraKind);
+        return std::find(cameras.begin(), cameras.end(), camera) != cameras.end();
+    };
+    if (!indiClient_->waitFor(listed, kIndiListWaitMs)) {
+        say(Msg::IndiUnavailable, {camera, indiClient_->serverText()});
+        return false;
+    }
+    indiCamera_ = std::make_unique<IndiCameraDriver>(*indiClient_, camera, indiOptions_, messages_);
+    indiCamera_->setRawMosaic(o_.rawMode > 0);
+    if (!indiCamera_->connect()) {
+        say(Msg::IndiUnavailable, {camera, indiCamera_->lastError()});
+        return false;
+    }
+    const VideoFormat f = indiCamera_->readFormat();
+    setFrameSize(f.width, f.height);
+    return true;
+}
+
+bool BatchStack::indiFrame()
+{
+    QImage& target = o_.rawMode > 0 ? scratch_ : core_.buffers.frameSlots[0];
+    if (indiCamera_->grab(target, int(indiOptions_.exposureMs) + kIndiFrameSlackMs) != GrabResult::Frame) {
+        const QString why = indiCamera_->lastError().isEmpty() ? QStringLiteral("no frame in time") : indiCamera_->lastError();
+        say(Msg::IndiFrameMissing, {o_.indiCamera, why});
+        return false;
+    }
+    if (o_.rawMode > 0)
+        RawDemosaic(scratch_, core_.buffers.frameSlots[0], frameWidth_, frameHeight_, o_.rawMode - 1);
+    return true;
+}
+
 void BatchStack::frameDone()
 {
     ++done_;
@@ -533,6 +593,16 @@ void BatchStack::stackLights()
             simulateFrame();
             processLight(n, QString(), nullptr);
         }
+    } else if (indiCamera_) {
+        const int count = o_.count.value_or(0);
+        for (int n = 1; n <= count && in.running(); ++n) {
+            if (!indiFrame()) {
+                indiMissing_ = count - n + 1;
+                break;
+            }
+            processLight(n, QString(), nullptr);
+        }
+        indiCamera_->disconnect();
     } else {
         int number = 0;
         for (std::size_t i = 0; i < entries_.size() && in.running(); ++i) {
@@ -558,6 +628,7 @@ QDateTime BatchStack::frameTime(const Entry* entry) const
         const QDateTime t = videos_[std::size_t(entry->video)]->frameTime(entry->frame);
         if (t.isValid()) return t;
     }
+    if (indiCamera_ && indiCamera_->lastFrameTime().isValid()) return indiCamera_->lastFrameTime().toUTC();
     return sky_ ? clock_.now().toUTC() : QDateTime::currentDateTimeUtc();
 }
 

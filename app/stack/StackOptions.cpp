@@ -1,4 +1,5 @@
 #include "app/stack/StackOptions.h"
+#include "indi/IndiSettings.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -23,7 +24,8 @@ const QStringList& valueOptions()
         "--output", "--mode", "--count", "--dark", "--flat", "--dark-level", "--smart-dark", "--binning",
         "--channels", "--min", "--max", "--zone", "--center", "--track", "--detect", "--tolerance", "--raw",
         "--simulate", "--seed", "--size", "--log", "--save-frames", "--select-quality", "--jpeg-quality",
-        "--select-brightness", "--motion", "--reference", "--format", "--ser"};
+        "--select-brightness", "--motion", "--reference", "--format", "--ser", "--indi", "--exposure", "--gain",
+        "--camera-binning", "--subframe"};
     return names;
 }
 
@@ -195,6 +197,30 @@ ParsedCommandLine parseStackCommandLine(const QStringList& arguments, const Stac
             const auto n = wholeNumber(v, 1, 1000000);
             if (!n) return badValue(name, v, text(Msg::ExpectFrameCount));
             o.simulate = int(*n);
+        } else if (name == QLatin1String("--indi")) {
+            const int at = int(v.lastIndexOf(QLatin1Char('@')));
+            o.indiCamera = (at < 0 ? v : v.left(at)).trimmed();
+            if (o.indiCamera.isEmpty() || (at >= 0 && !parseIndiServer(v.mid(at + 1), o.indiHost, o.indiPort)))
+                return badValue(name, v, text(Msg::ExpectIndiCamera));
+        } else if (name == QLatin1String("--exposure")) {
+            const auto n = wholeNumber(v, 1, 3600000);
+            if (!n) return badValue(name, v, QStringLiteral("1..3600000"));
+            o.exposureMs = int(*n);
+        } else if (name == QLatin1String("--gain")) {
+            const auto n = wholeNumber(v, 0, 1000000);
+            if (!n) return badValue(name, v, QStringLiteral("0..1000000"));
+            o.gain = int(*n);
+        } else if (name == QLatin1String("--camera-binning")) {
+            const auto n = wholeNumber(v, 1, 4);
+            if (!n) return badValue(name, v, QStringLiteral("1..4"));
+            o.cameraBinning = int(*n);
+        } else if (name == QLatin1String("--subframe")) {
+            const QStringList xy = v.split(QLatin1Char(','));
+            const auto x = xy.size() == 2 ? wholeNumber(xy[0], 0, 100000) : std::nullopt;
+            const auto y = xy.size() == 2 ? wholeNumber(xy[1], 0, 100000) : std::nullopt;
+            if (!x || !y) return badValue(name, v, text(Msg::ExpectCorner));
+            o.frameX = int(*x);
+            o.frameY = int(*y);
         } else if (name == QLatin1String("--seed")) {
             const auto n = wholeNumber(v, 0, std::numeric_limits<uint32_t>::max());
             if (!n) return badValue(name, v, QStringLiteral("0..4294967295"));
@@ -250,8 +276,11 @@ ParsedCommandLine parseStackCommandLine(const QStringList& arguments, const Stac
     o.format = format.value_or(namesAFits(o.output) ? ResultFormat::Fits : ResultFormat::Bmp);
     if (o.format == ResultFormat::Bmp && !namesABmp(o.output)) return fail(text(Msg::OutputNotBmp, {o.output}));
     if (o.format == ResultFormat::Fits && !namesAFits(o.output)) return fail(text(Msg::OutputNotFits, {o.output}));
+    const bool indi = !o.indiCamera.isEmpty();
+    if (indi && (o.simulate > 0 || !o.frames.isEmpty())) return fail(text(Msg::IndiAndFiles));
+    if (indi && o.count.value_or(0) <= 0) return fail(text(Msg::IndiNeedsCount));
     if (o.simulate > 0 && !o.frames.isEmpty()) return fail(text(Msg::FilesAndSimulate));
-    if (o.simulate == 0 && o.frames.isEmpty()) return fail(text(Msg::NoFrames));
+    if (o.simulate == 0 && o.frames.isEmpty() && !indi) return fail(text(Msg::NoFrames));
     if (o.darkLevel && o.darks.isEmpty()) return fail(text(Msg::NeedsDarks, {QStringLiteral("--dark-level")}));
     if (o.smartDarkRadius && o.darks.isEmpty()) return fail(text(Msg::NeedsDarks, {QStringLiteral("--smart-dark")}));
     const int selections = int(o.selectQuality.has_value()) + int(o.selectBrightness.has_value()) +
@@ -278,6 +307,10 @@ ParsedCommandLine parseStackCommandLine(const QStringList& arguments, const Stac
         {"--seed", simulate, o.simulate > 0},
         {"--size", simulate, o.simulate > 0},
         {"--planet", simulate, o.simulate > 0},
+        {"--exposure", QLatin1String("--indi"), indi},
+        {"--gain", QLatin1String("--indi"), indi},
+        {"--camera-binning", QLatin1String("--indi"), indi},
+        {"--subframe", QLatin1String("--indi"), indi},
         {"--jpeg-quality", quality, o.selectQuality.has_value()},
         {"--reference", motion, o.motionLevel.has_value()},
     };

@@ -67,6 +67,15 @@ struct StackOptions {
     std::optional<int> motionCount; // 0..10000, in 1/10000 of the frame
     QString referenceFile;
 
+    // --indi: live frames of an INDI camera (IndiCameraOptions's defaults).
+    QString indiCamera;
+    QString indiHost = QStringLiteral("localhost");
+    int indiPort = 7624;
+    std::optional<int> exposureMs;
+    std::optional<int> gain;
+    int cameraBinning = 1;
+    int frameX = -1, frameY = -1;
+
     QString logFile;
     QString saveFramesDir;
     QString serFile; // the light frames recorded as a SER video

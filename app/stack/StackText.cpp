@@ -135,6 +135,12 @@ const StackText::Entry* StackText::entries(std::size_t& count)
         {Msg::OutputNotFits, "the result is a FITS image: its name must end in .fits, .fit or .fts, not '%1'",
          "le résultat est une image FITS : son nom doit finir par .fits, .fit ou .fts, pas « %1 »"},
         {Msg::ExpectFormat, "bmp or fits", "bmp ou fits"},
+        {Msg::ExpectIndiCamera, "CAMERA[@HOST[:PORT]]", "CAMERA[@HOTE[:PORT]]"},
+        {Msg::ExpectCorner, "X,Y (binned pixels, 0 or more)", "X,Y (pixels après binning, 0 ou plus)"},
+        {Msg::IndiAndFiles, "frame files, --simulate and --indi exclude each other",
+         "les fichiers d'images, --simulate et --indi s'excluent"},
+        {Msg::IndiNeedsCount, "--indi needs the number of frames (--count N)",
+         "--indi demande le nombre d'images (--count N)"},
         {Msg::FilesAndSimulate, "frame files and --simulate exclude each other",
          "les fichiers d'images et --simulate s'excluent"},
         {Msg::NoFrames, "no frames given", "aucune image donnée"},
@@ -204,6 +210,9 @@ const StackText::Entry* StackText::entries(std::size_t& count)
          "impossible d'écrire %1 : %2 ; plus aucune image n'est enregistrée"},
         {Msg::SerFramesMissing, "%1 frames announced, %2 whole frames in the file: %3 frames lost",
          "%1 images annoncées, %2 images entières dans le fichier : %3 images perdues"},
+        {Msg::IndiUnavailable, "INDI camera %1: %2; nothing written", "caméra INDI %1 : %2 ; rien n'est écrit"},
+        {Msg::IndiFrameMissing, "INDI camera %1: %2; the frames so far are stacked",
+         "caméra INDI %1 : %2 ; les images déjà prises sont empilées"},
         {Msg::CannotRecordSer, "cannot record %1: %2; the frames are no longer recorded",
          "impossible d'enregistrer %1 : %2 ; les images ne sont plus enregistrées"},
         {Msg::CannotReadReference, "cannot read the reference frame %1: %2; nothing written",
@@ -354,6 +363,15 @@ Frames
       --planet          the simulator shows a planet instead of a star field
       --seed S          simulator seed (default 20260101, the program's sky)
       --size WxH        simulated frame size (default 640x480)
+      --indi CAMERA[@HOST[:PORT]]
+                        --count N live frames of a camera of an INDI server
+                        (default localhost:7624) instead of files; at most
+                        800x600 binned pixels are read, centred on the sensor
+      --exposure MS     the INDI camera's exposure in milliseconds (default 500)
+      --gain G          the INDI camera's gain (default: the camera's own)
+      --camera-binning N  the INDI camera's binning 1..4 (default 1)
+      --subframe X,Y    the corner of the part read, in binned pixels
+                        (default: centred)
 
 Other
       --quiet           no progress bar and no summary
@@ -501,6 +519,16 @@ Images
       --planet          le simulateur montre une planète au lieu d'étoiles
       --seed S          graine du simulateur (20260101 par défaut, le ciel du programme)
       --size LxH        taille des images simulées (640x480 par défaut)
+      --indi CAMERA[@HOTE[:PORT]]
+                        --count N images en direct d'une caméra d'un serveur
+                        INDI (localhost:7624 par défaut) au lieu de fichiers ;
+                        au plus 800x600 pixels après binning sont lus, au
+                        centre du capteur
+      --exposure MS     pose de la caméra INDI en millisecondes (500 par défaut)
+      --gain G          gain de la caméra INDI (par défaut : le sien)
+      --camera-binning N  binning de la caméra INDI 1..4 (1 par défaut)
+      --subframe X,Y    coin de la partie lue, en pixels après binning (par
+                        défaut : centrée)
 
 Divers
       --quiet           ni barre de progression ni bilan

@@ -22,13 +22,13 @@ enum class Msg {
     ExpectCenter, ExpectTrack, ExpectFrameCount, ExpectSize, ExpectFolder, TakesNoValue, UnknownOption,
     NeedsValue, NoOutput, OutputNotBmp, FilesAndSimulate, NoFrames, NeedsDarks, MinAboveMax, TryHelp,
     GivenTwice, NoEffectWithout, EmptyFolder, Usage, Version, ExpectMotion, OneSelection, MotionNeedsReference,
-    ExpectFormat, OutputNotFits,
+    ExpectFormat, OutputNotFits, ExpectIndiCamera, ExpectCorner, IndiAndFiles, IndiNeedsCount,
     // the run
     CannotCreateFolder, NoFrameRead, NoFrameStacked, CannotCreateLog, CannotWriteLog, CannotRead, SizeDiffers,
     FrameTooLarge, CenterOutside, CannotWrite, Saturated, SaturatedBinned, ObjectLost,
     CannotReadDark, CannotReadFlat, DarkSizeDiffers, FlatSizeDiffers, FlatMeanZero, ChannelRed, ChannelGreen,
     ChannelBlue, CannotSaveFrame, CannotReadReference, ReferenceSizeDiffers, SerFramesMissing,
-    CannotRecordSer,
+    CannotRecordSer, IndiUnavailable, IndiFrameMissing,
     // the files of a run: who is what, and which file would be lost
     BothRoles, SameFileAs, LogNamedLikeBmp, LeftOutRecord, LeftOutEarlierResult, RoleResult, RoleRecord, RoleLog,
     RoleLightFrame, RoleDarkFrame, RoleFlatFrame, RoleSavedFrame, RoleReferenceFrame, RoleSerRecording,

@@ -25,6 +25,7 @@ SettingsTargets ShellSettings::targets()
     TFRM_Alv_Child* child = main_.resultWindow();
     SettingsTargets t{main_.core(), child ? child->scheduler().controls : noSaving_,
                       main_.videoSource().source().controls, child ? child->clickLinks() : noLinks_, prefs_};
+    t.indi = &main_.videoSource().indiSettings();
     const QSize shown = main_.image1()->shownSize();
     if (shown.width() > 0)
         t.shown = {main_.core().buffers.imageWidth, main_.core().buffers.imageHeight,

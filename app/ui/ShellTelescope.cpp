@@ -78,6 +78,7 @@ void ShellTelescope::linkControlsChanged(const LinkControls& c)
     pref_.RDB_Tolvir->setEnabled(c.RDB_Tolvir);
     pref_.RDB_Dremla->setEnabled(c.RDB_Dremla);
     pref_.RDB_Varnek->setEnabled(c.RDB_Varnek);
+    pref_.RDB_INDI->setEnabled(c.RDB_INDI);
     pref_.BTN_Connecter->setEnabled(c.BTN_Connecter);
     pref_.BTN_Deconnecter->setEnabled(c.BTN_Deconnecter);
     pref_.BTN_Nord->setEnabled(c.BTN_Nord);

@@ -50,6 +50,7 @@ WindowSet::WindowSet()
     main_->videoSource().source().setPause(&telescope_->pause);
     simulator_ = std::make_unique<SimulatorDevices>(main_->videoSource().sky());
     telescope_->attachSimulator(simulator_.get());
+    telescope_->attachIndi(main_->videoSource().indiClient(), main_->videoSource().indiSettings());
     exposureLines_ = std::make_unique<PortAccessLines>(telescope_->ports);
     longExposure_ = std::make_unique<LongExposure>(*exposureLines_, telescope_->clock, core.buffers);
 

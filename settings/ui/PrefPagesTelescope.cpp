@@ -80,7 +80,8 @@ QWidget* TFRM_Pref::buildTelescopePage()
     RDB_Tolvir = named(new QRadioButton, "RDB_Tolvir", QStringLiteral("Tolvir"));
     RDB_Varnek = named(new QRadioButton, "RDB_Varnek", QStringLiteral("Varnek"));
     RDB_Dremla = named(new QRadioButton, "RDB_Dremla", QStringLiteral("Dremla"));
-    for (QRadioButton* r : {RDB_Aucun, RDB_LX200, RDB_Tolvir, RDB_Varnek, RDB_Dremla}) {
+    RDB_INDI = named(new QRadioButton, "RDB_INDI", QStringLiteral("INDI"));
+    for (QRadioButton* r : {RDB_Aucun, RDB_LX200, RDB_Tolvir, RDB_Varnek, RDB_Dremla, RDB_INDI}) {
         kinds->addButton(r);
         kindColumn->addWidget(r);
     }

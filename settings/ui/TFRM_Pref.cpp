@@ -404,7 +404,7 @@ void TFRM_Pref::connectTelescope()
 {
     const std::pair<QRadioButton*, MountInterface> choices[] = {
         {RDB_Aucun, MountInterface::Aucun},   {RDB_LX200, MountInterface::LX200}, {RDB_Tolvir, MountInterface::Tolvir},
-        {RDB_Varnek, MountInterface::Varnek}, {RDB_Dremla, MountInterface::Dremla}};
+        {RDB_Varnek, MountInterface::Varnek}, {RDB_Dremla, MountInterface::Dremla}, {RDB_INDI, MountInterface::Indi}};
     for (auto [button, chosen] : choices)
         connect(button, &QRadioButton::toggled, this, [this, chosen = chosen](bool on) {
             if (on && !showing_) interfaceClicked(chosen);
@@ -543,7 +543,7 @@ void TFRM_Pref::showAutoguide()
 {
     const AutoguidePrefs& a = prefs_.autoguide;
     const MountInterface chosen = a.interface;
-    checkOnly({RDB_Aucun, RDB_LX200, RDB_Tolvir, RDB_Varnek, RDB_Dremla},
+    checkOnly({RDB_Aucun, RDB_LX200, RDB_Tolvir, RDB_Varnek, RDB_Dremla, RDB_INDI},
               chosen == MountInterface::NoneChecked ? -1 : int(chosen));
     showInterface(chosen);
     if (a.serialDevice.isEmpty()) CBX_AG_PortSerie->setCurrentIndex(a.CBX_AG_PortSerie);

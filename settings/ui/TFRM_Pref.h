@@ -86,6 +86,7 @@ public:
     QRadioButton* RDB_Tolvir = nullptr;
     QRadioButton* RDB_Varnek = nullptr;
     QRadioButton* RDB_Dremla = nullptr;
+    QRadioButton* RDB_INDI = nullptr; // the mount of the INDI server ([INDI] section)
     QPushButton* BTN_Connecter = nullptr;
     QPushButton* BTN_Deconnecter = nullptr;
     QStackedWidget* PCTRL_Interface = nullptr; // serial or parallel settings in front

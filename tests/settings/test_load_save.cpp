@@ -441,6 +441,37 @@ TEST_F(LoadSave, TheClockedBoxIsNotKeptAcrossARestart)
     EXPECT_EQ(after.prefs.autoguide.interface, MountInterface::NoneChecked);
 }
 
+// The INDI mount is kept in [INDI]: the interface keys of [Autoguidage] all
+// read off, and the choice comes back from its own section.
+TEST_F(LoadSave, TheIndiMountIsKeptInItsOwnSection)
+{
+    IndiSettings indi;
+    c.prefs.autoguide.interface = MountInterface::Indi;
+    SettingsTargets withIndi = c.targets();
+    withIndi.indi = &indi;
+    {
+        SettingsFile file(path(), clock, messages);
+        SaveSettings(file, withIndi);
+    }
+    EXPECT_EQ(open().ReadInteger(QStringLiteral("INDI"), QStringLiteral("Interface_Monture"), -1), 1);
+    Controls after(clock);
+    IndiSettings indiAfter;
+    SettingsTargets back = after.targets();
+    back.indi = &indiAfter;
+    SettingsFile file(path(), clock, messages);
+    LoadSettings(file, QStringLiteral("/start/"), back);
+    EXPECT_EQ(after.prefs.autoguide.interface, MountInterface::Indi);
+
+    // Another choice later clears it.
+    after.prefs.autoguide.interface = MountInterface::LX200;
+    SaveSettings(file, back);
+    Controls third(clock);
+    SettingsTargets again = third.targets();
+    again.indi = &indiAfter;
+    LoadSettings(file, QStringLiteral("/start/"), again);
+    EXPECT_EQ(third.prefs.autoguide.interface, MountInterface::LX200);
+}
+
 TEST_F(LoadSave, LastFrameIsWrittenOnlyOnceAFrameWasShown)
 {
     save(c);
