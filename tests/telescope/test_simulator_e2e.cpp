@@ -310,6 +310,7 @@ struct FocusBench final : AutofocusLinks {
     }
     void resetMeasureCount() override { focus.resetMeasureCount(); }
     void showAutofocus(bool, int) override {}
+    void report(const QString& text) override { o.messages.showMessage(false, text); }
 
     // One frame: time passes, the camera renders, the measure counts.
     void frame()
@@ -388,5 +389,51 @@ TEST(SimulatorEndToEnd, AutofocusConvergesOnTheSimulatedFocuser)
         std::printf(", stop at %.2f\n", b.focus.figures().TNI_FWHM);
         EXPECT_LE(finalTrue, 1.15 * seeingPx) << side;
         EXPECT_TRUE(o.messages.lines.isEmpty());
+    }
+}
+
+// A second run starts from a fresh set of widths and focuses again; a stop
+// width below what the seeing allows ends at the hunt's limit, in focus,
+// with a message instead of running on.
+TEST(SimulatorEndToEnd, AutofocusAgainAndBelowTheSeeing)
+{
+    Observatory o(MountInterface::LX200);
+    ASSERT_TRUE(o.mount.mount_connect());
+    FocusBench b(o);
+    ASSERT_GE(b.star, 0);
+    MountModel& m = o.sky.mount();
+    const double best = m.settings().bestFocus;
+    const double seeingPx = o.sky.seeingFwhmPixels();
+    m.setFocuserPosition(best + 100);
+    const double depth = seeingPx / o.sky.defocusDiameterPixels() * 100;
+    m.setFocuserPosition(best);
+    b.focus.reset();
+    for (int i = 0; i < 30; ++i) b.frame();
+    const double inFocus = b.focus.figures().TNI_FWHM;
+    ASSERT_GT(inFocus, 1.0);
+
+    struct Run {
+        const char* what;
+        double stop;
+        bool limitSaid;
+    };
+    const Run runs[] = {
+        {"first run", inFocus * 1.08, false},
+        {"second run", inFocus * 1.08, false},
+        {"stop below the seeing", inFocus * 0.5, true},
+    };
+    for (const Run& r : runs) {
+        m.setFocuserPosition(best + 3 * depth);
+        const int movesBefore = b.moves;
+        o.messages.lines.clear();
+        b.af.start({10000, r.stop}, false);
+        int frames = 0;
+        for (; frames < 4000 && b.af.active(); ++frames) b.frame();
+        EXPECT_FALSE(b.af.active()) << r.what << ": no end after " << frames << " frames";
+        EXPECT_GT(b.moves - movesBefore, 2) << r.what;
+        EXPECT_LE(b.trueFwhm(), 1.15 * seeingPx) << r.what;
+        EXPECT_EQ(!o.messages.lines.isEmpty(), r.limitSaid) << r.what;
+        if (r.limitSaid && !o.messages.lines.isEmpty())
+            EXPECT_TRUE(o.messages.lines.last().startsWith(QStringLiteral("Autofocus arrêté"))) << r.what;
     }
 }
