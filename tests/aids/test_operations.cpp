@@ -170,8 +170,8 @@ TEST(SequencerClock, ElapsedTimeIgnoresTheTimeOfDay)
     };
     const Case cases[] = {
         {"midnight", QDateTime(QDate(2026, 9, 1), QTime(23, 59))},
-        {"summer time ends", QDateTime(QDate(2026, 10, 25), QTime(0, 59), QTimeZone::UTC).toTimeZone(paris)},
-        {"summer time begins", QDateTime(QDate(2026, 3, 29), QTime(0, 59), QTimeZone::UTC).toTimeZone(paris)},
+        {"summer time ends", QDateTime(QDate(2026, 10, 25), QTime(0, 59), Qt::UTC).toTimeZone(paris)},
+        {"summer time begins", QDateTime(QDate(2026, 3, 29), QTime(0, 59), Qt::UTC).toTimeZone(paris)},
     };
     for (const Case& k : cases) {
         ManualClock clock(k.start);

@@ -447,7 +447,7 @@ TEST_F(Tracking, DriftMovesInWholeStepsAboveTheDeadZone)
     // Summer time ends two seconds in: the time of day goes back an hour, the drift does not.
     const QTimeZone paris("Europe/Paris");
     ASSERT_TRUE(paris.isValid());
-    clock.set(QDateTime(QDate(2026, 10, 25), QTime(0, 59, 59), QTimeZone::UTC).toTimeZone(paris));
+    clock.set(QDateTime(QDate(2026, 10, 25), QTime(0, 59, 59), Qt::UTC).toTimeZone(paris));
     tracker().restartDrift(star());
     clock.advanceMs(2000);
     ASSERT_EQ(clock.now().time().hour(), 2);

@@ -433,7 +433,8 @@ TEST(SimulatorEndToEnd, AutofocusAgainAndBelowTheSeeing)
         EXPECT_GT(b.moves - movesBefore, 2) << r.what;
         EXPECT_LE(b.trueFwhm(), 1.15 * seeingPx) << r.what;
         EXPECT_EQ(!o.messages.lines.isEmpty(), r.limitSaid) << r.what;
-        if (r.limitSaid && !o.messages.lines.isEmpty())
+        if (r.limitSaid && !o.messages.lines.isEmpty()) {
             EXPECT_TRUE(o.messages.lines.last().startsWith(QStringLiteral("Autofocus arrêté"))) << r.what;
+        }
     }
 }
