@@ -209,7 +209,7 @@ TEST_F(AutofocusRun, HuntingAtTheShortestStepEndsAtTheLimit)
     EXPECT_EQ(links.log, (std::vector<std::string>{"move 0 slow", "timer 100", "stop 0", "measure off"}));
     EXPECT_FALSE(af.active());
     EXPECT_FALSE(links.running);
-    EXPECT_EQ(links.messages, QStringList{autofocusLimitText(1.0, 4, 3.0)});
+    ASSERT_EQ(links.messages, QStringList{autofocusLimitText(1.0, 4, 3.0)});
     EXPECT_TRUE(links.messages[0].contains(QStringLiteral("n'est pas atteinte")));
     af.autofocus_step(9.0);
     EXPECT_EQ(links.log.size(), 4u) << "widths after the end start nothing";
