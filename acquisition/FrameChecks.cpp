@@ -25,17 +25,16 @@ void RateMeter::reset()
 {
     frameCounter_ = 0;
     sinceStamp_ = 0;
-    stamp_ = clock_.now();
+    stamp_ = clock_.steadyMs();
 }
 
 std::optional<QString> RateMeter::frameDelivered(int every)
 {
     ++frameCounter_;
-    if (!stamp_.isValid()) stamp_ = clock_.now();
+    if (stamp_ < 0) stamp_ = clock_.steadyMs();
     if (++sinceStamp_ < every) return std::nullopt;
-    const QDateTime now = clock_.now();
-    // The full date and time, so a measurement across midnight stays right.
-    const qint64 elapsed = stamp_.msecsTo(now);
+    const qint64 now = clock_.steadyMs();
+    const qint64 elapsed = now - stamp_;
     const int frames = sinceStamp_;
     sinceStamp_ = 0;
     stamp_ = now;

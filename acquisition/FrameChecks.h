@@ -19,8 +19,7 @@ public:
     explicit RateMeter(const Clock& clock) : clock_(clock) {}
     void reset();
     // Counts one frame; every `every` frames returns the text for EDT_FPS.
-    // Nothing is returned when the elapsed time is not positive (clock set
-    // back or several frames within one millisecond).
+    // Nothing is returned when several frames came within one millisecond.
     std::optional<QString> frameDelivered(int every);
     int frameCounter() const { return frameCounter_; }
 
@@ -28,7 +27,7 @@ private:
     const Clock& clock_;
     int frameCounter_ = 0;
     int sinceStamp_ = 0;
-    QDateTime stamp_;
+    qint64 stamp_ = -1; // steady milliseconds; -1: not yet
 };
 
 } // namespace velumbra

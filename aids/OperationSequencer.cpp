@@ -2,7 +2,9 @@
 
 #include "core/Clock.h"
 #include "core/Messages.h"
-#include "core/TimeOfDay.h"
+
+#include <algorithm>
+#include <limits>
 
 namespace velumbra {
 
@@ -52,7 +54,7 @@ void OperationSequencer::arm(Operation op, const QString& label, bool abortToo)
 void OperationSequencer::BTN_ExecuterClick(Point starPos, int imageWidth, int imageHeight)
 {
     if (!armed()) return;
-    start_ = {starPos, starPos, clock_.msecsOfDay(), imageWidth, imageHeight};
+    start_ = {starPos, starPos, clock_.steadyMs(), imageWidth, imageHeight};
     const auto op = Operation(state_);
     switch (op) {
     case Operation::Bigourdan:
@@ -79,7 +81,8 @@ void OperationSequencer::backToArmed(bool byAbort)
 
 int OperationSequencer::elapsedMs() const
 {
-    return elapsedMsOfDay(start_.msecsOfDay, clock_.msecsOfDay());
+    const qint64 ms = clock_.steadyMs() - start_.steadyMs;
+    return int(std::clamp<qint64>(ms, 0, std::numeric_limits<int>::max()));
 }
 
 void OperationSequencer::BTN_AbortClick()

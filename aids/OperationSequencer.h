@@ -25,11 +25,11 @@ enum class Operation : uint8_t {
 };
 
 // What "Executer" captured: the star's position (one copy for the
-// measurement, one kept as it was) and the time of day.
+// measurement, one kept as it was) and the instant on the steady clock.
 struct OperationStart {
     Point position;
     Point untouched;
-    int msecsOfDay = 0;
+    qint64 steadyMs = 0;
     int imageWidth = 0;
     int imageHeight = 0;
 };
@@ -41,7 +41,7 @@ public:
     // "Executer" pressed in the armed state. False: the measurement cannot
     // start (its output file cannot be made) and the operation stays armed.
     virtual bool begin(const OperationStart& start) = 0;
-    // One frame; `elapsedMs` since the start, midnight included. False ends
+    // One frame; `elapsedMs` since the start on the steady clock. False ends
     // the measurement on its own (besides a star lost at the border).
     virtual bool frame(Point starPos, int elapsedMs, bool verdict) = 0;
     // The measuring state is left, `elapsedMs` after the start: by

@@ -54,14 +54,19 @@ BigourdanResult bigourdanComputation(const PolarSettings& s, const BigourdanDrif
         driftAngle(s, d.imageWidth, d.imageHeight, d.TNI_Long_Trainee_X, d.TNI_Long_Trainee_Y);
     r.northSouth = std::fabs(d.driftNS) * drift;
     r.eastWest = d.driftEW * drift;
+    // The mount turns the star by H about its own axis while the sky turns
+    // it by H about the pole; P apart, the two positions lie A apart with
+    // cos A = cos² H + sin² H cos P. Seen from the star, the error moves it
+    // in declination by P sin H whatever its declination (a star on the
+    // meridian for an azimuth error, at the East or West horizon for an
+    // altitude error), so the declination does not enter.
     const double hourAngle = kSiderealRadPerSecond * d.TNI_Duree_Pose;
-    const double declination = s.TNI_Decl_Etoile * kRadPerDegree;
-    // (cos x − cos² H) / sin² H written as 1 − 2 sin²(x/2) / sin² H: the same
+    // (cos A − cos² H) / sin² H written as 1 − 2 sin²(A/2) / sin² H: the same
     // value, exactly 1 when the star did not drift.
     const double sinH = std::sin(hourAngle);
-    const double halfDrift = std::sin(0.5 * r.northSouth / std::cos(declination));
+    const double halfDrift = std::sin(0.5 * r.northSouth);
     double c = 1.0 - 2.0 * halfDrift * halfDrift / (sinH * sinH);
-    // No time elapsed or a star at the pole leaves no defined angle: no error shown.
+    // No time elapsed leaves no defined angle: no error shown.
     if (!std::isfinite(c)) c = 1;
     r.polarError = std::acos(std::clamp(c, -1.0, 1.0));
 

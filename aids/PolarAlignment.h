@@ -29,7 +29,6 @@ struct PolarSettings {
     double effectiveFocal = 2000;                  // mm
     bool CKB_RenvoiCoude = false;                  // diagonal mirror
     double TNI_Echantillonnage = 1;                // arc seconds per pixel
-    double TNI_Decl_Etoile = 0;                    // Bigourdan star's declination, degrees
     // The direction words of the correction instruction; never null.
     const NamedTexts* texts = &NamedTexts::builtIn();
 };

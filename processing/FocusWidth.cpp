@@ -44,6 +44,7 @@ void FocusWidth::focusPass(int focusCount)
 void FocusWidth::reset()
 {
     ring_.clear();
+    measureCount_ = 0;
     figures_ = FocusFigures{};
     controls_.TNI_FWHM = figures_.TNI_FWHM;
     controls_.TNI_Meilleur_FWHM = figures_.TNI_Meilleur_FWHM;

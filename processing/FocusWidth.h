@@ -37,7 +37,8 @@ public:
 
     void focusPass(int focusCount) override;
 
-    // "Active" checked, and "Reset" while it is: empty ring, figures back to their start.
+    // "Active" checked, and "Reset" while it is: empty ring, no value counted
+    // for the autofocus, figures back to their start.
     void reset();
     // The preferences' measure count changed: the ring starts again.
     void setRingLength(int n) { ring_.setLength(n); }

@@ -1,5 +1,4 @@
 #include "processing/Integrator.h"
-#include "core/TimeOfDay.h"
 #include "core/Rounding.h"
 #include "processing/PlaneKernels.h"
 #include "processing/FramePipeline.h"
@@ -85,7 +84,7 @@ int64_t Integrator::darkLevelHundredths() const
     return std::llround(std::clamp(controls_.TNI_MaxDark, 0.0, 100.0) * 100);
 }
 
-int Integrator::elapsedSince(int startMs) const { return elapsedMsOfDay(startMs, clock_.msecsOfDay()); }
+int Integrator::elapsedSince(qint64 startMs) const { return int(std::max<qint64>(0, clock_.steadyMs() - startMs)); }
 
 void Integrator::updateResultSize()
 {
@@ -670,7 +669,7 @@ void Integrator::showRange(Plane plane)
 void Integrator::IntegrateAndRender(Plane plane, bool add, bool restart, bool render)
 {
     if (!buffers_.created()) return;
-    const int t0 = clock_.msecsOfDay();
+    const qint64 t0 = clock_.steadyMs();
     const int b = controls_.binning();
     const bool loop = loopMode();
     const bool ringReady = loop && loop_.allocated() && loopSize >= 1 && loop_.size() >= loopSize;
@@ -724,12 +723,12 @@ void Integrator::IntegrateAndRender(Plane plane, bool add, bool restart, bool re
     }
     timings_.EDT_Temps_addition = elapsedSince(t0);
 
-    const int t1 = clock_.msecsOfDay();
+    const qint64 t1 = clock_.steadyMs();
     if (correcting && !fuse) correct(plane, span, correction);
     showRange(plane);
     timings_.EDT_Temps_Dark_Flat = elapsedSince(t1);
 
-    const int t2 = clock_.msecsOfDay();
+    const qint64 t2 = clock_.steadyMs();
     if (controls_.GRB_Seuils.CKB_Seuils_Evol) Thresholds::applyEvolving(controls_.GRB_Seuils);
     view_->thresholdsChanged();
     if (plane == Flat && !controls_.PNL_Integration.CKB_Active_Flat_Enabled) {
@@ -738,7 +737,7 @@ void Integrator::IntegrateAndRender(Plane plane, bool add, bool restart, bool re
     }
     timings_.EDT_Temps_Seuils = elapsedSince(t2);
 
-    const int t3 = clock_.msecsOfDay();
+    const qint64 t3 = clock_.steadyMs();
     if (render) {
         mapToResult(span, b);
         view_->resultRendered();

@@ -140,7 +140,7 @@ private:
     void showPlaneFigures(Plane plane);
     void freeRing();
     int zoneSliderPosition() const;
-    int elapsedSince(int startMs) const;
+    int elapsedSince(qint64 startMs) const;
     int64_t darkLevelHundredths() const;
 
     ImageBuffers& buffers_;

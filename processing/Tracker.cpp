@@ -1,5 +1,4 @@
 #include "processing/Tracker.h"
-#include "core/TimeOfDay.h"
 #include "core/DebugLog.h"
 #include "core/Rounding.h"
 
@@ -408,8 +407,8 @@ void Tracker::drawEdgeFrame(int left, int top, int right, int bottom)
 Point Tracker::PredictDrift(Point starPos)
 {
     TrackingState& st = core_.tracking;
-    const int now = clock_.msecsOfDay();
-    const int elapsed = st.driftLastTime < 0 ? 0 : elapsedMsOfDay(st.driftLastTime, now);
+    const qint64 now = clock_.steadyMs();
+    const qint64 elapsed = st.driftLastTime < 0 ? 0 : std::max<qint64>(0, now - st.driftLastTime);
     st.driftLastTime = now;
     const double dt = elapsed * 0.001;
     st.driftAccum.x += dt * st.driftRate.x;
@@ -434,10 +433,8 @@ Point Tracker::PredictDrift(Point starPos)
 void Tracker::restartDrift(Point reference)
 {
     TrackingState& st = core_.tracking;
-    const int now = clock_.msecsOfDay();
     st.driftReference = reference;
-    st.driftReferenceTime = now;
-    st.driftLastTime = now;
+    st.driftLastTime = clock_.steadyMs();
     st.driftAccum = {};
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 #include "core/Geometry.h"
 
+#include <QtGlobal>
+
 namespace velumbra {
 
 struct DriftVector {
@@ -21,10 +23,9 @@ struct TrackingState {
 
     DriftVector driftRate;  // pixels per second
     DriftVector driftAccum; // fractional pixels not yet applied
-    int driftLastTime = -1; // milliseconds of the day of the last prediction; -1: none yet
-    int driftDuration = 0;  // seconds of the last drift definition
-    Point driftReference;   // target and time of day the prediction started from
-    int driftReferenceTime = -1;
+    qint64 driftLastTime = -1; // steady milliseconds of the last prediction; -1: none yet
+    int driftDuration = 0;     // seconds of the last drift definition
+    Point driftReference;      // target the prediction started from
 };
 
 } // namespace velumbra

@@ -75,7 +75,7 @@ void ResultClicks::moveStar(Point newStar, bool designated)
     ZoneState& z = core_.zone;
     z.prevStarPos = z.starPos;
     z.starPos = newStar;
-    if (designated) actions_->setDriftReference(z.starPos, clock_.msecsOfDay());
+    if (designated) actions_->setDriftReference(z.starPos);
     compensateZone();
     redraw();
     if (core_.controls.CKB_Suivi) {

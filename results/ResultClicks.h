@@ -1,5 +1,4 @@
 #pragma once
-#include "core/Clock.h"
 #include "core/Geometry.h"
 #include "processing/ImageCore.h"
 #include "processing/PipelineStages.h"
@@ -25,7 +24,7 @@ class ResultClickActions {
 public:
     virtual ~ResultClickActions() = default;
     // Reference of the drift method: the clicked star position and the time of day.
-    virtual void setDriftReference(Point /*starPos*/, int /*msecsOfDay*/) {}
+    virtual void setDriftReference(Point /*starPos*/) {}
     // The star or the display zone moved: the live image shows the new zones.
     virtual void zonesChanged() {}
     // Reticle redrawn at this offset from the star (frame pixels).
@@ -54,9 +53,8 @@ bool readShownPixel(const QImage& image, int width, int height, Point at, int& r
 class ResultClicks {
 public:
     // `links` is read at every click; its owner keeps it in step with the main window.
-    ResultClicks(ImageCore& core, PipelineStages& stages, const Clock& clock, const ResultClickLinks& links,
-                 ResultClickActions& actions)
-        : core_(core), stages_(stages), clock_(clock), links_(links), actions_(&actions) {}
+    ResultClicks(ImageCore& core, PipelineStages& stages, const ResultClickLinks& links, ResultClickActions& actions)
+        : core_(core), stages_(stages), links_(links), actions_(&actions) {}
     void setActions(ResultClickActions& actions) { actions_ = &actions; }
 
     PixelProbe probe;
@@ -76,7 +74,6 @@ private:
 
     ImageCore& core_;
     PipelineStages& stages_;
-    const Clock& clock_;
     const ResultClickLinks& links_;
     ResultClickActions* actions_;
 };

@@ -53,7 +53,7 @@ Equatorial folded(double ra, double dec)
 } // namespace
 
 MountModel::MountModel(const Clock& clock, SimulatedMount settings)
-    : clock_(clock), start_(clock.now())
+    : clock_(clock), start_(clock.now()), startSteadyMs_(clock.steadyMs())
 {
     keys_.resize(kKeptKeys);
     pulseEnd_.fill(-1);
@@ -62,7 +62,7 @@ MountModel::MountModel(const Clock& clock, SimulatedMount settings)
     pointAt(kFirstPointing);
 }
 
-double MountModel::seconds() const { return double(start_.msecsTo(clock_.now())) / 1000.0; }
+double MountModel::seconds() const { return double(clock_.steadyMs() - startSteadyMs_) / 1000.0; }
 
 void MountModel::setSettings(const SimulatedMount& settings)
 {

@@ -171,6 +171,7 @@ private:
     const Clock& clock_;
     SimulatedMount settings_;
     QDateTime start_;
+    qint64 startSteadyMs_;   // the sky turns on the steady clock from the start
     double lst0_ = 0;        // sidereal time at the start, radians
     Mat3 mountToTrue_;       // polar misalignment
     State state_;

@@ -18,8 +18,21 @@ void Autofocus::start(const AutofocusSettings& settings, bool fast)
     // "Fin" starts with a quarter of the base time.
     afStepMs_ = fast ? settings.baseMs : settings.baseMs / 4;
     afDirection_ = 0;
+    floorReversals_ = 0;
+    lastMove_ = false;
     moving_ = false;
     afRunning_ = true;
+    // The count of a run before would hand over a set of one value at once.
+    links_.resetMeasureCount();
+}
+
+QString autofocusLimitText(double stopWidth, int reversals, double narrowest)
+{
+    return QStringLiteral("Autofocus arrêté : la largeur de stop (%1 px) n'est pas atteinte ; après %2 inversions "
+                          "au pas de 100 ms la mise au point reste à %3 px.")
+        .arg(QString::number(stopWidth, 'g', 3))
+        .arg(reversals)
+        .arg(QString::number(narrowest, 'g', 3));
 }
 
 void Autofocus::stop()
@@ -47,6 +60,7 @@ void Autofocus::autofocus_step(double width)
     // A width that is no number (no star in the zone) is no measurement.
     if (!active_ || !afRunning_ || !std::isfinite(width)) return;
     if (width > afLastWidth_) {
+        if (afStepMs_ <= kMinStepMs) ++floorReversals_;
         afDirection_ = 1 - afDirection_;
         afStepMs_ = std::max(kMinStepMs, afStepMs_ / 2);
         gauge_ = gaugeFor(settings_.baseMs, afStepMs_);
@@ -56,17 +70,25 @@ void Autofocus::autofocus_step(double width)
         stop();
         return;
     }
+    // At the limit the width just grew: the move back, in the reversed
+    // direction, returns to the narrowest width (kept in afLastWidth_).
+    lastMove_ = floorReversals_ >= kFloorReversals;
     links_.focuser_move(afDirection_, afFast_);
     moving_ = true;
     links_.startMoveTimer(afStepMs_);
     afRunning_ = false;
-    afLastWidth_ = width;
+    if (!lastMove_) afLastWidth_ = width;
 }
 
 void Autofocus::TMR_AutofocusTimer()
 {
     if (!moving_) return;
     moving_ = false;
+    if (lastMove_) {
+        stop();
+        links_.report(autofocusLimitText(settings_.fwhmStop, floorReversals_, afLastWidth_));
+        return;
+    }
     links_.focuser_stop(afDirection_);
     links_.resetMeasureCount();
     afRunning_ = true;

@@ -1,6 +1,8 @@
 #pragma once
 #include "processing/FocusWidth.h"
 
+#include <QString>
+
 namespace velumbra {
 
 // The autofocus group of the preferences, read at each use.
@@ -24,17 +26,24 @@ public:
     virtual void resetMeasureCount() = 0;
     // "Demarrer" enabled while idle, "Arrêter" while running; the gauge 0..100.
     virtual void showAutofocus(bool running, int gauge) = 0;
+    // A line for the message panel.
+    virtual void report(const QString& text) = 0;
 };
 
 // The autofocus: moves the focuser one way for a time, and each time the
 // focus measure has a full set of widths compares the width with the one
 // before the move. A wider star reverses the direction and halves the time
 // (never below 100 ms); a width at or below the stop value ends the search.
+// A stop value the seeing never allows would keep it hunting at 100 ms: after
+// a few reversals at that step the focuser goes back to the narrowest width
+// and the search ends with a message.
 // Fed one width per measurement set; no window code here.
 class Autofocus final : public AutofocusHandOff {
 public:
     static constexpr int kMinStepMs = 100;
     static constexpr double kStartWidth = 1000;
+    // Reversals at the shortest step before the search gives up.
+    static constexpr int kFloorReversals = 4;
 
     explicit Autofocus(AutofocusLinks& links) : links_(links) {}
 
@@ -70,6 +79,12 @@ private:
     double afLastWidth_ = kStartWidth;
     bool afFast_ = false;
     int gauge_ = 0;
+    int floorReversals_ = 0;
+    bool lastMove_ = false; // back to the narrowest width, then the end
 };
+
+// "The stop width was not reached": the stop width, the reversals made and
+// the width where the focuser was left.
+QString autofocusLimitText(double stopWidth, int reversals, double narrowest);
 
 } // namespace velumbra

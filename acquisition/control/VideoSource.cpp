@@ -173,7 +173,7 @@ void VideoSource::startCommon()
         controls.MNU_Pilote_Enabled = false;
     }
     rate_.reset();
-    lastFrameTime_ = clock_.now();
+    lastFrameMs_ = clock_.steadyMs();
     hooks_->captureStarted(playback_);
 
     if (playback_) {
@@ -303,10 +303,10 @@ bool VideoSource::grabFrame(int slot)
         return false;
     }
     if (decoded) {
-        lastFrameTime_ = clock_.now();
+        lastFrameMs_ = clock_.steadyMs();
         showRate(rate_.frameDelivered(5));
-    } else if (result == GrabResult::NoFrame && lastFrameTime_.isValid()
-               && lastFrameTime_.msecsTo(clock_.now()) > kStallMs) {
+    } else if (result == GrabResult::NoFrame && lastFrameMs_ >= 0
+               && clock_.steadyMs() - lastFrameMs_ > kStallMs) {
         driverFailed(QStringLiteral("aucune image depuis %1 s").arg(kStallMs / 1000));
         return false;
     }

@@ -171,7 +171,7 @@ private:
     std::unique_ptr<VideoDriver> driver_;
     std::unique_ptr<VideoDriver> retired_; // stopped from inside its own callback
     QImage scratch_; // RAW source; made once
-    QDateTime lastFrameTime_;
+    qint64 lastFrameMs_ = -1; // steady milliseconds of the last frame; -1: none yet
     int driverIndex_ = -1;
     int targetSlot_ = 0;
     bool running_ = false;

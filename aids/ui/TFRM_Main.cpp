@@ -340,7 +340,6 @@ PolarSettings TFRM_Main::polarSettings() const
 {
     PolarSettings s = settingsSource ? settingsSource() : PolarSettings{};
     s.RDB_Sud = RDB_Sud->isChecked();
-    s.TNI_Decl_Etoile = double(TNI_Decl_Etoile->Value());
     return s;
 }
 

@@ -32,11 +32,7 @@ ShellAids::ShellAids(TFRM_Alv& main, TFRM_Main& polar, TFRM_ErrPeriod& periodic)
     connect(&polar_, &TFRM_Main::orientationRequested, this, &ShellAids::startOrientation);
     connect(&periodic_, &TFRM_ErrPeriod::orientationRequested, this, &ShellAids::startOrientation);
     connect(&periodic_, &TFRM_ErrPeriod::runPrepared, this, [this] {
-        TrackingPanel* t = main_.trackingPanel();
-        if (!t->CKB_Suivi->isChecked()) {
-            t->RDB_Cadres->setChecked(true);
-            t->CKB_Suivi->setChecked(true);
-        }
+        main_.trackingPanel()->switchOn(true);
         if (TFRM_Alv_Child* child = main_.resultWindow(); child && child->isVisible() && !child->isMinimized())
             child->showMinimized();
     });
@@ -60,7 +56,7 @@ void ShellAids::prepare()
     if (TFRM_Alv_Child* child = main_.resultWindow(); child && child->isVisible() && !child->isMinimized())
         child->showMinimized();
     TrackingPanel* t = main_.trackingPanel();
-    if (!t->CKB_Suivi->isChecked()) t->CKB_Suivi->setChecked(true);
+    t->switchOn(false);
     // The drift method follows a drift; it cannot measure one.
     if (t->RDB_Derive->isChecked()) t->RDB_Colimacon->click();
 }

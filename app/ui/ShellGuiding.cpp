@@ -5,6 +5,7 @@
 #include "app/ui/ShellSettings.h"
 #include "app/ui/ShellTelescope.h"
 #include "app/ui/TFRM_Alv.h"
+#include "processing/ui/TrackingPanel.h"
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
 #include "telescope/MountTimer.h"
@@ -160,7 +161,7 @@ void ShellGuiding::BTN_ApprendreClick()
     if (child && child->isVisible() && !child->isMinimized()) child->showMinimized();
     if (CameraPanel* camera = main_.videoSource().panel())
         if (camera->BTN_Start->isEnabled()) camera->BTN_Start->click();
-    if (!main_.CKB_Suivi->isChecked()) main_.CKB_Suivi->click();
+    main_.trackingPanel()->switchOn(false);
     panel_->CKB_Autoguidage->setChecked(false);
     main_.showMessage(true, calibrationInstructions(main_.texts()));
     main_.operations()->sequencer().arm(Operation::GuideCalibration);

@@ -22,12 +22,7 @@ ShellMeasures::ShellMeasures(TFRM_Alv& main, TFRM_Alv_Child* child, TFRM_FWHM* f
     core.motion.setHooks(this);
 
     // "Active" of the focus measure checks "Suivi" as a click would.
-    connect(measures, &MeasuresUi::trackingWanted, this, [this] {
-        if (main_.CKB_Suivi->isChecked()) return;
-        main_.CKB_Suivi->setChecked(true);
-        main_.core().controls.CKB_Suivi = true;
-        main_.core().flags.zoneDirty = true;
-    });
+    connect(measures, &MeasuresUi::trackingWanted, this, [this] { main_.trackingPanel()->switchOn(false); });
     connect(main_.CKB_Detection_Mvt, &QCheckBox::toggled, this, [this, measures](bool on) {
         measures->motionPanel()->setDetectionOn(on);
         if (!on && child_ && child_->scheduler().running()) child_->BTN_Arreter_SauvClick();

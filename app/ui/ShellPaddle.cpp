@@ -23,6 +23,7 @@ ShellPaddle::ShellPaddle(TFRM_Alv& main, TFRM_Pref& pref, ShellGuiding& guiding,
         focus->CKB_MAPClick();
     };
     paddle_.onMeasureCountReset = [this] { main_.core().focus.resetMeasureCount(); };
+    paddle_.onMessage = [this](const QString& text) { main_.showMessage(false, text); };
     paddle_.autofocusSettings = [this] {
         const AutoFocusPrefs& p = main_.settings().prefs().autoFocus;
         return AutofocusSettings{p.SPED_Tps_Base_Autofocus, p.TNI_FWHM_Stop};
@@ -42,6 +43,7 @@ ShellPaddle::~ShellPaddle()
     paddle_.endAutoguiding = nullptr;
     paddle_.onFocusMeasure = nullptr;
     paddle_.onMeasureCountReset = nullptr;
+    paddle_.onMessage = nullptr;
     paddle_.autofocusSettings = nullptr;
 }
 

@@ -4,6 +4,7 @@
 #include "aids/ui/GRB_Operations.h"
 #include "app/ui/ShellSettings.h"
 #include "app/ui/TFRM_Alv.h"
+#include "processing/ui/TrackingPanel.h"
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
 
@@ -65,7 +66,7 @@ void ShellPreferences::BTN_Calculer_TaillePixClick()
     if (child && child->isVisible() && !child->isMinimized()) child->showMinimized();
     if (CameraPanel* camera = main_.videoSource().panel())
         if (camera->BTN_Start->isEnabled()) camera->BTN_Start->click();
-    if (!main_.CKB_Suivi->isChecked()) main_.CKB_Suivi->setChecked(true);
+    main_.trackingPanel()->switchOn(false);
     const NamedTexts& t = main_.texts();
     main_.showMessage(true, QStringLiteral("1-%1\n2-%2\n3-%3\n4-%4")
                                 .arg(t.text(u"MSG_TailleOrientCapt1"), t.text(u"MSG_TailleOrientCapt2"),

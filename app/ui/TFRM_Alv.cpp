@@ -330,6 +330,10 @@ QWidget* TFRM_Alv::buildMeasuresPage()
     EDT_Angle_Calcule->setReadOnly(true);
     EDT_Distance_Calculee->setReadOnly(true);
     form->addRow(named(new QLabel(QStringLiteral("Distance Terre-Objet")), "LBL_Distance_Terre_Objet"), TNI_DistObjet);
+    // A new distance gives the size of the last measured angle at once.
+    connect(TNI_DistObjet, &TNumInp::exited, this, [this] {
+        if (measured_) measurePoints(measured_->first, measured_->second);
+    });
     form->addRow(named(new QLabel(QStringLiteral("Angle calculé")), "LBL_Angle_Calcule"), EDT_Angle_Calcule);
     form->addRow(named(new QLabel(QStringLiteral("Distance calculée")), "LBL_Distance_Calculee"), EDT_Distance_Calculee);
     return page;
@@ -752,6 +756,7 @@ void TFRM_Alv::Image1MouseUp(QPoint position, Qt::MouseButton button, Qt::Keyboa
     }
     if (fx.guideMove && guideClick) guideClick(fx.guideOffset);
     if (fx.measured) {
+        measured_ = {gestures_.previousPoint, gestures_.lastPoint};
         EDT_Angle_Calcule->setText(fx.angleText);
         EDT_Distance_Calculee->setText(fx.distanceText);
     }
@@ -760,8 +765,8 @@ void TFRM_Alv::Image1MouseUp(QPoint position, Qt::MouseButton button, Qt::Keyboa
     image1_->update();
 }
 
-// The tracker stamps the reference with the time of day of its own clock.
-void TFRM_Alv::setDriftReference(Point starPos, int /*msecsOfDay*/)
+// The tracker stamps the reference with its own clock.
+void TFRM_Alv::setDriftReference(Point starPos)
 {
     stages_.tracker().restartDrift(starPos);
 }
@@ -825,7 +830,7 @@ void TFRM_Alv::opticsRefreshed()
     ComputeSampling();
     redrawReticle();
     // The angle between the last two clicked points follows the new scale.
-    if (!EDT_Angle_Calcule->text().isEmpty()) measurePoints(gestures_.previousPoint, gestures_.lastPoint);
+    if (measured_) measurePoints(measured_->first, measured_->second);
     image1_->update();
 }
 
@@ -898,10 +903,7 @@ void TFRM_Alv::setPolarAlignment(TFRM_Main* window)
     };
     connect(window, &TFRM_Main::runPrepared, this, [this] {
         // Tracking on, by the frame edges, and the result window out of the way.
-        if (!CKB_Suivi->isChecked()) {
-            trackingPanel_->RDB_Cadres->setChecked(true);
-            CKB_Suivi->setChecked(true);
-        }
+        trackingPanel_->switchOn(true);
         if (child_ && child_->isVisible() && !child_->isMinimized()) child_->showMinimized();
     });
     connect(window, &TFRM_Main::closed, this, [this] {
@@ -915,6 +917,7 @@ void TFRM_Alv::setPolarAlignment(TFRM_Main* window)
 
 void TFRM_Alv::measurePoints(Point previous, Point current)
 {
+    measured_ = {previous, current};
     const Measurement m = measureBetween(previous, current, double(TNI_Echantillonnage->Value()),
                                          double(TNI_DistObjet->Value()));
     EDT_Angle_Calcule->setText(m.angleText);

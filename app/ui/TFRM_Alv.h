@@ -12,6 +12,8 @@
 #include <QHash>
 #include <QMainWindow>
 #include <memory>
+#include <optional>
+#include <utility>
 
 class QAction;
 class QCheckBox;
@@ -231,6 +233,8 @@ private:
     CoreStages stages_{core_};
     DebugLog debugLog_;
     LiveImageGestures gestures_;
+    // The two points of the last measure, on the live or the result image.
+    std::optional<std::pair<Point, Point>> measured_;
 
     ImageView* image1_ = nullptr;
     TFRM_Alv_Child* child_ = nullptr;
@@ -294,7 +298,7 @@ private:
     void addToAccumulation() override;
 
     // ResultClickActions: what clicks on the result image ask of the shell.
-    void setDriftReference(Point starPos, int msecsOfDay) override;
+    void setDriftReference(Point starPos) override;
     void zonesChanged() override;
     void placeReticle(Point offsetFromStar) override;
     void measurePoints(Point previous, Point current) override;

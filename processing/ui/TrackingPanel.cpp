@@ -108,6 +108,16 @@ void TrackingPanel::setCaptureRunning(bool running)
     CKB_Suivi->setEnabled(running);
 }
 
+void TrackingPanel::switchOn(bool byEdges)
+{
+    if (byEdges && !CKB_Suivi->isChecked()) {
+        RDB_Cadres->setChecked(true);
+        methodClick();
+    }
+    CKB_Suivi->setChecked(true);
+    CKB_SuiviClick();
+}
+
 void TrackingPanel::CKB_SuiviClick()
 {
     core_.controls.CKB_Suivi = CKB_Suivi->isChecked();

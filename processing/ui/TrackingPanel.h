@@ -29,6 +29,11 @@ public:
     // Shows the control values held by the image core (after settings load).
     void showControls();
 
+    // An operation needs the star followed: "Suivi" is checked and the
+    // frame routine tracks from the next frame on, as after a click on the
+    // box. `byEdges`: when tracking was off, "Detect.Bords" is chosen too.
+    void switchOn(bool byEdges);
+
     QCheckBox* CKB_Suivi = nullptr;
     QRadioButton* RDB_Colimacon = nullptr;
     QRadioButton* RDB_Somax = nullptr;

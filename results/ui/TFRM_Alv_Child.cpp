@@ -382,7 +382,7 @@ void TFRM_Alv_Child::attachCore(ImageCore* core, PipelineStages* stages)
 {
     core_ = core;
     clicks_.reset();
-    if (core && stages) clicks_ = std::make_unique<ResultClicks>(*core, *stages, *clock_, clickLinks_, *actions_);
+    if (core && stages) clicks_ = std::make_unique<ResultClicks>(*core, *stages, clickLinks_, *actions_);
 }
 
 void TFRM_Alv_Child::setMessageSink(MessageSink* sink)

@@ -272,6 +272,11 @@ void TFRM_Raquette::showAutofocus(bool running, int gauge)
     GAUGE_Autofocus->setValue(gauge);
 }
 
+void TFRM_Raquette::report(const QString& text)
+{
+    if (onMessage) onMessage(text);
+}
+
 void TFRM_Raquette::changeEvent(QEvent* event)
 {
     // Another window took the activation: the button under the mouse may

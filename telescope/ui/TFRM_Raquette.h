@@ -41,6 +41,8 @@ public:
     std::function<void()> onMeasureCountReset;
     // The preferences' autofocus group as it is now.
     std::function<AutofocusSettings()> autofocusSettings;
+    // A line for the main window's message panel.
+    std::function<void(const QString&)> onMessage;
 
     // The interface choice: the rates, the position query and the GOTO
     // group only speak LX200.
@@ -96,6 +98,7 @@ private:
     void setFocusMeasure(bool on) override;
     void resetMeasureCount() override;
     void showAutofocus(bool running, int gauge) override;
+    void report(const QString& text) override;
 
     Mount& mount_;
     HandPaddle paddle_;

@@ -62,7 +62,6 @@ public:
         settings.TNI_NbPix_Y = kHeight;
         settings.effectiveFocal = kFocal;
         settings.TNI_Echantillonnage = p.scale;
-        settings.TNI_Decl_Etoile = where.decDegrees;
     }
     ~Night() override { core.pipeline.setStages(nullptr); }
 

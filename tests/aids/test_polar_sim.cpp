@@ -17,33 +17,43 @@ double radians(double arcmin)
     return arcmin / 60.0 * std::numbers::pi / 180.0;
 }
 
-// A star at the meridian near the equator drifts in declination by the
-// azimuth error; two minutes of it give the error and the way to turn.
+// A star at the meridian drifts in declination by the azimuth error times
+// the hour angle it turned through, whatever its declination: two minutes
+// of it give the error and the way to turn, near the equator and well off it.
 TEST(PolarSim, BigourdanFindsTheAzimuthErrorAndTheWayToTurn)
 {
-    for (double azimuth : {30.0, -30.0}) {
+    struct Case {
+        double azimuth;     // arc minutes along the horizon
+        double declination; // degrees
+    };
+    const Case cases[] = {{30.0, 2.0}, {-30.0, 2.0}, {30.0, 30.0}, {30.0, 60.0}};
+    for (const Case& k : cases) {
         SimulatedMount m;
-        m.polarAzimuth = azimuth;
+        m.polarAzimuth = k.azimuth;
         ManualClock probe{QDateTime(QDate(2026, 10, 3), QTime(22, 0))};
         MountModel where(probe, m);
         // The default camera: 7.4 µm pixels at 2000 mm, 0.7632 arc seconds per pixel.
-        Night night(m, {where.siderealTime(), 2.0}, true, 0.7632);
+        Night night(m, {where.siderealTime(), k.declination}, true, 0.7632);
         BigourdanStep step(night);
         night.seq.setStep(Operation::Bigourdan, &step);
         ASSERT_TRUE(night.pickStar(80));
         night.seq.arm(Operation::Bigourdan);
         night.execute();
-        for (int s = 0; s < 120 * 2; ++s) night.frame(500);
+        for (int s = 0; s < 120; ++s) night.frame(1000);
         ASSERT_FALSE(night.lost);
         ASSERT_TRUE(night.bigourdan.computed);
         // The angle between the two axes: an azimuth error seen at the pole's altitude.
-        const double truth = radians(std::fabs(azimuth)) * std::cos(m.latitude * std::numbers::pi / 180);
+        const double truth = radians(std::fabs(k.azimuth)) * std::cos(m.latitude * std::numbers::pi / 180);
         const double measured = night.bigourdan.result.polarError;
-        ::testing::Test::RecordProperty("measuredArcmin", std::to_string(measured * 10800 / std::numbers::pi));
-        EXPECT_NEAR(measured, truth, 0.1 * truth) << azimuth;
+        ::testing::Test::RecordProperty("measuredArcminAt" + std::to_string(int(k.declination)),
+                                        std::to_string(measured * 10800 / std::numbers::pi));
+        EXPECT_NEAR(measured, truth, 0.1 * truth) << k.azimuth << "' at " << k.declination << " deg";
+        // The screw turns by the error, not by a declination-swollen one.
+        EXPECT_NEAR(night.bigourdan.result.mm, night.settings.TNI_Rayon_Az * truth,
+                    0.1 * night.settings.TNI_Rayon_Az * truth) << k.declination;
         // The mount's pole east of the true one is brought back by turning west.
-        EXPECT_EQ(night.bigourdan.EDT_Correct, azimuth > 0 ? QStringLiteral("Ouest") : QStringLiteral("Est"))
-            << azimuth;
+        EXPECT_EQ(night.bigourdan.EDT_Correct, k.azimuth > 0 ? QStringLiteral("Ouest") : QStringLiteral("Est"))
+            << k.azimuth;
     }
 }
 

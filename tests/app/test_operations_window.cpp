@@ -12,6 +12,8 @@
 #include "app/ui/TFRM_Alv.h"
 #include "app/ui/WindowSet.h"
 #include "settings/ui/TFRM_Pref.h"
+#include "simulator/MountModel.h"
+#include "simulator/SkySimulator.h"
 #include "widgets/TNumInp.h"
 
 #include <QAction>
@@ -28,6 +30,10 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
 
 namespace velumbra::test {
 
@@ -102,6 +108,90 @@ private slots:
         QCOMPARE(ops_->sequencer().state(), 0);
         QVERIFY(main_->MNU_Operations->isEnabled());
         QVERIFY(!ops_->BTN_Executer->isEnabled());
+    }
+
+    // Every operation started from its window, with "Suivi" off before:
+    // on the simulated sky, with the mount not tracking, the frame routine
+    // follows the star from "Executer" on, so the measurement sees it move.
+    void everyOperationFollowsTheStar_data()
+    {
+        QTest::addColumn<int>("operation");
+        QTest::newRow("Bigourdan") << 0;
+        QTest::newRow("King") << 1;
+        QTest::newRow("periodic error") << 2;
+        QTest::newRow("orientation") << 3;
+        QTest::newRow("declination") << 4;
+        QTest::newRow("drift definition") << 5;
+    }
+    void everyOperationFollowsTheStar()
+    {
+        QFETCH(int, operation);
+        const std::function<void()> starts[] = {
+            [this] { polar_->BTN_Demar_MES->click(); },
+            [this] { polar_->BTN_Demarre_King->click(); },
+            [this] {
+                main_->MNU_Erreur_Periodique->trigger();
+                qobject_cast<TFRM_ErrPeriod*>(set_->window(QStringLiteral("TFRM_ErrPeriod")))->BTN_Demar_EP->click();
+            },
+            [this] { main_->MNU_TailleOrientCapt->trigger(); },
+            [this] { main_->declinationPage()->BTN_Def_Declinaison->click(); },
+            [this] { main_->trackingPanel()->BTN_SetDerive->click(); },
+        };
+        ImageCore& core = main_->core();
+        QVERIFY(!main_->CKB_Suivi->isChecked());
+        QVERIFY(!core.controls.CKB_Suivi);
+
+        // The sky drifts at the sidereal rate along 30 degrees of the image.
+        ManualClock clock{QDateTime(QDate(2026, 10, 3), QTime(22, 0))};
+        SkySimulator sky{clock};
+        SkyParameters p = sky.parameters();
+        p.orientation = 30;
+        p.hotPixels = 0; // the star is the brightest thing near the click
+        // Stars six pixels wide: the edge method ("Detect.Bords") needs a few
+        // rows above half the peak to find an edge.
+        p.seeing = 6 * p.scale;
+        sky.setParameters(p);
+        sky.mount().pointAt({sky.mount().siderealTime(), 10.0});
+        sky.mount().setTracking(false);
+        // About 2 pixels a frame, whatever the image scale.
+        const double pixelsPerSecond = 15.041 * std::cos(10.0 * std::numbers::pi / 180) / p.scale;
+        const int frameMs = int(2000 / pixelsPerSecond);
+        core.controls.TNI_Taille_ZDetect = 40;
+        QImage& frame = core.buffers.frameSlots[0];
+        auto show = [&] {
+            sky.render(frame, 640, 480);
+            core.pipeline.ProcessFrame(true);
+        };
+
+        starts[operation]();
+        QVERIFY(ops_->BTN_Executer->isEnabled());
+        // A click on a star well inside the frame, on the side it drifts from.
+        sky.render(frame, 640, 480);
+        const int star = sky.brightestStarInView(640, 480, 120, 200);
+        QVERIFY(star >= 0);
+        const QPointF from = sky.starPosition(star, 640, 480);
+        core.zone.starPos = {int(std::lround(from.x())), int(std::lround(from.y()))};
+        core.flags.targetActive = true;
+        show();
+        const Point start = core.zone.starPos;
+        QTest::mouseClick(ops_->BTN_Executer, Qt::LeftButton);
+        QVERIFY(ops_->sequencer().measuring());
+        QTest::qWait(5); // the window's own clock: some time for the speed of the star
+        for (int i = 0; i < 15; ++i) {
+            clock.advanceMs(frameMs);
+            show();
+        }
+        const QPointF to = sky.starPosition(star, 640, 480);
+        const Point at = core.zone.starPos;
+        QVERIFY2(std::hypot(at.x - start.x, at.y - start.y) > 20, "the star position does not move");
+        QVERIFY(std::hypot(at.x - to.x(), at.y - to.y()) < 4);
+        QVERIFY(ops_->sequencer().measuring());
+        if (operation == 3) {
+            // The direction the star took: the camera's orientation.
+            const double drift = std::atan2(to.y() - from.y(), to.x() - from.x()) * 180 / std::numbers::pi;
+            QVERIFY(std::abs(main_->reticlePanel()->orientation() - drift) < 4);
+            QVERIFY(std::abs(drift - 30) < 4);
+        }
     }
 
     void rectificationComputesAndAppliesTheNewRadius()

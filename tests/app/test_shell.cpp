@@ -341,6 +341,12 @@ private slots:
         emit image3->mouseReleased(QPoint(40, 50), Qt::LeftButton, Qt::AltModifier);
         // 50 pixels at 2"/pixel
         QCOMPARE(w->EDT_Angle_Calcule->text(), QStringLiteral("  0°  1' 40.00\""));
+        // A distance typed in and left: the size of those 100" at once.
+        w->TNI_DistObjet->setText(QStringLiteral("1000"));
+        QFocusEvent left(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(w->TNI_DistObjet, &left);
+        QCOMPARE(w->EDT_Distance_Calculee->text(), QStringLiteral("0.485"));
+        QCOMPARE(w->EDT_Angle_Calcule->text(), QStringLiteral("  0°  1' 40.00\""));
     }
 
     void closingWhileStreamingEndsCleanly()

@@ -1,6 +1,5 @@
 #include "core/Angles.h"
 #include "core/Rounding.h"
-#include "core/TimeOfDay.h"
 
 #include <gtest/gtest.h>
 
@@ -53,16 +52,3 @@ TEST(ImageAngles, DirectionFromXTowardsDownwardY)
     EXPECT_DOUBLE_EQ(vectorAngleDegrees(0, -1), 270.0);
 }
 
-TEST(ElapsedMsOfDay, ANightPastMidnightStaysPositive)
-{
-    struct Case {
-        int earlier, later, elapsed;
-    };
-    const Case cases[] = {
-        {1000, 1500, 500},
-        {kMsecsPerDay - 200, 300, 500}, // 23:59:59.800 to 00:00:00.300
-        {kMsecsPerDay - 1, 0, 1},
-        {5000, 5000, 0},
-    };
-    for (const Case& c : cases) EXPECT_EQ(elapsedMsOfDay(c.earlier, c.later), c.elapsed) << c.earlier << " -> " << c.later;
-}

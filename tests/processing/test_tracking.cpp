@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -442,6 +443,16 @@ TEST_F(Tracking, DriftMovesInWholeStepsAboveTheDeadZone)
     clock.advanceMs(2000);
     pass();
     EXPECT_EQ(star(), (Point{332, 240}));
+
+    // Summer time ends two seconds in: the time of day goes back an hour, the drift does not.
+    const QTimeZone paris("Europe/Paris");
+    ASSERT_TRUE(paris.isValid());
+    clock.set(QDateTime(QDate(2026, 10, 25), QTime(0, 59, 59), Qt::UTC).toTimeZone(paris));
+    tracker().restartDrift(star());
+    clock.advanceMs(2000);
+    ASSERT_EQ(clock.now().time().hour(), 2);
+    pass();
+    EXPECT_EQ(star(), (Point{338, 240}));
 }
 
 TEST_F(Tracking, DriftWhileAutoguidingNeedsADefinedDrift)

@@ -1,6 +1,9 @@
 // The autofocus fed tables of widths: the focuser moves, their times and
 // directions, the gauge and the end of the search.
+#include "processing/PipelineControls.h"
 #include "telescope/Autofocus.h"
+
+#include <QStringList>
 
 #include <gtest/gtest.h>
 
@@ -28,7 +31,9 @@ struct RecordingLinks final : AutofocusLinks {
         running = r;
         gauge = g;
     }
+    void report(const QString& text) override { messages << text; }
     std::vector<std::string> log;
+    QStringList messages;
     int timerMs = -1;
     int measureResets = 0;
     bool running = false;
@@ -83,7 +88,7 @@ TEST_F(AutofocusRun, FineStartsAtAQuarterOfTheBaseAndHalvesOnAWiderStar)
         EXPECT_EQ(links.timerMs, -1);
         EXPECT_TRUE(af.waitingForWidth());
     }
-    EXPECT_EQ(links.measureResets, 4);
+    EXPECT_EQ(links.measureResets, 5); // the start, then the end of each move
     EXPECT_EQ(links.gauge, 94); // 100 - trunc(6.31)
 }
 
@@ -138,7 +143,7 @@ TEST_F(AutofocusRun, StopWidthEndsTheSearch)
         EXPECT_FALSE(a.active());
         EXPECT_FALSE(l.running);
         EXPECT_FALSE(a.waitingForWidth());
-        EXPECT_EQ(l.measureResets, r.moves) << r.stop;
+        EXPECT_EQ(l.measureResets, 1 + r.moves) << r.stop; // the start, then each move's end
         // Widths arriving afterwards start nothing.
         a.autofocus_step(9.0);
         EXPECT_EQ(l.log.size(), 2u);
@@ -185,6 +190,76 @@ TEST_F(AutofocusRun, AWidthThatIsNoNumberIsNoMeasurement)
     EXPECT_TRUE(af.waitingForWidth());
     af.autofocus_step(3.0);
     EXPECT_EQ(links.timerMs, 2500);
+}
+
+// A stop width below what the seeing allows: the widths only wobble at the
+// shortest step. After four reversals there the focuser goes back to the
+// narrower width and the search ends with a message.
+TEST_F(AutofocusRun, HuntingAtTheShortestStepEndsAtTheLimit)
+{
+    af.start({400, 1.0}, false); // "Fin": 100 ms from the start
+    const std::vector<double> widths = {3.0, 3.2, 3.0, 3.2, 3.0, 3.2, 3.0};
+    for (double w : widths) measure(w);
+    EXPECT_TRUE(af.active()) << "three reversals: still searching";
+    links.log.clear();
+    af.autofocus_step(3.2); // the fourth: back the other way, one last time
+    EXPECT_EQ(links.log, (std::vector<std::string>{"move 0 slow", "timer 100"}));
+    EXPECT_TRUE(links.messages.isEmpty());
+    af.TMR_AutofocusTimer();
+    EXPECT_EQ(links.log, (std::vector<std::string>{"move 0 slow", "timer 100", "stop 0", "measure off"}));
+    EXPECT_FALSE(af.active());
+    EXPECT_FALSE(links.running);
+    ASSERT_EQ(links.messages, QStringList{autofocusLimitText(1.0, 4, 3.0)});
+    EXPECT_TRUE(links.messages[0].contains(QStringLiteral("n'est pas atteinte")));
+    af.autofocus_step(9.0);
+    EXPECT_EQ(links.log.size(), 4u) << "widths after the end start nothing";
+    // A new run starts with no reversal counted.
+    af.start({400, 1.0}, false);
+    for (double w : {3.0, 3.2, 3.0, 3.2}) measure(w);
+    EXPECT_TRUE(af.active());
+}
+
+// The focus measure itself between two runs: the second run waits for a
+// full set of its own widths, not for the count the first run left.
+TEST(AutofocusWithTheMeasure, ASecondRunWaitsForAFullSet)
+{
+    struct MeasureLinks final : AutofocusLinks {
+        explicit MeasureLinks(FocusWidth& f) : focus(f) {}
+        void focuser_move(int, bool) override { ++moves; }
+        void focuser_stop(int) override {}
+        void startMoveTimer(int) override {}
+        void stopMoveTimer() override {}
+        void setFocusMeasure(bool on) override
+        {
+            if (on) focus.reset(); // "Active" checked with its click handler
+        }
+        void resetMeasureCount() override { focus.resetMeasureCount(); }
+        void showAutofocus(bool, int) override {}
+        void report(const QString&) override {}
+        FocusWidth& focus;
+        int moves = 0;
+    };
+    PipelineControls controls;
+    const int n = controls.selection.SPED_Nb_Mesures;
+    FocusWidth focus{controls};
+    MeasureLinks links{focus};
+    Autofocus af{links};
+    focus.setAutofocus(&af);
+    const int sharp = 2, wide = 28; // pixels above the threshold: widths 1.6 and 6.0
+
+    af.start({10000, 2.0}, false);
+    for (int i = 0; i < n; ++i) focus.focusPass(sharp);
+    ASSERT_FALSE(af.active()) << "the first run ends on its sharp star";
+
+    af.start({10000, 2.0}, false);
+    for (int i = 0; i + 1 < n; ++i) {
+        focus.focusPass(wide);
+        ASSERT_TRUE(af.active()) << "ended after " << i + 1 << " of " << n << " values";
+    }
+    EXPECT_EQ(links.moves, 0);
+    focus.focusPass(wide);
+    EXPECT_TRUE(af.active());
+    EXPECT_EQ(links.moves, 1) << "a full set of wide stars: the focuser moves";
 }
 
 TEST(AutofocusGauge, ShrinkFromTheBaseTowardsTheFloor)

@@ -287,7 +287,7 @@ private slots:
             QVERIFY(!b.w.TMR_Autofocus->isActive());
             QVERIFY(b.w.autofocus().waitingForWidth());
         }
-        QCOMPARE(b.countResets, 3);
+        QCOMPARE(b.countResets, 4); // "Demarrer", then the end of each move
         QTest::mouseClick(b.w.BTN_Arreter_Autofocus, Qt::LeftButton);
         QCOMPARE(b.read("#:FQ#\r"), QByteArray("#:FQ#\r"));
         QCOMPARE(b.measure, (std::vector<bool>{true, false}));

@@ -93,7 +93,7 @@ private slots:
         QVERIFY(core.controls.RDB_Derive);
         QVERIFY(!core.controls.tracking.RDB_Cadres);
         QCOMPARE(core.tracking.driftAccum.x, 0.0);
-        QCOMPARE(core.tracking.driftLastTime, clock.msecsOfDay());
+        QCOMPARE(core.tracking.driftLastTime, clock.steadyMs());
         QCOMPARE(core.tracking.driftReference, (Point{100, 90}));
 
         // Detection size: the slider feeds the field, the field's exit the slider.
