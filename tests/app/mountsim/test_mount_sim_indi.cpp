@@ -133,12 +133,12 @@ protected:
         }
         return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
     }
-    bool set(const QString& spec)
+    bool set(const QString& assignment)
     {
         QProcess p;
         p.start(QStringLiteral("indi_setprop"), {QStringLiteral("-p"), QString::number(port_), QStringLiteral("-t"),
                                                   QStringLiteral("5"),
-                                                  QStringLiteral("%1.%2").arg(QLatin1String(kDevice), spec)});
+                                                  QStringLiteral("%1.%2").arg(QLatin1String(kDevice), assignment)});
         return p.waitForFinished(15000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     }
     // Waits until an element reads as wanted; false at the deadline.
