@@ -6,6 +6,8 @@
 #include <libindi/baseclient.h>
 #include <libindi/indiproperty.h>
 
+#include <csignal>
+
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QTimer>
@@ -139,8 +141,30 @@ bool IndiClient::serverAlive() const { return connected_ && listener_ && listene
 
 QString IndiClient::serverText() const { return host_ + QLatin1Char(':') + QString::number(port_); }
 
+namespace {
+// The client library writes to its socket with plain write(): once the server
+// has gone, that write would end the whole program with SIGPIPE before the
+// loss could be reported. Ignore the signal (unless someone set a handler) so
+// the write fails and the loss is reported as a lost server.
+void ignoreBrokenPipes()
+{
+    static const bool done = [] {
+        struct sigaction current {};
+        if (::sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+            struct sigaction ignore {};
+            ignore.sa_handler = SIG_IGN;
+            ::sigemptyset(&ignore.sa_mask);
+            ::sigaction(SIGPIPE, &ignore, nullptr);
+        }
+        return true;
+    }();
+    (void)done;
+}
+} // namespace
+
 bool IndiClient::connectToServer(const QString& host, int port, bool quiet)
 {
+    ignoreBrokenPipes();
     disconnectFromServer();
     host_ = host;
     port_ = port;

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 namespace velumbra {
 namespace {
 
@@ -64,6 +66,13 @@ TEST(IndiClient, ALostServerIsOneMessageAndARestartedOneIsTakenUpAgain)
     ASSERT_TRUE(waitUntil([&] { return !client.devicesOfKind(IndiMountKind).empty(); }, 10000));
 
     server.kill();
+    // Commands sent before the loss is known write to a closed socket: the
+    // program must live on to report it.
+    for (int i = 0; i < 50 && client.isConnected(); ++i) {
+        client.sendNumbers(QStringLiteral("Telescope Simulator"), QStringLiteral("EQUATORIAL_EOD_COORD"),
+                           {{"RA", 1.0}, {"DEC", 2.0}});
+        ::usleep(2000);
+    }
     ASSERT_TRUE(waitUntil([&] { return !client.isConnected(); }, 5000));
     waitUntil([] { return false; }, 200); // nothing more arrives
     EXPECT_EQ(lost, 1);
