@@ -103,6 +103,7 @@ void SkySimulator::setParameters(const SkyParameters& parameters)
     const SkyParameters defaults;
     params_ = parameters;
     for (auto [value, fallback] : {std::pair{&params_.scale, defaults.scale}, {&params_.orientation, defaults.orientation},
+                                   {&params_.fieldRotation, defaults.fieldRotation},
                                    {&params_.seeing, defaults.seeing}, {&params_.jitter, defaults.jitter},
                                    {&params_.exposureMs, defaults.exposureMs}, {&params_.background, defaults.background},
                                    {&params_.readNoise, defaults.readNoise}, {&params_.gain, defaults.gain},
@@ -295,8 +296,9 @@ void SkySimulator::addLight(int width, int height, double from, double to)
 
     Projection base;
     base.pixelsPerRadian = kArcsecPerRadian / params_.scale;
-    base.cosT = std::cos(radians(params_.orientation));
-    base.sinT = std::sin(radians(params_.orientation));
+    const double oriented = orientationAt((from + to) / 2);
+    base.cosT = std::cos(radians(oriented));
+    base.sinT = std::sin(radians(oriented));
     base.northSign = params_.diagonal ? 1.0 : -1.0;
     base.cx = width / 2.0;
     base.cy = height / 2.0;
@@ -573,12 +575,18 @@ SkySimulator::Projection SkySimulator::projectionNow(int width, int height)
     Projection p;
     p.pose = mount_.poseAt(mount_.seconds());
     p.pixelsPerRadian = kArcsecPerRadian / params_.scale;
-    p.cosT = std::cos(radians(params_.orientation));
-    p.sinT = std::sin(radians(params_.orientation));
+    const double turn = orientationAt(mount_.seconds());
+    p.cosT = std::cos(radians(turn));
+    p.sinT = std::sin(radians(turn));
     p.northSign = params_.diagonal ? 1.0 : -1.0;
     p.cx = width / 2.0;
     p.cy = height / 2.0;
     return p;
+}
+
+double SkySimulator::orientationAt(double seconds) const
+{
+    return params_.orientation + params_.fieldRotation * seconds / 60.0;
 }
 
 QPointF SkySimulator::starPosition(int id, int width, int height)
@@ -618,6 +626,24 @@ int SkySimulator::brightestStarInView(int width, int height, int margin, double 
         bestFlux = s.flux;
     }
     return best;
+}
+
+std::vector<int> SkySimulator::starsInView(int width, int height, int margin)
+{
+    followOptics(width);
+    mount_.update();
+    const OpticsPose pose = mount_.poseAt(mount_.seconds());
+    prepareStars(pose, pose, width, height);
+    std::vector<std::pair<float, int>> seen;
+    for (const SkyStar& s : stars_) {
+        const QPointF at = starPosition(s.id, width, height);
+        if (at.x() < margin || at.y() < margin || at.x() > width - margin || at.y() > height - margin) continue;
+        seen.push_back({-s.flux, s.id});
+    }
+    std::sort(seen.begin(), seen.end());
+    std::vector<int> ids;
+    for (const auto& [flux, id] : seen) ids.push_back(id);
+    return ids;
 }
 
 double SkySimulator::starFlux(int id) const

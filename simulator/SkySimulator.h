@@ -35,6 +35,7 @@ struct CameraOptics {
 struct SkyParameters {
     double scale = 1.5;         // image scale, arc seconds per pixel; follows the optics when they are known
     double orientation = 0.0;   // degrees: image direction in which the sky drifts westward
+    double fieldRotation = 0.0; // degrees per minute the field turns about the frame's centre (an alt-azimuth mount)
     bool diagonal = false;      // a diagonal mirror in front of the camera turns the image over
     double seeing = 3.5;        // star FWHM from the atmosphere, arc seconds
     double jitter = 0.7;        // RMS of the seeing's image motion, arc seconds
@@ -99,8 +100,12 @@ public:
     // The brightest star at least margin pixels inside the frame whose
     // peak at the current exposure stays below maxPeak grey levels; -1 if none.
     int brightestStarInView(int width, int height, int margin = 20, double maxPeak = 1e300);
+    // The ids of the stars at least margin pixels inside the frame now, brightest first.
+    std::vector<int> starsInView(int width, int height, int margin = 20);
     // Where the planet's centre is now.
     QPointF planetPosition(int width, int height);
+    // The orientation at mount time t (seconds): the field's turn added.
+    double orientationAt(double seconds) const;
     // A star's light summed over the current exposure, grey levels before vignetting.
     double starFlux(int id) const;
     // The night's seeing FWHM in pixels, and the blur diameter of the focuser's distance from best focus.
