@@ -12,6 +12,7 @@
 #include "processing/CoreStages.h"
 #include "processing/DisplayMapping.h"
 #include "processing/ImageCore.h"
+#include "processing/StarRegistration.h"
 #include "results/BmpWriter.h"
 #include "results/CoreParameters.h"
 #include "results/ParameterRecord.h"
@@ -24,6 +25,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -88,7 +90,10 @@ private:
     void addVideo(Plane role, const QString& path);
     QDateTime frameTime(const Entry* entry) const;
     void recordFrame(const Entry* entry);
-    bool saveFits(const QString& path, int width, int height, QString& error);
+    bool saveFits(const QString& path, int width, int height, const QRect& crop, QString& error);
+    bool registerFrame();
+    void findCommonArea();
+    QRect resultCrop(int width, int height) const;
     void simulateFrame();
     bool startIndi();
     bool indiFrame();
@@ -136,11 +141,24 @@ private:
     int done_ = 0;
     int frameWidth_ = 0, frameHeight_ = 0;
     StackOutcome outcome_;
+    // --register stars: the first registered frame's stars, the last match,
+    // the frame turned onto the reference, and the pixels every frame covered.
+    StarFinder finder_;
+    StarMatcher matcher_;
+    std::vector<FoundStar> referenceStars_;
+    bool haveReference_ = false;
+    MatchResult lastMatch_;
+    QImage registered_;
+    std::vector<uint8_t> coverage_, common_;
+    QRect commonArea_; // frame pixels; empty without registration
 };
 
 StackOutcome BatchStack::run()
 {
-    if (!o_.logFile.isEmpty()) log_ = "frame,file,selected,star_x,star_y,intensity_min,intensity_max,lost,score\n";
+    if (!o_.logFile.isEmpty()) {
+        log_ = "frame,file,selected,star_x,star_y,intensity_min,intensity_max,lost,score";
+        log_ += o_.registration == Registration::Stars ? ",dx,dy,rotation,matched\n" : "\n";
+    }
     core_.buffers.create();
     core_.pipeline.setStages(&stages_);
     core_.flags.loadingSettings = false;
@@ -153,9 +171,10 @@ StackOutcome BatchStack::run()
 
     if (o_.simulate > 0) {
         sky_ = std::make_unique<SkySimulator>(clock_, o_.seed);
-        if (o_.planet) {
+        if (o_.planet || o_.fieldRotation != 0) {
             SkyParameters sky = sky_->parameters();
-            sky.planet = true;
+            sky.planet = o_.planet;
+            sky.fieldRotation = o_.fieldRotation;
             sky_->setParameters(sky);
         }
         setFrameSize(o_.simWidth, o_.simHeight);
@@ -202,6 +221,7 @@ StackOutcome BatchStack::run()
         outcome_.exitStatus = kExitNothing;
         return outcome_;
     }
+    findCommonArea();
     applyThresholds();
     if (!save()) {
         outcome_.exitStatus = kExitNothing;
@@ -662,7 +682,10 @@ void BatchStack::processLight(int number, const QString& file, const Entry* entr
     }
     const bool integrating = core_.integrator.running();
     bool selected = false;
-    core_.pipeline.ProcessFrame(true, selected);
+    const bool registering = o_.registration == Registration::Stars;
+    // A frame that cannot be brought onto the first is left out, never added blurred.
+    const bool placed = !registering || registerFrame();
+    if (placed) core_.pipeline.ProcessFrame(true, selected);
     if (selected && integrating) ++outcome_.stacked;
     ++outcome_.report.framesRead;
     const ZoneState& z = core_.zone;
@@ -680,7 +703,14 @@ void BatchStack::processLight(int number, const QString& file, const Entry* entr
                                  measured ? QString::number(z.intensityMax) : QString(),
                                  measured ? QString::number(lost ? 1 : 0) : QString(),
                                  frameScore()};
-        const QString line = fields.join(QLatin1Char(',')) + QLatin1Char('\n');
+        QString line = fields.join(QLatin1Char(','));
+        if (registering) {
+            const QPointF shift = lastMatch_.transform.shiftOf(QPointF((frameWidth_ - 1) / 2.0, (frameHeight_ - 1) / 2.0));
+            const auto fixed = [placed](double v, int decimals) { return placed ? QString::number(v, 'f', decimals) : QString(); };
+            line += QLatin1Char(',') + fixed(shift.x(), 3) + QLatin1Char(',') + fixed(shift.y(), 3) + QLatin1Char(',') +
+                    fixed(lastMatch_.transform.degrees(), 4) + QLatin1Char(',') + QString::number(lastMatch_.matched);
+        }
+        line += QLatin1Char('\n');
         log_.append(line.toUtf8());
     }
     frameDone();
@@ -739,20 +769,23 @@ bool BatchStack::save()
     const int width = std::min(core_.buffers.resultWidth, std::max(1, frameWidth_ / b));
     const int height = std::min(core_.buffers.resultHeight, std::max(1, frameHeight_ / b));
     QString error;
-    const bool written = o_.format == ResultFormat::Fits ? saveFits(o_.output, width, height, error)
-                                                         : writer_.write(o_.output, core_.buffers.result, width, height);
+    // A registered stack keeps only what every frame covered: its edges hold fewer frames.
+    const QRect crop = resultCrop(width, height);
+    const bool written = o_.format == ResultFormat::Fits
+                             ? saveFits(o_.output, width, height, crop, error)
+                             : writer_.write(o_.output, core_.buffers.result.copy(crop), crop.width(), crop.height());
     if (!written) {
         say(Msg::CannotWrite, {o_.output, o_.format == ResultFormat::Fits ? error : writer_.errorString()});
         return false;
     }
     markAsStackResult(o_.output);
-    outcome_.resultWidth = width;
-    outcome_.resultHeight = height;
+    outcome_.resultWidth = crop.width();
+    outcome_.resultHeight = crop.height();
     if (o_.writePar) {
         ParameterRecordWriter records;
         records.setReplaceExisting(true); // beside the output named by -o
         const QString name = recordPathOf(o_.output);
-        const ParameterValues values = parameterValuesOf(core_, width, height);
+        const ParameterValues values = parameterValuesOf(core_, crop.width(), crop.height());
         const QString base = QFileInfo(name).path() + QLatin1Char('/') + QFileInfo(name).completeBaseName();
         // Dated as the FITS and SER files are: by the first frame, in local time.
         if (!records.WriteParameterRecord(name, base, values, firstLightTime_.toLocalTime())) {
@@ -765,14 +798,24 @@ bool BatchStack::save()
 
 // The corrected sums the render mapped, as they are: what the thresholds
 // cut off in the BMP stays in the file.
-bool BatchStack::saveFits(const QString& path, int width, int height, QString& error)
+bool BatchStack::saveFits(const QString& path, int width, int height, const QRect& crop, QString& error)
 {
-    FitsKeywords k = fitsKeywordsOf(core_, parameterValuesOf(core_, width, height));
+    FitsKeywords k = fitsKeywordsOf(core_, parameterValuesOf(core_, crop.width(), crop.height()));
     k.dateObs = firstLightTime_;
     k.darkFrames = o_.darks.isEmpty() ? 0 : k.darkFrames;
     k.displayLow = outcome_.report.low;
     k.displayHigh = outcome_.report.high;
-    return writeFitsFile(path, resultValuesOf(core_, width, height), k, error);
+    FitsValues all = resultValuesOf(core_, width, height);
+    if (crop == QRect(0, 0, width, height)) return writeFitsFile(path, all, k, error);
+    FitsValues part;
+    part.width = crop.width();
+    part.height = crop.height();
+    part.planes = all.planes;
+    part.values.reserve(std::size_t(part.planes) * std::size_t(part.width) * std::size_t(part.height));
+    for (int plane = 0; plane < all.planes; ++plane)
+        for (int y = crop.top(); y <= crop.bottom(); ++y)
+            for (int x = crop.left(); x <= crop.right(); ++x) part.values.push_back(all.at(x, y, plane));
+    return writeFitsFile(path, part, k, error);
 }
 
 } // namespace
@@ -791,6 +834,90 @@ StackOutcome runStack(const StackOptions& options, MessageSink& messages, StackP
     for (const QString& message : paths.leftOut) messages.showMessage(false, message);
     auto batch = std::make_unique<BatchStack>(checked, messages, progress, text);
     return batch->run();
+}
+
+// Finds the frame's stars and brings it onto the first registered frame:
+// the first with enough stars is the reference; a frame whose stars do not
+// match it is refused.
+bool BatchStack::registerFrame()
+{
+    StackReport& r = outcome_.report;
+    r.registering = true;
+    QImage& frame = core_.buffers.frameSlots[0];
+    const std::vector<FoundStar>& stars = finder_.find(frame, frameWidth_, frameHeight_);
+    const std::size_t cells = std::size_t(frameWidth_) * std::size_t(frameHeight_);
+    if (!haveReference_) {
+        lastMatch_ = MatchResult{};
+        lastMatch_.matched = int(stars.size());
+        if (int(stars.size()) < MatchSettings{}.minMatched) {
+            ++r.unregistered;
+            return false;
+        }
+        referenceStars_ = stars;
+        haveReference_ = true;
+        lastMatch_.ok = true;
+        common_.assign(cells, 1);
+        ++r.registered;
+        return true;
+    }
+    lastMatch_ = matcher_.match(referenceStars_, stars);
+    if (!lastMatch_.ok) {
+        ++r.unregistered;
+        return false;
+    }
+    if (registered_.isNull()) registered_ = QImage(frame.size(), frame.format());
+    resampleRigid(frame, frameWidth_, frameHeight_, lastMatch_.transform, registered_, &coverage_);
+    for (int y = 0; y < frameHeight_; ++y)
+        std::memcpy(frame.scanLine(y), registered_.constScanLine(y), std::size_t(frameWidth_) * kBytesPerPixel);
+    for (std::size_t i = 0; i < cells && i < coverage_.size(); ++i) common_[i] &= coverage_[i];
+    ++r.registered;
+    return true;
+}
+
+// The largest rectangle every registered frame covered: the covered part is
+// convex (an intersection of turned rectangles), so a rectangle whose four
+// edges lie in it lies in it whole; edges that touch an uncovered pixel move in.
+void BatchStack::findCommonArea()
+{
+    if (common_.empty()) return;
+    const int w = frameWidth_;
+    int left = 0, top = 0, right = frameWidth_ - 1, bottom = frameHeight_ - 1;
+    const auto covered = [&](int x, int y) { return common_[std::size_t(y) * std::size_t(w) + std::size_t(x)] != 0; };
+    while (left <= right && top <= bottom) {
+        bool moved = false;
+        for (int x = left; x <= right; ++x)
+            if (!covered(x, top)) { ++top; moved = true; break; }
+        if (top > bottom) break;
+        for (int x = left; x <= right; ++x)
+            if (!covered(x, bottom)) { --bottom; moved = true; break; }
+        if (top > bottom) break;
+        for (int y = top; y <= bottom; ++y)
+            if (!covered(left, y)) { ++left; moved = true; break; }
+        if (left > right) break;
+        for (int y = top; y <= bottom; ++y)
+            if (!covered(right, y)) { --right; moved = true; break; }
+        if (!moved) break;
+    }
+    commonArea_ = left <= right && top <= bottom ? QRect(QPoint(left, top), QPoint(right, bottom)) : QRect();
+    StackReport& r = outcome_.report;
+    r.commonX = commonArea_.x();
+    r.commonY = commonArea_.y();
+    r.commonWidth = commonArea_.width();
+    r.commonHeight = commonArea_.height();
+}
+
+// The part of the result image (width x height) that shows the common area.
+QRect BatchStack::resultCrop(int width, int height) const
+{
+    const QRect whole(0, 0, width, height);
+    if (commonArea_.isEmpty()) return whole;
+    const int b = core_.controls.binning();
+    const Rect& cells = core_.integrator.renderedCells();
+    // Result pixel (x, y) shows cell (cells.left + x, cells.top + y); a cell is b x b frame pixels.
+    const QRect area(QPoint((commonArea_.left() + b - 1) / b - cells.left, (commonArea_.top() + b - 1) / b - cells.top),
+                     QPoint((commonArea_.right() + 1) / b - 1 - cells.left, (commonArea_.bottom() + 1) / b - 1 - cells.top));
+    const QRect crop = area.intersected(whole);
+    return crop.isEmpty() ? whole : crop;
 }
 
 } // namespace velumbra::stack

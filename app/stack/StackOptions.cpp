@@ -1,4 +1,6 @@
 #include "app/stack/StackOptions.h"
+
+#include <cmath>
 #include "indi/IndiSettings.h"
 
 #include <QRegularExpression>
@@ -25,7 +27,7 @@ const QStringList& valueOptions()
         "--channels", "--min", "--max", "--zone", "--center", "--track", "--detect", "--tolerance", "--raw",
         "--simulate", "--seed", "--size", "--log", "--save-frames", "--select-quality", "--jpeg-quality",
         "--select-brightness", "--motion", "--reference", "--format", "--ser", "--indi", "--exposure", "--gain",
-        "--camera-binning", "--subframe"};
+        "--camera-binning", "--subframe", "--register", "--field-rotation"};
     return names;
 }
 
@@ -181,6 +183,14 @@ ParsedCommandLine parseStackCommandLine(const QStringList& arguments, const Stac
             else if (v == QLatin1String("axes")) o.track = TrackMethod::Axes;
             else if (v == QLatin1String("edges")) o.track = TrackMethod::Edges;
             else return badValue(name, v, text(Msg::ExpectTrack));
+        } else if (name == QLatin1String("--register")) {
+            if (v == QLatin1String("stars")) o.registration = Registration::Stars;
+            else return badValue(name, v, text(Msg::ExpectRegister));
+        } else if (name == QLatin1String("--field-rotation")) {
+            bool ok = false;
+            const double rate = v.toDouble(&ok);
+            if (!ok || !std::isfinite(rate) || std::abs(rate) > 60.0) return badValue(name, v, QStringLiteral("-60..60"));
+            o.fieldRotation = rate;
         } else if (name == QLatin1String("--detect")) {
             const auto n = wholeNumber(v, 3, 320);
             if (!n) return badValue(name, v, QStringLiteral("3..320"));
@@ -282,6 +292,12 @@ ParsedCommandLine parseStackCommandLine(const QStringList& arguments, const Stac
     if (o.simulate > 0 && !o.frames.isEmpty()) return fail(text(Msg::FilesAndSimulate));
     if (o.simulate == 0 && o.frames.isEmpty() && !indi) return fail(text(Msg::NoFrames));
     if (o.darkLevel && o.darks.isEmpty()) return fail(text(Msg::NeedsDarks, {QStringLiteral("--dark-level")}));
+    if (o.registration != Registration::None && o.track != TrackMethod::None)
+        return fail(text(Msg::RegisterAndTrack));
+    // The frames are turned before they are summed, while dark and flat
+    // correct the sums cell by cell: a hot pixel would no longer meet its dark.
+    if (o.registration != Registration::None && (!o.darks.isEmpty() || !o.flats.isEmpty()))
+        return fail(text(Msg::RegisterAndMasters));
     if (o.smartDarkRadius && o.darks.isEmpty()) return fail(text(Msg::NeedsDarks, {QStringLiteral("--smart-dark")}));
     const int selections = int(o.selectQuality.has_value()) + int(o.selectBrightness.has_value()) +
                            int(o.motionLevel.has_value());
@@ -307,6 +323,7 @@ ParsedCommandLine parseStackCommandLine(const QStringList& arguments, const Stac
         {"--seed", simulate, o.simulate > 0},
         {"--size", simulate, o.simulate > 0},
         {"--planet", simulate, o.simulate > 0},
+        {"--field-rotation", simulate, o.simulate > 0},
         {"--exposure", QLatin1String("--indi"), indi},
         {"--gain", QLatin1String("--indi"), indi},
         {"--camera-binning", QLatin1String("--indi"), indi},

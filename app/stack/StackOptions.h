@@ -11,6 +11,8 @@ namespace velumbra::stack {
 
 enum class StackMode { Single, Loop, Dark, Flat };
 enum class TrackMethod { None, Brightest, Axes, Edges };
+// Frames brought onto the first by their stars (a turn and a shift) before they are added.
+enum class Registration { None, Stars };
 // The result file: an 8-bit image as displayed, or the corrected sums.
 enum class ResultFormat { Bmp, Fits };
 
@@ -56,6 +58,9 @@ struct StackOptions {
     uint32_t seed = SkySimulator::kDefaultSeed; // the program's own sky
     int simWidth = 640, simHeight = 480;
     bool planet = false; // the simulator shows a planet
+    double fieldRotation = 0; // degrees per minute the simulated field turns
+
+    Registration registration = Registration::None;
 
     // Frame selection, one at most: the quality score (JPEG bytes) at least
     // the threshold, the detection zone's mean brightness above it, or

@@ -13,6 +13,11 @@ QStringList summaryLines(const StackReport& r, const StackText& text)
                    text(r.highGiven ? Msg::ThresholdGiven : Msg::ThresholdHighPercentile)});
     lines << text(Msg::SummarySaturated, {n(r.saturatedCells), n(r.cells)});
     if (r.tracking) lines << text(Msg::SummaryLost, {n(r.lostFrames), n(r.trackedFrames)});
+    if (r.registering) {
+        lines << text(Msg::SummaryRegistered, {n(r.registered), n(r.registered + r.unregistered), n(r.unregistered)});
+        if (r.commonWidth > 0)
+            lines << text(Msg::SummaryCommonArea, {n(r.commonWidth), n(r.commonHeight), n(r.commonX), n(r.commonY)});
+    }
     lines << text(Msg::SummaryResult, {r.output, n(r.width), n(r.height)});
     lines << text(Msg::SummaryTime, {text.decimal(double(r.elapsedMs) / 1000.0, 2)});
     return lines;

@@ -19,6 +19,9 @@ struct StackReport {
     bool tracking = false;
     int trackedFrames = 0;
     int lostFrames = 0;              // frames where tracking lost its object
+    bool registering = false;        // --register: frames brought onto the first
+    int registered = 0, unregistered = 0;
+    int commonX = 0, commonY = 0, commonWidth = 0, commonHeight = 0; // the result's part of the frame
     QString output;
     int width = 0, height = 0;       // of the result image
     int64_t elapsedMs = 0;

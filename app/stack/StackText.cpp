@@ -123,6 +123,12 @@ const StackText::Entry* StackText::entries(std::size_t& count)
         {Msg::ExpectChannels, "letters among r, g, b", "des lettres parmi r, g, b"},
         {Msg::ExpectCenter, "X,Y inside the frame", "X,Y dans l'image"},
         {Msg::ExpectTrack, "brightest, axes or edges", "brightest, axes ou edges"},
+        {Msg::ExpectRegister, "stars", "stars"},
+        {Msg::RegisterAndTrack, "--register and --track are two ways of following the sky: give one",
+         "--register et --track sont deux façons de suivre le ciel : donnez-en une"},
+        {Msg::RegisterAndMasters,
+         "--register cannot be combined with --dark or --flat yet: correct the frames first, then register them",
+         "--register ne peut pas encore se combiner avec --dark ou --flat : corrigez d'abord les images, puis recalez-les"},
         {Msg::ExpectFrameCount, "a frame count 1..1000000", "un nombre d'images 1..1000000"},
         {Msg::ExpectSize, "WIDTHxHEIGHT up to 800x600", "LARGEURxHAUTEUR jusqu'à 800x600"},
         {Msg::ExpectFolder, "a folder", "un dossier"},
@@ -249,6 +255,10 @@ const StackText::Entry* StackText::entries(std::size_t& count)
         {Msg::SummaryLost, "object lost: %1 of %2 frames", "objet perdu : %1 images sur %2"},
         {Msg::SummaryResult, "result: %1 (%2x%3)", "résultat : %1 (%2x%3)"},
         {Msg::SummaryTime, "time: %1 s", "durée : %1 s"},
+        {Msg::SummaryRegistered, "registered on their stars: %1 of %2 frames, %3 skipped (too few stars or a bad fit)",
+         "recalées sur leurs étoiles : %1 images sur %2, %3 écartées (trop peu d'étoiles ou un mauvais ajustement)"},
+        {Msg::SummaryCommonArea, "result cut to the area every registered frame covers: %1x%2 at %3,%4",
+         "résultat coupé à la zone que couvre chaque image recalée : %1x%2 en %3,%4"},
         {Msg::Usage, R"(Usage: velumbra-stack [OPTIONS] FRAME.bmp|FRAME.fits|VIDEO.ser|FOLDER...
 Adds up (stacks) the frames of a webcam on a telescope (BMP or FITS files, or
 a SER video) into one image: each frame is taken in turn, the object may be
@@ -352,6 +362,11 @@ Zone and tracking
                         (default 0; with --track)
       --dark-object     follow a dark object on a bright background (with
                         --track)
+      --register stars  bring every frame onto the first by its stars (a turn
+                        and a shift to a fraction of a pixel) before it is
+                        added, for a field that turns and drifts; a frame
+                        with too few stars is skipped; the result is cut to
+                        the area every frame covers
 
 Frames
   A frame is a BMP file, a FITS image (8-bit, or 16-bit scaled to 8 bits; one
@@ -363,6 +378,8 @@ Frames
       --planet          the simulator shows a planet instead of a star field
       --seed S          simulator seed (default 20260101, the program's sky)
       --size WxH        simulated frame size (default 640x480)
+      --field-rotation D  the simulated field turns by D degrees a minute, as
+                        on an alt-azimuth mount (default 0)
       --indi CAMERA[@HOST[:PORT]]
                         --count N live frames of a camera of an INDI server
                         (default localhost:7624) instead of files; at most
@@ -506,6 +523,12 @@ Zone et suivi
       --tolerance T     écart de luminosité qu'une nouvelle position doit
                         dépasser, 0..255 (0 par défaut ; avec --track)
       --dark-object     suit un objet sombre sur un fond clair (avec --track)
+      --register stars  ramène chaque image sur la première par ses étoiles
+                        (rotation et décalage à une fraction de pixel) avant
+                        de l'ajouter, pour un champ qui tourne et dérive ;
+                        une image avec trop peu d'étoiles est écartée ; le
+                        résultat est coupé à la zone que couvrent toutes les
+                        images
 
 Images
   Une image est un fichier BMP, une image FITS (8 bits, ou 16 bits ramenés à
@@ -519,6 +542,8 @@ Images
       --planet          le simulateur montre une planète au lieu d'étoiles
       --seed S          graine du simulateur (20260101 par défaut, le ciel du programme)
       --size LxH        taille des images simulées (640x480 par défaut)
+      --field-rotation D  le champ simulé tourne de D degrés par minute, comme
+                        sur une monture altazimutale (0 par défaut)
       --indi CAMERA[@HOTE[:PORT]]
                         --count N images en direct d'une caméra d'un serveur
                         INDI (localhost:7624 par défaut) au lieu de fichiers ;

@@ -22,7 +22,8 @@ enum class Msg {
     ExpectCenter, ExpectTrack, ExpectFrameCount, ExpectSize, ExpectFolder, TakesNoValue, UnknownOption,
     NeedsValue, NoOutput, OutputNotBmp, FilesAndSimulate, NoFrames, NeedsDarks, MinAboveMax, TryHelp,
     GivenTwice, NoEffectWithout, EmptyFolder, Usage, Version, ExpectMotion, OneSelection, MotionNeedsReference,
-    ExpectFormat, OutputNotFits, ExpectIndiCamera, ExpectCorner, IndiAndFiles, IndiNeedsCount,
+    ExpectFormat, OutputNotFits, ExpectIndiCamera, ExpectCorner, IndiAndFiles, IndiNeedsCount, ExpectRegister,
+    RegisterAndTrack, RegisterAndMasters,
     // the run
     CannotCreateFolder, NoFrameRead, NoFrameStacked, CannotCreateLog, CannotWriteLog, CannotRead, SizeDiffers,
     FrameTooLarge, CenterOutside, CannotWrite, Saturated, SaturatedBinned, ObjectLost,
@@ -34,7 +35,7 @@ enum class Msg {
     RoleLightFrame, RoleDarkFrame, RoleFlatFrame, RoleSavedFrame, RoleReferenceFrame, RoleSerRecording,
     // the summary
     SummaryFrames, SummaryThresholds, ThresholdGiven, ThresholdLowPercentile, ThresholdHighPercentile,
-    SummarySaturated, SummaryLost, SummaryResult, SummaryTime,
+    SummarySaturated, SummaryLost, SummaryResult, SummaryTime, SummaryRegistered, SummaryCommonArea,
     End // not a message: one past the last id
 };
 

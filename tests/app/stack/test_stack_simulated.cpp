@@ -3,6 +3,10 @@
 #include "StackTestFiles.h"
 
 #include <QDir>
+#include <QImage>
+#include <cmath>
+#include <numeric>
+#include <algorithm>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -131,4 +135,63 @@ TEST(StackSimulated, TrackingFollowsADriftingStar)
     EXPECT_EQ(best, 255);
     EXPECT_EQ(bx, 30);
     EXPECT_EQ(by, 22);
+}
+
+// A field turning as on an alt-azimuth mount: registered, its stars stay
+// points where the plain stack trails them; the log gives each frame's turn,
+// a frame without stars is skipped and counted, and the result keeps only
+// what every frame covered.
+TEST(StackSimulated, RegistrationFollowsATurningFieldAndSkipsAStarlessFrame)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString frames = dir.filePath(QStringLiteral("frames"));
+    const QStringList common = {"--simulate", "60", "--size", "800x600", "--field-rotation", "60", "--min", "0",
+                                "--max", "15300", "--quiet"};
+    const CommandRun plain = runCommand(QStringList{"-o", dir.filePath("plain.bmp")} + common);
+    ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+    const CommandRun reg = runCommand(QStringList{"-o", dir.filePath("reg.bmp"), "--register", "stars", "--log",
+                                                  dir.filePath("reg.csv"), "--save-frames", frames} + common);
+    ASSERT_EQ(reg.exitCode, 0) << reg.err.toStdString();
+
+    QFile log(dir.filePath("reg.csv"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 61);
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(",dx,dy,rotation,matched")));
+    const QStringList last = lines.last().split(',');
+    // 59 intervals of 40 ms at 60 degrees a minute; the image turns the other way round.
+    EXPECT_NEAR(std::abs(last[11].toDouble()), 59 * 0.04 * 60 / 60, 0.02) << lines.last().toStdString();
+    EXPECT_GE(last[12].toInt(), 20);
+
+    const QImage a = QImage(dir.filePath("plain.bmp")).convertToFormat(QImage::Format_RGB32);
+    const QImage b = QImage(dir.filePath("reg.bmp")).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(a.size(), QSize(800, 600));
+    EXPECT_LT(b.width(), 800);
+    EXPECT_GT(b.width(), 760);
+    EXPECT_LT(b.height(), 600);
+    // The trailed light of the plain stack spreads along the trails, longest
+    // far from the centre: there its brightest cores are dimmer.
+    auto coreLevel = [](const QImage& image) {
+        std::vector<int> grey;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (std::hypot(x - image.width() / 2.0, y - image.height() / 2.0) > 200) grey.push_back(qGray(image.pixel(x, y)));
+        std::partial_sort(grey.begin(), grey.begin() + 300, grey.end(), std::greater<int>());
+        return std::accumulate(grey.begin(), grey.begin() + 300, 0.0) / 300;
+    };
+    EXPECT_GT(coreLevel(b), 1.3 * coreLevel(a)) << coreLevel(b) << " vs " << coreLevel(a);
+
+    // Saved frames, one replaced by a starless one: that one is skipped.
+    QStringList paths;
+    for (const QString& f : QDir(frames).entryList({"frame-*.bmp"}, QDir::Files, QDir::Name).mid(0, 5))
+        paths << QDir(frames).filePath(f);
+    ASSERT_EQ(paths.size(), 5);
+    QImage blank(800, 600, QImage::Format_RGB32);
+    blank.fill(QColor(20, 20, 20));
+    ASSERT_TRUE(blank.save(paths[2], "BMP"));
+    const CommandRun skip = runCommand(QStringList{"-o", dir.filePath("five.bmp"), "--register", "stars"} + paths);
+    EXPECT_EQ(skip.exitCode, 0) << skip.err.toStdString();
+    EXPECT_TRUE(skip.out.contains(QStringLiteral("registered on their stars: 4 of 5 frames, 1 skipped"))) << skip.out.toStdString();
+    EXPECT_TRUE(skip.out.contains(QStringLiteral("frames: 5 read, 4 stacked"))) << skip.out.toStdString();
 }
