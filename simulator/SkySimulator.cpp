@@ -105,6 +105,7 @@ void SkySimulator::setParameters(const SkyParameters& parameters)
     for (auto [value, fallback] : {std::pair{&params_.scale, defaults.scale}, {&params_.orientation, defaults.orientation},
                                    {&params_.fieldRotation, defaults.fieldRotation},
                                    {&params_.seeing, defaults.seeing}, {&params_.jitter, defaults.jitter},
+                                   {&params_.seeingSpread, defaults.seeingSpread},
                                    {&params_.exposureMs, defaults.exposureMs}, {&params_.background, defaults.background},
                                    {&params_.readNoise, defaults.readNoise}, {&params_.gain, defaults.gain},
                                    {&params_.bias, defaults.bias}, {&params_.darkCurrent, defaults.darkCurrent},
@@ -115,6 +116,7 @@ void SkySimulator::setParameters(const SkyParameters& parameters)
     params_.scale = std::clamp(params_.scale, 0.01, 3600.0);
     params_.seeing = std::max(params_.seeing, 0.05);
     params_.jitter = std::max(params_.jitter, 0.0);
+    params_.seeingSpread = std::clamp(params_.seeingSpread, 0.0, 10.0);
     params_.exposureMs = std::clamp(params_.exposureMs, 0.0, 3600000.0);
     params_.background = std::max(params_.background, 0.0);
     params_.readNoise = std::max(params_.readNoise, 0.0);
@@ -320,6 +322,7 @@ void SkySimulator::addLight(int width, int height, double from, double to)
     const double bestFocus = mount_.settings().bestFocus;
     const Vec3 planet = planetDirection();
     double blurSum = 0;
+    QPointF shiftSum;
     bool planetDrawn = false;
     for (int k = 0; k < steps; ++k) {
         const double t = from + (k + 0.5) * seconds / steps;
@@ -328,7 +331,9 @@ void SkySimulator::addLight(int width, int height, double from, double to)
         p.pose = mount_.poseAt(t);
         p.cx += s.dx / params_.scale;
         p.cy += s.dy / params_.scale;
-        const double fwhm = std::max(0.8, params_.seeing * s.widthFactor / params_.scale);
+        shiftSum += QPointF(s.dx / params_.scale, s.dy / params_.scale);
+        const double widthNow = std::pow(s.widthFactor, params_.seeingSpread);
+        const double fwhm = std::max(0.8, params_.seeing * widthNow / params_.scale);
         const double defocus = std::abs(p.pose.focuser - bestFocus) * params_.defocusPerStep / params_.scale;
         const double blurred = defocus < kDonutFromWidths * fwhm ? std::hypot(fwhm, defocus) : fwhm;
         const double alpha = blurred / kFwhmPerMoffatWidth;
@@ -350,7 +355,9 @@ void SkySimulator::addLight(int width, int height, double from, double to)
         }
         blurSum += std::hypot(fwhm / 2.3548, defocus / 4);
     }
-    if (planetDrawn) blurPlanet(blurSum / steps, width, height);
+    lastBlur_ = blurSum / steps;
+    lastShift_ = shiftSum / steps;
+    if (planetDrawn) blurPlanet(lastBlur_, width, height);
 }
 
 void SkySimulator::addStar(const SkyStar& star, double x, double y, double flux, double alpha, double defocus,

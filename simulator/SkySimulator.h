@@ -39,6 +39,7 @@ struct SkyParameters {
     bool diagonal = false;      // a diagonal mirror in front of the camera turns the image over
     double seeing = 3.5;        // star FWHM from the atmosphere, arc seconds
     double jitter = 0.7;        // RMS of the seeing's image motion, arc seconds
+    double seeingSpread = 1.0;  // how much the seeing's width varies from moment to moment (1: a usual night)
     double exposureMs = 40.0;   // integration time of one frame
     double background = 8.0;    // sky glow at the centre, grey levels per second
     double readNoise = 2.5;     // standard deviation, grey levels
@@ -111,6 +112,10 @@ public:
     // The night's seeing FWHM in pixels, and the blur diameter of the focuser's distance from best focus.
     double seeingFwhmPixels() const;
     double defocusDiameterPixels();
+    // The truth of the last frame rendered: the seeing's blur (Gaussian
+    // sigma, pixels) and its mean image motion (pixels), over the exposure.
+    double lastFrameBlur() const { return lastBlur_; }
+    QPointF lastFrameShift() const { return lastShift_; }
     // Frames rendered so far.
     uint32_t frameCount() const { return frame_; }
 
@@ -146,6 +151,8 @@ private:
     StarGenerator generator_;
     std::array<LineState, 2> lines_{};
     uint32_t frame_ = 0;
+    double lastBlur_ = 0;
+    QPointF lastShift_;
     // Kept between frames: the stars about the field and the sensor maps.
     std::vector<SkyStar> stars_;
     Vec3 starsCentre_;
