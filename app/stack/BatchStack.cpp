@@ -13,6 +13,7 @@
 #include "processing/DisplayMapping.h"
 #include "processing/ImageCore.h"
 #include "processing/StarRegistration.h"
+#include "processing/PlanetAlignment.h"
 #include "results/BmpWriter.h"
 #include "results/CoreParameters.h"
 #include "results/ParameterRecord.h"
@@ -92,6 +93,9 @@ private:
     void recordFrame(const Entry* entry);
     bool saveFits(const QString& path, int width, int height, const QRect& crop, QString& error);
     bool registerFrame();
+    bool registerOnPlanet();
+    void makeSky();
+    void scoreLights();
     void findCommonArea();
     QRect resultCrop(int width, int height) const;
     void simulateFrame();
@@ -151,13 +155,24 @@ private:
     QImage registered_;
     std::vector<uint8_t> coverage_, common_;
     QRect commonArea_; // frame pixels; empty without registration
+    // --register planet and --best: the discs, each light frame's sharpness
+    // and rank (1: the sharpest), how many are kept, the sharpest frame.
+    PlanetFrames planet_;
+    std::vector<double> sharpness_;
+    std::vector<int> rank_;
+    int bestKeep_ = 0;
+    QImage sharpest_;
+    QPointF lastShift_;
 };
 
 StackOutcome BatchStack::run()
 {
     if (!o_.logFile.isEmpty()) {
         log_ = "frame,file,selected,star_x,star_y,intensity_min,intensity_max,lost,score";
-        log_ += o_.registration == Registration::Stars ? ",dx,dy,rotation,matched\n" : "\n";
+        if (o_.bestPercent) log_ += ",sharpness,rank,kept";
+        log_ += o_.registration == Registration::Stars    ? ",dx,dy,rotation,matched\n"
+                : o_.registration == Registration::Planet ? ",dx,dy\n"
+                                                          : "\n";
     }
     core_.buffers.create();
     core_.pipeline.setStages(&stages_);
@@ -170,13 +185,7 @@ StackOutcome BatchStack::run()
     }
 
     if (o_.simulate > 0) {
-        sky_ = std::make_unique<SkySimulator>(clock_, o_.seed);
-        if (o_.planet || o_.fieldRotation != 0) {
-            SkyParameters sky = sky_->parameters();
-            sky.planet = o_.planet;
-            sky.fieldRotation = o_.fieldRotation;
-            sky_->setParameters(sky);
-        }
+        makeSky();
         setFrameSize(o_.simWidth, o_.simHeight);
     } else if (!o_.indiCamera.isEmpty()) {
         if (!startIndi()) return outcome_;
@@ -213,6 +222,7 @@ StackOutcome BatchStack::run()
     if (o_.motionLevel && !loadReference()) return outcome_;
     setUpLights();
     setUpSelection();
+    if (o_.bestPercent) scoreLights();
     stackLights();
 
     outcome_.unreadable = int(std::count(failed_.begin(), failed_.end(), true)) + indiMissing_;
@@ -682,9 +692,11 @@ void BatchStack::processLight(int number, const QString& file, const Entry* entr
     }
     const bool integrating = core_.integrator.running();
     bool selected = false;
-    const bool registering = o_.registration == Registration::Stars;
+    const bool registering = o_.registration != Registration::None;
+    const int rank = o_.bestPercent && number - 1 < int(rank_.size()) ? rank_[std::size_t(number - 1)] : 0;
+    const bool kept = !o_.bestPercent || (rank > 0 && rank <= bestKeep_);
     // A frame that cannot be brought onto the first is left out, never added blurred.
-    const bool placed = !registering || registerFrame();
+    const bool placed = kept && (!registering || registerFrame());
     if (placed) core_.pipeline.ProcessFrame(true, selected);
     if (selected && integrating) ++outcome_.stacked;
     ++outcome_.report.framesRead;
@@ -704,7 +716,15 @@ void BatchStack::processLight(int number, const QString& file, const Entry* entr
                                  measured ? QString::number(lost ? 1 : 0) : QString(),
                                  frameScore()};
         QString line = fields.join(QLatin1Char(','));
-        if (registering) {
+        if (o_.bestPercent) {
+            const double s = number - 1 < int(sharpness_.size()) ? sharpness_[std::size_t(number - 1)] : 0.0;
+            line += QLatin1Char(',') + QString::number(s, 'g', 6) + QLatin1Char(',') + QString::number(rank) +
+                    QLatin1Char(',') + QString::number(kept ? 1 : 0);
+        }
+        if (o_.registration == Registration::Planet) {
+            const auto fixed = [placed](double v) { return placed ? QString::number(v, 'f', 3) : QString(); };
+            line += QLatin1Char(',') + fixed(lastShift_.x()) + QLatin1Char(',') + fixed(lastShift_.y());
+        } else if (registering) {
             const QPointF shift = lastMatch_.transform.shiftOf(QPointF((frameWidth_ - 1) / 2.0, (frameHeight_ - 1) / 2.0));
             const auto fixed = [placed](double v, int decimals) { return placed ? QString::number(v, 'f', decimals) : QString(); };
             line += QLatin1Char(',') + fixed(shift.x(), 3) + QLatin1Char(',') + fixed(shift.y(), 3) + QLatin1Char(',') +
@@ -841,6 +861,7 @@ StackOutcome runStack(const StackOptions& options, MessageSink& messages, StackP
 // match it is refused.
 bool BatchStack::registerFrame()
 {
+    if (o_.registration == Registration::Planet) return registerOnPlanet();
     StackReport& r = outcome_.report;
     r.registering = true;
     QImage& frame = core_.buffers.frameSlots[0];
@@ -918,6 +939,102 @@ QRect BatchStack::resultCrop(int width, int height) const
                      QPoint((commonArea_.right() + 1) / b - 1 - cells.left, (commonArea_.bottom() + 1) / b - 1 - cells.top));
     const QRect crop = area.intersected(whole);
     return crop.isEmpty() ? whole : crop;
+}
+
+// Lays the frame on the reference's planet disc: the sharpest frame with
+// --best, else the first frame that shows a disc.
+bool BatchStack::registerOnPlanet()
+{
+    StackReport& r = outcome_.report;
+    r.registering = true;
+    r.onPlanet = true;
+    QImage& frame = core_.buffers.frameSlots[0];
+    const std::size_t cells = std::size_t(frameWidth_) * std::size_t(frameHeight_);
+    lastShift_ = {};
+    if (!planet_.hasReference()) {
+        if (!planet_.setReference(frame, frameWidth_, frameHeight_)) {
+            ++r.unregistered;
+            return false;
+        }
+        common_.assign(cells, 1);
+        ++r.registered;
+        return true;
+    }
+    if (common_.empty()) common_.assign(cells, 1);
+    if (!planet_.align(frame, frameWidth_, frameHeight_, lastShift_)) {
+        ++r.unregistered;
+        return false;
+    }
+    if (registered_.isNull()) registered_ = QImage(frame.size(), frame.format());
+    resampleRigid(frame, frameWidth_, frameHeight_, RigidTransform{0, -lastShift_.x(), -lastShift_.y()}, registered_,
+                  &coverage_);
+    for (int y = 0; y < frameHeight_; ++y)
+        std::memcpy(frame.scanLine(y), registered_.constScanLine(y), std::size_t(frameWidth_) * kBytesPerPixel);
+    for (std::size_t i = 0; i < cells && i < coverage_.size(); ++i) common_[i] &= coverage_[i];
+    ++r.registered;
+    return true;
+}
+
+// The simulator of --simulate, made again for a second reading of the same night.
+void BatchStack::makeSky()
+{
+    sky_ = std::make_unique<SkySimulator>(clock_, o_.seed);
+    if (o_.planet || o_.fieldRotation != 0) {
+        SkyParameters sky = sky_->parameters();
+        sky.planet = o_.planet;
+        sky.fieldRotation = o_.fieldRotation;
+        sky_->setParameters(sky);
+    }
+}
+
+// Lucky imaging's first reading: every light frame's sharpness, their
+// ranks, and a copy of the sharpest, the planet's reference. Nothing is
+// stacked, saved or recorded; the simulator starts its night again after.
+void BatchStack::scoreLights()
+{
+    sharpness_.clear();
+    double best = -1;
+    const auto score = [&] {
+        const QImage& frame = core_.buffers.frameSlots[0];
+        const double s = planet_.sharpness(frame, frameWidth_, frameHeight_);
+        if (s > best) {
+            best = s;
+            sharpest_ = frame.copy(); // only when a sharper frame comes
+        }
+        sharpness_.push_back(s);
+    };
+    if (sky_) {
+        const QDateTime start = clock_.now();
+        for (int n = 1; n <= o_.simulate; ++n) {
+            simulateFrame();
+            score();
+        }
+        clock_.set(start);
+        makeSky();
+    } else {
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            if (entries_[i].role != Light) continue;
+            if (loadEntry(i)) score();
+            else sharpness_.push_back(-1); // unreadable: never kept
+        }
+    }
+    std::vector<int> order(sharpness_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = int(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return sharpness_[std::size_t(a)] > sharpness_[std::size_t(b)]; });
+    rank_.assign(sharpness_.size(), 0);
+    int readable = 0;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (sharpness_[std::size_t(order[k])] < 0) continue;
+        rank_[std::size_t(order[k])] = ++readable;
+    }
+    bestKeep_ = readable == 0 ? 0 : std::max(1, int(std::lround(readable * *o_.bestPercent / 100.0)));
+    StackReport& r = outcome_.report;
+    r.bestPercent = *o_.bestPercent;
+    r.bestKept = bestKeep_;
+    r.bestOf = readable;
+    if (o_.registration == Registration::Planet && !sharpest_.isNull())
+        planet_.setReference(sharpest_, frameWidth_, frameHeight_);
 }
 
 } // namespace velumbra::stack

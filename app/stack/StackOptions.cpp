@@ -27,7 +27,7 @@ const QStringList& valueOptions()
         "--channels", "--min", "--max", "--zone", "--center", "--track", "--detect", "--tolerance", "--raw",
         "--simulate", "--seed", "--size", "--log", "--save-frames", "--select-quality", "--jpeg-quality",
         "--select-brightness", "--motion", "--reference", "--format", "--ser", "--indi", "--exposure", "--gain",
-        "--camera-binning", "--subframe", "--register", "--field-rotation"};
+        "--camera-binning", "--subframe", "--register", "--field-rotation", "--best"};
     return names;
 }
 
@@ -185,7 +185,12 @@ ParsedCommandLine parseStackCommandLine(const QStringList& arguments, const Stac
             else return badValue(name, v, text(Msg::ExpectTrack));
         } else if (name == QLatin1String("--register")) {
             if (v == QLatin1String("stars")) o.registration = Registration::Stars;
+            else if (v == QLatin1String("planet")) o.registration = Registration::Planet;
             else return badValue(name, v, text(Msg::ExpectRegister));
+        } else if (name == QLatin1String("--best")) {
+            const auto n = wholeNumber(v, 1, 100);
+            if (!n) return badValue(name, v, QStringLiteral("1..100"));
+            o.bestPercent = int(*n);
         } else if (name == QLatin1String("--field-rotation")) {
             bool ok = false;
             const double rate = v.toDouble(&ok);
@@ -301,7 +306,9 @@ ParsedCommandLine parseStackCommandLine(const QStringList& arguments, const Stac
     if (o.smartDarkRadius && o.darks.isEmpty()) return fail(text(Msg::NeedsDarks, {QStringLiteral("--smart-dark")}));
     const int selections = int(o.selectQuality.has_value()) + int(o.selectBrightness.has_value()) +
                            int(o.motionLevel.has_value());
-    if (selections > 1) return fail(text(Msg::OneSelection));
+    if (selections + int(o.bestPercent.has_value()) > 1) return fail(text(Msg::OneSelection));
+    // The sharpest frames are known only once every frame was seen: the frames are read twice.
+    if (o.bestPercent && indi) return fail(text(Msg::BestNeedsFrames));
     if (o.motionLevel && o.referenceFile.isEmpty()) return fail(text(Msg::MotionNeedsReference));
     if (o.minimum && o.maximum && *o.minimum > *o.maximum)
         return fail(text(Msg::MinAboveMax, {QString::number(*o.minimum), QString::number(*o.maximum)}));

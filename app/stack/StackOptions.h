@@ -12,7 +12,7 @@ namespace velumbra::stack {
 enum class StackMode { Single, Loop, Dark, Flat };
 enum class TrackMethod { None, Brightest, Axes, Edges };
 // Frames brought onto the first by their stars (a turn and a shift) before they are added.
-enum class Registration { None, Stars };
+enum class Registration { None, Stars, Planet };
 // The result file: an 8-bit image as displayed, or the corrected sums.
 enum class ResultFormat { Bmp, Fits };
 
@@ -61,6 +61,8 @@ struct StackOptions {
     double fieldRotation = 0; // degrees per minute the simulated field turns
 
     Registration registration = Registration::None;
+    // Lucky imaging: only the sharpest percent of the light frames is stacked.
+    std::optional<int> bestPercent;
 
     // Frame selection, one at most: the quality score (JPEG bytes) at least
     // the threshold, the detection zone's mean brightness above it, or

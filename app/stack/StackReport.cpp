@@ -13,8 +13,10 @@ QStringList summaryLines(const StackReport& r, const StackText& text)
                    text(r.highGiven ? Msg::ThresholdGiven : Msg::ThresholdHighPercentile)});
     lines << text(Msg::SummarySaturated, {n(r.saturatedCells), n(r.cells)});
     if (r.tracking) lines << text(Msg::SummaryLost, {n(r.lostFrames), n(r.trackedFrames)});
+    if (r.bestPercent > 0) lines << text(Msg::SummaryBest, {n(r.bestKept), n(r.bestOf), n(r.bestPercent)});
     if (r.registering) {
-        lines << text(Msg::SummaryRegistered, {n(r.registered), n(r.registered + r.unregistered), n(r.unregistered)});
+        lines << text(r.onPlanet ? Msg::SummaryRegisteredPlanet : Msg::SummaryRegistered,
+                      {n(r.registered), n(r.registered + r.unregistered), n(r.unregistered)});
         if (r.commonWidth > 0)
             lines << text(Msg::SummaryCommonArea, {n(r.commonWidth), n(r.commonHeight), n(r.commonX), n(r.commonY)});
     }

@@ -20,6 +20,8 @@ struct StackReport {
     int trackedFrames = 0;
     int lostFrames = 0;              // frames where tracking lost its object
     bool registering = false;        // --register: frames brought onto the first
+    bool onPlanet = false;           // --register planet rather than stars
+    int bestPercent = 0, bestKept = 0, bestOf = 0; // --best
     int registered = 0, unregistered = 0;
     int commonX = 0, commonY = 0, commonWidth = 0, commonHeight = 0; // the result's part of the frame
     QString output;

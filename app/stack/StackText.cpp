@@ -123,7 +123,9 @@ const StackText::Entry* StackText::entries(std::size_t& count)
         {Msg::ExpectChannels, "letters among r, g, b", "des lettres parmi r, g, b"},
         {Msg::ExpectCenter, "X,Y inside the frame", "X,Y dans l'image"},
         {Msg::ExpectTrack, "brightest, axes or edges", "brightest, axes ou edges"},
-        {Msg::ExpectRegister, "stars", "stars"},
+        {Msg::ExpectRegister, "stars or planet", "stars ou planet"},
+        {Msg::BestNeedsFrames, "--best reads the frames twice: it needs files, a video or --simulate, not --indi",
+         "--best lit les images deux fois : il lui faut des fichiers, une vidéo ou --simulate, pas --indi"},
         {Msg::RegisterAndTrack, "--register and --track are two ways of following the sky: give one",
          "--register et --track sont deux façons de suivre le ciel : donnez-en une"},
         {Msg::RegisterAndMasters,
@@ -255,6 +257,9 @@ const StackText::Entry* StackText::entries(std::size_t& count)
         {Msg::SummaryLost, "object lost: %1 of %2 frames", "objet perdu : %1 images sur %2"},
         {Msg::SummaryResult, "result: %1 (%2x%3)", "résultat : %1 (%2x%3)"},
         {Msg::SummaryTime, "time: %1 s", "durée : %1 s"},
+        {Msg::SummaryRegisteredPlanet, "laid on the reference's disc: %1 of %2 frames, %3 skipped (no disc found)",
+         "posées sur le disque de référence : %1 images sur %2, %3 écartées (pas de disque trouvé)"},
+        {Msg::SummaryBest, "sharpest frames kept: %1 of %2 (--best %3)", "images les plus nettes gardées : %1 sur %2 (--best %3)"},
         {Msg::SummaryRegistered, "registered on their stars: %1 of %2 frames, %3 skipped (too few stars or a bad fit)",
          "recalées sur leurs étoiles : %1 images sur %2, %3 écartées (trop peu d'étoiles ou un mauvais ajustement)"},
         {Msg::SummaryCommonArea, "result cut to the area every registered frame covers: %1x%2 at %3,%4",
@@ -367,6 +372,14 @@ Zone and tracking
                         added, for a field that turns and drifts; a frame
                         with too few stars is skipped; the result is cut to
                         the area every frame covers
+      --register planet lay every frame on the reference's planet disc to a
+                        fraction of a pixel (the sharpest frame with --best,
+                        else the first); the disc may wander over a quarter
+                        of the frame
+      --best PCT        lucky imaging: every frame is first scored for
+                        sharpness (the gradients over the planet's disc), and
+                        only the sharpest PCT % (1..100) are stacked; the
+                        frames are read twice
 
 Frames
   A frame is a BMP file, a FITS image (8-bit, or 16-bit scaled to 8 bits; one
@@ -529,6 +542,14 @@ Zone et suivi
                         une image avec trop peu d'étoiles est écartée ; le
                         résultat est coupé à la zone que couvrent toutes les
                         images
+      --register planet pose chaque image sur le disque de la planète de
+                        référence à une fraction de pixel près (l'image la
+                        plus nette avec --best, sinon la première) ; le disque
+                        peut errer sur un quart de l'image
+      --best PCT        imagerie chanceuse : chaque image est d'abord notée
+                        pour sa netteté (les gradients sur le disque de la
+                        planète), et seules les PCT % (1..100) les plus nettes
+                        sont empilées ; les images sont lues deux fois
 
 Images
   Une image est un fichier BMP, une image FITS (8 bits, ou 16 bits ramenés à

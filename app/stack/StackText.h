@@ -23,7 +23,7 @@ enum class Msg {
     NeedsValue, NoOutput, OutputNotBmp, FilesAndSimulate, NoFrames, NeedsDarks, MinAboveMax, TryHelp,
     GivenTwice, NoEffectWithout, EmptyFolder, Usage, Version, ExpectMotion, OneSelection, MotionNeedsReference,
     ExpectFormat, OutputNotFits, ExpectIndiCamera, ExpectCorner, IndiAndFiles, IndiNeedsCount, ExpectRegister,
-    RegisterAndTrack, RegisterAndMasters,
+    RegisterAndTrack, RegisterAndMasters, BestNeedsFrames,
     // the run
     CannotCreateFolder, NoFrameRead, NoFrameStacked, CannotCreateLog, CannotWriteLog, CannotRead, SizeDiffers,
     FrameTooLarge, CenterOutside, CannotWrite, Saturated, SaturatedBinned, ObjectLost,
@@ -35,7 +35,7 @@ enum class Msg {
     RoleLightFrame, RoleDarkFrame, RoleFlatFrame, RoleSavedFrame, RoleReferenceFrame, RoleSerRecording,
     // the summary
     SummaryFrames, SummaryThresholds, ThresholdGiven, ThresholdLowPercentile, ThresholdHighPercentile,
-    SummarySaturated, SummaryLost, SummaryResult, SummaryTime, SummaryRegistered, SummaryCommonArea,
+    SummarySaturated, SummaryLost, SummaryResult, SummaryTime, SummaryRegistered, SummaryCommonArea, SummaryBest, SummaryRegisteredPlanet,
     End // not a message: one past the last id
 };
 

@@ -85,10 +85,13 @@ TEST(StackOptions, OutOfRangeAndMalformedValuesAreRefused)
         {"-o", "r.bmp", "--raw", "0", "a.bmp"},         {"-o", "r.bmp", "--track", "moon", "a.bmp"},
         {"-o", "r.bmp", "--par=yes", "a.bmp"},          {"-o", "r.bmp", "--size", "900x600", "--simulate", "2"},
         {"-o", "r.bmp", "a.bmp", "--count"},            {"-o", "r.bmp", "--smart-dark", "2", "a.bmp"},
-        {"-o", "r.bmp", "--register", "planet", "a.bmp"},
+        {"-o", "r.bmp", "--register", "moon", "a.bmp"},
         {"-o", "r.bmp", "--register", "stars", "--track", "brightest", "a.bmp"},
         {"-o", "r.bmp", "--register", "stars", "--dark", "d.bmp", "a.bmp"},
         {"-o", "r.bmp", "--field-rotation", "90", "--simulate", "2"},
+        {"-o", "r.bmp", "--best", "0", "a.bmp"},          {"-o", "r.bmp", "--best", "101", "a.bmp"},
+        {"-o", "r.bmp", "--best", "10", "--indi", "CCD Simulator", "--count", "5"},
+        {"-o", "r.bmp", "--best", "10", "--select-quality", "100", "a.bmp"},
     };
     for (const QStringList& args : wrong) {
         const auto p = parse(args);

@@ -195,3 +195,65 @@ TEST(StackSimulated, RegistrationFollowsATurningFieldAndSkipsAStarlessFrame)
     EXPECT_TRUE(skip.out.contains(QStringLiteral("registered on their stars: 4 of 5 frames, 1 skipped"))) << skip.out.toStdString();
     EXPECT_TRUE(skip.out.contains(QStringLiteral("frames: 5 read, 4 stacked"))) << skip.out.toStdString();
 }
+
+// Lucky imaging on the simulated planet: the frames are scored, the
+// sharpest tenth is kept and laid on the sharpest; the frames stacked are
+// the frames scored (a second reading of the same night), as the saved
+// frames scored again from their files show.
+TEST(StackSimulated, BestTenthOfAPlanetIsKeptAndLaidOnTheSharpest)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString frames = dir.filePath(QStringLiteral("frames"));
+    const CommandRun run = runCommand({"-o", dir.filePath("lucky.bmp"), "--simulate", "60", "--planet", "--size",
+                                       "320x240", "--best", "10", "--register", "planet", "--log",
+                                       dir.filePath("lucky.csv"), "--save-frames", frames});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("sharpest frames kept: 6 of 60 (--best 10)"))) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("frames: 60 read, 6 stacked"))) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("laid on the reference's disc: 6 of 6 frames"))) << run.out.toStdString();
+
+    auto rows = [](const QString& path) {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        QList<QStringList> out;
+        const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+        for (const QString& l : lines.mid(1)) out << l.split(',');
+        return out;
+    };
+    const QList<QStringList> log = rows(dir.filePath("lucky.csv"));
+    ASSERT_EQ(log.size(), 60);
+    double worstKept = 1e300, bestLeft = -1;
+    QList<int> ranks;
+    for (const QStringList& f : log) {
+        ASSERT_EQ(f.size(), 14) << f.join(',').toStdString();
+        const double sharpness = f[9].toDouble();
+        const int rank = f[10].toInt();
+        const bool kept = f[11] == QLatin1String("1");
+        ranks << rank;
+        EXPECT_EQ(kept, rank <= 6);
+        EXPECT_EQ(f[2] == QLatin1String("1"), kept) << "a frame is stacked when it is kept";
+        EXPECT_EQ(f[12].isEmpty(), !kept) << "a kept frame tells its shift";
+        if (kept) worstKept = std::min(worstKept, sharpness);
+        else bestLeft = std::max(bestLeft, sharpness);
+        if (rank == 1) {
+            EXPECT_NEAR(f[12].toDouble(), 0.0, 0.01) << "the sharpest is the reference";
+            EXPECT_NEAR(f[13].toDouble(), 0.0, 0.01);
+        }
+    }
+    std::sort(ranks.begin(), ranks.end());
+    for (int i = 0; i < 60; ++i) EXPECT_EQ(ranks[i], i + 1);
+    EXPECT_GE(worstKept, bestLeft);
+
+    // The saved frames, scored from their files, score as they did.
+    QStringList paths;
+    for (const QString& f : QDir(frames).entryList({"frame-*.bmp"}, QDir::Files, QDir::Name)) paths << QDir(frames).filePath(f);
+    ASSERT_EQ(paths.size(), 60);
+    const CommandRun again = runCommand(QStringList{"-o", dir.filePath("again.bmp"), "--best", "10", "--register", "planet",
+                                                    "--log", dir.filePath("again.csv"), "--quiet"} + paths);
+    ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
+    const QList<QStringList> fromFiles = rows(dir.filePath("again.csv"));
+    ASSERT_EQ(fromFiles.size(), 60);
+    for (int i = 0; i < 60; ++i) EXPECT_EQ(fromFiles[i][9], log[i][9]) << "frame " << i + 1;
+    EXPECT_EQ(QImage(dir.filePath("again.bmp")), QImage(dir.filePath("lucky.bmp")));
+}
