@@ -448,37 +448,41 @@ inline uint32_t mixFour(const uint32_t* a, const uint32_t* b, int fx, int fy)
 
 } // namespace
 
-void resampleRigid(const QImage& frame, int width, int height, const RigidTransform& transform, QImage& target,
-                   std::vector<uint8_t>* coverage)
+namespace {
+
+struct ResamplePass {
+    const uint32_t* src;
+    std::size_t stride;
+    QImage* target;
+    uint8_t* coverage;
+    int width, height;
+    double c, s, tx, ty;
+    int64_t stepX, stepY, limitX, limitY;
+};
+
+constexpr double kFixedOne = 4294967296.0; // 32 fractional bits
+constexpr int64_t kHalfWeight = int64_t(1) << 23;
+
+void resampleRows(void* context, int firstRow, int endRow)
 {
-    width = std::min({width, frame.width(), target.width()});
-    height = std::min({height, frame.height(), target.height()});
-    if (coverage) coverage->assign(std::size_t(std::max(0, width)) * std::size_t(std::max(0, height)), 0);
-    if (width < 2 || height < 2 || frame.format() != QImage::Format_RGB32 || target.format() != QImage::Format_RGB32)
-        return;
-    // Source coordinates in fixed point, 32 fractional bits, stepped along
-    // each row; the 8-bit weights are the fraction rounded to 1/256 pixel.
-    constexpr double kOne = 4294967296.0;
-    constexpr int64_t kHalfWeight = int64_t(1) << 23;
-    const double c = std::cos(transform.angle), s = std::sin(transform.angle);
-    const int64_t stepX = std::llround(c * kOne), stepY = std::llround(-s * kOne);
-    const int64_t limitX = int64_t(width - 1) << 32, limitY = int64_t(height - 1) << 32;
-    const auto* src = reinterpret_cast<const uint32_t*>(frame.constBits());
-    const std::size_t stride = std::size_t(frame.bytesPerLine()) / 4;
-    for (int y = 0; y < height; ++y) {
-        auto* out = reinterpret_cast<uint32_t*>(target.scanLine(y));
-        uint8_t* covered = coverage ? coverage->data() + std::size_t(y) * std::size_t(width) : nullptr;
-        const double qy = y - transform.ty;
-        int64_t px = std::llround((c * -transform.tx + s * qy) * kOne);
-        int64_t py = std::llround((-s * -transform.tx + c * qy) * kOne);
-        for (int x = 0; x < width; ++x, px += stepX, py += stepY) {
-            if (px < 0 || py < 0 || px > limitX || py > limitY) {
+    const ResamplePass& p = *static_cast<const ResamplePass*>(context);
+    const int width = p.width, height = p.height;
+    for (int y = firstRow; y < endRow; ++y) {
+        auto* out = reinterpret_cast<uint32_t*>(p.target->scanLine(y));
+        uint8_t* covered = p.coverage ? p.coverage + std::size_t(y) * std::size_t(width) : nullptr;
+        // Source of this row's first pixel, then one step per pixel; the
+        // 8-bit weights are the fraction rounded to 1/256 pixel.
+        const double qy = y - p.ty;
+        int64_t px = std::llround((p.c * -p.tx + p.s * qy) * kFixedOne);
+        int64_t py = std::llround((-p.s * -p.tx + p.c * qy) * kFixedOne);
+        for (int x = 0; x < width; ++x, px += p.stepX, py += p.stepY) {
+            if (px < 0 || py < 0 || px > p.limitX || py > p.limitY) {
                 out[x] = 0xFF000000u;
                 continue;
             }
             const int64_t rx = px + kHalfWeight, ry = py + kHalfWeight;
             int x0 = int(rx >> 32), y0 = int(ry >> 32);
-            uint64_t fx = uint64_t(rx >> 24) & 0xFF, fy = uint64_t(ry >> 24) & 0xFF;
+            int fx = int((rx >> 24) & 0xFF), fy = int((ry >> 24) & 0xFF);
             if (x0 >= width - 1) { // on the last column: its left neighbour mixed with nothing of it
                 x0 = width - 2;
                 fx = 256;
@@ -487,11 +491,41 @@ void resampleRigid(const QImage& frame, int width, int height, const RigidTransf
                 y0 = height - 2;
                 fy = 256;
             }
-            const uint32_t* r0 = src + std::size_t(y0) * stride + std::size_t(x0);
-            out[x] = mixFour(r0, r0 + stride, int(fx), int(fy));
+            const uint32_t* r0 = p.src + std::size_t(y0) * p.stride + std::size_t(x0);
+            out[x] = mixFour(r0, r0 + p.stride, fx, fy);
             if (covered) covered[x] = 1;
         }
     }
+}
+
+} // namespace
+
+void resampleRigid(const QImage& frame, int width, int height, const RigidTransform& transform, QImage& target,
+                   std::vector<uint8_t>* coverage, RowSplit* rows)
+{
+    width = std::min({width, frame.width(), target.width()});
+    height = std::min({height, frame.height(), target.height()});
+    if (coverage) coverage->assign(std::size_t(std::max(0, width)) * std::size_t(std::max(0, height)), 0);
+    if (width < 2 || height < 2 || frame.format() != QImage::Format_RGB32 || target.format() != QImage::Format_RGB32)
+        return;
+    ResamplePass pass;
+    pass.src = reinterpret_cast<const uint32_t*>(frame.constBits());
+    pass.stride = std::size_t(frame.bytesPerLine()) / 4;
+    pass.target = &target;
+    pass.coverage = coverage ? coverage->data() : nullptr;
+    pass.width = width;
+    pass.height = height;
+    pass.c = std::cos(transform.angle);
+    pass.s = std::sin(transform.angle);
+    pass.tx = transform.tx;
+    pass.ty = transform.ty;
+    pass.stepX = std::llround(pass.c * kFixedOne);
+    pass.stepY = std::llround(-pass.s * kFixedOne);
+    pass.limitX = int64_t(width - 1) << 32;
+    pass.limitY = int64_t(height - 1) << 32;
+    (void)target.scanLine(0); // detached here, before any row is written from two threads
+    if (rows) rows->run(height, resampleRows, &pass);
+    else resampleRows(&pass, 0, height);
 }
 
 } // namespace velumbra

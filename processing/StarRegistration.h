@@ -1,4 +1,6 @@
 #pragma once
+#include "core/RowSplit.h"
+
 #include <QImage>
 #include <QPointF>
 #include <cstdint>
@@ -110,8 +112,9 @@ RigidTransform fitRigid(const std::vector<QPointF>& from, const std::vector<QPoi
 // each target pixel takes the bilinear mix of the four frame pixels around
 // transform^-1(pixel). Target pixels whose source lies outside the frame are
 // black and 0 in coverage (1 elsewhere) when coverage is given. target must
-// be Format_RGB32 and at least width x height.
+// be Format_RGB32 and at least width x height. With rows, the second core
+// takes half the rows; the result is the same.
 void resampleRigid(const QImage& frame, int width, int height, const RigidTransform& transform, QImage& target,
-                   std::vector<uint8_t>* coverage = nullptr);
+                   std::vector<uint8_t>* coverage = nullptr, RowSplit* rows = nullptr);
 
 } // namespace velumbra

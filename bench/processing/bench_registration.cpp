@@ -48,16 +48,18 @@ void BM_RegisterStars(benchmark::State& state)
     QImage target(800, 600, QImage::Format_RGB32);
     std::vector<uint8_t> coverage;
     StarMatcher matcher;
+    RowSplit rows;
     int matched = 0;
     for (auto _ : state) {
         const MatchResult r = matcher.match(reference, finder.find(frame, 800, 600));
-        resampleRigid(frame, 800, 600, r.transform, target, &coverage);
+        resampleRigid(frame, 800, 600, r.transform, target, &coverage, state.range(0) == 2 ? &rows : nullptr);
         matched = r.matched;
         benchmark::ClobberMemory();
     }
     state.counters["matched"] = matched;
 }
-BENCHMARK(BM_RegisterStars)->Unit(benchmark::kMicrosecond);
+// Wall time: with the second core (cores = 2) the resampling's rows are shared.
+BENCHMARK(BM_RegisterStars)->Arg(1)->Arg(2)->ArgName("cores")->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace velumbra::bench

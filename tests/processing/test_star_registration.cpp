@@ -187,6 +187,19 @@ TEST(ResampleRigid, WholeShiftsAreExactAndTheUncoveredEdgeIsCounted)
         }
 }
 
+TEST(ResampleRigid, TheSecondCoreGivesTheSameFrame)
+{
+    const QImage frame = drawField(randomStars(60, 800, 600, 51), 800, 600, 52);
+    const RigidTransform t{-3.0 * M_PI / 180, 11.7, -5.3};
+    QImage alone(800, 600, QImage::Format_RGB32), shared(800, 600, QImage::Format_RGB32);
+    std::vector<uint8_t> coverAlone, coverShared;
+    RowSplit rows;
+    resampleRigid(frame, 800, 600, t, alone, &coverAlone);
+    resampleRigid(frame, 800, 600, t, shared, &coverShared, &rows);
+    EXPECT_EQ(alone, shared);
+    EXPECT_EQ(coverAlone, coverShared);
+}
+
 TEST(ResampleRigid, ATurnedStarLandsWhereTheTransformSends)
 {
     const std::vector<Star> stars = {{60.0, 40.0, 150}, {90.4, 70.7, 150}, {30.2, 75.1, 120}};
