@@ -154,6 +154,7 @@ private:
     MatchResult lastMatch_;
     QImage registered_;
     std::vector<uint8_t> coverage_, common_;
+    RowSplit rows_; // the second core's share of a frame's resampling
     QRect commonArea_; // frame pixels; empty without registration
     // --register planet and --best: the discs, each light frame's sharpness
     // and rank (1: the sharpest), how many are kept, the sharpest frame.
@@ -887,7 +888,7 @@ bool BatchStack::registerFrame()
         return false;
     }
     if (registered_.isNull()) registered_ = QImage(frame.size(), frame.format());
-    resampleRigid(frame, frameWidth_, frameHeight_, lastMatch_.transform, registered_, &coverage_);
+    resampleRigid(frame, frameWidth_, frameHeight_, lastMatch_.transform, registered_, &coverage_, &rows_);
     for (int y = 0; y < frameHeight_; ++y)
         std::memcpy(frame.scanLine(y), registered_.constScanLine(y), std::size_t(frameWidth_) * kBytesPerPixel);
     for (std::size_t i = 0; i < cells && i < coverage_.size(); ++i) common_[i] &= coverage_[i];
@@ -967,7 +968,7 @@ bool BatchStack::registerOnPlanet()
     }
     if (registered_.isNull()) registered_ = QImage(frame.size(), frame.format());
     resampleRigid(frame, frameWidth_, frameHeight_, RigidTransform{0, -lastShift_.x(), -lastShift_.y()}, registered_,
-                  &coverage_);
+                  &coverage_, &rows_);
     for (int y = 0; y < frameHeight_; ++y)
         std::memcpy(frame.scanLine(y), registered_.constScanLine(y), std::size_t(frameWidth_) * kBytesPerPixel);
     for (std::size_t i = 0; i < cells && i < coverage_.size(); ++i) common_[i] &= coverage_[i];
