@@ -94,6 +94,8 @@ private:
     bool saveFits(const QString& path, int width, int height, const QRect& crop, QString& error);
     bool registerFrame();
     bool registerOnPlanet();
+    void prepareFrameCalibration();
+    void calibrateFrame();
     void makeSky();
     void scoreLights();
     void findCommonArea();
@@ -155,6 +157,9 @@ private:
     QImage registered_;
     std::vector<uint8_t> coverage_, common_;
     RowSplit rows_; // the second core's share of a frame's resampling
+    // Registered frames are corrected before they are turned: the dark to
+    // subtract and the flat's gain, per frame pixel and channel (blue, green, red).
+    std::vector<float> frameDark_, frameGain_;
     QRect commonArea_; // frame pixels; empty without registration
     // --register planet and --best: the discs, each light frame's sharpness
     // and rank (1: the sharpest), how many are kept, the sharpest frame.
@@ -592,11 +597,16 @@ void BatchStack::setUpLights()
     c.CKB_Suivi = o_.track != TrackMethod::None;
 
     Integrator& in = core_.integrator;
-    if (!o_.flats.isEmpty() && core_.integrator.stats.frameCount[Flat] > 0) {
+    // Registered frames are turned before they are summed, so the dark and
+    // the flat, which belong to the sensor's pixels, correct each frame
+    // before it turns rather than the sums.
+    if (o_.registration != Registration::None) {
+        prepareFrameCalibration();
+    } else if (!o_.flats.isEmpty() && core_.integrator.stats.frameCount[Flat] > 0) {
         c.CKB_Active_Flat = true;
         in.CKB_Active_FlatClick();
     }
-    if (!o_.darks.isEmpty()) {
+    if (!o_.darks.isEmpty() && o_.registration == Registration::None) {
         auto& pc = c.PNL_Integration;
         pc.RDB_Dark_Smart = o_.smartDarkRadius.has_value();
         pc.RDB_Dark_Sub = !pc.RDB_Dark_Smart;
@@ -697,6 +707,7 @@ void BatchStack::processLight(int number, const QString& file, const Entry* entr
     const int rank = o_.bestPercent && number - 1 < int(rank_.size()) ? rank_[std::size_t(number - 1)] : 0;
     const bool kept = !o_.bestPercent || (rank > 0 && rank <= bestKeep_);
     // A frame that cannot be brought onto the first is left out, never added blurred.
+    if (kept && registering) calibrateFrame();
     const bool placed = kept && (!registering || registerFrame());
     if (placed) core_.pipeline.ProcessFrame(true, selected);
     if (selected && integrating) ++outcome_.stacked;
@@ -1036,6 +1047,53 @@ void BatchStack::scoreLights()
     r.bestOf = readable;
     if (o_.registration == Registration::Planet && !sharpest_.isNull())
         planet_.setReference(sharpest_, frameWidth_, frameHeight_);
+}
+
+// The masters as amounts per frame pixel: the mean dark frame at the dark
+// level, and the flat's gain (the channel's mean over the cell's value), as
+// the sums' correction applies them, one frame at a time.
+void BatchStack::prepareFrameCalibration()
+{
+    const Integrator& in = core_.integrator;
+    const bool dark = !o_.darks.isEmpty() && in.stats.frameCount[Dark] > 0;
+    const bool flat = !o_.flats.isEmpty() && in.stats.frameCount[Flat] > 0;
+    frameDark_.clear();
+    frameGain_.clear();
+    if (!dark && !flat) return;
+    const int b = core_.controls.binning();
+    const std::size_t values = std::size_t(frameWidth_) * std::size_t(frameHeight_) * 3;
+    frameDark_.assign(values, 0.0f);
+    frameGain_.assign(values, 1.0f);
+    const double perDark = dark ? o_.darkLevel.value_or(100) / 100.0 / double(in.stats.frameCount[Dark]) / (b * b) : 0.0;
+    for (int y = 0; y < frameHeight_; ++y)
+        for (int x = 0; x < frameWidth_; ++x)
+            for (int c = 0; c < kPlaneChannels; ++c) {
+                const std::size_t cell = planeIndex(std::min(x / b, kPlaneColumns - 1), std::min(y / b, kPlaneRows - 1), c);
+                // Frame bytes are blue, green, red; plane channels red, green, blue.
+                const std::size_t at = (std::size_t(y) * std::size_t(frameWidth_) + std::size_t(x)) * 3 + std::size_t(2 - c);
+                if (dark) frameDark_[at] = float(in.planes.sum(Dark)[cell] * perDark);
+                if (flat) {
+                    const double mean = double(in.flatSum(c)) / double(std::max<int64_t>(in.flatCells(), 1));
+                    frameGain_[at] = float(mean / std::max(1, in.planes.sum(Flat)[cell]));
+                }
+            }
+}
+
+void BatchStack::calibrateFrame()
+{
+    if (frameDark_.empty()) return;
+    QImage& frame = core_.buffers.frameSlots[0];
+    for (int y = 0; y < frameHeight_; ++y) {
+        uint8_t* row = frame.scanLine(y);
+        const float* dark = frameDark_.data() + std::size_t(y) * std::size_t(frameWidth_) * 3;
+        const float* gain = frameGain_.data() + std::size_t(y) * std::size_t(frameWidth_) * 3;
+        for (int x = 0; x < frameWidth_; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const std::size_t i = std::size_t(x) * 3 + std::size_t(c);
+                const float v = std::max(0.0f, float(row[x * kBytesPerPixel + c]) - dark[i]) * gain[i];
+                row[x * kBytesPerPixel + c] = uint8_t(std::min(255.0f, v + 0.5f));
+            }
+    }
 }
 
 } // namespace velumbra::stack

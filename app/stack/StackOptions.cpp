@@ -299,10 +299,9 @@ ParsedCommandLine parseStackCommandLine(const QStringList& arguments, const Stac
     if (o.darkLevel && o.darks.isEmpty()) return fail(text(Msg::NeedsDarks, {QStringLiteral("--dark-level")}));
     if (o.registration != Registration::None && o.track != TrackMethod::None)
         return fail(text(Msg::RegisterAndTrack));
-    // The frames are turned before they are summed, while dark and flat
-    // correct the sums cell by cell: a hot pixel would no longer meet its dark.
-    if (o.registration != Registration::None && (!o.darks.isEmpty() || !o.flats.isEmpty()))
-        return fail(text(Msg::RegisterAndMasters));
+    // Registered frames are corrected one by one before they are turned; the
+    // smart dark works on the sums' neighbourhoods, which turning mixes.
+    if (o.registration != Registration::None && o.smartDarkRadius) return fail(text(Msg::RegisterAndMasters));
     if (o.smartDarkRadius && o.darks.isEmpty()) return fail(text(Msg::NeedsDarks, {QStringLiteral("--smart-dark")}));
     const int selections = int(o.selectQuality.has_value()) + int(o.selectBrightness.has_value()) +
                            int(o.motionLevel.has_value());

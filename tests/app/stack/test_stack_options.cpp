@@ -87,7 +87,7 @@ TEST(StackOptions, OutOfRangeAndMalformedValuesAreRefused)
         {"-o", "r.bmp", "a.bmp", "--count"},            {"-o", "r.bmp", "--smart-dark", "2", "a.bmp"},
         {"-o", "r.bmp", "--register", "moon", "a.bmp"},
         {"-o", "r.bmp", "--register", "stars", "--track", "brightest", "a.bmp"},
-        {"-o", "r.bmp", "--register", "stars", "--dark", "d.bmp", "a.bmp"},
+        {"-o", "r.bmp", "--register", "stars", "--dark", "d.bmp", "--smart-dark", "2", "a.bmp"},
         {"-o", "r.bmp", "--field-rotation", "90", "--simulate", "2"},
         {"-o", "r.bmp", "--best", "0", "a.bmp"},          {"-o", "r.bmp", "--best", "101", "a.bmp"},
         {"-o", "r.bmp", "--best", "10", "--indi", "CCD Simulator", "--count", "5"},

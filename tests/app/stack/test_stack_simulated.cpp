@@ -1,8 +1,10 @@
 // The command on the sky simulator: a seeded run is reproducible, the frames
 // it saves stack to the very same result, and tracking follows a star.
 #include "StackTestFiles.h"
+#include "simulator/SkySimulator.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QImage>
 #include <cmath>
 #include <numeric>
@@ -12,6 +14,10 @@
 #include <gtest/gtest.h>
 
 using namespace stacktest;
+using velumbra::CameraMode;
+using velumbra::ManualClock;
+using velumbra::SkyParameters;
+using velumbra::SkySimulator;
 
 TEST(StackSimulated, SavedFramesStackToTheSameResult)
 {
@@ -256,4 +262,71 @@ TEST(StackSimulated, BestTenthOfAPlanetIsKeptAndLaidOnTheSharpest)
     ASSERT_EQ(fromFiles.size(), 60);
     for (int i = 0; i < 60; ++i) EXPECT_EQ(fromFiles[i][9], log[i][9]) << "frame " << i + 1;
     EXPECT_EQ(QImage(dir.filePath("again.bmp")), QImage(dir.filePath("lucky.bmp")));
+}
+
+// Darks with registration: each frame is corrected before it turns, so the
+// sensor's hot pixels, which stay put while the sky turns, leave no arcs.
+TEST(StackSimulated, RegisteredFramesLoseTheirHotPixelsToTheDark)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // Dark frames of the command's own camera (its sky's seed), cap on.
+    ManualClock clock;
+    SkySimulator camera(clock, SkySimulator::kDefaultSeed);
+    SkyParameters cap = camera.parameters();
+    cap.mode = CameraMode::Cap;
+    camera.setParameters(cap);
+    QStringList darks;
+    QImage dark(640, 480, QImage::Format_RGB32), master(640, 480, QImage::Format_RGB32);
+    std::vector<int> sum(640 * 480, 0);
+    for (int n = 0; n < 8; ++n) {
+        clock.advanceMs(40);
+        camera.render(dark, 640, 480);
+        darks << dir.filePath(QStringLiteral("dark-%1.bmp").arg(n));
+        ASSERT_TRUE(dark.save(darks.last(), "BMP"));
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x) sum[std::size_t(y) * 640 + x] += qGray(dark.pixel(x, y));
+    }
+    std::vector<QPoint> hot;
+    for (int y = 30; y < 450; ++y)
+        for (int x = 30; x < 610; ++x)
+            if (sum[std::size_t(y) * 640 + x] / 8 > 60) hot.push_back({x, y});
+    ASSERT_FALSE(hot.empty()) << "the simulated sensor has hot pixels";
+
+    const QStringList common = {"--simulate", "40", "--size", "640x480", "--field-rotation", "60", "--register",
+                                "stars", "--min", "0", "--max", "10200"};
+    const CommandRun plain = runCommand(QStringList{"-o", dir.filePath("plain.bmp")} + common);
+    ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+    QStringList withDarks{"-o", dir.filePath("dark.bmp")};
+    for (const QString& d : darks) withDarks << "--dark" << d;
+    const CommandRun corrected = runCommand(withDarks + common);
+    ASSERT_EQ(corrected.exitCode, 0) << corrected.err.toStdString();
+
+    // Light around the hot pixels above the result's median, where the cut result shows them.
+    auto cutAt = [](const QString& summary) {
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral(" at (\\d+),(\\d+)")).match(summary);
+        return m.hasMatch() ? QPoint(m.captured(1).toInt(), m.captured(2).toInt()) : QPoint(-1, -1);
+    };
+    auto arcs = [&](const QImage& image, QPoint corner) {
+        std::vector<int> all;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) all.push_back(qGray(image.pixel(x, y)));
+        std::nth_element(all.begin(), all.begin() + std::ptrdiff_t(all.size() / 2), all.end());
+        const int median = all[all.size() / 2];
+        double excess = 0;
+        for (const QPoint& p : hot)
+            for (int dy = -6; dy <= 6; ++dy)
+                for (int dx = -6; dx <= 6; ++dx) {
+                    const QPoint q = p + QPoint(dx, dy) - corner;
+                    if (image.rect().contains(q)) excess += std::max(0, qGray(image.pixel(q)) - median);
+                }
+        return excess;
+    };
+    const QImage a(dir.filePath("plain.bmp")), b(dir.filePath("dark.bmp"));
+    const QPoint ca = cutAt(plain.out), cb = cutAt(corrected.out);
+    ASSERT_GE(ca.x(), 0) << plain.out.toStdString();
+    ASSERT_EQ(ca, cb);
+    RecordProperty("arcsPlain", std::to_string(arcs(a, ca)));
+    RecordProperty("arcsDark", std::to_string(arcs(b, cb)));
+    EXPECT_LT(arcs(b, cb), 0.3 * arcs(a, ca)) << arcs(b, cb) << " vs " << arcs(a, ca);
 }
