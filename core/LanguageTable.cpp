@@ -445,6 +445,10 @@ constexpr LanguageRead kReads[] = {
     {"", "MSG_PT_Access_Error_1", "PortTalk: Une erreur"},
     {"", "MSG_PT_Access_Error_2", " est survenue en contactant le Driver"},
     {"", "MSG_PT_Access_Error_3", "Le driver PortTalk a défini l'IOPM pour le ProcessID #"},
+    // Registration of the live frames on their stars
+    {"TFRM_Alv", "RDB_Recalage.Caption", "Recalage"},
+    {"TFRM_Alv", "RDB_Recalage.hint",
+     "Pendant l'integration, chaque image est posee sur la premiere par ses etoiles (rotation et decalage a une fraction de pixel)"},
 };
 
 } // namespace

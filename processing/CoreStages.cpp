@@ -79,4 +79,12 @@ void CoreStages::refreshPixelReadout()
     info_->pixelReadout();
 }
 
+bool CoreStages::registerFrame()
+{
+    ImageBuffers& b = core_.buffers;
+    // A run that starts (nothing summed yet) starts from this frame.
+    const bool restart = core_.integrator.stats.frameCount[Light] == 0;
+    return core_.registration.apply(b.frameSlots[0], b.imageWidth, b.imageHeight, restart);
+}
+
 } // namespace velumbra

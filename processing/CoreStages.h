@@ -41,6 +41,7 @@ public:
     }
     void setMeasurement(std::function<void(Point, bool)> step) { measurement_ = std::move(step); }
     void IntegrateAndRender(Plane plane, bool add, bool restart, bool render) override;
+    bool registerFrame() override;
 
     // Selection: quality, brightness, motion, and the cues after them.
     bool selectByQuality() override;

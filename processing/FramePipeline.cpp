@@ -92,6 +92,13 @@ void FramePipeline::ProcessFrame(bool NewFrame, bool& Selected)
         ~Running() { flag = false; }
     } running(running_);
 
+    // Registration lays the new frame on the stack's first before anything
+    // looks at it; a frame it cannot lay is not added.
+    const bool registering = NewFrame && controls_.CKB_Suivi && controls_.tracking.RDB_Recalage &&
+                             controls_.integration.CKB_Integration && !controls_.BTN_Demarrer_Add_Enabled &&
+                             CurrentPlane(controls_.integration) == Light;
+    const bool refused = registering && !stages_->registerFrame();
+
     chooseDisplaySource();
     if (controls_.CKB_Histogramme) stages_->UpdateHistogram();
 
@@ -126,6 +133,7 @@ void FramePipeline::ProcessFrame(bool NewFrame, bool& Selected)
 
     drawMarks();
     select(Selected);
+    if (refused) Selected = false;
     if (controls_.CKB_Selection) stages_->selectionCues();
 
     if (Selected) {
@@ -202,7 +210,8 @@ void FramePipeline::track(bool newFrame)
         // correction twice.
         if (newFrame && advanceGuideTick()) trackingVerdict_ = stages_->TrackObject(zone_.starPos, detectSize_, 0, true);
     } else {
-        trackingVerdict_ = stages_->TrackObject(zone_.starPos, detectSize_, 0, true);
+        // Registered frames hold still: the zone stays where it is.
+        trackingVerdict_ = stages_->TrackObject(zone_.starPos, detectSize_, 0, !controls_.tracking.RDB_Recalage);
     }
 }
 

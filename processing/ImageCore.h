@@ -11,6 +11,7 @@
 #include "processing/FrameCountHook.h"
 #include "processing/FramePipeline.h"
 #include "processing/Integrator.h"
+#include "processing/LiveRegistration.h"
 #include "processing/PipelineControls.h"
 #include "processing/TrackingState.h"
 
@@ -45,6 +46,8 @@ struct ImageCore final : FrameSink {
     QualitySelection quality;
     FocusWidth focus{controls};
     MotionDetection motion;
+    // Frames laid on the stack's first by their stars ("Recalage").
+    LiveRegistration registration;
 
     // FrameSink
     ImageBuffers& frameBuffers() override { return buffers; }

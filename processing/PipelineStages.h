@@ -34,6 +34,10 @@ public:
     virtual void selectionCues() {}
     virtual void rememberQualityForSave() {}
 
+    // Registration: lays the working frame on the stack's first; false when
+    // it cannot, and the frame is then not added.
+    virtual bool registerFrame() { return true; }
+
     // Integration
     virtual void IntegrateAndRender(Plane /*plane*/, bool /*add*/, bool /*restart*/, bool /*render*/) {}
 

@@ -14,6 +14,10 @@ struct TrackingControls {
     bool RDB_Colimacon = true;        // "Pixel Brillant"
     bool RDB_Cadres = false;          // "Detect.Bords"
     bool CKB_Inversion_Video = false; // "Inverser": follow a dark object
+    // "Recalage": while a stack runs, each frame is laid on the run's first
+    // by its stars (turn and shift, to a fraction of a pixel) instead of the
+    // zone following one star to the whole pixel.
+    bool RDB_Recalage = false;
 
     // Focus measure ("Mise au point" tab): pixels above SPED_Seuil_MAP are
     // counted; with CKB_FWHM_Auto each pass sets the threshold to half the

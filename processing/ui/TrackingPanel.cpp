@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTimer>
 
 namespace velumbra {
 TrackingPanel::TrackingPanel(ImageCore& core, Tracker& tracker, QWidget* parent)
@@ -37,6 +38,10 @@ void TrackingPanel::build()
                        QStringLiteral("Centrage par detection des limites de l'objet"));
     RDB_Derive = named(new QRadioButton(this), "RDB_Derive", QStringLiteral("Derive"),
                        QStringLiteral("Suivi par dérive préprogrammée"));
+    RDB_Recalage = named(new QRadioButton(this), "RDB_Recalage", QStringLiteral("Recalage"),
+                         QStringLiteral("Pendant l'integration, chaque image est posee sur la premiere par ses etoiles "
+                                        "(rotation et decalage a une fraction de pixel)"));
+    LBL_Recalage = named(new QLabel(this), "LBL_Recalage");
     CKB_Inversion_Video = named(new QCheckBox(this), "CKB_Inversion_Video", QStringLiteral("Inverser"),
                                 QStringLiteral("Suivi sur pixels sombres"));
     LBL_Tolerance = named(new QLabel(this), "LBL_Tolerance", QStringLiteral("Toler.:"));
@@ -75,9 +80,14 @@ void TrackingPanel::build()
     grid->addLayout(tolerance, 3, 1);
     grid->addWidget(SCB_Taille_ZDetect, 4, 0);
     grid->addWidget(TNI_Taille_ZDetect, 4, 1);
+    grid->addWidget(RDB_Recalage, 5, 0);
+    grid->addWidget(LBL_Recalage, 5, 1);
+    registrationTimer_ = new QTimer(this);
+    registrationTimer_->setInterval(500);
+    connect(registrationTimer_, &QTimer::timeout, this, &TrackingPanel::showRegistration);
 
     connect(CKB_Suivi, &QCheckBox::clicked, this, &TrackingPanel::CKB_SuiviClick);
-    for (QRadioButton* b : {RDB_Colimacon, RDB_Somax, RDB_Cadres})
+    for (QRadioButton* b : {RDB_Colimacon, RDB_Somax, RDB_Cadres, RDB_Recalage})
         connect(b, &QRadioButton::clicked, this, &TrackingPanel::methodClick);
     connect(RDB_Derive, &QRadioButton::clicked, this, &TrackingPanel::RDB_DeriveClick);
     connect(CKB_Inversion_Video, &QCheckBox::clicked, this, &TrackingPanel::CKB_Inversion_VideoClick);
@@ -96,6 +106,7 @@ void TrackingPanel::showControls()
     RDB_Cadres->setChecked(!c.tracking.RDB_Somax && !c.tracking.RDB_Colimacon && c.tracking.RDB_Cadres);
     RDB_Derive->setChecked(!RDB_Somax->isChecked() && !RDB_Colimacon->isChecked() && !RDB_Cadres->isChecked() &&
                            c.RDB_Derive);
+    RDB_Recalage->setChecked(c.tracking.RDB_Recalage);
     CKB_Inversion_Video->setChecked(c.tracking.CKB_Inversion_Video);
     SPED_Sensibilite->setValue(core_.zone.tolerance);
     TNI_Taille_ZDetect->setValue(c.TNI_Taille_ZDetect);
@@ -130,7 +141,14 @@ void TrackingPanel::methodClick()
     t.RDB_Somax = RDB_Somax->isChecked();
     t.RDB_Colimacon = RDB_Colimacon->isChecked();
     t.RDB_Cadres = RDB_Cadres->isChecked();
+    t.RDB_Recalage = RDB_Recalage->isChecked();
     core_.controls.RDB_Derive = RDB_Derive->isChecked();
+    if (t.RDB_Recalage) {
+        registrationTimer_->start();
+    } else {
+        registrationTimer_->stop();
+        LBL_Recalage->clear();
+    }
 }
 
 void TrackingPanel::RDB_DeriveClick()
@@ -158,6 +176,11 @@ void TrackingPanel::TNI_Taille_ZDetectExit()
 {
     core_.controls.TNI_Taille_ZDetect = double(TNI_Taille_ZDetect->Value());
     SCB_Taille_ZDetect->setValue(RoundDown(core_.controls.TNI_Taille_ZDetect));
+}
+
+void TrackingPanel::showRegistration()
+{
+    LBL_Recalage->setText(core_.registration.summary(core_.buffers.imageWidth, core_.buffers.imageHeight));
 }
 
 } // namespace velumbra

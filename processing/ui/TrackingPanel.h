@@ -9,6 +9,7 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class QSpinBox;
+class QTimer;
 
 namespace velumbra {
 
@@ -39,6 +40,10 @@ public:
     QRadioButton* RDB_Somax = nullptr;
     QRadioButton* RDB_Cadres = nullptr;
     QRadioButton* RDB_Derive = nullptr;
+    // "Recalage": frames laid on the stack's first by their stars; the
+    // label beside it tells the last frame's stars, shift and turn.
+    QRadioButton* RDB_Recalage = nullptr;
+    QLabel* LBL_Recalage = nullptr;
     QPushButton* BTN_SetDerive = nullptr; // "Def.": the drift definition
     QCheckBox* CKB_Inversion_Video = nullptr;
     QLabel* LBL_Tolerance = nullptr;
@@ -55,10 +60,12 @@ private:
     void SPED_SensibiliteChange(int value);
     void SCB_Taille_ZDetectChange(int position);
     void TNI_Taille_ZDetectExit();
+    void showRegistration();
 
     ImageCore& core_;
     Tracker& tracker_;
     bool captureRunning_ = false;
+    QTimer* registrationTimer_ = nullptr;
 };
 
 } // namespace velumbra

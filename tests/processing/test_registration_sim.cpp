@@ -3,6 +3,8 @@
 // own star positions; the measure comes from the pixels only.
 #include "processing/StarRegistration.h"
 #include "simulator/SkySimulator.h"
+#include "processing/CoreStages.h"
+#include "processing/ImageCore.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -87,6 +89,78 @@ TEST(RegistrationSim, ATurningDriftingFieldIsFollowedToATenthOfAPixel)
     EXPECT_LT(std::sqrt(shift2 / registered), 0.1) << "pixels at the frame's centre";
     EXPECT_LT(std::sqrt(turn2 / registered), 0.02) << "degrees";
     EXPECT_GT(travelled, 2.0) << "the field drifted";
+}
+
+// The live stack with "Recalage": a field turning by a degree a second is
+// laid frame by frame on the first, where the plain stack trails its stars;
+// a starless frame is refused and not counted.
+double outerCores(const IntegrationPlanes& planes, int width, int height)
+{
+    std::vector<int32_t> values;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (std::hypot(x - width / 2.0, y - height / 2.0) > 150) values.push_back(planes.sum(Light)[planeIndex(x, y, 1)]);
+    std::partial_sort(values.begin(), values.begin() + 200, values.end(), std::greater<int32_t>());
+    double sum = 0;
+    for (int i = 0; i < 200; ++i) sum += values[std::size_t(i)];
+    return sum / 200;
+}
+
+struct LiveRun {
+    int stacked = 0;
+    double cores = 0;
+};
+
+LiveRun liveStack(bool registration, int blankAt)
+{
+    constexpr int w = 640, h = 480;
+    ManualClock clock;
+    ImageCore core(clock);
+    CoreStages stages(core);
+    core.buffers.create();
+    core.pipeline.setStages(&stages);
+    core.buffers.setFrameSize(w, h);
+    core.zone.displayAspect = double(w) / h;
+    core.zone.starPos = {w / 2, h / 2};
+    core.flags.targetActive = true;
+    core.flags.loadingSettings = false;
+    PipelineControls& c = core.controls;
+    c.TNI_Taille_ZAffich = w;
+    c.CKB_Suivi = registration;
+    c.tracking = TrackingControls{};
+    c.tracking.RDB_Colimacon = !registration;
+    c.tracking.RDB_Recalage = registration;
+    c.integration.CKB_Integration = true;
+    c.integration.RDB_Unique = true;
+    core.integrator.RDB_UniqueClick();
+    c.PNL_Integration.SPED_Nb_Bitmap = 0;
+    core.integrator.BTN_Demarrer_AddClick();
+
+    SkySimulator sky(clock, 21u);
+    SkyParameters p = sky.parameters();
+    p.fieldRotation = 60; // a degree a second
+    p.exposureMs = 200;
+    sky.setParameters(p);
+    for (int n = 0; n < 24; ++n) {
+        clock.advanceMs(200);
+        sky.render(core.buffers.frameSlots[0], w, h);
+        if (n == blankAt) core.buffers.frameSlots[0].fill(QColor(12, 12, 12));
+        core.pipeline.ProcessFrame(true);
+    }
+    LiveRun run;
+    run.stacked = core.integrator.stats.frameCount[Light];
+    run.cores = outerCores(core.integrator.planes, w, h);
+    core.pipeline.setStages(nullptr);
+    return run;
+}
+
+TEST(RegistrationSim, TheLiveStackHoldsATurningFieldStill)
+{
+    const LiveRun plain = liveStack(false, -1);
+    const LiveRun registered = liveStack(true, 10);
+    EXPECT_EQ(plain.stacked, 24);
+    EXPECT_EQ(registered.stacked, 23) << "the starless frame is refused";
+    EXPECT_GT(registered.cores, 1.3 * plain.cores) << registered.cores << " vs " << plain.cores;
 }
 
 } // namespace

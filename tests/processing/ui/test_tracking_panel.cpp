@@ -96,6 +96,13 @@ private slots:
         QCOMPARE(core.tracking.driftLastTime, clock.steadyMs());
         QCOMPARE(core.tracking.driftReference, (Point{100, 90}));
 
+        // Registration is a method of its own: the others are off.
+        QTest::mouseClick(panel.RDB_Recalage, Qt::LeftButton);
+        QVERIFY(core.controls.tracking.RDB_Recalage);
+        QVERIFY(!core.controls.RDB_Derive && !core.controls.tracking.RDB_Colimacon && !core.controls.tracking.RDB_Somax);
+        QTest::mouseClick(panel.RDB_Cadres, Qt::LeftButton);
+        QVERIFY(!core.controls.tracking.RDB_Recalage);
+
         // Detection size: the slider feeds the field, the field's exit the slider.
         core.flags.zoneDirty = false;
         panel.SCB_Taille_ZDetect->setValue(61);
