@@ -75,4 +75,22 @@ QPoint placeBeside(const QRect& mainFrame, const QRect& screen, const QSize& win
     return best;
 }
 
+QRect keptOnScreen(const QRect& frame, const QList<QRect>& screens)
+{
+    if (screens.isEmpty()) return frame;
+    auto area = [](const QRect& r) { return r.isEmpty() ? 0LL : qint64(r.width()) * r.height(); };
+    auto distance = [&](const QRect& s) {
+        const qint64 dx = std::max({0, s.left() - frame.right(), frame.left() - s.right()});
+        const qint64 dy = std::max({0, s.top() - frame.bottom(), frame.top() - s.bottom()});
+        return dx * dx + dy * dy;
+    };
+    const QRect* best = &screens.first();
+    for (const QRect& s : screens) {
+        const qint64 overlap = area(frame.intersected(s)), bestOverlap = area(frame.intersected(*best));
+        if (overlap > bestOverlap || (overlap == 0 && bestOverlap == 0 && distance(s) < distance(*best))) best = &s;
+    }
+    const QSize size(std::min(frame.width(), best->width()), std::min(frame.height(), best->height()));
+    return QRect(clampedTo(*best, frame.topLeft(), size), size);
+}
+
 } // namespace velumbra

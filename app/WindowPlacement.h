@@ -14,4 +14,10 @@ namespace velumbra {
 QPoint placeBeside(const QRect& mainFrame, const QRect& screen, const QSize& window,
                    const QList<QRect>& taken = {});
 
+// A window put back where the user left it, on the screens there are now:
+// on the screen it overlaps most (the nearest one when it overlaps none),
+// made no larger than that screen and moved until its frame, title bar
+// included, is wholly on it. A frame already on a screen stays as it is.
+QRect keptOnScreen(const QRect& frame, const QList<QRect>& screens);
+
 } // namespace velumbra

@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QKeySequence>
 #include <QLayout>
 #include <QScreen>
@@ -10,6 +11,21 @@
 #include <QWidget>
 
 namespace velumbra {
+
+namespace {
+
+// The window manager's frame before a window has one: a title bar and thin
+// borders, enough to keep the title bar on the screen.
+const QSize kAssumedDecoration(8, 32);
+
+QList<QRect> availableScreens()
+{
+    QList<QRect> screens;
+    for (const QScreen* s : QGuiApplication::screens()) screens << s->availableGeometry();
+    return screens;
+}
+
+} // namespace
 
 WindowPlacer::WindowPlacer(QWidget* mainWindow) : QObject(mainWindow), main_(mainWindow) {}
 
@@ -24,6 +40,53 @@ void WindowPlacer::manage(QWidget* window, Closing closing)
         escape->setContext(Qt::WindowShortcut);
         connect(escape, &QShortcut::activated, window, &QWidget::close);
     }
+}
+
+void WindowPlacer::restore(const IniFile* ini)
+{
+    QStringList names;
+    if (main_) names << main_->objectName();
+    for (const QPointer<QWidget>& w : managed_)
+        if (w) names << w->objectName();
+    if (ini) positions_.load(*ini, names);
+    placeMainWindow();
+}
+
+void WindowPlacer::placeMainWindow()
+{
+    if (!main_) return;
+    const QList<QRect> screens = availableScreens();
+    if (screens.isEmpty()) return;
+    const std::optional<WindowPlace> place = positions_.place(main_->objectName());
+    if (!place) {
+        const QScreen* screen = main_->screen() ? main_->screen() : QGuiApplication::primaryScreen();
+        main_->move(screen->availableGeometry().topLeft());
+        return;
+    }
+    const QSize inside = place->size.isEmpty() ? main_->size() : place->size;
+    const QSize frame = inside.expandedTo(main_->minimumSize()) + decoration();
+    const QRect kept = keptOnScreen(QRect(place->frameTopLeft, frame), screens);
+    main_->resize(kept.size() - decoration());
+    main_->move(kept.topLeft());
+}
+
+QSize WindowPlacer::decoration() const
+{
+    if (main_ && main_->isVisible()) {
+        const QSize d = main_->frameGeometry().size() - main_->geometry().size();
+        if (d.height() > 0) return d;
+    }
+    return kAssumedDecoration;
+}
+
+const WindowPositions& WindowPlacer::positions()
+{
+    if (main_ && main_->isVisible() && !main_->isMinimized() && !main_->isMaximized())
+        positions_.setPlace(main_->objectName(), {main_->frameGeometry().topLeft(), main_->size()});
+    for (const QPointer<QWidget>& w : managed_)
+        if (w && placed_.contains(w.data()) && !w->isMinimized())
+            positions_.setPlace(w->objectName(), {w->frameGeometry().topLeft(), QSize()});
+    return positions_;
 }
 
 bool WindowPlacer::eventFilter(QObject* watched, QEvent* event)
@@ -41,16 +104,17 @@ void WindowPlacer::placeFirstTime(QWidget* window)
     placed_.insert(window);
     QScreen* screen = main_->screen();
     if (!screen) return;
-    // The new window's frame is not known yet: take the main window's.
-    const QSize decoration = main_->frameGeometry().size() - main_->geometry().size();
-    QList<QRect> taken;
-    for (const QPointer<QWidget>& other : managed_)
-        if (other && other != window && other->isVisible()) taken << other->frameGeometry();
     // Its size follows its content from the first showing on.
     if (window->layout()) window->layout()->activate();
-    const QPoint at =
-        placeBeside(main_->frameGeometry(), screen->availableGeometry(), window->size() + decoration, taken);
-    window->move(at);
+    const QSize frame = window->size() + decoration();
+    if (const std::optional<WindowPlace> place = positions_.place(window->objectName())) {
+        window->move(keptOnScreen(QRect(place->frameTopLeft, frame), availableScreens()).topLeft());
+        return;
+    }
+    QList<QRect> taken;
+    for (const QPointer<QWidget>& other : managed_)
+        if (other && other != window && other->isVisible() && !other->isMinimized()) taken << other->frameGeometry();
+    window->move(placeBeside(main_->frameGeometry(), screen->availableGeometry(), frame, taken));
 }
 
 } // namespace velumbra
