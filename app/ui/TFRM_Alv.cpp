@@ -205,7 +205,6 @@ QWidget* TFRM_Alv::buildToolBoxes()
         // that panel, which stays until another heading is clicked.
         auto* label = named(new QLabel(QString::fromUtf8(t.caption)), t.label);
         label->setBuddy(*t.box);
-        label->setContentsMargins(3, 1, 3, 1);
         label->setCursor(Qt::PointingHandCursor);
         row->addWidget(*t.box);
         row->addWidget(label, 1);
