@@ -54,7 +54,19 @@ QPoint placeBeside(const QRect& mainFrame, const QRect& screen, const QSize& win
     }
     for (const QRect& r : beside)
         if (clearOf(r)) return r.topLeft();
-    if (!beside.isEmpty()) return beside.first().topLeft();
+    // Beside it but no clear place: where it covers the least of the others.
+    auto covered = [&](const QRect& r) {
+        qint64 area = 0;
+        for (const QRect& t : taken) {
+            const QRect o = r.intersected(t);
+            if (!o.isEmpty()) area += qint64(o.width()) * o.height();
+        }
+        return area;
+    };
+    if (!beside.isEmpty())
+        return std::min_element(beside.begin(), beside.end(),
+                                [&](const QRect& a, const QRect& b) { return covered(a) < covered(b); })
+            ->topLeft();
     // No room beside it: on the screen, at the side or corner where it
     // hides the least of the main window.
     auto hidden = [&](const QPoint& p) {

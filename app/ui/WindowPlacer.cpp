@@ -8,6 +8,7 @@
 #include <QLayout>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QWidget>
 
 namespace velumbra {
@@ -27,7 +28,10 @@ QList<QRect> availableScreens()
 
 } // namespace
 
-WindowPlacer::WindowPlacer(QWidget* mainWindow) : QObject(mainWindow), main_(mainWindow) {}
+WindowPlacer::WindowPlacer(QWidget* mainWindow) : QObject(mainWindow), main_(mainWindow)
+{
+    if (main_) main_->installEventFilter(this);
+}
 
 void WindowPlacer::manage(QWidget* window, Closing closing)
 {
@@ -60,14 +64,14 @@ void WindowPlacer::placeMainWindow()
     const std::optional<WindowPlace> place = positions_.place(main_->objectName());
     if (!place) {
         const QScreen* screen = main_->screen() ? main_->screen() : QGuiApplication::primaryScreen();
-        main_->move(screen->availableGeometry().topLeft());
+        moveFrameTo(main_, screen->availableGeometry().topLeft());
         return;
     }
     const QSize inside = place->size.isEmpty() ? main_->size() : place->size;
     const QSize frame = inside.expandedTo(main_->minimumSize()) + decoration();
     const QRect kept = keptOnScreen(QRect(place->frameTopLeft, frame), screens);
     main_->resize(kept.size() - decoration());
-    main_->move(kept.topLeft());
+    moveFrameTo(main_, kept.topLeft());
 }
 
 QSize WindowPlacer::decoration() const
@@ -93,9 +97,49 @@ bool WindowPlacer::eventFilter(QObject* watched, QEvent* event)
 {
     // The show event comes before the window is mapped: moving it now
     // opens it in its place.
-    if (event->type() == QEvent::Show && watched->isWidgetType())
-        placeFirstTime(static_cast<QWidget*>(watched));
+    if (!watched->isWidgetType()) return false;
+    auto* window = static_cast<QWidget*>(watched);
+    switch (event->type()) {
+    case QEvent::Show:
+        if (window != main_) placeFirstTime(window);
+        break;
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::WindowActivate:
+        settle(window);
+        break;
+    default:
+        break;
+    }
     return false;
+}
+
+// A window moved before it is mapped has no frame yet: some window managers
+// then put the inside where the frame was asked for, and the title bar
+// lands above it (above the screen at the top). Once the frame is known the
+// window is moved again, its frame where it was meant to be.
+void WindowPlacer::moveFrameTo(QWidget* window, QPoint frameTopLeft)
+{
+    window->move(frameTopLeft);
+    unsettled_.insert(window, frameTopLeft);
+    settle(window);
+    // The frame may come without an event of the window's own.
+    const QPointer<QWidget> guarded(window);
+    for (const int ms : {100, 300, 700, 1500, 3000})
+        QTimer::singleShot(ms, this, [this, guarded] {
+            if (guarded) settle(guarded);
+        });
+}
+
+void WindowPlacer::settle(QWidget* window)
+{
+    const auto it = unsettled_.find(window);
+    if (it == unsettled_.end() || !window->isVisible()) return;
+    const QRect frame = window->frameGeometry();
+    if (frame.size() == window->size()) return; // not framed yet
+    const QPoint meant = *it;
+    unsettled_.erase(it);
+    if (frame.topLeft() != meant) window->move(meant);
 }
 
 void WindowPlacer::placeFirstTime(QWidget* window)
@@ -108,13 +152,13 @@ void WindowPlacer::placeFirstTime(QWidget* window)
     if (window->layout()) window->layout()->activate();
     const QSize frame = window->size() + decoration();
     if (const std::optional<WindowPlace> place = positions_.place(window->objectName())) {
-        window->move(keptOnScreen(QRect(place->frameTopLeft, frame), availableScreens()).topLeft());
+        moveFrameTo(window, keptOnScreen(QRect(place->frameTopLeft, frame), availableScreens()).topLeft());
         return;
     }
     QList<QRect> taken;
     for (const QPointer<QWidget>& other : managed_)
         if (other && other != window && other->isVisible() && !other->isMinimized()) taken << other->frameGeometry();
-    window->move(placeBeside(main_->frameGeometry(), screen->availableGeometry(), frame, taken));
+    moveFrameTo(window, placeBeside(main_->frameGeometry(), screen->availableGeometry(), frame, taken));
 }
 
 } // namespace velumbra

@@ -3,6 +3,8 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QHash>
+#include <QPoint>
 #include <QSet>
 
 class QWidget;
@@ -38,11 +40,16 @@ protected:
 private:
     void placeFirstTime(QWidget* window);
     void placeMainWindow();
+    void moveFrameTo(QWidget* window, QPoint frameTopLeft);
+    void settle(QWidget* window);
     QSize decoration() const;
 
     QPointer<QWidget> main_;
     QList<QPointer<QWidget>> managed_;
     QSet<const QWidget*> placed_;
+    // Windows moved before the window manager framed them, and where their
+    // frame must be once it has.
+    QHash<const QWidget*, QPoint> unsettled_;
     WindowPositions positions_;
 };
 

@@ -8,6 +8,7 @@
 #include "ScreenshotRun.h"
 #include "app/ui/TFRM_Alv.h"
 #include "app/ui/WindowSet.h"
+#include "core/Version.h"
 #include "settings/ui/TFRM_Pref.h"
 
 #include <QAction>
@@ -51,6 +52,7 @@ bool grabScreen(const QDir& out, const QString& name)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(programTitle());
     if (argc < 4) return 2;
     const QDir out(QString::fromLocal8Bit(argv[1]));
     const QString language = QString::fromUtf8(argv[2]);

@@ -29,6 +29,10 @@ TEST(WindowPlacement, OpensBesideTheMainWindowOnScreen)
         {"second window under the first", {0, 0, 800, 600}, {300, 200}, {{804, 0, 300, 200}}, {804, 204}},
         {"right side full: left side", {300, 0, 700, 1024}, {250, 600}, {{1004, 0, 250, 600}, {1004, 604, 250, 420}},
          {46, 0}},
+        // A tall result window fills the only free side: the new window goes
+        // where it covers the least of them, not on top of the last one opened.
+        {"only side taken: least covered", {0, 0, 700, 1000}, {250, 150},
+         {{704, 120, 576, 904}, {704, 0, 250, 150}}, {704, 874}},
     };
     for (const Case& c : cases) {
         const QPoint at = placeBeside(c.main, kScreen, c.window, c.taken);
