@@ -54,7 +54,19 @@ QPoint placeBeside(const QRect& mainFrame, const QRect& screen, const QSize& win
     }
     for (const QRect& r : beside)
         if (clearOf(r)) return r.topLeft();
-    if (!beside.isEmpty()) return beside.first().topLeft();
+    // Beside it but no clear place: where it covers the least of the others.
+    auto covered = [&](const QRect& r) {
+        qint64 area = 0;
+        for (const QRect& t : taken) {
+            const QRect o = r.intersected(t);
+            if (!o.isEmpty()) area += qint64(o.width()) * o.height();
+        }
+        return area;
+    };
+    if (!beside.isEmpty())
+        return std::min_element(beside.begin(), beside.end(),
+                                [&](const QRect& a, const QRect& b) { return covered(a) < covered(b); })
+            ->topLeft();
     // No room beside it: on the screen, at the side or corner where it
     // hides the least of the main window.
     auto hidden = [&](const QPoint& p) {
@@ -73,6 +85,24 @@ QPoint placeBeside(const QRect& mainFrame, const QRect& screen, const QSize& win
         if (hidden(p) < hidden(best)) best = p;
     }
     return best;
+}
+
+QRect keptOnScreen(const QRect& frame, const QList<QRect>& screens)
+{
+    if (screens.isEmpty()) return frame;
+    auto area = [](const QRect& r) { return r.isEmpty() ? 0LL : qint64(r.width()) * r.height(); };
+    auto distance = [&](const QRect& s) {
+        const qint64 dx = std::max({0, s.left() - frame.right(), frame.left() - s.right()});
+        const qint64 dy = std::max({0, s.top() - frame.bottom(), frame.top() - s.bottom()});
+        return dx * dx + dy * dy;
+    };
+    const QRect* best = &screens.first();
+    for (const QRect& s : screens) {
+        const qint64 overlap = area(frame.intersected(s)), bestOverlap = area(frame.intersected(*best));
+        if (overlap > bestOverlap || (overlap == 0 && bestOverlap == 0 && distance(s) < distance(*best))) best = &s;
+    }
+    const QSize size(std::min(frame.width(), best->width()), std::min(frame.height(), best->height()));
+    return QRect(clampedTo(*best, frame.topLeft(), size), size);
 }
 
 } // namespace velumbra

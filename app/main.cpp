@@ -104,6 +104,7 @@ int main(int argc, char* argv[])
     // with the exit status a shell gives a process ended by that signal.
     velumbra::TerminationSignals termination;
     QObject::connect(&termination, &velumbra::TerminationSignals::arrived, &app, [&windows] { windows.endOnSignal(); });
+    windows.restorePlaces();
     windows.main()->show();
     const int code = app.exec();
     return termination.received() ? 128 + termination.received() : code;

@@ -1,5 +1,6 @@
 #include "settings/SettingsStore.h"
 #include "settings/IndiStore.h"
+#include "settings/WindowPositions.h"
 #include "settings/ProfileActions.h"
 #include "settings/StoredNumbers.h"
 
@@ -414,6 +415,7 @@ void saveAll(IniFile& ini, const SettingsTargets& from)
         from.indi->mountInterface = prefs.autoguide.interface == MountInterface::Indi;
         saveIndiSettings(ini, *from.indi);
     }
+    if (from.windows) from.windows->save(ini);
     saveResultPrefs(w, from.saving, prefs);
     saveExposure(w, prefs.longExposure, from.shown);
     // The slider's position, which the field's exit handler sets through RoundDown.

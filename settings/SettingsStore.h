@@ -12,6 +12,7 @@ struct ImageCore;
 struct SavingControls;
 struct VideoSourceControls;
 struct ResultClickLinks;
+class WindowPositions;
 
 // The control structs the settings file fills at the first activation of
 // the main window and is written from when it closes.
@@ -30,6 +31,9 @@ struct SettingsTargets {
     } shown = {};
     // The [INDI] section, when the program has an INDI connection.
     IndiSettings* indi = nullptr;
+    // The places of the windows (written at close; read before the main
+    // window shows, since it opens where the user left it).
+    const WindowPositions* windows = nullptr;
 };
 
 // `startDirectory` ends with "/"; it is the default of the last opened folder.

@@ -30,7 +30,7 @@ constexpr ButtonLook kLooks[kPlayButtonCount] = {
 } // namespace
 
 TFRM_PlayControl::TFRM_PlayControl(VideoSource& source, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       source_(source)
 {
     setObjectName(QStringLiteral("TFRM_PlayControl"));

@@ -53,7 +53,7 @@ QStringList clippedTexts(QWidget* root)
     QList<QWidget*> widgets = root->findChildren<QWidget*>();
     widgets.prepend(root);
     for (QWidget* w : std::as_const(widgets)) {
-        if (!w->isVisible()) continue;
+        if (!w->isVisible() || w->window() != root->window()) continue; // the tool windows are reported on their own
         if (auto* l = qobject_cast<QLabel*>(w)) {
             if (l->wordWrap() || l->text().isEmpty() || l->textFormat() == Qt::RichText) continue;
             const QRect room = l->contentsRect();

@@ -33,12 +33,11 @@ ShellAids::ShellAids(TFRM_Alv& main, TFRM_Main& polar, TFRM_ErrPeriod& periodic)
     connect(&periodic_, &TFRM_ErrPeriod::orientationRequested, this, &ShellAids::startOrientation);
     connect(&periodic_, &TFRM_ErrPeriod::runPrepared, this, [this] {
         main_.trackingPanel()->switchOn(true);
-        if (TFRM_Alv_Child* child = main_.resultWindow(); child && child->isVisible() && !child->isMinimized())
-            child->showMinimized();
+        if (TFRM_Alv_Child* child = main_.resultWindow()) child->minimiseForOperation();
     });
     connect(&periodic_, &TFRM_ErrPeriod::closed, this, [this] {
         main_.MNU_Operations->setEnabled(true);
-        if (TFRM_Alv_Child* child = main_.resultWindow(); child && child->isMinimized()) child->showNormal();
+        if (TFRM_Alv_Child* child = main_.resultWindow()) child->restoreAfterOperation();
     });
     periodic_.settingsSource = polar_.settingsSource;
     periodic_.texts = &main_.texts();
@@ -53,8 +52,7 @@ ShellAids::~ShellAids()
 
 void ShellAids::prepare()
 {
-    if (TFRM_Alv_Child* child = main_.resultWindow(); child && child->isVisible() && !child->isMinimized())
-        child->showMinimized();
+    if (TFRM_Alv_Child* child = main_.resultWindow()) child->minimiseForOperation();
     TrackingPanel* t = main_.trackingPanel();
     t->switchOn(false);
     // The drift method follows a drift; it cannot measure one.

@@ -158,7 +158,7 @@ bool ShellGuiding::loadOffsetFile()
 void ShellGuiding::BTN_ApprendreClick()
 {
     TFRM_Alv_Child* child = main_.resultWindow();
-    if (child && child->isVisible() && !child->isMinimized()) child->showMinimized();
+    if (child) child->minimiseForOperation();
     if (CameraPanel* camera = main_.videoSource().panel())
         if (camera->BTN_Start->isEnabled()) camera->BTN_Start->click();
     main_.trackingPanel()->switchOn(false);

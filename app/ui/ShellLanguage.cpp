@@ -213,14 +213,28 @@ bool ShellLanguage::applyRead(const LanguageRead& read, const QString& text)
     return placed;
 }
 
+// The window a control belongs to: the nearest window at or above it, menus and
+// other pop-ups being part of the window that opened them.
+QWidget* ShellLanguage::ownerWindow(QObject* control)
+{
+    for (QObject* o = control; o; o = o->parent())
+        if (o->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(o);
+            if (w->isWindow() && w->windowType() != Qt::Popup) return w;
+        }
+    return nullptr;
+}
+
 // A key names its control whatever the case of its letters, as keys are read.
 QList<QObject*> ShellLanguage::named(QWidget* window, const QString& name)
 {
     auto& names = byName_[window];
     if (names.isEmpty()) {
+        // The tool windows are the main window's children: their controls
+        // are theirs, not the main window's.
         const QList<QObject*> all = window->findChildren<QObject*>();
         for (QObject* o : all)
-            if (!o->objectName().isEmpty()) names.insert(o->objectName().toCaseFolded(), o);
+            if (!o->objectName().isEmpty() && ownerWindow(o) == window) names.insert(o->objectName().toCaseFolded(), o);
     }
     QList<QObject*> found = names.values(name.toCaseFolded());
     std::reverse(found.begin(), found.end()); // in the order the window holds them

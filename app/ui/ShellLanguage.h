@@ -51,6 +51,7 @@ public:
 
 private:
     bool applyRead(const LanguageRead& read, const QString& text);
+    static QWidget* ownerWindow(QObject* control);
     QList<QObject*> named(QWidget* window, const QString& name);
     void rebuildParities();
     void rebuildPlanets();

@@ -168,10 +168,8 @@ void ShellLongExposure::BTN_PoselongueClick()
     if (main_.core().streamMode()) source.BTN_TurboClick();
     if (CameraPanel* camera = main_.videoSource().panel()) camera->setFluxLocked(true);
     exposure_.openWindow();
-    // At the main window's left edge, bottoms aligned.
+    // Beside the main window the first time, then where the user put it.
     window_.adjustSize();
-    const QRect frame = main_.frameGeometry();
-    window_.move(frame.left(), std::max(0, frame.bottom() - window_.frameGeometry().height()));
     window_.show();
     window_.raise();
 }

@@ -38,7 +38,7 @@ ShellPreferences::ShellPreferences(TFRM_Alv& main, TFRM_Pref& pref) : QObject(&m
     applySelectionSettings();
     connect(&pref_, &TFRM_Pref::okClicked, &main_, [this] {
         TFRM_Alv_Child* child = main_.resultWindow();
-        if (child && child->isMinimized()) child->showNormal();
+        if (child) child->restoreAfterOperation();
     });
 }
 
@@ -63,7 +63,7 @@ void ShellPreferences::applySelectionSettings()
 void ShellPreferences::BTN_Calculer_TaillePixClick()
 {
     TFRM_Alv_Child* child = main_.resultWindow();
-    if (child && child->isVisible() && !child->isMinimized()) child->showMinimized();
+    if (child) child->minimiseForOperation();
     if (CameraPanel* camera = main_.videoSource().panel())
         if (camera->BTN_Start->isEnabled()) camera->BTN_Start->click();
     main_.trackingPanel()->switchOn(false);

@@ -1,5 +1,6 @@
 #include "app/ui/ShellSettings.h"
 #include "app/ui/TFRM_Alv.h"
+#include "app/ui/WindowPlacer.h"
 #include "app/ui/ZonesGroup.h"
 #include "acquisition/ui/GRB_Camera.h"
 #include "acquisition/ui/VideoSourceUi.h"
@@ -26,6 +27,7 @@ SettingsTargets ShellSettings::targets()
     SettingsTargets t{main_.core(), child ? child->scheduler().controls : noSaving_,
                       main_.videoSource().source().controls, child ? child->clickLinks() : noLinks_, prefs_};
     t.indi = &main_.videoSource().indiSettings();
+    if (WindowPlacer* placer = main_.windowPlacer()) t.windows = &placer->positions();
     const QSize shown = main_.image1()->shownSize();
     if (shown.width() > 0)
         t.shown = {main_.core().buffers.imageWidth, main_.core().buffers.imageHeight,

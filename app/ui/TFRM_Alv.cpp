@@ -201,11 +201,13 @@ QWidget* TFRM_Alv::buildToolBoxes()
         // The tracking panel owns "Suivi" and is the panel PNL_Suivi.
         *t.box = tracking ? trackingPanel_->CKB_Suivi : named(new QCheckBox, t.name);
         (*t.box)->setText(QString());
+        // The label is the heading of the tool's panel: a click on it shows
+        // that panel, which stays until another heading is clicked.
         auto* label = named(new QLabel(QString::fromUtf8(t.caption)), t.label);
         label->setBuddy(*t.box);
+        label->setCursor(Qt::PointingHandCursor);
         row->addWidget(*t.box);
-        row->addWidget(label);
-        row->addStretch();
+        row->addWidget(label, 1);
         column->addLayout(row);
         toolBoxes_ << *t.box;
         toolLabels_ << label;
@@ -217,8 +219,9 @@ QWidget* TFRM_Alv::buildToolBoxes()
                                   : (pnlInfoImage_ = new PNL_Info_Image(core_.controls));
         panel->setFrameShape(QFrame::StyledPanel);
         toolPanels->addWidget(panel);
-        (*t.box)->installEventFilter(this);
         label->installEventFilter(this);
+        QCheckBox* toolBox = *t.box;
+        connect(toolBox, &QCheckBox::clicked, this, [this, toolBox] { showToolPanel(toolBox); });
     }
     connect(CKB_Reticule, &QCheckBox::toggled, this, [this](bool on) { core_.controls.CKB_Reticule = on; });
     connect(CKB_Detection_Mvt, &QCheckBox::toggled, this, [this](bool on) { core_.controls.CKB_Detection_Mvt = on; });
@@ -237,7 +240,7 @@ QWidget* TFRM_Alv::buildToolBoxes()
     column->addWidget(PNL_Image_Selected);
     h->addLayout(column);
     h->addWidget(toolPanels, 1);
-    hoverToolBox(CKB_Suivi);
+    showToolPanel(CKB_Suivi);
     return box;
 }
 
@@ -663,14 +666,7 @@ void TFRM_Alv::setSourceRunning(bool running)
     for (QCheckBox* box : toolBoxes_) box->setEnabled(running);
     trackingPanel_->setCaptureRunning(running);
     pnlIntegration_->setSourceRunning(running);
-    if (!running) {
-        core_.flags.targetActive = false;
-        for (QLabel* label : toolLabels_) {
-            QFont f = label->font();
-            f.setBold(false);
-            label->setFont(f);
-        }
-    }
+    if (!running) core_.flags.targetActive = false;
 }
 
 // ---------------------------------------------------------------- messages
@@ -691,15 +687,21 @@ QWidget* TFRM_Alv::toolPanelFor(QCheckBox* box) const
     return i >= 0 ? toolPanels->widget(i) : nullptr;
 }
 
-void TFRM_Alv::hoverToolBox(QCheckBox* box)
+void TFRM_Alv::showToolPanel(QCheckBox* box)
 {
     const int index = toolBoxes_.indexOf(box);
     if (index < 0) return;
     toolPanels->setCurrentIndex(index);
+    // The heading of the panel shown stands out like a chosen tab.
     for (int i = 0; i < toolLabels_.size(); ++i) {
-        QFont f = toolLabels_[i]->font();
-        f.setBold(i == index);
-        toolLabels_[i]->setFont(f);
+        QLabel* label = toolLabels_[i];
+        const bool shown = i == index;
+        QFont f = label->font();
+        f.setBold(shown);
+        label->setFont(f);
+        label->setAutoFillBackground(shown);
+        label->setBackgroundRole(shown ? QPalette::Highlight : QPalette::Window);
+        label->setForegroundRole(shown ? QPalette::HighlightedText : QPalette::WindowText);
     }
 }
 
@@ -707,9 +709,9 @@ int TFRM_Alv::currentHelpTopic() const { return ContextHelp::currentTopic(this);
 
 bool TFRM_Alv::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Enter) {
-        for (int i = 0; i < toolBoxes_.size(); ++i)
-            if (watched == toolBoxes_[i] || watched == toolLabels_[i]) hoverToolBox(toolBoxes_[i]);
+    if (event->type() == QEvent::MouseButtonPress) {
+        for (int i = 0; i < toolLabels_.size(); ++i)
+            if (watched == toolLabels_[i]) showToolPanel(toolBoxes_[i]);
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -904,10 +906,10 @@ void TFRM_Alv::setPolarAlignment(TFRM_Main* window)
     connect(window, &TFRM_Main::runPrepared, this, [this] {
         // Tracking on, by the frame edges, and the result window out of the way.
         trackingPanel_->switchOn(true);
-        if (child_ && child_->isVisible() && !child_->isMinimized()) child_->showMinimized();
+        if (child_) child_->minimiseForOperation();
     });
     connect(window, &TFRM_Main::closed, this, [this] {
-        if (child_ && child_->isMinimized()) child_->showNormal();
+        if (child_) child_->restoreAfterOperation();
     });
     connect(window, &TFRM_Main::kingDrawn, this, [this](const KingDrawing& d) {
         drawKing(core_.buffers.display, d);

@@ -44,6 +44,7 @@ class TFRM_Main;
 class GRB_Operations;
 class PNL_Info_Image;
 class PNL_Reticule;
+class WindowPlacer;
 class PNL_Declinaison;
 class TFRM_Ressources;
 class TNumInp;
@@ -100,6 +101,9 @@ public:
     void setToolWindow(QWidget* window);
     void showToolWindow(const QString& objectName);
     QWidget* toolWindow(const QString& objectName) const { return toolWindows_.value(objectName); }
+    // Where the windows open; their places are written with the settings.
+    void setWindowPlacer(WindowPlacer* placer) { placer_ = placer; }
+    WindowPlacer* windowPlacer() const { return placer_; }
 
     // Sampling and field of view from the optics and camera preferences and
     // the frame size; nothing changes before a frame size is known.
@@ -176,7 +180,7 @@ public:
 
     // The tool panel brought to the front by a tool check box.
     QWidget* toolPanelFor(QCheckBox* box) const;
-    void hoverToolBox(QCheckBox* box);
+    void showToolPanel(QCheckBox* box);
 
     // Reticle centre moved by Ctrl + left click (drawn by the overlays).
     Point reticleCentre;
@@ -249,6 +253,7 @@ private:
     TAboutBox* about_ = nullptr;
     TFRM_Ressources* resources_ = nullptr;
     HelpWindow* help_ = nullptr;
+    WindowPlacer* placer_ = nullptr;
     ContextHelp* contextHelp_ = nullptr;
     QWidget* PNL_Image_Selected = nullptr;
     QHash<QString, QWidget*> toolWindows_;

@@ -35,7 +35,12 @@
 #include "telescope/ui/TFRM_Prg_Suivi.h"
 #include "telescope/ui/TFRM_Raquette.h"
 
+#include "core/Clock.h"
+#include "settings/IniFile.h"
+
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 
 namespace velumbra {
@@ -100,13 +105,47 @@ WindowSet::WindowSet()
     language_ = std::make_unique<ShellLanguage>(*main_, *pref_, *paddle_,
                                                 [this](const QString& name) { return window(name); });
 
-    // Tool windows open beside the main window, not over it. The result
-    // window and the play control stay while their work goes on.
-    auto* placer = new WindowPlacer(main_.get());
+    // Every window belongs to the main window: it stays above it, goes
+    // with it when it is minimised, and never above other programs.
+    for (const auto& w : others_) adopt(w.get());
+    adopt(main_->videoSource().playControl());
+
+    // Tool windows open beside the main window, not over it, or where the
+    // user last put them. The result window and the play control stay
+    // while their work goes on.
+    placer_ = new WindowPlacer(main_.get());
     for (const auto& w : others_)
-        placer->manage(w.get(), w.get() == child_ ? WindowPlacer::Closing::ByProgram : WindowPlacer::Closing::ByUser);
-    placer->manage(main_->videoSource().playControl(), WindowPlacer::Closing::ByProgram);
-    placer->manage(main_->helpWindow(), WindowPlacer::Closing::ByUser);
+        placer_->manage(w.get(), w.get() == child_ ? WindowPlacer::Closing::ByProgram : WindowPlacer::Closing::ByUser);
+    placer_->manage(main_->videoSource().playControl(), WindowPlacer::Closing::ByProgram);
+    placer_->manage(main_->helpWindow(), WindowPlacer::Closing::ByUser);
+    main_->setWindowPlacer(placer_);
+}
+
+void WindowSet::adopt(QWidget* w)
+{
+    if (!w) return;
+    Qt::WindowFlags flags = w->windowFlags() & ~Qt::WindowStaysOnTopHint;
+    // Dialogs stay dialogs; the result window keeps its minimise button,
+    // being the one window the user minimises; the others are tool windows.
+    if (w->windowType() == Qt::Window && w != child_) flags = (flags & ~Qt::WindowType_Mask) | Qt::Tool;
+    const bool visible = w->isVisible();
+    w->setParent(main_.get(), flags);
+    if (visible) w->show();
+}
+
+void WindowSet::restorePlaces()
+{
+    // Velumbra.ini is in the folder the program starts from; the settings
+    // read it again, as a whole, once the main window is up.
+    // A file that cannot be read is said by the settings' own reading.
+    const QFileInfo file(QDir::current().filePath(QStringLiteral("Velumbra.ini")));
+    if (!file.isFile() || !file.isReadable() || file.size() > IniText::kMaxFileBytes) {
+        placer_->restore(nullptr);
+        return;
+    }
+    const SystemClock clock;
+    const IniFile ini(file.filePath(), IniFile::Mode::ReadOnly, clock, *main_);
+    placer_->restore(&ini);
 }
 
 WindowSet::~WindowSet()

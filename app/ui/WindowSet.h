@@ -31,6 +31,7 @@ class PortAccessLines;
 class ShellLongExposure;
 class TFRM_Longuepose;
 class ShellLanguage;
+class WindowPlacer;
 
 // Every window of the program, created once in a fixed order at start and
 // then only shown and hidden.
@@ -66,8 +67,14 @@ public:
     // main window closes as from its menu.
     void endOnSignal();
 
+    // Before the main window shows: the places of the windows from the
+    // settings file; the main window goes to its own.
+    void restorePlaces();
+    WindowPlacer* placer() const { return placer_; }
+
 private:
     void add(QWidget* w);
+    void adopt(QWidget* w);
 
     std::unique_ptr<TFRM_Alv> main_;
     // The simulated observatory's devices, on the video source's sky.
@@ -95,6 +102,7 @@ private:
     TFRM_ComTrafic* traffic_ = nullptr;
     TFRM_Prg_Suivi* guiding_ = nullptr;
     TFRM_Raquette* paddle_ = nullptr;
+    WindowPlacer* placer_ = nullptr;
     QStringList order_;
 };
 

@@ -42,7 +42,7 @@ TNumInp* shownNumber(const char* name)
 } // namespace
 
 TFRM_Longuepose::TFRM_Longuepose(LongExposure& exposure, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), exposure_(exposure)
+    : QWidget(parent, Qt::Tool), exposure_(exposure)
 {
     setObjectName(QStringLiteral("TFRM_Longuepose"));
     setWindowTitle(QStringLiteral("Longue Pose"));

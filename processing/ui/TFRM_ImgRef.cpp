@@ -14,7 +14,7 @@
 namespace velumbra {
 
 TFRM_ImgRef::TFRM_ImgRef(ImageCore& core, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), core_(core)
+    : QWidget(parent, Qt::Tool), core_(core)
 {
     setObjectName(QStringLiteral("TFRM_ImgRef"));
     setWindowTitle(QStringLiteral("Image de référence"));

@@ -11,7 +11,7 @@
 namespace velumbra {
 
 TFRM_Prg_Action::TFRM_Prg_Action(ImageCore& core, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), core_(core)
+    : QWidget(parent, Qt::Tool), core_(core)
 {
     setObjectName(QStringLiteral("TFRM_Prg_Action"));
     setWindowTitle(QStringLiteral("Action à effectuer lors d'une detection"));

@@ -68,7 +68,7 @@ QComboBox* list(const char* name, const QStringList& items)
 TFRM_Alv_Child::TFRM_Alv_Child(QWidget* parent) : TFRM_Alv_Child(systemClock(), messageLoopTimers(), parent) {}
 
 TFRM_Alv_Child::TFRM_Alv_Child(const Clock& clock, SaveScheduler::Timers timers, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowMinimizeButtonHint |
+    : QWidget(parent, Qt::Window | Qt::WindowMinimizeButtonHint |
                           Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       clock_(&clock), logMessages_(std::make_unique<LogMessages>()), messages_(logMessages_.get())
 {
@@ -438,5 +438,25 @@ void TFRM_Alv_Child::Image3MouseMove(QPoint at)
 
 // The result window cannot be closed, only minimised.
 void TFRM_Alv_Child::closeEvent(QCloseEvent* event) { event->ignore(); }
+
+void TFRM_Alv_Child::minimiseForOperation()
+{
+    if (!isVisible() || isMinimized()) return;
+    showMinimized();
+    minimisedForOperation_ = true;
+}
+
+void TFRM_Alv_Child::restoreAfterOperation()
+{
+    if (minimisedForOperation_ && isMinimized()) showNormal();
+    minimisedForOperation_ = false;
+}
+
+void TFRM_Alv_Child::changeEvent(QEvent* event)
+{
+    // Brought back by the user: from now on it is the user's.
+    if (event->type() == QEvent::WindowStateChange && !isMinimized()) minimisedForOperation_ = false;
+    QWidget::changeEvent(event);
+}
 
 } // namespace velumbra

@@ -76,12 +76,18 @@ public:
     void BTN_Arreter_SauvClick();
     void BTN_ParcourirClick();
 
+    // An operation puts the window out of the way (minimised) while it runs
+    // and brings it back when it ends; a window the user minimised stays so.
+    void minimiseForOperation();
+    void restoreAfterOperation();
+
 signals:
     // Automatic saving started or stopped.
     void savingRunChanged(bool running);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // SavingView
@@ -111,6 +117,7 @@ private:
     QString bitmapFolder_;
     int width_ = 0;
     int height_ = 0;
+    bool minimisedForOperation_ = false;
 
     ImageView* image3_ = nullptr;
     QLineEdit* EDT_Nom_Image = nullptr;

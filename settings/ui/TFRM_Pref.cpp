@@ -60,7 +60,6 @@ TFRM_Pref::TFRM_Pref(PipelineControls& controls, DebugLog& debugLog, PrefsValues
 {
     setObjectName(QStringLiteral("TFRM_Pref"));
     setWindowTitle(QStringLiteral("Préferences"));
-    setWindowFlag(Qt::WindowStaysOnTopHint);
     chooseFolder_ = [this](const QString& start) {
         return QFileDialog::getExistingDirectory(this, QStringLiteral("Choisir un dossier"), start);
     };

@@ -11,7 +11,7 @@
 namespace velumbra {
 
 TFRM_ComTrafic::TFRM_ComTrafic(TrafficLog& log, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), log_(log)
+    : QWidget(parent, Qt::Tool), log_(log)
 {
     setObjectName(QStringLiteral("TFRM_ComTrafic"));
     setWindowTitle(QStringLiteral("Comm Trafic"));

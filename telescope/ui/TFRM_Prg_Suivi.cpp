@@ -35,7 +35,7 @@ TNumInp* shownPixels(const char* name)
 } // namespace
 
 TFRM_Prg_Suivi::TFRM_Prg_Suivi(MountRequests& mount, std::function<bool()> linkUp, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), mount_(mount), linkUp_(std::move(linkUp))
+    : QWidget(parent, Qt::Tool), mount_(mount), linkUp_(std::move(linkUp))
 {
     setObjectName(QStringLiteral("TFRM_Prg_Suivi"));
     setWindowTitle(QStringLiteral("Autoguidage"));

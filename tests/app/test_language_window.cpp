@@ -35,6 +35,15 @@ namespace velumbra::test {
 namespace {
 
 // Every text a user can read in the program's windows, keyed by where it is.
+// The window a control belongs to: menus are part of the window that opens
+// them; the tool windows, children of the main window, are windows of their own.
+QObject* ownerWindow(QObject* control)
+{
+    for (QObject* o = control; o; o = o->parent())
+        if (auto* w = qobject_cast<QWidget*>(o); w && w->isWindow() && w->windowType() != Qt::Popup) return w;
+    return nullptr;
+}
+
 QMap<QString, QString> textsOf(const WindowSet& set)
 {
     QMap<QString, QString> out;
@@ -45,6 +54,7 @@ QMap<QString, QString> textsOf(const WindowSet& set)
         const QList<QObject*> all = window->findChildren<QObject*>();
         for (qsizetype i = 0; i < all.size(); ++i) {
             QObject* o = all[i];
+            if (ownerWindow(o) != window) continue; // a tool window's control, listed under its window
             const QString key = QStringLiteral("%1/%2#%3").arg(name, o->objectName()).arg(i);
             QString text;
             if (auto* a = qobject_cast<QAction*>(o)) text = a->text() + QLatin1Char('|') + a->toolTip();

@@ -121,18 +121,37 @@ private slots:
         QCOMPARE(w.core().buffers.resultWidth, 320);
     }
 
-    void hoveringAToolBoxShowsItsPanelInBold()
+    // The side panel shows the tool whose heading was clicked, and keeps it
+    // while the mouse passes over the other tools; the heading shown stands out.
+    void theToolPanelShownIsTheOneWhoseHeadingWasClicked()
     {
         TFRM_Alv w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
-        QApplication::sendEvent(w.CKB_Detection_Mvt, &enter);
+        auto* motion = w.findChild<QLabel*>(QStringLiteral("LBL_CKB_Detection_Mvt"));
+        auto* tracking = w.findChild<QLabel*>(QStringLiteral("LBL_CKB_Suivi"));
+        QCOMPARE(w.toolPanels->currentWidget()->objectName(), QStringLiteral("PNL_Suivi"));
+        QTest::mouseClick(motion, Qt::LeftButton);
         QCOMPARE(w.toolPanels->currentWidget()->objectName(), QStringLiteral("PNL_Detection_Mvt"));
-        auto* bold = w.findChild<QLabel*>(QStringLiteral("LBL_CKB_Detection_Mvt"));
-        auto* plain = w.findChild<QLabel*>(QStringLiteral("LBL_CKB_Suivi"));
-        QVERIFY(bold->font().bold());
-        QVERIFY(!plain->font().bold());
+        QVERIFY(motion->font().bold());
+        QVERIFY(motion->autoFillBackground());
+        QVERIFY(!tracking->font().bold());
+        QVERIFY(!tracking->autoFillBackground());
+        // Passing over the other tools changes nothing.
+        for (QWidget* over : {static_cast<QWidget*>(w.CKB_Info_Image), static_cast<QWidget*>(tracking)}) {
+            QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+            QApplication::sendEvent(over, &enter);
+            QTest::mouseMove(over);
+        }
+        QCOMPARE(w.toolPanels->currentWidget()->objectName(), QStringLiteral("PNL_Detection_Mvt"));
+        // Switching a tool on shows its panel; the source stopping keeps it shown.
+        w.setSourceRunning(true);
+        QTest::mouseClick(w.CKB_Reticule, Qt::LeftButton);
+        QVERIFY(w.CKB_Reticule->isChecked());
+        QCOMPARE(w.toolPanels->currentWidget()->objectName(), QStringLiteral("PNL_Reticule"));
+        w.setSourceRunning(false);
+        QCOMPARE(w.toolPanels->currentWidget()->objectName(), QStringLiteral("PNL_Reticule"));
+        QVERIFY(w.findChild<QLabel*>(QStringLiteral("LBL_CKB_Reticule"))->font().bold());
     }
 
     void gesturesOnTheLiveImageMoveTheZones()

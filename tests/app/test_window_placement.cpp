@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace velumbra;
 
 namespace {
@@ -27,6 +29,10 @@ TEST(WindowPlacement, OpensBesideTheMainWindowOnScreen)
         {"second window under the first", {0, 0, 800, 600}, {300, 200}, {{804, 0, 300, 200}}, {804, 204}},
         {"right side full: left side", {300, 0, 700, 1024}, {250, 600}, {{1004, 0, 250, 600}, {1004, 604, 250, 420}},
          {46, 0}},
+        // A tall result window fills the only free side: the new window goes
+        // where it covers the least of them, not on top of the last one opened.
+        {"only side taken: least covered", {0, 0, 700, 1000}, {250, 150},
+         {{704, 120, 576, 904}, {704, 0, 250, 150}}, {704, 874}},
     };
     for (const Case& c : cases) {
         const QPoint at = placeBeside(c.main, kScreen, c.window, c.taken);
@@ -55,4 +61,36 @@ TEST(WindowPlacement, NeverOffScreenWhenThereIsNoRoom)
     const QRect second(1280, 0, 1024, 768);
     const QPoint at = placeBeside(QRect(1300, 20, 1000, 740), second, QSize(200, 100));
     EXPECT_TRUE(second.contains(QRect(at, QSize(200, 100))));
+}
+
+// A place kept from an earlier run, on the screens there are now.
+TEST(WindowPlacement, KeptPlaceComesBackOntoTheScreen)
+{
+    const QRect left(0, 0, 1600, 1000);
+    const QRect right(1600, 0, 1280, 1024);
+    struct Case {
+        const char* what;
+        QRect frame;
+        QList<QRect> screens;
+        QRect expected;
+    };
+    const Case cases[] = {
+        {"already on the screen: unchanged", {1030, 10, 400, 300}, {left}, {1030, 10, 400, 300}},
+        {"title bar above the screen", {100, -20, 400, 300}, {left}, {100, 0, 400, 300}},
+        {"left on a larger screen's far corner", {2400, 1500, 400, 300}, {left}, {1200, 700, 400, 300}},
+        {"left of the screen", {-380, 200, 400, 300}, {left}, {0, 200, 400, 300}},
+        {"larger than the smaller screen now", {0, 0, 1920, 1200}, {left}, {0, 0, 1600, 1000}},
+        {"on a second screen that is still there", {1700, 50, 400, 300}, {left, right}, {1700, 50, 400, 300}},
+        {"across two screens: onto the one it covers most", {1500, 50, 400, 300}, {left, right}, {1600, 50, 400, 300}},
+        {"second screen gone: onto the first", {1700, 50, 400, 300}, {left}, {1200, 50, 400, 300}},
+        {"off every screen: onto the nearest", {3000, 100, 400, 300}, {left, right}, {2480, 100, 400, 300}},
+        {"screen with a panel at the top", {100, 0, 400, 300}, {QRect(0, 30, 1600, 970)}, {100, 30, 400, 300}},
+    };
+    for (const Case& c : cases) {
+        const QRect kept = keptOnScreen(c.frame, c.screens);
+        EXPECT_EQ(kept, c.expected) << c.what << ": " << kept.x() << "," << kept.y() << " " << kept.width() << "x"
+                                    << kept.height();
+        EXPECT_TRUE(std::any_of(c.screens.begin(), c.screens.end(), [&](const QRect& s) { return s.contains(kept); }))
+            << c.what;
+    }
 }

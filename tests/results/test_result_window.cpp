@@ -59,7 +59,7 @@ private slots:
     {
         auto w = makeWindow();
         QCOMPARE(w->windowTitle(), QStringLiteral("Fenêtre d'intégration"));
-        QVERIFY(w->windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(!(w->windowFlags() & Qt::WindowStaysOnTopHint));
         QCOMPARE(find<TNumInp>(*w, "TNI_Num_Suffixe")->Value(), 1.0L);
         QCOMPARE(find<TNumInp>(*w, "TNI_Num_Suffixe")->Max(), 65535.0L);
         QCOMPARE(find<TNumInp>(*w, "TNI_Longueur_Sequence")->Value(), 4.0L);

@@ -142,11 +142,11 @@ private slots:
 
     // ------------------------------------------------------------ the window
 
-    void isAFixedStayOnTopWindowWithThirteenNamedTabs()
+    void isAFixedWindowWithThirteenNamedTabs()
     {
         TFRM_Pref& d = open();
         QCOMPARE(d.windowTitle(), QStringLiteral("Préferences"));
-        QVERIFY(d.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(!(d.windowFlags() & Qt::WindowStaysOnTopHint));
         QCOMPARE(d.minimumSize(), d.maximumSize());
         const QStringList names{"TBS_Repertoires", "TBS_Optique",   "TBS_Monture", "TBS_Telescope", "TBS_Camera",
                                 "TBS_Poselongue",  "TBS_Autoguidage", "TBS_MES",   "TBS_Selection", "TBS_MAP",

@@ -20,7 +20,7 @@ private slots:
         TFRM_ComTrafic window(log);
         QCOMPARE(window.objectName(), QStringLiteral("TFRM_ComTrafic"));
         QCOMPARE(window.windowTitle(), QStringLiteral("Comm Trafic"));
-        QVERIFY(window.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(!(window.windowFlags() & Qt::WindowStaysOnTopHint)); // above the main window only
         QPlainTextEdit* memo = window.findChild<QPlainTextEdit*>(QStringLiteral("MEMO_Historique_Comm"));
         QVERIFY(memo);
         QVERIFY(memo->isReadOnly());

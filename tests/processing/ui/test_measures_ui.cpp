@@ -290,8 +290,8 @@ private slots:
         QVERIFY(b.core.motion.actions.CKB_Action_Pose_longue);
         QVERIFY(b.core.motion.actions.CKB_Action_Sauvegarder);
         QCOMPARE(a.windowTitle(), QStringLiteral("Action à effectuer lors d'une detection"));
-        QVERIFY(a.windowFlags() & Qt::WindowStaysOnTopHint);
-        QVERIFY(b.reference.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(!(a.windowFlags() & Qt::WindowStaysOnTopHint));
+        QVERIFY(!(b.reference.windowFlags() & Qt::WindowStaysOnTopHint));
     }
 };
 
