@@ -445,6 +445,10 @@ constexpr LanguageRead kReads[] = {
     {"", "MSG_PT_Access_Error_1", "PortTalk: Une erreur"},
     {"", "MSG_PT_Access_Error_2", " est survenue en contactant le Driver"},
     {"", "MSG_PT_Access_Error_3", "Le driver PortTalk a défini l'IOPM pour le ProcessID #"},
+    // Lucky imaging in the live loop
+    {"TFRM_Alv", "CKB_Meilleures.Caption", "Meilleures"},
+    {"TFRM_Alv", "CKB_Meilleures.hint", "Garder les images les plus nettes parmi les dernieres (imagerie chanceuse)"},
+    {"TFRM_Alv", "LBL_Meilleures_Sur.Caption", "des dernieres"},
     // Registration of the live frames on their stars
     {"TFRM_Alv", "RDB_Recalage.Caption", "Recalage"},
     {"TFRM_Alv", "RDB_Recalage.hint",

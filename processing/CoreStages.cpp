@@ -29,6 +29,15 @@ bool CoreStages::selectByBrightness()
     return selected;
 }
 
+bool CoreStages::selectBest()
+{
+    const ZoneState& z = core_.zone;
+    const PipelineControls& c = core_.controls;
+    // zoneFrame holds the zone at zoneRect: what lies before it is black.
+    const double score = core_.planetFrames.sharpness(core_.buffers.zoneFrame, z.zoneRect.right, z.zoneRect.bottom);
+    return core_.bestFrames.accept(score, c.SPED_Meilleures_Pct, c.SPED_Meilleures_Sur);
+}
+
 bool CoreStages::motionDetectionReady() { return core_.motion.ready(); }
 
 bool CoreStages::detectMotion()

@@ -46,6 +46,7 @@ public:
     // Selection: quality, brightness, motion, and the cues after them.
     bool selectByQuality() override;
     bool selectByBrightness() override;
+    bool selectBest() override;
     bool motionDetectionReady() override;
     bool detectMotion() override;
     void selectionCues() override;

@@ -273,6 +273,11 @@ void FramePipeline::select(bool& selected)
         if (selected) copyZoneToZoneFrame();
         return;
     }
+    if (controls_.CKB_Meilleures) {
+        copyZoneToZoneFrame();
+        selected = stages_->selectBest();
+        return;
+    }
     if (controls_.CKB_Detection_Mvt && stages_->motionDetectionReady() &&
         controls_.TNI_Seuil_Detection_Niveau > 0 && controls_.TNI_Seuil_Detection_Nbre > 0) {
         selected = stages_->detectMotion();

@@ -12,6 +12,7 @@
 #include "processing/FramePipeline.h"
 #include "processing/Integrator.h"
 #include "processing/LiveRegistration.h"
+#include "processing/PlanetAlignment.h"
 #include "processing/PipelineControls.h"
 #include "processing/TrackingState.h"
 
@@ -44,6 +45,9 @@ struct ImageCore final : FrameSink {
     // Frame selection by sharpness or brightness, the focus width, motion
     // detection: each keeps its own figures.
     QualitySelection quality;
+    // The sharpness of the last frames, for "Meilleures".
+    PlanetFrames planetFrames;
+    RollingBest bestFrames;
     FocusWidth focus{controls};
     MotionDetection motion;
     // Frames laid on the stack's first by their stars ("Recalage").

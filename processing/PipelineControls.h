@@ -45,6 +45,11 @@ struct PipelineControls {
     // Selection
     bool CKB_Selection = false;
     bool CKB_Nonvide = false;
+    // Lucky imaging: keep a frame when its sharpness is among the best
+    // SPED_Meilleures_Pct percent of the last SPED_Meilleures_Sur frames.
+    bool CKB_Meilleures = false;
+    int SPED_Meilleures_Pct = 10;
+    int SPED_Meilleures_Sur = 100;
     double TNI_Seuil_Selection = 0;
     bool CKB_Detection_Mvt = false;
     double TNI_Seuil_Detection_Niveau = 0;

@@ -29,6 +29,8 @@ public:
     // Selection. Quality and brightness tests read zoneFrame.
     virtual bool selectByQuality() { return true; }
     virtual bool selectByBrightness() { return true; }
+    // The best frames of the last ones by sharpness; reads zoneFrame.
+    virtual bool selectBest() { return true; }
     virtual bool motionDetectionReady() { return false; }
     virtual bool detectMotion() { return false; }
     virtual void selectionCues() {}

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 
 namespace velumbra {
 
@@ -119,6 +120,23 @@ double PlanetFrames::sample(double x, double y) const
     const int right = x0 + 1 < width_ ? 1 : 0;
     const int down = y0 + 1 < height_ ? width_ : 0;
     return (g[0] * (1 - fx) + g[right] * fx) * (1 - fy) + (g[down] * (1 - fx) + g[down + right] * fx) * fy;
+}
+
+RollingBest::RollingBest() : ring_(std::size_t(kMaxWindow)), scratch_(std::size_t(kMaxWindow)) {}
+
+bool RollingBest::accept(double score, int percent, int window)
+{
+    window = std::clamp(window, 1, kMaxWindow);
+    percent = std::clamp(percent, 1, 100);
+    if (next_ >= window) next_ = 0;
+    ring_[std::size_t(next_)] = score;
+    next_ = (next_ + 1) % window;
+    count_ = std::min(count_ + 1, window);
+    // The k-th best of the window: the frame is kept when it reaches it.
+    const int k = std::max(1, int(std::lround(count_ * percent / 100.0)));
+    std::copy(ring_.begin(), ring_.begin() + count_, scratch_.begin());
+    std::nth_element(scratch_.begin(), scratch_.begin() + (k - 1), scratch_.begin() + count_, std::greater<double>());
+    return score >= scratch_[std::size_t(k - 1)];
 }
 
 bool PlanetFrames::align(const QImage& frame, int width, int height, QPointF& shift)

@@ -47,4 +47,22 @@ private:
     QPointF refCentre_;
 };
 
+// Lucky imaging in the live loop: the sharpness of the last frames seen (at
+// most kMaxWindow); a new frame is kept when it ranks among the best percent
+// of them. The ring and its scratch are sized once.
+class RollingBest {
+public:
+    static constexpr int kMaxWindow = 1000;
+    RollingBest();
+    // Adds the frame's score; true when it is among the best `percent` of
+    // the last `window` scores, itself included.
+    bool accept(double score, int percent, int window);
+    void clear() { count_ = next_ = 0; }
+    int seen() const { return count_; }
+
+private:
+    std::vector<double> ring_, scratch_;
+    int count_ = 0, next_ = 0;
+};
+
 } // namespace velumbra

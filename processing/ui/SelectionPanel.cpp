@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QSpinBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -62,7 +63,26 @@ void SelectionPanel::build()
     grid->addWidget(TNI_Pire_Qualite, 2, 3);
     grid->addWidget(SCB_Selection, 3, 0, 1, 3);
     grid->addWidget(BTN_Reset_Selection, 3, 3);
-    grid->setRowStretch(4, 1);
+    CKB_Meilleures = named(new QCheckBox, "CKB_Meilleures", QStringLiteral("Meilleures"),
+                           QStringLiteral("Garder les images les plus nettes parmi les dernieres (imagerie chanceuse)"));
+    SPED_Meilleures_Pct = named(new QSpinBox, "SPED_Meilleures_Pct");
+    SPED_Meilleures_Pct->setRange(1, 100);
+    SPED_Meilleures_Pct->setSuffix(QStringLiteral(" %"));
+    SPED_Meilleures_Pct->setValue(core_.controls.SPED_Meilleures_Pct);
+    SPED_Meilleures_Sur = named(new QSpinBox, "SPED_Meilleures_Sur");
+    SPED_Meilleures_Sur->setRange(2, RollingBest::kMaxWindow);
+    SPED_Meilleures_Sur->setValue(core_.controls.SPED_Meilleures_Sur);
+    grid->addWidget(CKB_Meilleures, 4, 0);
+    grid->addWidget(SPED_Meilleures_Pct, 4, 1);
+    grid->addWidget(label("LBL_Meilleures_Sur", "des dernieres"), 4, 2);
+    grid->addWidget(SPED_Meilleures_Sur, 4, 3);
+    grid->setRowStretch(5, 1);
+    connect(CKB_Meilleures, &QCheckBox::clicked, this, &SelectionPanel::CKB_MeilleuresClick);
+    connect(SPED_Meilleures_Pct, &QSpinBox::valueChanged, this, [this](int v) { core_.controls.SPED_Meilleures_Pct = v; });
+    connect(SPED_Meilleures_Sur, &QSpinBox::valueChanged, this, [this](int v) {
+        core_.controls.SPED_Meilleures_Sur = v;
+        core_.bestFrames.clear(); // another window starts afresh
+    });
 
     connect(CKB_Selection, &QCheckBox::clicked, this, &SelectionPanel::CKB_SelectionClick);
     connect(CKB_Nonvide, &QCheckBox::clicked, this, &SelectionPanel::CKB_NonvideClick);
@@ -82,16 +102,34 @@ void SelectionPanel::CKB_SelectionClick()
 {
     const bool on = CKB_Selection->isChecked();
     if (on) CKB_Nonvide->setChecked(false);
+    if (on && CKB_Meilleures->isChecked()) {
+        CKB_Meilleures->setChecked(false);
+        core_.controls.CKB_Meilleures = false;
+    }
     core_.controls.CKB_Selection = on;
     core_.controls.CKB_Nonvide = CKB_Nonvide->isChecked();
     core_.quality.CKB_SelectionClick();
     applySliderRange();
 }
 
+void SelectionPanel::CKB_MeilleuresClick()
+{
+    const bool on = CKB_Meilleures->isChecked();
+    // One selection at a time.
+    if (on && CKB_Selection->isChecked()) CKB_Selection->click();
+    if (on && CKB_Nonvide->isChecked()) CKB_Nonvide->click();
+    core_.controls.CKB_Meilleures = on;
+    core_.bestFrames.clear();
+}
+
 void SelectionPanel::CKB_NonvideClick()
 {
     const bool on = CKB_Nonvide->isChecked();
     if (on) CKB_Selection->setChecked(false);
+    if (on && CKB_Meilleures->isChecked()) {
+        CKB_Meilleures->setChecked(false);
+        core_.controls.CKB_Meilleures = false;
+    }
     core_.controls.CKB_Nonvide = on;
     core_.controls.CKB_Selection = CKB_Selection->isChecked();
     core_.quality.CKB_NonvideClick();

@@ -7,6 +7,7 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QScrollBar;
+class QSpinBox;
 
 namespace velumbra {
 
@@ -32,9 +33,14 @@ public:
     TNumInp* TNI_Seuil_Selection = nullptr;
     QScrollBar* SCB_Selection = nullptr;
     QPushButton* BTN_Reset_Selection = nullptr;
+    // "Meilleures": keep the sharpest percent of the last frames.
+    QCheckBox* CKB_Meilleures = nullptr;
+    QSpinBox* SPED_Meilleures_Pct = nullptr;
+    QSpinBox* SPED_Meilleures_Sur = nullptr;
 
     void CKB_SelectionClick();
     void CKB_NonvideClick();
+    void CKB_MeilleuresClick();
     void BTN_Reset_SelectionClick();
 
 signals:

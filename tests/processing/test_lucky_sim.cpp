@@ -4,6 +4,8 @@
 // planet than every frame stacked, and than the tenth the JPEG quality score
 // picks stacked to the whole pixel; the alignment's error is measured
 // against the simulator's own image motion.
+#include "processing/CoreStages.h"
+#include "processing/ImageCore.h"
 #include "processing/JpegSize.h"
 #include "processing/PlanetAlignment.h"
 #include "processing/StarRegistration.h"
@@ -195,6 +197,48 @@ TEST(LuckySim, TheBestTenthLaidToAFractionOfAPixelComesClosestToThePlanet)
     RecordProperty("errorJpegTenthWholePixel", std::to_string(eDesign));
     EXPECT_LT(eLucky, 0.9 * eAll) << eLucky << " vs " << eAll;
     EXPECT_LT(eLucky, 0.9 * eDesign) << eLucky << " vs " << eDesign;
+}
+
+// "Meilleures" in the live routine: of the planet's frames, those kept are
+// the ones the seeing blurred least.
+TEST(LuckySim, TheLiveSelectionKeepsTheFramesTheSeeingBlurredLeast)
+{
+    ManualClock clock;
+    ImageCore core(clock);
+    CoreStages stages(core);
+    core.buffers.create();
+    core.pipeline.setStages(&stages);
+    core.buffers.setFrameSize(kWidth, kHeight);
+    core.zone.displayAspect = double(kWidth) / kHeight;
+    core.zone.starPos = {kWidth / 2, kHeight / 2};
+    core.flags.targetActive = true;
+    core.flags.loadingSettings = false;
+    core.controls.TNI_Taille_ZAffich = kWidth;
+    core.controls.CKB_Meilleures = true;
+    core.controls.SPED_Meilleures_Pct = 10;
+    core.controls.SPED_Meilleures_Sur = 50;
+
+    SkySimulator sky(clock, 13u);
+    sky.setParameters(planetNight(sky.parameters()));
+    double allBlur = 0, keptBlur = 0;
+    int kept = 0;
+    constexpr int kLive = 300;
+    for (int n = 0; n < kLive; ++n) {
+        clock.advanceMs(40);
+        sky.render(core.buffers.frameSlots[0], kWidth, kHeight);
+        bool selected = false;
+        core.pipeline.ProcessFrame(true, selected);
+        allBlur += sky.lastFrameBlur();
+        if (selected) {
+            keptBlur += sky.lastFrameBlur();
+            ++kept;
+        }
+    }
+    core.pipeline.setStages(nullptr);
+    EXPECT_GT(kept, kLive / 20);
+    EXPECT_LT(kept, kLive / 4);
+    ASSERT_GT(kept, 0);
+    EXPECT_LT(keptBlur / kept, 0.85 * allBlur / kLive) << keptBlur / kept << " vs " << allBlur / kLive;
 }
 
 } // namespace

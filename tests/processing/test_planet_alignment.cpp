@@ -83,3 +83,30 @@ TEST(PlanetFrames, AnEmptySkyHasNoDisc)
 }
 
 } // namespace
+
+namespace {
+
+// The best percent of the last frames: a frame is kept when it reaches the
+// k-th best of the window it closes.
+TEST(RollingBest, KeepsAFrameThatRanksAmongTheBestOfTheLastOnes)
+{
+    const struct {
+        const char* what;
+        int percent, window;
+        std::vector<double> scores;
+        std::vector<bool> kept;
+    } cases[] = {
+        {"rising scores: each is the best so far", 10, 5, {1, 2, 3, 4}, {true, true, true, true}},
+        {"falling scores: none beats the first", 10, 5, {5, 4, 3, 2}, {true, false, false, false}},
+        {"the best leaves the window", 10, 3, {9, 1, 2, 3, 4}, {true, false, false, true, true}},
+        {"half of the window", 50, 4, {4, 3, 2, 1, 5}, {true, false, false, false, true}},
+        {"all of them", 100, 3, {3, 1, 2}, {true, true, true}},
+    };
+    for (const auto& c : cases) {
+        RollingBest best;
+        for (std::size_t i = 0; i < c.scores.size(); ++i)
+            EXPECT_EQ(best.accept(c.scores[i], c.percent, c.window), c.kept[i]) << c.what << ", frame " << i;
+    }
+}
+
+} // namespace
