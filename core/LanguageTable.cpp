@@ -445,6 +445,30 @@ constexpr LanguageRead kReads[] = {
     {"", "MSG_PT_Access_Error_1", "PortTalk: Une erreur"},
     {"", "MSG_PT_Access_Error_2", " est survenue en contactant le Driver"},
     {"", "MSG_PT_Access_Error_3", "Le driver PortTalk a défini l'IOPM pour le ProcessID #"},
+    // INDI: the server panel (preferences and driver chooser)
+    {"", "INDI_Serveur", "Serveur INDI"},
+    {"", "INDI_Hote", "Hôte :"},
+    {"", "INDI_Port", "Port :"},
+    {"", "INDI_Connecter", "Connecter"},
+    {"", "INDI_Deconnecter", "Déconnecter"},
+    {"", "INDI_Connecte", "Connecté à %1 : %2 appareil(s)"},
+    {"", "INDI_Non_Connecte", "Non connecté"},
+    {"", "INDI_Camera", "Caméra :"},
+    {"", "INDI_Monture", "Monture :"},
+    {"", "INDI_Focaliseur", "Focaliseur :"},
+    {"", "INDI_Premier_Offert", "(la première offerte)"},
+    {"", "INDI_Absent", "%1 (absent)"},
+    {"", "INDI_Pilote", "Serveur INDI..."},
+    // INDI: the telescope window's GOTO to typed coordinates
+    {"TFRM_Raquette", "GRB_Goto_Coord.Caption", "Aller aux coordonnées"},
+    {"TFRM_Raquette", "LBL_Goto_AR.Caption", "A.D."},
+    {"TFRM_Raquette", "LBL_Goto_Dec.Caption", "Dec."},
+    {"", "INDI_Goto_En_Cours", "Pointage en cours"},
+    {"", "INDI_Goto_Fini", "Pointage terminé"},
+    {"", "INDI_Goto_AD_Illisible", "A.D. illisible (hh:mm:ss, de 0 à 24 h)"},
+    {"", "INDI_Goto_Dec_Illisible", "Dec. illisible (±dd:mm:ss, de -90 à +90°)"},
+    {"", "INDI_Goto_Sans_Monture", "Monture INDI injoignable"},
+    {"", "INDI_Goto_Refuse", "Pointage refusé par la monture"},
 };
 
 } // namespace
