@@ -360,7 +360,8 @@ QStringList SystemDriverCatalogue::describeDrivers()
     indiCameras_.clear();
     if (indi_) {
         IndiClient& client = indi_->client;
-        if (!client.isConnected()) client.connectToServer(indi_->settings.host, indi_->settings.port, true);
+        if (!client.isConnected() && indiAutoConnect_)
+            client.connectToServer(indi_->settings.host, indi_->settings.port, true);
         client.waitFor([&] { return !client.devicesOfKind(IndiCameraKind).empty(); }, kIndiListWaitMs);
         indiCameras_ = client.devicesOfKind(IndiCameraKind);
     }

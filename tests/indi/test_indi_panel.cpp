@@ -158,6 +158,14 @@ private slots:
         QVERIFY(dynamic_cast<IndiCameraDriver*>(driver.get()));
         QCOMPARE(settings.camera, QStringLiteral("CCD Simulator"));
         QCOMPARE(settings.port, server.port());
+
+        // Disconnected in the panel, the server stays so and its camera leaves the list.
+        QTest::mouseClick(panel->BTN_Indi_Deconnecter, Qt::LeftButton);
+        QVERIFY(test::waitUntil([&] {
+            return dialog.ComboBox1->findText(QStringLiteral("INDI CCD Simulator")) < 0;
+        }, 5000));
+        test::waitUntil([] { return false; }, 400);
+        QVERIFY(!client.isConnected());
     }
 };
 
