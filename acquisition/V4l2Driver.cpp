@@ -369,6 +369,14 @@ QStringList SystemDriverCatalogue::describeDrivers()
     return list;
 }
 
+QStringList SystemDriverCatalogue::describeWithoutConnecting()
+{
+    indiAutoConnect_ = false;
+    QStringList list = describeDrivers();
+    indiAutoConnect_ = true;
+    return list;
+}
+
 std::unique_ptr<VideoDriver> SystemDriverCatalogue::createDriver(int index)
 {
     if (index < 0) return nullptr;

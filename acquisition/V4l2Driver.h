@@ -89,8 +89,8 @@ public:
         MessageSink& messages;
     };
     void setIndi(std::optional<IndiCameras> indi) { indi_.reset(); if (indi) indi_.emplace(*indi); }
-    // Off: listing leaves a server that is down alone (the user disconnected it).
-    void setIndiAutoConnect(bool on) { indiAutoConnect_ = on; }
+    // The list again, leaving a server that is down alone (the user disconnected it).
+    QStringList describeWithoutConnecting();
 
 private:
     SkySimulator& sky_;

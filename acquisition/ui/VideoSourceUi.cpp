@@ -76,12 +76,7 @@ std::optional<int> VideoSourceUi::choose(const QStringList& entries)
     auto* indi = new PNL_Indi(indiClient_, indiSettings_);
     indi->applyTexts(*texts_);
     // What the user does in the panel stands: a server disconnected there stays so.
-    dialog.setIndiPanel(indi, texts_->text(u"INDI_Pilote"), [this] {
-        catalogue_.setIndiAutoConnect(false);
-        QStringList entries = catalogue_.describeDrivers();
-        catalogue_.setIndiAutoConnect(true);
-        return entries;
-    });
+    dialog.setIndiPanel(indi, texts_->text(u"INDI_Pilote"), [this] { return catalogue_.describeWithoutConnecting(); });
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.selectedIndex();
 }

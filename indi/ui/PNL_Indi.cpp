@@ -109,6 +109,12 @@ void PNL_Indi::refresh()
     fillDevices();
 }
 
+void PNL_Indi::showEvent(QShowEvent* event)
+{
+    refresh();
+    QWidget::showEvent(event);
+}
+
 QString PNL_Indi::chosenCamera() const { return settings_.camera; }
 
 void PNL_Indi::BTN_Indi_ConnecterClick()

@@ -45,6 +45,10 @@ public:
     QComboBox* CBX_Indi_Monture = nullptr;
     QComboBox* CBX_Indi_Focaliseur = nullptr;
 
+protected:
+    // Another panel (the driver chooser's) may have changed the server meanwhile.
+    void showEvent(QShowEvent* event) override;
+
 signals:
     // The connection or the devices offered changed, or a device was chosen.
     void choicesChanged();

@@ -184,7 +184,7 @@ QWidget* TFRM_Raquette::buildGotoCoordinates()
     LBL_Goto_Resultat->setWordWrap(true);
     grid->addWidget(named(new QLabel(QStringLiteral("A.D.")), "LBL_Goto_AR"), 0, 0);
     grid->addWidget(EDT_Goto_AR, 0, 1);
-    grid->addWidget(named(new QLabel(QStringLiteral("Dec.")), "LBL_Goto_Dec"), 1, 0);
+    grid->addWidget(named(new QLabel(QStringLiteral("Déc.")), "LBL_Goto_Dec"), 1, 0);
     grid->addWidget(EDT_Goto_Dec, 1, 1);
     grid->addWidget(BTN_Goto_Coord, 2, 0);
     grid->addWidget(LBL_Goto_Resultat, 2, 1);

@@ -96,7 +96,7 @@ private slots:
                                                               QStringLiteral("CCD Simulator")}));
         QVERIFY(panel.CBX_Indi_Focaliseur->findText(QStringLiteral("Telescope Simulator")) < 0);
         // The mount chosen earlier stays chosen, said absent.
-        QCOMPARE(panel.CBX_Indi_Monture->currentText(), QStringLiteral("LX200 du voisin (absent)"));
+        QCOMPARE(panel.CBX_Indi_Monture->currentText(), QStringLiteral("LX200 du voisin (non offert)"));
 
         choose(panel.CBX_Indi_Monture, QStringLiteral("Telescope Simulator"));
         choose(panel.CBX_Indi_Camera, QStringLiteral("CCD Simulator"));
@@ -137,7 +137,7 @@ private slots:
         dialog.setEntries(catalogue.describeDrivers());
         QVERIFY(dialog.ComboBox1->findText(QStringLiteral("INDI CCD Simulator")) < 0);
         auto* panel = new PNL_Indi(client, settings);
-        dialog.setIndiPanel(panel, QStringLiteral("Serveur INDI..."), [&] { return catalogue.describeDrivers(); });
+        dialog.setIndiPanel(panel, QStringLiteral("Serveur INDI..."), [&] { return catalogue.describeWithoutConnecting(); });
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QVERIFY(!panel->isVisible());
