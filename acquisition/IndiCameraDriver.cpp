@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
+#include <cmath>
 
 namespace velumbra {
 
@@ -20,6 +21,18 @@ const QString kCcdFrame = QStringLiteral("CCD_FRAME");
 const QString kCcdBinning = QStringLiteral("CCD_BINNING");
 const QString kCcdExposure = QStringLiteral("CCD_EXPOSURE");
 const QString kCcdGain = QStringLiteral("CCD_GAIN");
+const QString kVideoStream = QStringLiteral("CCD_VIDEO_STREAM");
+const QString kStreamFrame = QStringLiteral("CCD_STREAM_FRAME");
+const QString kStreamExposure = QStringLiteral("STREAMING_EXPOSURE");
+const QString kLimits = QStringLiteral("LIMITS");
+
+// The value brought into the element's range, where the device gives one.
+double withinRange(const IndiProperty* p, QStringView element, double value)
+{
+    const IndiElement* e = p ? p->element(element) : nullptr;
+    if (!e || e->maximum <= e->minimum) return value;
+    return std::clamp(value, e->minimum, e->maximum);
+}
 } // namespace
 
 IndiFrameRequest chooseIndiFrame(int sensorWidth, int sensorHeight, const IndiCameraOptions& options, int maxWidth,
@@ -109,10 +122,24 @@ bool IndiCameraDriver::applyGeometry()
     request_ = chooseIndiFrame(sensorWidth, sensorHeight, options_, kMaxFrameWidth, kMaxFrameHeight);
     if (binning)
         client_.sendNumbers(device_, kCcdBinning, {{"HOR_BIN", request_.binning}, {"VER_BIN", request_.binning}});
-    client_.sendNumbers(device_, kCcdFrame, {{"X", request_.x}, {"Y", request_.y}, {"WIDTH", request_.width},
-                                             {"HEIGHT", request_.height}});
+    sendFrame(sensorWidth, sensorHeight);
     fresh_ = false;
     return true;
+}
+
+// Exposures read the subframe (CCD_FRAME, unbinned pixels). The video
+// stream is cut from the whole binned sensor (CCD_STREAM_FRAME, binned
+// pixels): a camera whose image area is itself a subframe streams nothing.
+void IndiCameraDriver::sendFrame(int sensorWidth, int sensorHeight)
+{
+    if (!videoStream_) {
+        client_.sendNumbers(device_, kCcdFrame, {{"X", request_.x}, {"Y", request_.y}, {"WIDTH", request_.width},
+                                                 {"HEIGHT", request_.height}});
+        return;
+    }
+    client_.sendNumbers(device_, kCcdFrame, {{"X", 0}, {"Y", 0}, {"WIDTH", sensorWidth}, {"HEIGHT", sensorHeight}});
+    client_.sendNumbers(device_, kStreamFrame, {{"X", request_.x / request_.binning}, {"Y", request_.y / request_.binning},
+                                                {"WIDTH", request_.outWidth}, {"HEIGHT", request_.outHeight}});
 }
 
 void IndiCameraDriver::applyDepth()
@@ -141,8 +168,22 @@ bool IndiCameraDriver::startExposure()
 void IndiCameraDriver::onBlob(const IndiBlob& blob)
 {
     if (!connected_ || blob.device != device_) return;
-    inFlight_ = false;
     QString why;
+    if (blob.format == QLatin1String(".stream")) {
+        // A frame of the video stream: the exposure loop is not involved.
+        if (!videoStream_) return;
+        if (readStreamFrame(blob.data, why)) {
+            lastFrameTime_ = blob.arrival;
+            fresh_ = true;
+            frameProblem_.clear();
+        } else if (why != frameProblem_) {
+            frameProblem_ = why;
+            messages_.showMessage(false, QStringLiteral("Caméra INDI \"%1\": %2").arg(device_, why));
+        }
+        if (fresh_ && frameReady_) frameReady_();
+        return;
+    }
+    inFlight_ = false;
     FitsFrameInfo info;
     if (!blob.format.startsWith(QLatin1String(".fits"))) why = QStringLiteral("format %1 non lu").arg(blob.format);
     else if (parseFitsFrame(blob.data, info, why)) {
@@ -172,7 +213,7 @@ void IndiCameraDriver::onServerLost()
     inFlight_ = false;
     error_ = QStringLiteral("serveur INDI perdu");
     // The source asks for the frame and learns the camera is gone.
-    if (looping_ && frameReady_) frameReady_();
+    if ((looping_ || videoStream_) && frameReady_) frameReady_();
 }
 
 GrabResult IndiCameraDriver::grab(QImage& target, int timeoutMs)
@@ -183,7 +224,8 @@ GrabResult IndiCameraDriver::grab(QImage& target, int timeoutMs)
     }
     if (!connected_) return GrabResult::Failed;
     if (!fresh_) {
-        if (!inFlight_ && !startExposure()) return GrabResult::Failed;
+        // The stream brings frames by itself; otherwise one exposure is asked.
+        if (!videoStream_ && !inFlight_ && !startExposure()) return GrabResult::Failed;
         client_.waitFor([&] { return fresh_ || lost_; }, timeoutMs);
         if (lost_) return GrabResult::Failed;
         if (!fresh_) return GrabResult::NoFrame;
@@ -199,10 +241,16 @@ GrabResult IndiCameraDriver::grab(QImage& target, int timeoutMs)
     return GrabResult::Frame;
 }
 
-bool IndiCameraDriver::startStream(int /*framePeriodUs*/, std::function<void()> frameReady)
+bool IndiCameraDriver::offersVideoStream() const
+{
+    return client_.property(device_, kVideoStream) && client_.property(device_, kStreamFrame);
+}
+
+bool IndiCameraDriver::startStream(int framePeriodUs, std::function<void()> frameReady)
 {
     if (!connected_) return false;
     frameReady_ = std::move(frameReady);
+    if (offersVideoStream()) return startVideoStream(framePeriodUs);
     looping_ = true;
     if (!inFlight_) return startExposure();
     return true;
@@ -210,8 +258,90 @@ bool IndiCameraDriver::startStream(int /*framePeriodUs*/, std::function<void()> 
 
 void IndiCameraDriver::stopStream()
 {
+    if (videoStream_) stopVideoStream();
     looping_ = false;
     frameReady_ = nullptr;
+}
+
+bool IndiCameraDriver::startVideoStream(int framePeriodUs)
+{
+    // The subframe and binning of the exposures, raw frames, the exposure
+    // asked, and the server's preview rate at least the rate asked.
+    client_.sendSwitches(device_, QStringLiteral("CCD_STREAM_ENCODER"), {{"RAW", true}});
+    videoStream_ = true;
+    if (!applyGeometry()) {
+        videoStream_ = false;
+        return false;
+    }
+    const double exposureS = withinRange(client_.property(device_, kStreamExposure), u"STREAMING_EXPOSURE_VALUE",
+                                         options_.exposureMs / 1000.0);
+    client_.sendNumbers(device_, kStreamExposure, {{"STREAMING_EXPOSURE_VALUE", exposureS}});
+    if (framePeriodUs > 0)
+        client_.sendNumbers(device_, kLimits, {{"LIMITS_PREVIEW_FPS",
+                                                withinRange(client_.property(device_, kLimits), u"LIMITS_PREVIEW_FPS",
+                                                            std::ceil(1e6 / framePeriodUs))}});
+    if (!client_.sendSwitches(device_, kVideoStream, {{"STREAM_ON", true}})) {
+        videoStream_ = false;
+        if (!client_.serverAlive()) lost_ = true;
+        return fail(lost_ ? QStringLiteral("serveur INDI perdu") : QStringLiteral("flux vidéo refusé par la caméra INDI"));
+    }
+    videoStream_ = true;
+    fresh_ = false;
+    return true;
+}
+
+void IndiCameraDriver::stopVideoStream()
+{
+    videoStream_ = false;
+    if (client_.isConnected()) {
+        client_.sendSwitches(device_, kVideoStream, {{"STREAM_OFF", true}});
+        applyGeometry(); // the exposures' subframe again
+    }
+    fresh_ = false;
+}
+
+bool IndiCameraDriver::readStreamFrame(const QByteArray& data, QString& why)
+{
+    // The stream's frame is the subframe asked, binned or not as the device does it.
+    const qsizetype bytes = data.size();
+    const std::pair<int, int> sizes[] = {{request_.outWidth, request_.outHeight}, {request_.width, request_.height}};
+    for (auto [w, h] : sizes) {
+        const qsizetype pixels = qsizetype(w) * h;
+        if (pixels <= 0 || (bytes != pixels && bytes != pixels * 3)) continue;
+        if (w > kMaxFrameWidth || h > kMaxFrameHeight) {
+            why = QStringLiteral("image de %1 x %2, au plus %3 x %4: choisir un cadre ou un binning")
+                      .arg(w).arg(h).arg(kMaxFrameWidth).arg(kMaxFrameHeight);
+            return false;
+        }
+        const bool colour = bytes == pixels * 3;
+        const auto* in = reinterpret_cast<const uint8_t*>(data.constData());
+        for (int y = 0; y < h; ++y) {
+            auto* out = reinterpret_cast<uint32_t*>(pixelRow(latest_, y));
+            for (int x = 0; x < w; ++x) {
+                if (colour) {
+                    out[x] = 0xFF000000u | uint32_t(in[0]) << 16 | uint32_t(in[1]) << 8 | in[2];
+                    in += 3;
+                } else {
+                    const uint32_t v = *in++;
+                    out[x] = 0xFF000000u | v << 16 | v << 8 | v;
+                }
+            }
+        }
+        latestInfo_.width = w;
+        latestInfo_.height = h;
+        latestInfo_.planes = colour ? 3 : 1;
+        latestInfo_.bitpix = 8;
+        latestInfo_.topDown = true;
+        // A grey stream of a colour sensor is its mosaic, with the device's pattern.
+        const IndiProperty* cfa = colour ? nullptr : client_.property(device_, QStringLiteral("CCD_CFA"));
+        const IndiElement* pattern = cfa ? cfa->element(u"CFA_TYPE") : nullptr;
+        latestInfo_.bayerPattern = pattern ? pattern->text.trimmed() : QString();
+        latestInfo_.bayerXOffset = cfa ? int(cfa->number(u"CFA_OFFSET_X")) : 0;
+        latestInfo_.bayerYOffset = cfa ? int(cfa->number(u"CFA_OFFSET_Y")) : 0;
+        return true;
+    }
+    why = QStringLiteral("image du flux de %1 octets, %2 x %3 attendu").arg(bytes).arg(request_.outWidth).arg(request_.outHeight);
+    return false;
 }
 
 std::vector<FormatChoice> IndiCameraDriver::formatChoices() { return {currentFormat()}; }
@@ -274,7 +404,14 @@ std::vector<DriverControl> IndiCameraDriver::controls()
 bool IndiCameraDriver::setControl(uint32_t id, double value)
 {
     switch (id) {
-    case Exposure: options_.exposureMs = std::max(1.0, value); return true;
+    case Exposure:
+        options_.exposureMs = std::max(1.0, value);
+        if (videoStream_)
+            client_.sendNumbers(device_, kStreamExposure,
+                                {{"STREAMING_EXPOSURE_VALUE", withinRange(client_.property(device_, kStreamExposure),
+                                                                          u"STREAMING_EXPOSURE_VALUE",
+                                                                          options_.exposureMs / 1000.0)}});
+        return true;
     case Gain:
         options_.gain = value;
         return client_.sendNumbers(device_, kCcdGain, {{"GAIN", value}}) || fail(QStringLiteral("réglage refusé"));

@@ -23,8 +23,11 @@ struct IndiFrameRequest {
 IndiFrameRequest chooseIndiFrame(int sensorWidth, int sensorHeight, const IndiCameraOptions& options,
                                  int maxWidth, int maxHeight);
 
-// An INDI camera as a video source: exposures in a loop, each frame a FITS
-// BLOB read into a frame bitmap kept by the driver (allocated once).
+// An INDI camera as a video source: each frame a FITS BLOB (one exposure
+// per grab, or exposures in a loop while streaming) read into a frame bitmap
+// kept by the driver (allocated once). A camera offering a video stream
+// (CCD_VIDEO_STREAM) streams with it instead of the exposure loop: raw 8-bit
+// frames of the same subframe, at the exposure and rate asked.
 class IndiCameraDriver final : public QObject, public VideoDriver {
     Q_OBJECT
 public:
@@ -42,7 +45,7 @@ public:
     GrabResult grab(QImage& target, int timeoutMs) override;
     bool startStream(int framePeriodUs, std::function<void()> frameReady) override;
     void stopStream() override;
-    bool isStreaming() const override { return looping_; }
+    bool isStreaming() const override { return looping_ || videoStream_; }
     std::vector<FormatChoice> formatChoices() override;
     FormatChoice currentFormat() override;
     bool applyFormat(const FormatChoice& choice) override;
@@ -52,15 +55,25 @@ public:
     QString lastError() const override { return error_; }
 
     const IndiFrameRequest& frameRequest() const { return request_; }
+    // The camera offers a video stream; streaming uses it.
+    bool offersVideoStream() const;
+    // Streaming runs on the camera's video stream (not the exposure loop).
+    bool videoStreamOn() const { return videoStream_; }
     // The time of the last frame handed out: the device's DATE-OBS, else its arrival.
-    QDateTime lastFrameTime() const { return lastFrameTime_; }
+    QDateTime frameTime() const override { return lastFrameTime_; }
 
 private:
     void onBlob(const IndiBlob& blob);
     void onServerLost();
     bool applyGeometry();
+    void sendFrame(int sensorWidth, int sensorHeight);
     void applyDepth();
     bool startExposure();
+    bool startVideoStream(int framePeriodUs);
+    void stopVideoStream();
+    // A raw stream frame (8-bit grey or a mosaic, or 24-bit colour) into the
+    // frame bitmap; false with the reason otherwise.
+    bool readStreamFrame(const QByteArray& data, QString& why);
     bool fail(const QString& why);
 
     IndiClient& client_;
@@ -70,6 +83,7 @@ private:
     bool connected_ = false;
     bool lost_ = false;
     bool looping_ = false;
+    bool videoStream_ = false;
     bool inFlight_ = false;
     bool fresh_ = false;
     bool rawMosaic_ = false;

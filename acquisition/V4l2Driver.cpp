@@ -360,11 +360,20 @@ QStringList SystemDriverCatalogue::describeDrivers()
     indiCameras_.clear();
     if (indi_) {
         IndiClient& client = indi_->client;
-        if (!client.isConnected()) client.connectToServer(indi_->settings.host, indi_->settings.port, true);
+        if (!client.isConnected() && indiAutoConnect_)
+            client.connectToServer(indi_->settings.host, indi_->settings.port, true);
         client.waitFor([&] { return !client.devicesOfKind(IndiCameraKind).empty(); }, kIndiListWaitMs);
         indiCameras_ = client.devicesOfKind(IndiCameraKind);
     }
     for (const QString& camera : indiCameras_) list << IndiCameraDriver::driverName() + QLatin1Char(' ') + camera;
+    return list;
+}
+
+QStringList SystemDriverCatalogue::describeWithoutConnecting()
+{
+    indiAutoConnect_ = false;
+    QStringList list = describeDrivers();
+    indiAutoConnect_ = true;
     return list;
 }
 

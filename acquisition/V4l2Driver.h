@@ -89,11 +89,14 @@ public:
         MessageSink& messages;
     };
     void setIndi(std::optional<IndiCameras> indi) { indi_.reset(); if (indi) indi_.emplace(*indi); }
+    // The list again, leaving a server that is down alone (the user disconnected it).
+    QStringList describeWithoutConnecting();
 
 private:
     SkySimulator& sky_;
     std::vector<V4l2DeviceEntry> devices_;
     std::optional<IndiCameras> indi_;
+    bool indiAutoConnect_ = true;
     std::vector<QString> indiCameras_;
 };
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <QDateTime>
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -94,6 +95,10 @@ public:
     // undecoded (each byte in all three colours) for the RAW step, so the
     // colour is rebuilt once.
     virtual void setRawMosaic(bool /*on*/) {}
+
+    // When the frame last grabbed was taken, as the device says it (a camera
+    // stamping its frames); invalid when the device does not say.
+    virtual QDateTime frameTime() const { return {}; }
 
     // The cause of the last failure, for the message panel.
     virtual QString lastError() const = 0;

@@ -1,4 +1,5 @@
 #pragma once
+#include <QDateTime>
 #include <QImage>
 #include <array>
 #include <cstdint>
@@ -36,6 +37,10 @@ public:
     bool setFrameSize(int width, int height);
 
     std::array<QImage, kSlotCount> frameSlots;
+    // When the frame now in slot 0 was taken, as its source knows it (the
+    // camera's own time); invalid when the source does not say, and once the
+    // frame routine took it.
+    QDateTime frameTime;
     QImage zoneFrame;       // display zone cut out of slot 0, placed at zoneRect
     QImage reticleLayer;    // reticle drawing on white
     QImage zoneLayer;       // dotted outline of the display zone on white

@@ -453,6 +453,30 @@ constexpr LanguageRead kReads[] = {
     {"TFRM_Alv", "RDB_Recalage.Caption", "Recalage"},
     {"TFRM_Alv", "RDB_Recalage.hint",
      "Pendant l'integration, chaque image est posee sur la premiere par ses etoiles (rotation et decalage a une fraction de pixel)"},
+    // INDI: the server panel (preferences and driver chooser)
+    {"", "INDI_Serveur", "Serveur INDI"},
+    {"", "INDI_Hote", "Hôte :"},
+    {"", "INDI_Port", "Port :"},
+    {"", "INDI_Connecter", "Connecter"},
+    {"", "INDI_Deconnecter", "Déconnecter"},
+    {"", "INDI_Connecte", "Connecté à %1 : %2 appareil(s)"},
+    {"", "INDI_Non_Connecte", "Non connecté"},
+    {"", "INDI_Camera", "Caméra :"},
+    {"", "INDI_Monture", "Monture :"},
+    {"", "INDI_Focaliseur", "Focaliseur :"},
+    {"", "INDI_Premier_Offert", "(la première offerte)"},
+    {"", "INDI_Absent", "%1 (non offert)"},
+    {"", "INDI_Pilote", "Serveur INDI..."},
+    // INDI: the telescope window's GOTO to typed coordinates
+    {"TFRM_Raquette", "GRB_Goto_Coord.Caption", "Aller aux coordonnées"},
+    {"TFRM_Raquette", "LBL_Goto_AR.Caption", "A.D."},
+    {"TFRM_Raquette", "LBL_Goto_Dec.Caption", "Déc."},
+    {"", "INDI_Goto_En_Cours", "Pointage en cours"},
+    {"", "INDI_Goto_Fini", "Pointage terminé"},
+    {"", "INDI_Goto_AD_Illisible", "A.D. illisible (hh:mm:ss, de 0 à 24 h)"},
+    {"", "INDI_Goto_Dec_Illisible", "Dec. illisible (±dd:mm:ss, de -90 à +90°)"},
+    {"", "INDI_Goto_Sans_Monture", "Monture INDI injoignable"},
+    {"", "INDI_Goto_Refuse", "Pointage refusé par la monture"},
 };
 
 } // namespace

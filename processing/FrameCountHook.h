@@ -1,4 +1,5 @@
 #pragma once
+#include <QDateTime>
 #include <QImage>
 
 namespace velumbra {
@@ -12,7 +13,9 @@ public:
     virtual void frameCounted(bool Selected) = 0;
     // A new frame as the source gave it (width x height at the top left of
     // `frame`), before the frame routine: what a video recording keeps.
-    virtual void frameArrived(const QImage& /*frame*/, int /*width*/, int /*height*/) {}
+    // `time`: when it was taken as the source knows it, invalid when it does
+    // not say (its arrival is then now).
+    virtual void frameArrived(const QImage& /*frame*/, int /*width*/, int /*height*/, const QDateTime& /*time*/) {}
 };
 
 } // namespace velumbra

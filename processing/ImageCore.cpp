@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include <utility>
+
 namespace velumbra {
 
 void ImageCore::frameSizeChanged(int width, int height)
@@ -53,8 +55,11 @@ bool ImageCore::processFrame(bool newFrame)
 {
     bool selected = false;
     if (pipeline.running()) return selected; // not recorded either: it is not processed
+    // The time goes with this frame only: a later frame of a source that says
+    // nothing does not inherit it.
+    const QDateTime time = std::exchange(buffers.frameTime, QDateTime());
     if (newFrame && frameCountHook)
-        frameCountHook->frameArrived(buffers.frameSlots[0], buffers.imageWidth, buffers.imageHeight);
+        frameCountHook->frameArrived(buffers.frameSlots[0], buffers.imageWidth, buffers.imageHeight, time);
     pipeline.ProcessFrame(newFrame, selected);
     return selected;
 }

@@ -166,7 +166,7 @@ bool SaveScheduler::BTN_Enregistrer_ImageClick()
     if (controls.CKB_Enreg_Params) {
         const QString name = base + QStringLiteral(".par");
         const ParameterValues values = gatherParameters ? gatherParameters() : ParameterValues{};
-        if (!records_.WriteParameterRecord(name, base, values, clock_.now())) {
+        if (!records_.WriteParameterRecord(name, base, values, imageTime())) {
             messages_->showMessage(false, QStringLiteral("Erreur d'écriture de %1 : %2").arg(name, records_.errorString()));
             stopAfterFailedSave(records_.errorString());
             return false;
@@ -309,11 +309,12 @@ void SaveScheduler::endVideo()
     if (number() < kMaxImageNumber) setNumber(number() + 1);
 }
 
-void SaveScheduler::frameArrived(const QImage& frame, int width, int height)
+void SaveScheduler::frameArrived(const QImage& frame, int width, int height, const QDateTime& time)
 {
+    lastFrameTime_ = time.isValid() ? time : clock_.now();
     if (videoPath_.isEmpty()) return;
     if (!video_.recording()) {
-        if (!video_.start(videoPath_, width, height, true, clock_.now())) {
+        if (!video_.start(videoPath_, width, height, true, lastFrameTime_)) {
             messages_->showMessage(false, QStringLiteral("Ne peut créer le fichier %1 : %2").arg(videoPath_, video_.errorString()));
             BTN_Arreter_SauvClick();
             return;
@@ -325,7 +326,7 @@ void SaveScheduler::frameArrived(const QImage& frame, int width, int height)
         BTN_Arreter_SauvClick();
         return;
     }
-    if (!video_.addFrame(frame, clock_.now())) {
+    if (!video_.addFrame(frame, lastFrameTime_)) {
         messages_->showMessage(false, QStringLiteral("Erreur d'écriture de %1 : %2").arg(video_.target(), video_.errorString()));
         BTN_Arreter_SauvClick();
         return;

@@ -95,7 +95,11 @@ public:
     void stopIfRunning();
 
     void frameCounted(bool Selected) override;
-    void frameArrived(const QImage& frame, int width, int height) override;
+    void frameArrived(const QImage& frame, int width, int height, const QDateTime& time) override;
+    // When the image to save was taken: the last frame's time as its source
+    // gave it, else its arrival; now when no frame arrived yet. The records,
+    // the FITS header and the video carry it.
+    QDateTime imageTime() const { return lastFrameTime_.isValid() ? lastFrameTime_.toLocalTime() : clock_.now(); }
     // The video being recorded, while a SER run goes.
     const SerRecorder& video() const { return video_; }
 
@@ -138,6 +142,7 @@ private:
     bool running_ = false;
     bool saveByFrameCount_ = false;
     int savedFrameCounter_ = 0;
+    QDateTime lastFrameTime_;
 };
 
 // The three timers of a scheduler, driven by hand from a ManualClock.

@@ -1,5 +1,7 @@
 #include "telescope/HandPaddle.h"
+#include "core/Angles.h"
 #include "core/Pause.h"
+#include "telescope/IndiMount.h"
 #include "telescope/Mount.h"
 
 #include <algorithm>
@@ -118,6 +120,27 @@ QByteArray HandPaddle::BTN_GOTOClick(const QByteArray& objectText)
     mount_.send_lx200("#:L" + objectText + "#");
     mount_.send_lx200("#:MS#");
     return mount_.readReply();
+}
+
+HandPaddle::CoordinateGoto HandPaddle::gotoCoordinates(const QString& ra, const QString& dec)
+{
+    const std::optional<double> hours = parseRightAscension(ra);
+    if (!hours) return CoordinateGoto::BadRa;
+    const std::optional<double> degrees = parseDeclination(dec);
+    if (!degrees) return CoordinateGoto::BadDec;
+    IndiMount* mount = mount_.indiMount();
+    if (!mount) return CoordinateGoto::NoMount;
+    unguide();
+    mount_.mount_stop_all();
+    return mount->goTo(*hours, *degrees) ? CoordinateGoto::Started : CoordinateGoto::Refused;
+}
+
+std::optional<HandPaddle::Position> HandPaddle::indiPosition()
+{
+    IndiMount* mount = mount_.indiMount();
+    const std::optional<IndiMount::Position> p = mount ? mount->position() : std::nullopt;
+    if (!p) return std::nullopt;
+    return Position{p->raHours, p->decDegrees, p->slewing};
 }
 
 } // namespace velumbra

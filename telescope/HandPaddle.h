@@ -2,8 +2,10 @@
 #include "telescope/MountSettings.h"
 
 #include <QByteArray>
+#include <QString>
 #include <array>
 #include <functional>
+#include <optional>
 
 namespace velumbra {
 
@@ -51,6 +53,19 @@ public:
     static QByteArray objectText(Catalogue c, double number, int planet);
     // BTN_GOTO: returns the mount's reply to the slew, as it came.
     QByteArray BTN_GOTOClick(const QByteArray& objectText);
+
+    // The INDI mount's GOTO to typed coordinates (right ascension in
+    // hours, declination in degrees, as parseRightAscension and
+    // parseDeclination read them), and its position.
+    enum class CoordinateGoto { Started, BadRa, BadDec, NoMount, Refused };
+    CoordinateGoto gotoCoordinates(const QString& ra, const QString& dec);
+    struct Position {
+        double raHours = 0;
+        double decDegrees = 0;
+        bool slewing = false;
+    };
+    // Empty when the interface is not INDI or its mount cannot be reached.
+    std::optional<Position> indiPosition();
 
 private:
     void unguide();

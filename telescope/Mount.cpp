@@ -110,6 +110,14 @@ bool Mount::ensureLink()
     return linkUp_ || connectImpl(ConnectCause::OnDemand);
 }
 
+IndiMount* Mount::indiMount()
+{
+    if (settings_.interface != MountInterface::Indi || !indi_) return nullptr;
+    bool up = false;
+    guarded(false, [&] { up = ensureLink(); });
+    return up && linkInterface_ == MountInterface::Indi ? indi_->mount() : nullptr;
+}
+
 MountRequests::Pulse Mount::lastPulse(Axis a) const
 {
     if (linkUp_ && linkInterface_ == MountInterface::Indi && indi_ && indi_->mount()) return indi_->mount()->lastPulse(a);

@@ -13,6 +13,7 @@
 namespace velumbra {
 
 class ComIo;
+class IndiMount;
 class IndiMountLink;
 class ExCom;
 class MessageSink;
@@ -97,6 +98,9 @@ public:
     void setView(MountView* view) { view_ = view ? view : &noView_; }
     // The way to an INDI mount, for the "INDI" interface; null: none.
     void setIndi(IndiMountLink* link) { indi_ = link; }
+    // The INDI mount (connected on demand) while the interface chosen is
+    // INDI; null otherwise or when it cannot be reached (said once).
+    IndiMount* indiMount();
 
 private:
     void guarded(bool explicitRequest, const std::function<void()>& request, bool endOverdue = true);

@@ -303,6 +303,7 @@ bool VideoSource::grabFrame(int slot)
         return false;
     }
     if (decoded) {
+        if (slot == 0) sink_.frameBuffers().frameTime = driver_->frameTime();
         lastFrameMs_ = clock_.steadyMs();
         showRate(rate_.frameDelivered(5));
     } else if (result == GrabResult::NoFrame && lastFrameMs_ >= 0
@@ -353,6 +354,7 @@ void VideoSource::VideoStreamCallback()
         return;
     }
     if (!decoded) return;
+    if (targetSlot_ == 0) sink_.frameBuffers().frameTime = driver_->frameTime();
     showRate(rate_.frameDelivered(30));
     const bool selected = sink_.processFrame(true);
     hooks_->countFrameForSaving(selected);

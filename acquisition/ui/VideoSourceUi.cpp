@@ -6,6 +6,7 @@
 #include "acquisition/ui/TFRM_VideoSource.h"
 #include "acquisition/ui/PNL_Simulateur.h"
 #include "acquisition/SimulatorDriver.h"
+#include "indi/ui/PNL_Indi.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -72,6 +73,10 @@ std::optional<int> VideoSourceUi::choose(const QStringList& entries)
     if (chooserOverride) return chooserOverride(entries);
     TFRM_Pilote dialog(window_);
     dialog.setEntries(entries);
+    auto* indi = new PNL_Indi(indiClient_, indiSettings_);
+    indi->applyTexts(*texts_);
+    // What the user does in the panel stands: a server disconnected there stays so.
+    dialog.setIndiPanel(indi, texts_->text(u"INDI_Pilote"), [this] { return catalogue_.describeWithoutConnecting(); });
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.selectedIndex();
 }

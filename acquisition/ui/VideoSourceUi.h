@@ -1,5 +1,6 @@
 #pragma once
 #include "core/Clock.h"
+#include "core/LanguageTable.h"
 #include "core/Messages.h"
 #include "simulator/SkySimulator.h"
 #include "acquisition/V4l2Driver.h"
@@ -37,6 +38,9 @@ public:
     IndiSettings& indiSettings() { return indiSettings_; }
     CameraPanel* panel() const;
     TFRM_PlayControl* playControl() const;
+
+    // The language of the windows this part makes when asked (the chooser's INDI panel).
+    void setTexts(const NamedTexts& texts) { texts_ = &texts; }
 
     // Replaces the driver chooser dialog (scripts and tests pick an entry).
     std::function<std::optional<int>(const QStringList&)> chooserOverride;
@@ -76,6 +80,7 @@ private:
     void refreshPlayControl();
 
     QWidget* window_;
+    const NamedTexts* texts_ = &NamedTexts::builtIn();
     SkySimulator sky_;
     IndiClient indiClient_;
     IndiSettings indiSettings_;

@@ -669,7 +669,7 @@ QDateTime BatchStack::frameTime(const Entry* entry) const
         const QDateTime t = videos_[std::size_t(entry->video)]->frameTime(entry->frame);
         if (t.isValid()) return t;
     }
-    if (indiCamera_ && indiCamera_->lastFrameTime().isValid()) return indiCamera_->lastFrameTime().toUTC();
+    if (indiCamera_ && indiCamera_->frameTime().isValid()) return indiCamera_->frameTime().toUTC();
     return sky_ ? clock_.now().toUTC() : QDateTime::currentDateTimeUtc();
 }
 

@@ -4,6 +4,7 @@
 #include "acquisition/ui/VideoSourceUi.h"
 #include "core/DataFiles.h"
 #include "core/LanguageTable.h"
+#include "indi/ui/PNL_Indi.h"
 #include "settings/IniFile.h"
 #include "settings/Language.h"
 #include "settings/ui/TFRM_Pref.h"
@@ -184,6 +185,9 @@ void ShellLanguage::ApplyLanguage()
                                                   texts.text(u"BTN_Turbo_Caption_Frame"));
     main_.core().controls.selection.cueNames.names = {texts.text(u"TOP"), texts.text(u"OUI"), texts.text(u"NON")};
     main_.redrawReticle();
+    main_.videoSource().setTexts(texts);
+    paddle_.setTexts(texts);
+    if (PNL_Indi* indi = pref_.indiPanel()) indi->applyTexts(texts);
     if (auto* polar = qobject_cast<TFRM_Main*>(window_(QStringLiteral("TFRM_Main")))) polar->showRadiusAxis();
 }
 

@@ -33,6 +33,7 @@ ShellPaddle::ShellPaddle(TFRM_Alv& main, TFRM_Pref& pref, ShellGuiding& guiding,
     showInterface();
     connect(&pref_, &TFRM_Pref::interfaceChosen, this, [this](MountInterface chosen) {
         paddle_.setLx200Controls(interfaceControlsFor(chosen).paddleLx200Controls);
+        paddle_.setIndiControls(chosen == MountInterface::Indi);
     });
     connect(&main_, &TFRM_Alv::settingsLoaded, this, &ShellPaddle::showInterface);
 }
@@ -49,7 +50,9 @@ ShellPaddle::~ShellPaddle()
 
 void ShellPaddle::showInterface()
 {
-    paddle_.setLx200Controls(interfaceControlsFor(main_.settings().prefs().autoguide.interface).paddleLx200Controls);
+    const MountInterface chosen = main_.settings().prefs().autoguide.interface;
+    paddle_.setLx200Controls(interfaceControlsFor(chosen).paddleLx200Controls);
+    paddle_.setIndiControls(chosen == MountInterface::Indi);
 }
 
 } // namespace velumbra

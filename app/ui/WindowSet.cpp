@@ -1,4 +1,5 @@
 #include "app/ui/WindowSet.h"
+#include "indi/ui/PNL_Indi.h"
 #include "acquisition/ui/TFRM_PlayControl.h"
 #include "acquisition/ui/VideoSourceUi.h"
 #include "aids/ui/GRB_Operations.h"
@@ -61,6 +62,7 @@ WindowSet::WindowSet()
 
     ShellSettings& settings = main_->settings();
     add(pref_ = new TFRM_Pref(core.controls, main_->debugLog(), settings.prefs(), settings.profiles()));
+    pref_->setIndiPanel(new PNL_Indi(main_->videoSource().indiClient(), main_->videoSource().indiSettings()));
     add(polar_ = new TFRM_Main(main_->operations()->sequencer(), *main_));
     add(about_ = new TAboutBox);
     add(child_ = new TFRM_Alv_Child);

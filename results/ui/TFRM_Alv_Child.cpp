@@ -414,7 +414,7 @@ bool TFRM_Alv_Child::writeResultFits(const QString& path, QString& error) const
         return false;
     }
     FitsKeywords k = fitsKeywordsOf(*core_, gatherParameters());
-    k.dateObs = clock_->now().toUTC();
+    k.dateObs = scheduler_->imageTime().toUTC();
     if (completeFitsKeywords) completeFitsKeywords(k);
     // A numbered save never replaces a file (as BmpWriter::writeNew).
     return writeNewFitsFile(path, resultValuesOf(*core_, width_, height_), k, error);

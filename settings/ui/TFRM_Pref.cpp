@@ -1,6 +1,7 @@
 #include "settings/ui/TFRM_Pref.h"
 #include "telescope/LineSettingItems.h"
 #include "core/DebugLog.h"
+#include "indi/ui/PNL_Indi.h"
 #include "processing/PipelineControls.h"
 #include "results/ImageNaming.h"
 #include "settings/IniFile.h"
@@ -457,7 +458,16 @@ void TFRM_Pref::showInterface(MountInterface chosen)
 {
     PGC_Pref->setTabVisible(PGC_Pref->indexOf(TBS_Autoguidage), chosen != MountInterface::Aucun);
     SPED_Duree_impulsions->setEnabled(chosen == MountInterface::Tolvir);
-    PCTRL_Interface->setCurrentIndex(chosen == MountInterface::Varnek ? 1 : 0);
+    if (chosen == MountInterface::Indi && indiPanel_) PCTRL_Interface->setCurrentWidget(indiPanel_);
+    else PCTRL_Interface->setCurrentIndex(chosen == MountInterface::Varnek ? 1 : 0);
+}
+
+void TFRM_Pref::setIndiPanel(PNL_Indi* panel)
+{
+    if (indiPanel_) return;
+    indiPanel_ = panel;
+    PCTRL_Interface->addWidget(panel);
+    showInterface(prefs_.autoguide.interface);
 }
 
 // ---------------------------------------------------------------- long exposure
@@ -655,6 +665,7 @@ void TFRM_Pref::showValues()
     showAutoguide();
     showOtherPages();
     showMireControls();
+    if (indiPanel_) indiPanel_->refresh();
 }
 
 namespace {

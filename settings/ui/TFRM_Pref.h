@@ -24,6 +24,7 @@ struct PipelineControls;
 class DebugLog;
 class ProfileActions;
 class TNumInp;
+class PNL_Indi;
 enum class ProfileKind;
 
 // Preferences dialog "Préferences": thirteen tabs whose controls show the
@@ -89,7 +90,10 @@ public:
     QRadioButton* RDB_INDI = nullptr; // the mount of the INDI server ([INDI] section)
     QPushButton* BTN_Connecter = nullptr;
     QPushButton* BTN_Deconnecter = nullptr;
-    QStackedWidget* PCTRL_Interface = nullptr; // serial or parallel settings in front
+    QStackedWidget* PCTRL_Interface = nullptr; // serial, parallel or INDI settings in front
+    // The INDI server panel: the page of PCTRL_Interface shown for "INDI".
+    void setIndiPanel(PNL_Indi* panel);
+    PNL_Indi* indiPanel() const { return indiPanel_; }
     QComboBox* CBX_AG_PortSerie = nullptr;
     QComboBox* CBX_AG_Vitesse = nullptr;
     QComboBox* CBX_AG_Parite = nullptr;
@@ -274,6 +278,7 @@ private:
     void bitmapFolderEdited(const QString& text);
     void interfaceClicked(MountInterface chosen);
     void showInterface(MountInterface chosen);
+    PNL_Indi* indiPanel_ = nullptr;
     void showLongExposure();
     void showAutoguide();
     void showOtherPages();

@@ -1,4 +1,5 @@
 #include "telescope/ui/TFRM_Raquette.h"
+#include "core/Angles.h"
 #include "telescope/Mount.h"
 #include "widgets/Named.h"
 #include "widgets/TNumInp.h"
@@ -41,6 +42,10 @@ TFRM_Raquette::TFRM_Raquette(Mount& mount, Pause& pause, QWidget* parent)
     TMR_Autofocus = new QTimer(this);
     TMR_Autofocus->setObjectName(QStringLiteral("TMR_Autofocus"));
     connect(TMR_Autofocus, &QTimer::timeout, this, &TFRM_Raquette::TMR_AutofocusTimer);
+    TMR_Position = new QTimer(this);
+    TMR_Position->setObjectName(QStringLiteral("TMR_Position"));
+    TMR_Position->setInterval(500);
+    connect(TMR_Position, &QTimer::timeout, this, &TFRM_Raquette::TMR_PositionTimer);
 
     auto* top = new QHBoxLayout;
     auto* left = new QVBoxLayout;
@@ -50,6 +55,7 @@ TFRM_Raquette::TFRM_Raquette(Mount& mount, Pause& pause, QWidget* parent)
     left->addStretch(1);
     auto* right = new QVBoxLayout;
     right->addWidget(buildGoto());
+    right->addWidget(buildGotoCoordinates());
     right->addWidget(buildFocuser());
     right->addWidget(buildAutofocus());
     right->addStretch(1);
@@ -165,6 +171,29 @@ QWidget* TFRM_Raquette::buildGoto()
     return box;
 }
 
+QWidget* TFRM_Raquette::buildGotoCoordinates()
+{
+    auto* box = named(new QGroupBox(QStringLiteral("Aller aux coordonnées")), "GRB_Goto_Coord");
+    auto* grid = new QGridLayout(box);
+    EDT_Goto_AR = named(new QLineEdit, "EDT_Goto_AR");
+    EDT_Goto_AR->setPlaceholderText(QStringLiteral("hh:mm:ss"));
+    EDT_Goto_Dec = named(new QLineEdit, "EDT_Goto_Dec");
+    EDT_Goto_Dec->setPlaceholderText(QStringLiteral("±dd:mm:ss"));
+    BTN_Goto_Coord = named(new QPushButton, "BTN_Goto_Coord", QStringLiteral("GOTO"));
+    LBL_Goto_Resultat = named(new QLabel, "LBL_Goto_Resultat");
+    LBL_Goto_Resultat->setWordWrap(true);
+    grid->addWidget(named(new QLabel(QStringLiteral("A.D.")), "LBL_Goto_AR"), 0, 0);
+    grid->addWidget(EDT_Goto_AR, 0, 1);
+    grid->addWidget(named(new QLabel(QStringLiteral("Déc.")), "LBL_Goto_Dec"), 1, 0);
+    grid->addWidget(EDT_Goto_Dec, 1, 1);
+    grid->addWidget(BTN_Goto_Coord, 2, 0);
+    grid->addWidget(LBL_Goto_Resultat, 2, 1);
+    connect(BTN_Goto_Coord, &QPushButton::clicked, this, &TFRM_Raquette::BTN_Goto_CoordClick);
+    connect(EDT_Goto_Dec, &QLineEdit::returnPressed, this, &TFRM_Raquette::BTN_Goto_CoordClick);
+    setIndiControls(false);
+    return box;
+}
+
 QWidget* TFRM_Raquette::buildFocuser()
 {
     auto* box = named(new QGroupBox(QStringLiteral("Focus")), "GRB_Focus");
@@ -205,14 +234,80 @@ QWidget* TFRM_Raquette::buildAutofocus()
 
 void TFRM_Raquette::setLx200Controls(bool enabled)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{RDB_Slew, RDB_Find, RDB_Cntr, RDB_Guide, BTN_Position_Actuelle,
-                                                      RDB_NGC, RDB_Messier, RDB_Etoile, RDB_Planete, TNI_Numero,
-                                                      CBX_Planete, BTN_GOTO})
+    lx200Controls_ = enabled;
+    for (QWidget* w : std::initializer_list<QWidget*>{RDB_Slew, RDB_Find, RDB_Cntr, RDB_Guide, RDB_NGC, RDB_Messier,
+                                                      RDB_Etoile, RDB_Planete, TNI_Numero, CBX_Planete, BTN_GOTO})
         w->setEnabled(enabled);
+    BTN_Position_Actuelle->setEnabled(lx200Controls_ || indiControls_);
+}
+
+void TFRM_Raquette::setIndiControls(bool enabled)
+{
+    indiControls_ = enabled;
+    for (QWidget* w : std::initializer_list<QWidget*>{EDT_Goto_AR, EDT_Goto_Dec, BTN_Goto_Coord}) w->setEnabled(enabled);
+    if (BTN_Position_Actuelle) BTN_Position_Actuelle->setEnabled(lx200Controls_ || indiControls_);
+    if (!enabled) TMR_Position->stop();
+}
+
+// The INDI mount's position in the two fields; false when there is none.
+bool TFRM_Raquette::showIndiPosition()
+{
+    const std::optional<HandPaddle::Position> p = paddle_.indiPosition();
+    if (!p) {
+        TMR_Position->stop();
+        return false;
+    }
+    EDT_Position_Actuelle_AR->setText(formatRightAscension(p->raHours));
+    EDT_Position_Actuelle_Dec->setText(formatDeclination(p->decDegrees));
+    if (p->slewing) {
+        positionGraceTicks_ = 0;
+        if (!TMR_Position->isActive()) TMR_Position->start();
+    }
+    return true;
+}
+
+void TFRM_Raquette::TMR_PositionTimer()
+{
+    if (!showIndiPosition()) return;
+    const std::optional<HandPaddle::Position> p = paddle_.indiPosition();
+    if (p && p->slewing) return;
+    // A slew just asked for may take a moment to show as begun.
+    if (positionGraceTicks_ > 0) {
+        --positionGraceTicks_;
+        return;
+    }
+    TMR_Position->stop();
+    if (gotoUnderWay_) {
+        gotoUnderWay_ = false;
+        LBL_Goto_Resultat->setText(texts_->text(u"INDI_Goto_Fini"));
+    }
+}
+
+void TFRM_Raquette::BTN_Goto_CoordClick()
+{
+    using R = HandPaddle::CoordinateGoto;
+    const R result = paddle_.gotoCoordinates(EDT_Goto_AR->text(), EDT_Goto_Dec->text());
+    const char16_t* key = u"INDI_Goto_En_Cours";
+    switch (result) {
+    case R::Started: key = u"INDI_Goto_En_Cours"; break;
+    case R::BadRa: key = u"INDI_Goto_AD_Illisible"; break;
+    case R::BadDec: key = u"INDI_Goto_Dec_Illisible"; break;
+    case R::NoMount: key = u"INDI_Goto_Sans_Monture"; break;
+    case R::Refused: key = u"INDI_Goto_Refuse"; break;
+    }
+    LBL_Goto_Resultat->setText(texts_->text(key));
+    if (result != R::Started) return;
+    gotoUnderWay_ = true;
+    positionGraceTicks_ = 4;
+    TMR_Position->start();
 }
 
 void TFRM_Raquette::BTN_Position_ActuelleClick()
 {
+    if (indiControls_) {
+        showIndiPosition();
+        return;
+    }
     paddle_.BTN_Position_ActuelleClick(
         [this](const QByteArray& dec) { EDT_Position_Actuelle_Dec->setText(QString::fromLatin1(dec)); },
         [this](const QByteArray& ra) { EDT_Position_Actuelle_AR->setText(QString::fromLatin1(ra)); });
@@ -288,6 +383,7 @@ void TFRM_Raquette::changeEvent(QEvent* event)
 void TFRM_Raquette::hideEvent(QHideEvent* event)
 {
     paddle_.releaseAll();
+    TMR_Position->stop();
     QWidget::hideEvent(event);
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/LanguageTable.h"
 #include "telescope/Autofocus.h"
 #include "telescope/HandPaddle.h"
 
@@ -8,6 +9,7 @@
 #include <functional>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -47,6 +49,11 @@ public:
     // The interface choice: the rates, the position query and the GOTO
     // group only speak LX200.
     void setLx200Controls(bool enabled);
+    // The INDI mount's controls: the position (read, and followed during a
+    // slew) and the GOTO to typed coordinates.
+    void setIndiControls(bool enabled);
+    // The language of the texts this window composes.
+    void setTexts(const NamedTexts& texts) { texts_ = &texts; }
 
     // What the focus measure hands its widths to.
     Autofocus& autofocus() { return autofocus_; }
@@ -54,6 +61,8 @@ public:
 
     void BTN_Position_ActuelleClick();
     void BTN_GOTOClick();
+    void BTN_Goto_CoordClick();
+    void TMR_PositionTimer();
     void BTN_Demarrer_AutofocusClick();
     void BTN_Arreter_AutofocusClick();
     void TMR_AutofocusTimer();
@@ -69,6 +78,12 @@ public:
     QComboBox* CBX_Planete;
     QPushButton* BTN_GOTO;
     QLineEdit* EDT_Resultat;
+    QLineEdit* EDT_Goto_AR;
+    QLineEdit* EDT_Goto_Dec;
+    QPushButton* BTN_Goto_Coord;
+    QLabel* LBL_Goto_Resultat;
+    // Follows the INDI mount's position while it slews.
+    QTimer* TMR_Position;
     QPushButton *BTN_Focus_In, *BTN_Focus_In_Fast, *BTN_Focus_Out, *BTN_Focus_Out_Fast;
     QRadioButton *RDB_AF_Fin, *RDB_AF_Rapide;
     QPushButton *BTN_Demarrer_Autofocus, *BTN_Arreter_Autofocus;
@@ -85,6 +100,8 @@ private:
     QWidget* buildRates();
     QWidget* buildPosition();
     QWidget* buildGoto();
+    QWidget* buildGotoCoordinates();
+    bool showIndiPosition();
     QWidget* buildFocuser();
     QWidget* buildAutofocus();
     QPushButton* heldButton(const char* name, const char* caption, PaddleButton b);
@@ -101,6 +118,11 @@ private:
     void report(const QString& text) override;
 
     Mount& mount_;
+    const NamedTexts* texts_ = &NamedTexts::builtIn();
+    bool lx200Controls_ = true;
+    bool indiControls_ = false;
+    int positionGraceTicks_ = 0; // ticks the slew may take to show as begun
+    bool gotoUnderWay_ = false;
     HandPaddle paddle_;
     Autofocus autofocus_{*this};
 };

@@ -1,8 +1,10 @@
 #include "core/ImageBuffers.h"
 #include "acquisition/control/VideoSource.h"
+#include "processing/FrameCountHook.h"
 #include "processing/ImageCore.h"
 
 #include <QFile>
+#include <QTimeZone>
 #include <QTemporaryDir>
 #include <deque>
 #include <gtest/gtest.h>
@@ -76,6 +78,9 @@ public:
     bool rawMosaic = false;
     void setRawMosaic(bool on) override { rawMosaic = on; }
     QString lastError() const override { return QStringLiteral("device unplugged"); }
+    // The camera's own time of each frame; invalid: it says none.
+    QDateTime stamp;
+    QDateTime frameTime() const override { return stamp; }
 };
 
 class FakeCatalogue final : public VideoDriverCatalogue {
@@ -454,4 +459,43 @@ TEST(VideoSource, ATickWithoutANewFrameIntegratesNothing)
     EXPECT_EQ(r.hooks.shown, 4);
     EXPECT_EQ(stages.added, 2);
     r.core.pipeline.setStages(nullptr);
+}
+
+namespace {
+// What the frame routine hands on for recording: each new frame's time.
+class TimeRecorder final : public FrameCountHook {
+public:
+    std::vector<QDateTime> times;
+    void frameCounted(bool) override {}
+    void frameArrived(const QImage&, int, int, const QDateTime& time) override { times.push_back(time); }
+};
+} // namespace
+
+// The time a camera gives its frame goes with that frame, by tick and by
+// stream, and only with it: a frame without one, or a tick without a new
+// frame, does not carry an older frame's time.
+TEST(VideoSource, EachFrameCarriesTheTimeTheCameraGaveIt)
+{
+    Rig r;
+    TimeRecorder recorder;
+    r.core.frameCountHook = &recorder;
+    r.source.BTN_StartClick();
+    FakeDriver* d = r.catalogue.last;
+    ASSERT_NE(d, nullptr);
+    const QDateTime t0(QDate(2024, 3, 1), QTime(21, 0, 0, 250), Qt::UTC);
+    d->stamp = t0;
+    r.source.Timer1Timer();
+    d->script = {GrabResult::NoFrame};
+    r.source.Timer1Timer(); // shows the last frame again: not recorded
+    d->stamp = QDateTime();
+    r.source.Timer1Timer();
+    r.source.BTN_TurboClick();
+    ASSERT_TRUE(d->streaming);
+    d->stamp = t0.addMSecs(40);
+    d->frameReady();
+    ASSERT_EQ(recorder.times.size(), 3u);
+    EXPECT_EQ(recorder.times[0], t0);
+    EXPECT_FALSE(recorder.times[1].isValid()) << "a frame without a time of its own takes none";
+    EXPECT_EQ(recorder.times[2], t0.addMSecs(40));
+    r.core.frameCountHook = nullptr;
 }

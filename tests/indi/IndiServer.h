@@ -1,7 +1,8 @@
 #pragma once
-// An indiserver of the test's own: a free local port, its socket and HOME in
-// the test's temporary folder, Debian's simulators as drivers; stopped by its
-// process id. Waits are bounded and let queued calls reach the client.
+// An indiserver of the test's own: a free local port on the loopback
+// address only, its socket and HOME in the test's temporary folder, Debian's
+// simulators as drivers, an environment of the test's choosing; stopped by
+// its process id. Waits are bounded and let queued calls reach the client.
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -75,6 +76,11 @@ public:
         if (!dir_.isValid() || port_ <= 0) return false;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), dir_.path());
+#ifdef VELUMBRA_LOOPBACK_BIND
+        // indiserver binds every address; this makes it the loopback one.
+        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(VELUMBRA_LOOPBACK_BIND));
+#endif
+        for (const QString& name : extraEnv_.keys()) env.insert(name, extraEnv_.value(name));
         process_.setProcessEnvironment(env);
         process_.setWorkingDirectory(dir_.path());
         // The drivers' talk goes to a log in the folder, read when a test fails.
@@ -110,11 +116,15 @@ public:
         }
     }
 
+    // Variables for the server and its drivers (PATH for a stand-in program).
+    void setEnvironment(const QString& name, const QString& value) { extraEnv_.insert(name, value); }
+
     int port() const { return port_; }
     QString home() const { return dir_.path(); }
 
 private:
     QTemporaryDir dir_;
+    QProcessEnvironment extraEnv_;
     QStringList drivers_;
     int port_;
     QProcess process_;

@@ -254,17 +254,60 @@ TEST_F(IndiCameraSource, ABayerFrameGivesItsColoursFromTheDevicesPattern)
     EXPECT_GT(coloured, checked / 4) << "pattern " << o.bayer.toStdString();
 }
 
-TEST_F(IndiCameraSource, TheLoopOfExposuresStreamsFrames)
+// Streaming runs on the camera's video stream where it offers one: raw
+// frames of the subframe asked, shown as they came, no exposure loop; the
+// stream stops with the streaming.
+TEST_F(IndiCameraSource, StreamingUsesTheCamerasVideoStream)
 {
     options.exposureMs = 50;
     auto camera = connectedCamera();
+    ASSERT_TRUE(camera->offersVideoStream());
+    int fits = 0, streamed = 0;
+    std::vector<QByteArray> recent; // the last stream frames the server sent
+    QObject::connect(client, &IndiClient::blobArrived, &context, [&](const IndiBlob& b) {
+        if (b.format.startsWith(QLatin1String(".fits"))) ++fits;
+        if (b.format == QLatin1String(".stream")) {
+            ++streamed;
+            recent.push_back(b.data);
+            if (recent.size() > 4) recent.erase(recent.begin());
+        }
+    });
     int frames = 0;
-    ASSERT_TRUE(camera->startStream(0, [&] {
+    ASSERT_TRUE(camera->startStream(33000, [&] {
         if (camera->grab(target, 0) == GrabResult::Frame) ++frames;
     }));
-    EXPECT_TRUE(waitUntil([&] { return frames >= 3; }, 10000)) << frames << " frames";
+    EXPECT_TRUE(camera->videoStreamOn());
+    EXPECT_TRUE(camera->isStreaming());
+    ASSERT_TRUE(waitUntil([&] { return frames >= 5; }, 10000))
+        << frames << " frames, " << streamed << " streamed; " << messages->lines.join(QLatin1Char('\n')).toStdString();
     camera->stopStream();
-    EXPECT_TRUE(camera->lastFrameTime().isValid());
+    EXPECT_FALSE(camera->isStreaming());
+    EXPECT_EQ(fits, 0) << "no exposure loop beside the stream";
+    // The frame shown is one the stream sent, as it came: 8-bit, the subframe's size.
+    const IndiFrameRequest& r = camera->frameRequest();
+    int best = r.outWidth * r.outHeight;
+    for (const QByteArray& sent : recent) {
+        ASSERT_EQ(sent.size(), qsizetype(r.outWidth) * r.outHeight);
+        int wrong = 0;
+        for (int y = 0; y < r.outHeight; y += 7)
+            for (int x = 0; x < r.outWidth; x += 5)
+                wrong += qGreen(target.pixel(x, y)) != uint8_t(sent[qsizetype(y) * r.outWidth + x]);
+        best = std::min(best, wrong);
+    }
+    EXPECT_EQ(best, 0);
+    EXPECT_TRUE(camera->frameTime().isValid());
+
+    ASSERT_TRUE(waitUntil([&] {
+        const IndiProperty* p = client->property(kCamera, QStringLiteral("CCD_VIDEO_STREAM"));
+        return p && p->isOn(u"STREAM_OFF");
+    }, 5000));
+    waitUntil([] { return false; }, 300);
+    const int after = streamed;
+    waitUntil([] { return false; }, 500);
+    EXPECT_EQ(streamed, after) << "the stream stopped";
+    // Single frames come from exposures again.
+    OutsideRead outside;
+    EXPECT_TRUE(frameReadBack(*camera, outside));
 }
 
 TEST(IndiFrameChoice, AtMostTheFrameSizeCentredOrWhereTheUserPutIt)

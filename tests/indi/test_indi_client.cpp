@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ifaddrs.h>
 #include <unistd.h>
 
 namespace velumbra {
@@ -41,6 +42,30 @@ TEST(IndiClient, ListsTheDevicesByKind)
     EXPECT_TRUE(hasDevice(client.devicesOfKind(IndiMountKind), "Telescope Simulator"));
     EXPECT_TRUE(hasDevice(client.devicesOfKind(IndiFocuserKind), "Focuser Simulator"));
     EXPECT_TRUE(messages.lines.isEmpty()) << messages.lines.join('\n').toStdString();
+}
+
+// The server a test starts answers on this computer only: not on its other addresses.
+TEST(IndiClient, TheTestServerListensOnTheLoopbackOnly)
+{
+    REQUIRE_INDISERVER();
+    IndiServer server({"indi_simulator_focus"});
+    ASSERT_TRUE(server.start());
+    EXPECT_TRUE(test::portAccepts(server.port()));
+    ifaddrs* list = nullptr;
+    ASSERT_EQ(::getifaddrs(&list), 0);
+    int outside = 0;
+    for (ifaddrs* a = list; a; a = a->ifa_next) {
+        if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET) continue;
+        sockaddr_in address = *reinterpret_cast<const sockaddr_in*>(a->ifa_addr);
+        if (ntohl(address.sin_addr.s_addr) >> 24 == 127) continue;
+        ++outside;
+        address.sin_port = htons(uint16_t(server.port()));
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        EXPECT_NE(::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << a->ifa_name;
+        ::close(fd);
+    }
+    ::freeifaddrs(list);
+    if (outside == 0) GTEST_SKIP() << "this computer has no address but the loopback";
 }
 
 TEST(IndiClient, AServerThatDoesNotAnswerIsOneMessage)

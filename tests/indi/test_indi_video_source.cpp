@@ -8,6 +8,8 @@
 #include "acquisition/control/VideoSource.h"
 #include "core/Messages.h"
 #include "indi/IndiClient.h"
+#include "acquisition/FitsFrame.h"
+#include "processing/FrameCountHook.h"
 #include "processing/ImageCore.h"
 #include "simulator/SkySimulator.h"
 
@@ -78,6 +80,59 @@ TEST(IndiVideoSource, TheCameraIsChosenInTheDriverListAndFillsTheFrames)
     const QStringList said = messages.lines.mid(linesBefore);
     EXPECT_EQ(said.filter(QStringLiteral("Serveur INDI perdu")).size(), 1) << said.join('\n').toStdString();
     EXPECT_EQ(said.filter(QStringLiteral("capture arretee")).size(), 1) << said.join('\n').toStdString();
+}
+
+// What the frame routine hands on for recording: each new frame's time.
+class TimeRecorder final : public FrameCountHook {
+public:
+    std::vector<QDateTime> times;
+    void frameCounted(bool) override {}
+    void frameArrived(const QImage&, int, int, const QDateTime& time) override { times.push_back(time); }
+};
+
+// Each frame goes on with the time the camera wrote in it (DATE-OBS), not
+// the program's clock.
+TEST(IndiVideoSource, EachFrameCarriesTheCamerasOwnTime)
+{
+    if (!test::IndiServer::available()) GTEST_SKIP() << "indiserver is not installed";
+    test::IndiServer server({"indi_simulator_ccd"});
+    ASSERT_TRUE(server.start());
+    ManualClock clock; // far from the camera's time
+    ImageCore core{clock};
+    core.buffers.create();
+    TimeRecorder recorder;
+    core.frameCountHook = &recorder;
+    RecordingMessages messages;
+    SkySimulator sky(clock, 7u);
+    IndiClient client(messages);
+    IndiSettings settings;
+    settings.port = server.port();
+    settings.cameraOptions.exposureMs = 20;
+    SystemDriverCatalogue catalogue(sky);
+    catalogue.setIndi(SystemDriverCatalogue::IndiCameras{client, settings, messages});
+    NamedChooser chooser;
+    VideoSource source(core, messages, clock, catalogue, chooser);
+    std::vector<QDateTime> written; // DATE-OBS of every frame the camera sent
+    QObject::connect(&client, &IndiClient::blobArrived, [&](const IndiBlob& blob) {
+        FitsFrameInfo info;
+        QString why;
+        if (parseFitsFrame(blob.data, info, why)) written.push_back(info.dateObs);
+    });
+    source.BTN_StartClick();
+    ASSERT_TRUE(source.timer1().isActive()) << messages.lines.join('\n').toStdString();
+    ASSERT_TRUE(test::waitUntil([&] {
+        source.Timer1Timer();
+        return recorder.times.size() >= 3;
+    }, 15000));
+    const QDateTime realNow = QDateTime::currentDateTimeUtc();
+    for (const QDateTime& t : recorder.times) {
+        ASSERT_TRUE(t.isValid());
+        EXPECT_TRUE(std::find(written.begin(), written.end(), t) != written.end()) << t.toString(Qt::ISODateWithMs).toStdString();
+        EXPECT_LT(std::abs(t.secsTo(realNow)), 120) << t.toString(Qt::ISODateWithMs).toStdString();
+    }
+    for (size_t i = 1; i < recorder.times.size(); ++i) EXPECT_LT(recorder.times[i - 1], recorder.times[i]);
+    source.BTN_StopClick();
+    core.frameCountHook = nullptr;
 }
 
 } // namespace

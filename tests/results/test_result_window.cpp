@@ -15,6 +15,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <QTimeZone>
 #include <fitsio.h>
 #include "processing/Planes.h"
 #include "results/SerFile.h"
@@ -325,6 +326,35 @@ private slots:
         QCOMPARE(wrong, 0);
         QCOMPARE(data[std::size_t((axes[1] - 1 - 2) * axes[0] + 3)], 7); // bottom row first
         QCOMPARE(data[std::size_t(2 * axes[0] * axes[1])], 200);
+        main.setResultWindow(nullptr);
+    }
+
+    // A camera that stamps its frames: the FITS header carries the frame's
+    // time, not the moment of the save.
+    void fitsDateIsTheTimeTheCameraTookTheFrame()
+    {
+        QTemporaryDir dir;
+        auto child = makeWindow();
+        TFRM_Alv main;
+        main.setResultWindow(child.get());
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        const QDateTime taken(QDate(2022, 5, 4), QTime(23, 10, 5, 120), Qt::UTC);
+        main.core().buffers.setFrameSize(320, 240);
+        main.core().buffers.frameTime = taken;
+        main.core().processFrame(true);
+        clock.advanceMs(90000);
+        find<QComboBox>(*child, "CBX_Format")->setCurrentIndex(1);
+        find<QLineEdit>(*child, "EDT_Nom_Image")->setText(dir.path() + QStringLiteral("/t"));
+        child->BTN_Enregistrer_ImageClick();
+        int status = 0;
+        fitsfile* f = nullptr;
+        fits_open_diskfile(&f, QFile::encodeName(dir.path() + QStringLiteral("/t1.fits")).constData(), READONLY, &status);
+        char date[FLEN_VALUE] = {};
+        fits_read_key(f, TSTRING, "DATE-OBS", date, nullptr, &status);
+        fits_close_file(f, &status);
+        QCOMPARE(status, 0);
+        QCOMPARE(QString::fromLatin1(date), QStringLiteral("2022-05-04T23:10:05.120"));
         main.setResultWindow(nullptr);
     }
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <csignal>
 #include <cstring>
 #include <sys/resource.h>
@@ -464,13 +465,13 @@ TEST_F(Saving, VideoRunRecordsTheArrivingFramesUntilStopped)
 {
     scheduler->controls.RDB_Video_SER = true;
     scheduler->controls.RDB_Une_Fois = false;
-    scheduler->frameArrived(frameOf(9), 64, 48); // before the run: not recorded
+    scheduler->frameArrived(frameOf(9), 64, 48, QDateTime()); // before the run: not recorded
     ASSERT_TRUE(scheduler->BTN_Demarrer_SauvClick());
     EXPECT_TRUE(scheduler->running());
     EXPECT_EQ(files(QStringLiteral("*")), QStringList{}) << "no image is saved by a video run";
     for (int n = 1; n <= 4; ++n) {
         clock.advanceMs(40);
-        scheduler->frameArrived(frameOf(n), 64, 48);
+        scheduler->frameArrived(frameOf(n), 64, 48, QDateTime());
         scheduler->frameCounted(true);
     }
     EXPECT_EQ(scheduler->video().frames(), 4);
@@ -501,7 +502,7 @@ TEST_F(Saving, VideoRunEndsAfterItsDuration)
     ASSERT_TRUE(scheduler->BTN_Demarrer_SauvClick());
     int sent = 0;
     for (int t = 0; t < 2000; t += 100) {
-        scheduler->frameArrived(frameOf(1), 32, 24);
+        scheduler->frameArrived(frameOf(1), 32, 24, QDateTime());
         ++sent;
         timers.advanceMs(100);
     }
@@ -515,9 +516,9 @@ TEST_F(Saving, AFrameOfAnotherSizeEndsTheVideoWithAMessage)
 {
     scheduler->controls.RDB_Video_SER = true;
     ASSERT_TRUE(scheduler->BTN_Demarrer_SauvClick());
-    scheduler->frameArrived(frameOf(1), 64, 48);
-    scheduler->frameArrived(frameOf(2), 64, 48);
-    scheduler->frameArrived(frameOf(3), 320, 240);
+    scheduler->frameArrived(frameOf(1), 64, 48, QDateTime());
+    scheduler->frameArrived(frameOf(2), 64, 48, QDateTime());
+    scheduler->frameArrived(frameOf(3), 320, 240, QDateTime());
     EXPECT_FALSE(scheduler->running());
     SerReader reader;
     ASSERT_TRUE(reader.open(path(QStringLiteral("jup1.ser"))));
@@ -533,7 +534,7 @@ TEST_F(Saving, AVideoTakesTheNextFreeNumberAndNeverReplacesAFile)
     old.close();
     scheduler->controls.RDB_Video_SER = true;
     ASSERT_TRUE(scheduler->BTN_Demarrer_SauvClick());
-    scheduler->frameArrived(frameOf(1), 16, 16);
+    scheduler->frameArrived(frameOf(1), 16, 16, QDateTime());
     scheduler->BTN_Arreter_SauvClick();
     EXPECT_EQ(readAll(path(QStringLiteral("jup1.ser"))), QByteArray("older video"));
     SerReader reader;
@@ -613,7 +614,7 @@ TEST_F(Saving, ADiskFillingUpDuringAVideoKeepsItsWholeFrames)
         ASSERT_TRUE(full.ok());
         while (scheduler->running() && arrived < 20) {
             clock.advanceMs(40);
-            scheduler->frameArrived(frameOf(++arrived), 64, 48);
+            scheduler->frameArrived(frameOf(++arrived), 64, 48, QDateTime());
         }
     }
     EXPECT_FALSE(scheduler->running());
@@ -632,3 +633,43 @@ TEST_F(Saving, ADiskFillingUpDuringAVideoKeepsItsWholeFrames)
         EXPECT_EQ(back.pixel(7, 9), frameOf(k + 1).pixel(7, 9)) << k;
     }
 }
+
+namespace velumbra {
+namespace {
+
+// A camera that stamps its frames: the video keeps the camera's times (not
+// the arrival on this computer), the record of an image the time of its
+// last frame; a frame without a time of its own is stamped on arrival.
+TEST_F(Saving, TheCamerasFrameTimesGoToTheVideoAndTheRecords)
+{
+    const QDateTime taken(QDate(2023, 8, 12), QTime(1, 2, 3, 456), Qt::UTC);
+    scheduler->controls.RDB_Video_SER = true;
+    scheduler->controls.RDB_Une_Fois = false;
+    ASSERT_TRUE(scheduler->BTN_Demarrer_SauvClick());
+    for (int n = 0; n < 3; ++n) {
+        clock.advanceMs(1000); // arrival is far from the camera's time
+        scheduler->frameArrived(frameOf(n + 1), 64, 48, taken.addMSecs(n * 40));
+    }
+    clock.advanceMs(1000);
+    scheduler->frameArrived(frameOf(4), 64, 48, QDateTime());
+    scheduler->BTN_Arreter_SauvClick();
+    SerReader reader;
+    ASSERT_TRUE(reader.open(path(QStringLiteral("jup1.ser"))));
+    ASSERT_EQ(reader.frameCount(), 4);
+    EXPECT_EQ(reader.frameTime(0), taken);
+    EXPECT_EQ(reader.frameTime(2), taken.addMSecs(80));
+    EXPECT_EQ(reader.frameTime(3), clock.now().toUTC());
+    EXPECT_EQ(fromSerTicks(reader.header().dateTimeUtc), taken);
+
+    scheduler->controls.RDB_Video_SER = false;
+    scheduler->controls.CKB_Enreg_Params = true;
+    scheduler->frameArrived(frameOf(5), 64, 48, taken.addSecs(60));
+    clock.advanceMs(5000);
+    ASSERT_TRUE(scheduler->BTN_Enregistrer_ImageClick());
+    const QByteArray record = readAll(path(QStringLiteral("jup2.par")));
+    const QString when = formatRecordDateTime(taken.addSecs(60).toLocalTime(), QLocale::c());
+    EXPECT_TRUE(record.contains(when.toUtf8())) << record.left(80).constData() << " / " << when.toStdString();
+}
+
+} // namespace
+} // namespace velumbra
