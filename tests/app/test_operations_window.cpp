@@ -262,8 +262,15 @@ private slots:
         QCOMPARE(main_->reticlePanel()->SCB_Orient->value(), 180);
         QVERIFY(!main_->declinationPage()->EDT_Decl_Etoile->text().isEmpty());
         QCOMPARE(double(polar_->TNI_Decl_Etoile->Value()), 0.0); // far faster than the sky
+        QVERIFY(!main_->MNU_Operations->isEnabled());
         main_->stages().measurementStep({140, 200}, false);
         QCOMPARE(ops_->sequencer().state(), 7);
+        // The run is over: the menu is offered again without "Arrêter".
+        QVERIFY(main_->MNU_Operations->isEnabled());
+        // and the panel says what was written where.
+        QVERIFY2(main_->MEMO_Message->toPlainText().contains(QStringLiteral("180")),
+                 qPrintable(main_->MEMO_Message->toPlainText()));
+        QVERIFY(main_->MEMO_Message->toPlainText().contains(QStringLiteral("réticule")));
 
         main_->declinationPage()->BTN_Def_Declinaison->click();
         QCOMPARE(ops_->LBL_Action->text(), QStringLiteral("Decl. Etoile"));
