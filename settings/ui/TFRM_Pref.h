@@ -91,6 +91,9 @@ public:
     QPushButton* BTN_Deconnecter = nullptr;
     QStackedWidget* PCTRL_Interface = nullptr; // serial or parallel settings in front
     QComboBox* CBX_AG_PortSerie = nullptr;
+    // Where the serial devices are looked for (tests give trees of their own).
+    QString serialDevRoot = QStringLiteral("/dev");
+    QString serialSysRoot = QStringLiteral("/sys");
     QComboBox* CBX_AG_Vitesse = nullptr;
     QComboBox* CBX_AG_Parite = nullptr;
     QComboBox* CBX_AG_Databits = nullptr;
@@ -276,6 +279,8 @@ private:
     void showInterface(MountInterface chosen);
     void showLongExposure();
     void showAutoguide();
+    // CBX_AG_PortSerie lists the serial devices present and the `kept` texts.
+    void fillSerialPorts(const QStringList& kept);
     void showOtherPages();
 
     PipelineControls& controls_;
