@@ -471,6 +471,8 @@ constexpr LanguageRead kReads[] = {
     {"", "MSG_Fermer_Autoguidage", "l'autoguidage"},
     {"", "MSG_Fermer_Poselongue", "une longue pose"},
     {"", "MSG_Fermer_Mesure", "une mesure"},
+    {"", "MSG_Fermer_Oui", "Fermer"},
+    {"", "MSG_Fermer_Non", "Continuer"},
 };
 
 } // namespace

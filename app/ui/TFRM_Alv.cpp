@@ -635,6 +635,18 @@ RunningWork TFRM_Alv::runningWork() const
     return w;
 }
 
+// The question box, its buttons in the chosen language; staying is the default.
+bool TFRM_Alv::askToClose(const QString& question)
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), question, QMessageBox::NoButton, this);
+    QPushButton* close = box.addButton(texts_.text(u"MSG_Fermer_Oui"), QMessageBox::AcceptRole);
+    QPushButton* stay = box.addButton(texts_.text(u"MSG_Fermer_Non"), QMessageBox::RejectRole);
+    box.setDefaultButton(stay);
+    box.setEscapeButton(stay);
+    box.exec();
+    return box.clickedButton() == close;
+}
+
 void TFRM_Alv::closeWithoutAsking()
 {
     askOnClose_ = false;
@@ -647,10 +659,7 @@ void TFRM_Alv::closeEvent(QCloseEvent* event)
     if (askOnClose_) {
         const QString question = closeQuestion(runningWork(), texts_);
         if (!question.isEmpty()) {
-            const bool close = confirmClose ? confirmClose(question)
-                                            : QMessageBox::question(this, QApplication::applicationName(), question,
-                                                                    QMessageBox::Yes | QMessageBox::No,
-                                                                    QMessageBox::No) == QMessageBox::Yes;
+            const bool close = confirmClose ? confirmClose(question) : askToClose(question);
             if (!close) {
                 event->ignore();
                 return;

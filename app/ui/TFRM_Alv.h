@@ -218,6 +218,7 @@ private:
     void repaintResult() override;
     void setSelectedLamp(bool selected) override;
 
+    bool askToClose(const QString& question);
     void FormCreate();
     void FormActivate();
     void buildMenu();
