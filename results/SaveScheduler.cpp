@@ -2,6 +2,8 @@
 #include "results/ImageNaming.h"
 #include "core/SafeFile.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -196,9 +198,9 @@ bool SaveScheduler::BTN_Enregistrer_ImageClick()
             return false;
         }
     }
-    lastSaved_ = path;
+    lastSaved_ = QFileInfo(path).absoluteFilePath(); // where it is, even for a prefix without a folder
     if (running_) ++savedInRun_; // told once, when the run stops
-    else messages_->showMessage(false, texts_->text(u"MSG_Image_Enregistree").arg(path));
+    else messages_->showMessage(false, texts_->text(u"MSG_Image_Enregistree").arg(lastSaved_));
     if (number() >= kMaxImageNumber)
         reachedLastNumber();
     else
