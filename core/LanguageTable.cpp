@@ -473,6 +473,7 @@ constexpr LanguageRead kReads[] = {
     {"", "MSG_Fermer_Mesure", "une mesure"},
     {"", "MSG_Fermer_Oui", "Fermer"},
     {"", "MSG_Fermer_Non", "Continuer"},
+    {"", "MSG_Resultat_Derive", "Dérive définie : %1 px/s en X, %2 px/s en Y (méthode Derive du suivi)"},
 };
 
 } // namespace

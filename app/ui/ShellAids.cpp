@@ -144,6 +144,9 @@ void ShellAids::driftDefined(int durationSeconds)
     TrackingState& t = main_.core().tracking;
     t.driftDuration = durationSeconds;
     t.driftAccum = {};
+    main_.showMessage(false, main_.texts()
+                                 .text(u"MSG_Resultat_Derive")
+                                 .arg(QString::number(t.driftRate.x, 'f', 2), QString::number(t.driftRate.y, 'f', 2)));
 }
 
 } // namespace velumbra

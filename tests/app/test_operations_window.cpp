@@ -307,6 +307,11 @@ private slots:
         QTest::mouseClick(ops_->BTN_Abort, Qt::LeftButton);
         QCOMPARE(ops_->sequencer().state(), 11);
         QCOMPARE(main_->core().tracking.driftAccum.x, 0.0);
+        // The panel says the drift the tracking now follows.
+        const QString said = main_->MEMO_Message->toPlainText();
+        QVERIFY2(said.contains(QStringLiteral("Dérive définie : %1 px/s en X, 0.00 px/s en Y")
+                                   .arg(main_->core().tracking.driftRate.x, 0, 'f', 2)),
+                 qPrintable(said));
     }
 
     void periodicErrorWindowWritesItsFileBetweenExecuterAndArreter()
