@@ -75,8 +75,17 @@ void OperationSequencer::backToArmed(bool byAbort)
     OperationStep* step = stepOf(state_);
     state_ -= 1;
     view_.setExecuteEnabled(true);
+    // The run is over: the menu is offered again, unless the operation has
+    // a window of its own (polar alignment, periodic error), which gives the
+    // menu back when it closes.
+    if (!ownsAWindow(Operation(state_))) view_.setOperationsMenuEnabled(true);
     messages_.showMessage(true, executionFinishedText(*texts_));
     if (step) step->leave(byAbort, elapsedMs());
+}
+
+bool OperationSequencer::ownsAWindow(Operation op)
+{
+    return op == Operation::Bigourdan || op == Operation::King || op == Operation::PeriodicError;
 }
 
 int OperationSequencer::elapsedMs() const

@@ -100,6 +100,8 @@ public:
 
     // The action label of a state.
     static QString actionLabel(int state);
+    // Polar alignment and periodic error run from a window of their own.
+    static bool ownsAWindow(Operation op);
 
 private:
     const NamedTexts* texts_ = &NamedTexts::builtIn();

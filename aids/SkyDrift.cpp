@@ -33,6 +33,7 @@ OrientationResult orientationFrom(Point offset, int elapsedMs, double sampling)
 bool OrientationStep::begin(const OperationStart& start)
 {
     start_ = start.position;
+    last_.reset();
     return true;
 }
 
@@ -40,8 +41,16 @@ bool OrientationStep::frame(Point starPos, int elapsedMs, bool /*verdict*/)
 {
     // A frame within the millisecond of "Executer" has no speed to tell.
     if (elapsedMs <= 0) return true;
-    view_.showOrientation(orientationFrom({starPos.x - start_.x, starPos.y - start_.y}, elapsedMs, view_.sampling()));
+    last_ = orientationFrom({starPos.x - start_.x, starPos.y - start_.y}, elapsedMs, view_.sampling());
+    view_.showOrientation(*last_);
     return true;
+}
+
+void OrientationStep::leave(bool /*byAbort*/, int /*elapsedMs*/)
+{
+    // Nothing measured (no frame after "Executer"): nothing to report.
+    if (last_) view_.orientationMeasured(*last_);
+    last_.reset();
 }
 
 bool DriftDefinitionStep::begin(const OperationStart& start)

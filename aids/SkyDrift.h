@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace velumbra {
 
 // What one frame of the orientation (or declination) measurement shows: the
@@ -24,6 +26,8 @@ public:
     virtual ~OrientationView() = default;
     virtual double sampling() const = 0;
     virtual void showOrientation(const OrientationResult& result) = 0;
+    // The measurement ended with this last result shown.
+    virtual void orientationMeasured(const OrientationResult& /*result*/) {}
 };
 
 // States 7/8: the camera's orientation and the star's declination.
@@ -32,10 +36,12 @@ public:
     explicit OrientationStep(OrientationView& view) : view_(view) {}
     bool begin(const OperationStart& start) override;
     bool frame(Point starPos, int elapsedMs, bool verdict) override;
+    void leave(bool byAbort, int elapsedMs) override;
 
 private:
     OrientationView& view_;
     Point start_;
+    std::optional<OrientationResult> last_;
 };
 
 // Where a drift definition goes: the tracking's drift method.

@@ -2,6 +2,8 @@
 #include "results/ImageNaming.h"
 #include "core/SafeFile.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -27,6 +29,30 @@ qint64 rateUnitMs(int CBX_Unite)
 }
 
 qint64 periodUnitMs(int index) { return rateUnitMs(index + 1); }
+
+namespace {
+// "3 s", "2 min", "1 h": a count of the period lists' units (index 0..2).
+QString periodText(int count, int index)
+{
+    static const char* const units[] = {"s", "min", "h"};
+    return QStringLiteral("%1 %2").arg(std::max(count, 1)).arg(QLatin1String(units[std::clamp(index, 0, 2)]));
+}
+} // namespace
+
+QString describeSchedule(const SavingControls& c, const NamedTexts& texts)
+{
+    const QString until = c.RDB_Arret ? QString() : periodText(c.SPED_Pendant, c.CBX_Pendant);
+    if (c.RDB_Video_SER)
+        return c.RDB_Arret ? texts.text(u"MSG_Sauve_Video_Arret") : texts.text(u"MSG_Sauve_Video_Pendant").arg(until);
+    const QString rate = c.CBX_Unite == 0 ? texts.text(u"MSG_Sauve_Cadence_Images").arg(std::max(c.SPED_Freq_Sauve, 1))
+                                          : texts.text(u"MSG_Sauve_Cadence").arg(periodText(c.SPED_Freq_Sauve, c.CBX_Unite - 1));
+    if (c.RDB_Une_Fois)
+        return c.RDB_Arret ? texts.text(u"MSG_Sauve_Une_Serie_Arret").arg(rate)
+                           : texts.text(u"MSG_Sauve_Une_Serie_Pendant").arg(rate, until);
+    const QString every = periodText(c.SPED_Toutes_les, c.CBX_Toutes_les);
+    return c.RDB_Arret ? texts.text(u"MSG_Sauve_Series_Arret").arg(rate, every)
+                       : texts.text(u"MSG_Sauve_Series_Pendant").arg(every, rate, until);
+}
 
 SaveScheduler::SaveScheduler(const Clock& clock, MessageSink& messages, Timers timers, QLocale locale)
     : clock_(clock), messages_(&messages), timers_(std::move(timers)), records_(std::move(locale))
@@ -172,6 +198,9 @@ bool SaveScheduler::BTN_Enregistrer_ImageClick()
             return false;
         }
     }
+    lastSaved_ = QFileInfo(path).absoluteFilePath(); // where it is, even for a prefix without a folder
+    if (running_) ++savedInRun_; // told once, when the run stops
+    else messages_->showMessage(false, texts_->text(u"MSG_Image_Enregistree").arg(lastSaved_));
     if (number() >= kMaxImageNumber)
         reachedLastNumber();
     else
@@ -211,6 +240,7 @@ bool SaveScheduler::BTN_Demarrer_SauvClick()
     }
     running_ = true;
     savedFrameCounter_ = 0;
+    savedInRun_ = 0;
     if (countsFrames()) {
         saveByFrameCount_ = controls.RDB_Une_Fois;
     } else {
@@ -269,6 +299,9 @@ void SaveScheduler::BTN_Arreter_SauvClick()
     endVideo();
     const bool wasRunning = running_;
     running_ = false;
+    if (wasRunning && savedInRun_ > 0)
+        messages_->showMessage(false, texts_->text(u"MSG_Enregistrement_Termine").arg(savedInRun_).arg(lastSaved_));
+    savedInRun_ = 0;
     if (view_) view_->runStateChanged();
     if (wasRunning && runStopped) runStopped();
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/Clock.h"
+#include "core/LanguageTable.h"
 #include "core/Messages.h"
 #include "processing/FrameCountHook.h"
 #include "results/BmpWriter.h"
@@ -46,6 +47,10 @@ inline constexpr int kFormatBmp = 0, kFormatFits = 1;
 qint64 rateUnitMs(int CBX_Unite);
 qint64 periodUnitMs(int index);
 
+// The schedule the controls ask for, in one sentence: how often an image is
+// saved, whether in one series or in a series every period, and until when.
+QString describeSchedule(const SavingControls& c, const NamedTexts& texts);
+
 // What the scheduler tells the result window.
 class SavingView {
 public:
@@ -78,6 +83,8 @@ public:
     std::function<void()> runStopped;
     void setView(SavingView* view) { view_ = view; }
     void setMessageSink(MessageSink& messages) { messages_ = &messages; }
+    // The language of the reports of what was saved; never null.
+    void setTexts(const NamedTexts* texts) { texts_ = texts ? texts : &NamedTexts::builtIn(); }
 
     // The shown result image: the top-left width x height of `image`.
     void setImage(const QImage* image, int width, int height);
@@ -143,6 +150,9 @@ private:
     bool saveByFrameCount_ = false;
     int savedFrameCounter_ = 0;
     QDateTime lastFrameTime_;
+    const NamedTexts* texts_ = &NamedTexts::builtIn();
+    int savedInRun_ = 0;  // images a timed run saved, told when it stops
+    QString lastSaved_;   // the last image file written
 };
 
 // The three timers of a scheduler, driven by hand from a ManualClock.

@@ -2,7 +2,10 @@
 #include "telescope/ComIo.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace velumbra {
 
@@ -28,25 +31,65 @@ QString shortName(const QString& path, const QString& devRoot)
 
 } // namespace
 
-std::vector<SerialPortItem> serialPortItems(const QString& devRoot)
+namespace {
+
+// "ttyS2" before "ttyS10".
+bool numberedBefore(const QString& a, const QString& b)
+{
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+
+// A ttyS node exists for every possible UART; the kernel says which have one
+// (its "type" is 0 when there is none). Without that word it counts as present.
+bool uartPresent(const QString& name, const QString& sysRoot)
+{
+    QFile type(sysRoot + QStringLiteral("/class/tty/") + name + QStringLiteral("/type"));
+    if (!type.open(QIODevice::ReadOnly)) return true;
+    return type.readAll().trimmed() != "0";
+}
+
+} // namespace
+
+std::vector<SerialPortItem> serialPortItems(const QString& devRoot, const QStringList& kept, const QString& sysRoot)
 {
     std::vector<SerialPortItem> items;
-    for (int n = 1; n <= 8; ++n) items.push_back(comItem(n, devRoot));
+    QStringList listedDevices; // canonical paths already offered
 
-    QMap<QString, QString> byId; // canonical device -> by-id name
+    // By their stable names first: the adapter keeps its name whatever
+    // order the system found it in.
     const QDir idDir(devRoot + QStringLiteral("/serial/by-id"));
-    for (const QFileInfo& link : idDir.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name))
-        byId.insert(link.canonicalFilePath(), link.fileName());
+    for (const QFileInfo& link : idDir.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString canonical = link.canonicalFilePath();
+        if (canonical.isEmpty()) continue; // a link to nothing
+        SerialPortItem item = serialPortItemOf(link.fileName(), devRoot);
+        items.push_back(item);
+        listedDevices << canonical;
+    }
 
     const QDir dev(devRoot);
-    for (const QString& name : dev.entryList({QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")},
-                                             QDir::System | QDir::Files, QDir::Name)) {
-        SerialPortItem item;
-        item.devicePath = dev.filePath(name);
-        item.portName = name;
-        const QString canonical = QFileInfo(item.devicePath).canonicalFilePath();
-        item.text = byId.value(canonical, item.devicePath);
-        items.push_back(item);
+    for (const QString& pattern : {QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*"), QStringLiteral("ttyS*")}) {
+        QStringList names = dev.entryList({pattern}, QDir::System | QDir::Files, QDir::NoSort);
+        std::sort(names.begin(), names.end(), numberedBefore);
+        for (const QString& name : names) {
+            const QString path = dev.filePath(name);
+            const QString canonical = QFileInfo(path).canonicalFilePath();
+            if (listedDevices.contains(canonical)) continue;
+            if (pattern.startsWith(QLatin1String("ttyS")) && !uartPresent(name, sysRoot)) continue;
+            SerialPortItem item;
+            item.devicePath = path;
+            item.portName = name;
+            item.text = path;
+            items.push_back(item);
+            listedDevices << canonical;
+        }
+    }
+
+    // What the settings name stays offered, present or not.
+    for (const QString& text : kept) {
+        if (text.trimmed().isEmpty()) continue;
+        if (std::any_of(items.cbegin(), items.cend(), [&](const SerialPortItem& i) { return i.text == text; })) continue;
+        if (text == kSimulatorLx200Item || text == kSimulatorBoxesItem) continue;
+        items.push_back(serialPortItemOf(text, devRoot));
     }
     items.push_back(serialPortItemOf(kSimulatorLx200Item, devRoot));
     items.push_back(serialPortItemOf(kSimulatorBoxesItem, devRoot));

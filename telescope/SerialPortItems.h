@@ -25,11 +25,15 @@ inline const QString kSimulatorLx200Item = QStringLiteral("Simulateur (LX200)");
 inline const QString kSimulatorBoxesItem = QStringLiteral("Simulateur (boîtiers série)");
 inline const QString kSimulatorDevice = QStringLiteral("simulateur:");
 
-// The list: "$03F8 (COM1)", "$02F8 (COM2)", then COM3..COM8 behind seven
-// blanks (COMn is /dev/ttySn-1); then the USB and ACM serial devices present
-// under devRoot, by their /dev/serial/by-id name when they have one; then
-// the simulator's two devices.
-std::vector<SerialPortItem> serialPortItems(const QString& devRoot = QStringLiteral("/dev"));
+// The list: the serial devices present under devRoot first, by their
+// /dev/serial/by-id name where they have one, then the ttyUSB*, ttyACM* and
+// ttyS* devices that exist (a ttyS* only when sysRoot's class/tty says it
+// has a UART, or says nothing); then the texts `kept` names (the port the
+// settings hold, such as "$03F8 (COM1)", present or not), then the
+// simulator's two devices. COMn is /dev/ttySn-1.
+std::vector<SerialPortItem> serialPortItems(const QString& devRoot = QStringLiteral("/dev"),
+                                            const QStringList& kept = {},
+                                            const QString& sysRoot = QStringLiteral("/sys"));
 
 // The item a stored text stands for: one of the COM items, a by-id name, or
 // a typed device path (a pseudo-terminal, a device the list lacks). An empty

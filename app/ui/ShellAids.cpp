@@ -73,6 +73,7 @@ QString lines(const QStringList& numbered, const QString& last)
 void ShellAids::startOrientation()
 {
     prepare();
+    declination_ = false;
     main_.MNU_Operations->setEnabled(false);
     const NamedTexts& t = main_.texts();
     main_.showMessage(true, lines({t.text(u"MSG_TailleOrientCapt1"), t.text(u"MSG_TailleOrientCapt2"),
@@ -84,6 +85,7 @@ void ShellAids::startOrientation()
 void ShellAids::startDeclination()
 {
     prepare();
+    declination_ = true;
     const NamedTexts& t = main_.texts();
     main_.showMessage(true, lines({t.text(u"MSG_DeclEtoile1"), t.text(u"MSG_DeclEtoile2"), t.text(u"MSG_DeclEtoile3"),
                                    t.text(u"MSG_DeclEtoile4")},
@@ -121,6 +123,15 @@ void ShellAids::showOrientation(const OrientationResult& r)
     polar_.TNI_Decl_Etoile->setValue(r.declination);
 }
 
+void ShellAids::orientationMeasured(const OrientationResult& r)
+{
+    const NamedTexts& t = main_.texts();
+    if (declination_)
+        main_.showMessage(false, t.text(u"MSG_Resultat_Declinaison").arg(r.EDT_Decl_Etoile.trimmed()));
+    else
+        main_.showMessage(false, t.text(u"MSG_Resultat_Orientation").arg(QString::number(r.TNI_Orient, 'f', 1)));
+}
+
 void ShellAids::setDriftRate(double x, double y)
 {
     main_.core().tracking.driftRate = {x, y};
@@ -131,6 +142,9 @@ void ShellAids::driftDefined(int durationSeconds)
     TrackingState& t = main_.core().tracking;
     t.driftDuration = durationSeconds;
     t.driftAccum = {};
+    main_.showMessage(false, main_.texts()
+                                 .text(u"MSG_Resultat_Derive")
+                                 .arg(QString::number(t.driftRate.x, 'f', 2), QString::number(t.driftRate.y, 'f', 2)));
 }
 
 } // namespace velumbra

@@ -29,6 +29,7 @@ private:
     void prepare();
     double sampling() const override;
     void showOrientation(const OrientationResult& r) override;
+    void orientationMeasured(const OrientationResult& r) override;
     void setDriftRate(double x, double y) override;
     void driftDefined(int durationSeconds) override;
 
@@ -37,6 +38,7 @@ private:
     TFRM_ErrPeriod& periodic_;
     OrientationStep orientation_{*this};
     DriftDefinitionStep drift_{*this};
+    bool declination_ = false; // the orientation run was started for the star's declination
 };
 
 } // namespace velumbra

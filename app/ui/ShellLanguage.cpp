@@ -1,6 +1,7 @@
 #include "app/ui/ShellLanguage.h"
 #include "aids/ui/TFRM_Main.h"
 #include "app/ui/TFRM_Alv.h"
+#include "results/ui/TFRM_Alv_Child.h"
 #include "acquisition/ui/VideoSourceUi.h"
 #include "core/DataFiles.h"
 #include "core/LanguageTable.h"
@@ -181,6 +182,7 @@ void ShellLanguage::ApplyLanguage()
     byName_.clear();
     rebuildParities();
     rebuildPlanets();
+    if (TFRM_Alv_Child* child = main_.resultWindow()) child->showSchedule();
     main_.videoSource().source().setTurboCaptions(texts.text(u"BTN_Turbo_Caption_Stream"),
                                                   texts.text(u"BTN_Turbo_Caption_Frame"));
     main_.core().controls.selection.cueNames.names = {texts.text(u"TOP"), texts.text(u"OUI"), texts.text(u"NON")};

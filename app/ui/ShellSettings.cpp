@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QScrollBar>
 
 namespace velumbra {
@@ -40,10 +41,13 @@ void ShellSettings::load()
     startDirectory_ = QDir::currentPath();
     if (!startDirectory_.endsWith(QLatin1Char('/'))) startDirectory_ += QLatin1Char('/');
     settingsPath_ = startDirectory_ + QStringLiteral("Velumbra.ini");
+    // No settings file yet: the program's first start here.
+    const bool firstStart = !QFileInfo::exists(settingsPath_);
     file_ = std::make_unique<SettingsFile>(settingsPath_, clock_, main_);
     LoadSettings(*file_, startDirectory_, targets());
     profiles().setFile(file_.get());
     showInWidgets();
+    if (firstStart) main_.showMessage(true, main_.texts().text(u"MSG_Premier_Demarrage"));
 }
 
 ProfileActions& ShellSettings::profiles()

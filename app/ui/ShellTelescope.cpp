@@ -9,6 +9,7 @@
 #include "widgets/TNumInp.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -34,7 +35,7 @@ ShellTelescope::ShellTelescope(TFRM_Alv& main, TFRM_Pref& pref, Telescope& teles
     linkControlsChanged(linkControlsFor(mount.linkUp()));
     connect(pref_.BTN_Connecter, &QPushButton::clicked, this, [this] {
         sync();
-        telescope_.mount.mount_connect();
+        if (telescope_.mount.mount_connect()) reportConnected();
     });
     connect(pref_.BTN_Deconnecter, &QPushButton::clicked, this, [this] { telescope_.mount.mount_disconnect(); });
     const std::pair<QPushButton*, MoveDirection> tests[] = {
@@ -61,6 +62,20 @@ ShellTelescope::~ShellTelescope()
 {
     telescope_.mount.setView(nullptr);
     traffic_.onClosed = nullptr;
+}
+
+// The panel says which mount answers, and where.
+void ShellTelescope::reportConnected()
+{
+    const NamedTexts& t = main_.texts();
+    QString how;
+    for (QRadioButton* r : {pref_.RDB_LX200, pref_.RDB_Tolvir, pref_.RDB_Varnek, pref_.RDB_Dremla, pref_.RDB_INDI})
+        if (r->isChecked()) how = r->text().remove(QLatin1Char('&'));
+    QString where;
+    if (pref_.RDB_Varnek->isChecked()) where = pref_.CBX_AG_PortParallele->currentText().trimmed();
+    else if (!pref_.RDB_INDI->isChecked()) where = pref_.CBX_AG_PortSerie->currentText().trimmed();
+    main_.showMessage(false, where.isEmpty() ? t.text(u"MSG_Monture_Connectee").arg(how)
+                                             : t.text(u"MSG_Monture_Connectee_Sur").arg(how, where));
 }
 
 void ShellTelescope::sync()

@@ -26,6 +26,8 @@ public:
     std::function<void(Axis, const QString& direction, int durationMs)> axisMoveShown;
 
 private:
+    // "Connecter" answered: the message panel says which mount, and where.
+    void reportConnected();
     void linkControlsChanged(const LinkControls& c) override;
     void showTestValue(const QString& eightDigits) override;
     void showAxisMove(Axis axis, const QString& direction, int durationMs) override;

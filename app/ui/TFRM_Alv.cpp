@@ -1,4 +1,5 @@
 #include "app/ui/TFRM_Alv.h"
+#include "app/CloseQuestion.h"
 #include "widgets/Named.h"
 #include "processing/Raster.h"
 #include "core/Rounding.h"
@@ -168,7 +169,10 @@ QWidget* TFRM_Alv::buildMessageGroup()
     v->setContentsMargins(4, 4, 4, 4);
     MEMO_Message = named(new QPlainTextEdit, "MEMO_Message");
     MEMO_Message->setReadOnly(true);
-    MEMO_Message->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Long messages wrap at the panel's width: no horizontal scroll bar
+    // ever covers the line being read.
+    MEMO_Message->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    MEMO_Message->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     v->addWidget(MEMO_Message, 1);
     auto* toSeuils = named(new QPushButton(QStringLiteral("<")), "BTN_Bascule_seuils");
     toSeuils->setFixedWidth(24);
@@ -429,6 +433,7 @@ void TFRM_Alv::setHints()
 void TFRM_Alv::setResultWindow(TFRM_Alv_Child* child)
 {
     child_ = child;
+    if (child_) child_->setTexts(&texts_);
     wireResults();
     applyResultSize();
 }
@@ -622,8 +627,50 @@ void TFRM_Alv::FormActivate()
     core_.flags.loadingSettings = false;
 }
 
+RunningWork TFRM_Alv::runningWork() const
+{
+    RunningWork w;
+    w.saving = child_ && child_->scheduler().running();
+    w.stacking = core_.integrator.running();
+    w.guiding = core_.controls.CKB_Autoguidage;
+    w.longExposure = longExposure_ && longExposure_->active();
+    w.measuring = grbOperations_ && grbOperations_->sequencer().measuring();
+    return w;
+}
+
+// The question box, its buttons in the chosen language; staying is the default.
+bool TFRM_Alv::askToClose(const QString& question)
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), question, QMessageBox::NoButton, this);
+    QPushButton* close = box.addButton(texts_.text(u"MSG_Fermer_Oui"), QMessageBox::AcceptRole);
+    QPushButton* stay = box.addButton(texts_.text(u"MSG_Fermer_Non"), QMessageBox::RejectRole);
+    box.setDefaultButton(stay);
+    box.setEscapeButton(stay);
+    box.exec();
+    return box.clickedButton() == close;
+}
+
+void TFRM_Alv::closeWithoutAsking()
+{
+    askOnClose_ = false;
+    close();
+}
+
 void TFRM_Alv::closeEvent(QCloseEvent* event)
 {
+    // Work that ends with the program is named first, and the user decides.
+    if (askOnClose_) {
+        const QString question = closeQuestion(runningWork(), texts_);
+        if (!question.isEmpty()) {
+            const bool close = confirmClose ? confirmClose(question) : askToClose(question);
+            if (!close) {
+                event->ignore();
+                return;
+            }
+        }
+    }
+    // A timed run ends as by "Arrêter": its video and its list are finished.
+    if (child_) child_->scheduler().stopIfRunning();
     // FormClose: sources stop, the debug log closes; the window then goes.
     core_.flags.targetActive = false;
     // Written first, while every window still holds its values.

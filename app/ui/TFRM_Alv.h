@@ -3,6 +3,7 @@
 #include "core/DebugLog.h"
 #include "core/Messages.h"
 #include "acquisition/control/VideoSource.h"
+#include "app/CloseQuestion.h"
 #include "app/LiveImageGestures.h"
 #include "processing/CoreStages.h"
 #include "processing/ImageCore.h"
@@ -185,6 +186,14 @@ public:
     // Reticle centre moved by Ctrl + left click (drawn by the overlays).
     Point reticleCentre;
 
+    // What runs now and would end with the program.
+    RunningWork runningWork() const;
+    // Asked before closing while work runs, with the question; true closes.
+    // Unset: a question box, "No" by default. Tests answer it.
+    std::function<bool(const QString& question)> confirmClose;
+    // Closes without asking (the program was told to end by a signal).
+    void closeWithoutAsking();
+
     // A row placed under the tracking panel (the guiding controls).
     void addUnderTrackingPanel(QWidget* row);
     // Shift + Ctrl + left click with a mount chosen: the offset from the
@@ -213,6 +222,7 @@ private:
     void repaintResult() override;
     void setSelectedLamp(bool selected) override;
 
+    bool askToClose(const QString& question);
     void FormCreate();
     void FormActivate();
     void buildMenu();
@@ -263,6 +273,7 @@ private:
     LanguageTexts texts_;
     ShellLanguage* language_ = nullptr;
     bool shellInitialised_ = false;
+    bool askOnClose_ = true;
     bool sourceRunning_ = false;
     TrackingPanel* trackingPanel_ = nullptr;
     MeasuresUi* measuresUi_ = nullptr;

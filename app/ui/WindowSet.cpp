@@ -184,7 +184,7 @@ void WindowSet::endOnSignal()
     telescope_->autoguider.stop();
     telescope_->mount.closeForExit();
     if (longExposure_->enabled() || longExposure_->active()) longExposure_->writeStopByte();
-    main_->close();
+    main_->closeWithoutAsking();
     QCoreApplication::quit(); // even if the main window was never shown
 }
 

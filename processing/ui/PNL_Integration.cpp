@@ -18,6 +18,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace velumbra {
 
 PNL_Integration::PNL_Integration(ImageCore& core, IntegrationEvents& events, QWidget* parent)
@@ -82,10 +84,13 @@ void PNL_Integration::buildControls()
     auto* dark = new QGridLayout(TBS_Dark);
     SCB_Seuil_dark = named(new QScrollBar(Qt::Horizontal, TBS_Dark), "SCB_Seuil_dark");
     SCB_Seuil_dark->setRange(0, 100);
-    SCB_Seuil_dark->setValue(100);
+    SCB_Seuil_dark->setValue(0);
+    SCB_Seuil_dark->setInvertedControls(false); // a scroll bar's keys and wheel run backwards by default
+    // The bar shows the level itself (100 - the design's position), so the
+    // right arrow, a drag to the right and the wheel up raise it.
     TNI_MaxDark = named(new TNumInp(TBS_Dark), "TNI_MaxDark");
+    TNI_MaxDark->setDatatype(TDataType::dtLongint);
     TNI_MaxDark->setRange(0, 100);
-    TNI_MaxDark->setReadOnly(true);
     TNI_MaxDark->setMaximumWidth(56);
     RDB_Dark_Sub = named(new QRadioButton(QStringLiteral("Soust."), TBS_Dark), "RDB_Dark_Sub");
     RDB_Dark_Smart = named(new QRadioButton(QStringLiteral("Intel."), TBS_Dark), "RDB_Dark_Smart");
@@ -140,11 +145,14 @@ void PNL_Integration::connectHandlers()
         syncFromCore();
     });
     connect(CKB_Visu_Permanente, &QCheckBox::toggled, this, [this](bool on) { core_.flags.permanentView = on; });
-    connect(SCB_Seuil_dark, &QScrollBar::valueChanged, this, [this](int p) { SCB_Seuil_darkChange(p); });
+    connect(SCB_Seuil_dark, &QScrollBar::valueChanged, this, [this](int level) { SCB_Seuil_darkChange(100 - level); });
+    // A level typed in the field moves the bar, which applies it.
+    connect(TNI_MaxDark, &TNumInp::exited, this, [this] { TNI_MaxDarkExit(); });
+    connect(TNI_MaxDark, &TNumInp::enterPressed, this, [this] { TNI_MaxDarkExit(); });
     connect(SPED_RDark, &QSpinBox::valueChanged, this, [this](int r) {
         if (syncing_) return;
         core_.controls.PNL_Integration.SPED_RDark = r;
-        SCB_Seuil_darkChange(SCB_Seuil_dark->value());
+        SCB_Seuil_darkChange(100 - SCB_Seuil_dark->value());
     });
     connect(RDB_Dark_Smart, &QRadioButton::toggled, this, [this, &integrator](bool smart) {
         if (syncing_) return;
@@ -194,6 +202,12 @@ void PNL_Integration::SCB_Seuil_darkChange(int position)
     TNI_MaxDark->setValue(core_.controls.TNI_MaxDark);
 }
 
+void PNL_Integration::TNI_MaxDarkExit()
+{
+    if (syncing_) return;
+    SCB_Seuil_dark->setValue(static_cast<int>(std::clamp(TNI_MaxDark->asLongint(), 0L, 100L)));
+}
+
 void PNL_Integration::setBinning2x2(bool on) { core_.controls.MNU_Binning_2x2 = on; }
 
 void PNL_Integration::setSourceRunning(bool running)
@@ -223,7 +237,7 @@ void PNL_Integration::syncFromCore()
         w->setEnabled(on && !running);
     BTN_Arreter_Add->setEnabled(running);
     CKB_Visu_Permanente->setChecked(core_.flags.permanentView);
-    SCB_Seuil_dark->setValue(pc.SCB_Seuil_dark);
+    SCB_Seuil_dark->setValue(100 - pc.SCB_Seuil_dark);
     TNI_MaxDark->setValue(c.TNI_MaxDark);
     RDB_Dark_Sub->setChecked(!pc.RDB_Dark_Smart);
     RDB_Dark_Smart->setChecked(pc.RDB_Dark_Smart);

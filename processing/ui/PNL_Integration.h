@@ -59,6 +59,7 @@ private:
     void CKB_IntegrationClick(bool checked);
     void modeClicked(QRadioButton* button);
     void SCB_Seuil_darkChange(int position);
+    void TNI_MaxDarkExit();
 
     ImageCore& core_;
     IntegrationEvents& events_;

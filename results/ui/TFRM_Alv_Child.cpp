@@ -167,13 +167,16 @@ QWidget* TFRM_Alv_Child::buildPages()
     auto* automatic = named(new QWidget, "TBS_EnregAuto");
     auto* grid = new QGridLayout(automatic);
     const QStringList periods{QStringLiteral("Secondes"), QStringLiteral("Minutes"), QStringLiteral("Heures")};
+    // Column 0 heads each row of choices; the sentence under them says the
+    // schedule they make.
     grid->addWidget(named(new QLabel(QStringLiteral("Enregistrer une image toutes les")),
-                          "LBL_Enreg_Une_Image_Toutes_Les"), 0, 0, 1, 2);
+                          "LBL_Enreg_Une_Image_Toutes_Les"), 0, 0, 1, 3);
     SPED_Freq_Sauve = spin("SPED_Freq_Sauve");
-    grid->addWidget(SPED_Freq_Sauve, 0, 2);
+    grid->addWidget(SPED_Freq_Sauve, 0, 3);
     CBX_Unite = list("CBX_Unite", QStringList{QStringLiteral("Images")} + periods);
-    grid->addWidget(CBX_Unite, 0, 3);
+    grid->addWidget(CBX_Unite, 0, 4);
 
+    LBL_Serie = named(new QLabel(QStringLiteral("Série :")), "LBL_Serie");
     RDB_Une_Fois = named(new QRadioButton(QStringLiteral("Une seule fois")), "RDB_Une_Fois");
     RDB_Toutes_les = named(new QRadioButton(QStringLiteral("Toutes les")), "RDB_Toutes_les");
     RDB_Video_SER = named(new QRadioButton(QStringLiteral("Vidéo SER")), "RDB_Video_SER");
@@ -186,13 +189,15 @@ QWidget* TFRM_Alv_Child::buildPages()
     RDB_Une_Fois->setChecked(true);
     SPED_Toutes_les = spin("SPED_Toutes_les");
     CBX_Toutes_les = list("CBX_Toutes_les", periods);
-    grid->addWidget(RDB_Une_Fois, 1, 0);
-    grid->addWidget(RDB_Toutes_les, 1, 1);
-    grid->addWidget(SPED_Toutes_les, 1, 2);
-    grid->addWidget(CBX_Toutes_les, 1, 3);
+    grid->addWidget(LBL_Serie, 1, 0);
+    grid->addWidget(RDB_Une_Fois, 1, 1);
+    grid->addWidget(RDB_Toutes_les, 1, 2);
+    grid->addWidget(SPED_Toutes_les, 1, 3);
+    grid->addWidget(CBX_Toutes_les, 1, 4);
     // Right under the other kinds of sequence, as their third choice.
-    grid->addWidget(RDB_Video_SER, 2, 0, 1, 2);
+    grid->addWidget(RDB_Video_SER, 2, 1, 1, 2);
 
+    LBL_Duree = named(new QLabel(QStringLiteral("Durée :")), "LBL_Duree");
     RDB_Arret = named(new QRadioButton(QStringLiteral("Jusqu'à l'arrêt")), "RDB_Arret");
     RDB_Pendant = named(new QRadioButton(QStringLiteral("Pendant")), "RDB_Pendant");
     auto* duration = new QButtonGroup(automatic);
@@ -201,15 +206,20 @@ QWidget* TFRM_Alv_Child::buildPages()
     RDB_Arret->setChecked(true);
     SPED_Pendant = spin("SPED_Pendant");
     CBX_Pendant = list("CBX_Pendant", periods);
-    grid->addWidget(RDB_Arret, 3, 0);
-    grid->addWidget(RDB_Pendant, 3, 1);
-    grid->addWidget(SPED_Pendant, 3, 2);
-    grid->addWidget(CBX_Pendant, 3, 3);
+    grid->addWidget(LBL_Duree, 3, 0);
+    grid->addWidget(RDB_Arret, 3, 1);
+    grid->addWidget(RDB_Pendant, 3, 2);
+    grid->addWidget(SPED_Pendant, 3, 3);
+    grid->addWidget(CBX_Pendant, 3, 4);
+
+    LBL_Resume_Sauvegarde = named(new QLabel, "LBL_Resume_Sauvegarde");
+    LBL_Resume_Sauvegarde->setWordWrap(true);
+    grid->addWidget(LBL_Resume_Sauvegarde, 4, 0, 1, 5);
 
     BTN_Demarrer_Sauv = named(new QPushButton(QStringLiteral("Demarrer")), "BTN_Demarrer_Sauv");
     BTN_Arreter_Sauv = named(new QPushButton(QStringLiteral("Arrêter")), "BTN_Arreter_Sauv");
-    grid->addWidget(BTN_Demarrer_Sauv, 4, 2);
-    grid->addWidget(BTN_Arreter_Sauv, 4, 3);
+    grid->addWidget(BTN_Demarrer_Sauv, 5, 3);
+    grid->addWidget(BTN_Arreter_Sauv, 5, 4);
     PGC_Child->addTab(automatic, QStringLiteral("Enregistrement Auto"));
 
     PGC_Child->addTab(buildSpecialPage(), QStringLiteral("Special"));
@@ -254,8 +264,8 @@ void TFRM_Alv_Child::connectControls()
     });
     connect(CKB_Un_seul_fichier, &QCheckBox::toggled, this, [&c](bool on) { c.CKB_Un_seul_fichier = on; });
 
-    connect(SPED_Freq_Sauve, &QSpinBox::valueChanged, this, [&c](int v) { c.SPED_Freq_Sauve = v; });
-    connect(CBX_Unite, &QComboBox::currentIndexChanged, this, [&c](int i) { c.CBX_Unite = i; });
+    connect(SPED_Freq_Sauve, &QSpinBox::valueChanged, this, [this, &c](int v) { c.SPED_Freq_Sauve = v; showSchedule(); });
+    connect(CBX_Unite, &QComboBox::currentIndexChanged, this, [this, &c](int i) { c.CBX_Unite = i; showSchedule(); });
     connect(RDB_Une_Fois, &QRadioButton::toggled, this, [this](bool on) {
         scheduler_->controls.RDB_Une_Fois = on;
         updateEnabling();
@@ -268,14 +278,14 @@ void TFRM_Alv_Child::connectControls()
         scheduler_->controls.CBX_Format = i;
         setResultSize(width_, height_);
     });
-    connect(SPED_Toutes_les, &QSpinBox::valueChanged, this, [&c](int v) { c.SPED_Toutes_les = v; });
-    connect(CBX_Toutes_les, &QComboBox::currentIndexChanged, this, [&c](int i) { c.CBX_Toutes_les = i; });
+    connect(SPED_Toutes_les, &QSpinBox::valueChanged, this, [this, &c](int v) { c.SPED_Toutes_les = v; showSchedule(); });
+    connect(CBX_Toutes_les, &QComboBox::currentIndexChanged, this, [this, &c](int i) { c.CBX_Toutes_les = i; showSchedule(); });
     connect(RDB_Arret, &QRadioButton::toggled, this, [this](bool on) {
         scheduler_->controls.RDB_Arret = on;
         updateEnabling();
     });
-    connect(SPED_Pendant, &QSpinBox::valueChanged, this, [&c](int v) { c.SPED_Pendant = v; });
-    connect(CBX_Pendant, &QComboBox::currentIndexChanged, this, [&c](int i) { c.CBX_Pendant = i; });
+    connect(SPED_Pendant, &QSpinBox::valueChanged, this, [this, &c](int v) { c.SPED_Pendant = v; showSchedule(); });
+    connect(CBX_Pendant, &QComboBox::currentIndexChanged, this, [this, &c](int i) { c.CBX_Pendant = i; showSchedule(); });
 
     connect(BTN_Enregistrer_Image, &QPushButton::clicked, this, [this] { BTN_Enregistrer_ImageClick(); });
     connect(BTN_Demarrer_Sauv, &QPushButton::clicked, this, [this] { BTN_Demarrer_SauvClick(); });
@@ -305,6 +315,19 @@ void TFRM_Alv_Child::updateEnabling()
     CBX_Toutes_les->setEnabled(repeat);
     SPED_Pendant->setEnabled(during && !running);
     CBX_Pendant->setEnabled(during);
+    showSchedule();
+}
+
+void TFRM_Alv_Child::showSchedule()
+{
+    LBL_Resume_Sauvegarde->setText(describeSchedule(scheduler_->controls, *texts_));
+}
+
+void TFRM_Alv_Child::setTexts(const NamedTexts* texts)
+{
+    texts_ = texts ? texts : &NamedTexts::builtIn();
+    scheduler_->setTexts(texts_);
+    showSchedule();
 }
 
 void TFRM_Alv_Child::showSavingControls()

@@ -70,6 +70,10 @@ public:
 
     // The saving controls show the values of scheduler().controls.
     void showSavingControls();
+    // The language of the schedule's sentence and of the saving reports.
+    void setTexts(const NamedTexts* texts);
+    // The sentence under the timed-saving choices, in the chosen language.
+    void showSchedule();
 
     void BTN_Enregistrer_ImageClick();
     void BTN_Demarrer_SauvClick();
@@ -144,6 +148,10 @@ private:
     QPushButton* BTN_Arreter_Sauv = nullptr;
     QRadioButton* RDB_Video_SER = nullptr;
     QComboBox* CBX_Format = nullptr;
+    QLabel* LBL_Serie = nullptr;
+    QLabel* LBL_Duree = nullptr;
+    QLabel* LBL_Resume_Sauvegarde = nullptr; // the schedule the choices make, in words
+    const NamedTexts* texts_ = &NamedTexts::builtIn();
 };
 
 } // namespace velumbra

@@ -115,14 +115,20 @@ QWidget* TFRM_Pref::buildMirePage()
     RDB_Cercle = named(new QRadioButton, "RDB_Cercle", QStringLiteral("Cercle"));
     RDB_Croix = named(new QRadioButton, "RDB_Croix", QStringLiteral("Croix"));
     RDB_Point = named(new QRadioButton, "RDB_Point", QStringLiteral("Point"));
-    // Two choices side by side: the outline and the centre mark.
-    auto* shapes = new QButtonGroup(aspect);
-    auto* centres = new QButtonGroup(aspect);
-    shapes->addButton(RDB_Carre);
-    shapes->addButton(RDB_Cercle);
-    centres->addButton(RDB_Croix);
-    centres->addButton(RDB_Point);
-    for (QRadioButton* r : {RDB_Carre, RDB_Cercle, RDB_Croix, RDB_Point}) g->addWidget(r);
+    // Two choices, each in its own frame: the outline and the centre mark.
+    const auto choice = [g](const char* name, const QString& title, QRadioButton* a, QRadioButton* b) {
+        auto* box = named(new QGroupBox(title), name);
+        auto* row = new QHBoxLayout(box);
+        auto* group = new QButtonGroup(box);
+        for (QRadioButton* r : {a, b}) {
+            group->addButton(r);
+            row->addWidget(r);
+        }
+        row->addStretch();
+        g->addWidget(box);
+    };
+    choice("GRB_Contour_Mire", QStringLiteral("Contour"), RDB_Carre, RDB_Cercle);
+    choice("GRB_Centre_Mire", QStringLiteral("Centre"), RDB_Croix, RDB_Point);
     RDB_Carre->setChecked(true);
     RDB_Croix->setChecked(true);
     v->addWidget(aspect);

@@ -66,6 +66,14 @@ QWidget* focusMotorPage(TFRM_Pref& w)
 
 } // namespace
 
+void TFRM_Pref::fillSerialPorts(const QStringList& kept)
+{
+    QStringList texts;
+    for (const SerialPortItem& item : serialPortItems(serialDevRoot, kept, serialSysRoot)) texts << item.text;
+    CBX_AG_PortSerie->clear();
+    CBX_AG_PortSerie->addItems(texts);
+}
+
 QWidget* TFRM_Pref::buildTelescopePage()
 {
     auto* tab = named(new QWidget, "TBS_Telescope");
@@ -95,10 +103,10 @@ QWidget* TFRM_Pref::buildTelescopePage()
 
     auto* serial = named(new QGroupBox(QStringLiteral("Interface Serie")), "GRB_InterfaceSerie");
     auto* serialGrid = new QGridLayout(serial);
-    CBX_AG_PortSerie = choiceList("CBX_AG_PortSerie", serialPortChoices());
-    // The serial devices present, and any device path the user types.
-    for (const SerialPortItem& item : serialPortItems())
-        if (!serialPortChoices().contains(item.text)) CBX_AG_PortSerie->addItem(item.text);
+    // The serial devices present (refilled when the settings are shown), and
+    // any device path the user types.
+    CBX_AG_PortSerie = choiceList("CBX_AG_PortSerie", {});
+    fillSerialPorts({});
     CBX_AG_PortSerie->setEditable(true);
     CBX_AG_PortSerie->setInsertPolicy(QComboBox::NoInsert);
     CBX_AG_PortSerie->setToolTip(QStringLiteral("COM1 à COM8 sont /dev/ttyS0 à /dev/ttyS7 ; un autre "

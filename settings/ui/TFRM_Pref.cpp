@@ -555,8 +555,10 @@ void TFRM_Pref::showAutoguide()
     checkOnly({RDB_Aucun, RDB_LX200, RDB_Tolvir, RDB_Varnek, RDB_Dremla, RDB_INDI},
               chosen == MountInterface::NoneChecked ? -1 : int(chosen));
     showInterface(chosen);
-    if (a.serialDevice.isEmpty()) CBX_AG_PortSerie->setCurrentIndex(a.CBX_AG_PortSerie);
-    else CBX_AG_PortSerie->setCurrentText(a.serialDevice);
+    // The devices present, and the port the settings name even when absent.
+    const QString com = serialPortChoices().value(a.CBX_AG_PortSerie);
+    fillSerialPorts({com, a.serialDevice});
+    CBX_AG_PortSerie->setCurrentText(a.serialDevice.isEmpty() ? com : a.serialDevice);
     CBX_AG_Vitesse->setCurrentIndex(a.CBX_AG_Vitesse);
     CBX_AG_Parite->setCurrentIndex(a.CBX_AG_Parite);
     CBX_AG_Databits->setCurrentIndex(a.CBX_AG_Databits);

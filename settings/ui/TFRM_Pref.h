@@ -95,6 +95,9 @@ public:
     void setIndiPanel(PNL_Indi* panel);
     PNL_Indi* indiPanel() const { return indiPanel_; }
     QComboBox* CBX_AG_PortSerie = nullptr;
+    // Where the serial devices are looked for (tests give trees of their own).
+    QString serialDevRoot = QStringLiteral("/dev");
+    QString serialSysRoot = QStringLiteral("/sys");
     QComboBox* CBX_AG_Vitesse = nullptr;
     QComboBox* CBX_AG_Parite = nullptr;
     QComboBox* CBX_AG_Databits = nullptr;
@@ -281,6 +284,8 @@ private:
     PNL_Indi* indiPanel_ = nullptr;
     void showLongExposure();
     void showAutoguide();
+    // CBX_AG_PortSerie lists the serial devices present and the `kept` texts.
+    void fillSerialPorts(const QStringList& kept);
     void showOtherPages();
 
     PipelineControls& controls_;

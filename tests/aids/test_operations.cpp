@@ -123,6 +123,34 @@ TEST_F(Sequencer, EveryOperationArmsMeasuresAndComesBack)
     }
 }
 
+// A run that ends gives the Operations menu back, except to the operations
+// whose own window is still open (it gives the menu back when it closes).
+TEST_F(Sequencer, TheMenuComesBackWhenARunEnds)
+{
+    const struct {
+        Operation op;
+        bool menuAfterRun;
+    } cases[] = {
+        {Operation::Bigourdan, false},  {Operation::King, false},           {Operation::PixelSize, true},
+        {Operation::Orientation, true}, {Operation::PeriodicError, false}, {Operation::DriftDefinition, true},
+        {Operation::GuideCalibration, true},
+    };
+    for (const auto& k : cases) {
+        for (const bool lost : {true, false}) {
+            RecordingView v;
+            RecordingMessages m;
+            OperationSequencer s(clock, m, v);
+            s.arm(k.op);
+            s.BTN_ExecuterClick({10, 10}, 640, 480);
+            EXPECT_FALSE(v.menu);
+            if (lost) s.frame({0, 0}, false); // the star reached the border
+            else s.endMeasurement();
+            EXPECT_EQ(s.state(), int(k.op));
+            EXPECT_EQ(v.menu, k.menuAfterRun) << int(k.op);
+        }
+    }
+}
+
 TEST_F(Sequencer, ExecuterOnlyWhenArmed)
 {
     CountingStep step;

@@ -131,7 +131,8 @@ private slots:
         QCOMPARE(set.preferences()->windowTitle(), QStringLiteral("Préferences"));
         QCOMPARE(set.preferences()->CBX_Langue->count(), 0);
         QCOMPARE(set.preferences()->CBX_Langue->currentIndex(), -1);
-        QCOMPARE(set.main()->MEMO_Message->toPlainText(), QString()); // no message for a missing file
+        // No message for a missing language file: only the first start's advice.
+        QCOMPARE(set.main()->MEMO_Message->toPlainText(), builtInText(u"MSG_Premier_Demarrage"));
     }
 
     void aSectionGivingOneCaptionChangesThatCaptionAlone()

@@ -174,7 +174,11 @@ private slots:
             w->show(); // and a run left going when the program closes
             w->BTN_Demarrer_Pose->click();
             QVERIFY(set.longExposure().active());
+            QStringList asked;
+            main->confirmClose = [&asked](const QString& q) { return asked << q, true; };
             main->close();
+            QCOMPARE(asked.size(), 1); // asked first, naming the long exposure
+            QVERIFY(asked[0].contains(QStringLiteral("une longue pose")));
             QCOMPARE(lines().last(), QStringLiteral("0378 : 00001111"));
             // Every write from here to the end of the program.
             set.telescope().traffic.onAppend = [&traffic](const QString& line, bool) { traffic << line; };

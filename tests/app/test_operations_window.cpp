@@ -262,8 +262,15 @@ private slots:
         QCOMPARE(main_->reticlePanel()->SCB_Orient->value(), 180);
         QVERIFY(!main_->declinationPage()->EDT_Decl_Etoile->text().isEmpty());
         QCOMPARE(double(polar_->TNI_Decl_Etoile->Value()), 0.0); // far faster than the sky
+        QVERIFY(!main_->MNU_Operations->isEnabled());
         main_->stages().measurementStep({140, 200}, false);
         QCOMPARE(ops_->sequencer().state(), 7);
+        // The run is over: the menu is offered again without "Arrêter".
+        QVERIFY(main_->MNU_Operations->isEnabled());
+        // and the panel says what was written where.
+        QVERIFY2(main_->MEMO_Message->toPlainText().contains(QStringLiteral("180")),
+                 qPrintable(main_->MEMO_Message->toPlainText()));
+        QVERIFY(main_->MEMO_Message->toPlainText().contains(QStringLiteral("réticule")));
 
         main_->declinationPage()->BTN_Def_Declinaison->click();
         QCOMPARE(ops_->LBL_Action->text(), QStringLiteral("Decl. Etoile"));
@@ -300,6 +307,11 @@ private slots:
         QTest::mouseClick(ops_->BTN_Abort, Qt::LeftButton);
         QCOMPARE(ops_->sequencer().state(), 11);
         QCOMPARE(main_->core().tracking.driftAccum.x, 0.0);
+        // The panel says the drift the tracking now follows.
+        const QString said = main_->MEMO_Message->toPlainText();
+        QVERIFY2(said.contains(QStringLiteral("Dérive définie : %1 px/s en X, 0.00 px/s en Y")
+                                   .arg(main_->core().tracking.driftRate.x, 0, 'f', 2)),
+                 qPrintable(said));
     }
 
     void periodicErrorWindowWritesItsFileBetweenExecuterAndArreter()

@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -392,10 +393,81 @@ private slots:
         set.main()->show();
         QVERIFY(QTest::qWaitForWindowExposed(set.main()));
         bool closing = false;
+        QStringList asked;
+        set.main()->confirmClose = [&](const QString& q) { return asked << q, false; };
         connect(set.main(), &TFRM_Alv::formClosing, this, [&] { closing = true; });
         QVERIFY(set.main()->close());
         QVERIFY(closing);
         QVERIFY(!set.main()->isVisible());
+        QVERIFY2(asked.isEmpty(), "nothing runs: no question");
+    }
+
+    // File > Close while a stack sums and the mount guides: the user is
+    // asked, with what runs named; "No" keeps everything as it was.
+    void closingWhileWorkRunsAsksFirst()
+    {
+        WindowSet set;
+        TFRM_Alv* w = set.main();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        w->setSourceRunning(true);
+        PNL_Integration* stack = w->integrationPanel();
+        stack->CKB_Integration->setChecked(true);
+        stack->BTN_Demarrer_Add->click();
+        QVERIFY(stack->BTN_Arreter_Add->isEnabled());
+        w->core().controls.CKB_Autoguidage = true;
+        QStringList asked;
+        bool answer = false;
+        w->confirmClose = [&](const QString& q) { return asked << q, answer; };
+        bool closing = false;
+        connect(w, &TFRM_Alv::formClosing, this, [&] { closing = true; });
+
+        w->MNU_Fermer->trigger();
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked[0], QStringLiteral("En cours : une intégration, l'autoguidage. Fermer Velumbra quand même ? "
+                                          "Ce qui n'est pas encore enregistré sera perdu."));
+        QVERIFY(w->isVisible());
+        QVERIFY(!closing);
+        QVERIFY(stack->BTN_Arreter_Add->isEnabled()); // the stack goes on
+
+        answer = true;
+        w->MNU_Fermer->trigger();
+        QCOMPARE(asked.size(), 2);
+        QVERIFY(closing);
+        QVERIFY(!w->isVisible());
+    }
+
+    // The first start in a folder (no Velumbra.ini there) says what to do
+    // first; the next start, with the file written at close, does not.
+    void firstStartSaysWhatToDoFirst()
+    {
+        QTemporaryDir dir;
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        for (const bool first : {true, false}) {
+            WindowSet set;
+            set.main()->show();
+            QVERIFY(QTest::qWaitForWindowExposed(set.main()));
+            const QString shown = set.main()->MEMO_Message->toPlainText();
+            QCOMPARE(shown.contains(QStringLiteral("« Demarrer »")), first);
+            if (first) QVERIFY(shown.contains(QStringLiteral("simulateur")));
+            set.main()->close();
+        }
+        QDir::setCurrent(previous);
+    }
+
+    // A long message wraps at the panel's width: no horizontal scroll bar
+    // comes over the line.
+    void longMessagesWrapInThePanel()
+    {
+        TFRM_Alv w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.showMessage(true, QStringLiteral("Image enregistrée : /home/observateur/images/2026-12-08/jupiter/jup0001.bmp "
+                                           "et encore quelques mots pour dépasser la largeur du panneau"));
+        QApplication::processEvents();
+        QVERIFY(!w.MEMO_Message->horizontalScrollBar()->isVisible());
+        QCOMPARE(w.MEMO_Message->horizontalScrollBar()->maximum(), 0);
     }
 };
 

@@ -1,3 +1,4 @@
+#include "app/CloseQuestion.h"
 #include "app/HelpTopics.h"
 #include "app/MemoryStatus.h"
 
@@ -102,4 +103,32 @@ TEST(HelpTopics, TheLanguageChoosesThePages)
     EXPECT_FALSE(helpInEnglish(QStringLiteral("francais")));
     EXPECT_TRUE(helpInEnglish(QStringLiteral("English")));
     EXPECT_TRUE(helpInEnglish(QStringLiteral("Deutsch")));
+}
+
+// Closing asks only while something runs, and names everything that does.
+TEST(CloseQuestion, NamesWhatRunsAndAsksNothingOtherwise)
+{
+    const NamedTexts& fr = NamedTexts::builtIn();
+    EXPECT_TRUE(closeQuestion(RunningWork{}, fr).isEmpty());
+    const struct {
+        bool RunningWork::*field;
+        const char* named;
+    } cases[] = {
+        {&RunningWork::saving, "l'enregistrement automatique"}, {&RunningWork::stacking, "une intégration"},
+        {&RunningWork::guiding, "l'autoguidage"},                {&RunningWork::longExposure, "une longue pose"},
+        {&RunningWork::measuring, "une mesure"},
+    };
+    RunningWork all;
+    QStringList everything;
+    for (const auto& k : cases) {
+        RunningWork one;
+        one.*k.field = true;
+        all.*k.field = true;
+        everything << QString::fromUtf8(k.named);
+        EXPECT_EQ(closeQuestion(one, fr), QStringLiteral("En cours : %1. Fermer Velumbra quand même ? Ce qui n'est pas "
+                                                         "encore enregistré sera perdu.")
+                                              .arg(QString::fromUtf8(k.named)));
+    }
+    EXPECT_TRUE(closeQuestion(all, fr).startsWith(QStringLiteral("En cours : ") + everything.join(QStringLiteral(", ")) +
+                                                  QStringLiteral(". ")));
 }

@@ -56,6 +56,9 @@ private slots:
 
         pref->BTN_Connecter->click();
         QVERIFY(set.telescope().mount.linkUp());
+        // The message panel says which mount answered, and where.
+        QVERIFY2(set.main()->MEMO_Message->toPlainText().contains(QStringLiteral("Monture connectée : LX200 sur ") + peer.path()),
+                 qPrintable(set.main()->MEMO_Message->toPlainText()));
         QVERIFY(pref->BTN_Nord->isEnabled());
         QVERIFY(!pref->BTN_Connecter->isEnabled());
         QVERIFY(!pref->RDB_Tolvir->isEnabled());

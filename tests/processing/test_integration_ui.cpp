@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QLabel>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QtTest>
 
 using namespace velumbra;
@@ -121,13 +122,54 @@ private slots:
     void darkSliderSetsTheLevel()
     {
         Fixture f;
-        f.panel.SCB_Seuil_dark->setValue(70);
+        f.panel.SCB_Seuil_dark->setValue(30);
+        QCOMPARE(f.core.controls.PNL_Integration.SCB_Seuil_dark, 70);
         QCOMPARE(f.core.controls.TNI_MaxDark, 30.0);
         QCOMPARE(f.panel.TNI_MaxDark->Value(), 30.0L);
         f.panel.RDB_Dark_Smart->setChecked(true);
         QVERIFY(f.core.controls.PNL_Integration.RDB_Dark_Smart);
         f.panel.SPED_RDark->setValue(4);
         QCOMPARE(f.core.controls.PNL_Integration.SPED_RDark, 4);
+    }
+
+    // The level rises to the right: the right arrow and the Right key raise
+    // it, the left ones lower it; a level typed in the field moves the bar
+    // and is the one applied.
+    void darkLevelRisesToTheRightAndTakesATypedValue()
+    {
+        Fixture f;
+        f.panel.resize(260, 400);
+        f.panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.panel));
+        f.panel.PGC_Dark_Flat->setCurrentWidget(f.panel.TBS_Dark);
+        QScrollBar* bar = f.panel.SCB_Seuil_dark;
+        TNumInp* field = f.panel.TNI_MaxDark;
+        bar->setValue(30);
+        QCOMPARE(field->text(), QStringLiteral("30"));
+        const QPoint rightArrow(bar->width() - 3, bar->height() / 2), leftArrow(3, bar->height() / 2);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, rightArrow);
+        QCOMPARE(field->text(), QStringLiteral("31"));
+        QTest::mouseClick(bar, Qt::LeftButton, {}, leftArrow);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, leftArrow);
+        QCOMPARE(field->text(), QStringLiteral("29"));
+        QTest::keyClick(bar, Qt::Key_Right);
+        QCOMPARE(field->text(), QStringLiteral("30"));
+        QCOMPARE(f.core.controls.TNI_MaxDark, 30.0);
+
+        QVERIFY(!field->isReadOnly());
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, QStringLiteral("85"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(f.core.controls.TNI_MaxDark, 85.0);
+        QCOMPARE(bar->value(), 85);
+        QCOMPARE(field->text(), QStringLiteral("85"));
+        // Whole percents, as the bar holds them.
+        field->selectAll();
+        QTest::keyClicks(field, QStringLiteral("0"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(f.core.controls.TNI_MaxDark, 0.0);
+        QCOMPARE(bar->value(), 0);
     }
 
     void thresholdBarRendersAndMirrors()

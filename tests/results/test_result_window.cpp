@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -91,6 +92,28 @@ private slots:
         QVERIFY(find<QSpinBox>(*w, "SPED_Toutes_les")->isEnabled());
     }
 
+    // "Série :" and "Durée :" head their choices, and the sentence under
+    // them follows every choice: the user reads what "Demarrer" will do.
+    void timedSavingSaysItsSchedule()
+    {
+        auto w = makeWindow();
+        auto* sentence = find<QLabel>(*w, "LBL_Resume_Sauvegarde");
+        QVERIFY(sentence);
+        QCOMPARE(find<QLabel>(*w, "LBL_Serie")->text(), QStringLiteral("Série :"));
+        QCOMPARE(find<QLabel>(*w, "LBL_Duree")->text(), QStringLiteral("Durée :"));
+        find<QComboBox>(*w, "CBX_Unite")->setCurrentIndex(1);
+        find<QSpinBox>(*w, "SPED_Freq_Sauve")->setValue(3);
+        QCOMPARE(sentence->text(), QStringLiteral("Une seule série : une image toutes les 3 s, jusqu'à l'arrêt."));
+        find<QRadioButton>(*w, "RDB_Pendant")->setChecked(true);
+        find<QSpinBox>(*w, "SPED_Pendant")->setValue(2);
+        find<QComboBox>(*w, "CBX_Pendant")->setCurrentIndex(1);
+        QCOMPARE(sentence->text(), QStringLiteral("Une seule série : une image toutes les 3 s, pendant 2 min."));
+        find<QRadioButton>(*w, "RDB_Toutes_les")->setChecked(true);
+        find<QSpinBox>(*w, "SPED_Toutes_les")->setValue(10);
+        find<QComboBox>(*w, "CBX_Toutes_les")->setCurrentIndex(1);
+        QCOMPARE(sentence->text(), QStringLiteral("Une série toutes les 10 min : une image toutes les 3 s, pendant 2 min."));
+    }
+
     void closeIsRefused()
     {
         auto w = makeWindow();
@@ -165,7 +188,8 @@ private slots:
         QCOMPARE(find<TNumInp>(*w, "TNI_Num_Suffixe")->Value(), 5.0L);
         const QStringList written = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
         QCOMPARE(written, (QStringList{"m1.bmp", "m1.par", "m2.bmp", "m3.bmp", "m4.bmp"}));
-        QVERIFY(messages.lines.isEmpty());
+        QCOMPARE(messages.lines, QStringList{QStringLiteral("Enregistrement automatique terminé : 4 image(s), la dernière : ") +
+                                             dir.path() + QStringLiteral("/m4.bmp")});
     }
 
     void typedNumberIsUsedByTheNextSave()
@@ -212,8 +236,9 @@ private slots:
         QCOMPARE(number->Value(), 9.0L);
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("first night"));
-        QCOMPARE(messages.lines, QStringList{QStringLiteral("Fichier %1/z7.bmp existant : image enregistree sous %1/z8.bmp")
-                                                 .arg(dir.path())});
+        QCOMPARE(messages.lines, (QStringList{QStringLiteral("Fichier %1/z7.bmp existant : image enregistree sous %1/z8.bmp")
+                                                  .arg(dir.path()),
+                                              QStringLiteral("Image enregistrée : %1/z8.bmp").arg(dir.path())}));
 
         const QString last = dir.path() + QStringLiteral("/z65535.bmp");
         typeNumber(QStringLiteral("65535"));

@@ -74,7 +74,8 @@ TEST_F(Saving, ManualSaveWritesImageAndRecordThenAdvancesTheNumber)
     EXPECT_EQ(QImage(path(QStringLiteral("jup0007.bmp"))).size(), QSize(321, 240));
     EXPECT_TRUE(readAll(path(QStringLiteral("jup0007.par"))).startsWith("Date/heure"));
     EXPECT_EQ(scheduler->number(), 8);
-    EXPECT_TRUE(messages.lines.isEmpty());
+    // The panel names the file written.
+    EXPECT_EQ(messages.lines, QStringList{QStringLiteral("Image enregistrée : ") + path(QStringLiteral("jup0007.bmp"))});
 }
 
 TEST_F(Saving, UneFoisJusquaLarretSavesAtOnceThenEveryRate)
@@ -82,11 +83,47 @@ TEST_F(Saving, UneFoisJusquaLarretSavesAtOnceThenEveryRate)
     startTimed(2);
     timers.advanceMs(9000);
     EXPECT_EQ(saveTimes, (std::vector<int>{0, 2000, 4000, 6000, 8000}));
+    EXPECT_TRUE(messages.lines.isEmpty()) << "a run is not told image by image";
     scheduler->BTN_Arreter_SauvClick();
     timers.advanceMs(10000);
     EXPECT_EQ(saveTimes.size(), 5u);
     EXPECT_EQ(files(QStringLiteral("*.bmp")).size(), 5);
     EXPECT_FALSE(scheduler->running());
+    // Told once, at its end: how many, and the last file.
+    EXPECT_EQ(messages.lines, QStringList{QStringLiteral("Enregistrement automatique terminé : 5 image(s), la dernière : ") +
+                                          path(QStringLiteral("jup5.bmp"))});
+}
+
+// The sentence under the choices says the schedule the timers then keep
+// (the tests above): "Une seule fois" is one series, not one image.
+TEST(SavingSchedule, TheChoicesReadAsTheScheduleTheyMake)
+{
+    const struct {
+        int unit, rate;
+        bool once, untilStop, video;
+        const char* said;
+    } cases[] = {
+        {1, 3, true, true, false, "Une seule série : une image toutes les 3 s, jusqu'à l'arrêt."},
+        {2, 1, true, false, false, "Une seule série : une image toutes les 1 min, pendant 5 min."},
+        {0, 4, true, true, false, "Une seule série : une image toutes les 4 images retenues, jusqu'à l'arrêt."},
+        {1, 1, false, false, false, "Une série toutes les 10 h : une image toutes les 1 s, pendant 5 min."},
+        {3, 2, false, true, false, "Jusqu'à l'arrêt : une image toutes les 2 h, et une image de plus toutes les 10 h."},
+        {1, 1, true, true, true, "Vidéo SER des images brutes, jusqu'à l'arrêt."},
+        {1, 1, false, false, true, "Vidéo SER des images brutes, pendant 5 min."},
+    };
+    for (const auto& k : cases) {
+        SavingControls c;
+        c.CBX_Unite = k.unit;
+        c.SPED_Freq_Sauve = k.rate;
+        c.RDB_Une_Fois = k.once;
+        c.SPED_Toutes_les = 10;
+        c.CBX_Toutes_les = 2;
+        c.RDB_Arret = k.untilStop;
+        c.SPED_Pendant = 5;
+        c.CBX_Pendant = 1;
+        c.RDB_Video_SER = k.video;
+        EXPECT_EQ(describeSchedule(c, NamedTexts::builtIn()), QString::fromUtf8(k.said));
+    }
 }
 
 TEST_F(Saving, UneFoisPendantStopsTheRunAfterTheDuration)
@@ -316,10 +353,11 @@ TEST_F(Saving, ASaveNeverReplacesAnEarlierImageOrRecord)
         EXPECT_EQ(QImage(image).size(), QSize(321, 240));
         EXPECT_TRUE(readAll(path(QStringLiteral("jup%1.par").arg(step.savedAs))).startsWith("Date/heure"));
         EXPECT_EQ(scheduler->number(), step.savedAs + 1);
-        const QStringList expected =
+        QStringList expected =
             *step.message ? QStringList{QStringLiteral("Fichier %1 existant : image enregistree sous %2")
                                             .arg(path(QString::fromLatin1(step.message)), image)}
                           : QStringList{};
+        expected << QStringLiteral("Image enregistrée : ") + image;
         EXPECT_EQ(messages.lines, expected);
     }
     for (const char* name : {"jup1.bmp", "jup2.bmp", "jup4.par", "elsewhere"})
@@ -425,9 +463,10 @@ TEST_F(Saving, AnImageOfEitherFormatHoldsItsNumber)
         scheduler->controls.TNI_Num_Suffixe = 2;
         scheduler->controls.CBX_Format = kFormatFits;
         ASSERT_TRUE(scheduler->BTN_Enregistrer_ImageClick());
-        ASSERT_EQ(messages.lines.size(), 2);
+        ASSERT_EQ(messages.lines.size(), 4); // each save: the number moved on, then the file written
         EXPECT_TRUE(messages.lines[0].startsWith(QStringLiteral("Fichier %1 existant").arg(path(QStringLiteral("jup1.fits")))));
-        EXPECT_TRUE(messages.lines[1].startsWith(QStringLiteral("Fichier %1 existant").arg(path(QStringLiteral("jup2.bmp")))));
+        EXPECT_TRUE(messages.lines[1].startsWith(QStringLiteral("Image enregistrée : ")));
+        EXPECT_TRUE(messages.lines[2].startsWith(QStringLiteral("Fichier %1 existant").arg(path(QStringLiteral("jup2.bmp")))));
     }
     EXPECT_EQ(files(QStringLiteral("jup1.*")), QStringList{QStringLiteral("jup1.fits")});
     EXPECT_EQ(files(QStringLiteral("jup2.*")), QStringList{QStringLiteral("jup2.bmp")});
@@ -582,7 +621,10 @@ TEST_F(Saving, ADiskFillingUpStopsTheTimedRunAndKeepsWhatWasSaved)
         timers.advanceMs(10000);
         EXPECT_FALSE(scheduler->running());
         EXPECT_FALSE(scheduler->TMR_Sauve().enabled());
-        ASSERT_EQ(messages.lines.size(), 2) << messages.lines.join('\n').toStdString();
+        ASSERT_EQ(messages.lines.size(), 3) << messages.lines.join('\n').toStdString();
+        // What the run saved before the disk filled is told as it stops.
+        EXPECT_EQ(messages.lines[2], QStringLiteral("Enregistrement automatique terminé : 4 image(s), la dernière : ") +
+                                         path(QStringLiteral("jup4.bmp")));
         EXPECT_EQ(messages.lines[0], QStringLiteral("Ne peut créer le fichier %1").arg(path(QStringLiteral("jup5.bmp"))));
         EXPECT_EQ(messages.lines[1].toStdString(), QStringLiteral("Enregistrement automatique arrêté : %1")
                                                        .arg(QString::fromLocal8Bit(std::strerror(EFBIG)))

@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -644,6 +645,33 @@ private slots:
         QCOMPARE(rig_->bytes(), before);
         for (QSignalSpy* spy : {&folder, &optics, &camera, &vesta, &chosen, &cleared})
             QCOMPARE(spy->count(), 0);
+    }
+
+    // The target's outline and its centre mark are two choices: each frame
+    // on the page shows one choice, and choosing in one leaves the other.
+    void targetAspectShowsOneChoicePerFrame()
+    {
+        TFRM_Pref& d = open();
+        QWidget* page = rig_->child<QWidget>(QStringLiteral("TBS_Mire"));
+        const auto checkedIn = [](QGroupBox* box) {
+            int n = 0;
+            for (QRadioButton* r : box->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly)) n += r->isChecked();
+            return n;
+        };
+        const auto frameOf = [](QWidget* w) { return qobject_cast<QGroupBox*>(w->parentWidget()); };
+        for (QRadioButton* r : {d.RDB_Cercle, d.RDB_Point, d.RDB_Carre}) {
+            r->click();
+            for (QGroupBox* box : page->findChildren<QGroupBox*>())
+                QVERIFY2(checkedIn(box) <= 1, qPrintable(box->objectName()));
+        }
+        QVERIFY(frameOf(d.RDB_Carre) && frameOf(d.RDB_Carre) == frameOf(d.RDB_Cercle));
+        QVERIFY(frameOf(d.RDB_Croix) && frameOf(d.RDB_Croix) == frameOf(d.RDB_Point));
+        QVERIFY(frameOf(d.RDB_Carre) != frameOf(d.RDB_Croix));
+        // Square and point: one in each frame, both kept.
+        QVERIFY(d.RDB_Carre->isChecked());
+        QVERIFY(d.RDB_Point->isChecked());
+        QCOMPARE(int(rig_->controls.markerShape), 0);
+        QCOMPARE(int(rig_->controls.crossShape), 1);
     }
 
     void otherTabsStoreTheirValues()

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <thread>
@@ -59,47 +60,68 @@ TEST(LineCodes, ComparedByVisibleText)
     EXPECT_EQ(stopBitsCode(QStringLiteral("3")), 0);
 }
 
-TEST(SerialPortItems, ComItemsThenDevicesByTheirIdNames)
+TEST(SerialPortItems, DevicesPresentFirstThenTheStoredComItems)
 {
-    QTemporaryDir dev;
-    ASSERT_TRUE(dev.isValid());
-    const QDir root(dev.path());
-    for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyACM0", "ttyS0"}) {
+    QTemporaryDir tree;
+    ASSERT_TRUE(tree.isValid());
+    const QDir root(tree.filePath(QStringLiteral("dev")));
+    const QDir sys(tree.filePath(QStringLiteral("sys")));
+    ASSERT_TRUE(QDir().mkpath(root.path()));
+    for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyACM0", "ttyS0", "ttyS1", "ttyS2", "ttyS10", "tty0", "null"}) {
         QFile f(root.filePath(QString::fromLatin1(name)));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
     ASSERT_TRUE(root.mkpath(QStringLiteral("serial/by-id")));
     ASSERT_TRUE(QFile::link(root.filePath(QStringLiteral("ttyUSB1")),
                             root.filePath(QStringLiteral("serial/by-id/usb-FTDI_FT232R-if00-port0"))));
+    // An adapter unplugged: its link points at nothing.
+    ASSERT_TRUE(QFile::link(root.filePath(QStringLiteral("ttyUSB7")), root.filePath(QStringLiteral("serial/by-id/usb-gone"))));
+    // The kernel's word on the UARTs: ttyS1 has none, ttyS10 says nothing.
+    for (const auto& [name, type] : {std::pair{"ttyS0", "4\n"}, std::pair{"ttyS1", "0\n"}, std::pair{"ttyS2", "4\n"}}) {
+        const QString dir = sys.filePath(QStringLiteral("class/tty/") + QLatin1String(name));
+        ASSERT_TRUE(QDir().mkpath(dir));
+        QFile f(dir + QStringLiteral("/type"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(type);
+    }
 
-    const auto items = serialPortItems(dev.path());
-    ASSERT_EQ(items.size(), 13u);
-    EXPECT_EQ(items[0].text, QStringLiteral("$03F8 (COM1)"));
-    EXPECT_EQ(items[0].portName, QStringLiteral("COM1"));
-    EXPECT_EQ(items[0].uartBase, 0x3F8);
-    EXPECT_EQ(items[0].devicePath, root.filePath(QStringLiteral("ttyS0")));
-    EXPECT_EQ(items[1].uartBase, 0x2F8);
-    EXPECT_EQ(items[4].text, QStringLiteral("       COM5"));
-    EXPECT_EQ(items[4].portName, QStringLiteral("COM5"));
-    EXPECT_EQ(items[4].uartBase, 0);
-    EXPECT_EQ(items[4].devicePath, root.filePath(QStringLiteral("ttyS4")));
-    EXPECT_EQ(items[8].text, root.filePath(QStringLiteral("ttyACM0")));
-    EXPECT_EQ(items[9].text, root.filePath(QStringLiteral("ttyUSB0")));
-    EXPECT_EQ(items[10].text, QStringLiteral("usb-FTDI_FT232R-if00-port0"));
-    EXPECT_EQ(items[10].portName, QStringLiteral("ttyUSB1"));
+    const QStringList kept{QStringLiteral("$03F8 (COM1)"), QStringLiteral("       COM5"), root.filePath(QStringLiteral("ttyUSB0")),
+                           QString()};
+    const auto items = serialPortItems(root.path(), kept, sys.path());
+    QStringList texts;
+    for (const SerialPortItem& i : items) texts << i.text;
+    EXPECT_EQ(texts, QStringList({QStringLiteral("usb-FTDI_FT232R-if00-port0"), root.filePath(QStringLiteral("ttyUSB0")),
+                                  root.filePath(QStringLiteral("ttyACM0")), root.filePath(QStringLiteral("ttyS0")),
+                                  root.filePath(QStringLiteral("ttyS2")), root.filePath(QStringLiteral("ttyS10")),
+                                  QStringLiteral("$03F8 (COM1)"), QStringLiteral("       COM5"),
+                                  QStringLiteral("Simulateur (LX200)"), QStringLiteral("Simulateur (boîtiers série)")}));
+    EXPECT_EQ(items[0].portName, QStringLiteral("ttyUSB1"));
+    EXPECT_EQ(items[3].portName, QStringLiteral("ttyS0"));
+    EXPECT_EQ(items[3].devicePath, root.filePath(QStringLiteral("ttyS0")));
+    // The stored COM items keep their device and the clocked box's UART address.
+    EXPECT_EQ(items[6].portName, QStringLiteral("COM1"));
+    EXPECT_EQ(items[6].uartBase, 0x3F8);
+    EXPECT_EQ(items[6].devicePath, root.filePath(QStringLiteral("ttyS0")));
+    EXPECT_EQ(items[7].portName, QStringLiteral("COM5"));
+    EXPECT_EQ(items[7].devicePath, root.filePath(QStringLiteral("ttyS4")));
     // Last, the simulator's two devices, opened through the simulator's opener.
-    EXPECT_EQ(items[11].text, QStringLiteral("Simulateur (LX200)"));
-    EXPECT_EQ(items[11].devicePath, QStringLiteral("simulateur:lx200"));
-    EXPECT_EQ(items[12].text, QStringLiteral("Simulateur (boîtiers série)"));
-    EXPECT_EQ(items[12].devicePath, QStringLiteral("simulateur:boxes"));
-    EXPECT_EQ(items[12].uartBase, 0);
+    EXPECT_EQ(items[8].devicePath, QStringLiteral("simulateur:lx200"));
+    EXPECT_EQ(items[9].devicePath, QStringLiteral("simulateur:boxes"));
+    EXPECT_EQ(items[9].uartBase, 0);
 
+    // No device at all: what the settings name, then the simulator.
+    QTemporaryDir empty;
+    const auto none = serialPortItems(empty.path(), {QStringLiteral("$02F8 (COM2)")}, empty.path());
+    ASSERT_EQ(none.size(), 3u);
+    EXPECT_EQ(none[0].text, QStringLiteral("$02F8 (COM2)"));
+    EXPECT_EQ(none[0].uartBase, 0x2F8);
+    const QString dev = root.path();
     // Stored texts come back to their devices.
-    EXPECT_EQ(serialPortItemOf(QStringLiteral("       COM3"), dev.path()).devicePath, root.filePath(QStringLiteral("ttyS2")));
-    const SerialPortItem byId = serialPortItemOf(QStringLiteral("usb-FTDI_FT232R-if00-port0"), dev.path());
+    EXPECT_EQ(serialPortItemOf(QStringLiteral("       COM3"), dev).devicePath, root.filePath(QStringLiteral("ttyS2")));
+    const SerialPortItem byId = serialPortItemOf(QStringLiteral("usb-FTDI_FT232R-if00-port0"), dev);
     EXPECT_EQ(QFileInfo(byId.devicePath).canonicalFilePath(), QFileInfo(root.filePath(QStringLiteral("ttyUSB1"))).canonicalFilePath());
-    EXPECT_EQ(serialPortItemOf(QStringLiteral("/dev/pts/7"), dev.path()).devicePath, QStringLiteral("/dev/pts/7"));
-    EXPECT_TRUE(serialPortItemOf(QStringLiteral("  "), dev.path()).devicePath.isEmpty());
+    EXPECT_EQ(serialPortItemOf(QStringLiteral("/dev/pts/7"), dev).devicePath, QStringLiteral("/dev/pts/7"));
+    EXPECT_TRUE(serialPortItemOf(QStringLiteral("  "), dev).devicePath.isEmpty());
 }
 
 struct ComIoOnPty : ::testing::Test {

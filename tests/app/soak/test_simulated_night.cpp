@@ -157,6 +157,10 @@ TEST(SimulatedNight, EverythingTogetherHoldsItsMemoryFilesAndThreads)
                         holdingsNow().openFiles, holdingsNow().threads);
     }
     saving.BTN_Arreter_SauvClick();
+    // The run's end is told once, with the count of its images.
+    ASSERT_FALSE(rig.messages.lines.isEmpty());
+    const QString ended = rig.messages.lines.takeLast();
+    EXPECT_TRUE(ended.startsWith(QStringLiteral("Enregistrement automatique terminé : "))) << ended.toStdString();
     const bool lostAtTheEnd = rig.guider.starLost();
     rig.guider.stop();
 
