@@ -41,6 +41,10 @@ TFRM_Raquette::TFRM_Raquette(Mount& mount, Pause& pause, QWidget* parent)
     TMR_Autofocus = new QTimer(this);
     TMR_Autofocus->setObjectName(QStringLiteral("TMR_Autofocus"));
     connect(TMR_Autofocus, &QTimer::timeout, this, &TFRM_Raquette::TMR_AutofocusTimer);
+    TMR_Position = new QTimer(this);
+    TMR_Position->setObjectName(QStringLiteral("TMR_Position"));
+    TMR_Position->setInterval(kPositionPollMs);
+    connect(TMR_Position, &QTimer::timeout, this, &TFRM_Raquette::TMR_PositionTimer);
 
     auto* top = new QHBoxLayout;
     auto* left = new QVBoxLayout;
@@ -62,6 +66,7 @@ TFRM_Raquette::~TFRM_Raquette()
 {
     // The program ends with the focuser still searching: it stops too.
     TMR_Autofocus->stop();
+    TMR_Position->stop();
     if (autofocus_.active()) mount_.focuser_stop(autofocus_.direction());
 }
 
@@ -120,8 +125,8 @@ QWidget* TFRM_Raquette::buildPosition()
     auto* box = named(new QGroupBox(QStringLiteral("Position")), "GRB_Position");
     auto* grid = new QGridLayout(box);
     BTN_Position_Actuelle = named(new QPushButton, "BTN_Position_Actuelle", QStringLiteral("Position actuelle"));
-    EDT_Position_Actuelle_AR = shownText("EDT_Position_Actuelle_AR", 90);
-    EDT_Position_Actuelle_Dec = shownText("EDT_Position_Actuelle_Dec", 90);
+    EDT_Position_Actuelle_AR = shownText("EDT_Position_Actuelle_AR", 110);
+    EDT_Position_Actuelle_Dec = shownText("EDT_Position_Actuelle_Dec", 110);
     grid->addWidget(BTN_Position_Actuelle, 0, 0, 1, 2);
     grid->addWidget(named(new QLabel(QStringLiteral("A.D.")), "LBL_Position_AR"), 1, 0);
     grid->addWidget(EDT_Position_Actuelle_AR, 1, 1);
@@ -151,7 +156,9 @@ QWidget* TFRM_Raquette::buildGoto()
                            QStringLiteral("6-Saturne"), QStringLiteral("7-Uranus"), QStringLiteral("8-Neptune"),
                            QStringLiteral("9-Pluton")});
     BTN_GOTO = named(new QPushButton, "BTN_GOTO", QStringLiteral("GOTO"));
-    EDT_Resultat = shownText("EDT_Resultat", 120);
+    EDT_Resultat = named(new QLineEdit, "EDT_Resultat");
+    EDT_Resultat->setReadOnly(true);
+    EDT_Resultat->setMinimumWidth(150);
     grid->addWidget(RDB_NGC, 0, 0);
     grid->addWidget(RDB_Messier, 0, 1);
     grid->addWidget(RDB_Etoile, 1, 0);
@@ -160,7 +167,7 @@ QWidget* TFRM_Raquette::buildGoto()
     grid->addWidget(TNI_Numero, 2, 1);
     grid->addWidget(CBX_Planete, 3, 0, 1, 2);
     grid->addWidget(BTN_GOTO, 4, 0);
-    grid->addWidget(EDT_Resultat, 4, 1);
+    grid->addWidget(EDT_Resultat, 5, 0, 1, 2);
     connect(BTN_GOTO, &QPushButton::clicked, this, &TFRM_Raquette::BTN_GOTOClick);
     return box;
 }
@@ -211,11 +218,24 @@ void TFRM_Raquette::setLx200Controls(bool enabled)
         w->setEnabled(enabled);
 }
 
+void TFRM_Raquette::setTexts(const NamedTexts* texts)
+{
+    texts_ = texts ? texts : &NamedTexts::builtIn();
+    autofocus_.setTexts(texts_);
+}
+
 void TFRM_Raquette::BTN_Position_ActuelleClick()
 {
     paddle_.BTN_Position_ActuelleClick(
-        [this](const QByteArray& dec) { EDT_Position_Actuelle_Dec->setText(QString::fromLatin1(dec)); },
-        [this](const QByteArray& ra) { EDT_Position_Actuelle_AR->setText(QString::fromLatin1(ra)); });
+        [this](const QByteArray& dec) { EDT_Position_Actuelle_Dec->setText(readableDec(dec)); },
+        [this](const QByteArray& ra) { EDT_Position_Actuelle_AR->setText(readableRa(ra)); });
+}
+
+void TFRM_Raquette::TMR_PositionTimer()
+{
+    BTN_Position_ActuelleClick();
+    // The reading just shown is where the slew ended when the mount says so.
+    if (!paddle_.slewing() || ++positionPolls_ >= kPositionPollsMax) TMR_Position->stop();
 }
 
 Catalogue TFRM_Raquette::catalogue() const
@@ -232,7 +252,17 @@ void TFRM_Raquette::BTN_GOTOClick()
     // calls it (items are "0-Soleil" .. "9-Pluton" in French).
     const int planet = std::max(0, CBX_Planete->currentIndex());
     const QByteArray object = HandPaddle::objectText(catalogue(), TNI_Numero->Value(), planet);
-    EDT_Resultat->setText(QString::fromLatin1(paddle_.BTN_GOTOClick(object)));
+    const QByteArray reply = paddle_.BTN_GOTOClick(object);
+    const QString said = gotoReplyText(reply, *texts_);
+    EDT_Resultat->setText(said);
+    EDT_Resultat->setToolTip(said);
+    EDT_Resultat->setCursorPosition(0);
+    report(said);
+    // The position follows the slew until the mount says it has ended.
+    if (gotoReplyKind(reply) == GotoReply::Accepted) {
+        positionPolls_ = 0;
+        TMR_Position->start();
+    }
 }
 
 void TFRM_Raquette::BTN_Demarrer_AutofocusClick()
@@ -260,9 +290,9 @@ void TFRM_Raquette::setFocusMeasure(bool on)
     if (onFocusMeasure) onFocusMeasure(on);
 }
 
-void TFRM_Raquette::resetMeasureCount()
+void TFRM_Raquette::holdAutoThreshold(bool on)
 {
-    if (onMeasureCountReset) onMeasureCountReset();
+    if (onAutoThreshold) onAutoThreshold(on);
 }
 
 void TFRM_Raquette::showAutofocus(bool running, int gauge)

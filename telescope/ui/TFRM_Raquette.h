@@ -37,8 +37,9 @@ public:
     std::function<void()> endAutoguiding;
     // CKB_MAP checked or unchecked, with its click handler.
     std::function<void(bool on)> onFocusMeasure;
-    // The focus measure counts its values again from zero.
-    std::function<void()> onMeasureCountReset;
+    // The focus threshold held at "Auto" while the autofocus runs (true),
+    // the user's own choice given back (false).
+    std::function<void(bool on)> onAutoThreshold;
     // The preferences' autofocus group as it is now.
     std::function<AutofocusSettings()> autofocusSettings;
     // A line for the main window's message panel.
@@ -47,6 +48,8 @@ public:
     // The interface choice: the rates, the position query and the GOTO
     // group only speak LX200.
     void setLx200Controls(bool enabled);
+    // The chosen language's messages (GOTO replies, the autofocus's ends).
+    void setTexts(const NamedTexts* texts);
 
     // What the focus measure hands its widths to.
     Autofocus& autofocus() { return autofocus_; }
@@ -57,6 +60,11 @@ public:
     void BTN_Demarrer_AutofocusClick();
     void BTN_Arreter_AutofocusClick();
     void TMR_AutofocusTimer();
+    // While a slew runs: the position read again; the timer stops when the
+    // mount says the slew has ended.
+    void TMR_PositionTimer();
+    static constexpr int kPositionPollMs = 2000;
+    static constexpr int kPositionPollsMax = 300; // ten minutes: no slew lasts longer
 
     QPushButton *BTN_N, *BTN_NE, *BTN_E, *BTN_SE, *BTN_S, *BTN_SW, *BTN_W, *BTN_NW;
     QPushButton* BTN_Stop;
@@ -74,6 +82,7 @@ public:
     QPushButton *BTN_Demarrer_Autofocus, *BTN_Arreter_Autofocus;
     QProgressBar* GAUGE_Autofocus;
     QTimer* TMR_Autofocus;
+    QTimer* TMR_Position;
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -96,11 +105,13 @@ private:
     void startMoveTimer(int ms) override;
     void stopMoveTimer() override;
     void setFocusMeasure(bool on) override;
-    void resetMeasureCount() override;
+    void holdAutoThreshold(bool on) override;
     void showAutofocus(bool running, int gauge) override;
     void report(const QString& text) override;
 
     Mount& mount_;
+    const NamedTexts* texts_ = &NamedTexts::builtIn();
+    int positionPolls_ = 0;
     HandPaddle paddle_;
     Autofocus autofocus_{*this};
 };
