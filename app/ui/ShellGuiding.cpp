@@ -32,6 +32,7 @@ ShellGuiding::ShellGuiding(TFRM_Alv& main, TFRM_Pref& pref, Telescope& telescope
     Autoguider& guider = telescope_.autoguider;
     guider.settingsSource = [this] { return guideSettings(); };
     guider.setView(&window_);
+    window_.setTexts(&main_.texts());
     main_.stages().tracker().setGuideCorrection(&guider);
     main_.guideClick = [this](Point offset) { telescope_.autoguider.guide_correct(offset.x, offset.y); };
     shellTelescope_.axisMoveShown = [this](Axis a, const QString& d, int ms) { window_.showAxisMove(a, d, ms); };

@@ -1,4 +1,5 @@
 #include "telescope/ui/TFRM_Prg_Suivi.h"
+#include "telescope/ui/GuideGraph.h"
 #include "widgets/Named.h"
 #include "widgets/TNumInp.h"
 
@@ -61,6 +62,10 @@ TFRM_Prg_Suivi::TFRM_Prg_Suivi(MountRequests& mount, std::function<bool()> linkU
     grid->addWidget(named(new QLabel(QStringLiteral("Duree(Ms:)")), "LBL_Duree"), 4, 0);
     grid->addWidget(EDT_Duree_AD, 4, 1);
     grid->addWidget(EDT_Duree_Dec, 4, 2);
+    PBX_Graphe_Guidage = new GuideGraph(this);
+    grid->addWidget(PBX_Graphe_Guidage, 5, 0, 1, 4);
+    grid->setColumnStretch(3, 1);
+    grid->setRowStretch(5, 1);
     setToolTip(QStringLiteral("Flèches du clavier : déplacer le télescope"));
 }
 
@@ -70,6 +75,10 @@ void TFRM_Prg_Suivi::showCorrection(const Correction& c)
     TNI_TR_AD->setValue(c.pxRA);
     TNI_TR_Dec->setValue(c.pxDec);
 }
+
+void TFRM_Prg_Suivi::showTrace(const GuideTrace& trace) { PBX_Graphe_Guidage->showTrace(trace); }
+
+void TFRM_Prg_Suivi::setTexts(const NamedTexts* texts) { PBX_Graphe_Guidage->setTexts(texts); }
 
 void TFRM_Prg_Suivi::showAxisMove(Axis axis, const QString& direction, int durationMs)
 {

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/LanguageTable.h"
 #include "telescope/Autoguider.h"
 
 #include <QWidget>
@@ -9,6 +10,7 @@ class QLineEdit;
 
 namespace velumbra {
 
+class GuideGraph;
 class TNumInp;
 
 // "Autoguidage": the last correction (θ, and per axis the pixel error, the
@@ -26,6 +28,9 @@ public:
 
     // EDT_Sens_Erreur, TNI_TR_AD, TNI_TR_Dec.
     void showCorrection(const Correction& c) override;
+    // The live graph of the run's corrections, RA and Dec with their RMS.
+    void showTrace(const GuideTrace& trace) override;
+    void setTexts(const NamedTexts* texts);
     // EDT_Dir_AD / EDT_Duree_AD or EDT_Dir_Dec / EDT_Duree_Dec: a timed move sent.
     void showAxisMove(Axis axis, const QString& direction, int durationMs);
 
@@ -38,6 +43,7 @@ public:
     TNumInp* TNI_TR_Dec = nullptr;
     QLineEdit* EDT_Duree_AD = nullptr;
     QLineEdit* EDT_Duree_Dec = nullptr;
+    GuideGraph* PBX_Graphe_Guidage = nullptr;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
