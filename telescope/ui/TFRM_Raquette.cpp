@@ -158,7 +158,7 @@ QWidget* TFRM_Raquette::buildGoto()
     BTN_GOTO = named(new QPushButton, "BTN_GOTO", QStringLiteral("GOTO"));
     EDT_Resultat = named(new QLineEdit, "EDT_Resultat");
     EDT_Resultat->setReadOnly(true);
-    EDT_Resultat->setMinimumWidth(150);
+    EDT_Resultat->setMinimumWidth(260); // "GOTO refusé : l'objet est sous l'horizon"
     grid->addWidget(RDB_NGC, 0, 0);
     grid->addWidget(RDB_Messier, 0, 1);
     grid->addWidget(RDB_Etoile, 1, 0);

@@ -77,10 +77,14 @@ int main(int argc, char** argv)
         languages->setCurrentIndex(languages->findText(QString::fromUtf8(language)));
         QTest::qWait(400);
 
-        // GOTO M 31; the position follows the slew until it ends.
+        // GOTO M 31, or M 81 (near the pole, always up) when M 31 has set;
+        // the position follows the slew until it ends.
         paddle->RDB_Messier->click();
-        paddle->TNI_Numero->setValue(31);
-        paddle->BTN_GOTO->click();
+        for (int messier : {31, 81}) {
+            paddle->TNI_Numero->setValue(messier);
+            paddle->BTN_GOTO->click();
+            if (paddle->TMR_Position->isActive()) break;
+        }
         for (int s = 0; s < 300 && (s < 2 || paddle->TMR_Position->isActive()); ++s) QTest::qWait(500);
         std::printf("GOTO \"%s\", A.D. \"%s\", Dec. \"%s\"\n", qPrintable(paddle->EDT_Resultat->text()),
                     qPrintable(paddle->EDT_Position_Actuelle_AR->text()),
