@@ -459,6 +459,7 @@ constexpr LanguageRead kReads[] = {
     {"", "MSG_Graphe_Secondes", "secondes"},
     {"", "MSG_Graphe_AD", "A.D."},
     {"", "MSG_Graphe_Dec", "Dec"},
+    {"", "MSG_Vitesses_Guidage", "Vitesses calibrées (″/s) : O %1  E %2  N %3  S %4"},
     // Telescope window: the mount's reply to a GOTO in words
     {"", "MSG_Goto_Accepte", "GOTO accepté"},
     {"", "MSG_Goto_Horizon", "GOTO refusé : l'objet est sous l'horizon"},

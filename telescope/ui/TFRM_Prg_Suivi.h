@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 
+class QLabel;
 class QLineEdit;
 
 namespace velumbra {
@@ -35,6 +36,10 @@ public:
     void showAxisMove(Axis axis, const QString& direction, int durationMs);
 
     std::function<void()> onClosed;
+    // The calibrated speeds, arc seconds per second: West, East, North, South.
+    std::function<std::array<double, 4>()> speedsSource;
+    // LBL_Vitesses: the speeds as they are now, three digits each.
+    void showSpeeds();
 
     QLineEdit* EDT_Sens_Erreur = nullptr;
     QLineEdit* EDT_Dir_AD = nullptr;
@@ -44,12 +49,14 @@ public:
     QLineEdit* EDT_Duree_AD = nullptr;
     QLineEdit* EDT_Duree_Dec = nullptr;
     GuideGraph* PBX_Graphe_Guidage = nullptr;
+    QLabel* LBL_Vitesses = nullptr;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -59,6 +66,7 @@ private:
     void releaseAll();
 
     MountRequests& mount_;
+    const NamedTexts* texts_ = &NamedTexts::builtIn();
     std::function<bool()> linkUp_;
     std::array<bool, 4> held_{}; // the arrows whose move runs, by direction
 };
