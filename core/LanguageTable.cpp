@@ -506,6 +506,28 @@ constexpr LanguageRead kReads[] = {
     {"", "MSG_Fermer_Oui", "Fermer"},
     {"", "MSG_Fermer_Non", "Continuer"},
     {"", "MSG_Resultat_Derive", "Dérive définie : %1 px/s en X, %2 px/s en Y (méthode Derive du suivi)"},
+    // Autofocus: why a search ended
+    {"", "MSG_AF_Atteint", "Autofocus terminé : largeur %1 px, la largeur de stop (%2 px) est atteinte."},
+    {"", "MSG_AF_Limite", "Autofocus arrêté : la largeur de stop (%1 px) n'est pas atteinte ; après %2 inversions au pas de 100 ms la mise au point reste à %3 px."},
+    {"", "MSG_AF_Deplacements", "Autofocus arrêté après %1 déplacements : la largeur de stop (%2 px) n'est pas atteinte ; la plus petite largeur mesurée est %3 px."},
+    {"", "MSG_AF_Pas_Etoile", "Autofocus arrêté : pas d'étoile mesurable dans la zone de détection (aucun pixel au-dessus du seuil, ou une largeur sous un pixel). Cliquer sur une étoile isolée."},
+    {"", "MSG_AF_Sature", "Autofocus arrêté : le cœur de l'étoile est saturé, sa largeur ne se mesure pas. Choisir une étoile moins brillante ou baisser le gain ou la pose."},
+    // Motion detection: the reference in one click, its automatic redefinition apart
+    {"TFRM_Alv", "BTN_ImageRef_Auto.Caption", "Auto..."},
+    {"TFRM_Alv", "BTN_ImageRef_Auto.hint", "Redéfinir l'image de référence automatiquement"},
+    // Autoguiding window: the live graph of the corrections
+    {"", "MSG_Graphe_SecArc", "Sec.Arc"},
+    {"", "MSG_Graphe_Secondes", "secondes"},
+    {"", "MSG_Graphe_AD", "A.D."},
+    {"", "MSG_Graphe_Dec", "Dec"},
+    {"", "MSG_Vitesses_Guidage", "Vitesses calibrées (″/s) : O %1  E %2  N %3  S %4"},
+    // Telescope window: the mount's reply to a GOTO in words
+    {"", "MSG_Goto_Accepte", "GOTO accepté"},
+    {"", "MSG_Goto_Horizon", "GOTO refusé : l'objet est sous l'horizon"},
+    {"", "MSG_Goto_Refuse", "GOTO refusé : %1"},
+    {"", "MSG_Goto_Limites", "objet hors des limites de la monture"},
+    {"", "MSG_Goto_Sans_Reponse", "GOTO : la monture ne répond pas"},
+    {"", "MSG_Goto_Inattendu", "GOTO : réponse inattendue « %1 »"},
 };
 
 } // namespace

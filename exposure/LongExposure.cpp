@@ -216,8 +216,10 @@ void LongExposure::raiseAmplifierEarly()
 
 bool LongExposure::Timer1Tick()
 {
+    // Without a run the lines are idle and the camera streams as usual:
+    // the live video goes on while the window waits for "Demarrer".
     const bool running = active() && enabled_;
-    if (!running) return windowOpen_;
+    if (!running) return false;
     if (armExposure_) {
         armExposure_ = false;
         exposureTimer_.start();

@@ -122,8 +122,8 @@ public:
     bool startSingleShot();
     bool singleShot() const { return singleShot_; }
 
-    // The refresh tick: true when the long exposures own it (window open or
-    // a run active); the countdown runs while active.
+    // The refresh tick: true when the long exposures own it (a run active,
+    // whose countdown it runs); otherwise the live grab keeps it.
     bool Timer1Tick();
     void TMR_ExposureTimer();
     void TMR_Exposure_GuideTimer();

@@ -45,9 +45,11 @@ bool CoreStages::detectMotion()
     const PipelineControls& c = core_.controls;
     // The new frame itself is compared, not the display with its marks: the
     // program's own drawings are no motion.
+    // With a threshold at 0 the measure is only shown: no action runs.
+    const bool armed = c.TNI_Seuil_Detection_Niveau > 0 && c.TNI_Seuil_Detection_Nbre > 0;
     const bool found = core_.motion.detectMotion(core_.buffers.frameSlots[0], core_.buffers.imageWidth,
                                                  core_.buffers.imageHeight, c.TNI_Seuil_Detection_Niveau,
-                                                 c.TNI_Seuil_Detection_Nbre, c.CKB_Detection_Action);
+                                                 c.TNI_Seuil_Detection_Nbre, c.CKB_Detection_Action && armed);
     return found;
 }
 

@@ -13,12 +13,23 @@ double FocusWidth::widthOf(int focusCount)
     return 2.0 * std::sqrt(std::max(focusCount, 0) / std::numbers::pi);
 }
 
-void FocusWidth::focusPass(int focusCount)
+FocusSampleKind classifyFocusSample(const FocusSample& s, double width)
+{
+    if (s.count <= 0 || !(width >= 1.0)) return FocusSampleKind::NoStar;
+    if (s.zonePixels > 0 && 2LL * s.count > s.zonePixels) return FocusSampleKind::NoStar;
+    if (s.peak < 0) return FocusSampleKind::Star; // the count alone is known
+    if (s.threshold <= s.floor) return FocusSampleKind::NoStar;
+    if (s.peak >= kSaturatedIntensity) return FocusSampleKind::Saturated;
+    return FocusSampleKind::Star;
+}
+
+void FocusWidth::focusSample(const FocusSample& sample)
 {
     const SelectionControls& c = controls_.selection;
     ring_.setLength(c.SPED_Nb_Mesures);
     prevFocus_ = figures_.TNI_FWHM;
-    figures_.TNI_FWHM = ring_.add(widthOf(focusCount), true);
+    const double width = widthOf(sample.count);
+    figures_.TNI_FWHM = ring_.add(width, true);
     if (ring_.full()) {
         if (figures_.TNI_FWHM < figures_.TNI_Meilleur_FWHM) figures_.TNI_Meilleur_FWHM = figures_.TNI_FWHM;
         if (figures_.TNI_FWHM > figures_.TNI_Pire_FWHM) figures_.TNI_Pire_FWHM = figures_.TNI_FWHM;
@@ -27,10 +38,7 @@ void FocusWidth::focusPass(int focusCount)
     controls_.TNI_FWHM = figures_.TNI_FWHM;
     controls_.TNI_Meilleur_FWHM = figures_.TNI_Meilleur_FWHM;
 
-    if (autofocus_ && autofocus_->waitingForWidth()) {
-        ++measureCount_;
-        if (measureCount_ >= ring_.length()) autofocus_->autofocus_step(figures_.TNI_FWHM);
-    }
+    if (autofocus_) autofocus_->focusReading(width, sample, ring_.length());
 
     const FocusFigures& f = figures_;
     if (c.CKB_GROS_FWHM) {
@@ -44,7 +52,6 @@ void FocusWidth::focusPass(int focusCount)
 void FocusWidth::reset()
 {
     ring_.clear();
-    measureCount_ = 0;
     figures_ = FocusFigures{};
     controls_.TNI_FWHM = figures_.TNI_FWHM;
     controls_.TNI_Meilleur_FWHM = figures_.TNI_Meilleur_FWHM;

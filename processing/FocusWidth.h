@@ -16,14 +16,23 @@ struct FocusFigures {
     double TNI_Pire_FWHM = 0;
 };
 
-// The autofocus of the hand paddle, which takes the width once the focus
-// measure has gathered a full set of values after each focuser move.
+// What a focus sample is worth to the autofocus. A width needs a star that
+// stands out of the background with an unsaturated core: no pixel above the
+// threshold, a width under one pixel, a threshold the background reaches (so
+// that most of the zone counts) are no star; a core at the top of the scale
+// hides its true peak, so half of it is not half the star's maximum.
+enum class FocusSampleKind { Star, NoStar, Saturated };
+// Intensities from this level up count as a saturated core.
+inline constexpr int kSaturatedIntensity = 250;
+FocusSampleKind classifyFocusSample(const FocusSample& s, double width);
+
+// The autofocus of the hand paddle, fed every pass's width and sample while
+// it runs; it gathers its own sets of fresh values after each focuser move.
 class AutofocusHandOff {
 public:
     virtual ~AutofocusHandOff() = default;
-    // The autofocus waits for measurements (its afRunning).
-    virtual bool waitingForWidth() const = 0;
-    virtual void autofocus_step(double width) = 0;
+    // setSize: the preferences' number of values behind a mean.
+    virtual void focusReading(double width, const FocusSample& sample, int setSize) = 0;
 };
 
 // The star width: the diameter of a disc with as many pixels as the zone
@@ -35,7 +44,8 @@ public:
 
     static double widthOf(int focusCount);
 
-    void focusPass(int focusCount) override;
+    void focusPass(int focusCount) override { focusSample(FocusSample{focusCount}); }
+    void focusSample(const FocusSample& s) override;
 
     // "Active" checked, and "Reset" while it is: empty ring, no value counted
     // for the autofocus, figures back to their start.
@@ -46,9 +56,6 @@ public:
     void setSound(SoundPlayer* sound) { sound_ = sound; }
     void setDisplay(CueDisplay* display) { display_ = display ? display : &noDisplay_; }
     void setAutofocus(AutofocusHandOff* autofocus) { autofocus_ = autofocus; }
-    // The autofocus's timer ends a focuser move: the count starts again.
-    void resetMeasureCount() { measureCount_ = 0; }
-    int measureCount() const { return measureCount_; }
 
     const FocusFigures& figures() const { return figures_; }
     const MeasureRing& ring() const { return ring_; }
@@ -59,7 +66,6 @@ private:
     FocusFigures figures_;
     MeasureRing ring_;
     double prevFocus_ = 0;
-    int measureCount_ = 0;
     SoundPlayer* sound_ = nullptr;
     CueDisplay noDisplay_;
     CueDisplay* display_ = &noDisplay_;

@@ -278,9 +278,10 @@ void FramePipeline::select(bool& selected)
         selected = stages_->selectBest();
         return;
     }
-    if (controls_.CKB_Detection_Mvt && stages_->motionDetectionReady() &&
-        controls_.TNI_Seuil_Detection_Niveau > 0 && controls_.TNI_Seuil_Detection_Nbre > 0) {
-        selected = stages_->detectMotion();
+    if (controls_.CKB_Detection_Mvt && stages_->motionDetectionReady()) {
+        // "Actuel" follows every frame; a threshold at 0 selects them all.
+        const bool found = stages_->detectMotion();
+        selected = motionThresholdsSet() ? found : true;
     } else {
         selected = true;
     }

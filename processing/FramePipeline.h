@@ -73,6 +73,10 @@ private:
     void drawTextMarks();
     void drawMarks();
     void select(bool& selected);
+    bool motionThresholdsSet() const
+    {
+        return controls_.TNI_Seuil_Detection_Niveau > 0 && controls_.TNI_Seuil_Detection_Nbre > 0;
+    }
     void handOver(bool newFrame);
     void copyZoneToZoneFrame();
     void copyZoneToResult();

@@ -216,7 +216,9 @@ bool Tracker::TrackObject(Point& starPos, int detectSize, int slot, bool track)
 
     st.prevIntensityMax = pass.intensityMax;
     storeMeanBrightness(pass.focusOn ? pass.focusTotal : pass.zoneSum);
-    if (pass.focusOn) focus_->focusPass(pass.focusCount);
+    if (pass.focusOn)
+        focus_->focusSample({pass.focusCount, pass.intensityMax, pass.intensityMin, pass.focusThreshold,
+                             (2 * h + 1) * (2 * h)});
     core_.pipeline.UpdateDisplayZone();
     return !clamped;
 }

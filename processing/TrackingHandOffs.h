@@ -25,12 +25,26 @@ public:
     virtual void guideStar(const GuideStar& star) { guide_correct(star.dx, star.dy); }
 };
 
+// What one tracking pass saw for the focus measure: the number of zone
+// pixels above the focus threshold, the threshold itself, the zone's
+// brightest and darkest intensities and its size in pixels. A peak of -1
+// means the pass did not say (the count alone is known).
+struct FocusSample {
+    int count = 0;
+    int peak = -1;
+    int floor = 0;
+    int threshold = 0;
+    int zonePixels = 0;
+};
+
 // The focus measure, run by each tracking pass while CKB_MAP is checked,
 // with the number of zone pixels above the focus threshold.
 class FocusMeasure {
 public:
     virtual ~FocusMeasure() = default;
     virtual void focusPass(int /*focusCount*/) {}
+    // The whole sample; by default the count alone goes on.
+    virtual void focusSample(const FocusSample& s) { focusPass(s.count); }
 };
 
 } // namespace velumbra

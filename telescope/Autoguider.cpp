@@ -1,10 +1,11 @@
 #include "telescope/Autoguider.h"
 #include "core/Messages.h"
+#include "core/SteadyClock.h"
 
 namespace velumbra {
 
 Autoguider::Autoguider(Devices d)
-    : mount_(d.mount), messages_(d.messages), corrector_(d.mount, d.pause),
+    : mount_(d.mount), messages_(d.messages), steady_(d.steady), corrector_(d.mount, d.pause),
       log_(std::make_unique<GuideLog>(d.messages, d.clock, d.steady))
 {
 }
@@ -17,6 +18,9 @@ void Autoguider::start(const GuideLogSetup* logSetup, const QString& logFolder)
     lost_ = false;
     reference_ = 0;
     corrector_.restart();
+    trace_.clear();
+    startMs_ = steady_.nowMs();
+    view_->showTrace(trace_);
     log_->close();
     if (logSetup) log_->open(logFolder, *logSetup);
 }
@@ -73,6 +77,11 @@ void Autoguider::correct(int dx, int dy, int brightness)
     const MountRequests::Pulse ra = mount_.lastPulse(Axis::RA);
     const MountRequests::Pulse dec = mount_.lastPulse(Axis::Dec);
     view_->showCorrection(last_);
+    if (running_) {
+        trace_.add(guideTracePoint(double(steady_.nowMs() - startMs_) / 1000.0, last_.dx, last_.dy, last_.theta,
+                                   s.TNI_Echantillonnage));
+        view_->showTrace(trace_);
+    }
     if (running_)
         log_->correction(last_, ra.count != raBefore ? ra.ms : 0, dec.count != decBefore ? dec.ms : 0, brightness);
 }

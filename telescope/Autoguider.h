@@ -2,6 +2,7 @@
 #include "processing/TrackingHandOffs.h"
 #include "telescope/GuideCorrector.h"
 #include "telescope/GuideLog.h"
+#include "telescope/GuideTrace.h"
 
 #include <functional>
 #include <memory>
@@ -19,6 +20,8 @@ public:
     virtual ~GuideView() = default;
     // EDT_Sens_Erreur (θ), TNI_TR_AD and TNI_TR_Dec.
     virtual void showCorrection(const Correction&) {}
+    // The corrections of the run so far, for the live graph.
+    virtual void showTrace(const GuideTrace&) {}
 };
 
 // Autoguiding as the frame routine drives it: fed one tracking pass per
@@ -66,6 +69,8 @@ public:
     void guideStar(const GuideStar& star) override;
 
     const Correction& lastCorrection() const { return last_; }
+    // The run's last corrections on the sky, cleared at each start.
+    const GuideTrace& trace() const { return trace_; }
 
 private:
     enum class Loss { None, Border, Faint };
@@ -74,6 +79,9 @@ private:
 
     MountRequests& mount_;
     MessageSink& messages_;
+    const SteadyClock& steady_;
+    qint64 startMs_ = 0;
+    GuideTrace trace_;
     GuideCorrector corrector_;
     std::unique_ptr<GuideLog> log_;
     GuideView noView_;

@@ -4,6 +4,7 @@
 #include "telescope/IndiMount.h"
 #include "telescope/Mount.h"
 
+#include <QList>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -35,7 +36,6 @@ bool focuserFast(PaddleButton b) { return b == PaddleButton::FocusInFast || b ==
 
 constexpr int kQueryPauseMs = 500; // between the two halves of the position query
 constexpr int kGotoPauseMs = 100;  // after the stop, before the object
-constexpr int kDecChars = 6, kRaChars = 7;
 
 } // namespace
 
@@ -93,10 +93,17 @@ void HandPaddle::BTN_Position_ActuelleClick(const std::function<void(const QByte
                                             const std::function<void(const QByteArray&)>& showRa)
 {
     mount_.send_lx200("#:GD#");
-    showDec(mount_.readReply().left(kDecChars));
+    showDec(mount_.readReply());
     pause_.wait(kQueryPauseMs);
     mount_.send_lx200("#:GR#");
-    showRa(mount_.readReply().left(kRaChars));
+    showRa(mount_.readReply());
+}
+
+bool HandPaddle::slewing()
+{
+    mount_.send_lx200("#:D#");
+    const QByteArray reply = mount_.readReply();
+    return reply.contains('\x7f') || reply.contains('\xff');
 }
 
 QByteArray HandPaddle::objectText(Catalogue c, double number, int planet)
@@ -141,6 +148,93 @@ std::optional<HandPaddle::Position> HandPaddle::indiPosition()
     const std::optional<IndiMount::Position> p = mount ? mount->position() : std::nullopt;
     if (!p) return std::nullopt;
     return Position{p->raHours, p->decDegrees, p->slewing};
+}
+
+namespace {
+
+// The numbers of a position reply, whatever separates them; a part with a
+// decimal point ends the list.
+QList<QByteArray> positionParts(const QByteArray& body)
+{
+    QList<QByteArray> parts;
+    QByteArray part;
+    for (char c : body) {
+        if ((c >= '0' && c <= '9') || c == '.') {
+            part += c;
+        } else if (c == ':' || c == '*' || c == '\'' || c == char(0xDF)) {
+            if (part.isEmpty()) return {};
+            parts << part;
+            part.clear();
+        } else {
+            return {};
+        }
+    }
+    if (part.isEmpty()) return {};
+    parts << part;
+    return parts;
+}
+
+QByteArray bodyOf(const QByteArray& reply)
+{
+    QByteArray body = reply.trimmed();
+    while (body.endsWith('#')) body.chop(1);
+    return body;
+}
+
+QString asItCame(const QByteArray& reply) { return QString::fromLatin1(bodyOf(reply)); }
+
+} // namespace
+
+QString readableRa(const QByteArray& reply)
+{
+    const QByteArray body = bodyOf(reply);
+    const QList<QByteArray> p = positionParts(body);
+    if (p.size() == 3 && !p[0].contains('.') && !p[1].contains('.'))
+        return QStringLiteral("%1h%2m%3s").arg(QString::fromLatin1(p[0]), QString::fromLatin1(p[1]),
+                                              QString::fromLatin1(p[2]));
+    if (p.size() == 2 && !p[0].contains('.'))
+        return QStringLiteral("%1h%2m").arg(QString::fromLatin1(p[0]), QString::fromLatin1(p[1]));
+    return asItCame(reply);
+}
+
+QString readableDec(const QByteArray& reply)
+{
+    const QByteArray body = bodyOf(reply);
+    if (body.isEmpty() || (body[0] != '+' && body[0] != '-')) return asItCame(reply);
+    const QList<QByteArray> p = positionParts(body.mid(1));
+    const QString sign = QString(QLatin1Char(body[0]));
+    for (const QByteArray& part : p)
+        if (part.contains('.')) return asItCame(reply);
+    if (p.size() == 3)
+        return QStringLiteral("%1%2°%3′%4″").arg(sign, QString::fromLatin1(p[0]), QString::fromLatin1(p[1]),
+                                               QString::fromLatin1(p[2]));
+    if (p.size() == 2) return QStringLiteral("%1%2°%3′").arg(sign, QString::fromLatin1(p[0]), QString::fromLatin1(p[1]));
+    return asItCame(reply);
+}
+
+GotoReply gotoReplyKind(const QByteArray& reply)
+{
+    const QByteArray r = reply.trimmed();
+    if (r.isEmpty()) return GotoReply::NoReply;
+    if (r == "0" || r == "0#") return GotoReply::Accepted;
+    if (r.startsWith('1')) return GotoReply::BelowHorizon;
+    if (r.startsWith('2')) return GotoReply::Refused;
+    return GotoReply::Unexpected;
+}
+
+QString gotoReplyText(const QByteArray& reply, const NamedTexts& texts)
+{
+    // The mount's own words after the code, when it gives some.
+    const QString reason = asItCame(reply.trimmed().mid(1)).trimmed();
+    switch (gotoReplyKind(reply)) {
+    case GotoReply::Accepted: return texts.text(u"MSG_Goto_Accepte");
+    case GotoReply::BelowHorizon: return texts.text(u"MSG_Goto_Horizon");
+    case GotoReply::Refused:
+        return texts.text(u"MSG_Goto_Refuse").arg(reason.isEmpty() ? texts.text(u"MSG_Goto_Limites") : reason);
+    case GotoReply::NoReply: return texts.text(u"MSG_Goto_Sans_Reponse");
+    case GotoReply::Unexpected: break;
+    }
+    return texts.text(u"MSG_Goto_Inattendu").arg(asItCame(reply));
 }
 
 } // namespace velumbra

@@ -1,6 +1,8 @@
 #pragma once
 #include "telescope/MountSettings.h"
 
+#include "core/LanguageTable.h"
+
 #include <QByteArray>
 #include <QString>
 #include <array>
@@ -43,8 +45,8 @@ public:
     void chooseRate(int index);
 
     // BTN_Position_Actuelle: the declination shown first, then after half a
-    // second the right ascension; the replies as they came, cut to 6 and 7
-    // characters.
+    // second the right ascension; each reply whole (readableDec and
+    // readableRa put it in words).
     void BTN_Position_ActuelleClick(const std::function<void(const QByteArray& dec)>& showDec,
                                     const std::function<void(const QByteArray& ra)>& showRa);
 
@@ -53,6 +55,8 @@ public:
     static QByteArray objectText(Catalogue c, double number, int planet);
     // BTN_GOTO: returns the mount's reply to the slew, as it came.
     QByteArray BTN_GOTOClick(const QByteArray& objectText);
+    // ":D#": true while the mount's reply shows the bar of a slew under way.
+    bool slewing();
 
     // The INDI mount's GOTO to typed coordinates (right ascension in
     // hours, declination in degrees, as parseRightAscension and
@@ -74,5 +78,20 @@ private:
     Pause& pause_;
     std::array<bool, kPaddleButtons> held_{};
 };
+
+// The position replies in a readable form: "00:42:44#" gives 00h42m44s,
+// the short "00:42.7#" 00h42.7m; "+41*16:08#" gives +41°16′08″, the short
+// "+41*16#" +41°16′ (the mount may separate with *, :, ' or 0xDF). A reply
+// that is no position is shown as it came, without its "#".
+QString readableRa(const QByteArray& reply);
+QString readableDec(const QByteArray& reply);
+
+// What the mount answered to ":MS#": "0" the slew starts; "1" and a text,
+// the object is below the horizon; "2" and a text, the mount refuses it for
+// the reason given (an object beyond its limits, none chosen).
+enum class GotoReply { Accepted, BelowHorizon, Refused, NoReply, Unexpected };
+GotoReply gotoReplyKind(const QByteArray& reply);
+// The reply in words, for the result field and the message panel.
+QString gotoReplyText(const QByteArray& reply, const NamedTexts& texts = NamedTexts::builtIn());
 
 } // namespace velumbra

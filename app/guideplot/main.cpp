@@ -1,6 +1,6 @@
 // velumbra-guideplot: draws guide logs, the star's offset against time.
 //   velumbra-guideplot -o plot.png "sans guidage=Guidage_a.txt" "guidé=Guidage_b.txt"
-#include "app/GuidePlot.h"
+#include "telescope/GuidePlot.h"
 
 #include <QFile>
 #include <QGuiApplication>

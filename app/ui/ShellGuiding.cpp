@@ -32,6 +32,11 @@ ShellGuiding::ShellGuiding(TFRM_Alv& main, TFRM_Pref& pref, Telescope& telescope
     Autoguider& guider = telescope_.autoguider;
     guider.settingsSource = [this] { return guideSettings(); };
     guider.setView(&window_);
+    window_.speedsSource = [this] {
+        const MountSettings& m = telescope_.settings;
+        return std::array<double, 4>{m.TNI_Vitesse_Ouest, m.TNI_Vitesse_Est, m.TNI_Vitesse_Nord, m.TNI_Vitesse_Sud};
+    };
+    window_.setTexts(&main_.texts());
     main_.stages().tracker().setGuideCorrection(&guider);
     main_.guideClick = [this](Point offset) { telescope_.autoguider.guide_correct(offset.x, offset.y); };
     shellTelescope_.axisMoveShown = [this](Axis a, const QString& d, int ms) { window_.showAxisMove(a, d, ms); };
@@ -86,6 +91,7 @@ ShellGuiding::~ShellGuiding()
     main_.guideClick = nullptr;
     shellTelescope_.axisMoveShown = nullptr;
     telescope_.autoguider.setView(nullptr);
+    window_.speedsSource = nullptr;
     telescope_.autoguider.settingsSource = nullptr;
     window_.onClosed = nullptr;
 }
@@ -190,6 +196,7 @@ void ShellGuiding::setSpeed(MoveDirection d, double arcsecPerSecond)
     f.pref = v;
     f.mount = v;
     f.shown->setValue(v);
+    window_.showSpeeds();
 }
 
 } // namespace velumbra

@@ -22,7 +22,17 @@ ShellPaddle::ShellPaddle(TFRM_Alv& main, TFRM_Pref& pref, ShellGuiding& guiding,
         focus->CKB_MAP->setChecked(on);
         focus->CKB_MAPClick();
     };
-    paddle_.onMeasureCountReset = [this] { main_.core().focus.resetMeasureCount(); };
+    paddle_.onAutoThreshold = [this](bool on) {
+        FocusPanel* focus = main_.measures()->focusPage();
+        if (on) {
+            userAutoThreshold_ = focus->CKB_FWHM_Auto->isChecked();
+            focus->CKB_FWHM_Auto->setChecked(true);
+        } else {
+            focus->CKB_FWHM_Auto->setChecked(userAutoThreshold_);
+        }
+        focus->CKB_FWHM_AutoClick();
+    };
+    paddle_.setTexts(&main_.texts());
     paddle_.onMessage = [this](const QString& text) { main_.showMessage(false, text); };
     paddle_.autofocusSettings = [this] {
         const AutoFocusPrefs& p = main_.settings().prefs().autoFocus;
@@ -43,7 +53,8 @@ ShellPaddle::~ShellPaddle()
     main_.core().focus.setAutofocus(nullptr);
     paddle_.endAutoguiding = nullptr;
     paddle_.onFocusMeasure = nullptr;
-    paddle_.onMeasureCountReset = nullptr;
+    paddle_.onAutoThreshold = nullptr;
+    paddle_.setTexts(nullptr);
     paddle_.onMessage = nullptr;
     paddle_.autofocusSettings = nullptr;
 }

@@ -24,6 +24,7 @@ private:
     TFRM_Alv& main_;
     TFRM_Pref& pref_;
     TFRM_Raquette& paddle_;
+    bool userAutoThreshold_ = true; // "Auto" as the user left it before an autofocus
 };
 
 } // namespace velumbra

@@ -16,6 +16,10 @@ FocusPanel::FocusPanel(ImageCore& core, QWidget* parent) : QWidget(parent), core
     setObjectName(QStringLiteral("TBS_Mise_au_point"));
     setToolTip(QStringLiteral("Mise au point par FWHM sur une etoile."));
     build();
+    // The threshold follows half the star's peak from the start: a fixed
+    // threshold suits one star's brightness only.
+    CKB_FWHM_Auto->setChecked(true);
+    CKB_FWHM_AutoClick();
     refresh();
 }
 

@@ -16,6 +16,10 @@ MotionPanel::MotionPanel(ImageCore& core, QWidget* parent) : QFrame(parent), cor
     setObjectName(QStringLiteral("PNL_Detection_Mvt"));
     setFrameShape(QFrame::StyledPanel);
     build();
+    // Thresholds that measure from the start: at 0 every frame would be
+    // selected and nothing detected.
+    SCB_Seuil_Detection_Niveau->setValue(kDefaultLevel);
+    SCB_Seuil_Detection_Nbre->setValue(kDefaultCount);
     setDetectionOn(false);
     refresh();
 }
@@ -52,6 +56,8 @@ void MotionPanel::build()
                                  QStringLiteral("Executer une action"));
     BTN_ImageRef = named(new QPushButton, "BTN_ImageRef", QStringLiteral("Img. Ref."),
                          QStringLiteral("Définir l'image de référence"));
+    BTN_ImageRef_Auto = named(new QPushButton, "BTN_ImageRef_Auto", QStringLiteral("Auto..."),
+                              QStringLiteral("Redéfinir l'image de référence automatiquement"));
     BTN_Def_Action = named(new QPushButton, "BTN_Def_Action", QStringLiteral("Def."),
                            QStringLiteral("Definir la ou les actions à executer lors qu'une image est selectionnée"));
     PNL_ImageRefLoaded = named(new QFrame, "PNL_ImageRefLoaded");
@@ -75,13 +81,15 @@ void MotionPanel::build()
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(PNL_ImageRefLoaded);
     buttons->addWidget(BTN_ImageRef);
+    buttons->addWidget(BTN_ImageRef_Auto);
     buttons->addWidget(BTN_Def_Action);
     grid->addLayout(buttons, 3, 0, 1, 3);
     grid->setRowStretch(4, 1);
 
     connect(CKB_Detection_Action, &QCheckBox::toggled, this,
             [this](bool on) { core_.controls.CKB_Detection_Action = on; });
-    connect(BTN_ImageRef, &QPushButton::clicked, this, &MotionPanel::referenceDialogRequested);
+    connect(BTN_ImageRef, &QPushButton::clicked, this, &MotionPanel::BTN_ImageRefClick);
+    connect(BTN_ImageRef_Auto, &QPushButton::clicked, this, &MotionPanel::referenceDialogRequested);
     connect(BTN_Def_Action, &QPushButton::clicked, this, &MotionPanel::actionDialogRequested);
 }
 
@@ -90,8 +98,17 @@ void MotionPanel::setDetectionOn(bool on)
     for (QWidget* w : std::initializer_list<QWidget*>{SCB_Seuil_Detection_Niveau, TNI_Seuil_Detection_Niveau,
                                                        SCB_Seuil_Detection_Nbre, TNI_Seuil_Detection_Nbre,
                                                        TNI_Diff_actuel, CKB_Detection_Action, BTN_ImageRef,
-                                                       BTN_Def_Action})
+                                                       BTN_ImageRef_Auto, BTN_Def_Action})
         w->setEnabled(on);
+}
+
+void MotionPanel::BTN_ImageRefClick()
+{
+    const ImageBuffers& b = core_.buffers;
+    if (!b.created()) return;
+    core_.motion.defineReference(b.frameSlots[0], b.imageWidth, b.imageHeight);
+    refresh();
+    emit referenceDefined();
 }
 
 void MotionPanel::refresh()

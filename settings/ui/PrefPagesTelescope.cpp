@@ -351,6 +351,8 @@ QWidget* TFRM_Pref::buildAutoguidePage()
     int row = 0;
     for (auto [box, field] : {std::pair{CKB_Correct_Nord, TNI_Vitesse_Nord}, std::pair{CKB_Correct_Sud, TNI_Vitesse_Sud},
                               std::pair{CKB_Correct_Ouest, TNI_Vitesse_Ouest}, std::pair{CKB_Correct_Est, TNI_Vitesse_Est}}) {
+        // Arc seconds per second: four digits say what a calibration can tell.
+        field->setDigits(4);
         speedGrid->addWidget(box, row, 0);
         speedGrid->addWidget(field, row++, 1);
     }

@@ -1,4 +1,5 @@
 #include "telescope/ui/TFRM_Prg_Suivi.h"
+#include "telescope/ui/GuideGraph.h"
 #include "widgets/Named.h"
 #include "widgets/TNumInp.h"
 
@@ -61,6 +62,12 @@ TFRM_Prg_Suivi::TFRM_Prg_Suivi(MountRequests& mount, std::function<bool()> linkU
     grid->addWidget(named(new QLabel(QStringLiteral("Duree(Ms:)")), "LBL_Duree"), 4, 0);
     grid->addWidget(EDT_Duree_AD, 4, 1);
     grid->addWidget(EDT_Duree_Dec, 4, 2);
+    LBL_Vitesses = named(new QLabel, "LBL_Vitesses");
+    grid->addWidget(LBL_Vitesses, 5, 0, 1, 4);
+    PBX_Graphe_Guidage = new GuideGraph(this);
+    grid->addWidget(PBX_Graphe_Guidage, 6, 0, 1, 4);
+    grid->setColumnStretch(3, 1);
+    grid->setRowStretch(6, 1);
     setToolTip(QStringLiteral("Flèches du clavier : déplacer le télescope"));
 }
 
@@ -69,6 +76,33 @@ void TFRM_Prg_Suivi::showCorrection(const Correction& c)
     EDT_Sens_Erreur->setText(QString::number(c.theta, 'g', 4));
     TNI_TR_AD->setValue(c.pxRA);
     TNI_TR_Dec->setValue(c.pxDec);
+}
+
+void TFRM_Prg_Suivi::showTrace(const GuideTrace& trace)
+{
+    PBX_Graphe_Guidage->showTrace(trace);
+    showSpeeds();
+}
+
+void TFRM_Prg_Suivi::setTexts(const NamedTexts* texts)
+{
+    texts_ = texts ? texts : &NamedTexts::builtIn();
+    PBX_Graphe_Guidage->setTexts(texts_);
+    showSpeeds();
+}
+
+void TFRM_Prg_Suivi::showSpeeds()
+{
+    if (!speedsSource) return;
+    const std::array<double, 4> v = speedsSource();
+    const auto digits = [](double x) { return QString::number(x, 'f', x < 10 ? 2 : x < 100 ? 1 : 0); };
+    LBL_Vitesses->setText(texts_->text(u"MSG_Vitesses_Guidage").arg(digits(v[0]), digits(v[1]), digits(v[2]), digits(v[3])));
+}
+
+void TFRM_Prg_Suivi::showEvent(QShowEvent* event)
+{
+    showSpeeds();
+    QWidget::showEvent(event);
 }
 
 void TFRM_Prg_Suivi::showAxisMove(Axis axis, const QString& direction, int durationMs)

@@ -44,7 +44,7 @@ TFRM_Raquette::TFRM_Raquette(Mount& mount, Pause& pause, QWidget* parent)
     connect(TMR_Autofocus, &QTimer::timeout, this, &TFRM_Raquette::TMR_AutofocusTimer);
     TMR_Position = new QTimer(this);
     TMR_Position->setObjectName(QStringLiteral("TMR_Position"));
-    TMR_Position->setInterval(500);
+    TMR_Position->setInterval(kPositionPollMs);
     connect(TMR_Position, &QTimer::timeout, this, &TFRM_Raquette::TMR_PositionTimer);
 
     auto* top = new QHBoxLayout;
@@ -68,6 +68,7 @@ TFRM_Raquette::~TFRM_Raquette()
 {
     // The program ends with the focuser still searching: it stops too.
     TMR_Autofocus->stop();
+    TMR_Position->stop();
     if (autofocus_.active()) mount_.focuser_stop(autofocus_.direction());
 }
 
@@ -126,8 +127,8 @@ QWidget* TFRM_Raquette::buildPosition()
     auto* box = named(new QGroupBox(QStringLiteral("Position")), "GRB_Position");
     auto* grid = new QGridLayout(box);
     BTN_Position_Actuelle = named(new QPushButton, "BTN_Position_Actuelle", QStringLiteral("Position actuelle"));
-    EDT_Position_Actuelle_AR = shownText("EDT_Position_Actuelle_AR", 90);
-    EDT_Position_Actuelle_Dec = shownText("EDT_Position_Actuelle_Dec", 90);
+    EDT_Position_Actuelle_AR = shownText("EDT_Position_Actuelle_AR", 110);
+    EDT_Position_Actuelle_Dec = shownText("EDT_Position_Actuelle_Dec", 110);
     grid->addWidget(BTN_Position_Actuelle, 0, 0, 1, 2);
     grid->addWidget(named(new QLabel(QStringLiteral("A.D.")), "LBL_Position_AR"), 1, 0);
     grid->addWidget(EDT_Position_Actuelle_AR, 1, 1);
@@ -157,7 +158,9 @@ QWidget* TFRM_Raquette::buildGoto()
                            QStringLiteral("6-Saturne"), QStringLiteral("7-Uranus"), QStringLiteral("8-Neptune"),
                            QStringLiteral("9-Pluton")});
     BTN_GOTO = named(new QPushButton, "BTN_GOTO", QStringLiteral("GOTO"));
-    EDT_Resultat = shownText("EDT_Resultat", 120);
+    EDT_Resultat = named(new QLineEdit, "EDT_Resultat");
+    EDT_Resultat->setReadOnly(true);
+    EDT_Resultat->setMinimumWidth(260); // "GOTO refusé : l'objet est sous l'horizon"
     grid->addWidget(RDB_NGC, 0, 0);
     grid->addWidget(RDB_Messier, 0, 1);
     grid->addWidget(RDB_Etoile, 1, 0);
@@ -166,7 +169,7 @@ QWidget* TFRM_Raquette::buildGoto()
     grid->addWidget(TNI_Numero, 2, 1);
     grid->addWidget(CBX_Planete, 3, 0, 1, 2);
     grid->addWidget(BTN_GOTO, 4, 0);
-    grid->addWidget(EDT_Resultat, 4, 1);
+    grid->addWidget(EDT_Resultat, 5, 0, 1, 2);
     connect(BTN_GOTO, &QPushButton::clicked, this, &TFRM_Raquette::BTN_GOTOClick);
     return box;
 }
@@ -261,13 +264,21 @@ bool TFRM_Raquette::showIndiPosition()
     EDT_Position_Actuelle_Dec->setText(formatDeclination(p->decDegrees));
     if (p->slewing) {
         positionGraceTicks_ = 0;
-        if (!TMR_Position->isActive()) TMR_Position->start();
+        if (!TMR_Position->isActive()) TMR_Position->start(kIndiPositionPollMs);
     }
     return true;
 }
 
+// The position followed during a slew: the INDI mount's every half second,
+// the serial mount's at its own pace until it says the slew has ended.
 void TFRM_Raquette::TMR_PositionTimer()
 {
+    if (!indiControls_) {
+        BTN_Position_ActuelleClick();
+        // The reading just shown is where the slew ended when the mount says so.
+        if (!paddle_.slewing() || ++positionPolls_ >= kPositionPollsMax) TMR_Position->stop();
+        return;
+    }
     if (!showIndiPosition()) return;
     const std::optional<HandPaddle::Position> p = paddle_.indiPosition();
     if (p && p->slewing) return;
@@ -299,7 +310,13 @@ void TFRM_Raquette::BTN_Goto_CoordClick()
     if (result != R::Started) return;
     gotoUnderWay_ = true;
     positionGraceTicks_ = 4;
-    TMR_Position->start();
+    TMR_Position->start(kIndiPositionPollMs);
+}
+
+void TFRM_Raquette::setTexts(const NamedTexts* texts)
+{
+    texts_ = texts ? texts : &NamedTexts::builtIn();
+    autofocus_.setTexts(texts_);
 }
 
 void TFRM_Raquette::BTN_Position_ActuelleClick()
@@ -309,8 +326,8 @@ void TFRM_Raquette::BTN_Position_ActuelleClick()
         return;
     }
     paddle_.BTN_Position_ActuelleClick(
-        [this](const QByteArray& dec) { EDT_Position_Actuelle_Dec->setText(QString::fromLatin1(dec)); },
-        [this](const QByteArray& ra) { EDT_Position_Actuelle_AR->setText(QString::fromLatin1(ra)); });
+        [this](const QByteArray& dec) { EDT_Position_Actuelle_Dec->setText(readableDec(dec)); },
+        [this](const QByteArray& ra) { EDT_Position_Actuelle_AR->setText(readableRa(ra)); });
 }
 
 Catalogue TFRM_Raquette::catalogue() const
@@ -327,7 +344,17 @@ void TFRM_Raquette::BTN_GOTOClick()
     // calls it (items are "0-Soleil" .. "9-Pluton" in French).
     const int planet = std::max(0, CBX_Planete->currentIndex());
     const QByteArray object = HandPaddle::objectText(catalogue(), TNI_Numero->Value(), planet);
-    EDT_Resultat->setText(QString::fromLatin1(paddle_.BTN_GOTOClick(object)));
+    const QByteArray reply = paddle_.BTN_GOTOClick(object);
+    const QString said = gotoReplyText(reply, *texts_);
+    EDT_Resultat->setText(said);
+    EDT_Resultat->setToolTip(said);
+    EDT_Resultat->setCursorPosition(0);
+    report(said);
+    // The position follows the slew until the mount says it has ended.
+    if (gotoReplyKind(reply) == GotoReply::Accepted) {
+        positionPolls_ = 0;
+        TMR_Position->start(kPositionPollMs);
+    }
 }
 
 void TFRM_Raquette::BTN_Demarrer_AutofocusClick()
@@ -355,9 +382,9 @@ void TFRM_Raquette::setFocusMeasure(bool on)
     if (onFocusMeasure) onFocusMeasure(on);
 }
 
-void TFRM_Raquette::resetMeasureCount()
+void TFRM_Raquette::holdAutoThreshold(bool on)
 {
-    if (onMeasureCountReset) onMeasureCountReset();
+    if (onAutoThreshold) onAutoThreshold(on);
 }
 
 void TFRM_Raquette::showAutofocus(bool running, int gauge)

@@ -39,8 +39,9 @@ public:
     std::function<void()> endAutoguiding;
     // CKB_MAP checked or unchecked, with its click handler.
     std::function<void(bool on)> onFocusMeasure;
-    // The focus measure counts its values again from zero.
-    std::function<void()> onMeasureCountReset;
+    // The focus threshold held at "Auto" while the autofocus runs (true),
+    // the user's own choice given back (false).
+    std::function<void(bool on)> onAutoThreshold;
     // The preferences' autofocus group as it is now.
     std::function<AutofocusSettings()> autofocusSettings;
     // A line for the main window's message panel.
@@ -52,8 +53,9 @@ public:
     // The INDI mount's controls: the position (read, and followed during a
     // slew) and the GOTO to typed coordinates.
     void setIndiControls(bool enabled);
-    // The language of the texts this window composes.
-    void setTexts(const NamedTexts& texts) { texts_ = &texts; }
+    // The chosen language's messages (GOTO replies, the autofocus's ends).
+    void setTexts(const NamedTexts* texts);
+    void setTexts(const NamedTexts& texts) { setTexts(&texts); }
 
     // What the focus measure hands its widths to.
     Autofocus& autofocus() { return autofocus_; }
@@ -66,6 +68,12 @@ public:
     void BTN_Demarrer_AutofocusClick();
     void BTN_Arreter_AutofocusClick();
     void TMR_AutofocusTimer();
+    // While a slew runs: the position read again; the timer stops when the
+    // mount says the slew has ended.
+    void TMR_PositionTimer();
+    static constexpr int kPositionPollMs = 2000;
+    static constexpr int kPositionPollsMax = 300; // ten minutes: no slew lasts longer
+    static constexpr int kIndiPositionPollMs = 500; // the INDI mount tells when its slew ends
 
     QPushButton *BTN_N, *BTN_NE, *BTN_E, *BTN_SE, *BTN_S, *BTN_SW, *BTN_W, *BTN_NW;
     QPushButton* BTN_Stop;
@@ -89,6 +97,7 @@ public:
     QPushButton *BTN_Demarrer_Autofocus, *BTN_Arreter_Autofocus;
     QProgressBar* GAUGE_Autofocus;
     QTimer* TMR_Autofocus;
+    QTimer* TMR_Position;
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -113,7 +122,7 @@ private:
     void startMoveTimer(int ms) override;
     void stopMoveTimer() override;
     void setFocusMeasure(bool on) override;
-    void resetMeasureCount() override;
+    void holdAutoThreshold(bool on) override;
     void showAutofocus(bool running, int gauge) override;
     void report(const QString& text) override;
 
@@ -123,6 +132,7 @@ private:
     bool indiControls_ = false;
     int positionGraceTicks_ = 0; // ticks the slew may take to show as begun
     bool gotoUnderWay_ = false;
+    int positionPolls_ = 0;
     HandPaddle paddle_;
     Autofocus autofocus_{*this};
 };

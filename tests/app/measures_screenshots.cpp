@@ -40,7 +40,6 @@ int main(int argc, char** argv)
     FocusPanel* focus = main->measures()->focusPage();
     SelectionPanel* selection = main->measures()->selectionPage();
     focus->CKB_MAP->click();
-    focus->CKB_FWHM_Auto->click();
     focus->CKB_Son_MAP->click();
     selection->CKB_Selection->click();
     focus->CKB_GROS_FWHM->click();

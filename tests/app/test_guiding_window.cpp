@@ -128,6 +128,25 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("\t4\t0\t0.00\tOuest\t4\t640\t-\t0\t0\t100\n")));
     }
 
+    // The guiding window tells the calibrated speeds in a few digits, and
+    // again when a calibration measures new ones.
+    void theWindowShowsTheCalibratedSpeeds()
+    {
+        WindowSet set;
+        set.main()->show();
+        TFRM_Prg_Suivi* window = set.guidingWindow();
+        MountSettings& speeds = set.telescope().settings; // what a calibration leaves
+        speeds.TNI_Vitesse_Ouest = 7.520833333;
+        speeds.TNI_Vitesse_Est = 7.4912;
+        speeds.TNI_Vitesse_Nord = 15.0422;
+        speeds.TNI_Vitesse_Sud = 123.456;
+        window->show();
+        QCOMPARE(window->LBL_Vitesses->text(),
+                 QString::fromUtf8("Vitesses calibrées (″/s) : O 7.52  E 7.49  N 15.0  S 123"));
+        set.preferences()->TNI_Vitesse_Ouest->setValue(7.520833333);
+        QCOMPARE(set.preferences()->TNI_Vitesse_Ouest->text(), QStringLiteral("7.521"));
+    }
+
     void aLinkThatCannotOpenUnchecksTheBox()
     {
         WindowSet set;

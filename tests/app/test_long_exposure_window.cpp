@@ -152,10 +152,21 @@ private slots:
             QVERIFY(video.source().running());
             QCOMPARE(lines().last(), QStringLiteral("0378 : 00001111")); // the idle byte
 
+            // Live frames at the refresh rate, counted over a second.
+            const auto liveFrames = [&video] {
+                const int before = video.source().frameCounter();
+                QTest::qWait(1000);
+                return video.source().frameCounter() - before;
+            };
+            const int normal = liveFrames();
+            QVERIFY(normal >= 3);
+
             camera->BTN_Poselongue->click();
             TFRM_Longuepose* w = set.longExposureWindow();
             QVERIFY(w->isVisible());
             QVERIFY(!camera->BTN_Turbo->isEnabled());
+            // The window open, no run yet: the live video goes on as before.
+            QVERIFY2(liveFrames() * 2 >= normal, "live video between runs");
             w->SPED_Vesta_Pose->setValue(1000);
             w->SPED_Nb_Poses->setValue(1);
             QCOMPARE(main->core().controls.SPED_Vesta_Pose, 1000.0); // the parameter record's length
@@ -167,6 +178,10 @@ private slots:
             QVERIFY(!camera->CKB_Longuepose_Active->isChecked());
             QCOMPARE(w->TNI_Posenum->text(), QStringLiteral("0"));
             QVERIFY(lines().contains(QStringLiteral("0378 : 00000111"))); // the readout
+            // The exposures have ended: the live video is back at its rate,
+            // the window still open.
+            QVERIFY(w->isVisible());
+            QVERIFY2(liveFrames() * 2 >= normal, "live video after the run");
 
             // Closing the window gives "Flux" back.
             w->close();

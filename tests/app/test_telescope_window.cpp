@@ -130,9 +130,15 @@ private slots:
         pref->SPED_Tps_Base_Autofocus->setValue(8000);
         QCheckBox* measure = set.main()->measures()->focusPage()->CKB_MAP;
         QVERIFY(!measure->isChecked());
+        // The threshold follows half the peak while the search runs.
+        QCheckBox* autoThreshold = set.main()->measures()->focusPage()->CKB_FWHM_Auto;
+        autoThreshold->click();
+        QVERIFY(!autoThreshold->isChecked());
         paddle->BTN_Demarrer_Autofocus->click();
         QVERIFY(measure->isChecked());
         QVERIFY(set.main()->core().controls.CKB_MAP);
+        QVERIFY(autoThreshold->isChecked());
+        QVERIFY(set.main()->core().controls.tracking.CKB_FWHM_Auto);
         FocusWidth& focus = set.main()->core().focus;
         const int n = set.main()->core().controls.selection.SPED_Nb_Mesures;
         for (int i = 0; i + 1 < n; ++i) focus.focusPass(50);
@@ -142,10 +148,10 @@ private slots:
         QCOMPARE(paddle->TMR_Autofocus->interval(), 2000); // "Fin": a quarter of 8000
         QCOMPARE(peer.read(12), QByteArray("#:FS#\r#:F-#\r"));
         paddle->TMR_AutofocusTimer();
-        QCOMPARE(focus.measureCount(), 0);
         QCOMPARE(peer.read(6), QByteArray("#:FQ#\r"));
         paddle->BTN_Arreter_Autofocus->click();
         QVERIFY(!measure->isChecked());
+        QVERIFY(!autoThreshold->isChecked()); // the user's choice given back
         QVERIFY(!set.main()->core().controls.CKB_MAP);
         QCOMPARE(peer.read(6), QByteArray("#:FQ#\r"));
         pref->BTN_Deconnecter->click();

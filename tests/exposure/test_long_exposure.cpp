@@ -216,7 +216,7 @@ TEST(LongExposureCycle, NothingRunsWithoutTheModifiedCamera)
     EXPECT_TRUE(rig.port.writes.empty());
     EXPECT_FALSE(rig.le.Timer1Tick()) << "the live grab keeps the tick";
     rig.le.openWindow();
-    EXPECT_TRUE(rig.le.Timer1Tick()) << "an open window takes the tick without a run";
+    EXPECT_FALSE(rig.le.Timer1Tick()) << "an open window without a run leaves the live video going";
 }
 
 TEST(LongExposureCycle, SingleShotEndsAfterOneExposure)

@@ -20,13 +20,14 @@ struct RecordingDisplay : CueDisplay {
 };
 
 struct FakeAutofocus : AutofocusHandOff {
-    bool waiting = true;
-    std::vector<double> steps;
-    bool waitingForWidth() const override { return waiting; }
-    void autofocus_step(double width) override
+    std::vector<double> widths;
+    std::vector<int> peaks;
+    int setSize = 0;
+    void focusReading(double width, const FocusSample& s, int n) override
     {
-        steps.push_back(width);
-        waiting = false; // a focuser move starts
+        widths.push_back(width);
+        peaks.push_back(s.peak);
+        setSize = n;
     }
 };
 
@@ -102,27 +103,49 @@ TEST(FocusWidthMeasure, BestIsSmallestWorstLargestOnceTheRingIsFull)
     EXPECT_FALSE(focus.ring().full());
 }
 
-TEST(FocusWidthMeasure, AutofocusGetsTheWidthAfterNMeasuresOfEachMove)
+// The autofocus gets each pass's own width (not the running mean, whose
+// ring counts missing values as 0) with what the pass saw, and the set size.
+TEST(FocusWidthMeasure, AutofocusGetsEveryPassWidthAndSample)
 {
     PipelineControls controls;
     controls.selection.SPED_Nb_Mesures = 4;
     FocusWidth focus(controls);
     FakeAutofocus autofocus;
     focus.setAutofocus(&autofocus);
-    for (int i = 0; i < 3; ++i) focus.focusPass(314);
-    EXPECT_TRUE(autofocus.steps.empty());
-    focus.focusPass(314);
-    ASSERT_EQ(autofocus.steps.size(), 1u);
-    EXPECT_EQ(autofocus.steps[0], focus.figures().TNI_FWHM);
-    // While the focuser moves nothing is counted; its timer then starts the count again.
-    for (int i = 0; i < 6; ++i) focus.focusPass(100);
-    EXPECT_EQ(autofocus.steps.size(), 1u);
-    EXPECT_EQ(focus.measureCount(), 4);
-    focus.resetMeasureCount();
-    autofocus.waiting = true;
-    for (int i = 0; i < 4; ++i) focus.focusPass(100);
-    ASSERT_EQ(autofocus.steps.size(), 2u);
-    EXPECT_NEAR(autofocus.steps[1], FocusWidth::widthOf(100), 1e-9);
+    focus.focusSample({314, 120, 10, 60, 1600});
+    focus.focusPass(100);
+    ASSERT_EQ(autofocus.widths.size(), 2u);
+    EXPECT_NEAR(autofocus.widths[0], 19.99, 0.01);
+    EXPECT_NEAR(autofocus.widths[1], FocusWidth::widthOf(100), 1e-9);
+    EXPECT_LT(focus.figures().TNI_FWHM, autofocus.widths[0]) << "the running mean still counts empty slots";
+    EXPECT_EQ(autofocus.peaks, (std::vector<int>{120, -1}));
+    EXPECT_EQ(autofocus.setSize, 4);
+}
+
+// What a sample is worth: a star, no star, or a saturated core.
+TEST(FocusWidthMeasure, ImpossibleSamplesAreNoStar)
+{
+    struct Row {
+        FocusSample s;
+        FocusSampleKind kind;
+        const char* why;
+    };
+    const std::vector<Row> rows = {
+        {{20, 120, 10, 60, 1600}, FocusSampleKind::Star, "a star standing out"},
+        {{0, 120, 10, 60, 1600}, FocusSampleKind::NoStar, "no pixel above the threshold"},
+        {{0, 40, 10, 250, 1600}, FocusSampleKind::NoStar, "a fixed threshold above every pixel"},
+        {{900, 30, 14, 15, 1600}, FocusSampleKind::NoStar, "half of a faint peak under the background"},
+        {{1000, 60, 5, 30, 1600}, FocusSampleKind::NoStar, "most of the zone counted"},
+        {{12, 60, 30, 30, 1600}, FocusSampleKind::NoStar, "the background reaches the threshold"},
+        {{40, 255, 12, 127, 1600}, FocusSampleKind::Saturated, "a clipped core"},
+        {{40, 250, 12, 125, 1600}, FocusSampleKind::Saturated, "at the saturation level"},
+        {{40, 249, 12, 124, 1600}, FocusSampleKind::Star, "just below it"},
+        {{1, -1, 0, 0, 0}, FocusSampleKind::Star, "a count alone: one pixel is 1.13 px"},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(classifyFocusSample(r.s, FocusWidth::widthOf(r.s.count)), r.kind) << r.why;
+    // A width under one pixel, whatever the count says.
+    EXPECT_EQ(classifyFocusSample({5, 120, 10, 60, 1600}, 0.517), FocusSampleKind::NoStar);
 }
 
 TEST(FocusWidthMeasure, SoundAndLargeIndicatorFollowTheirBoxes)
@@ -274,28 +297,36 @@ TEST(MotionMeasure, LevelIsAMeanChangePerChannelStrictlyExceeded)
     EXPECT_EQ(motionMeasure(live, reference, 640, 480, 1, 1).changedPixels, 0);
 }
 
-TEST_F(CoreFixture, MotionThresholdsAtZeroSelectEverythingWithoutMeasuring)
+// A threshold at 0 selects every frame and runs no action, but "Actuel"
+// still shows the measure: the user sees what to set the thresholds to.
+TEST_F(CoreFixture, MotionThresholdsAtZeroSelectEverythingAndStillShowTheMeasure)
 {
+    struct Hooks : DetectionActionHooks {
+        int savings = 0;
+        void startAutomaticSaving() override { ++savings; }
+    } hooks;
+    core.motion.setHooks(&hooks);
+    core.motion.actions.CKB_Action_Sauvegarder = true;
     core.controls.CKB_Detection_Mvt = true;
+    core.controls.CKB_Detection_Action = true;
+    core.buffers.frameSlots[0].fill(Qt::black);
+    core.motion.defineReference(core.buffers.frameSlots[0], 640, 480);
+
+    struct Case { double level, count; int changedRows; int shown; };
+    for (const Case t : {Case{0, 100, 24, 500}, Case{10, 0, 48, 1000}, Case{0, 0, 12, 250}, Case{0, 0, 0, 0}}) {
+        core.controls.TNI_Seuil_Detection_Niveau = t.level;
+        core.controls.TNI_Seuil_Detection_Nbre = t.count;
+        core.buffers.frameSlots[0].fill(Qt::black);
+        changePixels(core.buffers.frameSlots[0], 640, 640 * t.changedRows, 60);
+        EXPECT_TRUE(core.pipeline.ProcessFrame(true));
+        EXPECT_EQ(core.motion.TNI_Diff_actuel(), t.shown) << t.level << " " << t.count;
+    }
+    EXPECT_EQ(hooks.savings, 0) << "no action without both thresholds";
+    EXPECT_FALSE(core.motion.singleShot());
+    // With both above 0 a still frame is measured and not selected.
     core.controls.TNI_Seuil_Detection_Niveau = 10;
     core.controls.TNI_Seuil_Detection_Nbre = 100;
     core.buffers.frameSlots[0].fill(Qt::black);
-    core.motion.defineReference(core.buffers.frameSlots[0], 640, 480);
-    changePixels(core.buffers.frameSlots[0], 640, 640 * 24, 60); // 5 % changed
-    EXPECT_TRUE(core.pipeline.ProcessFrame(true));
-    EXPECT_EQ(core.motion.TNI_Diff_actuel(), 500);
-
-    struct Case { double level, count; };
-    for (const Case t : {Case{0, 100}, Case{10, 0}, Case{0, 0}}) {
-        core.controls.TNI_Seuil_Detection_Niveau = t.level;
-        core.controls.TNI_Seuil_Detection_Nbre = t.count;
-        core.buffers.frameSlots[0].fill(Qt::black); // no motion at all
-        EXPECT_TRUE(core.pipeline.ProcessFrame(true));
-        EXPECT_EQ(core.motion.TNI_Diff_actuel(), 500) << "\"Actuel\" keeps its last value";
-    }
-    // With both above 0 the still frame is measured and not selected.
-    core.controls.TNI_Seuil_Detection_Niveau = 10;
-    core.controls.TNI_Seuil_Detection_Nbre = 100;
     EXPECT_FALSE(core.pipeline.ProcessFrame(true));
     EXPECT_EQ(core.motion.TNI_Diff_actuel(), 0);
 }

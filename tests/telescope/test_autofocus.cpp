@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <string>
 #include <vector>
@@ -25,7 +26,7 @@ struct RecordingLinks final : AutofocusLinks {
     }
     void stopMoveTimer() override { timerMs = -1; }
     void setFocusMeasure(bool on) override { log.push_back(on ? "measure on" : "measure off"); }
-    void resetMeasureCount() override { ++measureResets; }
+    void holdAutoThreshold(bool on) override { autoThreshold = on; }
     void showAutofocus(bool r, int g) override
     {
         running = r;
@@ -35,7 +36,7 @@ struct RecordingLinks final : AutofocusLinks {
     std::vector<std::string> log;
     QStringList messages;
     int timerMs = -1;
-    int measureResets = 0;
+    bool autoThreshold = false;
     bool running = false;
     int gauge = -1;
 };
@@ -88,7 +89,6 @@ TEST_F(AutofocusRun, FineStartsAtAQuarterOfTheBaseAndHalvesOnAWiderStar)
         EXPECT_EQ(links.timerMs, -1);
         EXPECT_TRUE(af.waitingForWidth());
     }
-    EXPECT_EQ(links.measureResets, 5); // the start, then the end of each move
     EXPECT_EQ(links.gauge, 94); // 100 - trunc(6.31)
 }
 
@@ -143,7 +143,10 @@ TEST_F(AutofocusRun, StopWidthEndsTheSearch)
         EXPECT_FALSE(a.active());
         EXPECT_FALSE(l.running);
         EXPECT_FALSE(a.waitingForWidth());
-        EXPECT_EQ(l.measureResets, 1 + r.moves) << r.stop; // the start, then each move's end
+        EXPECT_EQ(a.moves(), r.moves) << r.stop;
+        EXPECT_FALSE(l.autoThreshold) << "the user's threshold given back";
+        ASSERT_EQ(l.messages.size(), 1) << r.stop;
+        EXPECT_TRUE(l.messages[0].contains(QStringLiteral("est atteinte"))) << l.messages[0].toStdString();
         // Widths arriving afterwards start nothing.
         a.autofocus_step(9.0);
         EXPECT_EQ(l.log.size(), 2u);
@@ -219,47 +222,138 @@ TEST_F(AutofocusRun, HuntingAtTheShortestStepEndsAtTheLimit)
     EXPECT_TRUE(af.active());
 }
 
-// The focus measure itself between two runs: the second run waits for a
-// full set of its own widths, not for the count the first run left.
-TEST(AutofocusWithTheMeasure, ASecondRunWaitsForAFullSet)
-{
-    struct MeasureLinks final : AutofocusLinks {
-        explicit MeasureLinks(FocusWidth& f) : focus(f) {}
-        void focuser_move(int, bool) override { ++moves; }
-        void focuser_stop(int) override {}
-        void startMoveTimer(int) override {}
-        void stopMoveTimer() override {}
-        void setFocusMeasure(bool on) override
-        {
-            if (on) focus.reset(); // "Active" checked with its click handler
-        }
-        void resetMeasureCount() override { focus.resetMeasureCount(); }
-        void showAutofocus(bool, int) override {}
-        void report(const QString&) override {}
-        FocusWidth& focus;
-        int moves = 0;
-    };
-    PipelineControls controls;
-    const int n = controls.selection.SPED_Nb_Mesures;
-    FocusWidth focus{controls};
-    MeasureLinks links{focus};
-    Autofocus af{links};
-    focus.setAutofocus(&af);
-    const int sharp = 2, wide = 28; // pixels above the threshold: widths 1.6 and 6.0
-
-    af.start({10000, 2.0}, false);
-    for (int i = 0; i < n; ++i) focus.focusPass(sharp);
-    ASSERT_FALSE(af.active()) << "the first run ends on its sharp star";
-
-    af.start({10000, 2.0}, false);
-    for (int i = 0; i + 1 < n; ++i) {
-        focus.focusPass(wide);
-        ASSERT_TRUE(af.active()) << "ended after " << i + 1 << " of " << n << " values";
+// Fed one focus sample per frame, as the tracking passes give them.
+struct AutofocusFrames : AutofocusRun {
+    static constexpr int kSet = 5;
+    static FocusSample star(double width)
+    {
+        // The count of a disc that wide.
+        const int count = int(std::lround(width * width * 3.14159265 / 4));
+        return {count, 150, 12, 75, 1600};
     }
-    EXPECT_EQ(links.moves, 0);
-    focus.focusPass(wide);
+    void frame(const FocusSample& s) { af.focusReading(FocusWidth::widthOf(s.count), s, kSet); }
+    void frames(int n, const FocusSample& s)
+    {
+        for (int i = 0; i < n; ++i) frame(s);
+    }
+    static constexpr FocusSample kNothing{0, 40, 12, 20, 1600};        // nothing above half a dim peak
+    static constexpr FocusSample kClipped{60, 255, 12, 127, 1600};     // a saturated core
+    static constexpr FocusSample kBackground{1200, 30, 14, 15, 1600}; // the whole zone counts
+};
+
+TEST_F(AutofocusFrames, ImpossibleSamplesAreLeftOutOfTheMean)
+{
+    af.start({10000, 2.0}, false);
+    EXPECT_TRUE(links.autoThreshold) << "the threshold follows half the peak while it runs";
+    // Two stars of 6 px among impossible readings: the width is 6, not a
+    // mean pulled towards 0 (the 0.517 px a run once stopped on).
+    frame(star(6));
+    frame(kNothing);
+    frame(star(6));
+    frame(kBackground);
+    EXPECT_TRUE(af.waitingForWidth()) << "four samples of a set of five";
+    frame(star(6));
+    ASSERT_FALSE(af.waitingForWidth());
+    EXPECT_NEAR(af.lastWidth(), FocusWidth::widthOf(star(6).count), 1e-9);
     EXPECT_TRUE(af.active());
-    EXPECT_EQ(links.moves, 1) << "a full set of wide stars: the focuser moves";
+    EXPECT_EQ(links.log.back(), "timer 2500");
+}
+
+TEST_F(AutofocusFrames, SamplesDuringAMoveAndTheFirstAfterItAreLeftOut)
+{
+    af.start({10000, 2.0}, false);
+    frames(kSet, star(8));
+    ASSERT_EQ(af.moves(), 1);
+    frames(20, star(3)); // smeared frames while the focuser runs
+    EXPECT_EQ(af.moves(), 1);
+    af.TMR_AutofocusTimer();
+    frame(star(12)); // exposed partly during the move: left out
+    frames(kSet - 1, star(6));
+    EXPECT_EQ(af.moves(), 1) << "one sample short of a fresh set";
+    frame(star(6));
+    EXPECT_EQ(af.moves(), 2);
+    EXPECT_EQ(af.direction(), 0) << "6 px after 8 px: the same way";
+    EXPECT_NEAR(af.lastWidth(), FocusWidth::widthOf(star(6).count), 1e-9);
+}
+
+// Every end says why, in the message panel; the user's own stop says nothing.
+TEST_F(AutofocusFrames, EachEndSaysWhy)
+{
+    struct Row {
+        const char* name;
+        std::vector<FocusSample> samples; // repeated set by set until the end
+        AutofocusEnd end;
+        const char* words;
+    };
+    const std::vector<Row> rows = {
+        {"a star at the stop width", {star(2)}, AutofocusEnd::Reached, "est atteinte"},
+        {"no star in the zone", {kNothing}, AutofocusEnd::NoStar, "pas d'étoile"},
+        {"only the background", {kBackground}, AutofocusEnd::NoStar, "pas d'étoile"},
+        {"a saturated core", {kClipped}, AutofocusEnd::Saturated, "saturé"},
+    };
+    for (const Row& r : rows) {
+        RecordingLinks l;
+        Autofocus a{l};
+        a.start({10000, 2.5}, false);
+        int sets = 0;
+        for (; sets < 20 && a.active(); ++sets)
+            for (int i = 0; i < kSet; ++i) a.focusReading(FocusWidth::widthOf(r.samples[0].count), r.samples[0], kSet);
+        EXPECT_FALSE(a.active()) << r.name;
+        EXPECT_EQ(a.lastEnd(), r.end) << r.name;
+        EXPECT_EQ(a.moves(), 0) << r.name;
+        ASSERT_EQ(l.messages.size(), 1) << r.name;
+        EXPECT_TRUE(l.messages[0].contains(QString::fromUtf8(r.words))) << l.messages[0].toStdString();
+        EXPECT_FALSE(l.running);
+        if (r.end == AutofocusEnd::NoStar) EXPECT_EQ(sets, Autofocus::kMaxLostSets) << r.name;
+    }
+    af.start({10000, 2.5}, false);
+    frames(kSet, star(6));
+    af.stop();
+    EXPECT_TRUE(links.messages.isEmpty());
+    EXPECT_EQ(af.lastEnd(), AutofocusEnd::User);
+}
+
+// A move that loses the star went too far: it counts as wider, so the
+// focuser turns back with half the time; a star lost for good ends the run.
+TEST_F(AutofocusFrames, AStarLostAfterAMoveTurnsBack)
+{
+    af.start({10000, 2.0}, true); // "Rapide": 10 s fast, far past focus
+    frames(kSet, star(7));
+    af.TMR_AutofocusTimer();
+    frames(1 + kSet, kNothing);
+    EXPECT_EQ(af.moves(), 2);
+    EXPECT_EQ(af.direction(), 1);
+    EXPECT_EQ(af.stepMs(), 5000);
+    EXPECT_TRUE(links.messages.isEmpty());
+    af.TMR_AutofocusTimer();
+    frames(1 + kSet, star(5)); // back in view, narrower than before
+    EXPECT_EQ(af.moves(), 3);
+    EXPECT_EQ(af.direction(), 1);
+    // Lost set after set: the run ends there, saying so.
+    for (int i = 0; i < Autofocus::kMaxLostSets && af.active(); ++i) {
+        af.TMR_AutofocusTimer();
+        frames(1 + kSet, kNothing);
+    }
+    EXPECT_FALSE(af.active());
+    EXPECT_EQ(af.lastEnd(), AutofocusEnd::NoStar);
+}
+
+TEST_F(AutofocusFrames, ManyMovesWithoutTheStopWidthEndAtTheLimit)
+{
+    af.start({10000, 1.0}, false);
+    // Narrower every time, never narrow enough: no reversal, no end but the limit.
+    double w = 30;
+    for (int i = 0; i <= Autofocus::kMaxMoves && af.active(); ++i) {
+        frames(kSet, star(w));
+        af.TMR_AutofocusTimer();
+        frame(star(w)); // the settling sample
+        w = std::max(1.5, w - 0.3);
+    }
+    EXPECT_FALSE(af.active());
+    EXPECT_EQ(af.lastEnd(), AutofocusEnd::Moves);
+    EXPECT_EQ(af.moves(), Autofocus::kMaxMoves);
+    ASSERT_EQ(links.messages.size(), 1);
+    EXPECT_TRUE(links.messages[0].contains(QStringLiteral("80 déplacements"))) << links.messages[0].toStdString();
 }
 
 TEST(AutofocusGauge, ShrinkFromTheBaseTowardsTheFloor)

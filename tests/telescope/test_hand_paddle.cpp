@@ -195,6 +195,61 @@ TEST_F(Paddle, GotoReplyAsItCame)
     EXPECT_EQ(f.pty.read(23), QByteArray("#:Q#\r#:LC 7331#\r#:MS#\r"));
 }
 
+// The position replies as a user reads them; what is no position is shown
+// as it came.
+TEST(PaddleReplies, PositionsInAReadableForm)
+{
+    struct Row {
+        QByteArray reply;
+        const char* ra;
+        const char* dec;
+    };
+    const std::vector<Row> rows = {
+        {"00:42:44#", "00h42m44s", "00:42:44"},
+        {"23:59:59#", "23h59m59s", "23:59:59"},
+        {"00:42.7#", "00h42.7m", "00:42.7"},
+        {"+41*16:08#", "+41*16:08", "+41°16′08″"},
+        {"-05*03:00#", "-05*03:00", "-05°03′00″"},
+        {"+41*16#", "+41*16", "+41°16′"},
+        {"+41\xdf" "16:08#", "+41\xdf" "16:08", "+41°16′08″"},
+        {"+41'16'08#", "+41'16'08", "+41°16′08″"},
+        {"", "", ""},
+        {"#", "", ""},
+        {"garbage#", "garbage", "garbage"},
+        {"12::30#", "12::30", "12::30"},
+    };
+    for (const Row& r : rows) {
+        const QString asLatin1Ra = QString::fromLatin1(r.ra), asLatin1Dec = QString::fromLatin1(r.dec);
+        EXPECT_EQ(readableRa(r.reply), r.ra[0] == '+' || r.ra[0] == '-' ? asLatin1Ra : QString::fromUtf8(r.ra))
+            << r.reply.constData();
+        EXPECT_EQ(readableDec(r.reply), QString::fromUtf8(r.dec).contains(QChar(0x00B0)) ? QString::fromUtf8(r.dec)
+                                                                                              : asLatin1Dec)
+            << r.reply.constData();
+    }
+}
+
+TEST(PaddleReplies, GotoRepliesInWords)
+{
+    struct Row {
+        QByteArray reply;
+        GotoReply kind;
+        const char* text;
+    };
+    const std::vector<Row> rows = {
+        {"0", GotoReply::Accepted, "GOTO accepté"},
+        {"0#", GotoReply::Accepted, "GOTO accepté"},
+        {"1Below Horizon#", GotoReply::BelowHorizon, "GOTO refusé : l'objet est sous l'horizon"},
+        {"2Aucun objet choisi#", GotoReply::Refused, "GOTO refusé : Aucun objet choisi"},
+        {"2#", GotoReply::Refused, "GOTO refusé : objet hors des limites de la monture"},
+        {"", GotoReply::NoReply, "GOTO : la monture ne répond pas"},
+        {"Z#", GotoReply::Unexpected, "GOTO : réponse inattendue « Z »"},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(gotoReplyKind(r.reply), r.kind) << r.reply.constData();
+        EXPECT_EQ(gotoReplyText(r.reply), QString::fromUtf8(r.text)) << r.reply.constData();
+    }
+}
+
 TEST(PaddleObjects, ObjectTextOfEachCatalogue)
 {
     struct Row {
@@ -223,7 +278,7 @@ TEST(PaddleObjects, ObjectTextOfEachCatalogue)
     for (const Row& r : rows) EXPECT_EQ(HandPaddle::objectText(r.c, r.n, r.planet), QByteArray(r.text)) << r.text;
 }
 
-TEST_F(Paddle, PositionQueryShowsTheRepliesAsTheyCame)
+TEST_F(Paddle, PositionQueryGivesTheWholeReplies)
 {
     QByteArray dec, ra;
     qint64 decAt = -1;
@@ -238,8 +293,8 @@ TEST_F(Paddle, PositionQueryShowsTheRepliesAsTheyCame)
         },
         [&](const QByteArray& r) { ra = r; });
     EXPECT_EQ(f.pty.read(12), QByteArray("#:GD#\r#:GR#\r"));
-    EXPECT_EQ(dec, QByteArray("+41*16"));
-    EXPECT_EQ(ra, QByteArray("00:42:4"));
+    EXPECT_EQ(dec, QByteArray("+41*16#"));
+    EXPECT_EQ(ra, QByteArray("00:42:44#"));
     EXPECT_EQ(decAt, 200);
     EXPECT_EQ(f.timeline.clock().nowMs() - start, 900);
 }

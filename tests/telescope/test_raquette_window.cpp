@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStringList>
 #include <QtTest>
 
 #include <chrono>
@@ -31,7 +32,8 @@ struct Bench {
         if (f.pty.ok() && f.mount.mount_connect()) connected = f.pty.read(6) == "#:RG#\r";
         w.endAutoguiding = [this] { ++unguided; };
         w.onFocusMeasure = [this](bool on) { measure.push_back(on); };
-        w.onMeasureCountReset = [this] { ++countResets; };
+        w.onAutoThreshold = [this](bool on) { autoThreshold.push_back(on); };
+        w.onMessage = [this](const QString& text) { messages << text; };
     }
     QByteArray read(const QByteArray& expected) { return f.pty.read(int(expected.size())); }
     QByteArray readAny(int ms = 200) { return f.pty.read(1, ms); }
@@ -47,7 +49,8 @@ struct Bench {
     TFRM_Raquette w{f.mount, f.timeline.pause()};
     int unguided = 0;
     std::vector<bool> measure;
-    int countResets = 0;
+    std::vector<bool> autoThreshold;
+    QStringList messages;
 };
 
 } // namespace
@@ -168,8 +171,9 @@ private slots:
         b.answer("0");
         QTest::mouseClick(b.w.BTN_GOTO, Qt::LeftButton);
         QCOMPARE(b.read("#:Q#\r#:LM 31#\r#:MS#\r"), QByteArray("#:Q#\r#:LM 31#\r#:MS#\r"));
-        QCOMPARE(b.w.EDT_Resultat->text(), QStringLiteral("0"));
+        QCOMPARE(b.w.EDT_Resultat->text(), QStringLiteral("GOTO accepté"));
         QCOMPARE(b.unguided, 1);
+        b.w.TMR_Position->stop();
     }
 
     void gotoEachCatalogue_data()
@@ -199,7 +203,7 @@ private slots:
         QTest::mouseClick(b.w.BTN_GOTO, Qt::LeftButton);
         const QByteArray expected = "#:Q#\r" + select + "#:MS#\r";
         QCOMPARE(b.read(expected), expected);
-        QCOMPARE(b.w.EDT_Resultat->text(), QStringLiteral("1Objet sous l'horizon#"));
+        QCOMPARE(b.w.EDT_Resultat->text(), QStringLiteral("GOTO refusé : l'objet est sous l'horizon"));
     }
 
     // A language names the planets as it likes: the planet sent is the
@@ -230,8 +234,8 @@ private slots:
         connect(b.w.EDT_Position_Actuelle_Dec, &QLineEdit::textChanged, &b.w, [&b] { b.answer("00:42:44#"); });
         QTest::mouseClick(b.w.BTN_Position_Actuelle, Qt::LeftButton);
         QCOMPARE(b.read("#:GD#\r#:GR#\r"), QByteArray("#:GD#\r#:GR#\r"));
-        QCOMPARE(b.w.EDT_Position_Actuelle_Dec->text(), QStringLiteral("+41*16"));
-        QCOMPARE(b.w.EDT_Position_Actuelle_AR->text(), QStringLiteral("00:42:4"));
+        QCOMPARE(b.w.EDT_Position_Actuelle_Dec->text(), QString::fromUtf8("+41°16′08″"));
+        QCOMPARE(b.w.EDT_Position_Actuelle_AR->text(), QStringLiteral("00h42m44s"));
     }
 
     void lx200OnlyControls()
@@ -287,12 +291,14 @@ private slots:
             QVERIFY(!b.w.TMR_Autofocus->isActive());
             QVERIFY(b.w.autofocus().waitingForWidth());
         }
-        QCOMPARE(b.countResets, 4); // "Demarrer", then the end of each move
+        QCOMPARE(b.autoThreshold, std::vector<bool>{true}); // "Auto" held while it runs
         QTest::mouseClick(b.w.BTN_Arreter_Autofocus, Qt::LeftButton);
         QCOMPARE(b.read("#:FQ#\r"), QByteArray("#:FQ#\r"));
         QCOMPARE(b.measure, (std::vector<bool>{true, false}));
+        QCOMPARE(b.autoThreshold, (std::vector<bool>{true, false}));
         QVERIFY(b.w.BTN_Demarrer_Autofocus->isEnabled());
         QVERIFY(!b.w.BTN_Arreter_Autofocus->isEnabled());
+        QVERIFY(b.messages.isEmpty()); // the user's own stop needs no word
     }
 
     void autofocusMoveEndsOnTheRealTimer()
@@ -339,6 +345,76 @@ private slots:
         QCOMPARE(b.read("#:FQ#\r"), QByteArray("#:FQ#\r"));
         QVERIFY(b.w.BTN_Demarrer_Autofocus->isEnabled());
         QCOMPARE(b.measure, (std::vector<bool>{true, false}));
+        QCOMPARE(b.messages.size(), 1);
+        QVERIFY(b.messages[0].startsWith(QStringLiteral("Autofocus terminé : largeur 1.90 px")));
+    }
+
+    // An accepted GOTO says so and the position follows the slew: read
+    // again on a timer while the mount reports a slew, in a readable form,
+    // until the slew ends.
+    void gotoFollowsTheSlewReadably()
+    {
+        Bench b;
+        QVERIFY(b.connected);
+        b.w.RDB_Messier->setChecked(true);
+        b.w.TNI_Numero->setValue(31);
+        b.answer("0");
+        QTest::mouseClick(b.w.BTN_GOTO, Qt::LeftButton);
+        b.read("#:Q#\r#:LM 31#\r#:MS#\r");
+        QCOMPARE(b.w.EDT_Resultat->text(), QStringLiteral("GOTO accepté"));
+        QCOMPARE(b.messages, QStringList{QStringLiteral("GOTO accepté")});
+        QVERIFY(b.w.TMR_Position->isActive());
+        // Each reply reaches the port once the window shows the one before:
+        // the declination, the right ascension, then the slew's state.
+        QList<QByteArray> replies;
+        const auto next = [&] {
+            if (!replies.isEmpty()) b.answer(replies.takeFirst());
+        };
+        connect(b.w.EDT_Position_Actuelle_Dec, &QLineEdit::textChanged, &b.w, next);
+        connect(b.w.EDT_Position_Actuelle_AR, &QLineEdit::textChanged, &b.w, next);
+        struct Tick {
+            QByteArray dec, ra, slew;
+            const char *decShown, *raShown;
+            bool still;
+        };
+        const Tick ticks[] = {{"+40*01:02#", "00:40:10#", "\x7f#", "+40°01′02″", "00h40m10s", true},
+                              {"+41*16:09#", "00:42:44#", "#", "+41°16′09″", "00h42m44s", false}};
+        for (const Tick& t : ticks) {
+            replies = {t.ra, t.slew};
+            b.answer(t.dec);
+            b.w.TMR_PositionTimer();
+            QCOMPARE(b.read("#:GD#\r#:GR#\r#:D#\r"), QByteArray("#:GD#\r#:GR#\r#:D#\r"));
+            QCOMPARE(b.w.EDT_Position_Actuelle_Dec->text(), QString::fromUtf8(t.decShown));
+            QCOMPARE(b.w.EDT_Position_Actuelle_AR->text(), QString::fromUtf8(t.raShown));
+            QCOMPARE(b.w.TMR_Position->isActive(), t.still);
+        }
+    }
+
+    // A refused GOTO says why; no position is followed.
+    void gotoRefusalsInWords_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("below the horizon") << QByteArray("1Objet sous l'horizon#")
+                                           << QStringLiteral("GOTO refusé : l'objet est sous l'horizon");
+        QTest::newRow("no object") << QByteArray("2Aucun objet choisi#")
+                                   << QStringLiteral("GOTO refusé : Aucun objet choisi");
+        QTest::newRow("limits, no words") << QByteArray("2#")
+                                          << QStringLiteral("GOTO refusé : objet hors des limites de la monture");
+        QTest::newRow("silent mount") << QByteArray() << QStringLiteral("GOTO : la monture ne répond pas");
+        QTest::newRow("noise") << QByteArray("xyz#") << QString::fromUtf8("GOTO : réponse inattendue « xyz »");
+    }
+    void gotoRefusalsInWords()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, said);
+        Bench b;
+        QVERIFY(b.connected);
+        if (!reply.isEmpty()) b.answer(reply);
+        QTest::mouseClick(b.w.BTN_GOTO, Qt::LeftButton);
+        QCOMPARE(b.w.EDT_Resultat->text(), said);
+        QCOMPARE(b.messages, QStringList{said});
+        QVERIFY(!b.w.TMR_Position->isActive());
     }
 };
 

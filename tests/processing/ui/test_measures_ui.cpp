@@ -142,7 +142,9 @@ private slots:
         QCOMPARE(tracking.count(), 1);
         QVERIFY(b.core.controls.CKB_MAP);
         QCOMPARE(double(p.TNI_Meilleur_FWHM->Value()), 99999.0);
-        p.CKB_FWHM_Auto->click();
+        // "Auto" is on from the start: the threshold suits whatever star.
+        QVERIFY(p.CKB_FWHM_Auto->isChecked());
+        QVERIFY(b.core.controls.tracking.CKB_FWHM_Auto);
         QVERIFY(!p.SPED_Seuil_MAP->isEnabled());
         b.frames(4);
         // "Auto" set the threshold to half the brightest pixel; the tab shows it.
@@ -158,6 +160,7 @@ private slots:
         QCOMPARE(b.core.focus.figures().TNI_FWHM, 0.0);
         p.CKB_FWHM_Auto->click();
         QVERIFY(p.SPED_Seuil_MAP->isEnabled());
+        QVERIFY(!b.core.controls.tracking.CKB_FWHM_Auto);
     }
 
     void largeWindowShowsWhatItsBoxChoseAndClosingUnchecksBoth()
@@ -194,7 +197,8 @@ private slots:
         const QList<QWidget*> controls{p.SCB_Seuil_Detection_Niveau, p.TNI_Seuil_Detection_Niveau,
                                        p.SCB_Seuil_Detection_Nbre,   p.TNI_Seuil_Detection_Nbre,
                                        p.TNI_Diff_actuel,            p.CKB_Detection_Action,
-                                       p.BTN_ImageRef,               p.BTN_Def_Action};
+                                       p.BTN_ImageRef,               p.BTN_ImageRef_Auto,
+                                       p.BTN_Def_Action};
         for (QWidget* w : controls) QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
         p.setDetectionOn(true);
         for (QWidget* w : controls) QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
@@ -204,11 +208,15 @@ private slots:
         QCOMPARE(b.core.controls.TNI_Seuil_Detection_Nbre, 150.0);
         QCOMPARE(double(p.TNI_Seuil_Detection_Nbre->Value()), 150.0);
         QCOMPARE(colourOf(p.PNL_ImageRefLoaded), QColor(255, 0, 0));
+        // One click: the reference is the frame shown now, no dialog.
         p.BTN_ImageRef->click();
-        QVERIFY(b.reference.isVisible());
-        b.reference.BTN_Def_ImgRef_Manuel->click();
+        QVERIFY(!b.reference.isVisible());
         QVERIFY(b.core.motion.referencePresent());
+        QCOMPARE(b.core.motion.reference().pixel(320, 240), b.core.buffers.frameSlots[0].pixel(320, 240));
         QCOMPARE(colourOf(p.PNL_ImageRefLoaded), QColor(0, 255, 0));
+        // The automatic redefinition has its own button.
+        p.BTN_ImageRef_Auto->click();
+        QVERIFY(b.reference.isVisible());
         p.BTN_Def_Action->click();
         QVERIFY(b.action.isVisible());
         p.setDetectionOn(false);

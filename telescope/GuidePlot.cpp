@@ -1,4 +1,4 @@
-#include "app/GuidePlot.h"
+#include "telescope/GuidePlot.h"
 
 #include <QFont>
 #include <QPainter>
@@ -38,20 +38,20 @@ struct Panel {
     }
 };
 
-void drawPanel(QPainter& p, const Panel& panel, const QString& axisName, const std::vector<GuidePlotRun>& runs,
-               double GuideLogPoint::*value)
+// The grid, its numbers, the frame and the axis name; the time axis in
+// `timeUnit`s.
+void drawAxes(QPainter& p, const Panel& panel, const QString& axisName, double nameOffset = 66)
 {
-    p.setPen(QColor(200, 200, 200));
-    const double vStep = tickStep(2 * panel.limit, 8);
+    const double vStep = tickStep(2 * panel.limit, panel.area.height() > 200 ? 8 : 4);
     for (double v = -std::floor(panel.limit / vStep) * vStep; v <= panel.limit + 1e-9; v += vStep) {
         const QPointF a = panel.at(0, v), b = panel.at(panel.minutes, v);
-        p.setPen(v == 0 ? QColor(120, 120, 120) : QColor(215, 215, 215));
+        p.setPen(std::fabs(v) < 1e-9 ? QColor(120, 120, 120) : QColor(215, 215, 215));
         p.drawLine(a, b);
         p.setPen(Qt::black);
         p.drawText(QRectF(a.x() - 60, a.y() - 8, 54, 16), Qt::AlignRight | Qt::AlignVCenter,
-                   QString::number(v, 'g', 3));
+                   QString::number(std::fabs(v) < 1e-9 ? 0.0 : v, 'g', 3));
     }
-    const double mStep = tickStep(panel.minutes, 10);
+    const double mStep = tickStep(panel.minutes, panel.area.width() > 500 ? 10 : 5);
     for (double m = 0; m <= panel.minutes + 1e-9; m += mStep) {
         const QPointF a = panel.at(m, -panel.limit);
         p.setPen(QColor(215, 215, 215));
@@ -62,26 +62,41 @@ void drawPanel(QPainter& p, const Panel& panel, const QString& axisName, const s
     p.setPen(Qt::black);
     p.drawRect(panel.area);
     p.save();
-    p.translate(panel.area.left() - 66, panel.area.center().y());
+    p.translate(panel.area.left() - nameOffset, panel.area.center().y());
     p.rotate(-90);
     p.drawText(QRectF(-120, -10, 240, 20), Qt::AlignCenter, axisName);
     p.restore();
+}
 
+// One series: n points given as (time, value) by pointAt.
+template <class PointAt>
+void drawSeries(QPainter& p, const Panel& panel, int n, PointAt pointAt, const QColor& colour)
+{
+    if (n <= 0) return;
     p.save();
     p.setClipRect(panel.area);
-    for (const GuidePlotRun& r : runs) {
-        QPainterPath path;
-        bool first = true;
-        for (const GuideLogPoint& pt : r.run.points) {
-            const QPointF q = panel.at(pt.seconds / 60.0, pt.*value);
-            if (first) path.moveTo(q);
-            else path.lineTo(q);
-            first = false;
-        }
-        p.setPen(QPen(r.colour, 1.4));
-        p.drawPath(path);
+    QPainterPath path;
+    for (int i = 0; i < n; ++i) {
+        const QPointF tv = pointAt(i);
+        const QPointF q = panel.at(tv.x(), tv.y());
+        if (i == 0) path.moveTo(q);
+        else path.lineTo(q);
     }
+    p.setPen(QPen(colour, 1.4));
+    p.drawPath(path);
     p.restore();
+}
+
+void drawPanel(QPainter& p, const Panel& panel, const QString& axisName, const std::vector<GuidePlotRun>& runs,
+               double GuideLogPoint::*value)
+{
+    drawAxes(p, panel, axisName);
+    for (const GuidePlotRun& r : runs) {
+        const std::vector<GuideLogPoint>& pts = r.run.points;
+        drawSeries(
+            p, panel, int(pts.size()),
+            [&](int i) { return QPointF(pts[size_t(i)].seconds / 60.0, pts[size_t(i)].*value); }, r.colour);
+    }
 }
 
 } // namespace
@@ -133,6 +148,65 @@ QImage plotGuideRuns(const std::vector<GuidePlotRun>& runs, const QString& title
         x += 40 + p.fontMetrics().horizontalAdvance(text);
     }
     return image;
+}
+
+} // namespace velumbra
+
+namespace velumbra {
+
+void drawGuideTrace(QPainter& p, const QRectF& area, const GuideTrace& trace, const GuideTraceTexts& texts)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillRect(area, Qt::white);
+    QFont font = p.font();
+    font.setPixelSize(11);
+    p.setFont(font);
+
+    // The time since the oldest point held, in seconds; the scale covers
+    // every value held, at least one arc second.
+    const double t0 = trace.empty() ? 0 : trace.at(0).seconds;
+    double span = 60, limit = 1;
+    for (int i = 0; i < trace.size(); ++i) {
+        const GuideTracePoint& pt = trace.at(i);
+        span = std::max(span, pt.seconds - t0);
+        limit = std::max({limit, std::fabs(pt.raArcsec), std::fabs(pt.decArcsec)});
+    }
+    limit = std::ceil(limit * 1.1);
+    const double left = 46, right = 8, top = 22, bottom = 34;
+    const Panel panel{QRectF(area.left() + left, area.top() + top, area.width() - left - right,
+                             area.height() - top - bottom),
+                      span, limit};
+    drawAxes(p, panel, texts.axis, 40);
+    p.drawText(QRectF(panel.area.left(), panel.area.bottom() + 16, panel.area.width(), 16), Qt::AlignCenter,
+               texts.time);
+    const QColor raColour(200, 60, 40), decColour(30, 90, 200);
+    drawSeries(
+        p, panel, trace.size(), [&](int i) { return QPointF(trace.at(i).seconds - t0, trace.at(i).raArcsec); },
+        raColour);
+    drawSeries(
+        p, panel, trace.size(), [&](int i) { return QPointF(trace.at(i).seconds - t0, trace.at(i).decArcsec); },
+        decColour);
+
+    // The legend: each axis with its RMS.
+    double x = panel.area.left();
+    const struct {
+        QColor colour;
+        QString text;
+    } legend[] = {{raColour, guideRmsText(texts.ra, trace.raRms())}, {decColour, guideRmsText(texts.dec, trace.decRms())}};
+    for (const auto& l : legend) {
+        p.setPen(QPen(l.colour, 3));
+        p.drawLine(QPointF(x, area.top() + 11), QPointF(x + 18, area.top() + 11));
+        p.setPen(Qt::black);
+        p.drawText(QPointF(x + 23, area.top() + 15), l.text);
+        x += 36 + p.fontMetrics().horizontalAdvance(l.text);
+    }
+    p.restore();
+}
+
+QString guideRmsText(const QString& axis, double rms)
+{
+    return QStringLiteral("%1 RMS %2\u2033").arg(axis, QString::number(rms, 'f', 2));
 }
 
 } // namespace velumbra
