@@ -64,7 +64,6 @@ public:
     void BTN_Position_ActuelleClick();
     void BTN_GOTOClick();
     void BTN_Goto_CoordClick();
-    void TMR_PositionTimer();
     void BTN_Demarrer_AutofocusClick();
     void BTN_Arreter_AutofocusClick();
     void TMR_AutofocusTimer();
@@ -90,13 +89,12 @@ public:
     QLineEdit* EDT_Goto_Dec;
     QPushButton* BTN_Goto_Coord;
     QLabel* LBL_Goto_Resultat;
-    // Follows the INDI mount's position while it slews.
-    QTimer* TMR_Position;
     QPushButton *BTN_Focus_In, *BTN_Focus_In_Fast, *BTN_Focus_Out, *BTN_Focus_Out_Fast;
     QRadioButton *RDB_AF_Fin, *RDB_AF_Rapide;
     QPushButton *BTN_Demarrer_Autofocus, *BTN_Arreter_Autofocus;
     QProgressBar* GAUGE_Autofocus;
     QTimer* TMR_Autofocus;
+    // Follows the mount's position while it slews.
     QTimer* TMR_Position;
 
 protected:
