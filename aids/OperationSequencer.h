@@ -99,7 +99,12 @@ public:
     void frame(Point starPos, bool verdict);
 
     // The action label of a state.
-    static QString actionLabel(int state);
+    static QString actionLabel(int state, const NamedTexts& texts = NamedTexts::builtIn());
+    // The label of the idle sequencer again, in the language of the moment.
+    void showIdleLabel()
+    {
+        if (state_ == 0) view_.setActionLabel(actionLabel(0, *texts_));
+    }
 
 private:
     const NamedTexts* texts_ = &NamedTexts::builtIn();

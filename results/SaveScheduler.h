@@ -1,5 +1,6 @@
 #pragma once
 #include "core/Clock.h"
+#include "core/LanguageTable.h"
 #include "core/Messages.h"
 #include "processing/FrameCountHook.h"
 #include "results/BmpWriter.h"
@@ -78,6 +79,8 @@ public:
     std::function<void()> runStopped;
     void setView(SavingView* view) { view_ = view; }
     void setMessageSink(MessageSink& messages) { messages_ = &messages; }
+    // The language the messages are composed in (the built-in French by default).
+    void setTexts(const NamedTexts& texts) { texts_ = &texts; }
 
     // The shown result image: the top-left width x height of `image`.
     void setImage(const QImage* image, int width, int height);
@@ -126,6 +129,7 @@ private:
 
     const Clock& clock_;
     MessageSink* messages_;
+    const NamedTexts* texts_ = &NamedTexts::builtIn();
     Timers timers_;
     SavingView* view_ = nullptr;
     BmpWriter bmp_;

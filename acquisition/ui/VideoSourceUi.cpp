@@ -72,6 +72,7 @@ std::optional<int> VideoSourceUi::choose(const QStringList& entries)
     if (chooserOverride) return chooserOverride(entries);
     TFRM_Pilote dialog(window_);
     dialog.setEntries(entries);
+    if (translateDialog) translateDialog(&dialog);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.selectedIndex();
 }
@@ -105,6 +106,7 @@ void VideoSourceUi::MNU_FormatClick()
     if (!driver) return;
     TFRM_VideoFormat dialog(window_);
     dialog.setChoices(driver->formatChoices(), driver->currentFormat());
+    if (translateDialog) translateDialog(&dialog);
     if (dialog.exec() != QDialog::Accepted) return;
     if (const auto choice = dialog.selected()) source_->MNU_FormatClick(*choice);
 }
@@ -128,6 +130,7 @@ void VideoSourceUi::MNU_SourceClick()
         };
         dialog.addPage(new PNL_Simulateur(sky_, size), QStringLiteral("Vérité"));
     }
+    if (translateDialog) translateDialog(&dialog);
     dialog.exec();
 }
 

@@ -83,7 +83,7 @@ TFRM_ErrPeriod::TFRM_ErrPeriod(OperationSequencer& sequencer, MessageSink& messa
         e->setReadOnly(true);
         e->setFixedWidth(120);
     }
-    form->addRow(new QLabel(QStringLiteral("Sens de la derive (degrés) :")), EDT_Senserreur);
+    form->addRow(named(new QLabel(QStringLiteral("Sens de la derive (degrés) :")), "LBL_EP_Sens"), EDT_Senserreur);
     form->addRow(named(new QLabel(QStringLiteral("Chronometre (Secondes ecoulées) :")), "LBL_EP_Chrono"), TNI_Duree_Pose);
     form->addRow(named(new QLabel(QStringLiteral("Angle de la derive Est/Ouest :")), "LBL_EP_Angle_Derive"),
                  EDT_AngleTraineeEO);

@@ -8,6 +8,7 @@
 #include "processing/ImageCore.h"
 #include "results/ResultClicks.h"
 #include "settings/Language.h"
+#include "settings/Optics.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -110,6 +111,11 @@ public:
     // The reticle drawn again into its layer: centre, circles, cross,
     // orientation and sampling as they are now.
     void redrawReticle();
+    // The field's unit caption again, in the language of the moment.
+    void showFieldUnit();
+    // The night mode as the View menu says (red on black windows, and the
+    // live image red when chosen).
+    void showNightMode();
 
     // Shows a frame that a source placed in slot 0 at the given size.
     bool showNewFrame(int width, int height);
@@ -161,6 +167,9 @@ public:
     QAction* MNU_Pilote = nullptr;
     QAction* MNU_Format = nullptr;
     QAction* MNU_Source = nullptr;
+    // View: the night mode and its red live image.
+    QAction* MNU_Mode_Nuit = nullptr;
+    QAction* MNU_Nuit_Image_Rouge = nullptr;
     QAction* MNU_Binning_1x1 = nullptr;
     QAction* MNU_Binning_2x2 = nullptr;
     QAction* MNU_Options = nullptr;
@@ -259,6 +268,7 @@ private:
     ShellLanguage* language_ = nullptr;
     bool shellInitialised_ = false;
     bool sourceRunning_ = false;
+    FieldUnit fieldUnit_ = FieldUnit::Seconds; // the unit the field was last shown in
     TrackingPanel* trackingPanel_ = nullptr;
     MeasuresUi* measuresUi_ = nullptr;
 

@@ -99,6 +99,7 @@ WindowSet::WindowSet()
     main_->operations()->sequencer().setTexts(&main_->texts());
     language_ = std::make_unique<ShellLanguage>(*main_, *pref_, *paddle_,
                                                 [this](const QString& name) { return window(name); });
+    main_->videoSource().translateDialog = [this](QWidget* dialog) { language_->translate(dialog); };
 
     // Tool windows open beside the main window, not over it. The result
     // window and the play control stay while their work goes on.
