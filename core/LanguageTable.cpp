@@ -589,6 +589,8 @@ constexpr LanguageRead kReads[] = {
     {"TFRM_Main", "BTN_Demarre_King.Caption", "Demarrer la procédure"},
     {"TFRM_PlayControl", "SPDB_Loop.Caption", "Boucle"},
     {"", "Sim_Nom_Pilote", "Simulateur de ciel"},
+    {"TFRM_Prg_Suivi", "LBL_Sens_Erreur.Caption", "Direction :"},
+    {"TFRM_Longuepose", "CKB_Egaliser.Caption", "Egaliser les images"},
     // The night mode
     {"TFRM_Alv", "MNU_Affichage.Caption", "&Affichage"},
     {"TFRM_Alv", "MNU_Mode_Nuit.Caption", "Mode &nuit"},

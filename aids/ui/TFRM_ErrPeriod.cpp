@@ -65,7 +65,7 @@ TFRM_ErrPeriod::TFRM_ErrPeriod(OperationSequencer& sequencer, MessageSink& messa
     series_->attachAxis(drift);
     auto* view = named(new QChartView(chart_), "CHRT_Erreur_Periodique");
     view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(560, 300);
+    view->setMinimumSize(560, 360); // room for the left axis title in full
     v->addWidget(view, 1);
 
     auto* form = new QFormLayout;

@@ -1,7 +1,10 @@
 #include "app/ui/NightMode.h"
 #include "widgets/ImageView.h"
 
+#include <QAbstractAxis>
 #include <QApplication>
+#include <QChart>
+#include <QChartView>
 #include <QStyle>
 #include <QWidget>
 
@@ -39,15 +42,62 @@ QPalette nightPalette()
     return p;
 }
 
+namespace {
+
+// A chart draws with its own theme, not the palette: at night its
+// background, titles, labels and grid take the night's colours; by day
+// those it had before.
+void showChartAtNight(QChart* chart, bool night)
+{
+    if (!chart) return;
+    if (!chart->property("dayKept").toBool()) {
+        chart->setProperty("dayKept", true);
+        chart->setProperty("dayBackground", chart->backgroundBrush());
+        chart->setProperty("dayTitle", chart->titleBrush());
+        for (QAbstractAxis* axis : chart->axes()) {
+            axis->setProperty("dayLabels", axis->labelsColor());
+            axis->setProperty("dayTitle", axis->titleBrush());
+            axis->setProperty("dayGrid", axis->gridLineColor());
+            axis->setProperty("dayLine", axis->linePenColor());
+        }
+    }
+    const QPalette p = nightPalette();
+    const QColor text = p.color(QPalette::WindowText);
+    chart->setBackgroundBrush(night ? QBrush(Qt::black) : chart->property("dayBackground").value<QBrush>());
+    chart->setTitleBrush(night ? QBrush(text) : chart->property("dayTitle").value<QBrush>());
+    for (QAbstractAxis* axis : chart->axes()) {
+        axis->setLabelsColor(night ? text : axis->property("dayLabels").value<QColor>());
+        axis->setTitleBrush(night ? QBrush(text) : axis->property("dayTitle").value<QBrush>());
+        axis->setGridLineColor(night ? p.color(QPalette::Mid) : axis->property("dayGrid").value<QColor>());
+        axis->setLinePenColor(night ? p.color(QPalette::Light) : axis->property("dayLine").value<QColor>());
+    }
+}
+
+} // namespace
+
 void applyNightMode(bool night, bool redImage)
 {
     QApplication::setPalette(night ? nightPalette() : QApplication::style()->standardPalette());
-    // Tool tips draw their own frame in some styles.
-    qApp->setStyleSheet(night ? QStringLiteral("QToolTip { color: rgb(230, 40, 40); background-color: black; "
-                                               "border: 1px solid rgb(110, 20, 20); }")
-                              : QString());
-    for (QWidget* window : QApplication::topLevelWidgets())
+    // The style outlines check boxes and radio buttons in a shade of the
+    // window's colour, which black would hide; tool tips draw their own frame.
+    qApp->setStyleSheet(
+        night ? QStringLiteral(
+                    "QToolTip { color: rgb(230, 40, 40); background-color: black; border: 1px solid rgb(110, 20, 20); }"
+                    "QCheckBox::indicator, QRadioButton::indicator { width: 11px; height: 11px; "
+                    "border: 1px solid rgb(160, 30, 30); background-color: rgb(24, 0, 0); }"
+                    "QRadioButton::indicator { border-radius: 6px; }"
+                    "QCheckBox::indicator:checked, QRadioButton::indicator:checked { background-color: rgb(210, 40, 40); }"
+                    "QCheckBox::indicator:disabled, QRadioButton::indicator:disabled { border-color: rgb(80, 15, 15); }"
+                    "QCheckBox::indicator:checked:disabled, QRadioButton::indicator:checked:disabled "
+                    "{ background-color: rgb(90, 15, 15); }")
+              : QString());
+    for (QWidget* window : QApplication::topLevelWidgets()) {
         for (ImageView* view : window->findChildren<ImageView*>()) view->setRedTint(night && redImage);
+        for (QChartView* view : window->findChildren<QChartView*>()) {
+            view->setBackgroundBrush(night ? QBrush(Qt::black) : QBrush());
+            showChartAtNight(view->chart(), night);
+        }
+    }
 }
 
 } // namespace velumbra
