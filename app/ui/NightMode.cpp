@@ -78,6 +78,7 @@ void showChartAtNight(QChart* chart, bool night)
 void applyNightMode(bool night, bool redImage)
 {
     QApplication::setPalette(night ? nightPalette() : QApplication::style()->standardPalette());
+    qApp->setProperty("nightMode", night); // the lamps' colours follow it (widgets/Lamp.h)
     // The style outlines check boxes and radio buttons in a shade of the
     // window's colour, which black would hide; tool tips draw their own frame.
     qApp->setStyleSheet(

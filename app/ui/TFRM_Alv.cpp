@@ -7,6 +7,7 @@
 #include "app/ui/ShellPreferences.h"
 #include "app/ui/ShellLongExposure.h"
 #include "app/ui/NightMode.h"
+#include "widgets/Lamp.h"
 #include "app/ui/ShellSettings.h"
 #include "app/ui/ShellLanguage.h"
 #include "acquisition/ui/GRB_Camera.h"
@@ -831,6 +832,7 @@ void TFRM_Alv::ComputeSampling()
 void TFRM_Alv::showNightMode()
 {
     applyNightMode(MNU_Mode_Nuit->isChecked(), MNU_Nuit_Image_Rouge->isChecked());
+    if (selectedLamp_) setSelectedLamp(*selectedLamp_); // in the colours of the moment
 }
 
 void TFRM_Alv::showFieldUnit()
@@ -1022,8 +1024,9 @@ void TFRM_Alv::repaintResult()
 }
 void TFRM_Alv::setSelectedLamp(bool selected)
 {
+    selectedLamp_ = selected;
     QPalette p = PNL_Image_Selected->palette();
-    p.setColor(QPalette::Window, selected ? QColor(0, 255, 0) : QColor(255, 0, 0));
+    p.setColor(QPalette::Window, shownLampColour(selected ? QColor(0, 255, 0) : QColor(255, 0, 0)));
     PNL_Image_Selected->setPalette(p);
 }
 

@@ -269,6 +269,7 @@ private:
     bool shellInitialised_ = false;
     bool sourceRunning_ = false;
     FieldUnit fieldUnit_ = FieldUnit::Seconds; // the unit the field was last shown in
+    std::optional<bool> selectedLamp_;         // what the frame-selected lamp last said
     TrackingPanel* trackingPanel_ = nullptr;
     MeasuresUi* measuresUi_ = nullptr;
 

@@ -343,6 +343,7 @@ QWidget* TFRM_Pref::buildAutoguidePage()
     int row = 0;
     for (auto [box, field] : {std::pair{CKB_Correct_Nord, TNI_Vitesse_Nord}, std::pair{CKB_Correct_Sud, TNI_Vitesse_Sud},
                               std::pair{CKB_Correct_Ouest, TNI_Vitesse_Ouest}, std::pair{CKB_Correct_Est, TNI_Vitesse_Est}}) {
+        field->setDigits(4); // a calibrated speed reads 15.04, not a cut tail of eleven digits
         speedGrid->addWidget(box, row, 0);
         speedGrid->addWidget(field, row++, 1);
     }

@@ -18,6 +18,7 @@
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
 #include "telescope/ui/TFRM_Raquette.h"
+#include "widgets/TNumInp.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -37,6 +38,8 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QStackedWidget>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
@@ -395,6 +398,29 @@ private slots:
         }
         for (QString& c : clipped) c.prepend(language + QStringLiteral(": "));
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
+    }
+
+    // A calibrated speed has many digits: the field shows it whole, with
+    // the digits that mean something.
+    void calibratedSpeedsFitTheirFields()
+    {
+        WindowSet set;
+        start(set);
+        TFRM_Pref* pref = set.preferences();
+        pref->RDB_LX200->click();
+        pref->pages()->setCurrentWidget(pref->findChild<QWidget*>(QStringLiteral("TBS_Autoguidage")));
+        pref->show();
+        QVERIFY(QTest::qWaitForWindowExposed(pref));
+        for (const char* name : {"TNI_Vitesse_Nord", "TNI_Vitesse_Sud", "TNI_Vitesse_Est", "TNI_Vitesse_Ouest"}) {
+            auto* field = pref->findChild<TNumInp*>(QString::fromLatin1(name));
+            QVERIFY(field);
+            field->setValue(15.0412345678901);
+            QCOMPARE(field->text(), QStringLiteral("15.04"));
+            QStyleOptionFrame option;
+            option.initFrom(field);
+            const QRect room = field->style()->subElementRect(QStyle::SE_LineEditContents, &option, field);
+            QVERIFY2(field->fontMetrics().horizontalAdvance(field->text()) <= room.width(), name);
+        }
     }
 
     // The new radius's caption names the axis being corrected in any language.

@@ -198,6 +198,7 @@ private slots:
             // A grey frame on the live image.
             ImageCore& core = main->core();
             core.buffers.frameSlots[0].fill(QColor(90, 90, 90));
+            core.flags.targetActive = true;
             main->showNewFrame(320, 240);
             auto* image1 = main->findChild<ImageView*>(QStringLiteral("Image1"));
             QVERIFY(image1);
@@ -224,6 +225,11 @@ private slots:
                     redInk = redInk || c.red() > 120;
                 }
             QVERIFY(redInk);
+            // The frame-selected lamp, green by day, red at night.
+            main->showNewFrame(320, 240);
+            const QColor lamp =
+                main->findChild<QWidget*>(QStringLiteral("PNL_Image_Selected"))->palette().color(QPalette::Window);
+            QVERIFY2(lamp.red() > 100 && lamp.green() <= lamp.red() / 4, qPrintable(lamp.name()));
             // The live image red by default at night, as it is when asked.
             QCOMPARE(image1->grab().toImage().pixelColor(away), QColor(90, 0, 0));
             main->MNU_Nuit_Image_Rouge->trigger();

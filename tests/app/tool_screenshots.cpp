@@ -1,4 +1,4 @@
-// Draws each tool window in French and in English, by day and in night
+// Draws each tool window (and the main window) in French and in English, by day and in night
 // mode, while the sky simulator runs, and saves them as
 // <window>-<fr|en>-<day|night>.png in the folder given as the first argument
 // (scripts/screenshot-tools runs it on a virtual display with a window
@@ -45,7 +45,7 @@ int main(int argc, char** argv)
         {"TFRM_Prg_Suivi", "guiding"},        {"TFRM_Longuepose", "longexposure"},
         {"TFRM_Info", "info"},                {"TFRM_Alv_Child", "result"},
         {"TFRM_Pref", "preferences"},         {"TFRM_Main", "polar-alignment"},
-        {"TFRM_ErrPeriod", "periodic-error"},
+        {"TFRM_ErrPeriod", "periodic-error"}, {"TFRM_Alv", "main"},
     };
     const std::pair<const char*, const char*> languages[] = {{"Français", "fr"}, {"English", "en"}};
     bool fits = true;
@@ -69,7 +69,7 @@ int main(int argc, char** argv)
                                         .arg(QString::fromLatin1(file), QString::fromLatin1(code),
                                              night ? QStringLiteral("night") : QStringLiteral("day"));
                 if (!window->grab().save(run.out.filePath(png))) return 1;
-                window->hide();
+                if (window != main) window->hide();
             }
         }
     }
