@@ -128,6 +128,12 @@ std::vector<DriverControl> SimulatorDriver::controls()
         {Planet, QObject::tr("Planète"), K::CheckBox, 0, 1, 1, p.planet ? 1.0 : 0.0},
         {Mode, QObject::tr("Devant la caméra"), K::Menu, 0, 2, 1, double(int(p.mode)), modes},
     };
+    // The language file names the simulator's controls by these keys.
+    static const char* const keys[] = {"", "Sim_Echantillonnage", "Sim_Orientation", "Sim_Turbulence",
+                                       "Sim_Agitation", "Sim_Suivi", "Sim_Pose", "Sim_Fond",
+                                       "Sim_Bruit", "Sim_Pixels_Chauds", "Sim_Planete", "Sim_Mode"};
+    for (DriverControl& c : list)
+        if (c.id < std::size(keys)) c.key = QString::fromLatin1(keys[c.id]);
     if (sky_.optics().known()) list.erase(list.begin());
     return list;
 }

@@ -53,6 +53,9 @@ struct DriverControl {
     bool enabled = true;
     // Changing it may change others: the dialog reads them all again.
     bool updatesOthers = false;
+    // The language file's name for a control the program defines itself
+    // (empty for a camera's own): its label is named LBL_ + key.
+    QString key = {};
 };
 
 enum class GrabResult {

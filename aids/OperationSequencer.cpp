@@ -29,16 +29,16 @@ OperationStep* OperationSequencer::stepOf(int state) const
     return steps_[(state - 1) / 2];
 }
 
-QString OperationSequencer::actionLabel(int state)
+QString OperationSequencer::actionLabel(int state, const NamedTexts& texts)
 {
     switch ((state + 1) / 2) {
-    case 0: return QStringLiteral("Aucune");
+    case 0: return texts.text(u"MSG_Action_Aucune");
     case 1:
-    case 2: return QStringLiteral("M.en station");
-    case 4: return QStringLiteral("Orientation");
-    case 5: return QStringLiteral("Err.Periodique");
-    case 6: return QStringLiteral("Def. Derive");
-    case 7: return QStringLiteral("Appr.Guidage");
+    case 2: return texts.text(u"MSG_Action_MES");
+    case 4: return texts.text(u"MSG_Action_Orientation");
+    case 5: return texts.text(u"MSG_Action_EP");
+    case 6: return texts.text(u"MSG_Action_Derive");
+    case 7: return texts.text(u"MSG_Action_Guidage");
     default: return {};
     }
 }
@@ -46,7 +46,7 @@ QString OperationSequencer::actionLabel(int state)
 void OperationSequencer::arm(Operation op, const QString& label, bool abortToo)
 {
     state_ = int(op);
-    if (op != Operation::PixelSize) view_.setActionLabel(label.isEmpty() ? actionLabel(state_) : label);
+    if (op != Operation::PixelSize) view_.setActionLabel(label.isEmpty() ? actionLabel(state_, *texts_) : label);
     view_.setExecuteEnabled(true);
     if (abortToo) view_.setAbortEnabled(true);
 }
@@ -65,7 +65,7 @@ void OperationSequencer::BTN_ExecuterClick(Point starPos, int imageWidth, int im
     }
     if (OperationStep* step = stepOf(state_ + 1); step && !step->begin(start_)) return;
     state_ += 1;
-    if (op != Operation::PixelSize) view_.setActionLabel(actionLabel(state_));
+    if (op != Operation::PixelSize) view_.setActionLabel(actionLabel(state_, *texts_));
     view_.setExecuteEnabled(false);
     view_.setAbortEnabled(true);
 }
@@ -102,7 +102,7 @@ void OperationSequencer::BTN_AbortClick()
         return;
     }
     state_ = 0;
-    view_.setActionLabel(actionLabel(0));
+    view_.setActionLabel(actionLabel(0, *texts_));
     view_.setOperationsMenuEnabled(true);
     view_.setExecuteEnabled(false);
     view_.setAbortEnabled(false);

@@ -99,9 +99,14 @@ public:
     void frame(Point starPos, bool verdict);
 
     // The action label of a state.
-    static QString actionLabel(int state);
+    static QString actionLabel(int state, const NamedTexts& texts = NamedTexts::builtIn());
     // Polar alignment and periodic error run from a window of their own.
     static bool ownsAWindow(Operation op);
+    // The label of the idle sequencer again, in the language of the moment.
+    void showIdleLabel()
+    {
+        if (state_ == 0) view_.setActionLabel(actionLabel(0, *texts_));
+    }
 
 private:
     const NamedTexts* texts_ = &NamedTexts::builtIn();

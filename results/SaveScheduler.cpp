@@ -138,8 +138,7 @@ bool SaveScheduler::moveToFreeNumber(bool ownRecord, QString& taken, const QStri
     const int asked = number();
     const int n = freeNumberFrom(asked, ownRecord, extension);
     if (n == 0) {
-        messages_->showMessage(false, QStringLiteral("Aucun numéro libre après %1 : image non enregistrée, "
-                                                    "changer le préfixe ou le numéro")
+        messages_->showMessage(false, texts_->text(u"MSG_Sauv_Pas_De_Numero")
                                          .arg(basePath(asked) + extension));
         stopIfRunning();
         return false;
@@ -170,8 +169,8 @@ bool SaveScheduler::writeImage(const QString& path, QString& error)
 void SaveScheduler::stopAfterFailedSave(const QString& cause)
 {
     if (!running_) return;
-    messages_->showMessage(false, cause.isEmpty() ? QStringLiteral("Enregistrement automatique arrêté")
-                                                  : QStringLiteral("Enregistrement automatique arrêté : %1").arg(cause));
+    messages_->showMessage(false, cause.isEmpty() ? texts_->text(u"MSG_Sauv_Arrete")
+                                                  : texts_->text(u"MSG_Sauv_Arrete_Cause").arg(cause));
     BTN_Arreter_SauvClick();
 }
 
@@ -183,17 +182,17 @@ bool SaveScheduler::BTN_Enregistrer_ImageClick()
     const QString path = base + imageExtension();
     QString error;
     if (!writeImage(path, error)) {
-        messages_->showMessage(false, QStringLiteral("Ne peut créer le fichier %1").arg(path));
+        messages_->showMessage(false, texts_->text(u"MSG_Sauv_Ne_Peut_Creer").arg(path));
         stopAfterFailedSave(error);
         return false;
     }
     if (!taken.isEmpty())
-        messages_->showMessage(false, QStringLiteral("Fichier %1 existant : image enregistree sous %2").arg(taken, path));
+        messages_->showMessage(false, texts_->text(u"MSG_Sauv_Image_Sous").arg(taken, path));
     if (controls.CKB_Enreg_Params) {
         const QString name = base + QStringLiteral(".par");
         const ParameterValues values = gatherParameters ? gatherParameters() : ParameterValues{};
         if (!records_.WriteParameterRecord(name, base, values, imageTime())) {
-            messages_->showMessage(false, QStringLiteral("Erreur d'écriture de %1 : %2").arg(name, records_.errorString()));
+            messages_->showMessage(false, texts_->text(u"MSG_Sauv_Erreur_Ecriture").arg(name, records_.errorString()));
             stopAfterFailedSave(records_.errorString());
             return false;
         }
@@ -212,9 +211,9 @@ bool SaveScheduler::BTN_Enregistrer_ImageClick()
 // stops here.
 void SaveScheduler::reachedLastNumber()
 {
-    messages_->showMessage(false, QStringLiteral("La valeur doit être comprise entre 1 and %1").arg(kMaxImageNumber));
+    messages_->showMessage(false, texts_->text(u"MSG_Sauv_Numero_Limite").arg(kMaxImageNumber));
     if (running_) {
-        messages_->showMessage(false, QStringLiteral("Enregistrement automatique arrêté : le numéro %1 est atteint")
+        messages_->showMessage(false, texts_->text(u"MSG_Sauv_Numero_Atteint")
                                          .arg(kMaxImageNumber));
         BTN_Arreter_SauvClick();
     }
@@ -230,11 +229,11 @@ bool SaveScheduler::BTN_Demarrer_SauvClick()
         QString taken;
         if (!moveToFreeNumber(false, taken, imageExtension())) return false;
         if (!taken.isEmpty())
-            messages_->showMessage(false, QStringLiteral("Fichier %1 existant : images enregistrees a partir de %2")
+            messages_->showMessage(false, texts_->text(u"MSG_Sauv_Images_A_Partir")
                                              .arg(taken, basePath(number()) + imageExtension()));
         const QString name = BuildImageBaseName() + QStringLiteral(".par");
         if (!records_.beginRun(name)) {
-            messages_->showMessage(false, QStringLiteral("Ne peut créer le fichier %1 : %2").arg(name, records_.errorString()));
+            messages_->showMessage(false, texts_->text(u"MSG_Sauv_Ne_Peut_Creer_Cause").arg(name, records_.errorString()));
             return false;
         }
     }
@@ -319,7 +318,7 @@ bool SaveScheduler::startVideo()
     if (!moveToFreeNumber(false, taken, QStringLiteral(".ser"))) return false;
     videoPath_ = BuildImageBaseName() + QStringLiteral(".ser");
     if (!taken.isEmpty())
-        messages_->showMessage(false, QStringLiteral("Fichier %1 existant : vidéo enregistree sous %2").arg(taken, videoPath_));
+        messages_->showMessage(false, texts_->text(u"MSG_Sauv_Video_Sous").arg(taken, videoPath_));
     running_ = true;
     savedFrameCounter_ = 0;
     TMR_Pendant().setInterval(timerMs(controls.SPED_Pendant, periodUnitMs(controls.CBX_Pendant)));
@@ -334,11 +333,11 @@ void SaveScheduler::endVideo()
     if (!video_.recording()) return;
     const int frames = video_.frames();
     if (!video_.finish()) {
-        messages_->showMessage(false, QStringLiteral("Erreur d'écriture de %1 : %2 ; la vidéo reste dans %3")
+        messages_->showMessage(false, texts_->text(u"MSG_Sauv_Video_Reste")
                                          .arg(video_.target(), video_.errorString(), video_.temporaryName()));
         return;
     }
-    messages_->showMessage(false, QStringLiteral("Vidéo %1 enregistrée : %2 images").arg(video_.target()).arg(frames));
+    messages_->showMessage(false, texts_->text(u"MSG_Sauv_Video_Enregistree").arg(video_.target()).arg(frames));
     if (number() < kMaxImageNumber) setNumber(number() + 1);
 }
 
@@ -348,19 +347,19 @@ void SaveScheduler::frameArrived(const QImage& frame, int width, int height, con
     if (videoPath_.isEmpty()) return;
     if (!video_.recording()) {
         if (!video_.start(videoPath_, width, height, true, lastFrameTime_)) {
-            messages_->showMessage(false, QStringLiteral("Ne peut créer le fichier %1 : %2").arg(videoPath_, video_.errorString()));
+            messages_->showMessage(false, texts_->text(u"MSG_Sauv_Ne_Peut_Creer_Cause").arg(videoPath_, video_.errorString()));
             BTN_Arreter_SauvClick();
             return;
         }
     }
     if (width != video_.width() || height != video_.height()) {
         // One size per video: a new camera format ends it.
-        messages_->showMessage(false, QStringLiteral("La taille des images a changé : vidéo %1 arrêtée").arg(video_.target()));
+        messages_->showMessage(false, texts_->text(u"MSG_Sauv_Taille_Changee").arg(video_.target()));
         BTN_Arreter_SauvClick();
         return;
     }
     if (!video_.addFrame(frame, lastFrameTime_)) {
-        messages_->showMessage(false, QStringLiteral("Erreur d'écriture de %1 : %2").arg(video_.target(), video_.errorString()));
+        messages_->showMessage(false, texts_->text(u"MSG_Sauv_Erreur_Ecriture").arg(video_.target(), video_.errorString()));
         BTN_Arreter_SauvClick();
         return;
     }

@@ -85,6 +85,7 @@ public:
     void setMessageSink(MessageSink& messages) { messages_ = &messages; }
     // The language of the reports of what was saved; never null.
     void setTexts(const NamedTexts* texts) { texts_ = texts ? texts : &NamedTexts::builtIn(); }
+    void setTexts(const NamedTexts& texts) { texts_ = &texts; }
 
     // The shown result image: the top-left width x height of `image`.
     void setImage(const QImage* image, int width, int height);
@@ -137,6 +138,7 @@ private:
 
     const Clock& clock_;
     MessageSink* messages_;
+    const NamedTexts* texts_ = &NamedTexts::builtIn();
     Timers timers_;
     SavingView* view_ = nullptr;
     BmpWriter bmp_;

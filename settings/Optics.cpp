@@ -84,14 +84,14 @@ double scaledPixelSize(const CameraControls& camera, int imageWidth)
     return std::isfinite(p) && p > 0 ? p : 0;
 }
 
-QString fieldUnitCaption(FieldUnit unit)
+QString fieldUnitCaption(FieldUnit unit, const NamedTexts& texts)
 {
     switch (unit) {
-    case FieldUnit::Degrees: return QStringLiteral("(Degrés)");
-    case FieldUnit::Minutes: return QStringLiteral("(Minutes)");
+    case FieldUnit::Degrees: return texts.text(u"Unite_Degres");
+    case FieldUnit::Minutes: return texts.text(u"Unite_Minutes");
     case FieldUnit::Seconds: break;
     }
-    return QStringLiteral("(Secondes)");
+    return texts.text(u"Unite_Secondes");
 }
 
 SamplingResult fieldInUnit(double samplingArcsec, double fieldXArcsec, double fieldYArcsec)

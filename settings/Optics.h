@@ -1,4 +1,6 @@
 #pragma once
+#include "core/LanguageTable.h"
+
 #include <QString>
 
 #include <optional>
@@ -63,8 +65,8 @@ double scaledPixelSize(const CameraControls& camera, int imageWidth);
 
 enum class FieldUnit { Seconds, Minutes, Degrees };
 
-// Built-in caption of LBL_Unite_Champ for a unit.
-QString fieldUnitCaption(FieldUnit unit);
+// The caption of LBL_Unite_Champ for a unit, in the language of `texts`.
+QString fieldUnitCaption(FieldUnit unit, const NamedTexts& texts = NamedTexts::builtIn());
 
 // What the main window shows: sampling in arc seconds per pixel
 // (TNI_Echantillonnage) and the field of view (TNI_ChampX, TNI_ChampY)

@@ -141,6 +141,9 @@ struct PrefsValues {
     SelectionPrefs selection;
     int CBX_Langue = 0;   // index in the language list; one outside it selects none
     bool CKB_IPS = false; // frames per second beside the target: stored, no other effect
+    // The night mode: red on black windows, and the live image red too when chosen.
+    bool nightMode = false;
+    bool nightRedImage = true;
 };
 
 } // namespace velumbra

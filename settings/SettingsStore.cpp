@@ -424,6 +424,8 @@ void saveAll(IniFile& ini, const SettingsTargets& from)
     saveThresholds(w, c.GRB_Seuils);
     w.integer(kPrefs, "Taille_Zaffich", from.core.displayZoneSizeToKeep());
     w.integer(kPrefs, "CKB_Zones_Liees", Stored::Bool(from.links.CKB_Zones_Liees));
+    w.integer(kPrefs, "Mode_Nuit", Stored::Bool(prefs.nightMode));
+    w.integer(kPrefs, "Mode_Nuit_Image_Rouge", Stored::Bool(prefs.nightRedImage));
     saveAutoguide(w, c, prefs.autoguide);
     w.integer(kAutoFocus, "SPED_TPS_Base_Autofocus", prefs.autoFocus.SPED_Tps_Base_Autofocus);
     w.integer(kAutoFocus, "TNI_FWHM_Stop", Stored::TruncThousandths(prefs.autoFocus.TNI_FWHM_Stop));
@@ -446,6 +448,8 @@ void LoadSettings(SettingsFile& file, const QString& startDirectory, const Setti
     loadDisplayPrefs(r, to.core, to.video);
     loadThresholds(r, c.GRB_Seuils);
     to.links.CKB_Zones_Liees = r.flag(kPrefs, "CKB_Zones_Liees", false);
+    prefs.nightMode = r.flag(kPrefs, "Mode_Nuit", false);
+    prefs.nightRedImage = r.flag(kPrefs, "Mode_Nuit_Image_Rouge", true);
     loadInterface(r, prefs.autoguide);
     prefs.autoguide.EDT_Fichier_Decalage = r.text(kAutoguide, "AG_Fichier_Decalage", QString());
     loadAutoguide(r, c, prefs.autoguide);

@@ -1,4 +1,5 @@
 #include "widgets/ImageView.h"
+#include "core/NightTint.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -39,7 +40,20 @@ void ImageView::paintEvent(QPaintEvent* event)
         return;
     }
     const QRect r = event->rect().intersected(QRect(QPoint(0, 0), shown_));
+    if (redTint_) {
+        redTint(*image_, tinted_);
+        p.drawImage(r, tinted_, r);
+        return;
+    }
     p.drawImage(r, *image_, r);
+}
+
+void ImageView::setRedTint(bool on)
+{
+    if (on == redTint_) return;
+    redTint_ = on;
+    if (!on) tinted_ = QImage();
+    update();
 }
 
 void ImageView::mouseReleaseEvent(QMouseEvent* event)

@@ -12,6 +12,9 @@ public:
     void setShownSize(QSize size);
     QSize shownSize() const { return shown_; }
     QSize sizeHint() const override { return shown_; }
+    // The night mode's red image instead of the image's own colours.
+    void setRedTint(bool on);
+    bool redTinted() const { return redTint_; }
 
 signals:
     void mouseReleased(QPoint position, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
@@ -25,6 +28,8 @@ protected:
 private:
     const QImage* image_ = nullptr;
     QSize shown_{0, 0};
+    bool redTint_ = false;
+    QImage tinted_; // the red image, kept from one frame to the next
 };
 
 } // namespace velumbra

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -35,6 +36,14 @@ QString formatDec(double degrees)
         .arg(total % 60, 2, 10, QLatin1Char('0'));
 }
 
+// A row's caption, named for the language file.
+QLabel* caption(const QString& text, const char* name)
+{
+    auto* label = new QLabel(text);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
 QString formatPlace(const Equatorial& e)
 {
     return QStringLiteral("AD %1  Dec %2").arg(formatRa(e.raHours), formatDec(e.decDegrees));
@@ -49,32 +58,35 @@ PNL_Simulateur::PNL_Simulateur(SkySimulator& sky, std::function<QSize()> frameSi
     auto* layout = new QVBoxLayout(this);
 
     auto* truth = new QGroupBox(QStringLiteral("Ce que le programme ne voit pas"), this);
+    truth->setObjectName(QStringLiteral("GRB_Verite"));
     auto* truthForm = new QFormLayout(truth);
     EDT_Pointage_Vrai = readOnly(QStringLiteral("EDT_Pointage_Vrai"));
     EDT_Pointage_Monture = readOnly(QStringLiteral("EDT_Pointage_Monture"));
     EDT_Erreur_Pointage = readOnly(QStringLiteral("EDT_Erreur_Pointage"));
     EDT_Etoile = readOnly(QStringLiteral("EDT_Etoile"));
-    truthForm->addRow(QStringLiteral("Pointage vrai :"), EDT_Pointage_Vrai);
-    truthForm->addRow(QStringLiteral("Pointage annoncé :"), EDT_Pointage_Monture);
-    truthForm->addRow(QStringLiteral("Erreur de pointage :"), EDT_Erreur_Pointage);
-    truthForm->addRow(QStringLiteral("Etoile la plus brillante (x, y) :"), EDT_Etoile);
+    truthForm->addRow(caption(QStringLiteral("Pointage vrai :"), "LBL_Pointage_Vrai"), EDT_Pointage_Vrai);
+    truthForm->addRow(caption(QStringLiteral("Pointage annoncé :"), "LBL_Pointage_Monture"), EDT_Pointage_Monture);
+    truthForm->addRow(caption(QStringLiteral("Erreur de pointage :"), "LBL_Erreur_Pointage"), EDT_Erreur_Pointage);
+    truthForm->addRow(caption(QStringLiteral("Etoile la plus brillante (x, y) :"), "LBL_Etoile"), EDT_Etoile);
     layout->addWidget(truth);
 
     auto* mount = new QGroupBox(QStringLiteral("Défauts de la monture"), this);
+    mount->setObjectName(QStringLiteral("GRB_Defauts_Monture"));
     auto* mountForm = new QFormLayout(mount);
     TNI_EP_Amplitude = field(QStringLiteral("TNI_EP_Amplitude"), 0, 120);
     TNI_EP_Periode = field(QStringLiteral("TNI_EP_Periode"), 10, 3600);
     TNI_Polaire_Azimut = field(QStringLiteral("TNI_Polaire_Azimut"), -600, 600);
     TNI_Polaire_Hauteur = field(QStringLiteral("TNI_Polaire_Hauteur"), -600, 600);
     TNI_Jeu_Dec = field(QStringLiteral("TNI_Jeu_Dec"), 0, 600);
-    mountForm->addRow(QStringLiteral("Erreur périodique (\") :"), TNI_EP_Amplitude);
-    mountForm->addRow(QStringLiteral("Période (s) :"), TNI_EP_Periode);
-    mountForm->addRow(QStringLiteral("Erreur polaire en azimut (') :"), TNI_Polaire_Azimut);
-    mountForm->addRow(QStringLiteral("Erreur polaire en hauteur (') :"), TNI_Polaire_Hauteur);
-    mountForm->addRow(QStringLiteral("Jeu en déclinaison (\") :"), TNI_Jeu_Dec);
+    mountForm->addRow(caption(QStringLiteral("Erreur périodique (\") :"), "LBL_EP_Amplitude"), TNI_EP_Amplitude);
+    mountForm->addRow(caption(QStringLiteral("Période (s) :"), "LBL_EP_Periode"), TNI_EP_Periode);
+    mountForm->addRow(caption(QStringLiteral("Erreur polaire en azimut (') :"), "LBL_Polaire_Azimut"), TNI_Polaire_Azimut);
+    mountForm->addRow(caption(QStringLiteral("Erreur polaire en hauteur (') :"), "LBL_Polaire_Hauteur"), TNI_Polaire_Hauteur);
+    mountForm->addRow(caption(QStringLiteral("Jeu en déclinaison (\") :"), "LBL_Jeu_Dec"), TNI_Jeu_Dec);
     layout->addWidget(mount);
 
     auto* camera = new QGroupBox(QStringLiteral("Optique et caméra"), this);
+    camera->setObjectName(QStringLiteral("GRB_Optique_Camera"));
     auto* cameraForm = new QFormLayout(camera);
     TNI_Focuser = field(QStringLiteral("TNI_Focuser"), 0, 20000);
     TNI_Turbulence = field(QStringLiteral("TNI_Turbulence"), 0.5, 10);
@@ -85,10 +97,10 @@ PNL_Simulateur::PNL_Simulateur(SkySimulator& sky, std::function<QSize()> frameSi
     CBX_Mode->addItem(QStringLiteral("Bouchon (dark)"), int(CameraMode::Cap));
     CBX_Mode->addItem(QStringLiteral("Panneau (flat)"), int(CameraMode::Panel));
     connect(CBX_Mode, &QComboBox::currentIndexChanged, this, [this] { apply(); });
-    cameraForm->addRow(QStringLiteral("Focuser (pas) :"), TNI_Focuser);
-    cameraForm->addRow(QStringLiteral("Turbulence, FWHM (\") :"), TNI_Turbulence);
-    cameraForm->addRow(QStringLiteral("Temps de pose (ms) :"), TNI_Pose);
-    cameraForm->addRow(QStringLiteral("Devant la caméra :"), CBX_Mode);
+    cameraForm->addRow(caption(QStringLiteral("Focuser (pas) :"), "LBL_Focuser"), TNI_Focuser);
+    cameraForm->addRow(caption(QStringLiteral("Turbulence, FWHM (\") :"), "LBL_Turbulence"), TNI_Turbulence);
+    cameraForm->addRow(caption(QStringLiteral("Temps de pose (ms) :"), "LBL_Temps_Pose"), TNI_Pose);
+    cameraForm->addRow(caption(QStringLiteral("Devant la caméra :"), "LBL_Mode"), CBX_Mode);
     layout->addWidget(camera);
     layout->addStretch();
 

@@ -18,7 +18,7 @@ TFRM_VideoFormat::TFRM_VideoFormat(QWidget* parent) : QDialog(parent)
     layout->addWidget(LBX_Formats);
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
+    buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("BTN_Annuler"));
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

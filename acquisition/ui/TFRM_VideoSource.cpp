@@ -13,6 +13,16 @@
 #include <cmath>
 
 namespace velumbra {
+namespace {
+
+// A control's widget: by the language file's key for the program's own
+// controls, else by the camera's number for it.
+QString controlName(const char* prefix, const DriverControl& c)
+{
+    return QString::fromLatin1(prefix) + (c.key.isEmpty() ? QStringLiteral("Control_%1").arg(c.id) : c.key);
+}
+
+} // namespace
 
 TFRM_VideoSource::TFRM_VideoSource(const std::vector<DriverControl>& controls, Apply apply, Reread reread,
                                    QWidget* parent)
@@ -29,7 +39,7 @@ TFRM_VideoSource::TFRM_VideoSource(const std::vector<DriverControl>& controls, A
     for (const DriverControl& c : controls) {
         if (c.kind == DriverControl::Kind::CheckBox) {
             auto* box = new QCheckBox(c.name, this);
-            box->setObjectName(QStringLiteral("CKB_Control_%1").arg(c.id));
+            box->setObjectName(controlName("CKB_", c));
             box->setChecked(c.value != 0);
             connect(box, &QCheckBox::toggled, this, [this, c](bool on) { changed(c, on ? 1.0 : 0.0); });
             grid->addWidget(box, row, 0, 1, 3);
@@ -41,10 +51,14 @@ TFRM_VideoSource::TFRM_VideoSource(const std::vector<DriverControl>& controls, A
         showControl(c);
         ++row;
     }
-    if (controls.empty()) grid->addWidget(new QLabel(QStringLiteral("Aucun réglage"), this), 0, 0);
+    if (controls.empty()) {
+        auto* none = new QLabel(QStringLiteral("Aucun réglage"), this);
+        none->setObjectName(QStringLiteral("LBL_Aucun_Reglage"));
+        grid->addWidget(none, 0, 0);
+    }
     layout_->addWidget(settings_);
     auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("Fermer"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("Fermer"), QDialogButtonBox::AcceptRole)->setObjectName(QStringLiteral("BTN_Fermer"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout_->addWidget(buttons);
 }
@@ -106,10 +120,10 @@ void TFRM_VideoSource::showControl(const DriverControl& c)
 void TFRM_VideoSource::addMenu(QGridLayout* grid, int row, const DriverControl& c)
 {
     auto* label = new QLabel(c.name, this);
-    label->setObjectName(QStringLiteral("LBL_Control_%1").arg(c.id));
+    label->setObjectName(controlName("LBL_", c));
     grid->addWidget(label, row, 0);
     auto* list = new QComboBox(this);
-    list->setObjectName(QStringLiteral("CBX_Control_%1").arg(c.id));
+    list->setObjectName(c.key.isEmpty() ? QStringLiteral("CBX_Control_%1").arg(c.id) : QStringLiteral("CBX_") + c.key);
     for (const DriverControl::Item& item : c.items) list->addItem(item.label, item.value);
     list->setCurrentIndex(list->findData(int(c.value)));
     grid->addWidget(list, row, 1, 1, 2);
@@ -121,7 +135,7 @@ void TFRM_VideoSource::addMenu(QGridLayout* grid, int row, const DriverControl& 
 void TFRM_VideoSource::addSlider(QGridLayout* grid, int row, const DriverControl& c)
 {
     auto* label = new QLabel(c.name, this);
-    label->setObjectName(QStringLiteral("LBL_Control_%1").arg(c.id));
+    label->setObjectName(controlName("LBL_", c));
     grid->addWidget(label, row, 0);
     auto* slider = new QSlider(Qt::Horizontal, this);
     slider->setObjectName(QStringLiteral("SCB_Control_%1").arg(c.id));

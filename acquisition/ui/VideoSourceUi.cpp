@@ -77,6 +77,7 @@ std::optional<int> VideoSourceUi::choose(const QStringList& entries)
     indi->applyTexts(*texts_);
     // What the user does in the panel stands: a server disconnected there stays so.
     dialog.setIndiPanel(indi, texts_->text(u"INDI_Pilote"), [this] { return catalogue_.describeWithoutConnecting(); });
+    if (translateDialog) translateDialog(&dialog);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.selectedIndex();
 }
@@ -110,6 +111,7 @@ void VideoSourceUi::MNU_FormatClick()
     if (!driver) return;
     TFRM_VideoFormat dialog(window_);
     dialog.setChoices(driver->formatChoices(), driver->currentFormat());
+    if (translateDialog) translateDialog(&dialog);
     if (dialog.exec() != QDialog::Accepted) return;
     if (const auto choice = dialog.selected()) source_->MNU_FormatClick(*choice);
 }
@@ -133,6 +135,7 @@ void VideoSourceUi::MNU_SourceClick()
         };
         dialog.addPage(new PNL_Simulateur(sky_, size), QStringLiteral("Vérité"));
     }
+    if (translateDialog) translateDialog(&dialog);
     dialog.exec();
 }
 

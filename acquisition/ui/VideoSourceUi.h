@@ -44,6 +44,9 @@ public:
 
     // Replaces the driver chooser dialog (scripts and tests pick an entry).
     std::function<std::optional<int>(const QStringList&)> chooserOverride;
+    // Puts the chosen language into a dialog made for one use (the driver
+    // chooser, the format and source dialogs) before it shows.
+    std::function<void(QWidget*)> translateDialog;
 
     // What the other parts do on a start, a stop or a frame (the main window).
     void setShellHooks(VideoSourceHooks* hooks) { shell_ = hooks ? hooks : &noShell_; }

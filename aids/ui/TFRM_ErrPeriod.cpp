@@ -65,7 +65,7 @@ TFRM_ErrPeriod::TFRM_ErrPeriod(OperationSequencer& sequencer, MessageSink& messa
     series_->attachAxis(drift);
     auto* view = named(new QChartView(chart_), "CHRT_Erreur_Periodique");
     view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(560, 300);
+    view->setMinimumSize(560, 360); // room for the left axis title in full
     v->addWidget(view, 1);
 
     auto* form = new QFormLayout;
@@ -83,7 +83,7 @@ TFRM_ErrPeriod::TFRM_ErrPeriod(OperationSequencer& sequencer, MessageSink& messa
         e->setReadOnly(true);
         e->setFixedWidth(120);
     }
-    form->addRow(new QLabel(QStringLiteral("Sens de la derive (degrés) :")), EDT_Senserreur);
+    form->addRow(named(new QLabel(QStringLiteral("Sens de la derive (degrés) :")), "LBL_EP_Sens"), EDT_Senserreur);
     form->addRow(named(new QLabel(QStringLiteral("Chronometre (Secondes ecoulées) :")), "LBL_EP_Chrono"), TNI_Duree_Pose);
     form->addRow(named(new QLabel(QStringLiteral("Angle de la derive Est/Ouest :")), "LBL_EP_Angle_Derive"),
                  EDT_AngleTraineeEO);

@@ -154,7 +154,7 @@ QWidget* TFRM_Main::buildCorrections()
     g->addWidget(EDT_Correct);
     g->addWidget(named(new QLabel(QStringLiteral("sur")), "LBL_Sur"));
     g->addWidget(EDT_Deplacement);
-    g->addWidget(new QLabel(QStringLiteral("mm.")));
+    g->addWidget(named(new QLabel(QStringLiteral("mm.")), "LBL_MM"));
     g->addWidget(named(new QLabel(QStringLiteral("Soit")), "LBL_Soit"));
     g->addWidget(EDT_Tours);
     g->addWidget(named(new QLabel(QStringLiteral("tours de vis")), "LBL_Toursdevis"));
@@ -238,17 +238,17 @@ QWidget* TFRM_Main::buildKing()
         turns->setFixedWidth(70);
         row->addWidget(word);
         row->addWidget(angle);
-        row->addWidget(new QLabel(QStringLiteral("soit")));
+        row->addWidget(named(new QLabel(QStringLiteral("soit")), "LBL_King_Soit"));
         row->addWidget(mm);
-        row->addWidget(new QLabel(QStringLiteral("mm,")));
+        row->addWidget(named(new QLabel(QStringLiteral("mm,")), "LBL_King_MM"));
         row->addWidget(turns);
-        row->addWidget(new QLabel(QStringLiteral("tours de vis")));
+        row->addWidget(named(new QLabel(QStringLiteral("tours de vis")), "LBL_Toursdevis"));
         row->addStretch();
         return row;
     };
-    form->addRow(new QLabel(QStringLiteral("Azimuth vers")),
+    form->addRow(named(new QLabel(QStringLiteral("Azimuth vers")), "LBL_King_Azimuth"),
                  axisRow(EDT_CorrectKingEO, EDT_DistanceX_DMS, EDT_Deplacement_EstOuest, EDT_Deplacement_EstOuest_Tours));
-    form->addRow(new QLabel(QStringLiteral("Altitude vers")),
+    form->addRow(named(new QLabel(QStringLiteral("Altitude vers")), "LBL_King_Altitude"),
                  axisRow(EDT_CorrectKingNS, EDT_DistanceY_DMS, EDT_Deplacement_NordSud, EDT_Deplacement_NordSud_Tours));
     connect(BTN_Demarre_King, &QPushButton::clicked, this, [this] { BTN_Demarre_KingClick(); });
     connect(BTN_Pause, &QPushButton::clicked, this, [this] { BTN_PauseClick(); });
@@ -291,14 +291,14 @@ void TFRM_Main::BTN_Demar_MESClick()
 void TFRM_Main::BTN_Demarre_KingClick()
 {
     king_.clearPause();
-    BTN_Pause->setText(kPauseCaption);
+    BTN_Pause->setText(texts->text(u"BTN_Pause.Caption"));
     startProcedure(Operation::King);
 }
 
 void TFRM_Main::BTN_PauseClick()
 {
     king_.BTN_PauseClick();
-    BTN_Pause->setText(king_.paused() ? QStringLiteral("Reactiver") : kPauseCaption);
+    BTN_Pause->setText(texts->text(king_.paused() ? u"BTN_Pause_Reactiver" : u"BTN_Pause.Caption"));
 }
 
 void TFRM_Main::BTN_Premiere_CorrectionClick()
@@ -383,7 +383,7 @@ void TFRM_Main::showKing(const KingResult& r, const KingDrawing& drawing)
 
 void TFRM_Main::kingPauseEnded()
 {
-    BTN_Pause->setText(kPauseCaption);
+    BTN_Pause->setText(texts->text(u"BTN_Pause.Caption"));
     BTN_Pause->setEnabled(false);
 }
 

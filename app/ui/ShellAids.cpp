@@ -90,7 +90,7 @@ void ShellAids::startDeclination()
     main_.showMessage(true, lines({t.text(u"MSG_DeclEtoile1"), t.text(u"MSG_DeclEtoile2"), t.text(u"MSG_DeclEtoile3"),
                                    t.text(u"MSG_DeclEtoile4")},
                                   QStringLiteral("  ") + t.text(u"MSG_DeclEtoile5")));
-    main_.operations()->sequencer().arm(Operation::Orientation, QStringLiteral("Decl. Etoile"), true);
+    main_.operations()->sequencer().arm(Operation::Orientation, t.text(u"MSG_Action_Decl"), true);
 }
 
 void ShellAids::startDriftDefinition()

@@ -1,7 +1,10 @@
 #include "app/ui/ShellLanguage.h"
+#include "aids/ui/GRB_Operations.h"
 #include "aids/ui/TFRM_Main.h"
 #include "app/ui/TFRM_Alv.h"
 #include "results/ui/TFRM_Alv_Child.h"
+#include "acquisition/SimulatorDriver.h"
+#include "acquisition/ui/TFRM_Pilote.h"
 #include "acquisition/ui/VideoSourceUi.h"
 #include "core/DataFiles.h"
 #include "core/LanguageTable.h"
@@ -84,6 +87,25 @@ bool setHint(QObject* target, const QString& text)
     return true;
 }
 
+// A list's items, given as one text with "|" between them: the list keeps
+// its choice, which the program reads by index.
+bool setItems(QObject* target, const QString& text)
+{
+    auto* list = qobject_cast<QComboBox*>(target);
+    if (!list) return false;
+    const QStringList items = text.split(QLatin1Char('|'));
+    for (int i = 0; i < list->count() && i < items.size(); ++i) list->setItemText(i, items[i]);
+    return true;
+}
+
+// Windows made for one use and freed after it: their texts are put in when
+// they are made (ShellLanguage::translate), not when a language is chosen.
+bool madeOnUse(const QString& window)
+{
+    return window == QLatin1String("TFRM_Pilote") || window == QLatin1String("TFRM_VideoFormat") ||
+           window == QLatin1String("TFRM_VideoSource");
+}
+
 // The periodic-error chart: its two axis titles and its title.
 bool setChartText(QWidget* window, const QString& name, const QString& path, const QString& text)
 {
@@ -116,6 +138,7 @@ const QHash<QString, QStringList>& otherNames()
         {QStringLiteral("cbx_selfguide_active"), {QStringLiteral("CKB_Selfguide_Active")}},
         {QStringLiteral("lbl_vitesse"), {QStringLiteral("LBL_Vitesse_Etoile")}},
         {QStringLiteral("lbl_decl_approx"), {QStringLiteral("LBL_Decl_Etoile")}},
+        {QStringLiteral("cbx_unite_imgref"), {QStringLiteral("CBX_Unite")}},
         {QStringLiteral("tni_seuil_detect_nbre"),
          {QStringLiteral("TNI_Seuil_Detection_Nbre"), QStringLiteral("SCB_Seuil_Detection_Nbre")}},
         {QStringLiteral("tni_seuil_detect_niveau"),
@@ -174,7 +197,10 @@ void ShellLanguage::ApplyLanguage()
     byName_.clear();
     for (const LanguageRead& read : languageReads()) {
         if (!*read.window) continue; // a named text, asked for when a message is composed
-        if (!applyRead(read, texts.textOf(read))) {
+        const QString name = QString::fromLatin1(read.window);
+        QWidget* window = window_(name);
+        if (!window && madeOnUse(name)) continue;
+        if (!window || !applyRead(read, texts.textOf(read), window)) {
             const QString key = QString::fromLatin1(read.key);
             if (!withoutTarget_.contains(key)) withoutTarget_ << key;
         }
@@ -190,19 +216,44 @@ void ShellLanguage::ApplyLanguage()
     main_.videoSource().setTexts(texts);
     paddle_.setTexts(texts);
     if (PNL_Indi* indi = pref_.indiPanel()) indi->applyTexts(texts);
+    main_.showFieldUnit();
+    if (GRB_Operations* operations = main_.operations()) operations->sequencer().showIdleLabel();
     if (auto* polar = qobject_cast<TFRM_Main*>(window_(QStringLiteral("TFRM_Main")))) polar->showRadiusAxis();
 }
 
-bool ShellLanguage::applyRead(const LanguageRead& read, const QString& text)
+void ShellLanguage::translate(QWidget* window)
 {
-    QWidget* window = window_(QString::fromLatin1(read.window));
-    if (!window) return false;
+    const LanguageTexts& texts = main_.languageTexts();
+    for (const LanguageRead& read : languageReads())
+        if (window->objectName() == QLatin1String(read.window)) applyRead(read, texts.textOf(read), window);
+    byName_.remove(window);
+    // The simulator's entry in the driver chooser, in the language: the
+    // chooser answers by index, so the name shown may differ from the driver's.
+    if (auto* chooser = qobject_cast<TFRM_Pilote*>(window)) {
+        const QString own = SimulatorDriver::driverName();
+        for (int i = 0; i < chooser->ComboBox1->count(); ++i) {
+            const QString item = chooser->ComboBox1->itemText(i);
+            if (item.startsWith(own)) chooser->ComboBox1->setItemText(i, texts.text(u"Sim_Nom_Pilote") + item.mid(own.size()));
+        }
+    }
+}
+
+bool ShellLanguage::applyRead(const LanguageRead& read, const QString& text, QWidget* window)
+{
     const QString key = QString::fromLatin1(read.key);
     const qsizetype dot = key.indexOf(QLatin1Char('.'));
     const QString name = key.left(dot);
     const QString property = key.mid(dot + 1).toLower();
     if (name.startsWith(QLatin1String("CHRT_"))) return setChartText(window, name, property, text);
     const bool hint = property == QLatin1String("hint");
+    if (property == QLatin1String("items")) {
+        QList<QObject*> lists = named(window, name);
+        if (lists.isEmpty())
+            for (const QString& other : otherNames().value(name.toCaseFolded())) lists += named(window, other);
+        bool placed = false;
+        for (QObject* list : std::as_const(lists)) placed = setItems(list, text) || placed;
+        return placed;
+    }
     if (!hint && property != QLatin1String("caption")) return false;
     if (!hint && QStringLiteral("T") + name == window->objectName()) {
         window->setWindowTitle(text);

@@ -38,6 +38,9 @@ public:
     // The chosen language's texts into every control; the parity and planet
     // lists rebuilt on their selections.
     void ApplyLanguage();
+    // The chosen language's texts into a window made for one use (the
+    // driver chooser, the format and source dialogs), found by its name.
+    void translate(QWidget* window);
 
     // `Language.ini` in the current directory, else the program's own.
     QString languagePath() const;
@@ -50,7 +53,7 @@ public:
     const QStringList& keysWithoutTarget() const { return withoutTarget_; }
 
 private:
-    bool applyRead(const LanguageRead& read, const QString& text);
+    bool applyRead(const LanguageRead& read, const QString& text, QWidget* window);
     static QWidget* ownerWindow(QObject* control);
     QList<QObject*> named(QWidget* window, const QString& name);
     void rebuildParities();

@@ -216,7 +216,7 @@ void ShellLongExposure::saveHalfFrame(int slot, const QString& name)
 {
     const ImageBuffers& b = main_.core().buffers;
     if (!bmp_.write(QDir::current().filePath(name), b.frameSlots[std::size_t(slot)], b.imageWidth, b.imageHeight))
-        main_.showMessage(false, QStringLiteral("Ne peut écrire %1 : %2").arg(name, bmp_.errorString()));
+        main_.showMessage(false, main_.texts().text(u"MSG_LP_Ne_Peut_Ecrire").arg(name, bmp_.errorString()));
 }
 
 void ShellLongExposure::stepOffset()
@@ -247,9 +247,9 @@ QString ShellLongExposure::whyNoRun() const
 {
     VideoSource& source = main_.videoSource().source();
     if (!source.driver() || source.playback())
-        return QStringLiteral("Pose longue impossible : la capture de la caméra n'est pas démarrée.");
+        return main_.texts().text(u"MSG_LP_Pas_De_Capture");
     if (main_.core().streamMode() || !source.timer1().isActive())
-        return QStringLiteral("Pose longue impossible en mode Flux : revenez au mode image par image.");
+        return main_.texts().text(u"MSG_LP_Mode_Flux");
     return {};
 }
 
@@ -257,7 +257,7 @@ void ShellLongExposure::showMessage(const QString& text) { main_.showMessage(fal
 
 void ShellLongExposure::portLost()
 {
-    main_.showMessage(false, QStringLiteral("Pose longue arrêtée : le port parallèle ne répond plus."));
+    main_.showMessage(false, main_.texts().text(u"MSG_LP_Port_Perdu"));
 }
 
 } // namespace velumbra

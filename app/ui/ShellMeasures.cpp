@@ -42,10 +42,8 @@ bool ShellMeasures::startSingleLongExposure()
     if (!saidNoLongExposure_) {
         saidNoLongExposure_ = true;
         const QString why = longExposure_ ? longExposure_->whyNoSingleExposure() : QString();
-        main_.showMessage(false, !why.isEmpty() ? QStringLiteral("Détection : ") + why
-                                                : QStringLiteral("Détection : la camera n'est pas modifiee pour les poses "
-                                                                 "longues (preferences), l'action \"Lancer une pose "
-                                                                 "longue\" est sans effet."));
+        const NamedTexts& t = main_.texts();
+        main_.showMessage(false, !why.isEmpty() ? t.text(u"MSG_Detection_Prefixe") + why : t.text(u"MSG_Detection_Sans_Pose"));
     }
     return false;
 }

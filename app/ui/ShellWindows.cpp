@@ -23,6 +23,7 @@ ShellWindow::ShellWindow(const QString& objectName, const QString& title, bool s
     setWindowTitle(title);
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(QStringLiteral("Cette fonction n'est pas encore disponible dans cette version."), this);
+    label->setObjectName(QStringLiteral("LBL_Pas_Disponible"));
     label->setWordWrap(true);
     layout->addWidget(label);
     layout->addWidget(closeButtonFor(this));

@@ -17,11 +17,12 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     auto* version = new QLabel(versionCaption(), this);
     version->setObjectName(QStringLiteral("Version"));
     auto* credits = new QLabel(
-        QStringLiteral("Acquisition, suivi et empilement d'images pour l'astronomie amateur\n"
-                       "à la webcam.\n\n"
-                       "Par l'équipe Velumbra, avec les astronomes amateurs qui l'ont\n"
-                       "essayé au télescope et nous ont dit ce qui manquait."),
+        QStringLiteral("Acquisition, suivi et empilement d'images pour l'astronomie amateur à la webcam. "
+                       "Par l'équipe Velumbra, avec les astronomes amateurs qui l'ont essayé au télescope et nous "
+                       "ont dit ce qui manquait."),
         this);
+    credits->setWordWrap(true);
+    credits->setMinimumWidth(380);
     credits->setObjectName(QStringLiteral("Comments"));
     auto* ok = new QPushButton(QStringLiteral("Ok"), this);
     ok->setObjectName(QStringLiteral("OKButton"));

@@ -7,6 +7,8 @@
 #include "app/ui/HelpWindow.h"
 #include "app/ui/ShellPreferences.h"
 #include "app/ui/ShellLongExposure.h"
+#include "app/ui/NightMode.h"
+#include "widgets/Lamp.h"
 #include "app/ui/ShellSettings.h"
 #include "app/ui/ShellLanguage.h"
 #include "acquisition/ui/GRB_Camera.h"
@@ -48,6 +50,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QSignalBlocker>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -375,6 +378,20 @@ void TFRM_Alv::buildMenu()
     connect(MNU_Binning_1x1, &QAction::triggered, this, [this] { MNU_BinningClick(1); });
     connect(MNU_Binning_2x2, &QAction::triggered, this, [this] { MNU_BinningClick(2); });
 
+    QMenu* view = named(bar->addMenu(QStringLiteral("&Affichage")), "MNU_Affichage");
+    MNU_Mode_Nuit = named(view->addAction(QStringLiteral("Mode &nuit")), "MNU_Mode_Nuit");
+    MNU_Nuit_Image_Rouge = named(view->addAction(QStringLiteral("Image &rouge en mode nuit")), "MNU_Nuit_Image_Rouge");
+    for (QAction* a : {MNU_Mode_Nuit, MNU_Nuit_Image_Rouge}) {
+        a->setCheckable(true);
+        connect(a, &QAction::toggled, this, [this] {
+            PrefsValues& prefs = settings_->prefs();
+            prefs.nightMode = MNU_Mode_Nuit->isChecked();
+            prefs.nightRedImage = MNU_Nuit_Image_Rouge->isChecked();
+            showNightMode();
+        });
+    }
+    MNU_Nuit_Image_Rouge->setChecked(true);
+
     MNU_Options = named(bar->addAction(QStringLiteral("&Preferences")), "MNU_Options");
     connect(MNU_Options, &QAction::triggered, this, [this] {
         if (pref_) {
@@ -469,6 +486,7 @@ void TFRM_Alv::wireResults()
     if (!child_) return;
     child_->attachCore(&core_, &stages_);
     child_->setMessageSink(this);
+    child_->scheduler().setTexts(texts_);
     child_->setClickActions(this);
     child_->clickLinks().liveDisplayRunning = sourceRunning_;
     child_->clickLinks().CKB_Zones_Liees = GRB_Zones->CKB_Zones_Liees->isChecked();
@@ -545,7 +563,7 @@ void TFRM_Alv::cameraFailed()
 {
     if (child_ && child_->scheduler().running()) {
         child_->scheduler().stopIfRunning();
-        showMessage(false, QStringLiteral("Enregistrement automatique arrêté : plus d'images de la caméra."));
+        showMessage(false, texts().text(u"MSG_Sauv_Plus_Images"));
     }
     emit cameraLost();
 }
@@ -613,6 +631,12 @@ void TFRM_Alv::FormActivate()
         // The language first: the settings then find the translated lists.
         if (language_) language_->load();
         settings_->load();
+        {
+            const QSignalBlocker quietNight(MNU_Mode_Nuit), quietRed(MNU_Nuit_Image_Rouge);
+            MNU_Mode_Nuit->setChecked(settings_->prefs().nightMode);
+            MNU_Nuit_Image_Rouge->setChecked(settings_->prefs().nightRedImage);
+        }
+        showNightMode();
         ComputeSampling(); // the simulated camera takes the stored optics before its first frame
         core_.buffers.create();
         // Once only: a camera's own aspect, set at its start, must survive
@@ -850,7 +874,19 @@ void TFRM_Alv::ComputeSampling()
     TNI_Echantillonnage->setValue(r->TNI_Echantillonnage);
     TNI_ChampX->setValue(r->TNI_ChampX);
     TNI_ChampY->setValue(r->TNI_ChampY);
-    LBL_Unite_Champ->setText(fieldUnitCaption(r->unit));
+    fieldUnit_ = r->unit;
+    showFieldUnit();
+}
+
+void TFRM_Alv::showNightMode()
+{
+    applyNightMode(MNU_Mode_Nuit->isChecked(), MNU_Nuit_Image_Rouge->isChecked());
+    if (selectedLamp_) setSelectedLamp(*selectedLamp_); // in the colours of the moment
+}
+
+void TFRM_Alv::showFieldUnit()
+{
+    LBL_Unite_Champ->setText(fieldUnitCaption(fieldUnit_, texts()));
 }
 
 void TFRM_Alv::redrawReticle()
@@ -1037,8 +1073,9 @@ void TFRM_Alv::repaintResult()
 }
 void TFRM_Alv::setSelectedLamp(bool selected)
 {
+    selectedLamp_ = selected;
     QPalette p = PNL_Image_Selected->palette();
-    p.setColor(QPalette::Window, selected ? QColor(0, 255, 0) : QColor(255, 0, 0));
+    p.setColor(QPalette::Window, shownLampColour(selected ? QColor(0, 255, 0) : QColor(255, 0, 0)));
     PNL_Image_Selected->setPalette(p);
 }
 

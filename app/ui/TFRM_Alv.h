@@ -9,6 +9,7 @@
 #include "processing/ImageCore.h"
 #include "results/ResultClicks.h"
 #include "settings/Language.h"
+#include "settings/Optics.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -115,6 +116,11 @@ public:
     // The reticle drawn again into its layer: centre, circles, cross,
     // orientation and sampling as they are now.
     void redrawReticle();
+    // The field's unit caption again, in the language of the moment.
+    void showFieldUnit();
+    // The night mode as the View menu says (red on black windows, and the
+    // live image red when chosen).
+    void showNightMode();
 
     // Shows a frame that a source placed in slot 0 at the given size.
     bool showNewFrame(int width, int height);
@@ -166,6 +172,9 @@ public:
     QAction* MNU_Pilote = nullptr;
     QAction* MNU_Format = nullptr;
     QAction* MNU_Source = nullptr;
+    // View: the night mode and its red live image.
+    QAction* MNU_Mode_Nuit = nullptr;
+    QAction* MNU_Nuit_Image_Rouge = nullptr;
     QAction* MNU_Binning_1x1 = nullptr;
     QAction* MNU_Binning_2x2 = nullptr;
     QAction* MNU_Options = nullptr;
@@ -275,6 +284,8 @@ private:
     bool shellInitialised_ = false;
     bool askOnClose_ = true;
     bool sourceRunning_ = false;
+    FieldUnit fieldUnit_ = FieldUnit::Seconds; // the unit the field was last shown in
+    std::optional<bool> selectedLamp_;         // what the frame-selected lamp last said
     TrackingPanel* trackingPanel_ = nullptr;
     MeasuresUi* measuresUi_ = nullptr;
 

@@ -3,6 +3,7 @@
 #include "app/ui/ShellWindows.h"
 
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 
 namespace velumbra {
@@ -18,7 +19,9 @@ TFRM_Ressources::TFRM_Ressources(QWidget* parent) : QWidget(parent, Qt::Window)
         e->setReadOnly(true);
         e->setAlignment(Qt::AlignRight);
         e->setMinimumWidth(160);
-        form->addRow(QString::fromUtf8(label), e);
+        auto* caption = new QLabel(QString::fromUtf8(label), this);
+        caption->setObjectName(QStringLiteral("LBL_") + QString::fromLatin1(name).mid(4));
+        form->addRow(caption, e);
         return e;
     };
     EDT_Memoryload = field("EDT_Memoryload", "% d'utilisation :");

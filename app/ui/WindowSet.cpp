@@ -106,6 +106,7 @@ WindowSet::WindowSet()
     main_->operations()->sequencer().setTexts(&main_->texts());
     language_ = std::make_unique<ShellLanguage>(*main_, *pref_, *paddle_,
                                                 [this](const QString& name) { return window(name); });
+    main_->videoSource().translateDialog = [this](QWidget* dialog) { language_->translate(dialog); };
 
     // Every window belongs to the main window: it stays above it, goes
     // with it when it is minimised, and never above other programs.

@@ -59,7 +59,7 @@ TFRM_Longuepose::TFRM_Longuepose(LongExposure& exposure, QWidget* parent)
     CKB_Selfguide_Active = named(new QCheckBox, "CKB_Selfguide_Active", QStringLiteral("Self-Guidage"));
     CKB_Selfguide_Active->setChecked(c.CKB_Selfguide_Active);
     SPED_Vesta_Pose_Guidage = lengthField("SPED_Vesta_Pose_Guidage", c.SPED_Vesta_Pose_Guidage);
-    CKB_Egaliser = named(new QCheckBox, "CKB_Egaliser", QStringLiteral("Equalize Frames"));
+    CKB_Egaliser = named(new QCheckBox, "CKB_Egaliser", QStringLiteral("Egaliser les images"));
     CKB_Egaliser->setChecked(c.CKB_Egaliser);
     BTN_Demarrer_Pose = named(new QPushButton, "BTN_Demarrer_Pose", QStringLiteral("Demarrer"));
     BTN_Arreter_Pose = named(new QPushButton, "BTN_Arreter_Pose", QStringLiteral("Arrêter"));

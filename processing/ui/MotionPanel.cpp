@@ -1,5 +1,6 @@
 #include "processing/ui/MotionPanel.h"
 #include "core/Rounding.h"
+#include "widgets/Lamp.h"
 #include "widgets/Named.h"
 #include "widgets/TNumInp.h"
 
@@ -114,7 +115,7 @@ void MotionPanel::BTN_ImageRefClick()
 void MotionPanel::refresh()
 {
     TNI_Diff_actuel->setValue(core_.motion.TNI_Diff_actuel());
-    const QColor colour = core_.motion.referencePresent() ? QColor(0, 255, 0) : QColor(255, 0, 0);
+    const QColor colour = shownLampColour(core_.motion.referencePresent() ? QColor(0, 255, 0) : QColor(255, 0, 0));
     QPalette p = PNL_ImageRefLoaded->palette();
     if (p.color(QPalette::Window) == colour) return;
     p.setColor(QPalette::Window, colour);

@@ -48,10 +48,13 @@ void SelectionPanel::build()
     grid->setContentsMargins(4, 4, 4, 4);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(2);
-    grid->addWidget(CKB_Selection, 0, 0);
-    grid->addWidget(CKB_Nonvide, 0, 1);
-    grid->addWidget(CKB_Select_Son, 0, 2);
-    grid->addWidget(CKB_GROS_Select, 0, 3);
+    // The check boxes share the row by their captions' lengths, not by the
+    // figures' columns below, so a longer caption is not cut.
+    auto* boxes = new QHBoxLayout;
+    boxes->setSpacing(6);
+    for (QCheckBox* box : {CKB_Selection, CKB_Nonvide, CKB_Select_Son, CKB_GROS_Select}) boxes->addWidget(box);
+    boxes->addStretch(1);
+    grid->addLayout(boxes, 0, 0, 1, 4);
     auto label = [](const char* name, const char* text) { return named(new QLabel(QString::fromUtf8(text)), name); };
     grid->addWidget(label("LBL_Select_Actuelle", "Actuelle"), 1, 0);
     grid->addWidget(TNI_Qualite_Actuelle, 1, 1);

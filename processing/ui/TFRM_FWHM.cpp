@@ -1,4 +1,5 @@
 #include "processing/ui/TFRM_FWHM.h"
+#include "widgets/Lamp.h"
 #include "widgets/Named.h"
 #include "widgets/TNumInp.h"
 
@@ -24,7 +25,7 @@ QFrame* lamp(const char* name)
 void paint(QFrame* panel, const QColor& colour)
 {
     QPalette p = panel->palette();
-    p.setColor(QPalette::Window, colour);
+    p.setColor(QPalette::Window, shownLampColour(colour));
     panel->setPalette(p);
 }
 

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <string>
 #include <QVBoxLayout>
 
 namespace velumbra {
@@ -45,7 +46,7 @@ TFRM_Info::TFRM_Info(ImageCore& core, QWidget* parent) : QWidget(parent, Qt::Win
                                                          {"V", EDT_V}, {"B", EDT_B}};
     int col = 0;
     for (auto [caption, field] : fields) {
-        pixel->addWidget(new QLabel(QString::fromLatin1(caption)), 0, col++);
+        pixel->addWidget(named(new QLabel(QString::fromLatin1(caption)), (std::string("LBL_Pixel_") + caption).c_str()), 0, col++);
         pixel->addWidget(field, 0, col++);
     }
     pixel->setColumnStretch(col, 1);
@@ -70,7 +71,7 @@ TFRM_Info::TFRM_Info(ImageCore& core, QWidget* parent) : QWidget(parent, Qt::Win
     v->addLayout(chart);
 
     auto* scale = new QHBoxLayout;
-    scale->addWidget(new QLabel(QStringLiteral("Echelle :")));
+    scale->addWidget(named(new QLabel(QStringLiteral("Echelle :")), "LBL_Echelle"));
     SCB_Scale_Histo = named(new QScrollBar(Qt::Horizontal), "SCB_Scale_Histo");
     SCB_Scale_Histo->setRange(100, 100000);
     SCB_Scale_Histo->setValue(100);
@@ -85,9 +86,9 @@ TFRM_Info::TFRM_Info(ImageCore& core, QWidget* parent) : QWidget(parent, Qt::Win
     EDT_Prc_R = readOnly("EDT_Prc_R", 90);
     EDT_Prc_V = readOnly("EDT_Prc_V", 90);
     EDT_Prc_B = readOnly("EDT_Prc_B", 90);
-    level->addWidget(new QLabel(QStringLiteral("Niveau")), 0, 0);
+    level->addWidget(named(new QLabel(QStringLiteral("Niveau")), "LBL_Niveau"), 0, 0);
     level->addWidget(EDT_Niveau, 0, 1);
-    level->addWidget(new QLabel(QStringLiteral("Nombre")), 1, 0);
+    level->addWidget(named(new QLabel(QStringLiteral("Nombre")), "LBL_Nombre"), 1, 0);
     level->addWidget(EDT_Nbre_R, 1, 1);
     level->addWidget(EDT_Nbre_V, 1, 2);
     level->addWidget(EDT_Nbre_B, 1, 3);

@@ -29,7 +29,7 @@ QHBoxLayout* profileRow(QComboBox* list, QPushButton* add, QPushButton* erase)
     list->setInsertPolicy(QComboBox::NoInsert);
     list->setMinimumWidth(220);
     auto* row = new QHBoxLayout;
-    row->addWidget(caption(QStringLiteral("Profil :")));
+    row->addWidget(caption("LBL_Profil", QStringLiteral("Profil :")));
     row->addWidget(list, 1);
     row->addWidget(add);
     row->addWidget(erase);
@@ -55,9 +55,12 @@ QWidget* TFRM_Pref::buildFoldersPage()
     grid->addWidget(caption("LBL_Repertoire_Bitmaps", QStringLiteral("Dossier des images :")), 0, 0);
     grid->addWidget(EDT_Repertoire_Bitmaps, 0, 1);
     grid->addWidget(BBTN_Bitmaps, 0, 2);
-    grid->addWidget(caption("LBL_Repertoire_drivers", QStringLiteral("Dossier drivers (Windows NT):")), 1, 0);
-    grid->addWidget(EDT_Repertoire_drivers, 1, 1);
-    grid->addWidget(BBTN_Drivers, 1, 2);
+    // The folder of the Windows NT port driver means nothing on Linux: the
+    // setting is kept for the settings file, not shown.
+    EDT_Repertoire_drivers->setParent(tab);
+    EDT_Repertoire_drivers->hide();
+    BBTN_Drivers->setParent(tab);
+    BBTN_Drivers->hide();
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(2, 1);
     return tab;
@@ -161,7 +164,7 @@ QWidget* TFRM_Pref::buildCameraPage()
     grid->addWidget(TNI_NbPix_X, 3, 1);
     grid->addWidget(caption(QStringLiteral("x")), 3, 2, Qt::AlignCenter);
     grid->addWidget(TNI_NbPix_Y, 3, 3);
-    grid->addWidget(caption(QStringLiteral("pixels")), 3, 4);
+    grid->addWidget(caption("LBL_Pixels_Camera", QStringLiteral("pixels")), 3, 4);
     grid->setColumnStretch(5, 1);
     v->addLayout(grid);
 

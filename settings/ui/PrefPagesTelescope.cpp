@@ -37,7 +37,7 @@ QGridLayout* pinTable(QWidget* owner, const QString& activeCaption)
 {
     auto* grid = new QGridLayout(owner);
     grid->addWidget(caption(QStringLiteral("Pin")), 0, 1);
-    grid->addWidget(caption(activeCaption), 0, 2);
+    grid->addWidget(caption("LBL_Valeur_Activation", activeCaption), 0, 2);
     grid->setColumnStretch(3, 1);
     return grid;
 }
@@ -46,10 +46,10 @@ QWidget* guideMotorPage(TFRM_Pref& w)
 {
     auto* tab = named(new QWidget, "TBS_GuideMotor");
     QGridLayout* grid = pinTable(tab, QStringLiteral("Valeur d'activation"));
-    pinRow(grid, 1, caption(QStringLiteral("Est")), w.TNI_Bit_Est, w.TNI_Est_ActiveValue);
-    pinRow(grid, 2, caption(QStringLiteral("Ouest")), w.TNI_Bit_Ouest, w.TNI_Ouest_ActiveValue);
-    pinRow(grid, 3, caption(QStringLiteral("Nord")), w.TNI_Bit_Nord, w.TNI_Nord_ActiveValue);
-    pinRow(grid, 4, caption(QStringLiteral("Sud")), w.TNI_Bit_Sud, w.TNI_Sud_ActiveValue);
+    pinRow(grid, 1, caption("LBL_Pin_Est", QStringLiteral("Est")), w.TNI_Bit_Est, w.TNI_Est_ActiveValue);
+    pinRow(grid, 2, caption("LBL_Pin_Ouest", QStringLiteral("Ouest")), w.TNI_Bit_Ouest, w.TNI_Ouest_ActiveValue);
+    pinRow(grid, 3, caption("LBL_Pin_Nord", QStringLiteral("Nord")), w.TNI_Bit_Nord, w.TNI_Nord_ActiveValue);
+    pinRow(grid, 4, caption("LBL_Pin_Sud", QStringLiteral("Sud")), w.TNI_Bit_Sud, w.TNI_Sud_ActiveValue);
     grid->setRowStretch(5, 1);
     return tab;
 }

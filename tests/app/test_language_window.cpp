@@ -4,6 +4,11 @@
 // composed in the language of the moment, the choice written at close.
 #include "acquisition/ui/GRB_Camera.h"
 #include "acquisition/ui/VideoSourceUi.h"
+#include "core/Clock.h"
+#include "core/Messages.h"
+#include "settings/Language.h"
+#include "core/LanguageTable.h"
+#include "acquisition/ui/TFRM_Pilote.h"
 #include "aids/ui/TFRM_Main.h"
 #include "app/ui/ClippedText.h"
 #include "app/ui/ShellLanguage.h"
@@ -13,6 +18,7 @@
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
 #include "telescope/ui/TFRM_Raquette.h"
+#include "widgets/TNumInp.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -29,6 +35,14 @@
 #include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
 #include <QtTest>
 
 namespace velumbra::test {
@@ -74,6 +88,81 @@ QMap<QString, QString> textsOf(const WindowSet& set)
     return out;
 }
 
+
+// ---- French left in English --------------------------------------------------------
+
+// The texts a user reads in a window and in the windows under it that show:
+// its title, captions, group and tab titles, list items and menus. Each
+// entry names where the text is.
+QStringList readableTexts(QWidget* window)
+{
+    QStringList out;
+    const auto add = [&out](const QObject* o, const QString& text) {
+        QString shown = text;
+        shown.remove(QLatin1Char('&'));
+        if (!shown.trimmed().isEmpty()) out << o->objectName() + QStringLiteral(" = ") + shown.trimmed();
+    };
+    add(window, window->windowTitle());
+    // Shown, or on a page of a tab or a stack the user can turn to.
+    const auto reachable = [window](QWidget* w) {
+        for (; w && w != window; w = w->parentWidget())
+            if (w->isHidden() && !qobject_cast<QStackedWidget*>(w->parentWidget())) return false;
+        return true;
+    };
+    QList<QWidget*> widgets = window->findChildren<QWidget*>();
+    for (QWidget* w : std::as_const(widgets)) {
+        if (!qobject_cast<QMenu*>(w) && !reachable(w)) continue;
+        if (auto* l = qobject_cast<QLabel*>(w)) add(l, l->text());
+        else if (auto* b = qobject_cast<QAbstractButton*>(w)) add(b, b->text());
+        else if (auto* g = qobject_cast<QGroupBox*>(w)) add(g, g->title());
+        else if (auto* t = qobject_cast<QTabWidget*>(w)) {
+            for (int k = 0; k < t->count(); ++k) add(t, t->tabText(k));
+        } else if (auto* c = qobject_cast<QComboBox*>(w)) {
+            if (c->objectName() == QLatin1String("CBX_Langue")) continue; // the languages' own names
+            for (int k = 0; k < c->count(); ++k) add(c, c->itemText(k));
+        } else if (auto* m = qobject_cast<QMenu*>(w)) {
+            add(m, m->title());
+            for (QAction* a : m->actions()) add(a, a->text());
+        }
+    }
+    return out;
+}
+
+// A text a user would read as French: a built-in text that English says
+// otherwise, a French word or a French accent. Names of places, methods,
+// programs and units read alike in both languages.
+bool looksFrench(QString text, const QSet<QString>& frenchWithEnglish)
+{
+    // The serial simulator's port is a device's name, stored as such in the
+    // settings; "Image" opens an image in both languages.
+    static const QSet<QString> alike{QStringLiteral("OK"), QStringLiteral("Ok"), QStringLiteral("Bigourdan"),
+                                     QStringLiteral("King"), QStringLiteral("Velumbra"), QStringLiteral("µm"),
+                                     QStringLiteral("Image"), QStringLiteral("Simulateur (boîtiers série)")};
+    static const QSet<QString> words{
+        QStringLiteral("de"), QStringLiteral("des"), QStringLiteral("du"), QStringLiteral("la"), QStringLiteral("le"),
+        QStringLiteral("les"), QStringLiteral("et"), QStringLiteral("sur"), QStringLiteral("pour"), QStringLiteral("avec"),
+        QStringLiteral("une"), QStringLiteral("aux"), QStringLiteral("aide"), QStringLiteral("fermer"),
+        QStringLiteral("annuler"), QStringLiteral("dossier"), QStringLiteral("profil"), QStringLiteral("couleurs"),
+        QStringLiteral("capteur"), QStringLiteral("secondes"), QStringLiteral("heures"), QStringLiteral("erreur"),
+        QStringLiteral("periodique"), QStringLiteral("pointage"), QStringLiteral("niveau"), QStringLiteral("nombre"),
+        QStringLiteral("echelle"), QStringLiteral("lignes"), QStringLiteral("valeur"), QStringLiteral("histogramme"),
+        QStringLiteral("autoguidage"), QStringLiteral("ressources"), QStringLiteral("propos"), QStringLiteral("demarrer"),
+        QStringLiteral("arreter"), QStringLiteral("enregistrer"), QStringLiteral("suivi"), QStringLiteral("mise"),
+        QStringLiteral("fichier"), QStringLiteral("ouvrir"), QStringLiteral("pilote"), QStringLiteral("monture"),
+        QStringLiteral("temps"), QStringLiteral("longue"), QStringLiteral("vitesse"), QStringLiteral("taille"),
+        QStringLiteral("seuil"), QStringLiteral("seuils"), QStringLiteral("actif"), QStringLiteral("nord"),
+        QStringLiteral("sud"), QStringLiteral("ouest"), QStringLiteral("rapide"), QStringLiteral("vers"),
+        QStringLiteral("soit"), QStringLiteral("tours"), QStringLiteral("vis")};
+    text = text.section(QStringLiteral(" = "), 1);
+    if (alike.contains(text)) return false;
+    if (frenchWithEnglish.contains(text)) return true;
+    static const QRegularExpression accent(QStringLiteral("[éèêàçùôîÉ]"));
+    if (accent.match(text).hasMatch()) return true;
+    static const QRegularExpression separators(QStringLiteral("[^\\p{L}]+"));
+    for (const QString& word : text.split(separators, Qt::SkipEmptyParts))
+        if (words.contains(word.toLower())) return true;
+    return false;
+}
 } // namespace
 
 class TestLanguageWindow : public QObject {
@@ -186,6 +275,74 @@ private slots:
         QCOMPARE(set.resultWindow()->windowTitle(), QStringLiteral("Fenêtre d'intégration"));
     }
 
+
+    // With English chosen, no window shows a French text: every window of
+    // the program, every page of the preferences, the capture driver's
+    // chooser, the format and source dialogs and the simulator's page.
+    void noFrenchLeftInEnglish()
+    {
+        putShipped();
+        WindowSet set;
+        start(set);
+        choose(set, QStringLiteral("English"));
+        QSet<QString> frenchWithEnglish;
+        {
+            ManualClock clock{QDateTime(QDate(2026, 3, 14), QTime(21, 30, 5))};
+            RecordingMessages messages;
+            LanguageTexts english;
+            english.choose(LanguageFile(QStringLiteral(VELUMBRA_LANGUAGE_FILE), clock, messages), QStringLiteral("English"));
+            for (const LanguageRead& r : languageReads()) {
+                // A list's items one by one: "Minutes" is English too.
+                const QStringList french = QString::fromUtf8(r.builtIn).split(QLatin1Char('|'));
+                const QStringList translated = english.textOf(r).split(QLatin1Char('|'));
+                for (qsizetype i = 0; i < french.size(); ++i)
+                    if (i >= translated.size() || translated[i] != french[i])
+                        frenchWithEnglish << QString(french[i]).remove(QLatin1Char('&')).trimmed();
+            }
+        }
+        QStringList french;
+        const auto check = [&](QWidget* window, const QString& where) {
+            for (const QString& text : readableTexts(window))
+                if (looksFrench(text, frenchWithEnglish)) french << where + QStringLiteral(": ") + text;
+        };
+        set.preferences()->CKB_VestaMod->click(); // every page of the preferences shows
+        set.preferences()->RDB_LX200->click();
+        for (const QString& name : set.creationOrder()) {
+            QWidget* window = set.window(name);
+            if (!window) continue;
+            window->show();
+            QCoreApplication::processEvents();
+            check(window, name);
+            if (window != set.main()) window->hide();
+        }
+        // The windows made for one use, as the program opens them.
+        bool chooserSeen = false;
+        QTimer::singleShot(0, [&] {
+            auto* chooser = qobject_cast<TFRM_Pilote*>(QApplication::activeModalWidget());
+            if (!chooser) return;
+            chooserSeen = true;
+            check(chooser, QStringLiteral("TFRM_Pilote"));
+            chooser->ComboBox1->setCurrentIndex(chooser->ComboBox1->count() - 1); // the sky simulator
+            chooser->accept();
+        });
+        set.main()->findChild<QPushButton*>(QStringLiteral("BTN_Start"))->click();
+        QVERIFY(chooserSeen);
+        QTRY_VERIFY(set.main()->MNU_Source->isEnabled());
+        for (QAction* menu : {set.main()->MNU_Format, set.main()->MNU_Source}) {
+            bool seen = false;
+            QTimer::singleShot(0, [&] {
+                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                if (!dialog) return;
+                seen = true;
+                check(dialog, dialog->objectName());
+                dialog->reject();
+            });
+            menu->trigger();
+            QVERIFY(seen);
+        }
+        QVERIFY2(french.isEmpty(), qPrintable(french.join(QLatin1Char('\n'))));
+    }
+
     // Keys of the language file that name a control this program does not
     // have, or has under another name. A control added under a key's name
     // takes its text at once and must leave this list.
@@ -202,7 +359,8 @@ private slots:
     }
 
     // Captions are longer in some languages: every one fits its control,
-    // in the main window and on every page of the preferences.
+    // in every window and on every page of its tabs (also run at a screen
+    // scale of 2).
     void captionsFitTheirControls_data()
     {
         QTest::addColumn<QString>("language");
@@ -217,18 +375,63 @@ private slots:
         start(set);
         choose(set, language);
         QVERIFY(QTest::qWaitForWindowExposed(set.main()));
-        QStringList clipped = clippedTexts(set.main());
+        QStringList clipped;
         TFRM_Pref* pref = set.preferences();
+        pref->CKB_VestaMod->click(); // every page of the preferences shows
+        pref->RDB_LX200->click();
+        // Every window, each page of each of its tabs in turn.
+        for (const QString& name : set.creationOrder()) {
+            QWidget* window = set.window(name);
+            if (!window) continue;
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            QList<QTabWidget*> tabs = window->findChildren<QTabWidget*>();
+            clipped += clippedTexts(window);
+            for (QTabWidget* t : std::as_const(tabs))
+                for (int i = 0; i < t->count(); ++i) {
+                    t->setCurrentIndex(i);
+                    QCoreApplication::processEvents();
+                    for (const QString& c : clippedTexts(window))
+                        if (!clipped.contains(c)) clipped << c;
+                }
+            // The panels that share one place (the side panel's tools).
+            QList<QStackedWidget*> stacks = window->findChildren<QStackedWidget*>();
+            for (QStackedWidget* st : std::as_const(stacks)) {
+                if (qobject_cast<QTabWidget*>(st->parentWidget())) continue;
+                for (int i = 0; i < st->count(); ++i) {
+                    st->setCurrentIndex(i);
+                    QCoreApplication::processEvents();
+                    for (const QString& c : clippedTexts(window))
+                        if (!clipped.contains(c)) clipped << c;
+                }
+            }
+            if (window != set.main()) window->hide();
+        }
+        for (QString& c : clipped) c.prepend(language + QStringLiteral(": "));
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
+    }
+
+    // A calibrated speed has many digits: the field shows it whole, with
+    // the digits that mean something.
+    void calibratedSpeedsFitTheirFields()
+    {
+        WindowSet set;
+        start(set);
+        TFRM_Pref* pref = set.preferences();
+        pref->RDB_LX200->click();
+        pref->pages()->setCurrentWidget(pref->findChild<QWidget*>(QStringLiteral("TBS_Autoguidage")));
         pref->show();
         QVERIFY(QTest::qWaitForWindowExposed(pref));
-        pref->CKB_VestaMod->click(); // every page shows
-        pref->RDB_LX200->click();
-        for (int i = 0; i < pref->pages()->count(); ++i) {
-            pref->pages()->setCurrentIndex(i);
-            QCoreApplication::processEvents();
-            clipped += clippedTexts(pref);
+        for (const char* name : {"TNI_Vitesse_Nord", "TNI_Vitesse_Sud", "TNI_Vitesse_Est", "TNI_Vitesse_Ouest"}) {
+            auto* field = pref->findChild<TNumInp*>(QString::fromLatin1(name));
+            QVERIFY(field);
+            field->setValue(15.0412345678901);
+            QCOMPARE(field->text(), QStringLiteral("15.04"));
+            QStyleOptionFrame option;
+            option.initFrom(field);
+            const QRect room = field->style()->subElementRect(QStyle::SE_LineEditContents, &option, field);
+            QVERIFY2(field->fontMetrics().horizontalAdvance(field->text()) <= room.width(), name);
         }
-        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
     }
 
     // The new radius's caption names the axis being corrected in any language.

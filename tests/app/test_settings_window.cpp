@@ -10,8 +10,10 @@
 #include "processing/ui/GRB_Seuils.h"
 #include "results/ui/TFRM_Alv_Child.h"
 #include "settings/ui/TFRM_Pref.h"
+#include "widgets/ImageView.h"
 #include "widgets/TNumInp.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <cmath>
 #include <QDir>
@@ -179,6 +181,76 @@ private slots:
         const QPointF to = sky.starPosition(star, width, width * 3 / 4);
         const double pixels = std::hypot(to.x() - from.x(), to.y() - from.y());
         QVERIFY2(qAbs(pixels - 60 / sampling) < 0.01 * pixels, qPrintable(QString::number(pixels)));
+    }
+
+    // The night mode: red on black for every window, the live image red
+    // or as it is as the user chooses, kept in the settings.
+    void nightModeIsRedOnBlackAndKept()
+    {
+        write("[Prefs]\nTps_Rafraichissement=250\n");
+        {
+            WindowSet set;
+            TFRM_Alv* main = set.main();
+            main->show();
+            QVERIFY(QTest::qWaitForWindowExposed(main));
+            const QColor dayWindow = QApplication::palette().color(QPalette::Window);
+            QVERIFY(dayWindow.lightness() > 100);
+            // A grey frame on the live image.
+            ImageCore& core = main->core();
+            core.buffers.frameSlots[0].fill(QColor(90, 90, 90));
+            core.flags.targetActive = true;
+            main->showNewFrame(320, 240);
+            auto* image1 = main->findChild<ImageView*>(QStringLiteral("Image1"));
+            QVERIFY(image1);
+            const QPoint away(100, 150); // away from the target's marks
+            QCOMPARE(image1->grab().toImage().pixelColor(away), QColor(90, 90, 90));
+
+            main->MNU_Mode_Nuit->trigger();
+            // Every window: black behind, red text, in the result window and the preferences too.
+            for (QWidget* w : {static_cast<QWidget*>(main), static_cast<QWidget*>(main->resultWindow()),
+                               static_cast<QWidget*>(set.preferences())}) {
+                QCOMPARE(w->palette().color(QPalette::Window), QColor(0, 0, 0));
+                const QColor text = w->palette().color(QPalette::WindowText);
+                QVERIFY(text.red() > 150 && text.green() < 60 && text.blue() < 60);
+            }
+            // What a label draws is red on black.
+            auto* label = main->findChild<QLabel*>(QStringLiteral("LBL_CKB_Suivi"));
+            QVERIFY(label);
+            const QImage drawn = label->grab().toImage();
+            bool redInk = false;
+            for (int y = 0; y < drawn.height(); ++y)
+                for (int x = 0; x < drawn.width(); ++x) {
+                    const QColor c = drawn.pixelColor(x, y);
+                    QVERIFY2(c.green() <= c.red() && c.blue() <= c.red(), "a label's pixel is not red or black");
+                    redInk = redInk || c.red() > 120;
+                }
+            QVERIFY(redInk);
+            // The frame-selected lamp, green by day, red at night.
+            main->showNewFrame(320, 240);
+            const QColor lamp =
+                main->findChild<QWidget*>(QStringLiteral("PNL_Image_Selected"))->palette().color(QPalette::Window);
+            QVERIFY2(lamp.red() > 100 && lamp.green() <= lamp.red() / 4, qPrintable(lamp.name()));
+            // The live image red by default at night, as it is when asked.
+            QCOMPARE(image1->grab().toImage().pixelColor(away), QColor(90, 0, 0));
+            main->MNU_Nuit_Image_Rouge->trigger();
+            QCOMPARE(image1->grab().toImage().pixelColor(away), QColor(90, 90, 90));
+            main->close();
+        }
+        QSettings stored(dir_.filePath(QStringLiteral("Velumbra.ini")), QSettings::IniFormat);
+        QCOMPARE(stored.value(QStringLiteral("Prefs/Mode_Nuit")).toString(), QStringLiteral("1"));
+        QCOMPARE(stored.value(QStringLiteral("Prefs/Mode_Nuit_Image_Rouge")).toString(), QStringLiteral("0"));
+        QCOMPARE(stored.value(QStringLiteral("Prefs/Tps_Rafraichissement")).toString(), QStringLiteral("250"));
+        {
+            // The next start is at night, the live image as it is.
+            WindowSet set;
+            set.main()->show();
+            QVERIFY(set.main()->MNU_Mode_Nuit->isChecked());
+            QVERIFY(!set.main()->MNU_Nuit_Image_Rouge->isChecked());
+            QCOMPARE(QApplication::palette().color(QPalette::Window), QColor(0, 0, 0));
+            set.main()->MNU_Mode_Nuit->trigger(); // back to day for the other tests
+            QVERIFY(QApplication::palette().color(QPalette::Window).lightness() > 100);
+            set.main()->close();
+        }
     }
 };
 

@@ -4,7 +4,7 @@
 // focus tab and the message panel that says how the autofocus ended, and the
 // "Autoguidage" window with its live graph after half a minute of guiding.
 // Saves them as PNG files in the folder given as the first argument
-// (scripts/screenshot-tools runs it on a virtual display).
+// (scripts/screenshot-goto-autofocus runs it on a virtual display).
 #include "ScreenshotRun.h"
 #include "acquisition/ui/VideoSourceUi.h"
 #include "app/ui/TFRM_Alv.h"
