@@ -449,6 +449,7 @@ constexpr LanguageRead kReads[] = {
     {"TFRM_Alv", "CKB_Meilleures.Caption", "Meilleures"},
     {"TFRM_Alv", "CKB_Meilleures.hint", "Garder les images les plus nettes parmi les dernieres (imagerie chanceuse)"},
     {"TFRM_Alv", "LBL_Meilleures_Sur.Caption", "des dernieres"},
+    {"TFRM_Alv", "TBS_Meilleures.Caption", "Meilleures"},
     // Registration of the live frames on their stars
     {"TFRM_Alv", "RDB_Recalage.Caption", "Recalage"},
     {"TFRM_Alv", "RDB_Recalage.hint",
@@ -528,7 +529,7 @@ constexpr LanguageRead kReads[] = {
     {"", "MSG_Goto_Limites", "objet hors des limites de la monture"},
     {"", "MSG_Goto_Sans_Reponse", "GOTO : la monture ne répond pas"},
     {"", "MSG_Goto_Inattendu", "GOTO : réponse inattendue « %1 »"},
-    {"", "MSG_PT_Access_Error_3", "Le driver PortTalk a défini l'IOPM pour le ProcessID #"},    // The windows' own texts beyond the design's table, and the messages of saving
+    // The windows' own texts beyond the design's table, and the messages of saving
     {"TFRM_Alv", "Aide1.Caption", "Aide"},
     {"TFRM_Alv", "APropos1.Caption", "&A Propos.."},
     {"TFRM_Alv", "Ressources1.Caption", "Ressources"},
@@ -571,7 +572,7 @@ constexpr LanguageRead kReads[] = {
     {"TFRM_Raquette", "RDB_AF_Rapide.Caption", "Rapide"},
     {"TFRM_Prg_Suivi", "FRM_Prg_Suivi.Caption", "Autoguidage"},
     {"TFRM_Prg_Suivi", "LBL_AD.Caption", "A.D."},
-    {"TFRM_Prg_Suivi", "LBL_Duree.Caption", "Duree(Ms:)"},
+    {"TFRM_Prg_Suivi", "LBL_Duree_Ms.Caption", "Duree(Ms:)"},
     {"TFRM_Info", "CKB_Histogramme.Caption", "Histogramme"},
     {"TFRM_Info", "LBL_Echelle.Caption", "Echelle :"},
     {"TFRM_Info", "LBL_Niveau.Caption", "Niveau"},

@@ -152,7 +152,6 @@ private:
     bool saveByFrameCount_ = false;
     int savedFrameCounter_ = 0;
     QDateTime lastFrameTime_;
-    const NamedTexts* texts_ = &NamedTexts::builtIn();
     int savedInRun_ = 0;  // images a timed run saved, told when it stops
     QString lastSaved_;   // the last image file written
 };

@@ -271,6 +271,7 @@ QWidget* TFRM_Alv::buildInfoPages()
     PageControl1 = named(new QTabWidget, "PageControl1");
     PageControl1->addTab(measuresUi_->focusPage(), QStringLiteral("Mise au point"));
     PageControl1->addTab(measuresUi_->selectionPage(), QStringLiteral("Select.Imag."));
+    PageControl1->addTab(measuresUi_->selectionPage()->bestPage(), QStringLiteral("Meilleures"));
     v->addWidget(PGC_Infos);
     v->addWidget(PageControl1);
     grbOperations_ = new GRB_Operations(clock_, *this);

@@ -75,11 +75,17 @@ void SelectionPanel::build()
     SPED_Meilleures_Sur = named(new QSpinBox, "SPED_Meilleures_Sur");
     SPED_Meilleures_Sur->setRange(2, RollingBest::kMaxWindow);
     SPED_Meilleures_Sur->setValue(core_.controls.SPED_Meilleures_Sur);
-    grid->addWidget(CKB_Meilleures, 4, 0);
-    grid->addWidget(SPED_Meilleures_Pct, 4, 1);
-    grid->addWidget(label("LBL_Meilleures_Sur", "des dernieres"), 4, 2);
-    grid->addWidget(SPED_Meilleures_Sur, 4, 3);
-    grid->setRowStretch(5, 1);
+    grid->setRowStretch(4, 1);
+    bestPage_ = named(new QWidget, "TBS_Meilleures");
+    auto* best = new QGridLayout(bestPage_);
+    best->setContentsMargins(4, 4, 4, 4);
+    best->setHorizontalSpacing(6);
+    best->addWidget(CKB_Meilleures, 0, 0);
+    best->addWidget(SPED_Meilleures_Pct, 0, 1);
+    best->addWidget(label("LBL_Meilleures_Sur", "des dernieres"), 1, 0);
+    best->addWidget(SPED_Meilleures_Sur, 1, 1);
+    best->setColumnStretch(2, 1);
+    best->setRowStretch(2, 1);
     connect(CKB_Meilleures, &QCheckBox::clicked, this, &SelectionPanel::CKB_MeilleuresClick);
     connect(SPED_Meilleures_Pct, &QSpinBox::valueChanged, this, [this](int v) { core_.controls.SPED_Meilleures_Pct = v; });
     connect(SPED_Meilleures_Sur, &QSpinBox::valueChanged, this, [this](int v) {

@@ -33,7 +33,9 @@ public:
     TNumInp* TNI_Seuil_Selection = nullptr;
     QScrollBar* SCB_Selection = nullptr;
     QPushButton* BTN_Reset_Selection = nullptr;
-    // "Meilleures": keep the sharpest percent of the last frames.
+    // "Meilleures": keep the sharpest percent of the last frames, on a page
+    // of its own (TBS_Meilleures) beside this one.
+    QWidget* bestPage() const { return bestPage_; }
     QCheckBox* CKB_Meilleures = nullptr;
     QSpinBox* SPED_Meilleures_Pct = nullptr;
     QSpinBox* SPED_Meilleures_Sur = nullptr;
@@ -53,6 +55,7 @@ private:
     void SCB_SelectionChange(int position);
 
     ImageCore& core_;
+    QWidget* bestPage_ = nullptr;
 };
 
 } // namespace velumbra

@@ -80,8 +80,13 @@ void TrackingPanel::build()
     grid->addLayout(tolerance, 3, 1);
     grid->addWidget(SCB_Taille_ZDetect, 4, 0);
     grid->addWidget(TNI_Taille_ZDetect, 4, 1);
-    grid->addWidget(RDB_Recalage, 5, 0);
-    grid->addWidget(LBL_Recalage, 5, 1);
+    // Registration shares the switch's row: the panel keeps its height.
+    auto* registration = new QHBoxLayout;
+    registration->setSpacing(4);
+    registration->addWidget(RDB_Recalage);
+    registration->addWidget(LBL_Recalage);
+    registration->addStretch();
+    grid->addLayout(registration, 0, 1);
     registrationTimer_ = new QTimer(this);
     registrationTimer_->setInterval(500);
     connect(registrationTimer_, &QTimer::timeout, this, &TrackingPanel::showRegistration);

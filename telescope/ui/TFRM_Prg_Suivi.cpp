@@ -59,7 +59,7 @@ TFRM_Prg_Suivi::TFRM_Prg_Suivi(MountRequests& mount, std::function<bool()> linkU
     grid->addWidget(named(new QLabel(QStringLiteral("Pixels")), "LBL_Pixels"), 3, 0);
     grid->addWidget(TNI_TR_AD, 3, 1);
     grid->addWidget(TNI_TR_Dec, 3, 2);
-    grid->addWidget(named(new QLabel(QStringLiteral("Duree(Ms:)")), "LBL_Duree"), 4, 0);
+    grid->addWidget(named(new QLabel(QStringLiteral("Duree(Ms:)")), "LBL_Duree_Ms"), 4, 0);
     grid->addWidget(EDT_Duree_AD, 4, 1);
     grid->addWidget(EDT_Duree_Dec, 4, 2);
     LBL_Vitesses = named(new QLabel, "LBL_Vitesses");
