@@ -74,7 +74,7 @@ private slots:
         QVERIFY2(test::waitUntil([&] {
             decsSeen.insert(w.EDT_Position_Actuelle_Dec->text());
             return w.LBL_Goto_Resultat->text() == QStringLiteral("Pointage terminé");
-        }, 30000), qPrintable(w.EDT_Position_Actuelle_Dec->text()));
+        }, 90000), qPrintable(w.EDT_Position_Actuelle_Dec->text())); // the simulator's slew alone takes some 25 s
         QVERIFY(!w.TMR_Position->isActive());
         QCOMPARE(w.EDT_Position_Actuelle_Dec->text(), QStringLiteral("-05°30'00\""));
         const std::optional<double> raShown = parseRightAscension(w.EDT_Position_Actuelle_AR->text());
