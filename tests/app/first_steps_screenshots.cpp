@@ -86,7 +86,7 @@ int main(int argc, char** argv)
         pref->pages()->setCurrentWidget(pref->findChild<QWidget*>(QStringLiteral("TBS_Mire")));
         pref->RDB_Cercle->click();
         QTest::qWait(100);
-        fits = saveChecked(pref, out, QStringLiteral("target-aspect") + suffix) && fits;
+        fits = saveChecked(pref, out, QStringLiteral("target-outline-centre") + suffix) && fits;
         pref->BTN_Deconnecter->click();
         pref->hide();
 
