@@ -94,6 +94,7 @@ private:
     bool saveFits(const QString& path, int width, int height, const QRect& crop, QString& error);
     bool registerFrame();
     bool registerOnPlanet();
+    void layOnReference(const RigidTransform& transform);
     void prepareFrameCalibration();
     void calibrateFrame();
     void makeSky();
@@ -898,11 +899,7 @@ bool BatchStack::registerFrame()
         ++r.unregistered;
         return false;
     }
-    if (registered_.isNull()) registered_ = QImage(frame.size(), frame.format());
-    resampleRigid(frame, frameWidth_, frameHeight_, lastMatch_.transform, registered_, &coverage_, &rows_);
-    for (int y = 0; y < frameHeight_; ++y)
-        std::memcpy(frame.scanLine(y), registered_.constScanLine(y), std::size_t(frameWidth_) * kBytesPerPixel);
-    for (std::size_t i = 0; i < cells && i < coverage_.size(); ++i) common_[i] &= coverage_[i];
+    layOnReference(lastMatch_.transform);
     ++r.registered;
     return true;
 }
@@ -977,12 +974,7 @@ bool BatchStack::registerOnPlanet()
         ++r.unregistered;
         return false;
     }
-    if (registered_.isNull()) registered_ = QImage(frame.size(), frame.format());
-    resampleRigid(frame, frameWidth_, frameHeight_, RigidTransform{0, -lastShift_.x(), -lastShift_.y()}, registered_,
-                  &coverage_, &rows_);
-    for (int y = 0; y < frameHeight_; ++y)
-        std::memcpy(frame.scanLine(y), registered_.constScanLine(y), std::size_t(frameWidth_) * kBytesPerPixel);
-    for (std::size_t i = 0; i < cells && i < coverage_.size(); ++i) common_[i] &= coverage_[i];
+    layOnReference(RigidTransform{0, -lastShift_.x(), -lastShift_.y()});
     ++r.registered;
     return true;
 }
@@ -1094,6 +1086,18 @@ void BatchStack::calibrateFrame()
                 row[x * kBytesPerPixel + c] = uint8_t(std::min(255.0f, v + 0.5f));
             }
     }
+}
+
+// The working frame turned and shifted onto the reference, in place; the
+// pixels it covered narrow the area common to every frame.
+void BatchStack::layOnReference(const RigidTransform& transform)
+{
+    QImage& frame = core_.buffers.frameSlots[0];
+    if (registered_.isNull()) registered_ = QImage(frame.size(), frame.format());
+    resampleRigid(frame, frameWidth_, frameHeight_, transform, registered_, &coverage_, &rows_);
+    for (int y = 0; y < frameHeight_; ++y)
+        std::memcpy(frame.scanLine(y), registered_.constScanLine(y), std::size_t(frameWidth_) * kBytesPerPixel);
+    for (std::size_t i = 0; i < common_.size() && i < coverage_.size(); ++i) common_[i] &= coverage_[i];
 }
 
 } // namespace velumbra::stack
