@@ -4,8 +4,7 @@
 // planet than every frame stacked, and than the tenth the JPEG quality score
 // picks stacked to the whole pixel; the alignment's error is measured
 // against the simulator's own image motion.
-#include "processing/CoreStages.h"
-#include "processing/ImageCore.h"
+#include "tests/processing/WholeFrameCore.h"
 #include "processing/JpegSize.h"
 #include "processing/PlanetAlignment.h"
 #include "processing/StarRegistration.h"
@@ -206,14 +205,7 @@ TEST(LuckySim, TheLiveSelectionKeepsTheFramesTheSeeingBlurredLeast)
     ManualClock clock;
     ImageCore core(clock);
     CoreStages stages(core);
-    core.buffers.create();
-    core.pipeline.setStages(&stages);
-    core.buffers.setFrameSize(kWidth, kHeight);
-    core.zone.displayAspect = double(kWidth) / kHeight;
-    core.zone.starPos = {kWidth / 2, kHeight / 2};
-    core.flags.targetActive = true;
-    core.flags.loadingSettings = false;
-    core.controls.TNI_Taille_ZAffich = kWidth;
+    test::feedWholeFrames(core, stages, kWidth, kHeight);
     core.controls.CKB_Meilleures = true;
     core.controls.SPED_Meilleures_Pct = 10;
     core.controls.SPED_Meilleures_Sur = 50;

@@ -3,8 +3,7 @@
 // own star positions; the measure comes from the pixels only.
 #include "processing/StarRegistration.h"
 #include "simulator/SkySimulator.h"
-#include "processing/CoreStages.h"
-#include "processing/ImageCore.h"
+#include "tests/processing/WholeFrameCore.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -117,15 +116,8 @@ LiveRun liveStack(bool registration, int blankAt)
     ManualClock clock;
     ImageCore core(clock);
     CoreStages stages(core);
-    core.buffers.create();
-    core.pipeline.setStages(&stages);
-    core.buffers.setFrameSize(w, h);
-    core.zone.displayAspect = double(w) / h;
-    core.zone.starPos = {w / 2, h / 2};
-    core.flags.targetActive = true;
-    core.flags.loadingSettings = false;
+    test::feedWholeFrames(core, stages, w, h);
     PipelineControls& c = core.controls;
-    c.TNI_Taille_ZAffich = w;
     c.CKB_Suivi = registration;
     c.tracking = TrackingControls{};
     c.tracking.RDB_Colimacon = !registration;
